@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine and runs the explorer on a demo vault.
+# Installs the packages, builds a release tree in build/, makes a private
+# machine state under build/demo-machine and starts the program there.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD_DIR:-$here/build}"
+bash "$here/tools/install-deps.sh"
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j "$(nproc)"
+export PLATFORM_STATE_ROOT="$build/demo-machine"
+mkdir -p "$PLATFORM_STATE_ROOT"
+if [ ! -x "$build/bin/Halvaran" ]; then
+  echo "The explorer program is not part of the tree yet; the build and its platform layers are." >&2
+  echo "See README.md, 'What runs today'." >&2
+  exit 1
+fi
+exec "$build/bin/Halvaran" "$@"

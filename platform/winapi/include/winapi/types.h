@@ -85,9 +85,12 @@ typedef HKEY* PHKEY;
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
+struct HWND__;
+typedef HWND__* HWND;
 typedef HANDLE HLOCAL;
 typedef HANDLE HGLOBAL;
-typedef INT_PTR (*FARPROC)();
+// A generic function pointer: void(*)() converts to any function type without a warning.
+typedef void (*FARPROC)();
 
 #ifndef TRUE
 #define TRUE 1

@@ -1,0 +1,63 @@
+// The in-memory tree of a hive and the case fold of its names.
+#include "registry_hive.h"
+
+#include "winapi/text.h"
+
+namespace winapi::registry {
+
+// The platform folds names to upper case one UTF-16 unit at a time; the
+// simple Unicode upper-case mapping does the same for the names in use.
+std::u16string FoldName(std::u16string_view name) {
+    std::u16string folded(name);
+    for (char16_t& unit : folded) unit = ToUpper(unit);
+    return folded;
+}
+
+const Value* Key::FindValue(std::u16string_view valueName) const {
+    auto it = values.find(FoldName(valueName));
+    return it == values.end() ? nullptr : &it->second;
+}
+
+const Key* Key::FindSubKey(std::u16string_view keyName) const {
+    auto it = subKeys.find(FoldName(keyName));
+    return it == subKeys.end() ? nullptr : it->second.get();
+}
+
+Key* Key::FindSubKey(std::u16string_view keyName) {
+    auto it = subKeys.find(FoldName(keyName));
+    return it == subKeys.end() ? nullptr : it->second.get();
+}
+
+Key& Key::SubKey(std::u16string_view keyName, bool* created) {
+    auto [it, inserted] = subKeys.try_emplace(FoldName(keyName));
+    if (inserted) {
+        it->second = std::make_unique<Key>();
+        it->second->name = keyName;
+    }
+    if (created) *created = inserted;
+    return *it->second;
+}
+
+const Key* FindKey(const Key& root, const KeyPath& path) {
+    const Key* key = &root;
+    for (const auto& name : path) {
+        key = key->FindSubKey(name);
+        if (!key) return nullptr;
+    }
+    return key;
+}
+
+Key* FindKey(Key& root, const KeyPath& path) {
+    return const_cast<Key*>(FindKey(static_cast<const Key&>(root), path));
+}
+
+std::unique_ptr<Key> CloneTree(const Key& key) {
+    // Recursion is bounded: no hive is deeper than kMaxKeyDepth.
+    auto copy = std::make_unique<Key>();
+    copy->name = key.name;
+    copy->values = key.values;
+    for (const auto& [folded, sub] : key.subKeys) copy->subKeys.emplace(folded, CloneTree(*sub));
+    return copy;
+}
+
+}  // namespace winapi::registry

@@ -1,0 +1,53 @@
+// The content of one hive in memory: a tree of keys holding typed values,
+// and its text form on disk (registry_hive_format.cpp).
+#pragma once
+
+#include "winapi/types.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace winapi::registry {
+
+// Limits of the platform, kept so that every hive stays within them.
+inline constexpr size_t kMaxKeyNameLength = 255;
+inline constexpr size_t kMaxKeyDepth = 512;
+
+// The form in which names compare: each UTF-16 unit upper-cased.
+std::u16string FoldName(std::u16string_view name);
+
+struct Value {
+    std::u16string name;  // as first stored
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+struct Key {
+    std::u16string name;  // as created; empty for the root of a hive
+    // Both keyed by the folded name, so enumeration is in case-insensitive order.
+    std::map<std::u16string, Value> values;
+    std::map<std::u16string, std::unique_ptr<Key>> subKeys;
+
+    const Value* FindValue(std::u16string_view valueName) const;
+    const Key* FindSubKey(std::u16string_view keyName) const;
+    Key* FindSubKey(std::u16string_view keyName);
+    // The sub-key of that name; created (with the name as given) when missing.
+    Key& SubKey(std::u16string_view keyName, bool* created = nullptr);
+};
+
+// A key's names from the root of its hive down.
+using KeyPath = std::vector<std::u16string>;
+
+const Key* FindKey(const Key& root, const KeyPath& path);
+Key* FindKey(Key& root, const KeyPath& path);
+std::unique_ptr<Key> CloneTree(const Key& key);
+
+// The text file of a hive. ParseHive gives null for any text that is not a
+// well-formed hive, so that a damaged file is reported, never half-read.
+std::string SerializeHive(const Key& root);
+std::unique_ptr<Key> ParseHive(std::string_view text);
+
+}  // namespace winapi::registry

@@ -155,6 +155,12 @@ HGLOBAL WINAPI GlobalReAlloc(HGLOBAL memory, SIZE_T bytes, UINT flags) {
     return BlockTable::Instance().Reallocate(memory, bytes, flags);
 }
 
-HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) { return BlockTable::Instance().Allocate(flags, bytes); }
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
+    if (flags & ~UINT(LMEM_ZEROINIT)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return BlockTable::Instance().Allocate(flags, bytes);
+}
 
 HLOCAL WINAPI LocalFree(HLOCAL memory) { return BlockTable::Instance().Free(memory); }

@@ -93,7 +93,7 @@ std::u16string WidenNarrow(const char* text, int precision) {
 
 WCHAR WidenNarrowChar(unsigned char c) { return c < 0x80 ? c : 0xFFFD; }
 
-struct Spec {
+struct FieldFormat {
     bool left = false, plus = false, space = false, alternate = false, zero = false;
     int width = 0;
     int precision = -1;  // none
@@ -103,51 +103,51 @@ struct Spec {
 
 void Pad(std::u16string& out, size_t count, WCHAR c) { out.append(count, c); }
 
-void AppendPadded(std::u16string& out, const Spec& spec, std::u16string_view text) {
-    size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
+void AppendPadded(std::u16string& out, const FieldFormat& field, std::u16string_view text) {
+    size_t width = field.width > 0 ? static_cast<size_t>(field.width) : 0;
     size_t padding = width > text.size() ? width - text.size() : 0;
-    if (!spec.left) Pad(out, padding, u' ');
+    if (!field.left) Pad(out, padding, u' ');
     out.append(text);
-    if (spec.left) Pad(out, padding, u' ');
+    if (field.left) Pad(out, padding, u' ');
 }
 
-void AppendInteger(std::u16string& out, const Spec& spec, uint64_t magnitude, bool negative) {
-    WCHAR c = spec.conversion;
+void AppendInteger(std::u16string& out, const FieldFormat& field, uint64_t magnitude, bool negative) {
+    WCHAR c = field.conversion;
     unsigned base = (c == u'x' || c == u'X' || c == u'p') ? 16 : c == u'o' ? 8 : 10;
     const char* digitSet = c == u'x' ? "0123456789abcdef" : "0123456789ABCDEF";
     std::u16string digits;
     for (uint64_t v = magnitude; v; v /= base) digits.insert(digits.begin(), static_cast<WCHAR>(digitSet[v % base]));
-    if (spec.precision < 0 && digits.empty()) digits = u"0";
-    if (spec.precision > 0 && digits.size() < static_cast<size_t>(spec.precision))
-        digits.insert(0, spec.precision - digits.size(), u'0');
-    if (spec.alternate && c == u'o' && (digits.empty() || digits[0] != u'0')) digits.insert(0, 1, u'0');
+    if (field.precision < 0 && digits.empty()) digits = u"0";
+    if (field.precision > 0 && digits.size() < static_cast<size_t>(field.precision))
+        digits.insert(0, field.precision - digits.size(), u'0');
+    if (field.alternate && c == u'o' && (digits.empty() || digits[0] != u'0')) digits.insert(0, 1, u'0');
 
     std::u16string prefix;
     bool isSigned = c == u'd' || c == u'i';
     if (negative) prefix = u"-";
-    else if (isSigned && spec.plus) prefix = u"+";
-    else if (isSigned && spec.space) prefix = u" ";
-    if (spec.alternate && magnitude != 0 && (c == u'x' || c == u'X')) prefix += c == u'x' ? u"0x" : u"0X";
+    else if (isSigned && field.plus) prefix = u"+";
+    else if (isSigned && field.space) prefix = u" ";
+    if (field.alternate && magnitude != 0 && (c == u'x' || c == u'X')) prefix += c == u'x' ? u"0x" : u"0X";
 
     size_t length = prefix.size() + digits.size();
-    size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
-    if (spec.zero && !spec.left && spec.precision < 0 && width > length) digits.insert(0, width - length, u'0');
-    AppendPadded(out, spec, prefix + digits);
+    size_t width = field.width > 0 ? static_cast<size_t>(field.width) : 0;
+    if (field.zero && !field.left && field.precision < 0 && width > length) digits.insert(0, width - length, u'0');
+    AppendPadded(out, field, prefix + digits);
 }
 
 // The C library's printf does floating-point numbers; the "C" locale keeps
 // its decimal point a '.' even after a toolkit set the process locale.
-bool AppendFloating(std::u16string& out, const Spec& spec, double value) {
+bool AppendFloating(std::u16string& out, const FieldFormat& field, double value) {
     static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     std::string narrow = "%";
-    if (spec.left) narrow += '-';
-    if (spec.plus) narrow += '+';
-    if (spec.space) narrow += ' ';
-    if (spec.alternate) narrow += '#';
-    if (spec.zero) narrow += '0';
-    if (spec.width > 0) narrow += std::to_string(spec.width);
-    if (spec.precision >= 0) narrow += "." + std::to_string(spec.precision);
-    narrow += static_cast<char>(spec.conversion);
+    if (field.left) narrow += '-';
+    if (field.plus) narrow += '+';
+    if (field.space) narrow += ' ';
+    if (field.alternate) narrow += '#';
+    if (field.zero) narrow += '0';
+    if (field.width > 0) narrow += std::to_string(field.width);
+    if (field.precision >= 0) narrow += "." + std::to_string(field.precision);
+    narrow += static_cast<char>(field.conversion);
 
     locale_t previous = cLocale ? uselocale(cLocale) : nullptr;
     int size = std::snprintf(nullptr, 0, narrow.c_str(), value);
@@ -159,32 +159,32 @@ bool AppendFloating(std::u16string& out, const Spec& spec, double value) {
     return true;
 }
 
-bool AppendConversion(std::u16string& out, const Spec& spec, FormatArguments& args) {
-    switch (spec.conversion) {
+bool AppendConversion(std::u16string& out, const FieldFormat& field, FormatArguments& args) {
+    switch (field.conversion) {
     case u'd':
     case u'i': {
-        int bytes = IntegerBytes(spec.length);
+        int bytes = IntegerBytes(field.length);
         uint64_t raw = args.NextInteger(bytes);
         int64_t value = bytes == 1   ? static_cast<int8_t>(raw)
                         : bytes == 2 ? static_cast<int16_t>(raw)
                         : bytes == 4 ? static_cast<int32_t>(raw)
                                      : static_cast<int64_t>(raw);
         uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-        AppendInteger(out, spec, magnitude, value < 0);
+        AppendInteger(out, field, magnitude, value < 0);
         return true;
     }
     case u'u':
     case u'o':
     case u'x':
     case u'X': {
-        int bytes = IntegerBytes(spec.length);
+        int bytes = IntegerBytes(field.length);
         uint64_t raw = args.NextInteger(bytes);
         if (bytes < 8) raw &= (uint64_t(1) << (8 * bytes)) - 1;
-        AppendInteger(out, spec, raw, false);
+        AppendInteger(out, field, raw, false);
         return true;
     }
     case u'p': {
-        Spec hex = spec;
+        FieldFormat hex = field;
         hex.precision = 16;
         hex.alternate = false;
         AppendInteger(out, hex, reinterpret_cast<uintptr_t>(args.NextPointer()), false);
@@ -192,29 +192,29 @@ bool AppendConversion(std::u16string& out, const Spec& spec, FormatArguments& ar
     }
     case u'c':
     case u'C': {
-        bool narrow = spec.conversion == u'C' ? spec.length != Length::Long : spec.length == Length::Short;
+        bool narrow = field.conversion == u'C' ? field.length != Length::Long : field.length == Length::Short;
         uint64_t raw = args.NextInteger(4);
         WCHAR c = narrow ? WidenNarrowChar(static_cast<unsigned char>(raw)) : static_cast<WCHAR>(raw);
-        AppendPadded(out, spec, std::u16string_view(&c, 1));
+        AppendPadded(out, field, std::u16string_view(&c, 1));
         return true;
     }
     case u's':
     case u'S': {
-        bool narrow = spec.conversion == u'S' ? spec.length != Length::Long : spec.length == Length::Short;
+        bool narrow = field.conversion == u'S' ? field.length != Length::Long : field.length == Length::Short;
         const void* pointer = args.NextPointer();
         std::u16string text;
         if (!pointer) {
             text = u"(null)";
         } else if (narrow) {
-            text = WidenNarrow(static_cast<const char*>(pointer), spec.precision);
+            text = WidenNarrow(static_cast<const char*>(pointer), field.precision);
         } else {
             auto* wide = static_cast<const WCHAR*>(pointer);
             size_t n = 0;
-            while ((spec.precision < 0 || n < static_cast<size_t>(spec.precision)) && wide[n]) ++n;
+            while ((field.precision < 0 || n < static_cast<size_t>(field.precision)) && wide[n]) ++n;
             text.assign(wide, n);
         }
-        if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision)) text.resize(spec.precision);
-        AppendPadded(out, spec, text);
+        if (field.precision >= 0 && text.size() > static_cast<size_t>(field.precision)) text.resize(field.precision);
+        AppendPadded(out, field, text);
         return true;
     }
     case u'e':
@@ -222,7 +222,7 @@ bool AppendConversion(std::u16string& out, const Spec& spec, FormatArguments& ar
     case u'f':
     case u'F':
     case u'g':
-    case u'G': return AppendFloating(out, spec, args.NextDouble());
+    case u'G': return AppendFloating(out, field, args.NextDouble());
     default: return false;
     }
 }
@@ -258,28 +258,28 @@ bool FormatInto(std::u16string& out, const WCHAR* format, FormatArguments& args)
             out += u'%';
             continue;
         }
-        Spec spec;
+        FieldFormat field;
         for (;; ++p) {
-            if (*p == u'-') spec.left = true;
-            else if (*p == u'+') spec.plus = true;
-            else if (*p == u' ') spec.space = true;
-            else if (*p == u'#') spec.alternate = true;
-            else if (*p == u'0') spec.zero = true;
+            if (*p == u'-') field.left = true;
+            else if (*p == u'+') field.plus = true;
+            else if (*p == u' ') field.space = true;
+            else if (*p == u'#') field.alternate = true;
+            else if (*p == u'0') field.zero = true;
             else break;
         }
         bool star = false;
-        p = ParseNumberOrStar(p, args, &spec.width, &star);
-        if (star && spec.width < 0) {  // a negative width means left-aligned
-            spec.left = true;
-            spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
+        p = ParseNumberOrStar(p, args, &field.width, &star);
+        if (star && field.width < 0) {  // a negative width means left-aligned
+            field.left = true;
+            field.width = field.width == INT_MIN ? INT_MAX : -field.width;
         }
         if (*p == u'.') {
-            p = ParseNumberOrStar(p + 1, args, &spec.precision, &star);
-            if (spec.precision < 0) spec.precision = -1;  // as if none was given
+            p = ParseNumberOrStar(p + 1, args, &field.precision, &star);
+            if (field.precision < 0) field.precision = -1;  // as if none was given
         }
-        p = ParseLength(p, &spec.length);
-        spec.conversion = *p;
-        if (!spec.conversion || !AppendConversion(out, spec, args)) return false;
+        p = ParseLength(p, &field.length);
+        field.conversion = *p;
+        if (!field.conversion || !AppendConversion(out, field, args)) return false;
     }
     return true;
 }

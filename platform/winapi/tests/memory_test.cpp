@@ -29,6 +29,10 @@ TEST(LocalMemoryTest, AllocateAndFree) {
     SetLastError(0);
     EXPECT_EQ(LocalFree(block), block);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    SetLastError(0);
+    EXPECT_EQ(LocalAlloc(GMEM_MOVEABLE, 8), nullptr);  // local blocks are fixed
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST(GlobalMemoryTest, MoveableBlockLocksByCount) {

@@ -10,11 +10,10 @@
 
 #include "winapi/types.h"
 
+// Local blocks are fixed: the system only asks for those.
 #define LMEM_FIXED 0x0000
-#define LMEM_MOVEABLE 0x0002
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
-#define LHND (LMEM_MOVEABLE | LMEM_ZEROINIT)
 
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002
@@ -30,7 +29,8 @@
 
 
 // Null on failure (ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_PARAMETER for
-// unknown flags). A block of 0 bytes is a valid block of size 0.
+// flags other than LMEM_ZEROINIT). A block of 0 bytes is a valid block of
+// size 0.
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
 // Null on success; the handle back with ERROR_INVALID_HANDLE when it names no
 // block. Freeing null does nothing.
@@ -45,6 +45,8 @@ LPVOID WINAPI GlobalLock(HGLOBAL memory);
 // with ERROR_NOT_LOCKED when it was not locked.
 BOOL WINAPI GlobalUnlock(HGLOBAL memory);
 // The size asked for; 0 with ERROR_INVALID_HANDLE for an unknown handle.
+// A block of 0 bytes still has an address of its own (the platform would
+// give a moveable one none).
 SIZE_T WINAPI GlobalSize(HGLOBAL memory);
 // Resizes, keeping the contents (GMEM_ZEROINIT clears what is added). A
 // moveable block keeps its handle but may move when it is not locked; a fixed

@@ -28,6 +28,8 @@ namespace winapi {
 
 // Unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
+// Appends one Unicode code point (at most U+10FFFF) to `out` as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
 // Each ill-formed UTF-8 sequence (the longest invalid prefix of one) becomes
 // one U+FFFD.
 std::u16string ToUtf16(std::string_view text);

@@ -1,0 +1,27 @@
+// The whole operating-system layer in one include, for the system's own code.
+// Layer code and tests include the single headers they use.
+#pragma once
+
+#include "winapi/types.h"
+#include "winapi/errors.h"
+#include "winapi/handles.h"
+#include "winapi/text.h"
+#include "winapi/wide_format.h"
+#include "winapi/guid_text.h"
+#include "winapi/system_messages.h"
+#include "winapi/memory.h"
+#include "winapi/system_time.h"
+#include "winapi/thread_locale.h"
+#include "winapi/registry.h"
+#include "winapi/environment.h"
+#include "winapi/path_mapping.h"
+#include "winapi/files.h"
+#include "winapi/shell_paths.h"
+#include "winapi/profile.h"
+#include "winapi/special_folders.h"
+#include "winapi/sync.h"
+#include "winapi/file_mapping.h"
+#include "winapi/command_line.h"
+#include "winapi/process.h"
+#include "winapi/modules.h"
+#include "winapi/system_info.h"

@@ -131,6 +131,10 @@ constexpr MessageText kHresultTexts[] = {
     {0x80040154u, u"Class not registered\r\n"},                        // REGDB_E_CLASSNOTREG
     {0x800401F0u, u"CoInitialize has not been called.\r\n"},           // CO_E_NOTINITIALIZED
     {0x800401F3u, u"Invalid class string\r\n"},                        // CO_E_CLASSSTRING
+    {0x800401F9u, u"Error in the DLL\r\n"},                            // CO_E_ERRORINDLL
+    {0x800401FBu, u"Object is not registered\r\n"},                    // CO_E_OBJNOTREG
+    {0x80010106u, u"Cannot change thread mode after it is set.\r\n"},  // RPC_E_CHANGED_MODE
+    {0x80080005u, u"Server execution failed\r\n"},                     // CO_E_SERVER_EXEC_FAILURE
     // Structured storage.
     {static_cast<DWORD>(STG_E_INVALIDFUNCTION), u"Unable to perform requested operation.\r\n"},
     {static_cast<DWORD>(STG_E_FILENOTFOUND), u"%1 could not be found.\r\n"},

@@ -1,8 +1,9 @@
 #include "common/com_errors.h"
 
-#include "com/automation_counters.h"
 #include "com/com_error.h"
 #include "com/method_boundary.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/pending_error_info.h"
 
 #include <gtest/gtest.h>
 
@@ -10,30 +11,9 @@
 
 namespace {
 
-std::u16string TakeThreadDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK) return u"<none>";
-    BSTR text = nullptr;
-    info->GetDescription(&text);
-    info->Release();
-    std::u16string description = text != nullptr ? std::u16string(text) : u"<null>";
-    SysFreeString(text);
-    return description;
-}
+using com_testing::TakePendingDescription;
 
-class ComErrorsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetErrorInfo(0, nullptr);
-        bstrs_ = com::testing::LiveBstrCount();
-    }
-    void TearDown() override {
-        SetErrorInfo(0, nullptr);
-        EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_);
-    }
-
-    int64_t bstrs_ = 0;
-};
+class ComErrorsTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(ComErrorsTest, RaisedErrorReachesTheCallerThroughTheBoundary) {
     HRESULT hr = com::Boundary([] {
@@ -41,8 +21,8 @@ TEST_F(ComErrorsTest, RaisedErrorReachesTheCallerThroughTheBoundary) {
         return S_OK;
     });
     EXPECT_EQ(hr, E_OUTOFMEMORY);
-    EXPECT_EQ(TakeThreadDescription(), u"SafeArrayCreateVectorEx failed.");
-    EXPECT_EQ(TakeThreadDescription(), u"<none>");
+    EXPECT_EQ(TakePendingDescription(), u"SafeArrayCreateVectorEx failed.");
+    EXPECT_EQ(TakePendingDescription(), u"<none>");
 }
 
 TEST_F(ComErrorsTest, FixedDescriptionsAreExact) {
@@ -64,7 +44,7 @@ TEST_F(ComErrorsTest, FailedCallKeepsTheFirstDescription) {
         return S_OK;
     });
     EXPECT_EQ(outer, _HRESULT_TYPEDEF_(0x80040226L));
-    EXPECT_EQ(TakeThreadDescription(), u"The operation was cancelled by the user.");
+    EXPECT_EQ(TakePendingDescription(), u"The operation was cancelled by the user.");
 
     // Nothing pending: the call's own description.
     outer = com::Boundary([] {
@@ -72,7 +52,7 @@ TEST_F(ComErrorsTest, FailedCallKeepsTheFirstDescription) {
         return S_OK;
     });
     EXPECT_EQ(outer, E_UNEXPECTED);
-    EXPECT_EQ(TakeThreadDescription(), u"Could not get upper bound of array");
+    EXPECT_EQ(TakePendingDescription(), u"Could not get upper bound of array");
 }
 
 }  // namespace

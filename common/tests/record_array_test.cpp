@@ -1,14 +1,15 @@
 #include "common/record_array.h"
 
-#include "com/automation_counters.h"
 #include "com/com_error.h"
 #include "com/hresults.h"
 #include "com/record_info.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/pending_error_info.h"
 #include "common/com_errors.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -38,44 +39,13 @@ struct UndescribedRecord {
     LONG mlValue;
 };
 
-// Counts its references; a Release without one fails the test.
-class CountingConnection final : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        *object = nullptr;
-        if (riid != IID_IUnknown) return E_NOINTERFACE;
-        AddRef();
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        if (count_.load() == 0) {
-            ADD_FAILURE() << "Release without a reference";
-            return 0;
-        }
-        return --count_;  // lives on the test's stack
-    }
-    ULONG References() const { return count_.load(); }
-
-private:
-    std::atomic<ULONG> count_{0};
-};
+using com_testing::LeakCheckedTest;
+using com_testing::SetPendingErrorInfo;
+using com_testing::TakePendingDescription;
 
 std::u16string DescriptionOf(const _com_error& error) {
     _bstr_t description = error.Description();
     return !description ? u"<none>" : std::u16string(static_cast<const OLECHAR*>(description));
-}
-
-void SetPendingErrorInfo(const char16_t* description) {
-    ICreateErrorInfo* create = nullptr;
-    ASSERT_EQ(CreateErrorInfo(&create), S_OK);
-    create->SetDescription(description);
-    IErrorInfo* info = nullptr;
-    create->QueryInterface(IID_PPV_ARGS(&info));
-    SetErrorInfo(0, info);
-    info->Release();
-    create->Release();
 }
 
 IRecordInfo* RecordInfoOf(const GUID& record) {
@@ -85,9 +55,10 @@ IRecordInfo* RecordInfoOf(const GUID& record) {
 }
 
 // Every test proves that it leaves no array and no BSTR behind.
-class RecordArrayTest : public ::testing::Test {
+class RecordArrayTest : public LeakCheckedTest {
 protected:
     void SetUp() override {
+        LeakCheckedTest::SetUp();
         com::RegisterRecordDescription({kLibrary,
                                         1,
                                         0,
@@ -105,20 +76,11 @@ protected:
                                         u"PlainRecord",
                                         sizeof(PlainRecord),
                                         {{u"mlObjectID", offsetof(PlainRecord, mlObjectID), VT_I4}}});
-        SetErrorInfo(0, nullptr);
-        arrays_ = com::testing::LiveSafeArrayCount();
-        bstrs_ = com::testing::LiveBstrCount();
     }
     void TearDown() override {
-        SetErrorInfo(0, nullptr);
-        EXPECT_EQ(com::testing::LiveSafeArrayCount(), arrays_);
-        EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_);
         com::UnregisterRecordDescriptions(kLibrary);
+        LeakCheckedTest::TearDown();
     }
-    int64_t LiveArrays() const { return com::testing::LiveSafeArrayCount() - arrays_; }
-
-    int64_t arrays_ = 0;
-    int64_t bstrs_ = 0;
 };
 
 TEST_F(RecordArrayTest, CreatesZeroedLockedRecords) {
@@ -126,7 +88,7 @@ TEST_F(RecordArrayTest, CreatesZeroedLockedRecords) {
     records.mvCreate(3, kLibrary, 1, 0);
     SAFEARRAY* array = records.mpoGetArray();
     ASSERT_NE(array, nullptr);
-    EXPECT_EQ(LiveArrays(), 1);
+    EXPECT_EQ(NewArrays(), 1);
     VARTYPE type = VT_EMPTY;
     EXPECT_EQ(SafeArrayGetVartype(array, &type), S_OK);
     EXPECT_EQ(type, VT_RECORD);
@@ -203,8 +165,7 @@ TEST_F(RecordArrayTest, FailedLockReportsThePendingErrorInfoFirst) {
             EXPECT_EQ(DescriptionOf(error), c.expected);
         }
         // The pending error info went with the error: nothing is left behind.
-        IErrorInfo* left = nullptr;
-        EXPECT_EQ(GetErrorInfo(0, &left), S_FALSE);
+        EXPECT_EQ(TakePendingDescription(), u"<none>");
     }
 }
 
@@ -239,7 +200,7 @@ TEST_F(RecordArrayTest, UnknownRecordRaisesTheRecordInfoFailure) {
             EXPECT_EQ(error.Error(), expected);
             EXPECT_EQ(DescriptionOf(error), u"Couldn't get record info from guids.");
         }
-        EXPECT_EQ(LiveArrays(), 0);
+        EXPECT_EQ(NewArrays(), 0);
         SetErrorInfo(0, nullptr);
     }
 }
@@ -247,9 +208,9 @@ TEST_F(RecordArrayTest, UnknownRecordRaisesTheRecordInfoFailure) {
 TEST_F(RecordArrayTest, FailedCreateLeavesNoArrayBehind) {
     RecordArray<ConnectedRecord> records;
     records.mvCreate(2, kLibrary, 1, 0);
-    EXPECT_EQ(LiveArrays(), 1);
+    EXPECT_EQ(NewArrays(), 1);
     EXPECT_THROW(records.mvCreate(2, kOtherLibrary, 1, 0), _com_error);
-    EXPECT_EQ(LiveArrays(), 0);
+    EXPECT_EQ(NewArrays(), 0);
     EXPECT_EQ(records.mpoGetArray(), nullptr);
     EXPECT_EQ(records.mlGetCount(), 0);
 }
@@ -259,7 +220,7 @@ TEST_F(RecordArrayTest, CreatingAgainReleasesTheArrayHeld) {
     records.mvCreate(2, kLibrary, 1, 0);
     EXPECT_EQ(records.mlGetCount(), 2);
     records.mvCreate(5, kLibrary, 1, 0);
-    EXPECT_EQ(LiveArrays(), 1);
+    EXPECT_EQ(NewArrays(), 1);
     EXPECT_EQ(records.mlGetCount(), 5);
 }
 
@@ -275,7 +236,7 @@ TEST_F(RecordArrayTest, HandingOutLeavesTheArrayUnlockedForTheReceiver) {
         EXPECT_EQ(records.mlGetCount(), 0);
     }
     ASSERT_NE(out, nullptr);
-    EXPECT_EQ(LiveArrays(), 1);  // the wrapper did not destroy it
+    EXPECT_EQ(NewArrays(), 1);  // the wrapper did not destroy it
     // The receiver reads it through a wrapper of its own, then destroys it.
     {
         RecordArray<ConnectedRecord> received(out);
@@ -315,8 +276,7 @@ TEST_F(RecordArrayTest, HandingOutRefusesWhatIsNotItsToGive) {
 }
 
 TEST_F(RecordArrayTest, DestroyingAnOwnedArrayGivesBackEveryField) {
-    CountingConnection connection;
-    connection.AddRef();  // the test's own reference
+    com_testing::CountingObject connection;  // holds the test's own reference
     {
         RecordArray<ConnectedRecord> records;
         records.mvCreate(4, kLibrary, 1, 0);
@@ -324,15 +284,14 @@ TEST_F(RecordArrayTest, DestroyingAnOwnedArrayGivesBackEveryField) {
         for (ConnectedRecord* record = records.mpoBegin(); record != records.mpoEnd(); ++record) {
             record->mlObjectID = ++id;
             record->mbsName = SysAllocString(u"Pumpengehäuse");
-            record->mpoConnection = &connection;
+            record->mpoConnection = connection.Unknown();
             connection.AddRef();  // one reference for each record
         }
-        EXPECT_EQ(com::testing::LiveBstrCount() - bstrs_, 4);
+        EXPECT_EQ(NewBstrs(), 4);
         EXPECT_EQ(connection.References(), 5u);
     }
     EXPECT_EQ(connection.References(), 1u);
-    EXPECT_EQ(LiveArrays(), 0);
-    connection.Release();
+    EXPECT_EQ(NewArrays(), 0);
 }
 
 TEST_F(RecordArrayTest, ArrayOfOtherRecordsIsRefused) {

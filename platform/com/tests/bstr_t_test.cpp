@@ -1,7 +1,7 @@
 #include "com/bstr_t.h"
 
-#include "com/automation_counters.h"
 #include "com/ccom_bstr.h"
+#include "com_testing/leak_checked_test.h"
 
 #include <gtest/gtest.h>
 
@@ -18,29 +18,22 @@ std::u16string Text(const _bstr_t& text) {
 
 // Every test proves that it leaves no BSTR behind and frees none twice
 // (a double free ends the process).
-class BstrTTest : public ::testing::Test {
-protected:
-    void SetUp() override { bstrs_ = com::testing::LiveBstrCount(); }
-    void TearDown() override { EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_); }
-    int64_t Allocated() const { return com::testing::LiveBstrCount() - bstrs_; }
-
-    int64_t bstrs_ = 0;
-};
+class BstrTTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(BstrTTest, CopiesShareOneBstr) {
     _bstr_t original(u"ItmLink");
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
     {
         _bstr_t copy(original);
         _bstr_t assigned;
         assigned = copy;
-        EXPECT_EQ(Allocated(), 1);
+        EXPECT_EQ(NewBstrs(), 1);
         EXPECT_EQ(static_cast<const OLECHAR*>(copy), static_cast<const OLECHAR*>(original));
         EXPECT_EQ(static_cast<const OLECHAR*>(assigned), static_cast<const OLECHAR*>(original));
         assigned = assigned;  // self-assignment keeps the text
         EXPECT_EQ(Text(assigned), u"ItmLink");
     }
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
     EXPECT_EQ(Text(original), u"ItmLink");
 }
 
@@ -57,7 +50,7 @@ TEST_F(BstrTTest, CopiesSurviveOnOtherThreads) {
         });
     }
     for (auto& thread : threads) thread.join();
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
 }
 
 TEST_F(BstrTTest, ChangingOneLeavesItsCopiesAlone) {
@@ -82,7 +75,7 @@ TEST_F(BstrTTest, NullAndEmptyAreBothTheEmptyString) {
     _bstr_t none;
     _bstr_t fromNull(static_cast<const OLECHAR*>(nullptr));
     _bstr_t empty(u"");
-    EXPECT_EQ(Allocated(), 1);  // only "" allocates
+    EXPECT_EQ(NewBstrs(), 1);  // only "" allocates
     for (const _bstr_t* text : {&none, &fromNull, &empty}) {
         EXPECT_EQ(text->length(), 0u);
         EXPECT_TRUE(*text == none);
@@ -147,9 +140,9 @@ TEST_F(BstrTTest, Utf8TextIsConverted) {
 TEST_F(BstrTTest, AttachDetachAndCopyMoveOwnership) {
     _bstr_t text;
     text.Attach(SysAllocString(u"attached"));
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
     BSTR copy = text.copy();
-    EXPECT_EQ(Allocated(), 2);
+    EXPECT_EQ(NewBstrs(), 2);
     EXPECT_NE(copy, static_cast<const OLECHAR*>(text));
     SysFreeString(copy);
 
@@ -158,7 +151,7 @@ TEST_F(BstrTTest, AttachDetachAndCopyMoveOwnership) {
     BSTR detached = text.Detach();
     EXPECT_EQ(detached, held);
     EXPECT_TRUE(!text);
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
     SysFreeString(detached);
 
     // Shared: the caller gets a copy and the other holders keep theirs.
@@ -190,13 +183,13 @@ TEST_F(BstrTTest, CComBstrOwnsItsBstrDirectly) {
     {
         CComBSTR text(u"direct");
         CComBSTR copy(text);
-        EXPECT_EQ(Allocated(), 2);  // no sharing
+        EXPECT_EQ(NewBstrs(), 2);  // no sharing
         EXPECT_NE(static_cast<BSTR>(copy), static_cast<BSTR>(text));
         EXPECT_TRUE(copy == text);
         EXPECT_TRUE(copy == u"direct");
 
         BSTR* out = &copy;  // an [out] argument: the old BSTR is freed first
-        EXPECT_EQ(Allocated(), 1);
+        EXPECT_EQ(NewBstrs(), 1);
         *out = SysAllocString(u"from the callee");
         EXPECT_EQ(copy.Length(), 15u);
 

@@ -1,6 +1,7 @@
 #include "com/bstr.h"
 
-#include "automation_fakes.h"
+#include "com_testing/bstr_text.h"
+#include "com_testing/leak_checked_test.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,8 @@
 
 namespace {
 
-using automation_test::LeakCheckedTest;
-using automation_test::Text;
+using com_testing::LeakCheckedTest;
+using com_testing::Text;
 
 class BstrTest : public LeakCheckedTest {};
 

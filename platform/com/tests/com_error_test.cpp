@@ -1,8 +1,10 @@
 #include "com/com_error.h"
 
-#include "com/automation_counters.h"
 #include "com/hresults.h"
-#include "counting_objects.h"
+#include "com_testing/counting_error_info.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/pending_error_info.h"
 
 #include <gtest/gtest.h>
 
@@ -10,28 +12,14 @@
 
 namespace {
 
-using com_test::CountingErrorInfo;
-using com_test::CountingObject;
+using com_testing::CountingErrorInfo;
+using com_testing::CountingObject;
 
 std::u16string Text(const _bstr_t& text) {
     return !text ? u"<null>" : std::u16string(static_cast<const OLECHAR*>(text), text.length());
 }
 
-class ComErrorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetErrorInfo(0, nullptr);
-        bstrs_ = com::testing::LiveBstrCount();
-    }
-    void TearDown() override {
-        SetErrorInfo(0, nullptr);
-        EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_);
-        EXPECT_EQ(CountingErrorInfo::Live(), 0);
-        EXPECT_EQ(CountingObject::Live(), 0);
-    }
-
-    int64_t bstrs_ = 0;
-};
+class ComErrorTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(ComErrorTest, CopiesKeepTheErrorInfoAlive) {
     CountingErrorInfo* info = CountingErrorInfo::Create(u"Could not get upper bound of array");
@@ -145,8 +133,8 @@ TEST_F(ComErrorTest, IssueErrorExAsksTheObject) {
         bool expectErrorInfo;
     };
     const Case cases[] = {
-        {"supports the interface", true, true, com_test::IFoo::kIid, true},
-        {"supports another interface", true, true, com_test::IBar::kIid, false},
+        {"supports the interface", true, true, com_testing::IFoo::kIid, true},
+        {"supports another interface", true, true, com_testing::IBar::kIid, false},
         {"no ISupportErrorInfo", true, false, GUID_NULL, false},
         {"no object", false, false, GUID_NULL, false},
     };
@@ -158,8 +146,8 @@ TEST_F(ComErrorTest, IssueErrorExAsksTheObject) {
         CountingObject* object = CountingObject::Create();
         if (c.supports) object->SupportErrorInfoFor(c.supportedIid);
         try {
-            _com_issue_errorex(E_ACCESSDENIED, c.objectGiven ? static_cast<com_test::IFoo*>(object) : nullptr,
-                               com_test::IFoo::kIid);
+            _com_issue_errorex(E_ACCESSDENIED, c.objectGiven ? static_cast<com_testing::IFoo*>(object) : nullptr,
+                               com_testing::IFoo::kIid);
             ADD_FAILURE() << "did not raise";
         } catch (const _com_error& error) {
             EXPECT_EQ(error.Error(), E_ACCESSDENIED);
@@ -171,9 +159,7 @@ TEST_F(ComErrorTest, IssueErrorExAsksTheObject) {
             }
         }
         // Taken when carried, else left pending.
-        IErrorInfo* left = nullptr;
-        EXPECT_EQ(GetErrorInfo(0, &left), c.expectErrorInfo ? S_FALSE : S_OK);
-        if (left != nullptr) left->Release();
+        EXPECT_EQ(com_testing::TakePendingDescription(), c.expectErrorInfo ? u"<none>" : u"from the object");
         EXPECT_EQ(object->References(), 1u);
         object->Release();
     }

@@ -2,7 +2,9 @@
 
 #include "com/ccom_ptr.h"
 #include "com/com_error.h"
-#include "counting_objects.h"
+#include "com_testing/counting_class_factory.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
 
 #include "winapi/registry.h"
 
@@ -10,17 +12,16 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <utility>
 
 namespace {
 
-using com_test::CountingObject;
-using com_test::IBar;
-using com_test::IFoo;
-using com_test::IFooEx;
+using com_testing::CountingObject;
+using com_testing::IBar;
+using com_testing::IFoo;
+using com_testing::IFooEx;
 
 COM_SMARTPTR_TYPEDEF(IFoo);
 COM_SMARTPTR_TYPEDEF(IBar);
@@ -34,10 +35,8 @@ COM_SMARTPTR_TYPEDEF(IBar);
 //   com::ComPtr<IFooEx> ex = foo;   // a base interface is not a derived one without asking
 //   CComQIPtr<IFoo> q = 5;          // not an interface pointer
 
-class ComPtrTest : public ::testing::Test {
+class ComPtrTest : public com_testing::LeakCheckedTest {
 protected:
-    void TearDown() override { EXPECT_EQ(CountingObject::Live(), 0); }
-
     // A new object with one reference, owned by the test's first pointer.
     static CountingObject* NewObject() { return CountingObject::Create(); }
     static IFoo* AsFoo(CountingObject* object) { return static_cast<IFoo*>(static_cast<IFooEx*>(object)); }
@@ -163,49 +162,23 @@ TEST_F(ComPtrTest, CComQIPtrAsksImplicitly) {
     EXPECT_EQ(object->References(), 3u);
 }
 
-// A class object of CountingObject for CreateInstance.
-class CountingFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        *object = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --count_; }  // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
-        *object = nullptr;
-        if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        CountingObject* created = CountingObject::Create();
-        HRESULT hr = created->QueryInterface(riid, object);
-        created->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-private:
-    std::atomic<ULONG> count_{0};
-};
-
-class ComPtrCreationTest : public testsupport::FreshMachineTest {
+class ComPtrCreationTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
 protected:
     static constexpr CLSID kClsid = com::MakeGuid("5B1D6E0A-7C2F-4F7E-9A41-0C3E2D1B7A20");
 
     void SetUp() override {
+        LeakChecked::SetUp();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
         ASSERT_EQ(CoRegisterClassObject(kClsid, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_), S_OK);
     }
     void TearDown() override {
         CoRevokeClassObject(cookie_);
         CoUninitialize();
-        EXPECT_EQ(CountingObject::Live(), 0);
+        LeakChecked::TearDown();
     }
 
-    CountingFactory factory_;
+    // Makes CountingObjects.
+    com_testing::CountingClassFactory factory_{[] { return CountingObject::Create()->Unknown(); }};
     DWORD cookie_ = 0;
 };
 

@@ -1,7 +1,8 @@
 #include "com/error_info.h"
 
-#include "com/automation_counters.h"
-#include "counting_objects.h"
+#include "com_testing/counting_error_info.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/pending_error_info.h"
 
 #include <gtest/gtest.h>
 
@@ -10,23 +11,14 @@
 
 namespace {
 
-using com_test::CountingErrorInfo;
+using com_testing::CountingErrorInfo;
+using com_testing::MakeErrorInfo;
+using com_testing::SetPendingErrorInfo;
 
 std::u16string Take(BSTR text) {
     std::u16string value = text != nullptr ? std::u16string(text, SysStringLen(text)) : u"<null>";
     SysFreeString(text);
     return value;
-}
-
-// A new error object with a description, as IErrorInfo.
-IErrorInfo* MakeErrorInfo(const char16_t* description) {
-    ICreateErrorInfo* create = nullptr;
-    EXPECT_EQ(CreateErrorInfo(&create), S_OK);
-    EXPECT_EQ(create->SetDescription(description), S_OK);
-    IErrorInfo* info = nullptr;
-    EXPECT_EQ(create->QueryInterface(IID_PPV_ARGS(&info)), S_OK);
-    create->Release();
-    return info;
 }
 
 std::u16string DescriptionOf(IErrorInfo* info) {
@@ -35,21 +27,7 @@ std::u16string DescriptionOf(IErrorInfo* info) {
     return Take(text);
 }
 
-class ErrorInfoTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // No test may find another test's leftovers in the slot.
-        SetErrorInfo(0, nullptr);
-        bstrs_ = com::testing::LiveBstrCount();
-    }
-    void TearDown() override {
-        SetErrorInfo(0, nullptr);
-        EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_);
-        EXPECT_EQ(CountingErrorInfo::Live(), 0);
-    }
-
-    int64_t bstrs_ = 0;
-};
+class ErrorInfoTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(ErrorInfoTest, ErrorObjectKeepsWhatIsSetAndHandsOutCopies) {
     ICreateErrorInfo* create = nullptr;
@@ -161,18 +139,14 @@ TEST_F(ErrorInfoTest, BadArgumentsAreRefused) {
 }
 
 TEST_F(ErrorInfoTest, AnotherThreadHasItsOwnSlot) {
-    IErrorInfo* info = MakeErrorInfo(u"this thread's");
-    SetErrorInfo(0, info);
-    info->Release();
+    SetPendingErrorInfo(u"this thread's");
 
     HRESULT otherResult = E_UNEXPECTED;
     IErrorInfo* otherSaw = reinterpret_cast<IErrorInfo*>(1);
     std::thread other([&] {
         otherResult = GetErrorInfo(0, &otherSaw);
         // What the other thread sets stays there.
-        IErrorInfo* own = MakeErrorInfo(u"other thread's");
-        SetErrorInfo(0, own);
-        own->Release();
+        SetPendingErrorInfo(u"other thread's");
     });
     other.join();
     EXPECT_EQ(otherResult, S_FALSE);

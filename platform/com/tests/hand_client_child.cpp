@@ -8,46 +8,35 @@
 #include "hand_server/hand_server.h"
 
 #include "com/runtime.h"
+#include "com_testing/announce_failure.h"
+#include "com_testing/library_loaded.h"
 
 #include "winapi/text.h"
 
 #include "testsupport/child_process.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <string>
 
-namespace {
-
-int Fail(const char* step, HRESULT hr) {
-    char line[64];
-    std::snprintf(line, sizeof line, "failed %s 0x%08X", step, static_cast<unsigned>(hr));
-    testsupport::Announce(line);
-    return 1;
-}
-
-}  // namespace
+using com_testing::AnnounceFailure;
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
-    if (HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); FAILED(hr)) return Fail("CoInitializeEx", hr);
+    if (HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); FAILED(hr))
+        return AnnounceFailure("CoInitializeEx", hr);
     CLSID clsid{};
     if (HRESULT hr = CLSIDFromProgID(winapi::ToUtf16(argv[1]).c_str(), &clsid); FAILED(hr))
-        return Fail("CLSIDFromProgID", hr);
+        return AnnounceFailure("CLSIDFromProgID", hr);
     IHandCalculator* calculator = nullptr;
     if (HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&calculator)); FAILED(hr))
-        return Fail("CoCreateInstance", hr);
+        return AnnounceFailure("CoCreateInstance", hr);
     LONG sum = 0;
     HRESULT hr = calculator->Add(2, 40, &sum);
     calculator->Release();
-    if (FAILED(hr)) return Fail("Add", hr);
+    if (FAILED(hr)) return AnnounceFailure("Add", hr);
     testsupport::Announce("sum=" + std::to_string(sum));
 
     CoFreeUnusedLibraries();
-    void* stillLoaded = dlopen(argv[2], RTLD_LAZY | RTLD_NOLOAD);
-    if (stillLoaded) dlclose(stillLoaded);
-    testsupport::Announce(std::string("loaded=") + (stillLoaded ? "1" : "0"));
+    testsupport::Announce(std::string("loaded=") + (com_testing::LibraryLoaded(argv[2]) ? "1" : "0"));
     CoUninitialize();
     return 0;
 }

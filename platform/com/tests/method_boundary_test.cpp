@@ -1,8 +1,9 @@
 #include "com/method_boundary.h"
 
-#include "com/automation_counters.h"
 #include "com/com_error.h"
-#include "counting_objects.h"
+#include "com_testing/counting_error_info.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/pending_error_info.h"
 
 #include <gtest/gtest.h>
 
@@ -12,28 +13,11 @@
 
 namespace {
 
-using com_test::CountingErrorInfo;
-
-// What a caller of a failed method reads: the error info, taken once.
-std::u16string TakeDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK) return u"<none>";
-    BSTR text = nullptr;
-    info->GetDescription(&text);
-    info->Release();
-    std::u16string description = text != nullptr ? std::u16string(text) : u"<null>";
-    SysFreeString(text);
-    return description;
-}
+using com_testing::CountingErrorInfo;
+using com_testing::TakePendingDescription;
 
 void RaiseWithDescription(HRESULT hr, const char16_t* description) {
-    ICreateErrorInfo* create = nullptr;
-    ASSERT_EQ(CreateErrorInfo(&create), S_OK);
-    create->SetDescription(description);
-    IErrorInfo* info = nullptr;
-    create->QueryInterface(IID_PPV_ARGS(&info));
-    create->Release();
-    _com_raise_error(hr, info);
+    _com_raise_error(hr, com_testing::MakeErrorInfo(description));
 }
 
 // A stale error info from an earlier failure, which the boundary must not
@@ -44,20 +28,7 @@ void LeaveStaleErrorInfo() {
     stale->Release();
 }
 
-class MethodBoundaryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetErrorInfo(0, nullptr);
-        bstrs_ = com::testing::LiveBstrCount();
-    }
-    void TearDown() override {
-        SetErrorInfo(0, nullptr);
-        EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_);
-        EXPECT_EQ(CountingErrorInfo::Live(), 0);
-    }
-
-    int64_t bstrs_ = 0;
-};
+class MethodBoundaryTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(MethodBoundaryTest, ComErrorBecomesHresultAndTheCallersErrorInfo) {
     HRESULT hr = com::Boundary([&] {
@@ -65,9 +36,9 @@ TEST_F(MethodBoundaryTest, ComErrorBecomesHresultAndTheCallersErrorInfo) {
         return S_OK;
     });
     EXPECT_EQ(hr, _HRESULT_TYPEDEF_(0x80040240L));
-    EXPECT_EQ(TakeDescription(), u"A NULL value was returned where it wasn't expected.");
+    EXPECT_EQ(TakePendingDescription(), u"A NULL value was returned where it wasn't expected.");
     // Read exactly once.
-    EXPECT_EQ(TakeDescription(), u"<none>");
+    EXPECT_EQ(TakePendingDescription(), u"<none>");
 }
 
 TEST_F(MethodBoundaryTest, ComErrorWithoutErrorInfoClearsTheSlot) {
@@ -77,24 +48,24 @@ TEST_F(MethodBoundaryTest, ComErrorWithoutErrorInfoClearsTheSlot) {
         return S_OK;
     });
     EXPECT_EQ(hr, E_POINTER);
-    EXPECT_EQ(TakeDescription(), u"<none>");
+    EXPECT_EQ(TakePendingDescription(), u"<none>");
 }
 
 TEST_F(MethodBoundaryTest, OutOfMemoryBecomesEOutOfMemory) {
     LeaveStaleErrorInfo();
     HRESULT hr = com::Boundary([]() -> HRESULT { throw std::bad_alloc(); });
     EXPECT_EQ(hr, E_OUTOFMEMORY);
-    EXPECT_EQ(TakeDescription(), u"<none>");
+    EXPECT_EQ(TakePendingDescription(), u"<none>");
 }
 
 TEST_F(MethodBoundaryTest, OtherExceptionsBecomeEFailWithADescription) {
     HRESULT hr = com::Boundary([]() -> HRESULT { throw std::runtime_error("Knoten \xC3\xBC" "ber Grenze"); });
     EXPECT_EQ(hr, E_FAIL);
-    EXPECT_EQ(TakeDescription(), u"Knoten \u00FCber Grenze");
+    EXPECT_EQ(TakePendingDescription(), u"Knoten \u00FCber Grenze");
 
     hr = com::Boundary([]() -> HRESULT { throw 42; });
     EXPECT_EQ(hr, E_FAIL);
-    EXPECT_EQ(TakeDescription(), u"Unexpected exception.");
+    EXPECT_EQ(TakePendingDescription(), u"Unexpected exception.");
 }
 
 TEST_F(MethodBoundaryTest, ReturnedResultsPassThroughUntouched) {
@@ -106,7 +77,7 @@ TEST_F(MethodBoundaryTest, ReturnedResultsPassThroughUntouched) {
         return E_ABORT;
     });
     EXPECT_EQ(hr, E_ABORT);
-    EXPECT_EQ(TakeDescription(), u"stale");
+    EXPECT_EQ(TakePendingDescription(), u"stale");
 }
 
 }  // namespace

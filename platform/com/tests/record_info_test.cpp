@@ -1,19 +1,22 @@
 #include "com/record_info.h"
 
-#include "automation_fakes.h"
 #include "com/hresults.h"
 #include "com/safearray.h"
+#include "com_testing/bstr_text.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
 
-using automation_test::FakeObject;
-using automation_test::LeakCheckedTest;
-using automation_test::Text;
+using com_testing::CountingObject;
+using com_testing::LeakCheckedTest;
+using com_testing::Text;
 
 constexpr GUID kLibrary = com::MakeGuid("3C2B1A09-8F7E-4D6C-5B4A-392817160504");
 constexpr GUID kOtherLibrary = com::MakeGuid("3C2B1A09-8F7E-4D6C-5B4A-392817160505");
@@ -84,11 +87,11 @@ protected:
     }
 
     // An item that owns a text in each of its places.
-    void Fill(Item* item, FakeObject* object) {
+    void Fill(Item* item, CountingObject* object) {
         *item = {};
         item->id = 17;
         item->name = SysAllocString(u"Bracket");
-        item->connection = object;
+        item->connection = object->Unknown();
         object->AddRef();
         item->object = object;
         object->AddRef();
@@ -184,7 +187,7 @@ TEST_F(RecordInfoTest, DescribesItself) {
 }
 
 TEST_F(RecordInfoTest, ClearGivesBackEveryOwnedField) {
-    FakeObject object;
+    CountingObject object;
     Item item;
     Fill(&item, &object);
     EXPECT_EQ(NewBstrs(), 3);
@@ -204,7 +207,7 @@ TEST_F(RecordInfoTest, ClearGivesBackEveryOwnedField) {
 }
 
 TEST_F(RecordInfoTest, CopyDuplicatesEveryOwnedField) {
-    FakeObject object;
+    CountingObject object;
     Item item;
     Fill(&item, &object);
     Item copy;
@@ -226,7 +229,7 @@ TEST_F(RecordInfoTest, CopyDuplicatesEveryOwnedField) {
 }
 
 TEST_F(RecordInfoTest, CreateCopyAndDestroyUseTaskMemory) {
-    FakeObject object;
+    CountingObject object;
     Item item;
     Fill(&item, &object);
     auto* created = static_cast<Item*>(items_->RecordCreate());
@@ -258,7 +261,7 @@ TEST_F(RecordInfoTest, PackedFieldsAreReachedWhereverTheyLie) {
 }
 
 TEST_F(RecordInfoTest, GetFieldHandsOutCopies) {
-    FakeObject object;
+    CountingObject object;
     Item item;
     Fill(&item, &object);
     struct Case {
@@ -311,7 +314,7 @@ TEST_F(RecordInfoTest, GetFieldHandsOutCopies) {
 }
 
 TEST_F(RecordInfoTest, PutFieldConvertsCopiesAndGivesBackTheOldValue) {
-    FakeObject object;
+    CountingObject object;
     Item item;
     Fill(&item, &object);
     VARIANT value;
@@ -362,7 +365,7 @@ TEST_F(RecordInfoTest, PutFieldConvertsCopiesAndGivesBackTheOldValue) {
 }
 
 TEST_F(RecordInfoTest, RecordVariantsAndArraysOwnTheirRecords) {
-    FakeObject object;
+    CountingObject object;
     Item item;
     Fill(&item, &object);
     VARIANT v;

@@ -1,5 +1,9 @@
 #include "runtime_test_support.h"
 
+#include "com_testing/counting_class_factory.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/fake_parts.h"
+
 #include "winapi/environment.h"
 #include "winapi/guid_text.h"
 #include "winapi/text.h"
@@ -11,6 +15,7 @@
 
 namespace {
 
+using com_testing::CountingClassFactory;
 using runtime_test::HandServerLoaded;
 using runtime_test::SetClassesRootText;
 
@@ -18,21 +23,18 @@ constexpr CLSID kOtherClass = com::MakeGuid("B94836AE-1934-4897-8700-9C694576EB1
 
 std::u16string ClassKey(REFCLSID clsid) { return u"CLSID\\" + winapi::GuidToString(clsid); }
 
-// A calculator class served from the test's own code, counting its use.
+// A calculator class served from the test's own code.
 class TestCalculator final : public IHandCalculator {
 public:
+    static IUnknown* Create() { return new TestCalculator; }
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (riid != IID_IUnknown && riid != com::uuidof<IHandCalculator>()) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        AddRef();
-        return S_OK;
+        const bool answers = riid == IID_IUnknown || riid == com::uuidof<IHandCalculator>();
+        return com_testing::AnswerQuery(object, answers ? this : nullptr);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
     ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
+        ULONG left = references_.Release();
         if (left == 0) delete this;
         return left;
     }
@@ -42,35 +44,9 @@ public:
     }
 
 private:
+    TestCalculator() = default;
     ~TestCalculator() = default;
-    ULONG references_ = 1;
-};
-
-class TestFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }  // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
-        if (outer) return CLASS_E_NOAGGREGATION;
-        created++;
-        auto* calculator = new TestCalculator;
-        HRESULT hr = calculator->QueryInterface(riid, object);
-        calculator->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-    ULONG references = 1;
-    int created = 0;
+    com_testing::FakeReferenceCount references_{com_testing::FakeReferenceCount::Lifetime::kDeletedByLastRelease};
 };
 
 LONG Sum(IHandCalculator* calculator, LONG a, LONG b) {
@@ -186,8 +162,8 @@ TEST_F(RuntimeCreationTest, RefusesBadArgumentsAndPassesTheServersAnswersOn) {
               E_INVALIDARG);
 
     // Aggregation refused by the server, and interfaces its objects lack.
-    TestFactory outer;  // any object: the server refuses before using it
-    EXPECT_EQ(CoCreateInstance(hand_server::kCalculatorClsid, &outer, CLSCTX_ALL, IID_PPV_ARGS(&object)),
+    com_testing::CountingObject outer;  // any object: the server refuses before using it
+    EXPECT_EQ(CoCreateInstance(hand_server::kCalculatorClsid, outer.Unknown(), CLSCTX_ALL, IID_PPV_ARGS(&object)),
               CLASS_E_NOAGGREGATION);
     EXPECT_EQ(object, nullptr);
     IClassFactory* notACalculator = nullptr;
@@ -196,31 +172,31 @@ TEST_F(RuntimeCreationTest, RefusesBadArgumentsAndPassesTheServersAnswersOn) {
     IHandCalculator* notAClassObject = nullptr;
     EXPECT_EQ(CoGetClassObject(hand_server::kCalculatorClsid, CLSCTX_ALL, nullptr, IID_PPV_ARGS(&notAClassObject)),
               E_NOINTERFACE);
-    EXPECT_EQ(outer.references, 1u);
+    EXPECT_EQ(outer.References(), 1u);
 }
 
 TEST_F(RuntimeCreationTest, ServesClassObjectsTheProcessRegisteredBeforeTheRegistry) {
-    TestFactory factory;
+    CountingClassFactory factory(TestCalculator::Create);
     DWORD cookie = 0;
     ASSERT_EQ(CoRegisterClassObject(hand_server::kCalculatorClsid, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                     &cookie),
               S_OK);
     EXPECT_NE(cookie, 0u);
-    EXPECT_EQ(factory.references, 2u);  // held by the registration
+    EXPECT_EQ(factory.References(), 2u);  // held by the registration
     for (int i = 0; i < 2; ++i) {
         IHandCalculator* calculator = CreateCalculator(CLSCTX_ALL);
         ASSERT_NE(calculator, nullptr);
         EXPECT_EQ(Sum(calculator, 1, 2), 1003);
         calculator->Release();
     }
-    EXPECT_EQ(factory.created, 2);
+    EXPECT_EQ(factory.Created(), 2);
     EXPECT_FALSE(HandServerLoaded());
     IHandCalculator* calculator = nullptr;
     EXPECT_EQ(CoCreateInstance(hand_server::kCalculatorClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&calculator)),
               REGDB_E_CLASSNOTREG);  // registered for in-process requests only
 
     EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
-    EXPECT_EQ(factory.references, 1u);
+    EXPECT_EQ(factory.References(), 1u);
     EXPECT_EQ(CoRevokeClassObject(cookie), CO_E_OBJNOTREG);
     calculator = CreateCalculator();  // from the server again
     ASSERT_NE(calculator, nullptr);
@@ -229,7 +205,7 @@ TEST_F(RuntimeCreationTest, ServesClassObjectsTheProcessRegisteredBeforeTheRegis
 }
 
 TEST_F(RuntimeCreationTest, RegistrationsServeBySingleUseAndContext) {
-    TestFactory factory;
+    CountingClassFactory factory(TestCalculator::Create);
     DWORD singleUse = 0, localServer = 0, ignored = 0;
     ASSERT_EQ(CoRegisterClassObject(kOtherClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_SINGLEUSE, &singleUse), S_OK);
     IClassFactory* served = nullptr;
@@ -246,7 +222,7 @@ TEST_F(RuntimeCreationTest, RegistrationsServeBySingleUseAndContext) {
         served->Release();
     }
     EXPECT_EQ(CoRevokeClassObject(localServer), S_OK);
-    EXPECT_EQ(factory.references, 1u);
+    EXPECT_EQ(factory.References(), 1u);
 
     EXPECT_EQ(CoRegisterClassObject(kOtherClass, nullptr, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &ignored),
               E_INVALIDARG);
@@ -257,11 +233,11 @@ TEST_F(RuntimeCreationTest, RegistrationsServeBySingleUseAndContext) {
     Uninitialise();
     EXPECT_EQ(CoRegisterClassObject(kOtherClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &ignored),
               CO_E_NOTINITIALIZED);
-    EXPECT_EQ(factory.references, 1u);
+    EXPECT_EQ(factory.References(), 1u);
 }
 
 // The stand-ins' class objects, counted, so that each test sees its own.
-TestFactory* g_standInFactory = nullptr;
+CountingClassFactory* g_standInFactory = nullptr;
 IClassFactory* MakeStandInFactory() {
     g_standInFactory->AddRef();
     return g_standInFactory;
@@ -269,7 +245,7 @@ IClassFactory* MakeStandInFactory() {
 IClassFactory* FailToStart() { return nullptr; }
 
 TEST_F(RuntimeCreationTest, ServesLocalServerRequestsThroughARegisteredStandIn) {
-    TestFactory factory;
+    CountingClassFactory factory(TestCalculator::Create);
     g_standInFactory = &factory;
     com::RegisterLocalServerStandIn(kOtherClass, MakeStandInFactory);
     for (DWORD context : {DWORD{CLSCTX_LOCAL_SERVER}, DWORD{CLSCTX_ALL}}) {
@@ -281,8 +257,8 @@ TEST_F(RuntimeCreationTest, ServesLocalServerRequestsThroughARegisteredStandIn) 
     IHandCalculator* calculator = nullptr;
     EXPECT_EQ(CoCreateInstance(kOtherClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&calculator)),
               REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(factory.created, 2);
-    EXPECT_EQ(factory.references, 1u);
+    EXPECT_EQ(factory.Created(), 2);
+    EXPECT_EQ(factory.References(), 1u);
 
     com::RegisterLocalServerStandIn(kOtherClass, FailToStart);
     EXPECT_EQ(CoCreateInstance(kOtherClass, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&calculator)),

@@ -6,14 +6,13 @@
 #include "hand_server/hand_server.h"
 
 #include "com/runtime.h"
+#include "com_testing/library_loaded.h"
 
 #include "winapi/modules.h"
 #include "winapi/registry.h"
 
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
-
-#include <dlfcn.h>
 
 #include <string>
 
@@ -33,11 +32,7 @@ inline void SetClassesRootText(const std::u16string& subKey, const char16_t* nam
 inline std::string HandServerFile() { return testsupport::SiblingProgram(hand_server::kLibraryFile).string(); }
 
 // Whether the loader holds the hand server, whoever loaded it.
-inline bool HandServerLoaded() {
-    void* handle = dlopen(HandServerFile().c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (handle) dlclose(handle);  // NOLOAD still counts a reference
-    return handle != nullptr;
-}
+inline bool HandServerLoaded() { return com_testing::LibraryLoaded(HandServerFile()); }
 
 // Runs the server's own DllRegisterServer, as an installer does.
 inline HRESULT RegisterHandServer() {

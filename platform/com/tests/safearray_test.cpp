@@ -1,8 +1,11 @@
 #include "com/safearray.h"
 
-#include "automation_fakes.h"
 #include "com/hresults.h"
 #include "com/record_info.h"
+#include "com_testing/bstr_text.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/mock_record_info.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +13,11 @@
 
 namespace {
 
-using automation_test::FakeObject;
-using automation_test::LeakCheckedTest;
-using automation_test::MockRecord;
-using automation_test::MockRecordInfo;
-using automation_test::Text;
+using com_testing::CountingObject;
+using com_testing::LeakCheckedTest;
+using com_testing::MockRecord;
+using com_testing::MockRecordInfo;
+using com_testing::Text;
 
 class SafeArrayTest : public LeakCheckedTest {};
 
@@ -172,7 +175,7 @@ TEST_F(SafeArrayTest, BstrElementsAreCopiedInAndOut) {
 }
 
 TEST_F(SafeArrayTest, InterfaceElementsHoldTheirOwnReference) {
-    FakeObject first, second;
+    CountingObject first, second;
     SAFEARRAY* array = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
     LONG index = 0;
     ASSERT_EQ(SafeArrayPutElement(array, &index, static_cast<IDispatch*>(&first)), S_OK);
@@ -199,7 +202,7 @@ TEST_F(SafeArrayTest, InterfaceElementsHoldTheirOwnReference) {
 }
 
 TEST_F(SafeArrayTest, VariantElementsAreClearedOnDestroy) {
-    FakeObject object;
+    CountingObject object;
     SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 2);
     VARIANT value;
     value.vt = VT_BSTR;
@@ -380,7 +383,7 @@ protected:
 };
 
 TEST_F(RecordArrayTest, CreatedFilledCopiedRedimmedAndDestroyedWithoutLeaks) {
-    FakeObject connection;
+    CountingObject connection;
     SAFEARRAY* array = SafeArrayCreateVectorEx(VT_RECORD, 0, 4, recordInfo_);
     ASSERT_NE(array, nullptr);
     EXPECT_EQ(SafeArrayGetElemsize(array), sizeof(Connection));
@@ -391,14 +394,14 @@ TEST_F(RecordArrayTest, CreatedFilledCopiedRedimmedAndDestroyedWithoutLeaks) {
     for (LONG i = 0; i < 3; ++i) {
         records[i].objectId = 100 + i;
         records[i].name = SysAllocString(u"Assembly");
-        records[i].connection = &connection;
+        records[i].connection = connection.Unknown();
         connection.AddRef();
     }
     ASSERT_EQ(SafeArrayUnaccessData(array), S_OK);
     EXPECT_EQ(connection.References(), 4u);
 
     // Put copies the caller's record; get hands out a record of the caller's own.
-    Connection mine{7, SysAllocString(u"Mine"), &connection, 1};
+    Connection mine{7, SysAllocString(u"Mine"), connection.Unknown(), 1};
     LONG index = 3;
     ASSERT_EQ(SafeArrayPutElement(array, &index, &mine), S_OK);
     EXPECT_EQ(connection.References(), 5u);

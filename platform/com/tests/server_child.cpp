@@ -9,59 +9,46 @@
 #include "test_server/test_server.h"
 
 #include "com/runtime.h"
+#include "com_testing/announce_failure.h"
+#include "com_testing/library_loaded.h"
 #include "testsupport/child_process.h"
 #include "winapi/guid_text.h"
 #include "winapi/text.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <string>
 
-namespace {
-
-int Fail(const char* step, HRESULT hr) {
-    char line[64];
-    std::snprintf(line, sizeof line, "failed %s 0x%08X", step, static_cast<unsigned>(hr));
-    testsupport::Announce(line);
-    return 1;
-}
-
-bool Loaded(const char* path) {
-    void* handle = dlopen(path, RTLD_LAZY | RTLD_NOLOAD);
-    if (handle) dlclose(handle);  // NOLOAD still counts a reference
-    return handle != nullptr;
-}
-
-}  // namespace
+using com_testing::AnnounceFailure;
+using com_testing::LibraryLoaded;
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     const std::u16string name = winapi::ToUtf16(argv[1]);
-    if (HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); FAILED(hr)) return Fail("CoInitializeEx", hr);
+    if (HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); FAILED(hr))
+        return AnnounceFailure("CoInitializeEx", hr);
     CLSID clsid{};
     if (!winapi::ParseGuid(name, &clsid)) {
-        if (HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid); FAILED(hr)) return Fail("CLSIDFromProgID", hr);
+        if (HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid); FAILED(hr))
+            return AnnounceFailure("CLSIDFromProgID", hr);
     }
 
     test_server::IWidget* widget = nullptr;
     if (HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&widget)); FAILED(hr))
-        return Fail("CoCreateInstance", hr);
+        return AnnounceFailure("CoCreateInstance", hr);
     test_server::IPart* part = nullptr;
     HRESULT hr = widget->put_Size(41);
     if (SUCCEEDED(hr)) hr = widget->MakePart(&part);
     widget->Release();
-    if (FAILED(hr)) return Fail("MakePart", hr);
+    if (FAILED(hr)) return AnnounceFailure("MakePart", hr);
     LONG serial = 0;
     hr = part->GetSerial(&serial);
-    if (FAILED(hr)) return Fail("GetSerial", hr);
+    if (FAILED(hr)) return AnnounceFailure("GetSerial", hr);
     testsupport::Announce("serial=" + std::to_string(serial));
 
     CoFreeUnusedLibraries();
-    testsupport::Announce(std::string("loaded while a part lives=") + (Loaded(argv[2]) ? "1" : "0"));
+    testsupport::Announce(std::string("loaded while a part lives=") + (LibraryLoaded(argv[2]) ? "1" : "0"));
     part->Release();
     CoFreeUnusedLibraries();
-    testsupport::Announce(std::string("loaded=") + (Loaded(argv[2]) ? "1" : "0"));
+    testsupport::Announce(std::string("loaded=") + (LibraryLoaded(argv[2]) ? "1" : "0"));
     CoUninitialize();
     return 0;
 }

@@ -13,14 +13,14 @@
 #include "com/server/interface_map.h"
 #include "com/server/object_root.h"
 #include "com/server/server_module.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/library_loaded.h"
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/guid_text.h"
 #include "winapi/modules.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <stdexcept>
 #include <string>
@@ -40,11 +40,7 @@ const std::string kLibraryFile = "libTestServer.so";
 std::u16string ClassKey(REFCLSID clsid) { return u"CLSID\\" + winapi::GuidToString(clsid); }
 
 // Whether the loader holds the test server, whoever loaded it.
-bool TestServerLoaded() {
-    void* handle = dlopen(testsupport::SiblingProgram(kLibraryFile).c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (handle) dlclose(handle);  // NOLOAD still counts a reference
-    return handle != nullptr;
-}
+bool TestServerLoaded() { return com_testing::LibraryLoaded(testsupport::SiblingProgram(kLibraryFile).string()); }
 
 template <class Function>
 Function* Export(HMODULE module, const char* name) {
@@ -52,15 +48,15 @@ Function* Export(HMODULE module, const char* name) {
 }
 
 // The test server loaded by the test itself, as an installer loads it.
-class TestServerTest : public testsupport::FreshMachineTest {
+class TestServerTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
 protected:
     void SetUp() override {
-        liveBefore_ = com::testing::LiveServerObjects();
+        LeakChecked::SetUp();
         LoadTestServer();
     }
     void TearDown() override {
         FreeTestServer();
-        EXPECT_EQ(com::testing::LiveServerObjects(), liveBefore_) << "a server object leaked";
+        LeakChecked::TearDown();
     }
 
     void LoadTestServer() {
@@ -95,9 +91,6 @@ protected:
     HRESULT (*canUnloadNow_)() = nullptr;
     HRESULT (*registerServer_)() = nullptr;
     HRESULT (*unregisterServer_)() = nullptr;
-
-private:
-    LONG liveBefore_ = 0;
 };
 
 struct RegisteredClass {

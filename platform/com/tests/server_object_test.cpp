@@ -8,6 +8,7 @@
 #include "com/server/object_root.h"
 #include "com/server/support_error_info.h"
 #include "com/ccom_ptr.h"
+#include "com_testing/leak_checked_test.h"
 
 #include <gtest/gtest.h>
 
@@ -94,14 +95,7 @@ CComObject<T>* Make() {
     return object;
 }
 
-class ServerObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override { liveBefore_ = com::testing::LiveServerObjects(); }
-    void TearDown() override { EXPECT_EQ(com::testing::LiveServerObjects(), liveBefore_) << "a server object leaked"; }
-
-private:
-    LONG liveBefore_ = 0;
-};
+class ServerObjectTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(ServerObjectTest, CreateInstanceGivesAnObjectWithNoReferenceYet) {
     EXPECT_EQ(CComObject<CSample>::CreateInstance(nullptr), E_POINTER);

@@ -1,11 +1,11 @@
 #include "com/variant_t.h"
 
-#include "com/automation_counters.h"
 #include "com/ccom_variant.h"
 #include "com/com_error.h"
 #include "com/dispatch.h"
 #include "com/hresults.h"
-#include "counting_objects.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +13,9 @@
 
 namespace {
 
-using com_test::CountingObject;
+using com_testing::CountingObject;
 
-class VariantTTest : public ::testing::Test {
-protected:
-    void SetUp() override { bstrs_ = com::testing::LiveBstrCount(); }
-    void TearDown() override {
-        EXPECT_EQ(com::testing::LiveBstrCount(), bstrs_);
-        EXPECT_EQ(CountingObject::Live(), 0);
-    }
-    int64_t Allocated() const { return com::testing::LiveBstrCount() - bstrs_; }
-
-    int64_t bstrs_ = 0;
-};
+class VariantTTest : public com_testing::LeakCheckedTest {};
 
 TEST_F(VariantTTest, ValuesTakeTheirTypes) {
     _variant_t number(static_cast<LONG>(-7));
@@ -44,13 +34,13 @@ TEST_F(VariantTTest, ValuesTakeTheirTypes) {
     EXPECT_EQ(std::u16string(fromBstrT.bstrVal), u"copied");
     _variant_t empty;
     EXPECT_EQ(empty.vt, VT_EMPTY);
-    EXPECT_EQ(Allocated(), 2);
+    EXPECT_EQ(NewBstrs(), 2);
 }
 
 TEST_F(VariantTTest, InterfacesAreHeldWithAReference) {
     CountingObject* object = CountingObject::Create();
     {
-        _variant_t held(static_cast<IUnknown*>(static_cast<com_test::IFoo*>(object)));
+        _variant_t held(object->Unknown());
         EXPECT_EQ(held.vt, VT_UNKNOWN);
         EXPECT_EQ(object->References(), 2u);
         _variant_t copy(held);
@@ -61,7 +51,7 @@ TEST_F(VariantTTest, InterfacesAreHeldWithAReference) {
     }
     EXPECT_EQ(object->References(), 1u);
     // Without addRef the variant takes over the caller's reference.
-    { _variant_t owner(static_cast<IUnknown*>(static_cast<com_test::IFoo*>(object)), false); }
+    { _variant_t owner(object->Unknown(), false); }
     EXPECT_EQ(CountingObject::Live(), 0);
 }
 
@@ -74,9 +64,9 @@ TEST_F(VariantTTest, CopiesAreDeep) {
     EXPECT_NE(assigned.bstrVal, copy.bstrVal);
     assigned = assigned;
     EXPECT_EQ(std::u16string(assigned.bstrVal), u"deep");
-    EXPECT_EQ(Allocated(), 3);
+    EXPECT_EQ(NewBstrs(), 3);
     assigned = static_cast<LONG>(5);  // the old BSTR is given back
-    EXPECT_EQ(Allocated(), 2);
+    EXPECT_EQ(NewBstrs(), 2);
 }
 
 TEST_F(VariantTTest, AttachAndDetachMoveTheContent) {
@@ -86,7 +76,7 @@ TEST_F(VariantTTest, AttachAndDetachMoveTheContent) {
     raw.bstrVal = SysAllocString(u"moved");
     _variant_t owner(raw, false);
     EXPECT_EQ(raw.vt, VT_EMPTY);
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
 
     VARIANT out = owner.Detach();
     EXPECT_EQ(owner.vt, VT_EMPTY);
@@ -96,7 +86,7 @@ TEST_F(VariantTTest, AttachAndDetachMoveTheContent) {
     again.Attach(out);
     EXPECT_EQ(out.vt, VT_EMPTY);
     EXPECT_EQ(again.vt, VT_BSTR);
-    EXPECT_EQ(Allocated(), 1);
+    EXPECT_EQ(NewBstrs(), 1);
 
     _variant_t copied(raw, true);
     EXPECT_EQ(copied.vt, VT_EMPTY);
@@ -155,7 +145,7 @@ TEST_F(VariantTTest, CComVariantReportsInsteadOfRaising) {
 
     CountingObject* object = CountingObject::Create();
     {
-        CComVariant held(static_cast<IUnknown*>(static_cast<com_test::IFoo*>(object)));
+        CComVariant held(object->Unknown());
         CComVariant copy(held);
         EXPECT_EQ(object->References(), 3u);
     }

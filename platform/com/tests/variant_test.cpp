@@ -1,8 +1,12 @@
 #include "com/variant.h"
 
-#include "automation_fakes.h"
 #include "com/hresults.h"
 #include "com/safearray.h"
+#include "com/task_memory.h"
+#include "com_testing/bstr_text.h"
+#include "com_testing/counting_object.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/mock_record_info.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +17,11 @@
 
 namespace {
 
-using automation_test::FakeObject;
-using automation_test::LeakCheckedTest;
-using automation_test::MockRecord;
-using automation_test::MockRecordInfo;
-using automation_test::Text;
+using com_testing::CountingObject;
+using com_testing::LeakCheckedTest;
+using com_testing::MockRecord;
+using com_testing::MockRecordInfo;
+using com_testing::Text;
 
 class VariantTest : public LeakCheckedTest {};
 
@@ -32,7 +36,7 @@ TEST_F(VariantTest, HasThePlatformLayout) {
 // Each owning type: a copy is deep (own BSTR, own reference, own array, own
 // record), and clearing the copy and the original gives everything back.
 TEST_F(VariantTest, CopyIsDeepAndClearGivesEverythingBack) {
-    FakeObject object;
+    CountingObject object;
     MockRecordInfo recordInfo;
     struct Case {
         const char* name;
@@ -49,11 +53,11 @@ TEST_F(VariantTest, CopyIsDeepAndClearGivesEverythingBack) {
         {"IUnknown",
          [&](VARIANT* v) {
              v->vt = VT_UNKNOWN;
-             v->punkVal = &object;
+             v->punkVal = object.Unknown();
              object.AddRef();
          },
          [&](const VARIANT&, const VARIANT& copy) {
-             EXPECT_EQ(copy.punkVal, static_cast<IUnknown*>(&object));
+             EXPECT_EQ(copy.punkVal, object.Unknown());
              EXPECT_EQ(object.References(), 3u);
          }},
         {"IDispatch",
@@ -163,8 +167,8 @@ TEST_F(VariantTest, ClearRefusesWhatItCannotGiveBack) {
 }
 
 TEST_F(VariantTest, CopyIndCopiesTheValueBehindAReference) {
-    FakeObject object;
-    IUnknown* unknown = &object;
+    CountingObject object;
+    IUnknown* unknown = object.Unknown();
     BSTR text = SysAllocString(u"referenced");
     LONGLONG number = 1LL << 40;
     VARIANT inner;
@@ -266,7 +270,7 @@ std::string Describe(const VARIANT& v) {
 }
 
 TEST_F(VariantTest, ChangeTypeTable) {
-    FakeObject object;
+    CountingObject object;
     const HRESULT kOk = S_OK;
     struct Case {
         VARIANT source;
@@ -352,7 +356,12 @@ TEST_F(VariantTest, ChangeTypeTable) {
         {I4(9), VT_EMPTY, kOk, "EMPTY"},
         {Null(), VT_I4, DISP_E_TYPEMISMATCH, ""},
         {I4(1), VT_NULL, DISP_E_TYPEMISMATCH, ""},
-        {Make(VT_UNKNOWN, [&](VARIANT& v) { v.punkVal = &object; object.AddRef(); }), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {Make(VT_UNKNOWN,
+              [&](VARIANT& v) {
+                  v.punkVal = object.Unknown();
+                  object.AddRef();
+              }),
+         VT_I4, DISP_E_TYPEMISMATCH, ""},
         {I4(1), VT_UNKNOWN, DISP_E_TYPEMISMATCH, ""},
         {I4(1), VT_ARRAY | VT_I4, DISP_E_TYPEMISMATCH, ""},
         {I4(1), VT_ERROR, DISP_E_TYPEMISMATCH, ""},

@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev libboost-dev
   qt6-base-dev qt6-qpa-plugins
   python3-olefile libgsf-bin
+  clang libclang-rt-14-dev libgsf-1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

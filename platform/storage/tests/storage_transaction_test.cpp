@@ -1,0 +1,209 @@
+// Direct and transacted files: what reaches the disk when, what Revert and
+// a release without commit take back, and the item cache's own sequences.
+#include "storage_on_disk.h"
+#include "storage_test_support.h"
+#include "testsupport/fresh_machine.h"
+#include "winapi/errors.h"
+
+#include <gtest/gtest.h>
+
+namespace storage_test {
+namespace {
+
+class StorageTransactionTest : public testsupport::FreshMachineTest {
+protected:
+    // Descriptors of this process on files removed from the folder of the
+    // file under test - what a replaced file still held open would be.
+    int ReplacedFilesStillOpen() {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            std::string target = fs::read_symlink(entry.path(), error).string();
+            if (target.rfind(file_.parent_path().string(), 0) == 0 && target.find("(deleted)") != std::string::npos) {
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    // What the file on disk holds at `stream`, read past any holder.
+    std::string OnDisk(const std::string& stream) {
+        HRESULT hr = S_OK;
+        auto tree = ReadOnDisk(file_, &hr);
+        if (tree == nullptr) return "<unreadable>";
+        return StreamOnDisk(*tree, stream);
+    }
+
+    fs::path file_ = machine_.root() / "cache.Items";
+};
+
+// The item cache's storage chain: a long element name split into nested
+// storages of 30 characters plus "F", a stream of the rest plus "S".
+TEST_F(StorageTransactionTest, TheItemCacheSequenceSurvivesCommitAndReopen) {
+    const std::u16string piece = u"0123456789abcdefghijklmnopqrstF";  // 31 units
+    const std::string header(68, 'h');
+    {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root));
+        ASSERT_EQ(S_OK, PutStream(root, "headerstreamS", header));
+        ComPtr<IStorage> outer, inner;
+        ASSERT_EQ(STG_E_FILENOTFOUND, root->OpenStorage(piece.c_str(), nullptr, kOpenStorage, nullptr, 0, &outer));
+        ASSERT_EQ(S_OK, root->CreateStorage(piece.c_str(), kNewStorage, 0, 0, &outer));
+        ASSERT_EQ(S_OK, outer->CreateStorage(piece.c_str(), kNewStorage, 0, 0, &inner));
+        ASSERT_EQ(S_OK, PutStream(inner, "xIS", std::string(300, 'r')));
+        ASSERT_EQ(S_OK, PutStream(inner, "xCS", std::string(9000, 'c')));
+        ASSERT_EQ(S_OK, PutStream(root, "Pump 12IS", "record"));
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    }
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+    EXPECT_EQ(header, GetStream(root, "headerstreamS"));
+    EXPECT_EQ("record", GetStream(root, "PUMP 12is"));
+    ComPtr<IStorage> outer, inner;
+    ASSERT_EQ(S_OK, root->OpenStorage(piece.c_str(), nullptr, kOpenStorage, nullptr, 0, &outer));
+    ASSERT_EQ(S_OK, outer->OpenStorage(piece.c_str(), nullptr, kOpenStorage, nullptr, 0, &inner));
+    EXPECT_EQ(std::string(300, 'r'), GetStream(inner, "xIS"));
+    EXPECT_EQ(std::string(9000, 'c'), GetStream(inner, "xCS"));
+
+    // Pruning as the chain does it: empty the inner storage, find it empty,
+    // destroy it in its parent; commit; the next open finds it gone.
+    ASSERT_EQ(S_OK, inner->DestroyElement(u"xIS"));
+    ASSERT_EQ(S_OK, inner->DestroyElement(u"xCS"));
+    ComPtr<IEnumSTATSTG> elements;
+    ASSERT_EQ(S_OK, inner->EnumElements(0, nullptr, 0, &elements));
+    EXPECT_EQ(S_FALSE, elements->Skip(1));
+    inner = nullptr;
+    ASSERT_EQ(S_OK, outer->DestroyElement(piece.c_str()));
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    outer = nullptr;
+    root = nullptr;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenDirect, &root));
+    ASSERT_EQ(S_OK, root->OpenStorage(piece.c_str(), nullptr, kOpenStorage, nullptr, 0, &outer));
+    EXPECT_TRUE(ElementNames(outer).empty());
+}
+
+TEST_F(StorageTransactionTest, DirectChangesReachTheFileAtCommitAndAtTheLastRelease) {
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, CreateFile(file_, kCreateDirect, &root));
+    ComPtr<IStorage> nested;
+    ASSERT_EQ(S_OK, root->CreateStorage(u"n", kNewStorage, 0, 0, &nested));
+    ASSERT_EQ(S_OK, PutStream(nested, "a", "first"));
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    EXPECT_EQ("first", OnDisk("n/a"));
+
+    // A commit of an element below a direct root writes the file too.
+    ASSERT_EQ(S_OK, PutStream(nested, "b", "second"));
+    ASSERT_EQ(S_OK, nested->Commit(STGC_DEFAULT));
+    EXPECT_EQ("second", OnDisk("n/b"));
+
+    // Pending changes are written when the last object of the file goes,
+    // even when that is an element and not the root.
+    ASSERT_EQ(S_OK, PutStream(nested, "c", "third"));
+    root = nullptr;
+    EXPECT_EQ("<missing>", OnDisk("n/c"));
+    ASSERT_EQ(S_OK, PutStream(nested, "d", "after the root went"));
+    nested = nullptr;
+    EXPECT_EQ("third", OnDisk("n/c"));
+    EXPECT_EQ("after the root went", OnDisk("n/d"));
+    EXPECT_TRUE(TemporaryFilesBeside(file_).empty());
+}
+
+TEST_F(StorageTransactionTest, TransactedChangesReachTheFileOnlyAtTheRootsCommit) {
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root));
+    ASSERT_EQ(S_OK, PutStream(root, "kept", "committed"));
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+
+    ComPtr<IStorage> nested;
+    ASSERT_EQ(S_OK, root->CreateStorage(u"n", kNewStorage, 0, 0, &nested));
+    ASSERT_EQ(S_OK, PutStream(nested, "s", "pending"));
+    ASSERT_EQ(S_OK, nested->Commit(STGC_DEFAULT));  // part of the root's transaction
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, nested->OpenStream(u"s", nullptr, kReadWriteStream, 0, &stream));
+    EXPECT_EQ(S_OK, stream->Commit(STGC_DEFAULT));
+    EXPECT_EQ("<missing>", OnDisk("n/s"));
+    stream = nullptr;
+    nested = nullptr;
+
+    // Released without a commit: nothing of it stays.
+    root = nullptr;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+    EXPECT_EQ(std::vector<std::string>{"kept"}, ElementNames(root));
+    EXPECT_EQ("committed", GetStream(root, "kept"));
+}
+
+TEST_F(StorageTransactionTest, RevertDropsTheChangesAndInvalidatesOpenElements) {
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root));
+    ASSERT_EQ(S_OK, PutStream(root, "kept", "committed"));
+    ComPtr<IStorage> nested;
+    ASSERT_EQ(S_OK, root->CreateStorage(u"n", kNewStorage, 0, 0, &nested));
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+
+    ASSERT_EQ(S_OK, PutStream(root, "kept", "changed"));
+    ASSERT_EQ(S_OK, PutStream(nested, "dropped", "x"));
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, nested->OpenStream(u"dropped", nullptr, kReadWriteStream, 0, &stream));
+    ComPtr<IEnumSTATSTG> elements;
+    ASSERT_EQ(S_OK, root->EnumElements(0, nullptr, 0, &elements));
+
+    ASSERT_EQ(S_OK, root->Revert());
+    EXPECT_EQ("committed", GetStream(root, "kept"));
+    char byte;
+    ULONG count = 1;
+    EXPECT_EQ(STG_E_REVERTED, stream->Read(&byte, 1, &count));
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(STG_E_REVERTED, stream->Write("y", 1, nullptr));
+    STATSTG stat;
+    EXPECT_EQ(STG_E_REVERTED, stream->Stat(&stat, STATFLAG_NONAME));
+    ComPtr<IStream> other;
+    EXPECT_EQ(STG_E_REVERTED, nested->CreateStream(u"t", kNewStream, 0, 0, &other));
+    EXPECT_EQ(STG_E_REVERTED, nested->Commit(STGC_DEFAULT));
+    // The enumerator was a snapshot; it still lists what it saw.
+    EXPECT_EQ(S_OK, elements->Skip(2));
+
+    // The elements can be opened afresh, and the root goes on working.
+    ASSERT_EQ(S_OK, root->OpenStorage(u"n", nullptr, kOpenStorage, nullptr, 0, &nested));
+    EXPECT_TRUE(ElementNames(nested).empty());
+    ASSERT_EQ(S_OK, PutStream(nested, "after", "revert"));
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    stream = nullptr;
+    nested = nullptr;
+    root = nullptr;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenDirect, &root));
+    ASSERT_EQ(S_OK, root->OpenStorage(u"n", nullptr, kOpenStorage, nullptr, 0, &nested));
+    EXPECT_EQ(std::vector<std::string>{"after"}, ElementNames(nested));
+}
+
+TEST_F(StorageTransactionTest, StreamsReadTheirBytesFromTheFileThatEachCommitPutInPlace) {
+    const std::string large = Pattern(1, 1, 300000);
+    {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root));
+        ASSERT_EQ(S_OK, PutStream(root, "large", large));
+        ASSERT_EQ(S_OK, PutStream(root, "small", "small"));
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    }
+    // Opened again, the streams' bytes are still on disk, not in memory.
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+    ComPtr<IStream> open;
+    ASSERT_EQ(S_OK, root->OpenStream(u"large", nullptr, kReadWriteStream, 0, &open));
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(S_OK, PutStream(root, "round", std::to_string(round)));
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+        // The file a commit replaced is let go, not kept open for the
+        // unchanged streams: they read from the new one.
+        EXPECT_EQ(0, ReplacedFilesStillOpen());
+        std::string bytes(large.size() + 1, '\0');
+        ULONG read = 0;
+        ASSERT_EQ(S_OK, open->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+        ASSERT_EQ(S_OK, open->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read));
+        EXPECT_EQ(large, bytes.substr(0, read));
+        EXPECT_EQ("small", GetStream(root, "small"));
+    }
+    EXPECT_TRUE(TemporaryFilesBeside(file_).empty());
+}
+
+}  // namespace
+}  // namespace storage_test

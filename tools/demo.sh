@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine and runs the explorer on a demo vault.
 # Installs the packages, builds a release tree in build/, makes a private
-# machine state under build/demo-machine and starts the program there.
+# machine state under build/demo-machine, registers the servers into it and
+# starts the program there.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$here/build}"
@@ -11,6 +12,7 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$(nproc)"
 export PLATFORM_STATE_ROOT="$build/demo-machine"
 mkdir -p "$PLATFORM_STATE_ROOT"
+bash "$here/tools/setup-machine.sh" "$build"
 if [ ! -x "$build/bin/Halvaran" ]; then
   echo "The explorer program is not part of the tree yet; the build and its platform layers are." >&2
   echo "See README.md, 'What runs today'." >&2

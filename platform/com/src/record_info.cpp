@@ -200,6 +200,10 @@ public:
         // record or an array would leave the caller with memory to free.
         if (field.type == VT_RECORD || field.count > 1) return DISP_E_TYPEMISMATCH;
         if (field.type != VT_VARIANT && value->vt != field.type) return DISP_E_TYPEMISMATCH;
+        if (field.type & VT_ARRAY) {
+            const HRESULT checked = CheckArrayForField(field, *value);
+            if (FAILED(checked)) return checked;
+        }
         VARIANT taken = *value;
         return MoveIntoField(index, record, &taken);
     }
@@ -333,9 +337,23 @@ private:
         return S_OK;
     }
 
+    // A SAFEARRAY(T) field takes an array of T - of the field's own record
+    // when T is a record - or no array.
+    static HRESULT CheckArrayForField(const FieldLayout& field, const VARIANT& value) {
+        if (value.vt != field.type) return DISP_E_TYPEMISMATCH;
+        if (!value.parray || !field.nested) return S_OK;
+        IRecordInfo* elements = nullptr;
+        if (FAILED(SafeArrayGetRecordInfo(value.parray, &elements)) || !elements) return DISP_E_TYPEMISMATCH;
+        GUID record{};
+        const HRESULT hr = elements->GetGuid(&record);
+        elements->Release();
+        return SUCCEEDED(hr) && record == field.nested->record ? S_OK : DISP_E_TYPEMISMATCH;
+    }
+
     // Brings an owned copy of a value to the field's own type.
     static HRESULT ConvertForField(const FieldLayout& field, VARIANT* value) {
         if (field.type == VT_VARIANT) return S_OK;
+        if (field.type & VT_ARRAY) return CheckArrayForField(field, *value);
         if (field.type == VT_RECORD) return value->vt == VT_RECORD ? S_OK : DISP_E_TYPEMISMATCH;
         if (field.count > 1) {
             VARTYPE elementType = VT_EMPTY;

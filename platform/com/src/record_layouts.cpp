@@ -33,6 +33,8 @@ bool SameVersion(const RecordLayout& layout, REFGUID library, ULONG major, ULONG
 }
 
 bool IsFieldType(VARTYPE type) {
+    // SAFEARRAY(T): a pointer to an array the record owns.
+    if (type & VT_ARRAY) type &= static_cast<VARTYPE>(~VT_ARRAY);
     switch (type) {
         case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
         case VT_ERROR: case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_DATE: case VT_BOOL: case VT_BSTR:
@@ -72,7 +74,8 @@ std::shared_ptr<const RecordLayout> MakeLayout(const RecordDescription& descript
         }
         if (field.count == 0) Refuse(description, field.name, "count 0");
         FieldLayout resolved{field.name, field.offset, field.type, field.count, 0, nullptr};
-        if (field.type == VT_RECORD) {
+        const bool isArray = (field.type & VT_ARRAY) != 0;
+        if ((field.type & VT_TYPEMASK) == VT_RECORD) {
             for (const auto& candidate : registry.layouts) {
                 if (SameVersion(*candidate, description.library, description.major, description.minor) &&
                     candidate->record == field.record) {
@@ -84,7 +87,9 @@ std::shared_ptr<const RecordLayout> MakeLayout(const RecordDescription& descript
                        "nested record " + winapi::ToUtf8(winapi::GuidToString(field.record)) +
                            " is not registered in this library version (register it first)");
             }
-            resolved.elementSize = resolved.nested->size;
+            resolved.elementSize = isArray ? sizeof(SAFEARRAY*) : resolved.nested->size;
+        } else if (isArray) {
+            resolved.elementSize = sizeof(SAFEARRAY*);
         } else {
             resolved.elementSize = static_cast<ULONG>(ValueSize(field.type));
         }

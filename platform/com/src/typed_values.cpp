@@ -1,6 +1,7 @@
 #include "typed_values.h"
 
 #include "com/hresults.h"
+#include "com/safearray.h"
 
 namespace com::detail {
 
@@ -49,7 +50,8 @@ bool IsValidVariantType(VARTYPE type) {
 }
 
 bool IsOwningType(VARTYPE type) {
-    return type == VT_BSTR || type == VT_UNKNOWN || type == VT_DISPATCH || type == VT_VARIANT;
+    return type == VT_BSTR || type == VT_UNKNOWN || type == VT_DISPATCH || type == VT_VARIANT ||
+           (type & VT_ARRAY) != 0;
 }
 
 HRESULT DuplicateBstr(BSTR source, BSTR* copy) {
@@ -61,6 +63,11 @@ HRESULT DuplicateBstr(BSTR source, BSTR* copy) {
 }
 
 HRESULT ClearValue(VARTYPE type, void* place) {
+    if (type & VT_ARRAY) {
+        const HRESULT hr = SafeArrayDestroy(LoadValue<SAFEARRAY*>(place));
+        if (SUCCEEDED(hr)) StoreValue<SAFEARRAY*>(place, nullptr);
+        return hr;
+    }
     switch (type) {
         case VT_BSTR:
             SysFreeString(LoadValue<BSTR>(place));
@@ -83,6 +90,12 @@ HRESULT ClearValue(VARTYPE type, void* place) {
 }
 
 HRESULT CopyValue(VARTYPE type, const void* source, void* dest) {
+    if (type & VT_ARRAY) {
+        SAFEARRAY* copy = nullptr;
+        const HRESULT hr = SafeArrayCopy(LoadValue<SAFEARRAY*>(source), &copy);
+        StoreValue(dest, copy);
+        return hr;
+    }
     switch (type) {
         case VT_BSTR: {
             BSTR copy = nullptr;

@@ -28,7 +28,8 @@ size_t ValueSize(VARTYPE type);
 // A type tag a VARIANT may carry: a value type, VT_BYREF with a value type
 // or VT_VARIANT, VT_ARRAY with an element type (with or without VT_BYREF).
 bool IsValidVariantType(VARTYPE type);
-// BSTR, VT_UNKNOWN, VT_DISPATCH and VT_VARIANT own what they point at.
+// BSTR, VT_UNKNOWN, VT_DISPATCH, VT_VARIANT and VT_ARRAY with an element
+// type (a SAFEARRAY pointer, as record fields hold one) own what they point at.
 bool IsOwningType(VARTYPE type);
 
 // A new BSTR with the same bytes; null stays null. E_OUTOFMEMORY.

@@ -235,7 +235,7 @@ std::string FindLibraryFile(std::u16string_view name, bool dataFile) {
     std::vector<std::string> folders;
     if (HasFolderPart(name)) {
         std::string folder = posix.substr(0, posix.size() - fileName.size());
-        if (EndsWith(fileName, ".so", false)) return IsRegularFile(posix) ? posix : std::string();
+        if (EndsWith(fileName, ".so", false)) return IsRegularFile(posix) ? AbsolutePath(posix) : std::string();
         folders.push_back(folder.empty() ? "/" : folder);
     }
     folders.push_back(std::filesystem::path(RunningProgramPath()).parent_path().string() + "/");

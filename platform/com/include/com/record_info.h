@@ -79,8 +79,12 @@ namespace com {
 // VT_I4, VT_UI4, VT_INT, VT_UINT, VT_ERROR, VT_I8, VT_UI8, VT_R4, VT_R8,
 // VT_DATE, VT_BOOL (VARIANT_BOOL), VT_BSTR, VT_UNKNOWN, VT_DISPATCH,
 // VT_VARIANT, or VT_RECORD (a nested record of the same library, named by
-// `record`). A plain type (not BSTR, interface, VARIANT or record) may have
-// a fixed `count` > 1: an embedded array such as WCHAR[260] (VT_UI2, 260),
+// `record`). VT_ARRAY with one of these element types is a SAFEARRAY(T)
+// field: a SAFEARRAY pointer (or null) that the record owns - destroyed by
+// RecordClear, copied whole by RecordCopy; for VT_ARRAY | VT_RECORD,
+// `record` names the element record, which must be registered first. A
+// plain type (not BSTR, interface, VARIANT, record or array) may have a
+// fixed `count` > 1: an embedded array such as WCHAR[260] (VT_UI2, 260),
 // copied as plain data.
 struct RecordField {
     const char16_t* name;

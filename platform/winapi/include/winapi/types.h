@@ -89,6 +89,9 @@ struct HWND__;
 typedef HWND__* HWND;
 typedef HANDLE HLOCAL;
 typedef HANDLE HGLOBAL;
+// A place in one of the list templates, opaque to the code that walks them.
+struct POSITION__;
+typedef POSITION__* POSITION;
 // A generic function pointer: void(*)() converts to any function type without a warning.
 typedef void (*FARPROC)();
 

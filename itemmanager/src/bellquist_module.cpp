@@ -1,0 +1,55 @@
+// The item server Bellquist: the classes it registers, its type library,
+// its application and its four exports.
+#include "bellquist/ids.h"
+#include "bellquist/type_library.h"
+#include "com/server/server_module.h"
+#include "server_registration/server_registration.h"
+#include "winapi/guid_text.h"
+
+#include <string>
+
+namespace {
+
+using namespace BellquistLib;
+using server_registration::kClassScript;
+
+// "AppID\{AppID}" with the server's name, and the library's name pointing at
+// it.
+constexpr char16_t kAppIdScript[] = uR"(
+HKCR
+{
+    NoRemove AppID
+    {
+        '%APPID%' = s 'Bellquist'
+        'Bellquist.DLL'
+        {
+            val AppID = s '%APPID%'
+        }
+    }
+}
+)";
+
+const std::u16string kAppId = winapi::GuidToString(APPID_Bellquist);
+
+// Every class of the server. A class without a creator is registered but not
+// built into the server: its class object is not available.
+const com::ObjectMapEntry kObjects[] = {
+    {&CLSID_ItmManager, nullptr, kClassScript, u"Bellquist.ItmManager.1", u"Bellquist.ItmManager",
+     u"ItmManager Class"},
+    {&CLSID_ItmObject, nullptr, kClassScript, u"Bellquist.ItmObject.1", u"Bellquist.ItmObject", u"ItmObject Class"},
+    {&CLSID_ItmItem, nullptr, kClassScript, u"Bellquist.ItmItem.1", u"Bellquist.ItmItem", u"ItmItem Class"},
+    {&CLSID_ItmFolder, nullptr, kClassScript, u"Bellquist.ItmFolder.1", u"Bellquist.ItmFolder", u"ItmFolder Class"},
+    {&CLSID_ItmFile, nullptr, kClassScript, u"Bellquist.ItmFile.1", u"Bellquist.ItmFile", u"ItmFile Class"},
+    {&CLSID_ItmBOM, nullptr, kClassScript, u"Bellquist.ItmBOM.1", u"Bellquist.ItmBOM", u"ItmBOM Class"},
+    {&CLSID_ItmLinkManager, nullptr, kClassScript, u"Bellquist.ItmLinkManager.1", u"Bellquist.ItmLinkManager",
+     u"ItmLinkManager Class"},
+};
+
+com::ServerModule gModule({.objects = kObjects, .typeLibrary = &BellquistLib::TypeLibrary(), .appId = kAppId});
+
+}  // namespace
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) { return gModule.DllGetClassObject(clsid, iid, out); }
+STDAPI DllCanUnloadNow() { return gModule.DllCanUnloadNow(); }
+STDAPI DllRegisterServer() { return server_registration::RegisterServer(gModule, kAppIdScript); }
+STDAPI DllUnregisterServer() { return gModule.DllUnregisterServer(); }

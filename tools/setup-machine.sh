@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Registers the three servers of a build - Bellquist, Coravent, Dunmorrow -
+# into the machine named by PLATFORM_STATE_ROOT (without it: the default
+# machine of this account), as an installer does. Registering again is safe:
+# it leaves one clean copy.
+#
+#   tools/setup-machine.sh <build-dir>
+set -euo pipefail
+if [ "$#" -ne 1 ]; then
+  echo "usage: $0 <build-dir>" >&2
+  exit 2
+fi
+bin="$1/bin"
+if [ ! -x "$bin/regsvr" ]; then
+  echo "$0: $bin/regsvr is missing; build the tree first" >&2
+  exit 1
+fi
+echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
+# Library names are found beside regsvr, and registered with their full paths.
+"$bin/regsvr" Bellquist.dll Coravent.dll Dunmorrow.dll

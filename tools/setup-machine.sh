@@ -18,3 +18,4 @@ fi
 echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 # Library names are found beside regsvr, and registered with their full paths.
 "$bin/regsvr" Bellquist.dll Coravent.dll Dunmorrow.dll
+"$bin/regsvr" MessageTexts.dll  # the vault client's message-text component

@@ -9,14 +9,13 @@
 #include "com/safearray.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/counting_object.h"
-#include "com_testing/leak_checked_test.h"
 #include "common/record_array.h"
+#include "typelib_testing/records_test.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
-#include <vector>
 
 namespace BellquistLib {
 namespace {
@@ -30,38 +29,18 @@ std::u16string GuidText(const GUID& guid) {
     return text;
 }
 
-IRecordInfo* RecordInfoOf(const GUID& record) {
-    IRecordInfo* info = nullptr;
-    EXPECT_EQ(GetRecordInfoFromGuids(LIBID_BellquistLib, 1, 0, 9, record, &info), S_OK);
-    return info;
-}
-
-class BellquistRecordsTest : public com_testing::LeakCheckedTest {
+class BellquistRecordsTest : public typelib_testing::RecordsTest {
 protected:
-    void SetUp() override {
-        com_testing::LeakCheckedTest::SetUp();
-        RegisterRecords();
-    }
-    void TearDown() override {
-        com::UnregisterRecordDescriptions(LIBID_BellquistLib);
-        com_testing::LeakCheckedTest::TearDown();
-    }
-};
-
-struct RecordCase {
-    const char16_t* name;
-    GUID guid;
-    size_t size;
-    ULONG fields;
+    BellquistRecordsTest() : RecordsTest(LIBID_BellquistLib, &RegisterRecords) {}
 };
 
 template <class Record>
-RecordCase Case(const char16_t* name, ULONG fields) {
-    return {name, Record::kRecordGuid, sizeof(Record), fields};
+typelib_testing::RecordCase Case(const char16_t* name, ULONG fields) {
+    return {Record::kRecordGuid, name, sizeof(Record), fields};
 }
 
 TEST_F(BellquistRecordsTest, EveryRecordIsFoundWithItsNameSizeAndFields) {
-    const std::vector<RecordCase> cases = {
+    const typelib_testing::RecordCase cases[] = {
         Case<UdtGUID>(u"UdtGUID", 4),
         Case<ItmObjectData>(u"ItmObjectData", 32),
         Case<LoadItmObjectData>(u"LoadItmObjectData", 2),
@@ -80,24 +59,7 @@ TEST_F(BellquistRecordsTest, EveryRecordIsFoundWithItsNameSizeAndFields) {
         Case<UniqueDocument>(u"UniqueDocument", 4),
         Case<ItmDbInfo>(u"ItmDbInfo", 5),
     };
-    std::set<std::u16string> guids;
-    for (const RecordCase& c : cases) {
-        SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
-        IRecordInfo* info = RecordInfoOf(c.guid);
-        ASSERT_NE(info, nullptr);
-        ULONG size = 0;
-        EXPECT_EQ(info->GetSize(&size), S_OK);
-        EXPECT_EQ(size, c.size);
-        BSTR name = nullptr;
-        EXPECT_EQ(info->GetName(&name), S_OK);
-        EXPECT_EQ(Text(name), c.name);
-        SysFreeString(name);
-        ULONG fields = 0;
-        EXPECT_EQ(info->GetFieldNames(&fields, nullptr), S_OK);
-        EXPECT_EQ(fields, c.fields);
-        info->Release();
-        EXPECT_TRUE(guids.insert(GuidText(c.guid)).second) << "record GUID given twice";
-    }
+    ExpectRecordsDescribed(cases);
 }
 
 // The description the server registers: every interface once, the duals

@@ -2,46 +2,26 @@
 #include "com/record_info.h"
 #include "com/safearray.h"
 #include "com_testing/bstr_text.h"
-#include "com_testing/leak_checked_test.h"
 #include "common/record_array.h"
 #include "coravent/ids.h"
 #include "coravent/records.h"
 #include "coravent/type_library.h"
+#include "typelib_testing/records_test.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
 using namespace CoraventLib;
 using com_testing::Text;
 
-// The record information of one of the library's records, as callers look
-// it up (locale 9), or null.
-IRecordInfo* RecordInfoOf(const GUID& record) {
-    IRecordInfo* info = nullptr;
-    EXPECT_EQ(GetRecordInfoFromGuids(LIBID_CoraventLib, 1, 0, 9, record, &info), S_OK);
-    return info;
-}
-
-class CoraventRecordsTest : public com_testing::LeakCheckedTest {
+class CoraventRecordsTest : public typelib_testing::RecordsTest {
 protected:
-    void SetUp() override {
-        RegisterRecords();
-        com_testing::LeakCheckedTest::SetUp();
-    }
-};
-
-struct RecordCase {
-    GUID record;
-    const char16_t* name;
-    ULONG size;
-    ULONG fields;
+    CoraventRecordsTest() : RecordsTest(LIBID_CoraventLib, &RegisterRecords) {}
 };
 
 TEST_F(CoraventRecordsTest, EveryRecordIsFoundWithItsSizeAndFields) {
-    const RecordCase cases[] = {
+    const typelib_testing::RecordCase cases[] = {
         {UdtGUID::kRecordGuid, u"UdtGUID", 16, 4},
         {InitData::kRecordGuid, u"InitData", 56, 8},
         {ItemVariableData::kRecordGuid, u"ItemVariableData", 48, 2},
@@ -49,22 +29,7 @@ TEST_F(CoraventRecordsTest, EveryRecordIsFoundWithItsSizeAndFields) {
         {ItmLink::kRecordGuid, u"ItmLink", 24, 6},
         {ItmObjectData::kRecordGuid, u"ItmObjectData", 200, 32},
     };
-    for (const RecordCase& c : cases) {
-        SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
-        IRecordInfo* info = RecordInfoOf(c.record);
-        ASSERT_NE(info, nullptr);
-        ULONG size = 0;
-        EXPECT_EQ(info->GetSize(&size), S_OK);
-        EXPECT_EQ(size, c.size);
-        BSTR name = nullptr;
-        EXPECT_EQ(info->GetName(&name), S_OK);
-        EXPECT_EQ(Text(name), c.name);
-        SysFreeString(name);
-        ULONG fields = 0;
-        EXPECT_EQ(info->GetFieldNames(&fields, nullptr), S_OK);
-        EXPECT_EQ(fields, c.fields);
-        info->Release();
-    }
+    ExpectRecordsDescribed(cases);
 }
 
 // Packed fields are read by value: gtest's comparisons bind references,

@@ -1,61 +1,29 @@
 #include "com/hresults.h"
 #include "com/record_info.h"
 #include "com_testing/bstr_text.h"
-#include "com_testing/leak_checked_test.h"
 #include "dunmorrow/ids.h"
 #include "dunmorrow/records.h"
 #include "dunmorrow/type_library.h"
+#include "typelib_testing/records_test.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
 using namespace DunmorrowLib;
 using com_testing::Text;
 
-IRecordInfo* RecordInfoOf(const GUID& record) {
-    IRecordInfo* info = nullptr;
-    EXPECT_EQ(GetRecordInfoFromGuids(LIBID_DunmorrowLib, 1, 0, 9, record, &info), S_OK);
-    return info;
-}
-
-class DunmorrowRecordsTest : public com_testing::LeakCheckedTest {
+class DunmorrowRecordsTest : public typelib_testing::RecordsTest {
 protected:
-    void SetUp() override {
-        RegisterRecords();
-        com_testing::LeakCheckedTest::SetUp();
-    }
+    DunmorrowRecordsTest() : RecordsTest(LIBID_DunmorrowLib, &RegisterRecords) {}
 };
 
 TEST_F(DunmorrowRecordsTest, EveryRecordIsFoundWithItsSizeAndFields) {
-    struct Case {
-        GUID record;
-        const char16_t* name;
-        ULONG size;
-        ULONG fields;
-    };
-    const Case cases[] = {
+    const typelib_testing::RecordCase cases[] = {
         {LoginInfo::kRecordGuid, u"LoginInfo", 56, 8},
         {LoginResult::kRecordGuid, u"LoginResult", 80, 11},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
-        IRecordInfo* info = RecordInfoOf(c.record);
-        ASSERT_NE(info, nullptr);
-        ULONG size = 0;
-        EXPECT_EQ(info->GetSize(&size), S_OK);
-        EXPECT_EQ(size, c.size);
-        BSTR name = nullptr;
-        EXPECT_EQ(info->GetName(&name), S_OK);
-        EXPECT_EQ(Text(name), c.name);
-        SysFreeString(name);
-        ULONG fields = 0;
-        EXPECT_EQ(info->GetFieldNames(&fields, nullptr), S_OK);
-        EXPECT_EQ(fields, c.fields);
-        info->Release();
-    }
+    ExpectRecordsDescribed(cases);
 }
 
 // A login result handed on (the item manager keeps a copy): every field

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "com/server/type_library.h"
+#include "winapi/types.h"
 
 namespace BellquistLib {
 
@@ -10,6 +11,13 @@ namespace BellquistLib {
 // component runtime (GetRecordInfoFromGuids finds them from then on).
 // Registering again replaces the earlier descriptions.
 void RegisterRecords();
+
+// Registers the descriptions of the records that other libraries declare as
+// well - UdtGUID, ItmLink and ItmObjectData, with the same record GUIDs and
+// layouts - under `library` of version major.minor, so that each library
+// that declares them finds them under its own identity. RegisterRecords
+// registers them under this library.
+void RegisterSharedRecords(const GUID& library, WORD major, WORD minor);
 
 // The library as the server registers it.
 const com::TypeLibrary& TypeLibrary();

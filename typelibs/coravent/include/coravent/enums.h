@@ -1,9 +1,9 @@
 // Enumerations of CoraventLib, with the values (and the spellings) the
-// library stores. The item kinds and link enumerations repeat those of the
-// item server's library value for value, so records cross between the two
-// servers unchanged.
+// library stores. The item kinds and link enumerations are those of the item
+// server's library, so records cross between the two servers unchanged.
 #pragma once
 
+#include "bellquist/enums.h"
 #include "winapi/types.h"
 
 namespace CoraventLib {
@@ -29,38 +29,12 @@ enum CreationFlags : LONG {
     CreationFlags_HasDynamicLink = 2,
 };
 
-enum ItmObjectType : LONG {
-    ItmObjectType_Undefined = 0,
-    ItmObjectType_Root_ItemFolder = 1,
-    ItmObjectType_Vault = 2,
-    ItmObjectType_ItemFolder = 3,
-    ItmObjectType_Item = 4,
-    ItmObjectType_Project = 5,
-    ItmObjectType_File = 6,
-    ItmObjectType_BOM = 7,
-    ItmObjectType_Cutlist = 8,
-    ItmObjectType_All = 9,
-};
-
-enum ItmLinkType : LONG {
-    LinkType_Undefined = 0,
-    LinkType_Dynamic = 1,
-    LinkType_Static = 2,
-    LinkType_BOM = 3,
-    LinkType_Files = 4,
-    LinkType_Item_Folder = 5,
-    LinkType_All = 6,
-};
-
-enum ItmLinkOperation : LONG {
-    LinkOp_Undefined = 0,
-    LinkOp_None = 1,
-    LinkOp_New = 2,
-    LinkOp_Remove = 3,
-    LinkOp_Delete = 4,
-    LinkOp_Switch = 5,
-    LinkOp_Dirty = 6,
-    LinkOp_All = 7,
-};
+// The item server's enumerations, with their enumerators.
+using BellquistLib::ItmObjectType;
+using BellquistLib::ItmLinkType;
+using BellquistLib::ItmLinkOperation;
+using enum BellquistLib::ItmObjectType;
+using enum BellquistLib::ItmLinkType;
+using enum BellquistLib::ItmLinkOperation;
 
 }  // namespace CoraventLib

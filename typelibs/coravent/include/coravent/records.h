@@ -7,6 +7,7 @@
 // IRecordInfo::RecordClear (or by destroying the array that holds them).
 #pragma once
 
+#include "bellquist/records.h"
 #include "com/bstr.h"
 #include "com/unknown.h"
 #include "com/variant.h"
@@ -17,15 +18,11 @@
 
 namespace CoraventLib {
 
-// A GUID as a record, so that other records can carry one.
-struct UdtGUID {
-    static constexpr GUID kRecordGuid = com::MakeGuid("8A85F978-5742-4ABC-A9B6-5EC8AE1CEFBF");
-    LONG Data1;
-    SHORT Data2;
-    SHORT Data3;
-    BYTE Data4[8];
-};
-static_assert(sizeof(UdtGUID) == 16);
+// The records shared with the item server's library: the same record GUIDs
+// and layouts, registered under this library as well (RegisterRecords).
+using BellquistLib::UdtGUID;
+using BellquistLib::ItmLink;
+using BellquistLib::ItmObjectData;
 
 // The start of one item operation (IItemOperation::Init).
 struct InitData {
@@ -73,57 +70,5 @@ static_assert(sizeof(ItemData) == 44);
 static_assert(offsetof(ItemData, mlDocumentID) == 8 && offsetof(ItemData, mbsFileCfg) == 16 &&
               offsetof(ItemData, mlItemFolderID) == 24 && offsetof(ItemData, mbStaticLink) == 32 &&
               offsetof(ItemData, mpoVarData) == 36);
-
-// One link: the identity of the linked object under its parent, the link's
-// kind and its pending change.
-struct ItmLink {
-    static constexpr GUID kRecordGuid = com::MakeGuid("CB83E4D1-F282-44C3-BACC-9C633085B024");
-    ItmObjectType meObjectType;
-    LONG mlObjectID;
-    LONG mlParentID;
-    LONG mlConfigID;
-    ItmLinkType meLinkType;
-    ItmLinkOperation meLinkOperation;
-};
-static_assert(sizeof(ItmLink) == 24);
-
-// One item object (item, item folder, file or BOM), as the item server's
-// library declares it.
-struct ItmObjectData {
-    static constexpr GUID kRecordGuid = com::MakeGuid("13E13B3B-8336-42D3-81F8-AACCA051E2BB");
-    LONG mlParentObjectID;
-    ItmObjectType meParentDocType;
-    ItmObjectType meObjectType;
-    ItmLinkType meLinkType;
-    ItmLinkOperation meLinkOperation;
-    LONG mlObjectID;
-    LONG mlParentProjectID;
-    BSTR moFilename;
-    BSTR moPath;
-    LONG mlAttachedVersion;
-    LONG mlLocalVersion;
-    LONG mlLatestVersion;
-    LONG mlConfigID;
-    BSTR moConfigName;
-    LONG mlLockedBy;
-    BSTR moLockedBy;
-    BSTR moLockedPath;
-    LONG mlStatusID;
-    BSTR moState;
-    DATE moModified;
-    BSTR moDomain;
-    UdtGUID moLockViewID;
-    VARIANT_BOOL mbHasChildren;
-    IUnknown* mpoConnection;
-    LONG mlResult;
-    BSTR moAlternateName;
-    LONG mbIsUpToDate;          // read back as a VARIANT_BOOL from its low 16 bits
-    LONG mlItmObjectFlags;
-    BSTR mbsLinkedFile;
-    LONG mlDynLinkedFileVersion;
-    VARIANT_BOOL mbIsDirty;
-    VARIANT_BOOL mbIsCutlist;
-};
-static_assert(sizeof(ItmObjectData) == 200);
 
 }  // namespace CoraventLib

@@ -8,6 +8,7 @@
 #include "winapi/types.h"
 
 #include <new>
+#include <utility>
 
 template <class T>
 class Lst {
@@ -60,6 +61,27 @@ public:
     LONG GetCount() const noexcept { return mlCount; }
     bool IsEmpty() const noexcept { return mpoHead == nullptr; }
 
+    // Take the first / last value out of the list and free its node. The list
+    // must not be empty (like the walking calls, they trust the caller).
+    T RemoveHead() {
+        Node* node = mpoHead;
+        mpoHead = node->next;
+        if (mpoHead)
+            mpoHead->prev = nullptr;
+        else
+            mpoTail = nullptr;
+        return TakeValue(node);
+    }
+    T RemoveTail() {
+        Node* node = mpoTail;
+        mpoTail = node->prev;
+        if (mpoTail)
+            mpoTail->next = nullptr;
+        else
+            mpoHead = nullptr;
+        return TakeValue(node);
+    }
+
     // Destroys every value and frees its node, from the first on.
     void RemoveAll() noexcept {
         while (Node* node = mpoHead) {
@@ -87,6 +109,13 @@ private:
             CoTaskMemFree(memory);
             throw;
         }
+    }
+    T TakeValue(Node* node) {
+        --mlCount;
+        T value(std::move(node->value));
+        node->~Node();
+        CoTaskMemFree(node);
+        return value;
     }
     static POSITION ToPosition(Node* node) noexcept { return reinterpret_cast<POSITION>(node); }
     static Node* FromPosition(POSITION position) noexcept { return reinterpret_cast<Node*>(position); }

@@ -1,0 +1,145 @@
+#include "vaultadmin/admin_commands.h"
+
+#include "vaultadmin/admin_error.h"
+#include "vaultadmin/command_line.h"
+#include "vaultadmin/demo_seeding.h"
+#include "vaultadmin/file_import.h"
+#include "vaultadmin/user_admin.h"
+#include "vaultadmin/vault_creation.h"
+#include "vaultadmin/vault_listing.h"
+#include "vaultadmin/vault_opening.h"
+
+#include "winapi/guid_text.h"
+#include "winapi/text.h"
+
+#include <exception>
+#include <ostream>
+
+namespace vaultadmin {
+
+namespace {
+
+const char kUsage[] =
+    "usage: vaultadmin <command> ...\n"
+    "  create <name> --server <folder> --view <view-folder> [--machine|--user] [--admin-password <p>]\n"
+    "      creates the vault database and archive in the server folder, the view folder with its\n"
+    "      desktop.ini, the administrator \"Admin\" (password \"admin\" unless given) and the\n"
+    "      registry entry for the machine (default) or the user\n"
+    "  add-user <vault> <user> --password <p> [--rights n,n,...]\n"
+    "      adds a user with its system rights (e.g. 1028 check in, 0x4000000 administration)\n"
+    "  import <vault> <local file> <vault folder path>\n"
+    "      adds the file as version 1 to the vault folder (e.g. \"\\Projects\\Parts\\\")\n"
+    "  seed-demo <vault>\n"
+    "      fills the vault with the demo content: item folders, items, files, links, BOMs, a workflow\n"
+    "  list\n"
+    "      the vaults this machine and user see, with their view and vault ids\n";
+
+// A command line that cannot be used, as opposed to an operation that failed.
+class UsageError : public AdminError {
+public:
+    using AdminError::AdminError;
+};
+
+CommandLine Parse(const std::vector<std::string>& args, const CommandSyntax& syntax) {
+    try {
+        return ParseCommandLine(args, syntax);
+    } catch (const AdminError& error) {
+        throw UsageError(error.what());
+    }
+}
+
+std::u16string Wide(const std::string& text) { return winapi::ToUtf16(text); }
+
+void Create(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {1, {"server", "view", "admin-password"}, {"machine", "user"}});
+    if (line.Has("machine") && line.Has("user")) throw UsageError("give --machine or --user, not both");
+    if (!line.Option("server") || !line.Option("view")) throw UsageError("create needs --server and --view");
+    VaultCreation request;
+    request.name = Wide(line.arguments[0]);
+    request.serverFolder = *line.Option("server");
+    request.viewFolder = *line.Option("view");
+    request.scope = line.Has("user") ? RegistryScope::User : RegistryScope::Machine;
+    if (auto password = line.Option("admin-password")) request.adminPassword = Wide(*password);
+    const CreatedVault created = CreateVault(request);
+    out << "created vault " << line.arguments[0] << " (vault " << winapi::ToUtf8(winapi::GuidToString(created.vaultId))
+        << ", view " << winapi::ToUtf8(winapi::GuidToString(created.viewId)) << ") in "
+        << created.databaseFile.string() << "\n";
+}
+
+void AddUserCommand(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {2, {"password", "rights"}, {}});
+    if (!line.Option("password")) throw UsageError("add-user needs --password");
+    std::vector<DWORD> rights;
+    if (auto text = line.Option("rights")) {
+        try {
+            rights = ParseRights(*text);
+        } catch (const AdminError& error) {
+            throw UsageError(error.what());
+        }
+    }
+    auto database = OpenRegisteredVault(Wide(line.arguments[0]));
+    const int32_t id = AddUser(*database, Wide(line.arguments[1]), Wide(*line.Option("password")), rights);
+    out << "added user " << line.arguments[1] << " (id " << id << ") to " << line.arguments[0] << "\n";
+}
+
+void Import(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {3, {}, {}});
+    auto database = OpenRegisteredVault(Wide(line.arguments[0]));
+    const int32_t id =
+        ImportFile(*database, line.arguments[1], Wide(line.arguments[2]), UserId(*database, kAdminUserName));
+    out << "imported " << line.arguments[1] << " as document " << id << "\n";
+}
+
+void SeedDemo(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {1, {}, {}});
+    auto database = OpenRegisteredVault(Wide(line.arguments[0]));
+    const DemoCounts counts = SeedDemoVault(*database);
+    out << "seeded " << line.arguments[0] << ": " << counts.itemFolders << " item folders, " << counts.items
+        << " items, " << counts.files << " files in " << counts.fileVersions << " versions, "
+        << counts.dynamicLinks + counts.staticLinks + counts.bomLinks << " links, " << counts.boms << " BOMs, "
+        << counts.checkedOut << " items checked out\n";
+}
+
+void List(const std::vector<std::string>& args, std::ostream& out) {
+    Parse(args, {0, {}, {}});
+    for (const ListedVault& vault : ListVaults()) {
+        out << winapi::ToUtf8(vault.name) << "  view " << winapi::ToUtf8(winapi::GuidToString(vault.viewId))
+            << "  vault " << winapi::ToUtf8(winapi::GuidToString(vault.vaultId)) << "  "
+            << winapi::ToUtf8(vault.connection.ShellRoot) << "\n";
+    }
+}
+
+}  // namespace
+
+int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "help") {
+        (args.empty() ? err : out) << kUsage;
+        return args.empty() ? kExitUsage : kExitSuccess;
+    }
+    try {
+        const std::string& command = args[0];
+        if (command == "create")
+            Create(args, out);
+        else if (command == "add-user")
+            AddUserCommand(args, out);
+        else if (command == "import")
+            Import(args, out);
+        else if (command == "seed-demo")
+            SeedDemo(args, out);
+        else if (command == "list")
+            List(args, out);
+        else
+            throw UsageError("unknown command \"" + command + "\"");
+        return kExitSuccess;
+    } catch (const UsageError& error) {
+        err << "vaultadmin: " << error.what() << "\n" << kUsage;
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        // AdminError, and what the file system or memory raise: every
+        // operation has undone its steps by the time it arrives here.
+        err << "vaultadmin: " << error.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+}  // namespace vaultadmin

@@ -1,0 +1,27 @@
+#include "vaultadmin/vault_opening.h"
+
+#include "vaultadmin/admin_error.h"
+#include "vaultadmin/vault_creation.h"
+#include "system_error_text.h"
+
+#include "common/settings_light.h"
+#include "winapi/errors.h"
+#include "winapi/path_mapping.h"
+#include "winapi/text.h"
+
+namespace vaultadmin {
+
+std::unique_ptr<vaultdb::Database> OpenRegisteredVault(const std::u16string& name) {
+    SettingsLight settings;
+    VaultConnectionSettings connection;
+    if (!settings.mbGetVaultConnectionSettings(name.c_str(), connection))
+        throw AdminError("no vault \"" + winapi::ToUtf8(name) + "\" is registered (see vaultadmin list)");
+    const auto file = DatabaseFileOf(winapi::ToPosixPath(connection.DbServer), connection.DbName);
+    std::unique_ptr<vaultdb::Database> database;
+    if (HRESULT hr = vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database); FAILED(hr))
+        throw AdminError("cannot open the database of \"" + winapi::ToUtf8(name) + "\" (" + file.string() +
+                         "): " + HresultText(hr));
+    return database;
+}
+
+}  // namespace vaultadmin

@@ -1,0 +1,84 @@
+#include "vaultadmin/admin_error.h"
+#include "vaultadmin/file_import.h"
+#include "vaultadmin/user_admin.h"
+
+#include "vault_fixture.h"
+
+#include "vaultdb/archive.h"
+#include "vaultdb/password_hash.h"
+#include "winapi/text.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vaultadmin;
+
+class UsersAndImportTest : public CreatedVaultTest {
+protected:
+    std::string StoredHash(int32_t user) {
+        std::unique_ptr<vaultdb::Statement> statement;
+        EXPECT_EQ(database_->Prepare("SELECT password_hash FROM users WHERE id = " + std::to_string(user), statement),
+                  S_OK);
+        return statement->Step() == S_OK ? winapi::ToUtf8(statement->ColumnText(0)) : std::string();
+    }
+};
+
+TEST_F(UsersAndImportTest, TheCreatedVaultHasItsAdministratorAndItemsRoot) {
+    const int32_t admin = UserId(*database_, kAdminUserName);
+    EXPECT_TRUE(vaultdb::VerifyPassword(kDefaultAdminPassword, StoredHash(admin)));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM user_system_rights WHERE right_value IN (1028, 67108864)"), 2);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM vault v JOIN folders f ON f.id = v.root_item_folder_id "
+                    "WHERE f.vault_path = '\\<items>\\' AND v.database_version = 2801"),
+              1);
+}
+
+TEST_F(UsersAndImportTest, AddedUsersKeepTheirPasswordHashAndRights) {
+    const int32_t ann = AddUser(*database_, u"Ann", u"secret", ParseRights("1028,0x10"));
+    EXPECT_EQ(UserId(*database_, u"ANN"), ann);
+    const std::string hash = StoredHash(ann);
+    EXPECT_EQ(hash.find("secret"), std::string::npos);
+    EXPECT_TRUE(vaultdb::VerifyPassword(u"secret", hash));
+    EXPECT_FALSE(vaultdb::VerifyPassword(u"Secret", hash));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM user_system_rights r JOIN users u ON u.id = r.user_id "
+                    "WHERE u.name = 'Ann' AND r.right_value IN (1028, 16)"),
+              2);
+
+    EXPECT_THROW(AddUser(*database_, u"ann", u"other", {}), AdminError);
+    EXPECT_THROW(AddUser(*database_, u"", u"other", {}), AdminError);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM users"), 2);
+}
+
+TEST(VaultAdminRights, ParsesNumberListsAndRefusesTheRest) {
+    EXPECT_EQ(ParseRights("1028"), std::vector<DWORD>{1028});
+    EXPECT_EQ(ParseRights("1028,0x4000000"), (std::vector<DWORD>{1028, 0x4000000}));
+    for (const char* bad : {"", "1028,", ",5", "12x", "-1", "4294967296", "1;2"})
+        EXPECT_THROW(ParseRights(bad), AdminError) << bad;
+}
+
+TEST_F(UsersAndImportTest, AnImportedFileIsVersionOneInTheArchive) {
+    const auto local = machine_.root() / "bracket.dwg";
+    std::ofstream(local, std::ios::binary) << std::string("drawing\0data", 12);
+    const int32_t admin = UserId(*database_, kAdminUserName);
+    const int32_t document = ImportFile(*database_, local, u"/Projects/Conveyor", admin);
+
+    std::vector<uint8_t> contents;
+    ASSERT_EQ(vaultdb::ReadDocumentVersion(*database_, document, 1, contents), S_OK);
+    EXPECT_EQ(std::string(contents.begin(), contents.end()), std::string("drawing\0data", 12));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents d JOIN folders f ON f.id = d.folder_id WHERE d.doc_type = 6 "
+                    "AND d.latest_version = 1 AND d.name = 'bracket.dwg' AND f.vault_path = '\\Projects\\Conveyor\\'"),
+              1);
+
+    // Refused imports change nothing: a name taken in the folder, an item
+    // folder, a missing local file.
+    const int64_t folders = Count("SELECT COUNT(*) FROM folders");
+    EXPECT_THROW(ImportFile(*database_, local, u"\\projects\\conveyor\\", admin), AdminError);
+    EXPECT_THROW(ImportFile(*database_, local, u"\\<items>\\Parts\\", admin), AdminError);
+    EXPECT_THROW(ImportFile(*database_, machine_.root() / "missing.prt", u"\\New\\", admin), AdminError);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 1);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM folders"), folders);
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+#include "vaultdb/archive.h"
+
+#include "vaultdb/database.h"
+#include "vaultdb/errors.h"
+#include "winapi/text.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <system_error>
+
+namespace vaultdb {
+namespace {
+
+HRESULT FromErrno(int error) {
+    return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL;
+}
+
+// Writes `data` to `file` durably: a temporary file beside it, flushed to
+// disk, renamed over the final name, and the folder flushed so the rename
+// itself survives a crash.
+HRESULT WriteFileDurably(const std::filesystem::path& file, const void* data, size_t size) {
+    const std::filesystem::path folder = file.parent_path();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) return VDB_E_FAIL;
+    std::string temp = (folder / (file.filename().string() + ".XXXXXX.tmp")).string();
+    const int fd = mkstemps(temp.data(), 4);
+    if (fd < 0) return FromErrno(errno);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t left = size;
+    int error = 0;
+    while (left > 0 && error == 0) {
+        const ssize_t wrote = write(fd, bytes, left);
+        if (wrote < 0) {
+            if (errno != EINTR) error = errno;
+            continue;
+        }
+        bytes += wrote;
+        left -= static_cast<size_t>(wrote);
+    }
+    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temp.c_str(), file.c_str()) != 0) error = errno;
+    if (error != 0) {
+        unlink(temp.c_str());
+        return FromErrno(error);
+    }
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+    return S_OK;
+}
+
+// Whether the version row exists, read inside the caller's transaction (which
+// holds the write lock, so no other writer can add it meanwhile).
+HRESULT VersionExists(Database& database, int32_t documentId, int32_t version, bool& exists,
+                      std::u16string* archiveFile = nullptr) {
+    std::unique_ptr<Statement> query;
+    HRESULT hr = database.Prepare(
+        "SELECT archive_file FROM document_versions WHERE document_id = ? AND version = ?", query);
+    if (FAILED(hr)) return hr;
+    query->BindInt32(1, documentId);
+    query->BindInt32(2, version);
+    if (FAILED(hr = query->Step())) return hr;
+    exists = hr == S_OK;
+    if (exists && archiveFile) *archiveFile = query->ColumnIsNull(0) ? u"" : query->ColumnText(0);
+    return S_OK;
+}
+
+}  // namespace
+
+std::string ArchiveFileName(int32_t documentId, int32_t version) {
+    return std::to_string(documentId) + "/" + std::to_string(version) + ".ver";
+}
+
+HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& version, const void* data, size_t size) {
+    if (!data && size > 0) return E_POINTER;
+    if (!database.InTransaction()) return VDB_E_FAIL;
+    bool exists = false;
+    HRESULT hr = VersionExists(database, version.documentId, version.version, exists);
+    if (FAILED(hr)) return hr;
+    // Never overwrite the contents of a version that exists already.
+    if (exists) return VDB_E_CONSTRAINT;
+
+    const std::string name = ArchiveFileName(version.documentId, version.version);
+    if (FAILED(hr = WriteFileDurably(database.ArchiveFolder() / name, data, size))) return hr;
+
+    std::unique_ptr<Statement> insert;
+    hr = database.Prepare(
+        "INSERT INTO document_versions (document_id, version, archive_file, size, modified_utc, comment, user_id) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?)",
+        insert);
+    if (FAILED(hr)) return hr;
+    insert->BindInt32(1, version.documentId);
+    insert->BindInt32(2, version.version);
+    insert->BindText(3, winapi::ToUtf16(name));
+    insert->BindInt64(4, static_cast<int64_t>(size));
+    insert->BindDouble(5, version.modifiedUtc);
+    insert->BindText(6, version.comment);
+    insert->BindInt32(7, version.userId);
+    return insert->Execute();
+}
+
+HRESULT ReadDocumentVersion(Database& database, int32_t documentId, int32_t version, std::vector<uint8_t>& data) {
+    data.clear();
+    bool exists = false;
+    std::u16string archiveFile;
+    HRESULT hr = VersionExists(database, documentId, version, exists, &archiveFile);
+    if (FAILED(hr)) return hr;
+    if (!exists || archiveFile.empty()) return VDB_E_NOT_FOUND;
+    // The file name follows from the ids: a stored name is never used as a
+    // path, so a damaged row cannot point outside the archive.
+    std::ifstream in(database.ArchiveFolder() / ArchiveFileName(documentId, version), std::ios::binary);
+    if (!in) return VDB_E_NOT_FOUND;
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.bad() ? VDB_E_FAIL : S_OK;
+}
+
+}  // namespace vaultdb

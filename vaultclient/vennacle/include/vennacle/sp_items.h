@@ -1,0 +1,50 @@
+// SpItems: item generation and the counter (serial-number) ids that name
+// new items.
+#pragma once
+
+#include "vennacle/lst.h"
+#include "vennacle/sp_records.h"
+#include "winapi/types.h"
+
+namespace vaultdb {
+class Database;
+}
+struct XRefItemDocData;
+struct ItemDbData;
+
+class SpItems {
+public:
+    explicit SpItems(vaultdb::Database& database) : moDatabase(database) {}
+
+    // Creates the items the records describe, in one transaction: all of
+    // them or, on any failure, none (no item, link, variable or spent
+    // counter id remains). Records with the same item name form one item;
+    // an item without a name takes the next given counter id (or a new one)
+    // and its name. Each item is "<name>.<item>" in the record's destination
+    // folder (else `destFolderId`), checked out to (`userId`, `viewId`,
+    // `computerName`), linked to the document of each record (pair B; static
+    // when the link word is 2, else dynamic; a configuration the vault does
+    // not know gives config id -1), with the records' variable values. Only
+    // on success `out` receives one ItemDbData per item, each followed by one
+    // per link of it, in record order.
+    // With `mode` 1, the given counter ids that no item used are freed again.
+    // E_POINTER for a null `out`; 0x80040214 for a destination that is not an
+    // item folder; 0x80040213 for an unknown document; 0x8004020F when an
+    // item of that name exists; 0x8004021D for a name without a base name; 0x800402B6 for a second dynamic
+    // link of one item; 0x80040252 for an unknown variable; 0x80040241 for an
+    // unknown user.
+    HRESULT mhGenerateItems(Lst<XRefItemDocData*>& docs, LONG destFolderId, LONG userId, GUID viewId,
+                            const WCHAR* rootPath, const WCHAR* computerName, Lst<ItemDbData*>* out, LONG mode,
+                            LONG serialCount, const SerialNoInfo* serials);
+
+    // Reserves `count` new counter ids and gives each with the item name it
+    // stands for. E_INVALIDARG for a negative count.
+    HRESULT mhGenerateItemIDs(LONG count, Lst<SpStr>& names, Lst<LONG>& counterIds);
+
+    // Frees reserved counter ids again. Ids already spent by an item, and
+    // unknown ids, are left as they are (a second push-back does no harm).
+    HRESULT mhPushBackCounterIDs(LONG count, const SerialNoInfo* serials);
+
+private:
+    vaultdb::Database& moDatabase;  // Not owned: the connection's.
+};

@@ -1,0 +1,65 @@
+// SpMgr: one open connection to a vault database, for one login, with the
+// procedure objects that work on it. It is reference-counted: it is born
+// with one reference, each further holder adds one (AddRef) and every holder
+// drops its own (Release); the last Release closes the database.
+#pragma once
+
+#include "vennacle/sp_records.h"
+#include "winapi/types.h"
+
+#include <atomic>
+#include <memory>
+
+namespace vaultdb {
+class Database;
+}
+class SpUser;
+class SpLoginInfo;
+class SpItems;
+class SpProject;
+
+class SpMgr {
+public:
+    // A connection not yet open. The flag is the caller's (false from the
+    // login object); the connection behaves the same either way.
+    SpMgr();
+    explicit SpMgr(bool bLoginObject);
+    SpMgr(const SpMgr&) = delete;
+    SpMgr& operator=(const SpMgr&) = delete;
+
+    // The increment needs no ordering: the caller already holds a reference.
+    void AddRef() noexcept { mlRefs.fetch_add(1, std::memory_order_relaxed); }
+    // Drops one reference and deletes the connection at zero; returns the
+    // references left.
+    ULONG Release() noexcept;
+
+    // Opens the vault database: the file "<DbName>.vault" in the folder
+    // DbServer (a path in the system's form, e.g. "C:\Vaults\", mapped to the
+    // file system as every path is), and checks the database user and
+    // password against the vault's. The procedure objects exist from then on.
+    // E_INVALIDARG for another database type or an empty name,
+    // 0x80040206 when the database cannot be opened, 0x80040200 for wrong
+    // database credentials, E_UNEXPECTED when this connection is open already.
+    HRESULT mhCreate(SpDbType type, SpConnectInfo connectInfo);
+
+    // The procedure objects; null until mhCreate succeeded.
+    SpUser* mpoGetUser() const noexcept { return mpoUser.get(); }
+    SpLoginInfo* mpoGetLoginInfo() const noexcept { return mpoLoginInfo.get(); }
+    SpItems* mpoGetItems() const noexcept { return mpoItems.get(); }
+    SpProject* mpoGetProject() const noexcept { return mpoProject.get(); }
+
+    // A procedure object by its number: 30 is the login information
+    // (SpLoginInfo); null for any other number or before mhCreate.
+    static constexpr LONG kLoginInfoProc = 30;
+    SpLoginInfo* mpoGetProc(LONG procId) const noexcept;
+
+private:
+    ~SpMgr();  // through Release only
+
+    std::atomic<ULONG> mlRefs{1};
+    std::unique_ptr<vaultdb::Database> mpoDatabase;
+    std::unique_ptr<SpUser> mpoUser;
+    std::unique_ptr<SpLoginInfo> mpoLoginInfo;
+    std::unique_ptr<SpItems> mpoItems;
+    std::unique_ptr<SpProject> mpoProject;
+};

@@ -1,0 +1,379 @@
+// SpItems::mhGenerateItems: new items from document records, in one
+// transaction.
+#include "vennacle/sp_items.h"
+
+#include "counters.h"
+#include "item_db_block.h"
+#include "sp_queries.h"
+#include "sp_query.h"
+#include "vennacle/auto_lst.h"
+#include "vennacle/sp_errors.h"
+#include "vennacle/xref_item_data.h"
+#include "vaultdb/errors.h"
+#include "vaultdb/schema.h"
+#include "vaultdb/transaction.h"
+#include "winapi/guid_text.h"
+#include "winapi/text.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace vennacle;
+
+namespace {
+
+constexpr std::u16string_view kItemExtension = u".<item>";
+
+std::u16string_view BstrView(BSTR text) { return text ? std::u16string_view(text, SysStringLen(text)) : std::u16string_view(); }
+
+bool HasItemExtension(std::u16string_view name) {
+    return name.size() >= kItemExtension.size() &&
+           winapi::EqualsIgnoreCase(name.substr(name.size() - kItemExtension.size()), kItemExtension);
+}
+
+// The item's file name: "<name>.<item>"; a name that has the extension keeps it.
+std::u16string ItemFileName(std::u16string_view name) {
+    std::u16string fileName(name);
+    if (!HasItemExtension(name)) fileName += kItemExtension;
+    return fileName;
+}
+
+// Moves every row from `from` to the end of `to`; a row stays in `from`
+// until `to` holds it, so an allocation failure loses none.
+void MoveRows(Lst<ItemDbData*>& from, Lst<ItemDbData*>& to) {
+    while (!from.IsEmpty()) {
+        POSITION head = from.GetHeadPosition();
+        to.AddTail(from.GetNext(head));
+        from.RemoveHead();
+    }
+}
+
+// One item to make: the records that form it, in list order.
+struct PlannedItem {
+    std::u16string moGivenName;  // empty: the item takes a counter's name
+    std::vector<const XRefItemDocData*> mvRecords;
+};
+
+// Records with the same item name form one item; unnamed records of one
+// document form one item too; any other record is an item of its own.
+std::vector<PlannedItem> PlanItems(Lst<XRefItemDocData*>& docs) {
+    std::vector<PlannedItem> items;
+    std::map<std::u16string, size_t> byKey;
+    for (POSITION at = docs.GetHeadPosition(); at;) {
+        const XRefItemDocData* record = docs.GetNext(at);
+        if (!record) SpRaise(E_POINTER);
+        const std::u16string_view name = BstrView(record->mbsItemName);
+        std::u16string key;
+        if (!name.empty())
+            key = u"n" + vaultdb::FoldKey(ItemFileName(name));
+        else if (record->mlDocID > 0)
+            key = u"d" + winapi::ToUtf16(std::to_string(record->mlDocID));
+        if (!key.empty()) {
+            auto [found, added] = byKey.try_emplace(key, items.size());
+            if (!added) {
+                items[found->second].mvRecords.push_back(record);
+                continue;
+            }
+        }
+        items.push_back(PlannedItem{std::u16string(name), {record}});
+    }
+    return items;
+}
+
+// A counter id the caller handed in, and whether an item took it.
+struct GivenCounter {
+    LONG mlID = 0;
+    std::u16string moNameKey;
+    bool mbUsable = false;  // known and not spent
+    bool mbUsed = false;
+};
+
+class Generation {
+public:
+    Generation(vaultdb::Database& database, LONG userId, const GUID& viewId, std::u16string_view rootPath,
+               std::u16string_view computerName)
+        : moDatabase(database),
+          mlUserID(userId),
+          moViewGuid(winapi::GuidToString(viewId)),
+          moViewID(viewId),
+          moComputer(computerName),
+          mdNow(NowUtc()) {
+        moRootPath = rootPath;
+        while (!moRootPath.empty() && moRootPath.back() == u'\\') moRootPath.pop_back();
+    }
+
+    void Run(const std::vector<PlannedItem>& items, LONG destFolderId, LONG serialCount, const SerialNoInfo* serials,
+             bool freeUnused, Lst<ItemDbData*>& rows) {
+        if (!FindUserName(moDatabase, mlUserID, moUserName)) SpRaise(SP_E_INVALID_ID);
+        LoadGivenCounters(serialCount, serials);
+        for (const PlannedItem& item : items) MakeItem(item, destFolderId, rows);
+        if (freeUnused)
+            for (const GivenCounter& given : mvGiven)
+                if (!given.mbUsed) FreeReservedCounter(moDatabase, given.mlID);
+    }
+
+private:
+    void LoadGivenCounters(LONG count, const SerialNoInfo* serials) {
+        SpQuery query(moDatabase, "SELECT name, state FROM counters WHERE id = ?");
+        for (LONG i = 0; i < count; ++i) {
+            GivenCounter given;
+            given.mlID = serials[i].mlCounterID;
+            query.Reset();
+            query.Bind(given.mlID);
+            if (query.Next()) {
+                given.moNameKey = vaultdb::FoldKey(query.Text(0));
+                given.mbUsable = query.Int(1) != vaultdb::kCounterSpent;
+            }
+            mvGiven.push_back(std::move(given));
+        }
+    }
+
+    // The given counter named like the item, else (for an unnamed item) the
+    // first unused given one, else a new one; null-id for a named item that
+    // no counter stands for.
+    Counter TakeCounter(const std::u16string& baseName) {
+        const std::u16string key = vaultdb::FoldKey(baseName);
+        for (GivenCounter& given : mvGiven) {
+            if (given.mbUsable && !given.mbUsed && (baseName.empty() || given.moNameKey == key)) {
+                given.mbUsed = true;
+                SpQuery name(moDatabase, "SELECT name FROM counters WHERE id = ?");
+                name.Bind(given.mlID);
+                name.Next();
+                return Counter{given.mlID, name.Text(0)};
+            }
+        }
+        return baseName.empty() ? ReserveCounter(moDatabase) : Counter{};
+    }
+
+    // The vault path of an item folder: "\<items>\" or a folder below it.
+    const std::u16string& ItemFolderPath(LONG folderId) {
+        auto found = moFolderPaths.find(folderId);
+        if (found != moFolderPaths.end()) return found->second;
+        SpQuery query(moDatabase, "SELECT vault_path, path_key FROM folders WHERE id = ?");
+        query.Bind(folderId);
+        if (!query.Next() || !query.Text(1).starts_with(vaultdb::FoldKey(u"\\<items>\\")))
+            SpRaise(SP_E_FOLDER_NOT_FOUND);
+        return moFolderPaths.emplace(folderId, query.Text(0)).first->second;
+    }
+
+    void MakeItem(const PlannedItem& item, LONG destFolderId, Lst<ItemDbData*>& rows) {
+        const XRefItemDocData& first = *item.mvRecords.front();
+        const LONG folderId = first.mlDestFolderID != 0 ? first.mlDestFolderID : destFolderId;
+        const std::u16string folderPath = ItemFolderPath(folderId);
+
+        std::u16string fileName = item.moGivenName.empty() ? std::u16string() : ItemFileName(item.moGivenName);
+        std::u16string baseName = fileName.substr(0, fileName.size() - (fileName.empty() ? 0 : kItemExtension.size()));
+        if (!fileName.empty() && (baseName.empty() || baseName.find_first_of(u"\\/") != std::u16string::npos))
+            SpRaise(SP_E_INVALID_NAME);
+        const Counter counter = TakeCounter(baseName);
+        if (fileName.empty()) {
+            baseName = counter.moName;
+            fileName = ItemFileName(baseName);
+        }
+        const std::u16string nameKey = vaultdb::FoldKey(fileName);
+
+        SpQuery exists(moDatabase,
+                       "SELECT 1 FROM documents WHERE name_key = ? AND deleted = 0 AND (doc_type = 4 OR folder_id = ?)");
+        exists.Bind(nameKey).Bind(folderId);
+        if (exists.Next()) SpRaise(SP_E_NAME_ALREADY_EXISTS);
+
+        SpQuery document(moDatabase,
+                         "INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version, created_by,"
+                         " created_utc) VALUES (?, ?, ?, 4, 1, ?, ?) RETURNING id");
+        document.Bind(folderId).Bind(fileName).Bind(nameKey).Bind(mlUserID).Bind(mdNow);
+        if (!document.Next()) SpRaise(SP_E_DATABASE_ACCESS);
+        const LONG itemId = document.Int(0);
+        document.Reset();
+
+        SpQuery version(moDatabase,
+                        "INSERT INTO document_versions (document_id, version, modified_utc, user_id) VALUES (?, 1, ?, ?)");
+        version.Bind(itemId).Bind(mdNow).Bind(mlUserID).Run();
+
+        SpQuery itemRow(moDatabase, "INSERT INTO items (document_id, item_number, item_name, counter_id) VALUES (?, ?, ?, ?)");
+        itemRow.Bind(itemId).Bind(counter.moName).Bind(baseName);
+        if (counter.mlID != 0)
+            itemRow.Bind(counter.mlID);
+        else
+            itemRow.BindNull();
+        itemRow.Run();
+        if (counter.mlID != 0) {
+            SpQuery spend(moDatabase, "UPDATE counters SET state = ?, spent_by_item = ? WHERE id = ?");
+            spend.Bind(int32_t{vaultdb::kCounterSpent}).Bind(itemId).Bind(counter.mlID).Run();
+        }
+
+        // New items are checked out to their maker, in this view.
+        const std::u16string lockedPath = moRootPath + folderPath + fileName;
+        SpQuery lock(moDatabase,
+                     "INSERT INTO locks (document_id, user_id, view_guid, computer, locked_path, locked_utc)"
+                     " VALUES (?, ?, ?, ?, ?, ?)");
+        lock.Bind(itemId).Bind(mlUserID).Bind(moViewGuid).Bind(moComputer).Bind(lockedPath).Bind(mdNow).Run();
+
+        SpQuery history(moDatabase,
+                        "INSERT INTO history (action, object_type, object_id, version, user_id, time_utc)"
+                        " VALUES (?, 4, ?, 1, ?, ?)");
+        history.Bind(int32_t{vaultdb::kHistoryAdd}).Bind(itemId).Bind(mlUserID).Bind(mdNow).Run();
+
+        AutoLst<Lst<ItemDbData*>> linkRows;
+        std::set<std::pair<LONG, LONG>> linked;
+        bool hasDynamicLink = false;
+        for (const XRefItemDocData* record : item.mvRecords) {
+            if (record->mlDocID > 0) LinkDocument(itemId, *record, linked, hasDynamicLink, linkRows);
+            if (record->mpoVarData) WriteVariables(itemId, *record->mpoVarData);
+        }
+
+        ItemDbTexts texts;
+        texts.filename = fileName;
+        texts.path = folderPath;
+        texts.lockedBy = moUserName;
+        texts.lockedPath = lockedPath;
+        ItemDbData* row = NewItemDbData(texts);
+        row->mlParentObjectID = folderId;
+        row->meParentDocType = vaultdb::kObjectItemFolder;
+        row->meObjectType = vaultdb::kObjectItem;
+        row->meLinkType = vaultdb::kLinkBom;
+        row->meLinkOperation = vaultdb::kLinkOpNone;
+        row->mlObjectID = itemId;
+        row->mlAttachedVersion = row->mlLocalVersion = row->mlLatestVersion = 1;
+        row->mlLockedBy = mlUserID;
+        row->moModified = mdNow;
+        row->moLockViewID = moViewID;
+        row->mlParentFolderID = folderId;
+        row->mbHasChildren = linkRows.IsEmpty() ? 0 : 1;
+        row->mbIsUpToDate = 1;
+        try {
+            rows.AddTail(row);
+        } catch (...) {
+            delete row;
+            throw;
+        }
+        MoveRows(linkRows, rows);
+    }
+
+    void LinkDocument(LONG itemId, const XRefItemDocData& record, std::set<std::pair<LONG, LONG>>& linked,
+                      bool& hasDynamicLink, Lst<ItemDbData*>& linkRows) {
+        SpQuery document(moDatabase,
+                         "SELECT d.name, d.latest_version, d.folder_id, f.vault_path, COALESCE(s.name, ''),"
+                         " COALESCE(d.state_id, 0), COALESCE(v.modified_utc, 0), d.alternate_name, d.domain"
+                         " FROM documents d JOIN folders f ON f.id = d.folder_id"
+                         " LEFT JOIN workflow_states s ON s.id = d.state_id"
+                         " LEFT JOIN document_versions v ON v.document_id = d.id AND v.version = d.latest_version"
+                         " WHERE d.id = ? AND d.deleted = 0 AND d.doc_type = 6");
+        document.Bind(record.mlDocID);
+        if (!document.Next()) SpRaise(SP_E_FILE_NOT_FOUND);
+
+        const std::u16string_view configName = BstrView(record.mbsConfigName);
+        LONG configId = -1;
+        if (!configName.empty()) {
+            SpQuery config(moDatabase, "SELECT id FROM configurations WHERE document_id = ? AND name = ?");
+            config.Bind(record.mlDocID).Bind(configName);
+            if (config.Next()) configId = config.Int(0);
+        }
+        // One link per document and configuration; the first record decides.
+        if (!linked.emplace(record.mlDocID, configId).second) return;
+
+        const LONG linkType = record.mlLinkType == vaultdb::kLinkStatic ? vaultdb::kLinkStatic : vaultdb::kLinkDynamic;
+        if (linkType == vaultdb::kLinkDynamic) {
+            if (hasDynamicLink) SpRaise(SP_E_MANY_DYN_LINKS);
+            hasDynamicLink = true;
+        }
+        const LONG latest = document.Int(1);
+        SpQuery link(moDatabase,
+                     "INSERT INTO links (parent_id, child_type, child_id, child_config_id, link_type, link_operation,"
+                     " attached_version) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        link.Bind(itemId).Bind(int32_t{vaultdb::kObjectFile}).Bind(record.mlDocID).Bind(configId).Bind(linkType);
+        link.Bind(int32_t{vaultdb::kLinkOpNone}).Bind(latest).Run();
+
+        ItemDbTexts texts;
+        texts.filename = document.Text(0);
+        texts.path = document.Text(3);
+        texts.configName = configName;
+        texts.state = document.Text(4);
+        texts.alternateName = document.Text(7);
+        texts.domain = document.Text(8);
+        ItemDbData* row = NewItemDbData(texts);
+        row->mlParentObjectID = itemId;
+        row->meParentDocType = vaultdb::kObjectItem;
+        row->meObjectType = vaultdb::kObjectFile;
+        row->meLinkType = linkType;
+        row->meLinkOperation = vaultdb::kLinkOpNone;
+        row->mlObjectID = record.mlDocID;
+        row->mlAttachedVersion = row->mlLocalVersion = row->mlLatestVersion = latest;
+        row->mlConfigID = configId;
+        row->mlStatusID = document.Int(5);
+        row->moModified = document.Double(6);
+        row->mlParentFolderID = document.Int(2);
+        row->mbIsUpToDate = 1;
+        try {
+            linkRows.AddTail(row);
+        } catch (...) {
+            delete row;
+            throw;
+        }
+    }
+
+    void WriteVariables(LONG itemId, const XRefItemVarList& values) {
+        for (const XRefItemVarData* value : values) {
+            if (!value) continue;
+            SpQuery variable(moDatabase, value->mlVarID != 0 ? "SELECT id FROM variables WHERE id = ?"
+                                                              : "SELECT id FROM variables WHERE name_key = ?");
+            if (value->mlVarID != 0)
+                variable.Bind(value->mlVarID);
+            else
+                variable.Bind(vaultdb::FoldKey(value->moVarName.View()));
+            if (!variable.Next()) SpRaise(SP_E_VARIABLE_NOT_FOUND);
+
+            // A text value, else the date; a later record's value replaces an earlier one.
+            SpQuery write(moDatabase,
+                          "INSERT INTO variable_values (document_id, version, configuration_id, variable_id, text_value,"
+                          " date_value) VALUES (?, 1, -1, ?, ?, ?) ON CONFLICT (document_id, version, configuration_id,"
+                          " variable_id) DO UPDATE SET text_value = excluded.text_value, date_value = excluded.date_value");
+            write.Bind(itemId).Bind(variable.Int(0));
+            if (value->moValue.IsEmpty()) {
+                write.BindNull().Bind(value->mdValue);
+            } else {
+                write.Bind(value->moValue.View()).BindNull();
+            }
+            write.Run();
+        }
+    }
+
+    vaultdb::Database& moDatabase;
+    const LONG mlUserID;
+    const std::u16string moViewGuid;
+    const GUID moViewID;
+    const std::u16string moComputer;
+    const DATE mdNow;
+    std::u16string moRootPath;  // without trailing backslashes
+    std::u16string moUserName;
+    std::vector<GivenCounter> mvGiven;
+    std::map<LONG, std::u16string> moFolderPaths;
+};
+
+}  // namespace
+
+HRESULT SpItems::mhGenerateItems(Lst<XRefItemDocData*>& docs, LONG destFolderId, LONG userId, GUID viewId,
+                                 const WCHAR* rootPath, const WCHAR* computerName, Lst<ItemDbData*>* out, LONG mode,
+                                 LONG serialCount, const SerialNoInfo* serials) {
+    if (!out) return E_POINTER;
+    if (serialCount < 0) return E_INVALIDARG;
+    if (serialCount > 0 && !serials) return E_POINTER;
+
+    AutoLst<Lst<ItemDbData*>> rows;  // handed out only after the commit
+    HRESULT hr = SpBoundary([&] {
+        const std::vector<PlannedItem> items = PlanItems(docs);
+        vaultdb::Transaction transaction(moDatabase);
+        if (HRESULT begun = transaction.Begin(); FAILED(begun)) SpRaise(begun);
+        Generation generation(moDatabase, userId, viewId, rootPath ? rootPath : u"", computerName ? computerName : u"");
+        generation.Run(items, destFolderId, serialCount, serials, mode == 1, rows);
+        if (HRESULT committed = transaction.Commit(); FAILED(committed)) SpRaise(committed);
+    });
+    // Another connection may have taken a name between check and insert.
+    if (hr == vaultdb::VDB_E_CONSTRAINT) hr = SP_E_NAME_ALREADY_EXISTS;
+    if (FAILED(hr)) return hr;
+    return SpBoundary([&] {
+        MoveRows(rows, *out);
+    });
+}

@@ -1,0 +1,73 @@
+#include "vennacle/sp_project.h"
+
+#include "sp_query.h"
+#include "sp_queries.h"
+#include "vennacle/sp_errors.h"
+#include "vaultdb/errors.h"
+#include "vaultdb/schema.h"
+#include "vaultdb/transaction.h"
+
+using namespace vennacle;
+
+HRESULT SpProject::mhGetProjectIDFromDbPath(LONG* projectId, const WCHAR* vaultPath) {
+    if (!projectId) return E_POINTER;
+    *projectId = 0;
+    if (!vaultPath) return E_INVALIDARG;
+    std::u16string path(vaultPath);
+    if (path.empty() || path.back() != u'\\') path += u'\\';
+    return SpBoundary([&] {
+        SpQuery query(moDatabase, "SELECT id FROM folders WHERE path_key = ?");
+        query.Bind(vaultdb::FoldKey(path));
+        if (query.Next()) *projectId = query.Int(0);
+    });
+}
+
+HRESULT SpProject::mhGetProjectPath(LONG projectId, SpStr* vaultPath) {
+    if (!vaultPath) return E_POINTER;
+    return SpBoundary([&] {
+        SpQuery query(moDatabase, "SELECT vault_path FROM folders WHERE id = ?");
+        query.Bind(projectId);
+        if (!query.Next()) SpRaise(SP_E_FOLDER_NOT_FOUND);
+        *vaultPath = query.Text(0);
+    });
+}
+
+HRESULT SpProject::mhAddProject(LONG parentId, LONG, SpProjectData& project, LONG, bool, bool) {
+    const std::u16string_view name = project.moName.View();
+    if (name.empty() || name.find_first_of(u"\\/") != std::u16string_view::npos) return SP_E_INVALID_NAME;
+    LONG newId = 0;
+    const HRESULT hr = SpBoundary([&] {
+        // The write lock is taken first, so that the check for an existing
+        // folder and the insert see the same vault.
+        vaultdb::Transaction transaction(moDatabase);
+        if (HRESULT begun = transaction.Begin(); FAILED(begun)) SpRaise(begun);
+
+        SpQuery parent(moDatabase, "SELECT vault_path FROM folders WHERE id = ?");
+        parent.Bind(parentId);
+        if (!parent.Next()) SpRaise(SP_E_FOLDER_NOT_FOUND);
+        const std::u16string path = parent.Text(0) + std::u16string(name) + u'\\';
+        const std::u16string pathKey = vaultdb::FoldKey(path);
+
+        SpQuery existing(moDatabase, "SELECT id FROM folders WHERE path_key = ?");
+        existing.Bind(pathKey);
+        if (existing.Next()) SpRaise(SP_E_NAME_ALREADY_EXISTS);
+
+        SpQuery insert(moDatabase,
+                       "INSERT INTO folders (parent_id, name, vault_path, path_key, created_utc)"
+                       " VALUES (?, ?, ?, ?, ?) RETURNING id");
+        insert.Bind(parentId).Bind(name).Bind(path).Bind(pathKey).Bind(NowUtc());
+        if (!insert.Next()) SpRaise(SP_E_DATABASE_ACCESS);
+        newId = insert.Int(0);
+        insert.Reset();
+
+        if (pathKey == vaultdb::FoldKey(u"\\<items>\\")) {
+            SpQuery root(moDatabase, "UPDATE vault SET root_item_folder_id = ? WHERE id = 1");
+            root.Bind(newId).Run();
+        }
+        if (HRESULT committed = transaction.Commit(); FAILED(committed)) SpRaise(committed);
+    });
+    // Another connection may win the race between check and insert.
+    if (hr == vaultdb::VDB_E_CONSTRAINT) return SP_E_NAME_ALREADY_EXISTS;
+    if (SUCCEEDED(hr)) project.mlProjectID = newId;
+    return hr;
+}

@@ -1,0 +1,25 @@
+#include "vennacle/sp_user.h"
+
+#include "sp_queries.h"
+#include "sp_query.h"
+#include "vennacle/sp_errors.h"
+
+using namespace vennacle;
+
+HRESULT SpUser::mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<unsigned int>& rights, GUID& vaultGuid,
+                                      LONG& rootItemFolderId, LONG& dateFmt) {
+    if (!userName) return E_INVALIDARG;
+    return SpBoundary([&] {
+        const LONG id = FindUserId(moDatabase, userName);
+        if (id == 0) SpRaise(SP_E_LOGIN_FAILED);
+        const VaultRow vault = ReadVaultRow(moDatabase);
+        // Rights go to a list of their own first, so a failure adds nothing.
+        Lst<unsigned int> userRights;
+        AppendSystemRights(moDatabase, id, userRights);
+        for (POSITION at = userRights.GetHeadPosition(); at;) rights.AddTail(userRights.GetNext(at));
+        userId = id;
+        vaultGuid = vault.moGuid;
+        rootItemFolderId = vault.mlRootItemFolderID;
+        dateFmt = vault.mlDateFmt;
+    });
+}

@@ -1,0 +1,9 @@
+// The item cache file's format in one include: location and header, element
+// names, item records and children lists.
+#pragma once
+
+#include "itemstore/cache_errors.h"
+#include "itemstore/cache_location.h"
+#include "itemstore/children_codec.h"
+#include "itemstore/element_names.h"
+#include "itemstore/record_codec.h"

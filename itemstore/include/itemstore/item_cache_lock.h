@@ -1,0 +1,60 @@
+// CItemCacheLock: one lock scope on the item cache. It takes the cache mutex
+// shared by every process of the user's session, opens the cache file and
+// holds the scope's storage chain; its destruction releases the chain (with
+// pruning), commits a transacted scope that was neither committed nor
+// reverted, closes the file and releases the mutex.
+//
+// The mutex is re-entrant for its owning thread: a thread must not open a
+// second scope on a file while it holds one (the second one's open fails and
+// leaves the first untouched). A mutex left by a process that died inside a
+// scope is taken like a released one.
+#pragma once
+
+#include "itemstore/item_cache_file.h"
+#include "itemstore/ref_ptr.h"
+#include "itemstore/storage_chain.h"
+
+#include "winapi/types.h"
+
+#include <memory>
+
+// The name of the cache mutex (session-local namespace).
+inline constexpr const char16_t* kItemCacheMutexName = u"804BF230-0F69-4525-ADF3-E15F2077A46E";
+
+class CItemCacheLock {
+public:
+    // An empty lock: no file, no mutex, no chain.
+    CItemCacheLock() = default;
+    // Takes the mutex and opens `file` in `mode` (kCacheLockDirect or
+    // kCacheLockTransacted); a null file takes nothing. The open's result is
+    // not reported: a scope whose open failed has no chain, and the file's
+    // operations answer E_FAIL in it.
+    CItemCacheLock(const RefPtr<CItemCacheFile>& file, int mode);
+    ~CItemCacheLock();
+    CItemCacheLock(const CItemCacheLock&) = delete;
+    CItemCacheLock& operator=(const CItemCacheLock&) = delete;
+
+    // What the constructor does, on an empty lock (a scope held before is
+    // ended first).
+    void mvLock(const RefPtr<CItemCacheFile>& file, int mode);
+
+    // Attaches a new chain over `root` (called by the file's open).
+    HRESULT mhAttachChain(IStorage* root, bool transacted);
+
+    CItemCacheFile* mpoFile() const { return file_.get(); }
+    // The scope's chain: null when the scope has not opened the file.
+    CStorageChain* mpoChain() const { return chain_.get(); }
+    // Whether the scope holds the cache mutex.
+    bool mbHoldsMutex() const { return mutex_ != nullptr; }
+
+private:
+    void mvEndScope();
+
+    RefPtr<CItemCacheFile> file_;
+    HANDLE mutex_ = nullptr;
+    std::unique_ptr<CStorageChain> chain_;
+};
+
+// Releases and closes the mutex handle at `mutex` when not null (failures
+// ignored) and clears it.
+void gvCloseMutexHandle(HANDLE* mutex);

@@ -1,0 +1,53 @@
+// How the cache operations reach one element of the item cache file through
+// the scope's storage chain: open or create its stream (held in the chain's
+// stream slot until the StreamHold ends), destroy it, or replace a children
+// list safely.
+#pragma once
+
+#include "itemstore/children_codec.h"
+#include "itemstore/item_cache_lock.h"
+#include "itemstore/storage_chain.h"
+
+#include "winapi/types.h"
+
+#include <string_view>
+
+class CItemCacheFile;
+
+// The scope's chain when `file` is open in `lock`'s scope, else null.
+CStorageChain* gpoScopeChain(CItemCacheFile& file, CItemCacheLock& lock);
+
+// Releases the chain's stream when it goes: an operation that fails between
+// opening a stream and its end must not leave the stream open.
+class StreamHold {
+public:
+    explicit StreamHold(CStorageChain& chain) : chain_(chain) {}
+    ~StreamHold() { chain_.mvReleaseStream(); }
+    StreamHold(const StreamHold&) = delete;
+    StreamHold& operator=(const StreamHold&) = delete;
+
+private:
+    CStorageChain& chain_;
+};
+
+// Opens the stream of `escapedName` without creating anything (mode
+// STGM_READ, STGM_WRITE or STGM_READWRITE) into the chain's stream slot.
+// The storage layer's failure, unmapped (STG_E_FILENOTFOUND: not there).
+HRESULT ghOpenElementStream(CStorageChain& chain, std::u16string_view escapedName, DWORD access, IStream** stream);
+// Creates (or replaces) the stream of `escapedName`, creating missing piece
+// storages, into the chain's stream slot. Failures unmapped.
+HRESULT ghCreateElementStream(CStorageChain& chain, std::u16string_view escapedName, IStream** stream);
+// Destroys the element; a missing one is S_OK. Failures unmapped.
+HRESULT ghDestroyElementIfPresent(CStorageChain& chain, std::u16string_view escapedName);
+
+// Reads a stored children list: the open's failure unmapped
+// (STG_E_FILENOTFOUND when there is none), else the reader's result with the
+// records read appended.
+HRESULT ghReadStoredList(CStorageChain& chain, std::u16string_view escapedName, ChildList& children);
+
+// Replaces the children list of `escapedName` with `children`: the new list
+// is written completely under a temporary name, then takes the old one's
+// place; in a direct scope the root storage is then committed. On any
+// failure the old list is back in place and the failure (unmapped) is
+// returned.
+HRESULT ghReplaceChildrenList(CStorageChain& chain, std::u16string_view escapedName, const ChildList& children);

@@ -1,0 +1,306 @@
+// Item records and children lists of the item cache file.
+#include "itemstore/item_cache_operations.h"
+
+#include "cache_element_access.h"
+#include "stream_io.h"
+
+#include "itemstore/cache_errors.h"
+#include "itemstore/element_names.h"
+#include "itemstore/item_cache_file.h"
+#include "itemstore/record_codec.h"
+
+#include "winapi/errors.h"
+
+HRESULT ghMapCacheError(HRESULT hr) {
+    if (SUCCEEDED(hr)) return hr;
+    if (hr == STG_E_FILENOTFOUND || hr == E_OXN_FILE_NOT_FOUND) return E_OXN_FILE_NOT_FOUND;
+    if (hr == STG_E_INVALIDNAME || hr == E_OXN_INVALID_NAME) return E_OXN_INVALID_NAME;
+    return E_OXN_IO_ERROR;
+}
+
+namespace itemcache {
+
+namespace {
+
+bool SameFileChild(const ItemObject& stored, const ItemObject& given) {
+    if (stored.mlObjectID != given.mlObjectID) return false;
+    // Two files of one id are different children when their configurations
+    // differ; other kinds are matched by id alone.
+    if (stored.meObjectType == kObjectTypeFile && given.meObjectType == kObjectTypeFile)
+        return stored.mlConfigID == given.mlConfigID;
+    return true;
+}
+
+bool SameLink(const ItemObject& a, const ItemObject& b) {
+    return a.meLinkType == b.meLinkType && a.mlObjectID == b.mlObjectID && a.mlConfigID == b.mlConfigID &&
+           a.mlAttachedVersion == b.mlAttachedVersion && a.mlParentProjectID == b.mlParentProjectID;
+}
+
+// Reads a stored list as erasing and marking do: STG_E_FILENOTFOUND (no
+// list) is passed back for the caller to treat as "nothing to do".
+HRESULT ReadListForChange(CStorageChain& chain, std::u16string_view name, std::u16string& element,
+                          ChildList& stored) {
+    HRESULT hr = ghChildrenElementName(name, element);
+    if (FAILED(hr)) return hr;
+    return ghReadStoredList(chain, element, stored);
+}
+
+}  // namespace
+
+// --- Items ------------------------------------------------------------------
+
+HRESULT mhReadItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, RefPtr<ItemObject>& item) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    HRESULT hr = ghItemElementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    StreamHold hold(*chain);
+    IStream* stream = nullptr;
+    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    return ghLoadItemRecord(stream, item);
+}
+
+HRESULT mhWriteItem(CItemCacheFile& file, CItemCacheLock& lock, const RefPtr<ItemObject>& item) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    if (!item) return E_POINTER;
+    if (item->meObjectType != kObjectTypeItem) return E_OXN_INVALID_TYPE;
+    std::u16string key;
+    HRESULT hr = ghItemKey(item->moFileName(), key);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    // Every name without a key would share the one element "IS".
+    if (key.empty()) return E_OXN_INVALID_NAME;
+    std::u16string element;
+    hr = ghItemElementName(item->moFileName(), element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+
+    StreamHold hold(*chain);
+    IStream* stream = nullptr;
+    hr = ghOpenElementStream(*chain, element, STGM_WRITE, &stream);
+    if (hr == STG_E_FILENOTFOUND) hr = ghCreateElementStream(*chain, element, &stream);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    // Overwritten from the start; a longer old record leaves its tail, which
+    // readers ignore.
+    hr = ghWriteItemRecord(stream, *item);
+    if (FAILED(hr)) return hr;
+    return ghMapCacheError(chain->mhCommitIfDirect());
+}
+
+HRESULT mhWriteItems(CItemCacheFile& file, CItemCacheLock& lock, const std::vector<RefPtr<ItemObject>>& items) {
+    if (!gpoScopeChain(file, lock)) return E_FAIL;
+    for (const RefPtr<ItemObject>& item : items) {
+        HRESULT hr = mhWriteItem(file, lock, item);
+        if (hr != S_OK) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT mhDeleteItems(CItemCacheFile& file, CItemCacheLock& lock, const std::vector<std::u16string>& names) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    HRESULT first = S_OK;
+    auto remember = [&first](HRESULT hr) {
+        if (FAILED(hr) && first == S_OK) first = ghMapCacheError(hr);
+    };
+    for (const std::u16string& name : names) {
+        std::u16string element;
+        HRESULT hr = ghItemElementName(name, element);
+        remember(SUCCEEDED(hr) ? ghDestroyElementIfPresent(*chain, element) : hr);
+        hr = ghChildrenElementName(name, element);
+        remember(SUCCEEDED(hr) ? ghDestroyElementIfPresent(*chain, element) : hr);
+    }
+    return first;
+}
+
+HRESULT mhDeleteItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
+    return mhDeleteItems(file, lock, {std::u16string(name)});
+}
+
+HRESULT mhGetItemDirty(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, uint32_t& dirty) {
+    RefPtr<ItemObject> item;
+    HRESULT hr = mhReadItem(file, lock, name, item);
+    if (FAILED(hr)) return hr;
+    dirty = static_cast<uint32_t>(item->mlDirty);
+    return hr;
+}
+
+HRESULT mhItemExists(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    HRESULT hr = ghItemElementName(name, element);
+    if (FAILED(hr)) return hr;
+    StreamHold hold(*chain);
+    IStream* stream = nullptr;
+    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
+    if (hr == STG_E_FILENOTFOUND) return S_FALSE;
+    return FAILED(hr) ? hr : S_OK;
+}
+
+// --- Children lists ---------------------------------------------------------
+
+HRESULT mhReadChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    HRESULT hr = ghChildrenElementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    StreamHold hold(*chain);
+    IStream* stream = nullptr;
+    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    return ghReadChildRecords(stream, children);
+}
+
+HRESULT mhHasLiveChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    HRESULT hr = ghChildrenElementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    StreamHold hold(*chain);
+    IStream* stream = nullptr;
+    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    uint32_t liveCount = 0;
+    if (!gbReadUInt32(stream, liveCount)) return E_OXN_IO_ERROR;
+    hasLive = liveCount != 0 ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT mhHasChildrenList(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
+    ChildList discarded;
+    return mhReadChildren(file, lock, name, discarded);
+}
+
+HRESULT mhWriteChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
+                        const ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    HRESULT hr = ghChildrenElementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    if (children.empty()) return ghMapCacheError(ghDestroyElementIfPresent(*chain, element));
+    std::u16string key;
+    hr = ghItemKey(name, key);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    if (key.empty()) return E_OXN_INVALID_NAME;
+    return ghMapCacheError(ghReplaceChildrenList(*chain, element, children));
+}
+
+HRESULT mhDeleteChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    HRESULT hr = ghChildrenElementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    return ghMapCacheError(ghDestroyElementIfPresent(*chain, element));
+}
+
+HRESULT mhAddChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
+                      const ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    if (children.empty()) return E_ITEM_INVALID_OBJECT;
+    std::u16string element;
+    HRESULT hr = ghChildrenElementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    ChildList stored;
+    hr = ghReadStoredList(*chain, element, stored);
+    // A damaged list counts with the records read from it; no list is empty.
+    if (FAILED(hr) && hr != STG_E_FILENOTFOUND && hr != E_OXN_IO_ERROR) return ghMapCacheError(hr);
+
+    ChildList merged(children);
+    for (const RefPtr<ChildWithLink>& old : stored) {
+        bool matched = false;
+        for (const RefPtr<ChildWithLink>& given : children)
+            if (given && SameFileChild(*old, *given)) matched = true;
+        if (!matched) merged.push_back(old);
+    }
+    return ghMapCacheError(ghReplaceChildrenList(*chain, element, merged));
+}
+
+HRESULT mhEraseChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
+                        const ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    ChildList stored;
+    HRESULT hr = ReadListForChange(*chain, name, element, stored);
+    if (hr == STG_E_FILENOTFOUND) return S_OK;
+    if (FAILED(hr)) return hr;
+
+    ChildList retained;
+    for (const RefPtr<ChildWithLink>& old : stored) {
+        bool erased = false;
+        for (const RefPtr<ChildWithLink>& given : children)
+            if (given && SameLink(*old, *given)) erased = true;
+        if (!erased) retained.push_back(old);
+    }
+    if (retained.empty()) return ghMapCacheError(ghDestroyElementIfPresent(*chain, element));
+    return ghMapCacheError(ghReplaceChildrenList(*chain, element, retained));
+}
+
+HRESULT mhRemoveChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
+                         const ChildList& children, int32_t linkOperation) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    std::u16string element;
+    ChildList stored;
+    HRESULT hr = ReadListForChange(*chain, name, element, stored);
+    if (hr == STG_E_FILENOTFOUND) return S_OK;
+    if (FAILED(hr)) return hr;
+    // An empty stored list stays as it is.
+    if (stored.empty()) return E_ITEM_INVALID_OBJECT;
+
+    for (const RefPtr<ChildWithLink>& given : children) {
+        if (!given) continue;
+        for (const RefPtr<ChildWithLink>& old : stored)
+            if (old->mlObjectID == given->mlObjectID && old->mlConfigID == given->mlConfigID &&
+                old->mlParentProjectID == given->mlParentProjectID)
+                old->meLinkOperation = linkOperation;
+    }
+    return ghMapCacheError(ghReplaceChildrenList(*chain, element, stored));
+}
+
+HRESULT mhSetFileChildLink(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
+                           const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation) {
+    CStorageChain* chain = gpoScopeChain(file, lock);
+    if (!chain) return E_FAIL;
+    if (!child) return E_POINTER;
+    if (child->meObjectType != kObjectTypeFile) return E_OXN_INVALID_TYPE;
+    std::u16string element;
+    ChildList stored;
+    HRESULT hr = ReadListForChange(*chain, name, element, stored);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    for (const RefPtr<ChildWithLink>& old : stored) {
+        if (old->mlObjectID == child->mlObjectID && old->mlConfigID == child->mlConfigID) {
+            old->meLinkType = linkType;
+            old->meLinkOperation = linkOperation;
+            return ghMapCacheError(ghReplaceChildrenList(*chain, element, stored));
+        }
+    }
+    return E_OXN_FILE_NOT_FOUND;
+}
+
+HRESULT mhGetChildLink(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
+                       int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
+                       int32_t& initialLinkOperation) {
+    ChildList stored;
+    HRESULT hr = mhReadChildren(file, lock, name, stored);
+    if (FAILED(hr)) return hr;
+    for (const RefPtr<ChildWithLink>& child : stored) {
+        if (child->mlObjectID == objectID && child->mlConfigID == configID) {
+            linkType = child->meLinkType;
+            linkOperation = child->meLinkOperation;
+            initialLinkType = child->meInitialLinkType;
+            initialLinkOperation = child->meInitialLinkOperation;
+            return S_OK;
+        }
+    }
+    return E_OXN_FILE_NOT_FOUND;
+}
+
+}  // namespace itemcache

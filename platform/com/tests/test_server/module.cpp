@@ -4,6 +4,7 @@
 #include "test_server.h"
 
 #include "com/record_info.h"
+#include "com/server/apartment_class_script.h"
 #include "com/server/server_module.h"
 #include "com/variant.h"
 
@@ -58,35 +59,7 @@ HKCR
 )";
 
 // One script for any class, filled in from its object map entry.
-constexpr char16_t kClassScript[] = uR"(
-HKCR
-{
-    %PROGID% = s '%DESCRIPTION%'
-    {
-        CLSID = s '%CLSID%'
-    }
-    %VIPROGID% = s '%DESCRIPTION%'
-    {
-        CLSID = s '%CLSID%'
-        CurVer = s '%PROGID%'
-    }
-    NoRemove CLSID
-    {
-        ForceRemove %CLSID% = s '%DESCRIPTION%'
-        {
-            ProgID = s '%PROGID%'
-            VersionIndependentProgID = s '%VIPROGID%'
-            ForceRemove Programmable
-            InprocServer32 = s '%MODULE%'
-            {
-                val ThreadingModel = s 'Apartment'
-            }
-            val AppID = s '%APPID%'
-            TypeLib = s '%LIBID%'
-        }
-    }
-}
-)";
+constexpr const char16_t* kClassScript = com::kApartmentClassScript;
 
 struct PartInfo {
     LONG serial;

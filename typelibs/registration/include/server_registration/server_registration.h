@@ -13,6 +13,7 @@
 #pragma once
 
 #include "com/method_boundary.h"
+#include "com/server/apartment_class_script.h"
 #include "winapi/errors.h"
 #include "winapi/thread_locale.h"
 #include "winapi/types.h"
@@ -21,41 +22,7 @@
 
 namespace server_registration {
 
-// Under HKEY_CLASSES_ROOT: the versioned ProgID and the version-independent
-// one (its CurVer naming the versioned one), each with the CLSID, and the
-// class's key. Registering removes the class's key and writes it anew, so
-// that nothing of an earlier registration stays in it. Filled in from the
-// class's object map entry (CLSID, PROGID, VIPROGID, DESCRIPTION) and the
-// module (MODULE, APPID, LIBID).
-inline constexpr char16_t kClassScript[] = uR"(
-HKCR
-{
-    %PROGID% = s '%DESCRIPTION%'
-    {
-        CLSID = s '%CLSID%'
-    }
-    %VIPROGID% = s '%DESCRIPTION%'
-    {
-        CLSID = s '%CLSID%'
-        CurVer = s '%PROGID%'
-    }
-    NoRemove CLSID
-    {
-        ForceRemove %CLSID% = s '%DESCRIPTION%'
-        {
-            ProgID = s '%PROGID%'
-            VersionIndependentProgID = s '%VIPROGID%'
-            ForceRemove Programmable
-            InprocServer32 = s '%MODULE%'
-            {
-                val ThreadingModel = s 'Apartment'
-            }
-            val AppID = s '%APPID%'
-            TypeLib = s '%LIBID%'
-        }
-    }
-}
-)";
+inline constexpr const char16_t* kClassScript = com::kApartmentClassScript;
 
 // Sets the calling thread's locale for the life of the scope and gives the
 // thread its earlier locale back at the end, however the scope is left.

@@ -5,7 +5,7 @@
 
 #include "winapi/environment.h"
 #include "winapi/files.h"
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 #include "winapi/text.h"
 
 namespace {

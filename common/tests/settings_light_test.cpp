@@ -5,7 +5,7 @@
 #include "com_testing/leak_checked_test.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/guid_text.h"
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 #include "winapi/state_root.h"
 
 #include <gtest/gtest.h>

@@ -1,24 +1,14 @@
 // Item records and children lists of the item cache file.
-#include "itemstore/item_cache_operations.h"
+#include "itemstore/item_cache_file.h"
 
 #include "cache_element_access.h"
 #include "stream_io.h"
 
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
-#include "itemstore/item_cache_file.h"
 #include "itemstore/record_codec.h"
 
 #include "winapi/errors.h"
-
-HRESULT ghMapCacheError(HRESULT hr) {
-    if (SUCCEEDED(hr)) return hr;
-    if (hr == STG_E_FILENOTFOUND || hr == E_OXN_FILE_NOT_FOUND) return E_OXN_FILE_NOT_FOUND;
-    if (hr == STG_E_INVALIDNAME || hr == E_OXN_INVALID_NAME) return E_OXN_INVALID_NAME;
-    return E_OXN_IO_ERROR;
-}
-
-namespace itemcache {
 
 namespace {
 
@@ -49,8 +39,8 @@ HRESULT ReadListForChange(CStorageChain& chain, std::u16string_view name, std::u
 
 // --- Items ------------------------------------------------------------------
 
-HRESULT mhReadItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, RefPtr<ItemObject>& item) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhReadItem(CItemCacheLock& lock, std::u16string_view name, RefPtr<ItemObject>& item) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     HRESULT hr = ghItemElementName(name, element);
@@ -62,8 +52,8 @@ HRESULT mhReadItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_vi
     return ghLoadItemRecord(stream, item);
 }
 
-HRESULT mhWriteItem(CItemCacheFile& file, CItemCacheLock& lock, const RefPtr<ItemObject>& item) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObject>& item) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     if (!item) return E_POINTER;
     if (item->meObjectType != kObjectTypeItem) return E_OXN_INVALID_TYPE;
@@ -88,17 +78,17 @@ HRESULT mhWriteItem(CItemCacheFile& file, CItemCacheLock& lock, const RefPtr<Ite
     return ghMapCacheError(chain->mhCommitIfDirect());
 }
 
-HRESULT mhWriteItems(CItemCacheFile& file, CItemCacheLock& lock, const std::vector<RefPtr<ItemObject>>& items) {
-    if (!gpoScopeChain(file, lock)) return E_FAIL;
+HRESULT CItemCacheFile::mhWriteItems(CItemCacheLock& lock, const std::vector<RefPtr<ItemObject>>& items) {
+    if (!gpoScopeChain(*this, lock)) return E_FAIL;
     for (const RefPtr<ItemObject>& item : items) {
-        HRESULT hr = mhWriteItem(file, lock, item);
+        HRESULT hr = mhWriteItem(lock, item);
         if (hr != S_OK) return hr;
     }
     return S_OK;
 }
 
-HRESULT mhDeleteItems(CItemCacheFile& file, CItemCacheLock& lock, const std::vector<std::u16string>& names) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhDeleteItems(CItemCacheLock& lock, const std::vector<std::u16string>& names) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     HRESULT first = S_OK;
     auto remember = [&first](HRESULT hr) {
@@ -114,20 +104,20 @@ HRESULT mhDeleteItems(CItemCacheFile& file, CItemCacheLock& lock, const std::vec
     return first;
 }
 
-HRESULT mhDeleteItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
-    return mhDeleteItems(file, lock, {std::u16string(name)});
+HRESULT CItemCacheFile::mhDeleteItem(CItemCacheLock& lock, std::u16string_view name) {
+    return mhDeleteItems(lock, {std::u16string(name)});
 }
 
-HRESULT mhGetItemDirty(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, uint32_t& dirty) {
+HRESULT CItemCacheFile::mhGetItemDirty(CItemCacheLock& lock, std::u16string_view name, uint32_t& dirty) {
     RefPtr<ItemObject> item;
-    HRESULT hr = mhReadItem(file, lock, name, item);
+    HRESULT hr = mhReadItem(lock, name, item);
     if (FAILED(hr)) return hr;
     dirty = static_cast<uint32_t>(item->mlDirty);
     return hr;
 }
 
-HRESULT mhItemExists(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhItemExists(CItemCacheLock& lock, std::u16string_view name) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     HRESULT hr = ghItemElementName(name, element);
@@ -141,8 +131,8 @@ HRESULT mhItemExists(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_
 
 // --- Children lists ---------------------------------------------------------
 
-HRESULT mhReadChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, ChildList& children) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhReadChildren(CItemCacheLock& lock, std::u16string_view name, ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     HRESULT hr = ghChildrenElementName(name, element);
@@ -154,8 +144,8 @@ HRESULT mhReadChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16strin
     return ghReadChildRecords(stream, children);
 }
 
-HRESULT mhHasLiveChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhHasLiveChildren(CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     HRESULT hr = ghChildrenElementName(name, element);
@@ -170,14 +160,13 @@ HRESULT mhHasLiveChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16st
     return S_OK;
 }
 
-HRESULT mhHasChildrenList(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
+HRESULT CItemCacheFile::mhHasChildrenList(CItemCacheLock& lock, std::u16string_view name) {
     ChildList discarded;
-    return mhReadChildren(file, lock, name, discarded);
+    return mhReadChildren(lock, name, discarded);
 }
 
-HRESULT mhWriteChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
-                        const ChildList& children) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhWriteChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     HRESULT hr = ghChildrenElementName(name, element);
@@ -190,8 +179,8 @@ HRESULT mhWriteChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16stri
     return ghMapCacheError(ghReplaceChildrenList(*chain, element, children));
 }
 
-HRESULT mhDeleteChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhDeleteChildren(CItemCacheLock& lock, std::u16string_view name) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     HRESULT hr = ghChildrenElementName(name, element);
@@ -199,9 +188,8 @@ HRESULT mhDeleteChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16str
     return ghMapCacheError(ghDestroyElementIfPresent(*chain, element));
 }
 
-HRESULT mhAddChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
-                      const ChildList& children) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhAddChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     if (children.empty()) return E_ITEM_INVALID_OBJECT;
     std::u16string element;
@@ -222,9 +210,8 @@ HRESULT mhAddChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string
     return ghMapCacheError(ghReplaceChildrenList(*chain, element, merged));
 }
 
-HRESULT mhEraseChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
-                        const ChildList& children) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhEraseChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     ChildList stored;
@@ -243,9 +230,9 @@ HRESULT mhEraseChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16stri
     return ghMapCacheError(ghReplaceChildrenList(*chain, element, retained));
 }
 
-HRESULT mhRemoveChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
-                         const ChildList& children, int32_t linkOperation) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name,
+                                         const ChildList& children, int32_t linkOperation) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
     ChildList stored;
@@ -265,9 +252,9 @@ HRESULT mhRemoveChildren(CItemCacheFile& file, CItemCacheLock& lock, std::u16str
     return ghMapCacheError(ghReplaceChildrenList(*chain, element, stored));
 }
 
-HRESULT mhSetFileChildLink(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name,
-                           const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhSetFileChildLink(CItemCacheLock& lock, std::u16string_view name,
+                                           const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     if (!child) return E_POINTER;
     if (child->meObjectType != kObjectTypeFile) return E_OXN_INVALID_TYPE;
@@ -285,11 +272,11 @@ HRESULT mhSetFileChildLink(CItemCacheFile& file, CItemCacheLock& lock, std::u16s
     return E_OXN_FILE_NOT_FOUND;
 }
 
-HRESULT mhGetChildLink(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
-                       int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
-                       int32_t& initialLinkOperation) {
+HRESULT CItemCacheFile::mhGetChildLink(CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
+                                       int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
+                                       int32_t& initialLinkOperation) {
     ChildList stored;
-    HRESULT hr = mhReadChildren(file, lock, name, stored);
+    HRESULT hr = mhReadChildren(lock, name, stored);
     if (FAILED(hr)) return hr;
     for (const RefPtr<ChildWithLink>& child : stored) {
         if (child->mlObjectID == objectID && child->mlConfigID == configID) {
@@ -303,4 +290,3 @@ HRESULT mhGetChildLink(CItemCacheFile& file, CItemCacheLock& lock, std::u16strin
     return E_OXN_FILE_NOT_FOUND;
 }
 
-}  // namespace itemcache

@@ -1,11 +1,10 @@
 // Whole item trees in the item cache file, and the rename of an item.
-#include "itemstore/item_cache_operations.h"
+#include "itemstore/item_cache_file.h"
 
 #include "cache_element_access.h"
 
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
-#include "itemstore/item_cache_file.h"
 #include "itemstore/record_codec.h"
 
 #include "winapi/errors.h"
@@ -13,8 +12,6 @@
 
 #include <cstring>
 #include <utility>
-
-namespace itemcache {
 
 namespace {
 
@@ -58,44 +55,44 @@ void RenamePathTail(ItemObject& record, std::u16string_view oldName, std::u16str
 
 }  // namespace
 
-HRESULT mhWriteItemsWithChildren(CItemCacheFile& file, CItemCacheLock& lock, const ItemTree& tree,
-                                 const GUID& viewID, bool replaceLists, bool markMissing) {
-    if (!gpoScopeChain(file, lock)) return E_FAIL;
+HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree,
+                                                 const GUID& viewID, bool replaceLists, bool markMissing) {
+    if (!gpoScopeChain(*this, lock)) return E_FAIL;
     HRESULT last = S_OK;
     auto remember = [&last](HRESULT hr) {
         if (FAILED(hr)) last = hr;
     };
     for (const auto& [item, fetched] : tree) {
-        remember(mhWriteItem(file, lock, item));
+        remember(mhWriteItem(lock, item));
         if (!item) continue;
         const std::u16string_view name = item->moFileName();
         if (!SameGuid(item->moLockViewID, viewID)) {
             // The cache keeps children lists only for items checked out here.
-            remember(mhDeleteChildren(file, lock, name));
+            remember(mhDeleteChildren(lock, name));
             continue;
         }
         if (replaceLists && markMissing) {
             ChildList stored;
-            if (SUCCEEDED(mhReadChildren(file, lock, name, stored))) {
+            if (SUCCEEDED(mhReadChildren(lock, name, stored))) {
                 // Remembered like every other write: a lost list must not
                 // pass for success.
-                remember(mhWriteChildren(file, lock, name, FetchedWithMissingMarked(fetched, stored)));
+                remember(mhWriteChildren(lock, name, FetchedWithMissingMarked(fetched, stored)));
                 continue;
             }
         }
         if (replaceLists)
-            remember(mhWriteChildren(file, lock, name, fetched));
+            remember(mhWriteChildren(lock, name, fetched));
         else if (fetched.empty())
-            remember(mhDeleteChildren(file, lock, name));
+            remember(mhDeleteChildren(lock, name));
         else
-            remember(mhAddChildren(file, lock, name, fetched));
+            remember(mhAddChildren(lock, name, fetched));
     }
     return last;
 }
 
-HRESULT mhReadItemTree(CItemCacheFile& file, CItemCacheLock& lock, const std::vector<std::u16string>& names,
-                       uint32_t levelLimit, ItemTree& tree) {
-    CStorageChain* chain = gpoScopeChain(file, lock);
+HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<std::u16string>& names,
+                                       uint32_t levelLimit, ItemTree& tree) {
+    CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
 
     // Every name visited, with the index of the record it was reached from
@@ -158,11 +155,10 @@ HRESULT mhReadItemTree(CItemCacheFile& file, CItemCacheLock& lock, const std::ve
     return S_OK;
 }
 
-HRESULT mhRenameItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view oldName,
-                     std::u16string_view newName) {
-    if (!gpoScopeChain(file, lock)) return E_FAIL;
+HRESULT CItemCacheFile::mhRenameItem(CItemCacheLock& lock, std::u16string_view oldName, std::u16string_view newName) {
+    if (!gpoScopeChain(*this, lock)) return E_FAIL;
     RefPtr<ItemObject> record;
-    HRESULT hr = mhReadItem(file, lock, oldName, record);
+    HRESULT hr = mhReadItem(lock, oldName, record);
     if (hr == E_OXN_FILE_NOT_FOUND) return S_OK;
     if (FAILED(hr)) return ghMapCacheError(hr);
 
@@ -176,26 +172,25 @@ HRESULT mhRenameItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_
 
     ChildList children;
     if (!inPlace) {
-        hr = mhReadChildren(file, lock, oldName, children);
+        hr = mhReadChildren(lock, oldName, children);
         if (FAILED(hr) && hr != E_OXN_FILE_NOT_FOUND) return ghMapCacheError(hr);
     }
 
     RenamePathTail(*record, oldName, newName);
     record->mvSetFileName(newName);
-    hr = mhWriteItem(file, lock, record);
+    hr = mhWriteItem(lock, record);
     if (FAILED(hr)) return ghMapCacheError(hr);
     if (inPlace) return S_OK;
 
     if (!children.empty()) {
-        hr = mhAddChildren(file, lock, newName, children);
+        hr = mhAddChildren(lock, newName, children);
         if (FAILED(hr)) {
             // A failed merge leaves the new name's list as it was (it may hold
             // link changes of its own): only the record written above goes.
-            if (CStorageChain* chain = gpoScopeChain(file, lock)) ghDestroyElementIfPresent(*chain, newElement);
+            if (CStorageChain* chain = gpoScopeChain(*this, lock)) ghDestroyElementIfPresent(*chain, newElement);
             return ghMapCacheError(hr);
         }
     }
-    return ghMapCacheError(mhDeleteItem(file, lock, oldName));
+    return ghMapCacheError(mhDeleteItem(lock, oldName));
 }
 
-}  // namespace itemcache

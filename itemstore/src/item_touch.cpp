@@ -4,14 +4,12 @@
 // holds local time. A touch never moves a clean record's date to less than
 // 2 seconds after its stored date (seen in UTC), so that the vault sees the
 // item as changed even within the second of its last check-in.
-#include "itemstore/item_cache_operations.h"
+#include "itemstore/item_cache_file.h"
 
 #include "com/ole_date.h"
 #include "winapi/system_time.h"
 
 #include <cmath>
-
-namespace itemcache {
 
 namespace {
 
@@ -72,9 +70,9 @@ DATE AddToDate(DATE date, double span) {
 
 }  // namespace
 
-HRESULT mhTouchItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_view name) {
+HRESULT CItemCacheFile::mhTouchItem(CItemCacheLock& lock, std::u16string_view name) {
     RefPtr<ItemObject> record;
-    HRESULT hr = mhReadItem(file, lock, name, record);
+    HRESULT hr = mhReadItem(lock, name, record);
     if (FAILED(hr)) return hr;
 
     const bool wasDirty = record->mlDirty != 0;
@@ -87,7 +85,6 @@ HRESULT mhTouchItem(CItemCacheFile& file, CItemCacheLock& lock, std::u16string_v
         if (later > 0.0) later = UtcToLocal(later);
         record->mdModifiedDate = later;
     }
-    return mhWriteItem(file, lock, record);
+    return mhWriteItem(lock, record);
 }
 
-}  // namespace itemcache

@@ -6,7 +6,6 @@
 #include "itemstore/cache_errors.h"
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_lock.h"
-#include "itemstore/item_cache_operations.h"
 
 #include "testsupport/fresh_machine.h"
 
@@ -61,15 +60,15 @@ protected:
     std::vector<std::string> StoredChildren(const std::u16string& name, HRESULT expected = S_OK) {
         CItemCacheLock lock(file_, kCacheLockDirect);
         ChildList children;
-        EXPECT_EQ(expected, itemcache::mhReadChildren(*file_, lock, name, children));
+        EXPECT_EQ(expected, file_->mhReadChildren(lock, name, children));
         return Describe(children);
     }
     void StoreChildren(const std::u16string& name, const ChildList& children) {
         CItemCacheLock lock(file_, kCacheLockDirect);
-        ASSERT_EQ(S_OK, itemcache::mhWriteChildren(*file_, lock, name, children));
+        ASSERT_EQ(S_OK, file_->mhWriteChildren(lock, name, children));
     }
     void StoreItem(const RefPtr<ItemObject>& item) {
         CItemCacheLock lock(file_, kCacheLockDirect);
-        ASSERT_EQ(S_OK, itemcache::mhWriteItem(*file_, lock, item));
+        ASSERT_EQ(S_OK, file_->mhWriteItem(lock, item));
     }
 };

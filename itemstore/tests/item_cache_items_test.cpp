@@ -14,7 +14,6 @@
 
 namespace {
 
-using namespace itemcache;
 
 TEST_F(CacheOperationsTest, EveryOperationFailsOutsideTheScopeThatHasTheFileOpen) {
     CItemCacheLock empty;  // no scope has the file open
@@ -25,27 +24,27 @@ TEST_F(CacheOperationsTest, EveryOperationFailsOutsideTheScopeThatHasTheFileOpen
     int32_t a = 0, b = 0, c = 0, d = 0;
     CItemCacheFile& f = *file_;
     const std::vector<std::function<HRESULT(CItemCacheLock&)>> operations = {
-        [&](CItemCacheLock& l) { return mhReadItem(f, l, u"Pump.<item>", item); },
-        [&](CItemCacheLock& l) { return mhWriteItem(f, l, item); },
-        [&](CItemCacheLock& l) { return mhWriteItems(f, l, {item}); },
-        [&](CItemCacheLock& l) { return mhDeleteItem(f, l, u"Pump.<item>"); },
-        [&](CItemCacheLock& l) { return mhDeleteItems(f, l, {u"Pump.<item>"}); },
-        [&](CItemCacheLock& l) { return mhGetItemDirty(f, l, u"Pump.<item>", value); },
-        [&](CItemCacheLock& l) { return mhTouchItem(f, l, u"Pump.<item>"); },
-        [&](CItemCacheLock& l) { return mhHasLiveChildren(f, l, u"Pump.<item>", value); },
-        [&](CItemCacheLock& l) { return mhItemExists(f, l, u"Pump.<item>"); },
-        [&](CItemCacheLock& l) { return mhAddChildren(f, l, u"Pump.<item>", children); },
-        [&](CItemCacheLock& l) { return mhReadChildren(f, l, u"Pump.<item>", children); },
-        [&](CItemCacheLock& l) { return mhHasChildrenList(f, l, u"Pump.<item>"); },
-        [&](CItemCacheLock& l) { return mhWriteChildren(f, l, u"Pump.<item>", children); },
-        [&](CItemCacheLock& l) { return mhDeleteChildren(f, l, u"Pump.<item>"); },
-        [&](CItemCacheLock& l) { return mhEraseChildren(f, l, u"Pump.<item>", children); },
-        [&](CItemCacheLock& l) { return mhRemoveChildren(f, l, u"Pump.<item>", children, kLinkOpRemove); },
-        [&](CItemCacheLock& l) { return mhWriteItemsWithChildren(f, l, tree, GUID{}, true, true); },
-        [&](CItemCacheLock& l) { return mhReadItemTree(f, l, {u"Pump.<item>"}, 0, tree); },
-        [&](CItemCacheLock& l) { return mhSetFileChildLink(f, l, u"Pump.<item>", children[0], 1, 5); },
-        [&](CItemCacheLock& l) { return mhGetChildLink(f, l, u"Pump.<item>", 5, -1, a, b, c, d); },
-        [&](CItemCacheLock& l) { return mhRenameItem(f, l, u"Pump.<item>", u"Valve.<item>"); },
+        [&](CItemCacheLock& l) { return f.mhReadItem(l, u"Pump.<item>", item); },
+        [&](CItemCacheLock& l) { return f.mhWriteItem(l, item); },
+        [&](CItemCacheLock& l) { return f.mhWriteItems(l, {item}); },
+        [&](CItemCacheLock& l) { return f.mhDeleteItem(l, u"Pump.<item>"); },
+        [&](CItemCacheLock& l) { return f.mhDeleteItems(l, {u"Pump.<item>"}); },
+        [&](CItemCacheLock& l) { return f.mhGetItemDirty(l, u"Pump.<item>", value); },
+        [&](CItemCacheLock& l) { return f.mhTouchItem(l, u"Pump.<item>"); },
+        [&](CItemCacheLock& l) { return f.mhHasLiveChildren(l, u"Pump.<item>", value); },
+        [&](CItemCacheLock& l) { return f.mhItemExists(l, u"Pump.<item>"); },
+        [&](CItemCacheLock& l) { return f.mhAddChildren(l, u"Pump.<item>", children); },
+        [&](CItemCacheLock& l) { return f.mhReadChildren(l, u"Pump.<item>", children); },
+        [&](CItemCacheLock& l) { return f.mhHasChildrenList(l, u"Pump.<item>"); },
+        [&](CItemCacheLock& l) { return f.mhWriteChildren(l, u"Pump.<item>", children); },
+        [&](CItemCacheLock& l) { return f.mhDeleteChildren(l, u"Pump.<item>"); },
+        [&](CItemCacheLock& l) { return f.mhEraseChildren(l, u"Pump.<item>", children); },
+        [&](CItemCacheLock& l) { return f.mhRemoveChildren(l, u"Pump.<item>", children, kLinkOpRemove); },
+        [&](CItemCacheLock& l) { return f.mhWriteItemsWithChildren(l, tree, GUID{}, true, true); },
+        [&](CItemCacheLock& l) { return f.mhReadItemTree(l, {u"Pump.<item>"}, 0, tree); },
+        [&](CItemCacheLock& l) { return f.mhSetFileChildLink(l, u"Pump.<item>", children[0], 1, 5); },
+        [&](CItemCacheLock& l) { return f.mhGetChildLink(l, u"Pump.<item>", 5, -1, a, b, c, d); },
+        [&](CItemCacheLock& l) { return f.mhRenameItem(l, u"Pump.<item>", u"Valve.<item>"); },
     };
     for (size_t i = 0; i < operations.size(); ++i) {
         SCOPED_TRACE(i);
@@ -69,25 +68,25 @@ TEST_F(CacheOperationsTest, ARecordIsWrittenReadBackAndOverwrittenInPlace) {
         item->mlDirty = 1;
         {
             CItemCacheLock lock(file_, kCacheLockDirect);
-            EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, name));
-            EXPECT_EQ(S_OK, mhWriteItem(*file_, lock, item));
-            EXPECT_EQ(S_OK, mhItemExists(*file_, lock, name));
+            EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, name));
+            EXPECT_EQ(S_OK, file_->mhWriteItem(lock, item));
+            EXPECT_EQ(S_OK, file_->mhItemExists(lock, name));
         }
         CItemCacheLock lock(file_, kCacheLockDirect);
         RefPtr<ItemObject> read;
-        ASSERT_EQ(S_OK, mhReadItem(*file_, lock, name, read));
+        ASSERT_EQ(S_OK, file_->mhReadItem(lock, name, read));
         EXPECT_EQ(42, read->mlObjectID);
         EXPECT_EQ(name, read->moFileName());
         EXPECT_EQ(item->moPath(), read->moPath());
         uint32_t dirty = 0;
-        EXPECT_EQ(S_OK, mhGetItemDirty(*file_, lock, name, dirty));
+        EXPECT_EQ(S_OK, file_->mhGetItemDirty(lock, name, dirty));
         EXPECT_EQ(1u, dirty);
 
         // A shorter record over a longer one reads back as the shorter one.
         item->mvSetPath(u"P");
         item->mlDirty = 0;
-        ASSERT_EQ(S_OK, mhWriteItem(*file_, lock, item));
-        ASSERT_EQ(S_OK, mhReadItem(*file_, lock, name, read));
+        ASSERT_EQ(S_OK, file_->mhWriteItem(lock, item));
+        ASSERT_EQ(S_OK, file_->mhReadItem(lock, name, read));
         EXPECT_EQ(u"P", read->moPath());
         EXPECT_EQ(0, read->mlDirty);
     }
@@ -116,7 +115,7 @@ TEST_F(CacheOperationsTest, ItemErrorsAreMappedToTheCacheCodes) {
         CItemCacheLock lock(file_, kCacheLockDirect);
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
-            EXPECT_EQ(c.expected, mhWriteItem(*file_, lock, c.record()));
+            EXPECT_EQ(c.expected, file_->mhWriteItem(lock, c.record()));
         }
     }
     // Nothing of the refused records reached the file.
@@ -125,12 +124,12 @@ TEST_F(CacheOperationsTest, ItemErrorsAreMappedToTheCacheCodes) {
     CItemCacheLock lock(file_, kCacheLockDirect);
     RefPtr<ItemObject> read;
     uint32_t dirty = 0;
-    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, mhReadItem(*file_, lock, u"Never.<item>", read));
-    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, mhReadItem(*file_, lock, std::u16string(70, u'n') + u".<item>", read));
-    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, mhGetItemDirty(*file_, lock, u"Never.<item>", dirty));
-    EXPECT_EQ(E_OXN_INVALID_NAME, mhReadItem(*file_, lock, u"a\\b.<item>", read));
-    EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, u"Never.<item>"));
-    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, mhTouchItem(*file_, lock, u"Never.<item>"));
+    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, file_->mhReadItem(lock, u"Never.<item>", read));
+    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, file_->mhReadItem(lock, std::u16string(70, u'n') + u".<item>", read));
+    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, file_->mhGetItemDirty(lock, u"Never.<item>", dirty));
+    EXPECT_EQ(E_OXN_INVALID_NAME, file_->mhReadItem(lock, u"a\\b.<item>", read));
+    EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, u"Never.<item>"));
+    EXPECT_EQ(E_OXN_FILE_NOT_FOUND, file_->mhTouchItem(lock, u"Never.<item>"));
 }
 
 TEST_F(CacheOperationsTest, WriteItemsStopsAtTheFirstFailure) {
@@ -138,9 +137,9 @@ TEST_F(CacheOperationsTest, WriteItemsStopsAtTheFirstFailure) {
     RefPtr<ItemObject> wrongType = MakeItem(u"B.<item>");
     wrongType->meObjectType = kObjectTypeFile;
     EXPECT_EQ(E_OXN_INVALID_TYPE,
-              mhWriteItems(*file_, lock, {MakeItem(u"Alpha.<item>"), wrongType, MakeItem(u"Gamma.<item>")}));
-    EXPECT_EQ(S_OK, mhItemExists(*file_, lock, u"Alpha.<item>"));
-    EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, u"Gamma.<item>"));
+              file_->mhWriteItems(lock, {MakeItem(u"Alpha.<item>"), wrongType, MakeItem(u"Gamma.<item>")}));
+    EXPECT_EQ(S_OK, file_->mhItemExists(lock, u"Alpha.<item>"));
+    EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, u"Gamma.<item>"));
 }
 
 TEST_F(CacheOperationsTest, DeletingRemovesRecordAndListAndPrunesEmptiedStorages) {
@@ -151,10 +150,10 @@ TEST_F(CacheOperationsTest, DeletingRemovesRecordAndListAndPrunesEmptiedStorages
     {
         CItemCacheLock lock(file_, kCacheLockDirect);
         // Names never cached are no error.
-        EXPECT_EQ(S_OK, mhDeleteItems(*file_, lock, {u"Never.<item>", longName, u"Other.<item>"}));
-        EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, longName));
-        EXPECT_EQ(S_OK, mhItemExists(*file_, lock, u"Pump.<item>"));
-        EXPECT_EQ(S_OK, mhDeleteItem(*file_, lock, u"Pump.<item>"));
+        EXPECT_EQ(S_OK, file_->mhDeleteItems(lock, {u"Never.<item>", longName, u"Other.<item>"}));
+        EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, longName));
+        EXPECT_EQ(S_OK, file_->mhItemExists(lock, u"Pump.<item>"));
+        EXPECT_EQ(S_OK, file_->mhDeleteItem(lock, u"Pump.<item>"));
     }
     EXPECT_EQ(ElementTree(file_->mPath()), std::vector<std::string>{"headerstreamS"});
 }
@@ -228,10 +227,10 @@ TEST_F(CacheOperationsTest, TouchMarksDirtyAndKeepsAClean2SecondsAfterItsStoredD
         RefPtr<ItemObject> item = MakeItem(u"Touched.<item>");
         item->mdModifiedDate = c.stored;
         item->mlDirty = c.dirty;
-        ASSERT_EQ(S_OK, mhWriteItem(*file_, lock, item));
-        ASSERT_EQ(S_OK, mhTouchItem(*file_, lock, u"Touched.<item>"));
+        ASSERT_EQ(S_OK, file_->mhWriteItem(lock, item));
+        ASSERT_EQ(S_OK, file_->mhTouchItem(lock, u"Touched.<item>"));
         RefPtr<ItemObject> read;
-        ASSERT_EQ(S_OK, mhReadItem(*file_, lock, u"Touched.<item>", read));
+        ASSERT_EQ(S_OK, file_->mhReadItem(lock, u"Touched.<item>", read));
         EXPECT_NEAR(c.expected, read->mdModifiedDate, 0.01 * kSecond);
         EXPECT_EQ(1, read->mlDirty);
     }
@@ -244,10 +243,10 @@ TEST_F(CacheOperationsTest, TouchAddsTwoSecondsToADateBefore1900InItsLinearForm)
     CItemCacheLock lock(file_, kCacheLockDirect);
     RefPtr<ItemObject> item = MakeItem(u"Old.<item>");
     item->mdModifiedDate = -1.25;
-    ASSERT_EQ(S_OK, mhWriteItem(*file_, lock, item));
-    ASSERT_EQ(S_OK, mhTouchItem(*file_, lock, u"Old.<item>"));
+    ASSERT_EQ(S_OK, file_->mhWriteItem(lock, item));
+    ASSERT_EQ(S_OK, file_->mhTouchItem(lock, u"Old.<item>"));
     RefPtr<ItemObject> read;
-    ASSERT_EQ(S_OK, mhReadItem(*file_, lock, u"Old.<item>", read));
+    ASSERT_EQ(S_OK, file_->mhReadItem(lock, u"Old.<item>", read));
     // 06:00:02 of that day.
     EXPECT_NEAR(-1.25 - 2 * kSecond, read->mdModifiedDate, 0.01 * kSecond);
 }

@@ -13,7 +13,6 @@
 
 namespace {
 
-using namespace itemcache;
 
 const GUID kThisView{0xA1, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
 const GUID kOtherView{0xB2, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
@@ -46,8 +45,8 @@ TEST_F(CacheOperationsTest, StoringAFetchedTreeKeepsListsOnlyForItemsCheckedOutH
         if (!c.fetchedEmpty) fetched = {MakeChild(1), MakeChild(3)};
         {
             CItemCacheLock lock(file_, kCacheLockTransacted);
-            EXPECT_EQ(S_OK, mhWriteItemsWithChildren(*file_, lock, {{item, fetched}}, kThisView, c.replace, c.mark));
-            EXPECT_EQ(S_OK, mhItemExists(*file_, lock, kPump));
+            EXPECT_EQ(S_OK, file_->mhWriteItemsWithChildren(lock, {{item, fetched}}, kThisView, c.replace, c.mark));
+            EXPECT_EQ(S_OK, file_->mhItemExists(lock, kPump));
         }
         EXPECT_EQ(StoredChildren(kPump, c.expected.empty() ? E_OXN_FILE_NOT_FOUND : S_OK), c.expected);
     }
@@ -59,11 +58,11 @@ TEST_F(CacheOperationsTest, StoringATreeProcessesEveryPairAndReportsTheLastFailu
     RefPtr<ItemObject> wrongType = MakeItem(u"Folder.<item>");
     wrongType->meObjectType = kObjectTypeItemFolder;
     CItemCacheLock lock(file_, kCacheLockDirect);
-    HRESULT hr = mhWriteItemsWithChildren(*file_, lock, {{noKey, {}}, {wrongType, {}}, {good, {}}}, kThisView,
+    HRESULT hr = file_->mhWriteItemsWithChildren(lock, {{noKey, {}}, {wrongType, {}}, {good, {}}}, kThisView,
                                           true, false);
     // The map's order is by record address: either refusal may come last.
     EXPECT_TRUE(hr == E_OXN_INVALID_NAME || hr == E_OXN_INVALID_TYPE) << std::hex << hr;
-    EXPECT_EQ(S_OK, mhItemExists(*file_, lock, u"Good.<item>"));
+    EXPECT_EQ(S_OK, file_->mhItemExists(lock, u"Good.<item>"));
 }
 
 // Names in a read tree, sorted, with the number of times each was delivered.
@@ -99,7 +98,7 @@ TEST_F(CacheOperationsTest, ReadingATreeWalksBreadthFirstAndStopsAtCycles) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.levels);
         ItemTree tree;
-        ASSERT_EQ(S_OK, mhReadItemTree(*file_, lock, {u"A.<item>", u"Uncached.<item>"}, c.levels, tree));
+        ASSERT_EQ(S_OK, file_->mhReadItemTree(lock, {u"A.<item>", u"Uncached.<item>"}, c.levels, tree));
         EXPECT_EQ(Names(tree), c.expected);
         for (const auto& [item, children] : tree) {
             if (item->moFileName() == u"A.<item>") {
@@ -117,25 +116,25 @@ TEST_F(CacheOperationsTest, RenameMovesTheRecordAndItsChildren) {
     StoreChildren(u"Valve.<item>", {MakeChild(2)});  // merged with the moved children
     {
         CItemCacheLock lock(file_, kCacheLockDirect);
-        EXPECT_EQ(S_OK, mhRenameItem(*file_, lock, u"Never.<item>", u"Other.<item>"));
-        EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, u"Other.<item>"));
-        ASSERT_EQ(S_OK, mhRenameItem(*file_, lock, kPump, u"Valve.<item>"));
+        EXPECT_EQ(S_OK, file_->mhRenameItem(lock, u"Never.<item>", u"Other.<item>"));
+        EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, u"Other.<item>"));
+        ASSERT_EQ(S_OK, file_->mhRenameItem(lock, kPump, u"Valve.<item>"));
         RefPtr<ItemObject> read;
-        ASSERT_EQ(S_OK, mhReadItem(*file_, lock, u"Valve.<item>", read));
+        ASSERT_EQ(S_OK, file_->mhReadItem(lock, u"Valve.<item>", read));
         EXPECT_EQ(u"Valve.<item>", read->moFileName());
         EXPECT_EQ(u"\\<items>\\Pumps\\Valve.<item>", read->moPath());
         EXPECT_EQ(5, read->mlObjectID);
-        EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, kPump));
+        EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, kPump));
         // A path that does not end in the old name stays.
         item = MakeItem(u"Gear.<item>");
         item->mvSetPath(u"\\<items>\\Gears\\Spur");
-        ASSERT_EQ(S_OK, mhWriteItem(*file_, lock, item));
-        ASSERT_EQ(S_OK, mhRenameItem(*file_, lock, u"Gear.<item>", u"Cog.<item>"));
-        ASSERT_EQ(S_OK, mhReadItem(*file_, lock, u"Cog.<item>", read));
+        ASSERT_EQ(S_OK, file_->mhWriteItem(lock, item));
+        ASSERT_EQ(S_OK, file_->mhRenameItem(lock, u"Gear.<item>", u"Cog.<item>"));
+        ASSERT_EQ(S_OK, file_->mhReadItem(lock, u"Cog.<item>", read));
         EXPECT_EQ(u"\\<items>\\Gears\\Spur", read->moPath());
         // A new name without a key is refused and changes nothing.
-        EXPECT_EQ(E_OXN_INVALID_NAME, mhRenameItem(*file_, lock, u"Cog.<item>", u".<item>"));
-        EXPECT_EQ(S_OK, mhItemExists(*file_, lock, u"Cog.<item>"));
+        EXPECT_EQ(E_OXN_INVALID_NAME, file_->mhRenameItem(lock, u"Cog.<item>", u".<item>"));
+        EXPECT_EQ(S_OK, file_->mhItemExists(lock, u"Cog.<item>"));
     }
     EXPECT_EQ(StoredChildren(u"Valve.<item>"), (std::vector<std::string>{"1/-1/5", "2/-1/1"}));
     EXPECT_EQ(StoredChildren(kPump, E_OXN_FILE_NOT_FOUND), std::vector<std::string>{});
@@ -157,11 +156,11 @@ TEST_F(CacheOperationsTest, ARenameWhoseMergeFailsLosesNoList) {
             if (offset == 0) ++commits;
             return commits >= 2 ? ENOSPC : 0;
         });
-        EXPECT_EQ(E_OXN_IO_ERROR, mhRenameItem(*file_, lock, kPump, u"Valve.<item>"));
+        EXPECT_EQ(E_OXN_IO_ERROR, file_->mhRenameItem(lock, kPump, u"Valve.<item>"));
         storage::format::SetWriteHook({});
         EXPECT_GE(commits, 2);  // the record was written; the merge failed
-        EXPECT_EQ(S_FALSE, mhItemExists(*file_, lock, u"Valve.<item>"));
-        EXPECT_EQ(S_OK, mhItemExists(*file_, lock, kPump));
+        EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, u"Valve.<item>"));
+        EXPECT_EQ(S_OK, file_->mhItemExists(lock, kPump));
     }
     EXPECT_EQ(StoredChildren(kPump), std::vector<std::string>{"1/-1/5"});
     EXPECT_EQ(StoredChildren(u"Valve.<item>"), std::vector<std::string>{"2/-1/2"});
@@ -179,9 +178,9 @@ TEST_F(CacheOperationsTest, RenameToTheSameNameOrOnlyAnotherCaseKeepsTheItem) {
         StoreChildren(kPump, {MakeChild(1, kObjectTypeFile, -1, 5)});
         {
             CItemCacheLock lock(file_, kCacheLockDirect);
-            ASSERT_EQ(S_OK, mhRenameItem(*file_, lock, kPump, newName));
+            ASSERT_EQ(S_OK, file_->mhRenameItem(lock, kPump, newName));
             RefPtr<ItemObject> read;
-            ASSERT_EQ(S_OK, mhReadItem(*file_, lock, newName, read));
+            ASSERT_EQ(S_OK, file_->mhReadItem(lock, newName, read));
             EXPECT_EQ(newName, read->moFileName());
             EXPECT_EQ(u"\\<items>\\" + newName, read->moPath());
             EXPECT_EQ(5, read->mlObjectID);
@@ -189,7 +188,7 @@ TEST_F(CacheOperationsTest, RenameToTheSameNameOrOnlyAnotherCaseKeepsTheItem) {
         EXPECT_EQ(StoredChildren(newName), std::vector<std::string>{"1/-1/5"});
         // Put the original name back for the next case.
         CItemCacheLock lock(file_, kCacheLockDirect);
-        ASSERT_EQ(S_OK, mhRenameItem(*file_, lock, newName, kPump));
+        ASSERT_EQ(S_OK, file_->mhRenameItem(lock, newName, kPump));
     }
 }
 

@@ -4,7 +4,7 @@
 //       mutex) and exits 0 when the item is cached, 1 when it is not, 2 when
 //       the scope could not open the file.
 #include "itemstore/item_cache_lock.h"
-#include "itemstore/item_cache_operations.h"
+#include "itemstore/item_cache_file.h"
 
 #include "testsupport/child_process.h"
 
@@ -22,6 +22,6 @@ int main(int argc, char** argv) {
     testsupport::Announce("waiting");
     CItemCacheLock lock(file, kCacheLockDirect);
     if (!lock.mpoChain()) return 2;
-    HRESULT hr = itemcache::mhItemExists(*file, lock, Wide(argv[3]));
+    HRESULT hr = file->mhItemExists(lock, Wide(argv[3]));
     return hr == S_OK ? 0 : hr == S_FALSE ? 1 : 3;
 }

@@ -79,7 +79,7 @@ protected:
     }
     bool Cached(const std::u16string& name) {
         CItemCacheLock lock(file_, kCacheLockDirect);
-        return itemcache::mhItemExists(*file_, lock, name) == S_OK;
+        return file_->mhItemExists(lock, name) == S_OK;
     }
 
     std::vector<std::string> log_;
@@ -174,7 +174,7 @@ TEST_F(LocalTransactionTest, ReleasingAnOpenManagerRollsBackAndFreesTheCache) {
     EXPECT_EQ(0, first.references);
     CItemCacheLock lock(file_, kCacheLockDirect);  // mutex and file are free again
     EXPECT_TRUE(file_->mbOpenIn(lock));
-    EXPECT_EQ(S_FALSE, itemcache::mhItemExists(*file_, lock, u"Pump.<item>"));
+    EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, u"Pump.<item>"));
 }
 
 TEST_F(LocalTransactionTest, ATransactionWhoseFileCannotBeOpenedFailsEveryStep) {

@@ -10,12 +10,16 @@
 // open in it (E_FAIL).
 #pragma once
 
+#include "itemstore/item_cache_file_i.h"  // ChildList, ItemTree
 #include "itemstore/ref_obj.h"
 
 #include "storage/storage.h"
 #include "winapi/types.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CItemCacheLock;
 
@@ -51,6 +55,93 @@ public:
     bool mbOpenIn(const CItemCacheLock& lock) const { return root_ != nullptr && owner_ == &lock; }
 
     const std::u16string& mPath() const { return path_; }
+
+    // The cache operations. Each takes the CItemCacheLock of the scope that
+    // has this file open and answers E_FAIL first when the file is not open
+    // in that scope; they take no lock of their own (the scope holds the
+    // cache mutex). Items are addressed by their file name (ending in
+    // ".<item>"). A "mapped" failure went through ghMapCacheError
+    // (cache_errors.h); 0x80040213 means "not cached".
+    //
+    // Children lists are replaced whole, and safely: the new list is written
+    // beside the old one and takes its place only once complete, and in a
+    // direct scope only the final commit makes the change; a failure
+    // anywhere leaves the old list in place.
+    //
+    // Implemented by concept: item_cache_operations.cpp (items, children
+    // lists), item_touch.cpp (mhTouchItem), item_cache_tree_operations.cpp
+    // (trees and rename).
+
+    // --- Items ---------------------------------------------------------------
+    // A new record read from the cache (0x80040213 when not cached).
+    HRESULT mhReadItem(CItemCacheLock& lock, std::u16string_view name, RefPtr<ItemObject>& item);
+    // Writes the record in place under its own file name. E_POINTER for a null
+    // record, 0x80040225 unless it is an item (4), 0x8004021D when its name
+    // gives an empty key (all such items would share one element).
+    HRESULT mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObject>& item);
+    // Writes in order, stopping at the first result that is not S_OK.
+    HRESULT mhWriteItems(CItemCacheLock& lock, const std::vector<RefPtr<ItemObject>>& items);
+    // Removes record and children list; a missing element is no error. Every
+    // name is processed; the first other failure is returned (mapped).
+    HRESULT mhDeleteItem(CItemCacheLock& lock, std::u16string_view name);
+    HRESULT mhDeleteItems(CItemCacheLock& lock, const std::vector<std::u16string>& names);
+    HRESULT mhGetItemDirty(CItemCacheLock& lock, std::u16string_view name, uint32_t& dirty);
+    // Marks the item changed now: a dirty record gets the current local time; a
+    // clean one (its date is UTC as the vault gave it) the current local time,
+    // but never less than 2 seconds after its stored date.
+    HRESULT mhTouchItem(CItemCacheLock& lock, std::u16string_view name);
+    // S_OK when cached, S_FALSE when not; other failures unmapped.
+    HRESULT mhItemExists(CItemCacheLock& lock, std::u16string_view name);
+
+    // --- Children lists ------------------------------------------------------
+    // Appends the stored children (0x80040213 when there is no list).
+    HRESULT mhReadChildren(CItemCacheLock& lock, std::u16string_view name, ChildList& children);
+    // 1 when the stored live count is not zero, else 0.
+    HRESULT mhHasLiveChildren(CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive);
+    // S_OK when a list exists and reads cleanly.
+    HRESULT mhHasChildrenList(CItemCacheLock& lock, std::u16string_view name);
+    // Replaces the list; an empty vector leaves the item without one.
+    HRESULT mhWriteChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children);
+    // Removes the list; a missing one is S_OK.
+    HRESULT mhDeleteChildren(CItemCacheLock& lock, std::u16string_view name);
+    // The given children followed by every stored one that matches none of them
+    // (same object id and, when both are files, same config id). 0x800402BD for
+    // an empty vector. A damaged stored list counts with the records read.
+    HRESULT mhAddChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children);
+    // Drops stored children equal to a given one in link type, object id, config
+    // id, attached version and parent project id; the last one leaves no list.
+    HRESULT mhEraseChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children);
+    // Sets `linkOperation` on stored children with the object id, config id and
+    // parent project id of a given one. 0x800402BD for a stored empty list.
+    HRESULT mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name,
+                             const ChildList& children, int32_t linkOperation);
+    // Sets the current link pair of the stored file child with the child's
+    // object id and config id. 0x80040225 unless the child is a file (6).
+    HRESULT mhSetFileChildLink(CItemCacheLock& lock, std::u16string_view name,
+                               const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation);
+    // The four link words of the first stored child with the ids, in record
+    // order; 0x80040213 when there is none.
+    HRESULT mhGetChildLink(CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
+                           int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
+                           int32_t& initialLinkOperation);
+
+    // --- Trees and rename ----------------------------------------------------
+    // Stores a fetched tree. Children lists are kept only for items checked out
+    // to `viewID`: with `replaceLists` the fetched children replace the list
+    // (with `markMissing` stored children missing from it stay, marked
+    // LinkOp_Remove); without, they are merged in. Every pair is processed; the
+    // last failure met is returned.
+    HRESULT mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree,
+                                     const GUID& viewID, bool replaceLists, bool markMissing);
+    // Reads the cached trees below `names` breadth first, `levelLimit` levels
+    // (0: all). Names not cached are skipped; cycles stop; an item reached along
+    // two paths is delivered twice.
+    HRESULT mhReadItemTree(CItemCacheLock& lock, const std::vector<std::u16string>& names,
+                           uint32_t levelLimit, ItemTree& tree);
+    // Moves an item with its children to a new name (S_OK when it is not
+    // cached). A new name addressing the same elements (equal, or equal but for
+    // letter case) rewrites the record in place and keeps everything.
+    HRESULT mhRenameItem(CItemCacheLock& lock, std::u16string_view oldName, std::u16string_view newName);
 
 private:
     friend class CItemCacheLock;  // ends the scope (mvCloseScope)

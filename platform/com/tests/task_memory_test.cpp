@@ -1,6 +1,6 @@
 #include "com/task_memory.h"
 
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 
 #include "testsupport/fresh_machine.h"
 

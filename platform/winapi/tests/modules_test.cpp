@@ -1,7 +1,7 @@
 #include "winapi/modules.h"
 
 #include "winapi/path_mapping.h"
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 #include "winapi/text.h"
 
 #include "testsupport/child_process.h"

@@ -4,7 +4,7 @@
 //
 // Task memory is the C library heap: CoTaskMemAlloc is malloc,
 // CoTaskMemFree is free. That is deliberate: the item id lists of the
-// special-folder functions (winapi/special_folders.h) come from malloc and
+// special-folder functions (winapi/shell_folders.h) come from malloc and
 // are freed with free (winapi::FreeIdList), and the shell's callers free
 // them through the task allocator - both must be the same heap.
 #pragma once

@@ -18,7 +18,7 @@
 #include "winapi/files.h"
 #include "winapi/shell_paths.h"
 #include "winapi/profile.h"
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 #include "winapi/sync.h"
 #include "winapi/file_mapping.h"
 #include "winapi/command_line.h"

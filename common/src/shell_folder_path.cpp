@@ -3,7 +3,7 @@
 
 #include "com/task_memory.h"
 #include "winapi/modules.h"
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "winapi/errors.h"
 #include "winapi/modules.h"
 #include "winapi/path_mapping.h"
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 #include "winapi/state_root.h"
 
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "winapi/special_folders.h"
+#include "winapi/shell_folders.h"
 
 #include "winapi/modules.h"
 #include "winapi/path_mapping.h"

@@ -37,26 +37,26 @@ struct StringCase {
 TEST_F(RegistryTest, StringValuesAreTerminatedAndExpanded) {
     const std::u16string temp = TempVariable();
     ASSERT_FALSE(temp.empty());
-    std::vector<BYTE> oddSize = Utf16Bytes(u"ab", false);
+    std::vector<BYTE> oddSize = TextBytes(u"ab", false);
     oddSize.push_back('c');  // the odd byte pairs with the zero added after it
     const StringCase cases[] = {
         {"empty REG_SZ", REG_SZ, {}, u""},
-        {"terminated REG_SZ", REG_SZ, Utf16Bytes(u"Vault One"), u"Vault One"},
-        {"REG_SZ without terminator", REG_SZ, Utf16Bytes(u"abc", false), u"abc"},
+        {"terminated REG_SZ", REG_SZ, TextBytes(u"Vault One"), u"Vault One"},
+        {"REG_SZ without terminator", REG_SZ, TextBytes(u"abc", false), u"abc"},
         {"REG_SZ of odd size", REG_SZ, oddSize, u"abc"},
-        {"REG_SZ ending at an inner zero", REG_SZ, Utf16Bytes(std::u16string(u"ab\0cd", 5)), u"ab"},
-        {"REG_EXPAND_SZ naming TEMP", REG_EXPAND_SZ, Utf16Bytes(u"%TEMP%\\x"), temp + u"\\x"},
-        {"REG_EXPAND_SZ without terminator", REG_EXPAND_SZ, Utf16Bytes(u"%TEMP%", false), temp},
-        {"REG_EXPAND_SZ with an unknown variable", REG_EXPAND_SZ, Utf16Bytes(u"%NO_SUCH_VARIABLE_42%"),
+        {"REG_SZ ending at an inner zero", REG_SZ, TextBytes(std::u16string(u"ab\0cd", 5)), u"ab"},
+        {"REG_EXPAND_SZ naming TEMP", REG_EXPAND_SZ, TextBytes(u"%TEMP%\\x"), temp + u"\\x"},
+        {"REG_EXPAND_SZ without terminator", REG_EXPAND_SZ, TextBytes(u"%TEMP%", false), temp},
+        {"REG_EXPAND_SZ with an unknown variable", REG_EXPAND_SZ, TextBytes(u"%NO_SUCH_VARIABLE_42%"),
          u"%NO_SUCH_VARIABLE_42%"},
         {"empty REG_EXPAND_SZ", REG_EXPAND_SZ, {}, u""},
-        {"REG_BINARY", REG_BINARY, Utf16Bytes(u"abc"), std::nullopt},
-        {"REG_MULTI_SZ", REG_MULTI_SZ, Utf16Bytes(u"abc"), std::nullopt},
+        {"REG_BINARY", REG_BINARY, TextBytes(u"abc"), std::nullopt},
+        {"REG_MULTI_SZ", REG_MULTI_SZ, TextBytes(u"abc"), std::nullopt},
         {"REG_DWORD", REG_DWORD, {1, 0, 0, 0}, std::nullopt},
     };
     for (const StringCase& c : cases) {
         SCOPED_TRACE(c.what);
-        SeedValue(HKEY_CURRENT_USER, kKeyPath, u"Value", c.type, c.bytes);
+        WriteValue(HKEY_CURRENT_USER, kKeyPath, u"Value", c.type, c.bytes);
         Registry key;
         ASSERT_TRUE(key.mbOpen(HKEY_CURRENT_USER, kKeyPath.c_str(), KEY_READ, 0));
         std::u16string text = u"stale";
@@ -90,12 +90,12 @@ TEST_F(RegistryTest, DwordValuesNeedFourBytesOfADwordType) {
         {"REG_DWORD_BIG_ENDIAN of 3 bytes", REG_DWORD_BIG_ENDIAN, {0, 0, 1}, std::nullopt},
         {"REG_QWORD", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, std::nullopt},
         {"REG_QWORD of 4 bytes", REG_QWORD, {1, 0, 0, 0}, std::nullopt},
-        {"REG_SZ of 4 bytes", REG_SZ, Utf16Bytes(u"1"), std::nullopt},
+        {"REG_SZ of 4 bytes", REG_SZ, TextBytes(u"1"), std::nullopt},
         {"REG_BINARY of 4 bytes", REG_BINARY, {1, 0, 0, 0}, std::nullopt},
     };
     for (const DwordCase& c : cases) {
         SCOPED_TRACE(c.what);
-        SeedValue(HKEY_CURRENT_USER, kKeyPath, u"Value", c.type, c.bytes);
+        WriteValue(HKEY_CURRENT_USER, kKeyPath, u"Value", c.type, c.bytes);
         Registry key;
         ASSERT_TRUE(key.mbOpen(HKEY_CURRENT_USER, kKeyPath.c_str(), KEY_READ, 0));
         DWORD value = 0xDEADBEEF;
@@ -207,7 +207,7 @@ TEST_F(RegistryTest, ShellRootCountsWhateverItsTypeOrData) {
     EXPECT_FALSE(key.mbHasShellRoot());
     EXPECT_EQ(key.Status(), ERROR_FILE_NOT_FOUND);
     for (DWORD type : {REG_SZ, REG_DWORD, REG_BINARY}) {
-        SeedValue(HKEY_CURRENT_USER, kKeyPath, u"shellroot", type, {});
+        WriteValue(HKEY_CURRENT_USER, kKeyPath, u"shellroot", type, {});
         EXPECT_TRUE(key.mbHasShellRoot()) << type;
     }
     Registry none;

@@ -73,7 +73,8 @@ TEST_F(SettingsLightTest, LocationKindsWithAndWithoutTheirValues) {
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"InsoBinDir", u"C:\\Inso");
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"LangDir", u"C:\\Lang");
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"DefaultDataDir", u"C:\\Data");
-            SeedValue(HKEY_LOCAL_MACHINE, kProduct, u"DefaultCardDir", REG_EXPAND_SZ, Utf16Bytes(u"%CARD_DRIVE%\\Cards"));
+            WriteValue(HKEY_LOCAL_MACHINE, kProduct, u"DefaultCardDir", REG_EXPAND_SZ,
+                       TextBytes(u"%CARD_DRIVE%\\Cards"));
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"DefConfigDir", u"C:\\Config\\");
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"DefaultLanguage", u"DE");
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"Location", u"C:\\Prog32", KEY_WOW64_32KEY);
@@ -83,8 +84,8 @@ TEST_F(SettingsLightTest, LocationKindsWithAndWithoutTheirValues) {
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"LangDir", u"");  // empty counts as missing
             SeedString(HKEY_LOCAL_MACHINE, kProduct, u"DefaultLanguage", u"DE");
         }
-        ScopedVariable cardDrive("CARD_DRIVE", "D:");
-        ScopedVariable programFiles("ProgramFiles(x86)", (Root() / "Program Files (x86)").string());
+        ScopedEnvironment cardDrive("CARD_DRIVE", "D:");
+        ScopedEnvironment programFiles("ProgramFiles(x86)", (Root() / "Program Files (x86)").string());
         SettingsLight settings;
         for (const LocationCase& c : cases) {
             SCOPED_TRACE("setup " + std::to_string(setup) + ", kind " + std::to_string(c.kind));
@@ -141,7 +142,7 @@ TEST_F(SettingsLightTest, HelpFileFallsBackToEnglishOnlyWhenThatOneExists) {
 
 TEST_F(SettingsLightTest, HelpViewerOnlyWhenInstalled) {
     const fs::path programFiles = Root() / "Program Files (x86)";
-    ScopedVariable variable("ProgramFiles(x86)", programFiles.string());
+    ScopedEnvironment variable("ProgramFiles(x86)", programFiles.string());
     EXPECT_EQ(SettingsLight().goGetLocation(kHelpViewer), u"");
 
     const fs::path viewer = programFiles / "Common Files" / "Zentraviko Shared" / "qzHelpViewer";
@@ -186,7 +187,7 @@ TEST_F(SettingsLightTest, AppDataDirectoryFallsBackToRoamingThenToTheVariable) {
     std::ofstream(appData / "Roaming") << "not a folder";
     const fs::path variable = Root() / "appdata";
     fs::create_directories(variable);
-    ScopedVariable appDataVariable("APPDATA", variable.string());
+    ScopedEnvironment appDataVariable("APPDATA", variable.string());
     EXPECT_EQ(Narrow(SettingsLight().goGetLocation(kAppDataDirectory)),
               Narrow(SystemPath(variable) + u"\\ZENTRAVIKO\\ZENTRAVIKO Vyl\\"));
     EXPECT_TRUE(fs::is_directory(variable / "ZENTRAVIKO" / "ZENTRAVIKO Vyl"));
@@ -201,9 +202,9 @@ TEST_F(SettingsLightTest, SpecialFolderPathFailsForAnUnknownFolder) {
 }
 
 TEST_F(SettingsLightTest, TempFilePathAlwaysAddsItsBackslash) {
-    ScopedVariable temp("TEMP", "C:\\Temp");
+    ScopedEnvironment temp("TEMP", "C:\\Temp");
     EXPECT_EQ(TempFilePath(u"a.tmp"), u"C:\\Temp\\a.tmp");
-    ScopedVariable trailing("TEMP", "C:\\Temp\\");
+    ScopedEnvironment trailing("TEMP", "C:\\Temp\\");
     EXPECT_EQ(TempFilePath(u"a.tmp"), u"C:\\Temp\\\\a.tmp");
 }
 
@@ -322,7 +323,7 @@ TEST_F(SettingsLightTest, DefaultLanguageAndWhatItWritesBack) {
 
         std::u16string language;
         {
-            std::optional<ScopedVariable> standardUser;
+            std::optional<ScopedEnvironment> standardUser;
             if (c.standardUser) standardUser.emplace(winapi::kStandardUserVariable, "1");
             language = SettingsLight().DefaultLanguageSetting();
         }
@@ -481,7 +482,7 @@ TEST_F(VaultSettingsTest, ConnectionSettingsNeedEveryValueButTheVaultType) {
         SeedKey(HKEY_LOCAL_MACHINE, key);
         SeedString(HKEY_LOCAL_MACHINE, key, u"ShellRoot", c.shellRoot);
         SeedString(HKEY_LOCAL_MACHINE, key, u"DbName", u"VaultDb");
-        SeedValue(HKEY_LOCAL_MACHINE, key, u"DbServer", REG_EXPAND_SZ, Utf16Bytes(u"%DB_HOST%\\SQL"));
+        WriteValue(HKEY_LOCAL_MACHINE, key, u"DbServer", REG_EXPAND_SZ, TextBytes(u"%DB_HOST%\\SQL"));
         SeedString(HKEY_LOCAL_MACHINE, key, u"ServerLoc", u"archive.example");
         SeedDword(HKEY_LOCAL_MACHINE, key, u"ServerPort", 3030);
         SeedDword(HKEY_LOCAL_MACHINE, key, u"VaultType", 2);
@@ -491,7 +492,7 @@ TEST_F(VaultSettingsTest, ConnectionSettingsNeedEveryValueButTheVaultType) {
             RegDeleteValueW(open, c.dropped);
             RegCloseKey(open);
         }
-        ScopedVariable dbHost("DB_HOST", "dbhost");
+        ScopedEnvironment dbHost("DB_HOST", "dbhost");
 
         VaultConnectionSettings settings;
         settings.DbName = u"unchanged";
@@ -517,7 +518,7 @@ TEST_F(VaultSettingsTest, ConnectionSettingsComeFromTheUsersEntryFirst) {
     SeedString(HKEY_CURRENT_USER, kVaults + u"\\V", u"ShellRoot", u"C:\\User");
     for (const char16_t* name : {u"DbName", u"DbServer", u"ServerLoc"})
         SeedString(HKEY_CURRENT_USER, kVaults + u"\\V", name, u"user");
-    SeedValue(HKEY_CURRENT_USER, kVaults + u"\\V", u"ServerPort", REG_DWORD_BIG_ENDIAN, {0, 0, 0x0B, 0xD6});
+    WriteValue(HKEY_CURRENT_USER, kVaults + u"\\V", u"ServerPort", REG_DWORD_BIG_ENDIAN, {0, 0, 0x0B, 0xD6});
 
     VaultConnectionSettings settings;
     ASSERT_TRUE(SettingsLight().mbGetVaultConnectionSettings(u"V", settings));

@@ -3,6 +3,8 @@
 // and view folders with their desktop.ini.
 #pragma once
 
+#include "testsupport/registry_values.h"
+#include "testsupport/scoped_environment.h"
 #include "winapi/errors.h"
 #include "winapi/path_mapping.h"
 #include "winapi/registry.h"
@@ -10,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -19,44 +20,20 @@
 
 namespace settings_seeding {
 
-inline std::vector<BYTE> Utf16Bytes(std::u16string_view text, bool terminated = true) {
-    std::vector<BYTE> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<BYTE>(c & 0xFF));
-        bytes.push_back(static_cast<BYTE>(c >> 8));
-    }
-    if (terminated) bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
-
-// Stores exactly `bytes` as the value `name` of `root`\`path` (made when
-// missing). `view` may be KEY_WOW64_32KEY.
-inline void SeedValue(HKEY root, const std::u16string& path, const std::u16string& name, DWORD type,
-                      const std::vector<BYTE>& bytes, REGSAM view = 0) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
+using testsupport::ScopedEnvironment;
+using testsupport::TextBytes;
+using testsupport::WriteValue;
 
 inline void SeedString(HKEY root, const std::u16string& path, const std::u16string& name,
                        std::u16string_view text, REGSAM view = 0) {
-    SeedValue(root, path, name, REG_SZ, Utf16Bytes(text), view);
+    WriteValue(root, path, name.c_str(), REG_SZ, TextBytes(text), view);
 }
 
 inline void SeedDword(HKEY root, const std::u16string& path, const std::u16string& name, DWORD value) {
-    SeedValue(root, path, name, REG_DWORD,
-              {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)});
+    WriteValue(root, path, name.c_str(), REG_DWORD, testsupport::DwordBytes(value));
 }
 
-inline void SeedKey(HKEY root, const std::u16string& path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
+inline void SeedKey(HKEY root, const std::u16string& path) { testsupport::CreateKey(root, path); }
 
 // A string value as stored (up to its terminator); nullopt when the key or
 // value is missing.
@@ -71,28 +48,6 @@ inline std::optional<std::u16string> StoredString(HKEY root, const std::u16strin
     if (status != ERROR_SUCCESS) return std::nullopt;
     return std::u16string(buffer);
 }
-
-// Sets an environment variable for the life of the object and gives the
-// process its earlier value back afterwards.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) previous_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (previous_)
-            setenv(name_.c_str(), previous_->c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> previous_;
-};
 
 // Writes <folder>/desktop.ini with the given [Tavrosk] lines (each
 // "key=value"), making the folder; returns the folder as the system names it.

@@ -13,20 +13,17 @@
 
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
+#include "testsupport/registry_values.h"
 
 #include <string>
 
 namespace runtime_test {
 
+// Writes text under HKEY_CLASSES_ROOT, creating the key; `type` may be
+// REG_EXPAND_SZ.
 inline void SetClassesRootText(const std::u16string& subKey, const char16_t* name, const std::u16string& text,
                                DWORD type = REG_SZ) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    testsupport::WriteText(HKEY_CLASSES_ROOT, subKey, name, text, type);
 }
 
 inline std::string HandServerFile() { return testsupport::SiblingProgram(hand_server::kLibraryFile).string(); }

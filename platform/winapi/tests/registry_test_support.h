@@ -4,6 +4,7 @@
 
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
+#include "testsupport/registry_values.h"
 #include "winapi/errors.h"
 #include "winapi/registry.h"
 #include "winapi/state_root.h"
@@ -19,19 +20,8 @@ namespace registrytest {
 
 using Bytes = std::vector<BYTE>;
 
-// The bytes of UTF-16 text, with its terminator when asked.
-inline Bytes TextBytes(std::u16string_view text, bool terminated = true) {
-    Bytes bytes;
-    for (char16_t unit : text)
-        bytes.insert(bytes.end(), {static_cast<BYTE>(unit & 0xFF), static_cast<BYTE>(unit >> 8)});
-    if (terminated) bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
-
-inline Bytes DwordBytes(DWORD number) {
-    return {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
-            static_cast<BYTE>(number >> 24)};
-}
+using testsupport::DwordBytes;
+using testsupport::TextBytes;
 
 inline std::string FileText(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);

@@ -7,6 +7,7 @@
 namespace {
 
 using namespace registrytest;
+using testsupport::KeyExists;
 using RegistryViewsTest = RegistryTest;
 
 std::vector<std::u16string> SubKeyNames(HKEY key) {
@@ -18,13 +19,6 @@ std::vector<std::u16string> SubKeyNames(HKEY key) {
         names.emplace_back(name, length);
     }
     return names;
-}
-
-bool Exists(HKEY root, const WCHAR* path, REGSAM view = 0) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
 }
 
 TEST_F(RegistryViewsTest, ClassesRootReadsTheUsersClassesBeforeTheMachines) {
@@ -44,8 +38,8 @@ TEST_F(RegistryViewsTest, ClassesRootReadsTheUsersClassesBeforeTheMachines) {
               ERROR_SUCCESS);
     EXPECT_EQ(values, 2u);
     EXPECT_EQ(SubKeyNames(HKEY_CLASSES_ROOT), (std::vector<std::u16string>{u".TXT", u".user", u"CLSID"}));
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, u"CLSID"));
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, u"Missing"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, u"CLSID"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, u"Missing"));
 }
 
 TEST_F(RegistryViewsTest, ClassesRootWritesGoWhereReadsWillFindThem) {
@@ -65,17 +59,17 @@ TEST_F(RegistryViewsTest, ClassesRootWritesGoWhereReadsWillFindThem) {
     EXPECT_EQ(RegQueryValueExW(Create(HKEY_LOCAL_MACHINE, u"Software\\Classes\\UserCopy", KEY_READ), u"V", nullptr,
                                nullptr, nullptr, nullptr),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, u"Software\\Classes\\CLSID\\{New}\\InprocServer32"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"Software\\Classes\\CLSID\\{New}\\InprocServer32"));
     EXPECT_EQ(Get(fresh, nullptr).second, TextBytes(u"/opt/lib/Bellquist.so"));
 
     // Deleting removes the copy that reads see; a tree delete removes every copy.
     EXPECT_EQ(RegDeleteValueW(userCopy, u"V"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteKeyW(HKEY_CLASSES_ROOT, u"UserCopy"), ERROR_SUCCESS);
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, u"UserCopy")) << "the machine's copy now shows";
-    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, u"Software\\Classes\\UserCopy"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, u"UserCopy")) << "the machine's copy now shows";
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, u"Software\\Classes\\UserCopy"));
     Create(HKEY_CURRENT_USER, u"Software\\Classes\\CLSID\\{New}");
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"CLSID\\{New}"), ERROR_SUCCESS);
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, u"CLSID\\{New}"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, u"CLSID\\{New}"));
 }
 
 TEST_F(RegistryViewsTest, StandardUserRegistersClassesForThemselves) {
@@ -87,7 +81,7 @@ TEST_F(RegistryViewsTest, StandardUserRegistersClassesForThemselves) {
     Set(shared, u"V", REG_DWORD, DwordBytes(2));
     Set(Create(HKEY_CLASSES_ROOT, u"Mine\\shell"), nullptr, REG_SZ, TextBytes(u"open"));
     EXPECT_EQ(Get(shared, u"V").second, DwordBytes(2));
-    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, u"Software\\Classes\\Mine\\shell"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, u"Software\\Classes\\Mine\\shell"));
     EXPECT_EQ(Get(Create(HKEY_CURRENT_USER, u"Software\\Classes\\Shared", KEY_READ), u"V").second, DwordBytes(2));
     EXPECT_EQ(FileText(winapi::MachineHivePath()), machineBefore) << "the machine hive is untouched";
 
@@ -103,7 +97,7 @@ TEST_F(RegistryViewsTest, The32BitViewHasItsOwnMachineSoftwareKeys) {
     HKEY key64 = Create(HKEY_LOCAL_MACHINE, u"Software\\Vendor\\Product", KEY_ALL_ACCESS | KEY_WOW64_64KEY);
     Set(key64, u"Location", REG_SZ, TextBytes(u"64"));
 
-    EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, u"Software\\WOW6432Node\\Vendor\\Product"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"Software\\WOW6432Node\\Vendor\\Product"));
     HKEY native = nullptr;
     ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"Software\\Vendor\\Product", KEY_READ, native), ERROR_SUCCESS);
     EXPECT_EQ(Get(native, u"Location").second, TextBytes(u"64"));
@@ -121,8 +115,8 @@ TEST_F(RegistryViewsTest, The32BitViewHasItsOwnMachineSoftwareKeys) {
 
     // The user's keys are the same in both views.
     Create(HKEY_CURRENT_USER, u"Software\\Vendor", KEY_ALL_ACCESS | KEY_WOW64_32KEY);
-    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, u"Software\\Vendor"));
-    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, u"Software\\WOW6432Node"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, u"Software\\Vendor"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, u"Software\\WOW6432Node"));
 
     HKEY both = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, KEY_READ | KEY_WOW64_32KEY | KEY_WOW64_64KEY, &both),

@@ -8,6 +8,8 @@
 #include "coravent/ids.h"
 #include "dunmorrow/ids.h"
 #include "testsupport/child_process.h"
+#include "testsupport/registry_values.h"
+#include "testsupport/scoped_environment.h"
 #include "winapi/errors.h"
 #include "winapi/guid_text.h"
 #include "winapi/modules.h"
@@ -18,10 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,102 +74,12 @@ inline std::u16string ModulePath(const Server& server) {
     return winapi::FromPosixPath(testsupport::SiblingProgram(server.file).string());
 }
 
-// A registry subtree: one entry per key ("Sub\Key") and per value
-// ("Sub\Key [Name]"; [] for the default value), keyed by path relative to
-// the tree's root ("" is the root itself), each value as "sz:<text>",
-// "dword:<n>" or "type <n>, <size> bytes". Empty when the key is missing.
-using RegistryTree = std::map<std::string, std::string>;
-
-namespace detail {
-inline std::string ValueText(DWORD type, const BYTE* data, DWORD size) {
-    if (type == REG_SZ) {
-        std::u16string text(reinterpret_cast<const char16_t*>(data), size / sizeof(char16_t));
-        while (!text.empty() && text.back() == u'\0') text.pop_back();
-        return "sz:" + winapi::ToUtf8(text);
-    }
-    if (type == REG_DWORD && size == sizeof(DWORD)) return "dword:" + std::to_string(*reinterpret_cast<const DWORD*>(data));
-    return "type " + std::to_string(type) + ", " + std::to_string(size) + " bytes";
-}
-
-inline void ReadKey(HKEY key, const std::string& path, RegistryTree& tree) {
-    tree[path] = "";
-    const std::string prefix = path.empty() ? "" : path + "\\";
-    for (DWORD index = 0;; ++index) {
-        WCHAR name[256];
-        DWORD nameLength = 256;
-        BYTE data[4096];
-        DWORD size = sizeof data;
-        DWORD type = 0;
-        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        tree[path + " [" + winapi::ToUtf8(std::u16string_view(name, nameLength)) + "]"] = ValueText(type, data, size);
-    }
-    std::vector<std::u16string> subKeys;
-    for (DWORD index = 0;; ++index) {
-        WCHAR name[256];
-        DWORD nameLength = 256;
-        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        subKeys.emplace_back(name, nameLength);
-    }
-    for (const std::u16string& subKey : subKeys) {
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, subKey.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-        ReadKey(child, prefix + winapi::ToUtf8(subKey), tree);
-        RegCloseKey(child);
-    }
-}
-}  // namespace detail
-
-inline RegistryTree ReadTree(HKEY root, const std::u16string& path) {
-    RegistryTree tree;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return tree;
-    detail::ReadKey(key, "", tree);
-    RegCloseKey(key);
-    return tree;
-}
-
-inline bool KeyExists(HKEY root, const std::u16string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// A REG_SZ value (empty name: the default value); nullopt when missing or of
-// another type.
-inline std::optional<std::u16string> ReadText(HKEY root, const std::u16string& path, const char16_t* name = u"") {
-    WCHAR text[2048] = {};
-    DWORD size = sizeof text - sizeof(WCHAR);
-    DWORD type = 0;
-    if (SHGetValueW(root, path.c_str(), name, &type, text, &size) != ERROR_SUCCESS || type != REG_SZ)
-        return std::nullopt;
-    std::u16string value(text, size / sizeof(WCHAR));
-    while (!value.empty() && value.back() == u'\0') value.pop_back();
-    return value;
-}
-
-// Writes a REG_SZ value, creating the key.
-inline void WriteText(HKEY root, const std::u16string& path, const char16_t* name, const std::u16string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-// Sets an environment variable for the scope (child processes inherit it)
-// and removes it again.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
-    ~ScopedEnvironment() { unsetenv(name_); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* name_;
-};
+using testsupport::KeyExists;
+using testsupport::ReadText;
+using testsupport::ReadTree;
+using testsupport::RegistryTree;
+using testsupport::ScopedEnvironment;
+using testsupport::WriteText;
 
 // A server library loaded into the test program, with its four exports.
 class LoadedServer {

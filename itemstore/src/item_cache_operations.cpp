@@ -253,7 +253,8 @@ HRESULT CItemCacheFile::mhRemoveChildren(CItemCacheLock& lock, std::u16string_vi
 }
 
 HRESULT CItemCacheFile::mhSetFileChildLink(CItemCacheLock& lock, std::u16string_view name,
-                                           const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation) {
+                                           const RefPtr<ChildWithLink>& child, int32_t linkType,
+                                           int32_t linkOperation) {
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     if (!child) return E_POINTER;
@@ -273,8 +274,8 @@ HRESULT CItemCacheFile::mhSetFileChildLink(CItemCacheLock& lock, std::u16string_
 }
 
 HRESULT CItemCacheFile::mhGetChildLink(CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
-                                       int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
-                                       int32_t& initialLinkOperation) {
+                                       int32_t configID, int32_t& linkType, int32_t& linkOperation,
+                                       int32_t& initialLinkType, int32_t& initialLinkOperation) {
     ChildList stored;
     HRESULT hr = mhReadChildren(lock, name, stored);
     if (FAILED(hr)) return hr;

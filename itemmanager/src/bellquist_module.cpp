@@ -3,6 +3,10 @@
 #include "bellquist/ids.h"
 #include "bellquist/type_library.h"
 #include "com/server/server_module.h"
+#include "itemstore/itm_bom_class.h"
+#include "itemstore/itm_file_class.h"
+#include "itemstore/itm_item_class.h"
+#include "itemstore/itm_object_class.h"
 #include "server_registration/server_registration.h"
 #include "winapi/guid_text.h"
 
@@ -36,11 +40,11 @@ const std::u16string kAppId = winapi::GuidToString(APPID_Bellquist);
 const com::ObjectMapEntry kObjects[] = {
     {&CLSID_ItmManager, nullptr, kClassScript, u"Bellquist.ItmManager.1", u"Bellquist.ItmManager",
      u"ItmManager Class"},
-    {&CLSID_ItmObject, nullptr, kClassScript, u"Bellquist.ItmObject.1", u"Bellquist.ItmObject", u"ItmObject Class"},
-    {&CLSID_ItmItem, nullptr, kClassScript, u"Bellquist.ItmItem.1", u"Bellquist.ItmItem", u"ItmItem Class"},
+    com::ObjectEntry<CItmObject>(kClassScript, u"Bellquist.ItmObject.1", u"Bellquist.ItmObject", u"ItmObject Class"),
+    com::ObjectEntry<CItmItem>(kClassScript, u"Bellquist.ItmItem.1", u"Bellquist.ItmItem", u"ItmItem Class"),
     {&CLSID_ItmFolder, nullptr, kClassScript, u"Bellquist.ItmFolder.1", u"Bellquist.ItmFolder", u"ItmFolder Class"},
-    {&CLSID_ItmFile, nullptr, kClassScript, u"Bellquist.ItmFile.1", u"Bellquist.ItmFile", u"ItmFile Class"},
-    {&CLSID_ItmBOM, nullptr, kClassScript, u"Bellquist.ItmBOM.1", u"Bellquist.ItmBOM", u"ItmBOM Class"},
+    com::ObjectEntry<CItmFile>(kClassScript, u"Bellquist.ItmFile.1", u"Bellquist.ItmFile", u"ItmFile Class"),
+    com::ObjectEntry<CItmBOM>(kClassScript, u"Bellquist.ItmBOM.1", u"Bellquist.ItmBOM", u"ItmBOM Class"),
     {&CLSID_ItmLinkManager, nullptr, kClassScript, u"Bellquist.ItmLinkManager.1", u"Bellquist.ItmLinkManager",
      u"ItmLinkManager Class"},
 };

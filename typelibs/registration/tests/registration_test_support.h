@@ -46,15 +46,16 @@ struct RegisteredClass {
     const Server* server;
     const char16_t* name;  // "ItmManager": ProgIDs "Bellquist.ItmManager.1" and "Bellquist.ItmManager"
     const CLSID* clsid;
+    bool built = false;  // built into its server: its class object is available
 };
 
 inline const RegisteredClass kClasses[] = {
     {&kBellquist, u"ItmManager", &BellquistLib::CLSID_ItmManager},
-    {&kBellquist, u"ItmObject", &BellquistLib::CLSID_ItmObject},
-    {&kBellquist, u"ItmItem", &BellquistLib::CLSID_ItmItem},
+    {&kBellquist, u"ItmObject", &BellquistLib::CLSID_ItmObject, true},
+    {&kBellquist, u"ItmItem", &BellquistLib::CLSID_ItmItem, true},
     {&kBellquist, u"ItmFolder", &BellquistLib::CLSID_ItmFolder},
-    {&kBellquist, u"ItmFile", &BellquistLib::CLSID_ItmFile},
-    {&kBellquist, u"ItmBOM", &BellquistLib::CLSID_ItmBOM},
+    {&kBellquist, u"ItmFile", &BellquistLib::CLSID_ItmFile, true},
+    {&kBellquist, u"ItmBOM", &BellquistLib::CLSID_ItmBOM, true},
     {&kBellquist, u"ItmLinkManager", &BellquistLib::CLSID_ItmLinkManager},
     {&kCoravent, u"ItemOperation", &CoraventLib::CLSID_ItemOperation},
     {&kCoravent, u"ItemOp", &CoraventLib::CLSID_ItemOp},

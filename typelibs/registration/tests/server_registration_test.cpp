@@ -123,20 +123,25 @@ TEST_F(ServerRegistrationTest, UnregisteringRemovesClassesAndTypeLibrariesAndKee
     }
 }
 
-// Every class is registered; none is built into its server yet.
+// Every class is registered; another program creates those built into their
+// servers, by class id and by both ProgIDs, and none of the others.
 TEST_F(ServerRegistrationTest, ClassesNotBuiltYetAreNotAvailableToAnotherProgram) {
     ASSERT_NO_FATAL_FAILURE(RegisterAll());
     std::vector<std::string> names;
+    std::vector<std::string> expected;  // the line for each name
     for (const RegisteredClass& entry : kClasses) {
-        names.push_back(ToUtf8(GuidToString(*entry.clsid)));
-        names.push_back(ToUtf8(VersionIndependentProgId(entry)));
-        names.push_back(ToUtf8(ProgId(entry)));
+        const char* code = entry.built ? " 0x00000000" : " 0x80040111";  // CLASS_E_CLASSNOTAVAILABLE
+        for (const std::string& name : {ToUtf8(GuidToString(*entry.clsid)), ToUtf8(VersionIndependentProgId(entry)),
+                                        ToUtf8(ProgId(entry))}) {
+            names.push_back(name);
+            expected.push_back(name + code);
+        }
     }
     const std::string unregistered = "{6C1B3F0E-2A44-4E59-9D3B-7F0A1C2D3E4F}";
     names.push_back(unregistered);
 
     testsupport::ChildProcess client(testsupport::SiblingProgram("registered_class_child"), names);
-    for (size_t i = 0; i + 1 < names.size(); ++i) EXPECT_TRUE(client.WaitForLine(names[i] + " 0x80040111"));
+    for (const std::string& line : expected) EXPECT_TRUE(client.WaitForLine(line));
     EXPECT_TRUE(client.WaitForLine(unregistered + " 0x80040154"));  // REGDB_E_CLASSNOTREG
     EXPECT_EQ(client.Wait(std::chrono::minutes(2)), 0);
 }

@@ -1,0 +1,55 @@
+// CItmItem (coclass ItmItem): an item. Loaded through Load, as a program
+// that creates it by class id does, it has no link manager: its LinkManager
+// fails with E_POINTER (error info "The link manager is not available.") and
+// its local version is computed without one.
+#pragma once
+
+#include "bellquist/ids.h"
+#include "com/server/co_class.h"
+#include "com/server/interface_map.h"
+#include "com/server/object_root.h"
+#include "com/server/thread_model.h"
+#include "itemstore/itm_object_impl.h"
+#include "itemstore/itm_object_private.h"
+
+class CItmItem : public CComObjectRootEx<CComSingleThreadModel>,
+                 public CComCoClass<CItmItem, &BellquistLib::CLSID_ItmItem>,
+                 public ItmObjectImpl<BellquistLib::IItmItem>,
+                 public IItmObjectPrivate {
+public:
+    BEGIN_COM_MAP(CItmItem)
+        COM_INTERFACE_ENTRY(BellquistLib::IItmItem)
+        COM_INTERFACE_ENTRY2(BellquistLib::IItmObject, BellquistLib::IItmItem)
+        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmItem)
+        COM_INTERFACE_ENTRY(IItmObjectPrivate)
+    END_COM_MAP()
+
+    // Replaces the record; a success marks the item loaded.
+    HRESULT STDMETHODCALLTYPE Load(BellquistLib::ItmObjectData* data, BellquistLib::LoadItmObjectData* load) override;
+    // E_POINTER with a null *linkManager and error info: no link manager is
+    // attached to an item loaded through Load.
+    HRESULT STDMETHODCALLTYPE get_LinkManager(BellquistLib::IItmLinkManager** linkManager) override;
+    // Kind 2 (vault) or 3 (item folder): the parent project id; kind 4
+    // (item): the parent object id; 0x800402BB for any other kind;
+    // E_POINTER for a null out or without a record.
+    HRESULT STDMETHODCALLTYPE get_ParentIDOf(BellquistLib::ItmObjectType parentType, LONG* parentId) override;
+    // The parent object id, or the parent project id when that is 0.
+    // E_POINTER for a null out or without a record.
+    HRESULT STDMETHODCALLTYPE get_ParentID(LONG* parentId) override;
+    // As ItmObjectImpl, and E_INVALIDARG while not loaded.
+    HRESULT STDMETHODCALLTYPE get_TavroskAPI(IUnknown** connection) override;
+    // -1 when the record's local version is -1 or the item is dirty; else
+    // 0, the value for an item without a link manager.
+    HRESULT STDMETHODCALLTYPE get_LocalVersion(LONG* version) override;
+
+    HRESULT STDMETHODCALLTYPE GetItmLink(BellquistLib::ItmLink** link) override;
+    HRESULT STDMETHODCALLTYPE GetLinkData(BellquistLib::ItmLinkData** linkData) override;
+
+    HRESULT STDMETHODCALLTYPE PutProperty(LONG kind, VARIANT value) override;
+    HRESULT STDMETHODCALLTYPE GetProperty(LONG kind, VARIANT* value) override;
+    HRESULT STDMETHODCALLTYPE SetDataPtr(BellquistLib::ItmObjectData* data) override;
+    HRESULT STDMETHODCALLTYPE GetDataPtr(BellquistLib::ItmObjectData** data) override;
+
+private:
+    bool mbLoaded = false;
+};

@@ -2,6 +2,7 @@
 // the registered server, their interface tables, the property accessors
 // through the interfaces, and objects that were never loaded.
 
+#include "source_record.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
 #include "com/bstr.h"
@@ -36,41 +37,17 @@ namespace {
 
 bool SameIid(const IID& a, const IID& b) { return std::memcmp(&a, &b, sizeof(IID)) == 0; }
 
-// A complete record whose strings the holder owns.
-struct SourceRecord {
+// The shared complete record, with the fields these tests leave at zero
+// cleared and an up-to-date word whose high bits must not count.
+struct SourceRecord : itemstore_test::SourceRecord {
     SourceRecord() {
-        d.mlParentObjectID = 40;
-        d.meParentDocType = ItmObjectType_ItemFolder;
-        d.meObjectType = ItmObjectType_Item;
-        d.meLinkType = LinkType_Static;
-        d.mlObjectID = 41;
-        d.mlParentProjectID = 42;
-        d.moFilename = SysAllocString(u"Pump.<item>");
-        d.moPath = SysAllocString(u"C:\\vault\\<items>\\Pump.<item>");
-        d.mlAttachedVersion = 3;
-        d.mlLocalVersion = 2;
-        d.mlLatestVersion = 4;
-        d.mlConfigID = 5;
-        d.moConfigName = SysAllocString(u"Default");
-        d.mlLockedBy = 6;
-        d.moLockedBy = SysAllocString(u"ann");
-        d.moLockedPath = SysAllocString(u"C:\\work");
-        d.moState = SysAllocString(u"Released");
-        d.moModified = 45000.5;
-        d.moDomain = SysAllocString(u"plant");
-        d.moLockViewID = GUID{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-        d.moAlternateName = SysAllocString(u"Pump (alt)");
+        d.meLinkOperation = BellquistLib::ItmLinkOperation{};
+        d.mlStatusID = 0;
+        d.mbHasChildren = 0;
+        d.mlResult = 0;
+        d.mbIsCutlist = 0;
         d.mbIsUpToDate = 0x0001FFFF;  // only the low 16 bits count: VARIANT_TRUE
-        d.mlItmObjectFlags = 1;
-        d.mbsLinkedFile = SysAllocString(u"pump.sldasm");
-        d.mlDynLinkedFileVersion = 9;
-        d.mbIsDirty = VARIANT_TRUE;
     }
-    ~SourceRecord() { gvFreeItmObjectData(&d); }
-    SourceRecord(const SourceRecord&) = delete;
-    SourceRecord& operator=(const SourceRecord&) = delete;
-
-    ItmObjectData d{};
 };
 
 // A new object of class T with one reference for the caller, as IItmObject.

@@ -1,6 +1,7 @@
 // Item object data: load, completeness check, compare, copy, swap, identity
 // records, single properties and the paths, with exact string ownership.
 
+#include "source_record.h"
 #include "com/bstr.h"
 #include "itemstore/itm_obj_base.h"
 #include "itemstore/itm_object_data.h"
@@ -38,48 +39,7 @@ public:
     BellquistLib::ItmObjectData* Data() { return mpoData; }
 };
 
-// A complete source record whose strings the holder owns.
-struct SourceRecord {
-    SourceRecord() {
-        using namespace BellquistLib;
-        d.mlParentObjectID = 40;
-        d.meParentDocType = ItmObjectType_ItemFolder;
-        d.meObjectType = ItmObjectType_Item;
-        d.meLinkType = LinkType_Static;
-        d.meLinkOperation = LinkOp_None;
-        d.mlObjectID = 41;
-        d.mlParentProjectID = 42;
-        d.moFilename = SysAllocString(u"Pump.<item>");
-        d.moPath = SysAllocString(u"C:\\vault\\<items>\\Pump.<item>");
-        d.mlAttachedVersion = 3;
-        d.mlLocalVersion = 2;
-        d.mlLatestVersion = 4;
-        d.mlConfigID = 5;
-        d.moConfigName = SysAllocString(u"Default");
-        d.mlLockedBy = 6;
-        d.moLockedBy = SysAllocString(u"ann");
-        d.moLockedPath = SysAllocString(u"C:\\work");
-        d.mlStatusID = 7;
-        d.moState = SysAllocString(u"Released");
-        d.moModified = 45000.5;
-        d.moDomain = SysAllocString(u"plant");
-        d.moLockViewID = GUID{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-        d.mbHasChildren = VARIANT_TRUE;
-        d.mlResult = 8;
-        d.moAlternateName = SysAllocString(u"Pump (alt)");
-        d.mbIsUpToDate = 0;
-        d.mlItmObjectFlags = 1;
-        d.mbsLinkedFile = SysAllocString(u"pump.sldasm");
-        d.mlDynLinkedFileVersion = 9;
-        d.mbIsDirty = VARIANT_TRUE;
-        d.mbIsCutlist = 1;
-    }
-    ~SourceRecord() { gvFreeItmObjectData(&d); }
-    SourceRecord(const SourceRecord&) = delete;
-    SourceRecord& operator=(const SourceRecord&) = delete;
-
-    BellquistLib::ItmObjectData d{};
-};
+using itemstore_test::SourceRecord;
 
 #include "com/task_memory.h"
 #include "com/variant.h"

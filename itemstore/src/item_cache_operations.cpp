@@ -35,6 +35,23 @@ HRESULT ReadListForChange(CStorageChain& chain, std::u16string_view name, std::u
     return ghReadStoredList(chain, element, stored);
 }
 
+// Opens the stream of the element that `elementName` gives for `name`, for
+// reading, and hands it to `read` while the chain holds it. A failure to
+// name or open the element comes back as the cache's code; `read`'s result
+// as it is.
+template <class Read>
+HRESULT ReadElementStream(CStorageChain& chain, HRESULT (*elementName)(std::u16string_view, std::u16string&),
+                          std::u16string_view name, Read read) {
+    std::u16string element;
+    HRESULT hr = elementName(name, element);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    StreamHold hold(chain);
+    IStream* stream = nullptr;
+    hr = ghOpenElementStream(chain, element, STGM_READ, &stream);
+    if (FAILED(hr)) return ghMapCacheError(hr);
+    return read(stream);
+}
+
 }  // namespace
 
 // --- Items ------------------------------------------------------------------
@@ -42,14 +59,8 @@ HRESULT ReadListForChange(CStorageChain& chain, std::u16string_view name, std::u
 HRESULT CItemCacheFile::mhReadItem(CItemCacheLock& lock, std::u16string_view name, RefPtr<ItemObject>& item) {
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
-    std::u16string element;
-    HRESULT hr = ghItemElementName(name, element);
-    if (FAILED(hr)) return ghMapCacheError(hr);
-    StreamHold hold(*chain);
-    IStream* stream = nullptr;
-    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
-    if (FAILED(hr)) return ghMapCacheError(hr);
-    return ghLoadItemRecord(stream, item);
+    return ReadElementStream(*chain, ghItemElementName, name,
+                             [&](IStream* stream) { return ghLoadItemRecord(stream, item); });
 }
 
 HRESULT CItemCacheFile::mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObject>& item) {
@@ -134,30 +145,19 @@ HRESULT CItemCacheFile::mhItemExists(CItemCacheLock& lock, std::u16string_view n
 HRESULT CItemCacheFile::mhReadChildren(CItemCacheLock& lock, std::u16string_view name, ChildList& children) {
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
-    std::u16string element;
-    HRESULT hr = ghChildrenElementName(name, element);
-    if (FAILED(hr)) return ghMapCacheError(hr);
-    StreamHold hold(*chain);
-    IStream* stream = nullptr;
-    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
-    if (FAILED(hr)) return ghMapCacheError(hr);
-    return ghReadChildRecords(stream, children);
+    return ReadElementStream(*chain, ghChildrenElementName, name,
+                             [&](IStream* stream) { return ghReadChildRecords(stream, children); });
 }
 
 HRESULT CItemCacheFile::mhHasLiveChildren(CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive) {
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
-    std::u16string element;
-    HRESULT hr = ghChildrenElementName(name, element);
-    if (FAILED(hr)) return ghMapCacheError(hr);
-    StreamHold hold(*chain);
-    IStream* stream = nullptr;
-    hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
-    if (FAILED(hr)) return ghMapCacheError(hr);
-    uint32_t liveCount = 0;
-    if (!gbReadUInt32(stream, liveCount)) return E_OXN_IO_ERROR;
-    hasLive = liveCount != 0 ? 1 : 0;
-    return S_OK;
+    return ReadElementStream(*chain, ghChildrenElementName, name, [&](IStream* stream) {
+        uint32_t liveCount = 0;
+        if (!gbReadUInt32(stream, liveCount)) return E_OXN_IO_ERROR;
+        hasLive = liveCount != 0 ? 1 : 0;
+        return S_OK;
+    });
 }
 
 HRESULT CItemCacheFile::mhHasChildrenList(CItemCacheLock& lock, std::u16string_view name) {

@@ -1,0 +1,63 @@
+#include "default_prompter.h"
+
+#include "handle_table.h"
+#include "text_conversion.h"
+#include "ui/message_box.h"
+#include "ui/window.h"
+
+#include <QMessageBox>
+#include <QWidget>
+
+namespace ui::detail {
+namespace {
+
+QMessageBox::Icon IconOf(UINT style) {
+    switch (style & MB_ICONMASK) {
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONASTERISK: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButton QtButtonOf(int id) {
+    switch (id) {
+    case IDOK: return QMessageBox::Ok;
+    case IDCANCEL: return QMessageBox::Cancel;
+    case IDABORT: return QMessageBox::Abort;
+    case IDRETRY: return QMessageBox::Retry;
+    case IDIGNORE: return QMessageBox::Ignore;
+    case IDYES: return QMessageBox::Yes;
+    case IDNO: return QMessageBox::No;
+    default: return QMessageBox::NoButton;
+    }
+}
+
+}  // namespace
+
+int DefaultPrompter::AskMessageBox(const MessageBoxQuestion& question) {
+    Window* owner = LookupWindow(question.owner);
+    QMessageBox box(IconOf(question.style), ToQString(question.caption), ToQString(question.text),
+                    QMessageBox::NoButton, owner ? owner->Widget() : nullptr);
+    MessageBoxButtons buttons = ButtonsOf(question.style);
+    int defaultIndex = static_cast<int>((question.style & MB_DEFMASK) >> 8);
+    for (int i = 0; i < buttons.count; ++i) {
+        QMessageBox::StandardButton button = QtButtonOf(buttons.ids[i]);
+        box.addButton(button);
+        if (i == defaultIndex) box.setDefaultButton(button);
+    }
+    // Escape answers Cancel when the set has it, else the only button of
+    // an OK box, as the system's message boxes do; otherwise it does nothing.
+    for (int i = 0; i < buttons.count; ++i)
+        if (buttons.ids[i] == IDCANCEL || buttons.count == 1) box.setEscapeButton(QtButtonOf(buttons.ids[i]));
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (int i = 0; i < buttons.count; ++i)
+        if (clicked && box.standardButton(clicked) == QtButtonOf(buttons.ids[i])) return buttons.ids[i];
+    return buttons.count == 1 ? buttons.ids[0] : IDCANCEL;
+}
+
+INT_PTR DefaultPrompter::RunModalDialog(PromptedDialog& dialog) { return dialog.ExecShown(); }
+
+}  // namespace ui::detail

@@ -1,26 +1,11 @@
 #include "itemstore/itm_item_class.h"
 
-#include "com/error_info.h"
+#include "owned_link_manager.h"
+
+#include "itemstore/item_cache_file.h"
 #include "itemstore/itm_object_data.h"
 
 using namespace BellquistLib;
-
-namespace {
-
-// Leaves `description` as the thread's error info for the caller.
-void SetErrorDescription(const WCHAR* description) {
-    ICreateErrorInfo* create = nullptr;
-    if (FAILED(CreateErrorInfo(&create))) return;
-    IErrorInfo* errorInfo = nullptr;
-    if (SUCCEEDED(create->SetGUID(IItmObject::kIid)) && SUCCEEDED(create->SetDescription(description)) &&
-        SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&errorInfo)))) {
-        SetErrorInfo(0, errorInfo);
-        errorInfo->Release();
-    }
-    create->Release();
-}
-
-}  // namespace
 
 HRESULT CItmItem::Load(ItmObjectData* data, LoadItmObjectData* load) {
     HRESULT hr = ItmObjBase::Load(data, load);
@@ -28,10 +13,22 @@ HRESULT CItmItem::Load(ItmObjectData* data, LoadItmObjectData* load) {
     return hr;
 }
 
+HRESULT CItmItem::mhLoadWithLinkManager(ItmObjectData* data, LoadItmObjectData* load,
+                                        RefPtr<CItemCacheFile> cacheFile) {
+    HRESULT hr = Load(data, load);
+    if (FAILED(hr)) return hr;
+    mpoLinkManager = nullptr;
+    CComObject<CItmLinkManager>* linkManager = nullptr;
+    hr = ghNewLinkManager(&linkManager);
+    if (FAILED(hr)) return hr;
+    hr = linkManager->mhInitForItem(static_cast<IItmItem*>(this), cacheFile, mpoData->mbHasChildren);
+    if (SUCCEEDED(hr)) mpoLinkManager = linkManager;
+    linkManager->Release();
+    return hr;
+}
+
 HRESULT CItmItem::get_LinkManager(IItmLinkManager** linkManager) {
-    if (linkManager) *linkManager = nullptr;
-    SetErrorDescription(u"The link manager is not available.");
-    return E_POINTER;
+    return ghHandOutLinkManager(mpoLinkManager, linkManager);
 }
 
 HRESULT CItmItem::get_ParentIDOf(ItmObjectType parentType, LONG* parentId) {
@@ -62,7 +59,12 @@ HRESULT CItmItem::get_TavroskAPI(IUnknown** connection) {
 HRESULT CItmItem::get_LocalVersion(LONG* version) {
     if (!version) return E_OXN_NULL_VALUE;
     if (!mpoData) return E_POINTER;
-    *version = mpoData->mlLocalVersion == -1 || mpoData->mbIsDirty ? -1 : 0;
+    if (mpoData->mlLocalVersion == -1 || mpoData->mbIsDirty) {
+        *version = -1;
+        return S_OK;
+    }
+    LONG known = 0;
+    *version = mpoLinkManager && SUCCEEDED(mpoLinkManager->GetLocalVersion(&known)) ? known : 0;
     return S_OK;
 }
 

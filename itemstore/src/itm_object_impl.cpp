@@ -146,3 +146,4 @@ HRESULT ItmObjectImpl<Interface>::put_DynamicFileLinkVersion(LONG version) {
 
 template class ItmObjectImpl<IItmObject>;
 template class ItmObjectImpl<IItmItem>;
+template class ItmObjectImpl<IItmFolder>;

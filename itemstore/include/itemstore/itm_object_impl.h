@@ -2,8 +2,8 @@
 // ItmObjBase, for an interface that is IItmObject or derives from it. The
 // defaults are those of a plain object (CItmObject); the item classes
 // override what they do differently. Every accessor of an object that was
-// never loaded fails with E_POINTER. Instantiated in the .cpp for IItmObject
-// and IItmItem only, to keep this header light.
+// never loaded fails with E_POINTER. Instantiated in the .cpp for IItmObject,
+// IItmItem and IItmFolder only, to keep this header light.
 #pragma once
 
 #include "bellquist/item_interfaces.h"
@@ -74,3 +74,4 @@ protected:
 
 extern template class ItmObjectImpl<BellquistLib::IItmObject>;
 extern template class ItmObjectImpl<BellquistLib::IItmItem>;
+extern template class ItmObjectImpl<BellquistLib::IItmFolder>;

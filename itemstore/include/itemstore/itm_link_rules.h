@@ -1,0 +1,36 @@
+// The rules of a link manager: which links may be added, which are dirty,
+// and the link record of an item object.
+#pragma once
+
+#include "itemstore/itm_link_state.h"
+
+#include "bellquist/enums.h"
+#include "bellquist/records.h"
+#include "winapi/types.h"
+
+namespace BellquistLib {
+struct IItmObject;
+}
+
+// Checks `link` before it is added to `state`, in this order:
+// - kinds 2, 3, 4 and 7 need LinkType_BOM, a file (6) LinkType_Dynamic or
+//   LinkType_Static: else 0x800402B7; any other kind: 0x800402BB;
+// - LinkOp_Undefined: 0x800402B8;
+// - a dynamic link to another file (id or configuration) than the owner's
+//   dynamic link, when it has one: 0x800402B6, whatever the operation, so
+//   that no owner ever has two.
+HRESULT ghCheckLink(const LinkState& state, const BellquistLib::ItmLink& link);
+
+// A link is dirty when its type changed (unless it began as LinkType_BOM),
+// or, with its type unchanged, when it is new (LinkOp_New, not added as
+// LinkOp_None) or marked removed.
+bool gbIsLinkDirty(const CLinkData& link);
+
+// The link record of `object` by its Type: an item (4), file (6) or BOM (7)
+// gives its own GetItmLink (through IItmItem, IItmFile, IItmBOM); a root
+// item folder, vault or item folder (1 to 3) its GetUniqueID as a
+// LinkType_BOM link with LinkOp_None. A non-zero `operation` then replaces
+// the operation. 0x800402BD when the interface is missing, 0x800402BB for
+// any other kind, else the object's failure.
+HRESULT ghMakeItmLink(BellquistLib::IItmObject* object, BellquistLib::ItmLinkOperation operation,
+                      BellquistLib::ItmLink* link);

@@ -19,3 +19,8 @@ echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 # Library names are found beside regsvr, and registered with their full paths.
 "$bin/regsvr" Bellquist.dll Coravent.dll Dunmorrow.dll
 "$bin/regsvr" MessageTexts.dll  # the vault client's message-text component
+# The vault client's shared folder (SharedLocation), where the login server
+# finds its server program Gallowick.
+"$bin/Gallowick" /install
+"$bin/regsvr" VaultServer.dll  # the vault server object the login dialog checks passwords with
+"$bin/regsvr" TavroskClient.dll  # the vault client's older client library

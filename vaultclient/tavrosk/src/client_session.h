@@ -1,0 +1,52 @@
+// The logged-in session of the client library's main object: the vault
+// connection of the login (one reference of its own) and the identity the
+// login gave, as far as the library's operations use it.
+#pragma once
+
+#include "com/ccom_bstr.h"
+#include "com/unknown.h"
+#include "winapi/types.h"
+
+#include <memory>
+
+class SpMgr;
+
+namespace TavroskClientLib {
+struct LoginRecord;
+}
+
+namespace tavrosk {
+
+class ClientSession {
+public:
+    // A session for the login `record`, checked against the vault behind its
+    // connection: the user must be a user of that vault under the record's
+    // user id, and the record's vault GUID the vault's. Copies what it keeps
+    // (never the record's strings themselves).
+    // E_INVALIDARG for a record without an open connection or without a user
+    // name; the connection's 0x80040200 for a user the vault does not know
+    // and 0x80040200 for a user id that is not the user's; 0x80040206 when
+    // the connection leads to another vault; E_OUTOFMEMORY.
+    static HRESULT Open(const TavroskClientLib::LoginRecord& record, std::unique_ptr<ClientSession>& session);
+
+    ~ClientSession();
+    ClientSession(const ClientSession&) = delete;
+    ClientSession& operator=(const ClientSession&) = delete;
+
+    // Writes the vault GUID, view GUID, a copy of the view path (null when the
+    // login had none), the user id and the system rights into `record`, every
+    // other field 0. E_OUTOFMEMORY leaves the record all 0.
+    HRESULT FillConnectionInformation(TavroskClientLib::LoginRecord& record) const;
+
+private:
+    explicit ClientSession(SpMgr& connection);
+
+    SpMgr& connection_;  // one reference, dropped by the destructor
+    GUID vaultGuid_{};
+    GUID viewGuid_{};
+    CComBSTR viewPath_;
+    LONG userId_ = 0;
+    LONG systemRights_ = 0;
+};
+
+}  // namespace tavrosk

@@ -1,0 +1,62 @@
+#include "tavrosk_client.h"
+
+#include "com/method_boundary.h"
+#include "tavrosk/login_record.h"
+#include "vennacle/sp_errors.h"
+
+using TavroskClientLib::LoginRecord;
+
+HRESULT CTavroskClient::Logout() {
+    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    session_.reset();
+    return S_OK;
+}
+
+HRESULT CTavroskClient::Login(LoginRecord* poRecord) {
+    if (!poRecord) return E_POINTER;
+    return com::Boundary([&] {
+        std::unique_ptr<tavrosk::ClientSession> session;
+        const HRESULT hr = tavrosk::ClientSession::Open(*poRecord, session);
+        if (SUCCEEDED(hr)) session_ = std::move(session);
+        return hr;
+    });
+}
+
+HRESULT CTavroskClient::GetConnectionInformation(LoginRecord* poRecord) {
+    if (!poRecord) return E_POINTER;
+    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    return session_->FillConnectionInformation(*poRecord);
+}
+
+// The operations below come with the item operations, the tree fetch and the
+// generation of items; until then each answers E_NOTIMPL and touches nothing.
+
+HRESULT CTavroskClient::UnusedSlot3() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot4() { return E_NOTIMPL; }
+HRESULT CTavroskClient::FetchTrees(VARIANT_BOOL, LONG, VARIANT_BOOL, LONG, SAFEARRAY*, SAFEARRAY**, SAFEARRAY*,
+                                   SAFEARRAY**) {
+    return E_NOTIMPL;
+}
+HRESULT CTavroskClient::UnusedSlot6() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot7() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot8() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot9() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot10() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot11() { return E_NOTIMPL; }
+
+HRESULT CTavroskClient::ListFolder(LONG, LONG, LONG, LONG, BSTR, LONG, SAFEARRAY**) { return E_NOTIMPL; }
+HRESULT CTavroskClient::UnusedSlot5() { return E_NOTIMPL; }
+HRESULT CTavroskClient::UpdateDynamicLinks(SAFEARRAY*, LONG, LONG, SAFEARRAY**) { return E_NOTIMPL; }
+HRESULT CTavroskClient::GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
+                                    SAFEARRAY**) {
+    return E_NOTIMPL;
+}
+HRESULT CTavroskClient::Move(SAFEARRAY*, LONG) { return E_NOTIMPL; }
+HRESULT CTavroskClient::CreateNewItem(LONG, LONG, BellquistLib::ItmObjectData**) { return E_NOTIMPL; }
+HRESULT CTavroskClient::Rename(LONG, LONG, LONG, BSTR) { return E_NOTIMPL; }
+HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY**) { return E_NOTIMPL; }
+
+HRESULT CTavroskClient::CreateNewItemFolder(LONG, BSTR, LONG, BSTR*, LONG*) { return E_NOTIMPL; }
+
+HRESULT CTavroskClient::ResolvePaths(SAFEARRAY**) { return E_NOTIMPL; }
+HRESULT CTavroskClient::GetLocalVersions(SAFEARRAY**) { return E_NOTIMPL; }

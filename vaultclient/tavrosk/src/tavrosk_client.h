@@ -1,0 +1,90 @@
+// The main object of the client library: created by CLSID_TavroskClient, it
+// logs in with the connection of a login (service slot 3), tells the
+// session's connection information (service slot 8) and logs out (main
+// slot 12). Its item operations answer E_NOTIMPL until they are built.
+//
+// Apartment-threaded: the item server creates it on its GUI thread and calls
+// it only there.
+#pragma once
+
+#include "client_session.h"
+
+#include "com/server/co_class.h"
+#include "com/server/dispatch_impl.h"
+#include "com/server/interface_map.h"
+#include "com/server/object_root.h"
+#include "tavrosk/client_interfaces.h"
+#include "tavrosk/ids.h"
+
+#include <memory>
+
+class CTavroskClient : public CComObjectRootEx<CComSingleThreadModel>,
+                       public CComCoClass<CTavroskClient, &TavroskClientLib::CLSID_TavroskClient>,
+                       public TavroskClientLib::ITavroskClient,
+                       public TavroskClientLib::ITavroskServices,
+                       public IDispatchImpl<TavroskClientLib::ITavroskFolders>,
+                       public TavroskClientLib::ITavroskFileInfo {
+public:
+    BEGIN_COM_MAP(CTavroskClient)
+        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskClient)
+        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskServices)
+        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFolders)
+        COM_INTERFACE_ENTRY(IDispatch)
+        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFileInfo)
+    END_COM_MAP()
+
+    // ITavroskClient
+    HRESULT STDMETHODCALLTYPE UnusedSlot3() override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot4() override;
+    HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL bRecursive, LONG lOptions, VARIANT_BOOL bRefresh, LONG lLevels,
+                                         SAFEARRAY* poInput, SAFEARRAY** ppoFetched, SAFEARRAY* poCached,
+                                         SAFEARRAY** ppoDeleted) override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot6() override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot7() override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot8() override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot9() override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot10() override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot11() override;
+    // Ends the session: the vault connection is let go. 0x80040204 when no
+    // login is open.
+    HRESULT STDMETHODCALLTYPE Logout() override;
+
+    // ITavroskServices
+    // Opens a session for the login (ClientSession::Open gives the checks
+    // and their codes); a session open before is replaced only when the new
+    // one opens, and kept otherwise. E_POINTER for a null record.
+    HRESULT STDMETHODCALLTYPE Login(TavroskClientLib::LoginRecord* poRecord) override;
+    HRESULT STDMETHODCALLTYPE ListFolder(LONG lFolderID, LONG lReserved1, LONG lReserved2, LONG lFolderType,
+                                         BSTR bsFolderPath, LONG lReserved3, SAFEARRAY** ppoChildren) override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot5() override;
+    HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
+                                                 SAFEARRAY** ppoLinks) override;
+    HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
+                                          ULONG* pulUserRights, SAFEARRAY** poUserSystemRights,
+                                          SAFEARRAY** poVersionInfo, SAFEARRAY** poTransitionInfo,
+                                          SAFEARRAY** poStatusInfo) override;
+    // The session's connection information (ClientSession::
+    // FillConnectionInformation). E_POINTER for a null record; 0x80040204,
+    // the record untouched, when no login is open.
+    HRESULT STDMETHODCALLTYPE GetConnectionInformation(TavroskClientLib::LoginRecord* poRecord) override;
+    HRESULT STDMETHODCALLTYPE Move(SAFEARRAY* poObjects, LONG lDestFolderID) override;
+    HRESULT STDMETHODCALLTYPE CreateNewItem(LONG lParentID, LONG lParentType,
+                                            BellquistLib::ItmObjectData** ppoNewItem) override;
+    HRESULT STDMETHODCALLTYPE Rename(LONG lID, LONG lParentID, LONG lType, BSTR bsNewName) override;
+    HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY** ppoSupplement) override;
+
+    // ITavroskFolders
+    HRESULT STDMETHODCALLTYPE CreateNewItemFolder(LONG lParentID, BSTR bsName, LONG lReserved, BSTR* pbsStoredName,
+                                                  LONG* plNewID) override;
+
+    // ITavroskFileInfo
+    HRESULT STDMETHODCALLTYPE ResolvePaths(SAFEARRAY** ppoItems) override;
+    HRESULT STDMETHODCALLTYPE GetLocalVersions(SAFEARRAY** ppoItems) override;
+
+protected:
+    CTavroskClient() = default;
+    ~CTavroskClient() = default;
+
+private:
+    std::unique_ptr<tavrosk::ClientSession> session_;  // null while logged out
+};

@@ -1,0 +1,114 @@
+#include "vault_server.h"
+
+#include "common/settings_light.h"
+#include "vaultdb/database.h"
+#include "vaultdb/password_hash.h"
+#include "vaultdb/schema.h"
+#include "vaultdb/statement.h"
+#include "winapi/path_mapping.h"
+#include "winapi/text.h"
+
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr HRESULT kVaultNotRegistered = static_cast<HRESULT>(0x8004024C);
+constexpr HRESULT kCannotOpenDatabase = static_cast<HRESULT>(0x80040206);
+constexpr HRESULT kNotLoggedIn = static_cast<HRESULT>(0x80040204);
+
+std::u16string TextOf(BSTR text) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
+
+// The vault's database, where the stored-procedure layer opens it. The
+// name is a file name in the server folder, never a path of its own.
+HRESULT OpenVault(const VaultConnectionSettings& connection, std::unique_ptr<vaultdb::Database>& database) {
+    if (connection.DbName.empty() || connection.DbName.find_first_of(u"\\/:") != std::u16string::npos)
+        return kCannotOpenDatabase;
+    std::filesystem::path file = winapi::ToPosixPath(connection.DbServer);
+    file /= winapi::ToPosixPath(connection.DbName + u".vault");
+    if (FAILED(vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database)))
+        return kCannotOpenDatabase;
+    return S_OK;
+}
+
+// S_OK when `userName` is a user of the vault (not deleted) whose password
+// is `password`.
+HRESULT CheckUserPassword(vaultdb::Database& database, const std::u16string& userName,
+                          const std::u16string& password) {
+    std::unique_ptr<vaultdb::Statement> query;
+    if (FAILED(database.Prepare("SELECT password_hash FROM users WHERE name_key = ? AND deleted = 0", query)) ||
+        FAILED(query->BindText(1, vaultdb::FoldKey(userName))))
+        return kCannotOpenDatabase;
+    const HRESULT step = query->Step();
+    if (FAILED(step)) return kCannotOpenDatabase;
+    if (step != S_OK || !vaultdb::VerifyPassword(password, winapi::ToUtf8(query->ColumnText(0))))
+        return VAULTSERVER_E_LOGIN_FAILED;
+    return S_OK;
+}
+
+// A token no other login of this process is likely to share; never 0.
+LONG NewToken() {
+    static std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<LONG> distribution(1, 0x7FFFFFFF);
+    return distribution(generator);
+}
+
+}  // namespace
+
+HRESULT CVaultServer::UnusedSlot3() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot4() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot5() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot7() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot8() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot9() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot10() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot11() { return E_NOTIMPL; }
+HRESULT CVaultServer::UnusedSlot12() { return E_NOTIMPL; }
+
+HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR userName, BSTR password,
+                                             BSTR* dbUser, BSTR* dbPassword) {
+    if (!dbUser || !dbPassword) return E_POINTER;
+    *dbUser = nullptr;
+    *dbPassword = nullptr;
+    mlToken = 0;
+    try {
+        SettingsLight settings;
+        VaultConnectionSettings connection;
+        const std::u16string name = TextOf(vaultName);
+        if (name.empty() || !settings.mbGetVaultConnectionSettings(name.c_str(), connection))
+            return kVaultNotRegistered;
+
+        std::unique_ptr<vaultdb::Database> database;
+        if (HRESULT hr = OpenVault(connection, database); FAILED(hr)) return hr;
+        if (HRESULT hr = CheckUserPassword(*database, TextOf(userName), TextOf(password)); FAILED(hr)) return hr;
+
+        std::u16string user, userPassword;
+        Registry key;
+        if (settings.mbOpenVaultKey(name.c_str(), key)) {
+            key.mbGetString(u"DbUser", user);
+            key.mbGetString(u"DbPassword", userPassword);
+        }
+        BSTR userText = SysAllocStringLen(user.data(), static_cast<UINT>(user.size()));
+        BSTR passwordText = SysAllocStringLen(userPassword.data(), static_cast<UINT>(userPassword.size()));
+        if (!userText || !passwordText) {
+            SysFreeString(userText);
+            SysFreeString(passwordText);
+            return E_OUTOFMEMORY;
+        }
+        *dbUser = userText;
+        *dbPassword = passwordText;
+        mlToken = NewToken();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT CVaultServer::Verify(LONG* verification) {
+    if (!verification) return E_POINTER;
+    *verification = mlToken;
+    return mlToken != 0 ? S_OK : kNotLoggedIn;
+}

@@ -3,9 +3,12 @@
 #include "bellquist/ids.h"
 #include "bellquist/type_library.h"
 #include "com/server/server_module.h"
+#include "itemmanager/itm_manager.h"
 #include "itemstore/itm_bom_class.h"
 #include "itemstore/itm_file_class.h"
+#include "itemstore/itm_folder_class.h"
 #include "itemstore/itm_item_class.h"
+#include "itemstore/itm_link_manager.h"
 #include "itemstore/itm_object_class.h"
 #include "server_registration/server_registration.h"
 #include "winapi/guid_text.h"
@@ -38,15 +41,15 @@ const std::u16string kAppId = winapi::GuidToString(APPID_Bellquist);
 // Every class of the server. A class without a creator is registered but not
 // built into the server: its class object is not available.
 const com::ObjectMapEntry kObjects[] = {
-    {&CLSID_ItmManager, nullptr, kClassScript, u"Bellquist.ItmManager.1", u"Bellquist.ItmManager",
-     u"ItmManager Class"},
+    com::ObjectEntry<CItmManager>(kClassScript, u"Bellquist.ItmManager.1", u"Bellquist.ItmManager",
+                                  u"ItmManager Class"),
     com::ObjectEntry<CItmObject>(kClassScript, u"Bellquist.ItmObject.1", u"Bellquist.ItmObject", u"ItmObject Class"),
     com::ObjectEntry<CItmItem>(kClassScript, u"Bellquist.ItmItem.1", u"Bellquist.ItmItem", u"ItmItem Class"),
-    {&CLSID_ItmFolder, nullptr, kClassScript, u"Bellquist.ItmFolder.1", u"Bellquist.ItmFolder", u"ItmFolder Class"},
+    com::ObjectEntry<CItmFolder>(kClassScript, u"Bellquist.ItmFolder.1", u"Bellquist.ItmFolder", u"ItmFolder Class"),
     com::ObjectEntry<CItmFile>(kClassScript, u"Bellquist.ItmFile.1", u"Bellquist.ItmFile", u"ItmFile Class"),
     com::ObjectEntry<CItmBOM>(kClassScript, u"Bellquist.ItmBOM.1", u"Bellquist.ItmBOM", u"ItmBOM Class"),
-    {&CLSID_ItmLinkManager, nullptr, kClassScript, u"Bellquist.ItmLinkManager.1", u"Bellquist.ItmLinkManager",
-     u"ItmLinkManager Class"},
+    com::ObjectEntry<CItmLinkManager>(kClassScript, u"Bellquist.ItmLinkManager.1", u"Bellquist.ItmLinkManager",
+                                      u"ItmLinkManager Class"),
 };
 
 com::ServerModule gModule({.objects = kObjects, .typeLibrary = &BellquistLib::TypeLibrary(), .appId = kAppId});

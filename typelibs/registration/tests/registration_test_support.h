@@ -50,17 +50,17 @@ struct RegisteredClass {
 };
 
 inline const RegisteredClass kClasses[] = {
-    {&kBellquist, u"ItmManager", &BellquistLib::CLSID_ItmManager},
+    {&kBellquist, u"ItmManager", &BellquistLib::CLSID_ItmManager, true},
     {&kBellquist, u"ItmObject", &BellquistLib::CLSID_ItmObject, true},
     {&kBellquist, u"ItmItem", &BellquistLib::CLSID_ItmItem, true},
-    {&kBellquist, u"ItmFolder", &BellquistLib::CLSID_ItmFolder},
+    {&kBellquist, u"ItmFolder", &BellquistLib::CLSID_ItmFolder, true},
     {&kBellquist, u"ItmFile", &BellquistLib::CLSID_ItmFile, true},
     {&kBellquist, u"ItmBOM", &BellquistLib::CLSID_ItmBOM, true},
-    {&kBellquist, u"ItmLinkManager", &BellquistLib::CLSID_ItmLinkManager},
+    {&kBellquist, u"ItmLinkManager", &BellquistLib::CLSID_ItmLinkManager, true},
     {&kCoravent, u"ItemOperation", &CoraventLib::CLSID_ItemOperation},
     {&kCoravent, u"ItemOp", &CoraventLib::CLSID_ItemOp},
     {&kCoravent, u"ItemOperationImpl", &CoraventLib::CLSID_ItemOperationImpl},
-    {&kDunmorrow, u"Login", &DunmorrowLib::CLSID_Login},
+    {&kDunmorrow, u"Login", &DunmorrowLib::CLSID_Login, true},
 };
 
 inline std::u16string VersionIndependentProgId(const RegisteredClass& entry) {

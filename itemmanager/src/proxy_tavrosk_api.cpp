@@ -1,0 +1,104 @@
+#include "itemmanager/proxy_tavrosk_api.h"
+
+#include "itemstore/itm_object_data.h"  // E_OXN_NOT_INITIALIZED, E_OXN_NULL_VALUE
+
+#include "com/runnable.h"
+#include "com/runtime.h"
+#include "dunmorrow/ids.h"
+#include "dunmorrow/interfaces.h"
+#include "tavrosk/client_interfaces.h"
+#include "tavrosk/ids.h"
+#include "winapi/errors.h"
+
+using namespace BellquistLib;
+using DunmorrowLib::ILogin;
+using DunmorrowLib::LoginInfo;
+using TavroskClientLib::ITavroskClient;
+
+namespace {
+
+// Every kind of server, as the outside objects may be served by any.
+constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
+                             CLSCTX_REMOTE_SERVER;
+
+// Creates an object of `clsid`, puts it into its running state and asks it
+// for I. *object is null on failure, which returns the failing step's result.
+template <class I>
+HRESULT CreateRunning(REFCLSID clsid, I** object) {
+    *object = nullptr;
+    IUnknown* unknown = nullptr;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, kAnyServer, IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    if (FAILED(hr)) return hr;
+    hr = OleRun(unknown);
+    if (SUCCEEDED(hr)) hr = unknown->QueryInterface(I::kIid, reinterpret_cast<void**>(object));
+    unknown->Release();
+    if (FAILED(hr)) *object = nullptr;
+    return hr;
+}
+
+template <class I>
+void ReleaseHeld(I*& held) {
+    if (I* old = held) {
+        held = nullptr;
+        old->Release();
+    }
+}
+
+}  // namespace
+
+CProxyTavroskAPI::CProxyTavroskAPI(const RefPtr<CItemCacheFile>& cacheFile) : CProxy(cacheFile) {}
+
+CProxyTavroskAPI::~CProxyTavroskAPI() {
+    ReleaseHeld(mpoLogin);
+    ReleaseHeld(mpoClient);
+}
+
+HRESULT CProxyTavroskAPI::Init(const InitData& data) {
+    ReleaseHeld(mpoClient);
+    if (HRESULT hr = CreateRunning(TavroskClientLib::CLSID_TavroskClient, &mpoClient); FAILED(hr)) return hr;
+    // The login server stays loaded while the login object lives.
+    ReleaseHeld(mpoLogin);
+    if (HRESULT hr = CreateRunning(DunmorrowLib::CLSID_Login, &mpoLogin); FAILED(hr)) return hr;
+    mulParentWnd = data.hParentWndHandle;
+    mvKeepInitData(data);  // mllOxnVault is the other back end's
+    return S_OK;
+}
+
+HRESULT CProxyTavroskAPI::SetItemConnection(ItmObjectData* record) {
+    if (!record) return E_OXN_NULL_VALUE;
+    record->mpoConnection = mpoClient;
+    return S_OK;
+}
+
+HRESULT CProxyTavroskAPI::Login(BSTR vaultName, LoginDataOut* result) {
+    if (!vaultName) return E_OXN_NULL_VALUE;
+    LoginInfo info{};
+    info.moVaultName = vaultName;
+    info.mlUserID = 0;
+    info.mbDirectLogin = VARIANT_FALSE;
+    info.mlParentWnd = mulParentWnd;
+    return mhLogin(info, result);
+}
+
+HRESULT CProxyTavroskAPI::Login2(BSTR vaultName, BSTR user, BSTR password, BSTR sqlUser, BSTR sqlPassword,
+                                 ULONG userId, LoginDataOut* result) {
+    if (!vaultName) return E_OXN_NULL_VALUE;
+    LoginInfo info{};
+    info.moVaultName = vaultName;
+    info.moUsername = user;
+    info.moPassword = password;
+    info.moSqlUsername = sqlUser;
+    info.moSqlPassword = sqlPassword;
+    info.mlUserID = userId;
+    info.mbDirectLogin = VARIANT_TRUE;
+    info.mlParentWnd = mulParentWnd;
+    return mhLogin(info, result);
+}
+
+HRESULT CProxyTavroskAPI::LogOut() {
+    if (!mpoClient || FAILED(mpoClient->Logout())) return E_OXN_NULL_VALUE;
+    // Only a failed Init leaves a client object without a login object.
+    if (!mpoLogin) return E_OXN_NOT_INITIALIZED;
+    if (HRESULT hr = mpoLogin->Logout(); FAILED(hr)) return hr;
+    return S_OK;
+}

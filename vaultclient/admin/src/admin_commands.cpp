@@ -5,6 +5,7 @@
 #include "vaultadmin/demo_seeding.h"
 #include "vaultadmin/file_import.h"
 #include "vaultadmin/user_admin.h"
+#include "vaultadmin/vault_changes.h"
 #include "vaultadmin/vault_creation.h"
 #include "vaultadmin/vault_listing.h"
 #include "vaultadmin/vault_opening.h"
@@ -29,6 +30,12 @@ const char kUsage[] =
     "      adds a user with its system rights (e.g. 1028 check in, 0x4000000 administration)\n"
     "  import <vault> <local file> <vault folder path>\n"
     "      adds the file as version 1 to the vault folder (e.g. \"\\Projects\\Parts\\\")\n"
+    "  add-item <vault> <item folder path> <name>\n"
+    "      adds the item \"<name>.<item>\" to the item folder (e.g. \"\\<items>\\Parts\\\")\n"
+    "  delete-item <vault> <item name>\n"
+    "      deletes the item (e.g. \"ITM-00001.<item>\"); tree refreshes report it deleted\n"
+    "  add-version <vault> <vault file path> <local file>\n"
+    "      stores the local file as the next version of the vault file\n"
     "  seed-demo <vault>\n"
     "      fills the vault with the demo content: item folders, items, files, links, BOMs, a workflow\n"
     "  list\n"
@@ -90,6 +97,29 @@ void Import(const std::vector<std::string>& args, std::ostream& out) {
     out << "imported " << line.arguments[1] << " as document " << id << "\n";
 }
 
+void AddItemCommand(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {3, {}, {}});
+    auto database = OpenRegisteredVault(Wide(line.arguments[0]));
+    const int32_t id = AddItem(*database, Wide(line.arguments[1]), Wide(line.arguments[2]),
+                               UserId(*database, kAdminUserName));
+    out << "added item " << line.arguments[2] << " (id " << id << ") to " << line.arguments[1] << "\n";
+}
+
+void DeleteItemCommand(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {2, {}, {}});
+    auto database = OpenRegisteredVault(Wide(line.arguments[0]));
+    const int32_t id = DeleteItem(*database, Wide(line.arguments[1]), UserId(*database, kAdminUserName));
+    out << "deleted item " << line.arguments[1] << " (id " << id << ")\n";
+}
+
+void AddVersionCommand(const std::vector<std::string>& args, std::ostream& out) {
+    const CommandLine line = Parse(args, {3, {}, {}});
+    auto database = OpenRegisteredVault(Wide(line.arguments[0]));
+    const int32_t version = AddFileVersionFromFile(*database, Wide(line.arguments[1]), line.arguments[2],
+                                                   UserId(*database, kAdminUserName));
+    out << "stored " << line.arguments[2] << " as version " << version << " of " << line.arguments[1] << "\n";
+}
+
 void SeedDemo(const std::vector<std::string>& args, std::ostream& out) {
     const CommandLine line = Parse(args, {1, {}, {}});
     auto database = OpenRegisteredVault(Wide(line.arguments[0]));
@@ -124,6 +154,12 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
             AddUserCommand(args, out);
         else if (command == "import")
             Import(args, out);
+        else if (command == "add-item")
+            AddItemCommand(args, out);
+        else if (command == "delete-item")
+            DeleteItemCommand(args, out);
+        else if (command == "add-version")
+            AddVersionCommand(args, out);
         else if (command == "seed-demo")
             SeedDemo(args, out);
         else if (command == "list")

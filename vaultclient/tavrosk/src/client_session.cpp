@@ -61,4 +61,10 @@ HRESULT ClientSession::FillConnectionInformation(TavroskClientLib::LoginRecord& 
     return S_OK;
 }
 
+vaultdb::Database& ClientSession::Database() const {
+    // Open checked that the connection is open, and an open connection keeps
+    // its database until it is released.
+    return *connection_.mpoGetDatabase();
+}
+
 }  // namespace tavrosk

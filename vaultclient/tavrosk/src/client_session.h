@@ -11,6 +11,10 @@
 
 class SpMgr;
 
+namespace vaultdb {
+class Database;
+}
+
 namespace TavroskClientLib {
 struct LoginRecord;
 }
@@ -37,6 +41,10 @@ public:
     // login had none), the user id and the system rights into `record`, every
     // other field 0. E_OUTOFMEMORY leaves the record all 0.
     HRESULT FillConnectionInformation(TavroskClientLib::LoginRecord& record) const;
+
+    // The vault database of the login's connection, which the library's
+    // operations read.
+    vaultdb::Database& Database() const;
 
 private:
     explicit ClientSession(SpMgr& connection);

@@ -1,7 +1,9 @@
 // The main object of the client library: created by CLSID_TavroskClient, it
 // logs in with the connection of a login (service slot 3), tells the
 // session's connection information (service slot 8) and logs out (main
-// slot 12). Its item operations answer E_NOTIMPL until they are built.
+// slot 12); fetches trees (main slot 5), updates dynamic links (service
+// slot 6) and finds local versions (file-info slot 4) from the vault
+// database. Its other item operations answer E_NOTIMPL until they are built.
 //
 // Apartment-threaded: the item server creates it on its GUI thread and calls
 // it only there.
@@ -36,6 +38,8 @@ public:
     // ITavroskClient
     HRESULT STDMETHODCALLTYPE UnusedSlot3() override;
     HRESULT STDMETHODCALLTYPE UnusedSlot4() override;
+    // tree_fetch.h. E_POINTER for a null out-argument; 0x80040204 when no
+    // login is open; both out-arguments null on every failure.
     HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL bRecursive, LONG lOptions, VARIANT_BOOL bRefresh, LONG lLevels,
                                          SAFEARRAY* poInput, SAFEARRAY** ppoFetched, SAFEARRAY* poCached,
                                          SAFEARRAY** ppoDeleted) override;
@@ -57,6 +61,8 @@ public:
     HRESULT STDMETHODCALLTYPE ListFolder(LONG lFolderID, LONG lReserved1, LONG lReserved2, LONG lFolderType,
                                          BSTR bsFolderPath, LONG lReserved3, SAFEARRAY** ppoChildren) override;
     HRESULT STDMETHODCALLTYPE UnusedSlot5() override;
+    // dynamic_links.h. E_POINTER for a null out-argument; 0x80040204 when no
+    // login is open.
     HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
                                                  SAFEARRAY** ppoLinks) override;
     HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
@@ -79,6 +85,8 @@ public:
 
     // ITavroskFileInfo
     HRESULT STDMETHODCALLTYPE ResolvePaths(SAFEARRAY** ppoItems) override;
+    // local_versions.h; a null *ppoItems has nothing to fill. E_POINTER for a
+    // null argument; 0x80040204 when no login is open.
     HRESULT STDMETHODCALLTYPE GetLocalVersions(SAFEARRAY** ppoItems) override;
 
 protected:

@@ -1,4 +1,7 @@
-// The client library's server: its main object's class and the four exports.
+// The client library's server: its main object's class, its type library
+// (whose record descriptions the module registers at load) and the four
+// exports.
+#include "client_type_library.h"
 #include "tavrosk_client.h"
 
 #include "com/server/server_module.h"
@@ -27,7 +30,7 @@ const com::ObjectMapEntry kObjects[] = {
     com::ObjectEntry<CTavroskClient>(kClassScript, u"", u"", u"Tavrosk Client Class"),
 };
 
-com::ServerModule gModule({.objects = kObjects});
+com::ServerModule gModule({.objects = kObjects, .typeLibrary = &tavrosk::TypeLibrary()});
 
 }  // namespace
 

@@ -35,6 +35,8 @@ struct ITavroskClient : IUnknown {
     // not latest, bit 4 copy metadata, bit 8 respect versions, bit 16 input
     // by id only; lLevels 0 = all. poInput, *ppoFetched, poCached (or null):
     // SAFEARRAY(ItmObjectData); *ppoDeleted: SAFEARRAY(DelOrDestroyed).
+    // Fetched records give moPath as the vault folder path "\A\B\" of the
+    // object (a folder's own path), which is the folder below the view root.
     virtual HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL bRecursive, LONG lOptions, VARIANT_BOOL bRefresh,
                                                  LONG lLevels, SAFEARRAY* poInput, SAFEARRAY** ppoFetched,
                                                  SAFEARRAY* poCached, SAFEARRAY** ppoDeleted) = 0;
@@ -66,7 +68,8 @@ struct ITavroskServices : IUnknown {
     // Slot 5.
     virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() = 0;
     // Slot 6: the dynamic-link update of the items (SAFEARRAY(ItmObjectData));
-    // *ppoLinks: the link records, or null when there is nothing to do.
+    // *ppoLinks: SAFEARRAY(LinkRecord) (tavrosk/link_record.h), or null when
+    // there is nothing to do.
     virtual HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
                                                          SAFEARRAY** ppoLinks) = 0;
     // Slot 7: menu information of the documents (SAFEARRAY(UniqueDocument)).

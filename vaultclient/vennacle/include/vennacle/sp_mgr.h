@@ -47,6 +47,9 @@ public:
     SpLoginInfo* mpoGetLoginInfo() const noexcept { return mpoLoginInfo.get(); }
     SpItems* mpoGetItems() const noexcept { return mpoItems.get(); }
     SpProject* mpoGetProject() const noexcept { return mpoProject.get(); }
+    // The open vault database itself, for readers outside the procedure
+    // objects (the client library's tree fetch); null until mhCreate succeeded.
+    vaultdb::Database* mpoGetDatabase() const noexcept { return mpoDatabase.get(); }
 
     // A procedure object by its number: 30 is the login information
     // (SpLoginInfo); null for any other number or before mhCreate.

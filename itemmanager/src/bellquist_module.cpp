@@ -4,6 +4,7 @@
 #include "bellquist/type_library.h"
 #include "com/server/server_module.h"
 #include "itemmanager/itm_manager.h"
+#include "itemmanager/outside_libraries.h"
 #include "itemstore/itm_bom_class.h"
 #include "itemstore/itm_file_class.h"
 #include "itemstore/itm_folder_class.h"
@@ -52,7 +53,22 @@ const com::ObjectMapEntry kObjects[] = {
                                       u"ItmLinkManager Class"),
 };
 
-com::ServerModule gModule({.objects = kObjects, .typeLibrary = &BellquistLib::TypeLibrary(), .appId = kAppId});
+// The server's records, and those of the vault client's libraries that the
+// item server makes arrays of (no component here registers them).
+void RegisterServerRecords() {
+    BellquistLib::RegisterRecords();
+    gvRegisterOutsideRecords();
+}
+
+// BellquistLib as registered, with the outside records loaded beside its own
+// when the server loads.
+const com::TypeLibrary kTypeLibrary = [] {
+    com::TypeLibrary library = BellquistLib::TypeLibrary();
+    library.registerRecords = &RegisterServerRecords;
+    return library;
+}();
+
+com::ServerModule gModule({.objects = kObjects, .typeLibrary = &kTypeLibrary, .appId = kAppId});
 
 }  // namespace
 

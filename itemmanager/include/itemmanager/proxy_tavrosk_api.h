@@ -3,11 +3,14 @@
 // library's main object (the client object) and the login server's Login
 // object. Here: construction, Init, the connection it hands to new item
 // objects, the two logins with their shared worker, the logout and the
-// destruction. Its item operations come with their own step and keep the
-// default of CProxy until then.
+// destruction; the browsing operations and the tree fetch behind them
+// (their own files); the other item operations keep the default of CProxy.
 #pragma once
 
 #include "itemmanager/proxy.h"
+
+#include <string>
+#include <vector>
 
 namespace TavroskClientLib {
 struct ITavroskClient;
@@ -17,6 +20,8 @@ struct ILogin;
 struct LoginInfo;
 }  // namespace DunmorrowLib
 class CProxyOxnInterface;
+class CItemCacheLock;
+struct CacheUpdateEntry;
 
 class CProxyTavroskAPI : public CProxy {
 public:
@@ -47,6 +52,49 @@ public:
     // its failure returned). SpMgr and the login data stay.
     HRESULT LogOut() override;
 
+    // Browsing: each runs the tree fetch with the arguments its row of the
+    // fetch's caller table gives (proxy_tavrosk_api_browse.cpp).
+    // BatchGetTrees and BatchRefreshTrees take item objects (E_POINTER for a
+    // null array), BatchGetTrees2 ItemDataIn records (Bgtf_IdOnlyInput
+    // added), UpdateCache CacheUpdate records (version -1: removed and
+    // fetched again in one cache transaction; others: fetched with flags 124).
+    HRESULT BatchGetTrees(SAFEARRAY* items, LONG flags, LONG levels, SAFEARRAY** fetched,
+                          SAFEARRAY** deletedDestroyed) override;
+    HRESULT BatchRefreshTrees(SAFEARRAY* items, LONG levels, SAFEARRAY** fetched,
+                              SAFEARRAY** deletedDestroyed) override;
+    HRESULT BatchGetTrees2(SAFEARRAY* items, LONG flags, LONG levels, SAFEARRAY** fetched,
+                           SAFEARRAY** deletedDestroyed) override;
+    HRESULT UpdateCache(SAFEARRAY* updates) override;
+    // Refreshes the dynamic file links of the items (SAFEARRAY of VARIANTs
+    // with item objects) through the client library and writes the links it
+    // reports into the items' cached children lists, all in one cache
+    // transaction (proxy_tavrosk_api_cache_refresh.cpp).
+    HRESULT UpdateItemsFromDynLink(SAFEARRAY* items) override;
+
+    // The tree fetch (proxy_tavrosk_api_fetch.cpp): asks the client library
+    // for the trees of `input` (SAFEARRAY of ItmObjectData), sending along
+    // their cached trees unless Bgtf_IgnoreInputFromFileCache, removes the
+    // items the vault reports deleted from the cache, merges the fetched
+    // records into item objects (and the cache with Bgtf_UpdateFileCache)
+    // and refreshes the files' local versions. *results (SAFEARRAY of
+    // VARIANT) and *deleted (SAFEARRAY of DelOrDestroyed) go to the caller
+    // when wanted (null out-pointers: not wanted). `lock` is the caller's
+    // open transacted cache scope, or null: without one, each cache step
+    // takes its own short scope and none is held while the library works.
+    HRESULT mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels, LONG getLatest, VARIANT_BOOL refresh,
+                         SAFEARRAY** results, SAFEARRAY** deleted, CItemCacheLock* lock);
+    // The cached trees of the input's items down to `levels` (0: all), as a
+    // new SAFEARRAY of ItmObjectData for the caller: the items' children,
+    // then each input item's own record with the parent it was given under.
+    // *cached is null when the input holds no item.
+    HRESULT mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* input, LONG levels, SAFEARRAY** cached);
+    // In one cache transaction: removes the items named by `keysToRemove`,
+    // then fetches the items of `itemsToFetch` (id, parent project id,
+    // name) again into the cache. Any failure reverts the transaction and
+    // is returned; else the commit's result.
+    HRESULT mhUpdateCacheTransacted(const std::vector<std::u16string>& keysToRemove,
+                                    const std::vector<CacheUpdateEntry>& itemsToFetch);
+
     // Set by the manager once both back ends exist; not owned.
     void mvSetOxnInterface(CProxyOxnInterface* vaultBackEnd) noexcept { mpoOxnInterface = vaultBackEnd; }
     CProxyOxnInterface* mpoGetOxnInterface() const noexcept { return mpoOxnInterface; }
@@ -55,11 +103,25 @@ public:
     TavroskClientLib::ITavroskClient* mpoGetClient() const noexcept { return mpoClient; }
     DunmorrowLib::ILogin* mpoGetLogin() const noexcept { return mpoLogin; }
 
+    // The item object for `record` (one reference in *object): folders,
+    // files and BOMs by class id, then Load; an item with a link manager over
+    // `cacheFile`; S_OK and null for types 0, 5, 8, 9. The load gets the
+    // local path below the view folder and `connection` (given a `source`,
+    // its TavroskAPI instead). 0x80040240 for a null record, 0x800402BB for
+    // a type outside 0 to 9. Defined in item_object_conversion.cpp.
+    HRESULT mhCreateItmObject(BellquistLib::ItmObjectData* record, BellquistLib::IItmObject** object,
+                              RefPtr<CItemCacheFile> cacheFile, BellquistLib::IItmObject* source,
+                              IUnknown* connection);
+
 protected:
     // The worker behind Login and Login2: logs in through the login object,
     // then logs the client object in with the result, keeps what later
     // operations need and fills `result` when given.
     HRESULT mhLogin(const DunmorrowLib::LoginInfo& info, BellquistLib::LoginDataOut* result);
+    // Sets DynamicFileLinkVersion of every item object of `items` to the
+    // attached version of its first cached dynamically linked child, -1
+    // when it has none.
+    HRESULT mhSetDynLinkVersions(SAFEARRAY* items);
 
     ULONGLONG mulParentWnd = 0;
     TavroskClientLib::ITavroskClient* mpoClient = nullptr;  // one reference

@@ -3,6 +3,7 @@
 #include "com/server/server_module.h"
 #include "dunmorrow/ids.h"
 #include "dunmorrow/type_library.h"
+#include "login/login_class.h"
 #include "server_registration/server_registration.h"
 #include "winapi/guid_text.h"
 
@@ -34,7 +35,7 @@ const std::u16string kAppId = winapi::GuidToString(APPID_Dunmorrow);
 // Every class of the server. A class without a creator is registered but not
 // built into the server: its class object is not available.
 const com::ObjectMapEntry kObjects[] = {
-    {&CLSID_Login, nullptr, kClassScript, u"Dunmorrow.Login.1", u"Dunmorrow.Login", u"Login Class"},
+    com::ObjectEntry<CLogin>(kClassScript, u"Dunmorrow.Login.1", u"Dunmorrow.Login", u"Login Class"),
 };
 
 com::ServerModule gModule({.objects = kObjects, .typeLibrary = &DunmorrowLib::TypeLibrary(), .appId = kAppId});

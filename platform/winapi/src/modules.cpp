@@ -238,14 +238,20 @@ std::string FindLibraryFile(std::u16string_view name, bool dataFile) {
         if (EndsWith(fileName, ".so", false)) return IsRegularFile(posix) ? AbsolutePath(posix) : std::string();
         folders.push_back(folder.empty() ? "/" : folder);
     }
-    folders.push_back(std::filesystem::path(RunningProgramPath()).parent_path().string() + "/");
-    if (const char* extra = std::getenv("PLATFORM_LIBRARY_PATH")) {
-        std::string_view rest = extra;
-        while (!rest.empty()) {
-            size_t colon = rest.find(':');
-            std::string entry(rest.substr(0, colon));
-            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-            if (!entry.empty()) folders.push_back(entry + "/");
+    // A folder that exists here names the library in it only. A bare name,
+    // or a folder that does not exist here (an installation path of the
+    // other platform), is looked for beside the running program and then on
+    // the library path.
+    if (!HasFolderPart(name) || !std::filesystem::is_directory(folders.front())) {
+        folders.push_back(std::filesystem::path(RunningProgramPath()).parent_path().string() + "/");
+        if (const char* extra = std::getenv("PLATFORM_LIBRARY_PATH")) {
+            std::string_view rest = extra;
+            while (!rest.empty()) {
+                size_t colon = rest.find(':');
+                std::string entry(rest.substr(0, colon));
+                rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+                if (!entry.empty()) folders.push_back(entry + "/");
+            }
         }
     }
     std::vector<std::string> fileNames = LibraryFileNames(fileName, dataFile);

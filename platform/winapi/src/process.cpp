@@ -245,8 +245,13 @@ std::string FindProgram(std::u16string_view name) {
     if (posix.size() > fileName.size() && folder.empty()) folder = "/";  // "/name"
 
     std::string found = FindInFolder(folder, fileName);
+    // A folder that exists here names the program in it only: falling back
+    // would start a program the caller did not ask for. A folder that does
+    // not exist here (an installation path of the other platform) means the
+    // program of that name beside the running one.
+    if (HasFolderPart(name) && std::filesystem::is_directory(folder)) return found;
     if (found.empty()) found = FindInFolder(RunningProgramFolder(), fileName);
-    if (found.empty() && !HasFolderPart(name)) {
+    if (found.empty()) {
         const char* path = std::getenv("PATH");
         std::string_view rest = path ? path : "";
         while (found.empty() && !rest.empty()) {

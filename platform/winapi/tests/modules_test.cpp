@@ -136,6 +136,9 @@ TEST_F(ModulesTest, MissingModulesAndExports) {
         {u"Unregistered32.dll", ERROR_MOD_NOT_FOUND},  // no such system library
         {u"TESTMODULE.DLL", ERROR_MOD_NOT_FOUND},      // file names keep their case
         {winapi::FromPosixPath(BinFolder().string()) + u"/libNoSuch.so", ERROR_MOD_NOT_FOUND},
+        // A folder that exists names its own library only, even when one of
+        // that name sits beside the running program.
+        {winapi::FromPosixPath(folder.string()) + u"\\TestModule.dll", ERROR_MOD_NOT_FOUND},
         {u"Garbage.dll", ERROR_BAD_EXE_FORMAT},
     };
     for (const LoadCase& c : loads) {

@@ -177,6 +177,9 @@ TEST_F(ProcessTest, FailuresAreReportedBeforeAnyChildRuns) {
     const Case cases[] = {
         {rootText + u"\\no_such_program.exe", u"", ERROR_FILE_NOT_FOUND},
         {u"no_such_program_anywhere.exe", u"", ERROR_FILE_NOT_FOUND},
+        // A folder that exists names its own program only, even when one of
+        // that name sits beside the running program.
+        {rootText + u"\\process_child.exe", u"", ERROR_FILE_NOT_FOUND},
         {rootText + u"\\not_executable.exe", u"", ERROR_ACCESS_DENIED},
         {rootText + u"\\garbage.exe", u"", ERROR_BAD_EXE_FORMAT},
         {ChildPath(), rootText + u"\\no such folder", ERROR_DIRECTORY},

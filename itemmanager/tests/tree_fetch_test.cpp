@@ -29,6 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
@@ -574,6 +577,15 @@ TEST_F(TreeFetchTest, DynamicLinkChangesAreGroupedByItemAndWrittenInOneTransacti
     SafeArrayDestroy(items);
 }
 
+// Whether thread `tid` of this process sleeps in a futex wait, as a scope
+// waiting for the cache mutex does.
+bool SleepsOnAFutex(pid_t tid) {
+    std::ifstream call("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    long number = -1;
+    call >> number;  // "running" while it runs
+    return call && number == SYS_futex;
+}
+
 TEST_F(TreeFetchTest, AnotherProcessHoldingTheCacheDelaysTheCacheStepsButNotTheLibraryCall) {
     // The other process lets go from inside the library call: the fetch
     // reached the library while the mutex was held elsewhere, and its cache
@@ -603,16 +615,22 @@ TEST_F(TreeFetchTest, AnotherProcessHoldingTheCacheDelaysTheCacheStepsButNotTheL
                                                          std::vector<std::string>{path_, release});
     ASSERT_TRUE(holder->WaitForLine("inside"));
     std::atomic<bool> ended{false};
+    std::atomic<bool> fetchReturned{false};
     bool calledAfterTheEnd = false;
     script_.duringFetch = [&] { calledAfterTheEnd = ended; };
+    const pid_t fetcher = gettid();
     std::thread ender([&] {
-        Sleep(300);
+        // The other process lets go once the fetch sleeps on the mutex; a
+        // fetch that passed its read step without waiting returns first.
+        while (!SleepsOnAFutex(fetcher) && !fetchReturned) std::this_thread::yield();
         ended = true;  // before the release: the fetch cannot pass its read step earlier
         std::ofstream{release};
         EXPECT_EQ(holder->Wait(), 0);
     });
-    ASSERT_EQ(Fetch({kPumpInput}, 0), S_OK);
+    HRESULT hr = Fetch({kPumpInput}, 0);
+    fetchReturned = true;
     ender.join();
+    ASSERT_EQ(hr, S_OK);
     EXPECT_TRUE(calledAfterTheEnd);
     EXPECT_EQ(script_.cached.size(), 1u);
 }

@@ -2,8 +2,11 @@
 // object's shared page. Robust: when the owning thread or process ends, the
 // kernel marks the mutex and the next locker gets EOWNERDEAD, which is the
 // platform's WAIT_ABANDONED; recursive: the owning thread may take it again.
+// An abandoned mutex is handed over once the dead owner's process has ended
+// (see owner_process.h).
 #include "mutex_mapping.h"
 #include "named_object.h"
+#include "owner_process.h"
 #include "wait_deadline.h"
 #include "winapi/errors.h"
 #include "winapi/sync.h"
@@ -16,6 +19,10 @@
 namespace winapi::kernel {
 
 namespace {
+
+// A dying process ends within moments; one that takes longer lives on after
+// the death of the one thread that held the mutex.
+constexpr DWORD kDeadOwnerEndLimitMs = 10000;
 
 class MutexObject final : public KernelObject {
 public:
@@ -39,13 +46,18 @@ public:
         switch (rc) {
         case 0:
             NoteMutexAcquired(mapped_);
+            mapped_->state()->lastOwner = CurrentProcessIdentity();
             return WAIT_OBJECT_0;
-        case EOWNERDEAD:
+        case EOWNERDEAD: {
             // The owner ended while holding it; we hold it now, and mark it
             // sound so that it stays usable after our release.
             ::pthread_mutex_consistent(mutex);
             NoteMutexAcquired(mapped_);
+            ProcessIdentity deadOwner = mapped_->state()->lastOwner;
+            mapped_->state()->lastOwner = CurrentProcessIdentity();
+            WaitForProcessEnd(deadOwner, kDeadOwnerEndLimitMs);
             return WAIT_ABANDONED;
+        }
         case EBUSY:
         case ETIMEDOUT: return WAIT_TIMEOUT;
         default: SetLastErrorFromErrno(rc); return WAIT_FAILED;
@@ -100,7 +112,10 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR nam
             if (!mapped || !InitialiseSharedMutex(mapped->mutex())) return false;
             if (initialOwner) {
                 owned = ::pthread_mutex_lock(mapped->mutex()) == 0;
-                if (owned) NoteMutexAcquired(mapped);
+                if (owned) {
+                    NoteMutexAcquired(mapped);
+                    mapped->state()->lastOwner = CurrentProcessIdentity();
+                }
             }
             return true;
         },

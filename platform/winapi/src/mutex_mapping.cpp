@@ -37,7 +37,7 @@ void UnmapWhenUnused(MutexMappings& mappings, MappedMutex* mapped) {
 
 }  // namespace
 
-pthread_mutex_t* MappedMutex::mutex() const { return StateIn<pthread_mutex_t>(page); }
+MutexState* MappedMutex::state() const { return StateIn<MutexState>(page); }
 
 MappedMutex* AttachMutex(int fd) {
     struct stat info {};

@@ -10,6 +10,8 @@
 // outstanding here.
 #pragma once
 
+#include "owner_process.h"
+
 #include <pthread.h>
 
 #include <cstddef>
@@ -18,6 +20,12 @@
 
 namespace winapi::kernel {
 
+// A mutex object's shared state.
+struct MutexState {
+    pthread_mutex_t mutex;
+    ProcessIdentity lastOwner;  // written by each thread that takes the mutex, while it holds it
+};
+
 struct MappedMutex {
     dev_t device = 0;
     ino_t inode = 0;
@@ -25,7 +33,8 @@ struct MappedMutex {
     size_t handles = 0;          // handles of this process naming it
     uint64_t acquisitions = 0;   // acquired by threads of this process and not yet released
 
-    pthread_mutex_t* mutex() const;
+    MutexState* state() const;
+    pthread_mutex_t* mutex() const { return &state()->mutex; }
 };
 
 // The mapping of the mutex object file `fd`, counted as one more handle;

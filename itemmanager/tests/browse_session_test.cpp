@@ -4,6 +4,8 @@
 // with an independent compound-file reader), and a refresh after the admin
 // tool, run as a separate process, changed the vault meanwhile.
 
+#include "server_session_fixture.h"
+
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
@@ -42,7 +44,6 @@ using com_testing::Text;
 
 namespace {
 
-constexpr char16_t kVault[] = u"Demo";
 // The seed's designer, who holds its check-outs.
 constexpr char16_t kUser[] = u"Designer";
 constexpr char16_t kPassword[] = u"designer";
@@ -214,18 +215,11 @@ std::string ChildrenPath(const std::u16string& name) {
     return ElementPath(escaped);
 }
 
-class BrowseSessionTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class BrowseSessionTest : public ServerSessionTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"})
-            RegisterServer(server);
-        vaultadmin::VaultCreation request;
-        request.name = kVault;
-        request.serverFolder = machine_.root() / "server";
-        request.viewFolder = machine_.root() / "view";
-        created_ = vaultadmin::CreateVault(request);
+        ServerSessionTest::SetUp();
+        if (HasFatalFailure()) return;
         seeded_ = vaultadmin::SeedDemoVault(*vaultadmin::OpenRegisteredVault(kVault));
         ASSERT_EQ(seeded_.items, vaultadmin::kDemoItems);
         LogIn();
@@ -235,18 +229,7 @@ protected:
             EXPECT_EQ(manager_->LogOut(), S_OK);
             EXPECT_EQ(manager_.Detach()->Release(), 0u);
         }
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
-
-    static void RegisterServer(const char16_t* library) {
-        HMODULE module = LoadLibraryW(library);
-        ASSERT_NE(module, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(module);
+        ServerSessionTest::TearDown();
     }
 
     void LogIn() {
@@ -355,7 +338,6 @@ protected:
         return child.Wait(std::chrono::minutes(2));
     }
 
-    vaultadmin::CreatedVault created_;
     vaultadmin::DemoCounts seeded_;
     CComPtr<IItmManager2> manager_;
     LONG rootFolderId_ = 0;

@@ -4,6 +4,8 @@
 // session's login table until the logout. The test holds the table itself,
 // as the server program would: no program is started.
 
+#include "server_session_fixture.h"
+
 #include "bellquist/ids.h"
 #include "bellquist/manager_interfaces.h"
 #include "com/bstr.h"
@@ -39,7 +41,6 @@ using com_testing::Text;
 
 namespace {
 
-constexpr char16_t kVault[] = u"Demo";
 constexpr char16_t kUser[] = u"Alice";
 constexpr char16_t kPassword[] = u"wonderland";
 
@@ -61,19 +62,12 @@ struct HeldLoginData {
     }
 };
 
-class ManagerDialogLoginTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ManagerDialogLoginTest : public ServerSessionTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        ServerSessionTest::SetUp();
+        if (HasFatalFailure()) return;
         ui_testing::EnsureApplication();
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"})
-            RegisterServer(server);
-        vaultadmin::VaultCreation request;
-        request.name = kVault;
-        request.serverFolder = machine_.root() / "server";
-        request.viewFolder = machine_.root() / "view";
-        created_ = vaultadmin::CreateVault(request);
         userId_ = vaultadmin::AddUser(*vaultadmin::OpenRegisteredVault(kVault), kUser, kPassword, {4});
         rootItemFolder_ = RootItemFolder();
         MakeLoginTable();
@@ -85,18 +79,7 @@ protected:
         }
         for (BSTR text : {vault_, init_.moDomainName, init_.moComputerName, init_.moViewPath}) SysFreeString(text);
         DropLoginTable();
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
-
-    static void RegisterServer(const char16_t* library) {
-        HMODULE module = LoadLibraryW(library);
-        ASSERT_NE(module, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(module);
+        ServerSessionTest::TearDown();
     }
 
     // The vault's root item folder, read on a connection the test closes again.
@@ -160,7 +143,6 @@ protected:
                               [](ui::PromptedDialog& dialog) { EXPECT_TRUE(dialog.PressButton(IDCANCEL)); });
     }
 
-    vaultadmin::CreatedVault created_;
     LONG userId_ = 0;
     LONG rootItemFolder_ = 0;
     HANDLE table_ = nullptr;

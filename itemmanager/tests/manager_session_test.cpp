@@ -3,6 +3,8 @@
 // vault, a direct login through the login server and the client library,
 // the login's data, and the logout.
 
+#include "server_session_fixture.h"
+
 #include "bellquist/ids.h"
 #include "bellquist/manager_interfaces.h"
 #include "com/bstr.h"
@@ -26,40 +28,20 @@ using com_testing::Text;
 
 namespace {
 
-constexpr char16_t kVault[] = u"Demo";
 constexpr char16_t kUser[] = u"Alice";
 constexpr char16_t kPassword[] = u"wonderland";
 
-class ManagerSessionTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ManagerSessionTest : public ServerSessionTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"})
-            RegisterServer(server);
-        vaultadmin::VaultCreation request;
-        request.name = kVault;
-        request.serverFolder = machine_.root() / "server";
-        request.viewFolder = machine_.root() / "view";
-        created_ = vaultadmin::CreateVault(request);
+        ServerSessionTest::SetUp();
+        if (HasFatalFailure()) return;
         userId_ = vaultadmin::AddUser(*vaultadmin::OpenRegisteredVault(kVault), kUser, kPassword, {4});
     }
     void TearDown() override {
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
+        ServerSessionTest::TearDown();
     }
 
-    static void RegisterServer(const char16_t* library) {
-        HMODULE module = LoadLibraryW(library);
-        ASSERT_NE(module, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(module);
-    }
-
-    vaultadmin::CreatedVault created_;
     LONG userId_ = 0;
 };
 

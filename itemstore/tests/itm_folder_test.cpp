@@ -9,6 +9,7 @@
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
+#include "com_testing/register_server.h"
 #include "itemstore/itm_object_data.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/modules.h"
@@ -191,12 +192,7 @@ protected:
     void SetUp() override {
         LeakChecked::SetUp();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        HMODULE library = LoadLibraryW(u"Bellquist.dll");
-        ASSERT_NE(library, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(library);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
     }
     void TearDown() override {
         CoUninitialize();

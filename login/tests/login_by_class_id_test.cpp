@@ -14,7 +14,7 @@ class LoginByClassIdTest : public LoginFixture {
 protected:
     void SetUp() override {
         LoginFixture::SetUp();
-        RegisterServer(u"Dunmorrow.dll");
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Dunmorrow.dll"), S_OK);
     }
 };
 

@@ -1,6 +1,7 @@
 // The login dialog host: its callback slots and the credential check, over a
 // created vault and a vault server object (a fake one where the real one
 // cannot fail the way a case needs).
+#include "com_testing/register_server.h"
 #include "login/login_dialog_host.h"
 
 #include "com/bstr.h"
@@ -115,12 +116,7 @@ protected:
         cookie_ = cookie;
     }
     void RegisterRealVaultServer() {
-        HMODULE library = LoadLibraryW(u"VaultServer.dll");
-        ASSERT_NE(library, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(library);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"VaultServer.dll"), S_OK);
     }
 
     VaultConnectionSettings settings_;

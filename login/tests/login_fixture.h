@@ -8,6 +8,7 @@
 #include "com/bstr.h"
 #include "com/runtime.h"
 #include "com_testing/leak_checked_test.h"
+#include "com_testing/register_server.h"
 #include "common/settings_light.h"
 #include "dunmorrow/records.h"
 #include "login/login_dialog_host.h"
@@ -139,7 +140,7 @@ protected:
     void SetUp() override {
         LeakChecked::SetUp();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        RegisterServer(u"VaultServer.dll");
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"VaultServer.dll"), S_OK);
 
         vaultadmin::VaultCreation request;
         request.name = kVault;
@@ -162,16 +163,6 @@ protected:
         DropLoginTable();
         CoUninitialize();
         LeakChecked::TearDown();
-    }
-
-    // Registers an in-process server library of the build in this machine.
-    static void RegisterServer(const char16_t* library) {
-        HMODULE module = LoadLibraryW(library);
-        ASSERT_NE(module, nullptr) << winapi::ToUtf8(library);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(module);
     }
 
     // The first column of the first row of `sql`, on a connection of its

@@ -2,6 +2,7 @@
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
+#include "com_testing/register_server.h"
 #include "common/error_catalogue.h"
 #include "common/message_text_component.h"
 #include "common/settings_light.h"
@@ -55,12 +56,7 @@ protected:
     void SetUp() override {
         LeakChecked::SetUp();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        HMODULE library = LoadLibraryW(u"MessageTexts.dll");
-        ASSERT_NE(library, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(library);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"MessageTexts.dll"), S_OK);
 
         folder_ = machine_.root() / "LanFiles";
         fs::create_directories(folder_);

@@ -9,6 +9,7 @@
 #include "com/runnable.h"
 #include "com/runtime.h"
 #include "com_testing/leak_checked_test.h"
+#include "com_testing/register_server.h"
 #include "tavrosk/client_interfaces.h"
 #include "tavrosk/ids.h"
 #include "tavrosk/login_record.h"
@@ -58,12 +59,7 @@ protected:
 
     // Registers the library by its own DllRegisterServer, as the set-up does.
     static void RegisterLibrary() {
-        HMODULE library = LoadLibraryW(u"TavroskClient.dll");
-        ASSERT_NE(library, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(library);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"TavroskClient.dll"), S_OK);
     }
 
     // A new connection to the vault (one reference, the caller's).

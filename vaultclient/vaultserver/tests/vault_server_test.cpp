@@ -5,6 +5,7 @@
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
+#include "com_testing/register_server.h"
 #include "common/settings_light.h"
 #include "testsupport/fresh_machine.h"
 #include "vaultadmin/vault_creation.h"
@@ -46,12 +47,7 @@ protected:
     void SetUp() override {
         LeakChecked::SetUp();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        HMODULE library = LoadLibraryW(u"VaultServer.dll");
-        ASSERT_NE(library, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(library);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"VaultServer.dll"), S_OK);
 
         vaultadmin::VaultCreation request;
         request.name = u"Demo";

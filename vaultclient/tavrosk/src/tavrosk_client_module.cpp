@@ -4,30 +4,14 @@
 #include "client_type_library.h"
 #include "tavrosk_client.h"
 
+#include "com/server/apartment_class_script.h"
 #include "com/server/server_module.h"
 
 namespace {
 
-// Only the class key: callers create the main object by its CLSID, on the
-// thread that then uses it.
-constexpr char16_t kClassScript[] = uR"(
-HKCR
-{
-    NoRemove CLSID
-    {
-        ForceRemove %CLSID% = s '%DESCRIPTION%'
-        {
-            InprocServer32 = s '%MODULE%'
-            {
-                val ThreadingModel = s 'Apartment'
-            }
-        }
-    }
-}
-)";
-
+// Callers create the class by its CLSID alone.
 const com::ObjectMapEntry kObjects[] = {
-    com::ObjectEntry<CTavroskClient>(kClassScript, u"", u"", u"Tavrosk Client Class"),
+    com::ObjectEntry<CTavroskClient>(com::kApartmentClassKeyScript, u"", u"", u"Tavrosk Client Class"),
 };
 
 com::ServerModule gModule({.objects = kObjects, .typeLibrary = &tavrosk::TypeLibrary()});

@@ -1,29 +1,14 @@
 // The vault server object's library: its one class and the four exports.
 #include "vault_server.h"
 
+#include "com/server/apartment_class_script.h"
 #include "com/server/server_module.h"
 
 namespace {
 
-// Only the class key: the login dialog host creates the object by its CLSID.
-constexpr char16_t kClassScript[] = uR"(
-HKCR
-{
-    NoRemove CLSID
-    {
-        ForceRemove %CLSID% = s '%DESCRIPTION%'
-        {
-            InprocServer32 = s '%MODULE%'
-            {
-                val ThreadingModel = s 'Apartment'
-            }
-        }
-    }
-}
-)";
-
+// Callers create the class by its CLSID alone.
 const com::ObjectMapEntry kObjects[] = {
-    com::ObjectEntry<CVaultServer>(kClassScript, u"", u"", u"Vault Server Class"),
+    com::ObjectEntry<CVaultServer>(com::kApartmentClassKeyScript, u"", u"", u"Vault Server Class"),
 };
 
 com::ServerModule gModule({.objects = kObjects});

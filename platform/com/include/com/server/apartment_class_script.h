@@ -1,6 +1,7 @@
-// The registration script of an apartment-threaded in-process class with
-// a versioned and a version-independent ProgID, in the registrar's script
-// format: what every server of the system writes for each of its classes.
+// The registration scripts of apartment-threaded in-process classes, in the
+// registrar's script format: the full one with a versioned and a
+// version-independent ProgID that every server of the system writes for each
+// of its classes, and one with the class's key only.
 #pragma once
 
 namespace com {
@@ -36,6 +37,24 @@ HKCR
             }
             val AppID = s '%APPID%'
             TypeLib = s '%LIBID%'
+        }
+    }
+}
+)";
+
+// Only the class's key, for a class that callers create by its CLSID alone
+// (no ProgID, no type library), on the thread that then uses it.
+inline constexpr char16_t kApartmentClassKeyScript[] = uR"(
+HKCR
+{
+    NoRemove CLSID
+    {
+        ForceRemove %CLSID% = s '%DESCRIPTION%'
+        {
+            InprocServer32 = s '%MODULE%'
+            {
+                val ThreadingModel = s 'Apartment'
+            }
         }
     }
 }

@@ -24,6 +24,7 @@
 #include "tavrosk/ids.h"
 #include "tavrosk/link_record.h"
 #include "testsupport/child_process.h"
+#include "testsupport/futex_wait.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/sync.h"
 
@@ -577,15 +578,6 @@ TEST_F(TreeFetchTest, DynamicLinkChangesAreGroupedByItemAndWrittenInOneTransacti
     SafeArrayDestroy(items);
 }
 
-// Whether thread `tid` of this process sleeps in a futex wait, as a scope
-// waiting for the cache mutex does.
-bool SleepsOnAFutex(pid_t tid) {
-    std::ifstream call("/proc/self/task/" + std::to_string(tid) + "/syscall");
-    long number = -1;
-    call >> number;  // "running" while it runs
-    return call && number == SYS_futex;
-}
-
 TEST_F(TreeFetchTest, AnotherProcessHoldingTheCacheDelaysTheCacheStepsButNotTheLibraryCall) {
     // The other process lets go from inside the library call: the fetch
     // reached the library while the mutex was held elsewhere, and its cache
@@ -622,7 +614,7 @@ TEST_F(TreeFetchTest, AnotherProcessHoldingTheCacheDelaysTheCacheStepsButNotTheL
     std::thread ender([&] {
         // The other process lets go once the fetch sleeps on the mutex; a
         // fetch that passed its read step without waiting returns first.
-        while (!SleepsOnAFutex(fetcher) && !fetchReturned) std::this_thread::yield();
+        while (!testsupport::SleepsInFutex(getpid(), fetcher) && !fetchReturned) std::this_thread::yield();
         ended = true;  // before the release: the fetch cannot pass its read step earlier
         std::ofstream{release};
         EXPECT_EQ(holder->Wait(), 0);

@@ -5,6 +5,7 @@
 #include "logintable/login_table.h"
 
 #include "testsupport/child_process.h"
+#include "testsupport/futex_wait.h"
 
 #include "winapi/file_mapping.h"
 #include "winapi/handles.h"
@@ -102,33 +103,9 @@ private:
     HANDLE handle_;
 };
 
-// True when the thread sleeps in a futex wait (where a waiter on an event or
-// a mutex sleeps); where the system call cannot be read, when it sleeps.
-inline bool SleepsInFutex(const std::string& task) {
-    std::ifstream syscallFile(task + "/syscall");
-    if (syscallFile) {
-        long number = -1;
-        return syscallFile >> number && number == SYS_futex;  // "running" while it runs
-    }
-    std::ifstream stat(task + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    size_t end = line.rfind(')');
-    return end != std::string::npos && line.compare(end, 3, ") S") == 0;
-}
-
 // Blocks until thread `tid` of process `pid` sleeps in a futex wait; false
 // when the guard time passes first.
-inline bool WaitUntilBlocked(pid_t pid, pid_t tid) {
-    std::string task = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid);
-    auto deadline = std::chrono::steady_clock::now() + kGuard;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (SleepsInFutex(task)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
-}
-
+inline bool WaitUntilBlocked(pid_t pid, pid_t tid) { return testsupport::WaitUntilBlockedInFutex(pid, tid, kGuard); }
 inline bool WaitUntilBlocked(pid_t pid) { return WaitUntilBlocked(pid, pid); }
 
 }  // namespace tabletest

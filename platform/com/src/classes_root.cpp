@@ -7,18 +7,20 @@
 namespace com::detail {
 
 bool ReadClassesRootText(const std::u16string& subKey, std::u16string* text) {
-    // The value may change between asking for its size and reading it.
+    // Read at once into a buffer most values fit: every read goes to the
+    // hives, and creating an object asks here first. A longer value is read
+    // again at the size reported, which may change between the calls.
+    std::u16string value(MAX_PATH, u'\0');
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0;
-        DWORD bytes = 0;
-        if (SHGetValueW(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
-            return false;
-        if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-        std::u16string value(bytes / sizeof(WCHAR) + 1, u'\0');
-        bytes = static_cast<DWORD>(value.size() * sizeof(WCHAR));
+        DWORD bytes = static_cast<DWORD>(value.size() * sizeof(WCHAR));
         LSTATUS status = SHGetValueW(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, &type, value.data(), &bytes);
-        if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+        if (status == ERROR_MORE_DATA) {
+            if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+            value.assign(bytes / sizeof(WCHAR) + 1, u'\0');
+            continue;
+        }
+        if (status != ERROR_SUCCESS || type != REG_SZ) return false;  // an expandable text comes back expanded
         value.resize(bytes / sizeof(WCHAR));
         value.resize(value.find(u'\0') == std::u16string::npos ? value.size() : value.find(u'\0'));
         if (value.empty()) return false;

@@ -62,6 +62,20 @@ TEST_F(RuntimeProgIdTest, GivesTheProgIdOfAClassInTaskMemory) {
     CoTaskMemFree(progId);
     EXPECT_EQ(com::testing::LiveTaskAllocations(), before);
 
+    // Texts longer than a path, plain or expandable, come back whole.
+    const std::u16string loopKey = u"CLSID\\{05BEE133-5F40-4D9B-BA7D-D3A1FAA2444F}\\ProgID";
+    const std::u16string longName = u"Long." + std::u16string(400, u'x') + u".1";
+    for (DWORD type : {DWORD{REG_SZ}, DWORD{REG_EXPAND_SZ}}) {
+        SetClassesRootText(loopKey, nullptr, longName, type);
+        ASSERT_EQ(ProgIDFromCLSID(kLoopClass, &progId), S_OK) << type;
+        EXPECT_EQ(std::u16string(progId), longName) << type;
+        CoTaskMemFree(progId);
+    }
+    // A long value that is not a text names no ProgID.
+    testsupport::WriteValue(HKEY_CLASSES_ROOT, loopKey, nullptr, REG_BINARY, testsupport::RegistryBytes(1000, 0x41));
+    EXPECT_EQ(ProgIDFromCLSID(kLoopClass, &progId), REGDB_E_CLASSNOTREG);
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"CLSID\\{05BEE133-5F40-4D9B-BA7D-D3A1FAA2444F}"), ERROR_SUCCESS);
+
     progId = reinterpret_cast<LPOLESTR>(0x1);
     EXPECT_EQ(ProgIDFromCLSID(kLoopClass, &progId), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(progId, nullptr);

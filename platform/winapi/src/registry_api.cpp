@@ -320,12 +320,17 @@ LSTATUS WINAPI RegFlushKey(HKEY hKey) {
 LSTATUS WINAPI SHGetValueW(HKEY hkey, LPCWSTR pszSubKey, LPCWSTR pszValue, DWORD* pdwType, void* pvData,
                            DWORD* pcbData) {
     if (pvData && !pcbData) return ERROR_INVALID_PARAMETER;
-    HKEY key = nullptr;
-    if (LSTATUS status = RegOpenKeyExW(hkey, pszSubKey, 0, KEY_QUERY_VALUE, &key)) return status;
+    // The key is found and its value read in one reading of the hives, where
+    // opening a handle and reading through it would read them twice. The
+    // results are those of RegOpenKeyExW with KEY_QUERY_VALUE, which every
+    // key grants for reading.
+    OpenKey parent;
+    if (LSTATUS status = FindOpenKey(hkey, parent)) return status;
+    KeyPath names;
+    if (LSTATUS status = SplitSubKey(NameOf(pszSubKey), names)) return status;
     KeyView view;
-    LSTATUS status = ReadHandle(key, KEY_QUERY_VALUE, view);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return status;
+    if (LSTATUS status = ReadKey(Descend(parent, names, KEY_QUERY_VALUE), view)) return status;
+    if (!view.exists) return names.empty() ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     const Value* value = view.FindValue(NameOf(pszValue));
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (value->type != REG_EXPAND_SZ) return CopyValueOut(*value, pdwType, static_cast<LPBYTE>(pvData), pcbData);

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
+#include <vector>
 
 namespace winapi {
 
@@ -17,6 +20,46 @@ std::string EnvOrEmpty(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
+struct Account {
+    bool found = false;
+    std::string name;
+    std::string home;
+};
+
+// The entry of this process's user in the system's user database, looked up
+// once per user id: the lookup checks and may read the database files (or
+// ask a directory service) each time, and every registry read of the user's
+// hive needs the user name.
+Account CurrentAccount() {
+    struct Cache {
+        std::mutex lock;
+        bool known = false;
+        uid_t uid = 0;
+        Account account;
+    };
+    static Cache* cache = new Cache;  // never destroyed: static destructors may still ask
+    const uid_t uid = getuid();
+    std::lock_guard guard(cache->lock);
+    if (cache->known && cache->uid == uid) return cache->account;
+
+    Account account;
+    std::vector<char> buffer(16384);
+    passwd entry;
+    passwd* result = nullptr;
+    int err;
+    while ((err = getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &result)) == ERANGE &&
+           buffer.size() < (size_t(1) << 20))
+        buffer.resize(buffer.size() * 2);
+    if (result) account = Account{true, entry.pw_name, entry.pw_dir};
+    // A lookup that failed, rather than found no entry, is made again next time.
+    if (err == 0) {
+        cache->known = true;
+        cache->uid = uid;
+        cache->account = account;
+    }
+    return account;
+}
+
 }  // namespace
 
 std::filesystem::path StateRoot() {
@@ -25,16 +68,15 @@ std::filesystem::path StateRoot() {
     std::string state = EnvOrEmpty("XDG_STATE_HOME");
     if (!state.empty()) return std::filesystem::path(state) / "zentraviko-machine";
     std::string home = EnvOrEmpty("HOME");
-    if (home.empty()) {
-        if (const passwd* pw = getpwuid(getuid())) home = pw->pw_dir;
-    }
+    if (home.empty()) home = CurrentAccount().home;
     return std::filesystem::path(home) / ".local/state/zentraviko-machine";
 }
 
 std::string CurrentUserName() {
     std::string name = EnvOrEmpty(kUserNameVariable);
     if (!name.empty()) return name;
-    if (const passwd* pw = getpwuid(getuid())) return pw->pw_name;
+    Account account = CurrentAccount();
+    if (account.found) return account.name;
     return "user" + std::to_string(getuid());
 }
 

@@ -133,6 +133,13 @@ TEST_F(RegistryHiveTest, ChangesOfOtherProcessesAreSeen) {
         ASSERT_EQ(RunChild({"set", "N", std::to_string(n)}), 0);
         EXPECT_EQ(Get(key, u"N").second, DwordBytes(n));
     }
+    // Also through the shell's reader, which finds the key and reads the value at once.
+    for (DWORD n = 6; n <= 8; ++n) {
+        ASSERT_EQ(RunChild({"set", "N", std::to_string(n)}), 0);
+        DWORD value = 0, size = sizeof value;
+        ASSERT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"Software\\Probe", u"N", nullptr, &value, &size), ERROR_SUCCESS);
+        EXPECT_EQ(value, n);
+    }
 }
 
 }  // namespace

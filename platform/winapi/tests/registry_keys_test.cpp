@@ -299,6 +299,16 @@ TEST_F(RegistryKeysTest, ShellValueReaderReadsASubKeyAndExpandsStrings) {
     EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"Control Panel\\Missing", u"MenuFont", &type, data.data(), &size),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(SHGetValueW(key, nullptr, u"Missing", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+
+    // Handles and paths fail as they do when opening the key.
+    HKEY gone = Create(HKEY_CURRENT_USER, u"Control Panel\\Gone");
+    ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Control Panel\\Gone"), ERROR_SUCCESS);
+    EXPECT_EQ(SHGetValueW(gone, nullptr, u"Folder", &type, nullptr, &size), ERROR_KEY_DELETED);
+    EXPECT_EQ(SHGetValueW(gone, u"Below", u"Folder", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"\\Control Panel", u"Folder", &type, nullptr, &size),
+              ERROR_BAD_PATHNAME);
+    EXPECT_EQ(SHGetValueW(reinterpret_cast<HKEY>(uintptr_t{0x7FFFFFF0}), nullptr, u"Folder", &type, nullptr, &size),
+              ERROR_INVALID_HANDLE);
 }
 
 }  // namespace

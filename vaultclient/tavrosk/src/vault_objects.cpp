@@ -15,7 +15,8 @@ namespace {
 enum StatementId {
     kFolder,
     kFolderHasChildren,
-    kDocument,
+    kItemDocument,
+    kFileDocument,
     kItemByName,
     kLock,
     kItemHasLinks,
@@ -132,14 +133,19 @@ void VaultReader::ReadFolder(LONG id, VaultObject& folder, bool& found) {
 }
 
 void VaultReader::ReadDocument(LONG id, LONG wantedType, VaultObject& document, bool& found) {
-    vaultdb::Statement& row = Prepared(
-        kDocument,
-        "SELECT d.folder_id, d.name, f.vault_path, d.object_flags, d.linked_file_name, d.alternate_name, d.domain, "
-        "d.state_id, s.name, d.latest_version, d.is_cutlist, d.created_utc FROM documents d "
-        "JOIN folders f ON f.id = d.folder_id LEFT JOIN workflow_states s ON s.id = d.state_id "
-        "WHERE d.id = ? AND d.doc_type = ? AND d.deleted = 0");
+    // The type is written into the text, not bound: a bound value compared
+    // where the partial index on items ("doc_type = 4") could serve marks the
+    // statement to be prepared again at every binding.
+#define DOCUMENT_ROW_SQL(docType)                                                                                \
+    "SELECT d.folder_id, d.name, f.vault_path, d.object_flags, d.linked_file_name, d.alternate_name, d.domain, " \
+    "d.state_id, s.name, d.latest_version, d.is_cutlist, d.created_utc FROM documents d "                       \
+    "JOIN folders f ON f.id = d.folder_id LEFT JOIN workflow_states s ON s.id = d.state_id "                    \
+    "WHERE d.id = ? AND d.doc_type = " docType " AND d.deleted = 0"
+    static_assert(vaultdb::kObjectItem == 4 && vaultdb::kObjectFile == 6);
+    vaultdb::Statement& row = wantedType == vaultdb::kObjectItem ? Prepared(kItemDocument, DOCUMENT_ROW_SQL("4"))
+                                                                 : Prepared(kFileDocument, DOCUMENT_ROW_SQL("6"));
+#undef DOCUMENT_ROW_SQL
     row.BindInt32(1, id);
-    row.BindInt32(2, wantedType);
     found = NextRow(database_, row);
     if (!found) return;
     document.id = id;

@@ -233,6 +233,25 @@ TEST_F(TreeFetchTest, DeletedListNamesTheInputAndCachedObjectsTheVaultNoLongerHa
     EXPECT_EQ(PlacesOf(records), (std::set<Place>{{4, itemA_, 3, vault_.partsFolder}, {6, vault_.bracket, 4, itemA_}}));
 }
 
+TEST_F(TreeFetchTest, AnItemAskedForAsAFileOrAFileAsAnItemIsNotInTheVault) {
+    InputRecords input(2);
+    input.Set(0, 6, itemA_);
+    input.Set(1, 4, vault_.bracket);
+    // Then each under its own type, after the misses.
+    InputRecords cached(2);
+    cached.Set(0, 4, itemA_);
+    cached.Set(1, 6, vault_.bracket);
+    Fetched result = Fetch(input, false, 0, 0, cached.get());
+    ASSERT_EQ(result.hr, S_OK);
+    Received<ItmObjectData> records(result.fetched);
+    Received<DelOrDestroyed> deleted(result.deleted);
+    EXPECT_EQ(records.size(), 0);
+    std::set<std::tuple<LONG, LONG, VARIANT_BOOL>> gone;
+    for (const DelOrDestroyed& entry : deleted) gone.insert({entry.meType, entry.mlId, entry.mbDestroyed});
+    EXPECT_EQ(gone, (std::set<std::tuple<LONG, LONG, VARIANT_BOOL>>{{6, itemA_, VARIANT_TRUE},
+                                                                    {4, vault_.bracket, VARIANT_TRUE}}));
+}
+
 TEST_F(TreeFetchTest, BadCallsGiveTheirCodesAndNoArrays) {
     InputRecords input(1);
     input.Set(0, 4, itemA_);

@@ -2,6 +2,7 @@
 
 #include "handle_table.h"
 #include "message_queue_internal.h"
+#include "ui/unhandled_exception.h"
 #include "ui/window_messages.h"
 #include "winapi/errors.h"
 
@@ -135,7 +136,15 @@ using namespace ui::detail;
 
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ui::Window* window = WindowOrError(hwnd);
-    return window ? window->WindowProc(message, wParam, lParam) : 0;
+    if (!window) return 0;
+    // Every message a window gets passes here: no exception of a handler
+    // may unwind into Qt's event loop.
+    try {
+        return window->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        ui::ReportUnhandledException(hwnd, message, std::current_exception());
+        return 0;
+    }
 }
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,7 @@
 #include "storage/compound_file.h"
 #include "winapi/errors.h"
 #include "winapi/files.h"
+#include "winapi/sync.h"
 
 #include <cerrno>
 #include <new>
@@ -22,6 +23,12 @@ constexpr DWORD kCreateStreamMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WR
 
 // The cache's codes for a storage failure: not found, name refused, or any
 // other cache failure.
+// How long an open waits for a dead holder's hold on the file to end.
+constexpr int kShareConflictRetries = 100;
+constexpr DWORD kShareConflictPauseMs = 10;
+
+bool IsShareConflict(HRESULT hr) { return hr == STG_E_SHAREVIOLATION || hr == STG_E_LOCKVIOLATION; }
+
 HRESULT MapOpenError(HRESULT hr) {
     if (hr == STG_E_FILENOTFOUND || hr == E_OXN_FILE_NOT_FOUND) return E_OXN_FILE_NOT_FOUND;
     if (hr == STG_E_INVALIDNAME || hr == E_OXN_INVALID_NAME) return E_OXN_INVALID_NAME;
@@ -120,6 +127,14 @@ HRESULT CItemCacheFile::mhOpenExisting(CItemCacheLock& lock, bool transacted) {
     IStorage* root = nullptr;
     HRESULT hr = StgOpenStorageEx(path_.c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
                                   reinterpret_cast<void**>(&root));
+    // Holding the mutex, a file still held elsewhere can only be a holder
+    // that died inside its scope: the mutex passes on while the system is
+    // still closing the dead process's files, so its hold ends moments later.
+    for (int retry = 0; lock.mbHoldsMutex() && IsShareConflict(hr) && retry < kShareConflictRetries; ++retry) {
+        Sleep(kShareConflictPauseMs);
+        hr = StgOpenStorageEx(path_.c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
+                              reinterpret_cast<void**>(&root));
+    }
     if (FAILED(hr)) return MapOpenError(hr);
     root_ = root;
     owner_ = &lock;

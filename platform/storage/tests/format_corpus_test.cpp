@@ -5,7 +5,7 @@
 namespace formattest {
 namespace {
 
-const fs::path kCorpus = fs::path(__FILE__).parent_path() / "corpus";
+const fs::path kCorpus = fs::path(STORAGE_TESTS_DIR) / "corpus";
 
 TEST(FormatCorpusTest, PassFilesLoadAndFailFilesAreRefused) {
     int files = 0;

@@ -227,8 +227,10 @@ inline void WriteFileBytes(const fs::path& path, const std::string& bytes) {
 // need not be the first python3 on PATH.
 inline const fs::path kSystemPython = "/usr/bin/python3";
 
+// The build names this folder absolutely (STORAGE_TESTS_DIR): __FILE__ may be
+// relative to the build folder when the compiler cache rewrites paths.
 inline fs::path OracleScript(const std::string& name) {
-    return fs::path(__FILE__).parent_path() / "oracles" / name;
+    return fs::path(STORAGE_TESTS_DIR) / "oracles" / name;
 }
 
 // Runs a program to its end; its exit code (-1 when it did not end in time).

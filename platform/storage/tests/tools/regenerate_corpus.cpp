@@ -10,7 +10,7 @@
 namespace formattest {
 namespace {
 
-const fs::path kCorpus = fs::path(__FILE__).parent_path().parent_path() / "corpus";
+const fs::path kCorpus = fs::path(STORAGE_TESTS_DIR) / "corpus";
 
 // The sample every corpus file is made from.
 void WriteSample(const fs::path& path, uint16_t version) {

@@ -2,6 +2,7 @@
 
 #include "ui/message_box.h"
 #include "ui/window_functions.h"
+#include "winapi/text.h"
 
 #include <string>
 #include <utility>
@@ -15,8 +16,9 @@ std::u16string DescriptionOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(std::move(error));
     } catch (const std::exception& e) {
-        std::string text = e.what();
-        if (!text.empty()) return std::u16string(text.begin(), text.end());
+        // what() is UTF-8, as all narrow text here.
+        std::u16string text = winapi::ToUtf16(e.what());
+        if (!text.empty()) return text;
     } catch (...) {
     }
     return u"An unexpected error occurred.";

@@ -17,6 +17,8 @@ namespace {
 constexpr UINT kThrows = WM_USER + 1;
 constexpr UINT kAfter = WM_USER + 2;
 constexpr UINT kForwards = WM_USER + 3;
+// Narrow text is UTF-8: the user must read these characters, not their bytes.
+constexpr const char* kMessage = "The vault \u201cEntw\u00fcrfe \u65e5\u672c\u201d is not reachable.";
 
 class UnhandledExceptionTest : public ui_testing::UiTest {
 protected:
@@ -24,7 +26,7 @@ protected:
         UiTest::SetUp();
         window_.CreateTopLevel();
         window_.onMessage = [this](UINT message, WPARAM, LPARAM) -> LRESULT {
-            if (message == kThrows) throw std::runtime_error("The vault is not reachable.");
+            if (message == kThrows) throw std::runtime_error(kMessage);
             if (message == kForwards) {
                 // A handler that sends on: the inner message's exception
                 // ends there, and this handler goes on.
@@ -44,7 +46,7 @@ protected:
 TEST_F(UnhandledExceptionTest, TheDefaultHandlerTellsTheUserAndThePostedMessagesGoOn) {
     ui_testing::ScriptedPrompter prompter;
     prompter.AnswerMessageBox(IDOK, [&](const ui::MessageBoxQuestion& question) {
-        EXPECT_EQ(question.text, u"The vault is not reachable.");
+        EXPECT_EQ(question.text, u"The vault \u201cEntw\u00fcrfe \u65e5\u672c\u201d is not reachable.");
         EXPECT_EQ(question.style, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(question.owner, window_.Handle());
     });

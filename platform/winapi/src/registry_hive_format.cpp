@@ -187,44 +187,6 @@ bool ReadHex(std::string_view text, size_t& pos, size_t count, uint32_t& number)
     return true;
 }
 
-// Decodes one strictly formed UTF-8 character (no overlong forms, no
-// surrogates, nothing above U+10FFFF) and appends it as UTF-16.
-bool ReadUtf8(std::string_view text, size_t& pos, std::u16string& out) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    size_t length;
-    char32_t cp;
-    if (lead < 0x80) {
-        out += static_cast<char16_t>(lead);
-        ++pos;
-        return true;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, cp = lead & 0x07;
-    } else {
-        return false;
-    }
-    if (text.size() - pos < length) return false;
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) return false;
-        cp = (cp << 6) | (byte(pos + i) & 0x3F);
-    }
-    if ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-        return false;
-    if (cp >= 0x10000) {
-        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(cp);
-    }
-    pos += length;
-    return true;
-}
-
 bool IsRawControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
 bool ReadQuoted(std::string_view line, size_t& pos, std::u16string& out) {
@@ -239,7 +201,7 @@ bool ReadQuoted(std::string_view line, size_t& pos, std::u16string& out) {
         }
         if (IsRawControl(c)) return false;
         if (c != '\\') {
-            if (!ReadUtf8(line, pos, out)) return false;
+            if (!winapi::ReadUtf8Character(line, pos, out)) return false;
             continue;
         }
         if (++pos >= line.size()) return false;
@@ -278,7 +240,7 @@ bool ReadKeyPath(std::string_view text, KeyPath& path) {
             ++pos;
             if (!ReadHex(text, pos, 4, unit)) return false;
             path.back() += static_cast<char16_t>(unit);
-        } else if (IsRawControl(c) || !ReadUtf8(text, pos, path.back())) {
+        } else if (IsRawControl(c) || !winapi::ReadUtf8Character(text, pos, path.back())) {
             return false;
         }
     }

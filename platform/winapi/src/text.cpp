@@ -59,53 +59,56 @@ std::u16string DecodeUtf8(std::string_view text, size_t* replaced) {
     size_t bad = 0;
     size_t i = 0;
     while (i < text.size()) {
-        auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-        unsigned char lead = byte(i);
-        if (lead < 0x80) {
-            out += static_cast<char16_t>(lead);
-            ++i;
-            continue;
-        }
-        int length = 0;
-        char32_t cp = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            cp = lead & 0x0F;
-            if (lead == 0xE0) low = 0xA0;   // no overlong forms
-            if (lead == 0xED) high = 0x9F;  // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            cp = lead & 0x07;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-        }
-        size_t next = i + 1;
-        bool complete = length > 0;
-        for (int k = 1; complete && k < length; ++k, ++next) {
-            unsigned char min = k == 1 ? low : 0x80, max = k == 1 ? high : 0xBF;
-            if (next >= text.size() || byte(next) < min || byte(next) > max) {
-                complete = false;
-                break;
-            }
-            cp = (cp << 6) | (byte(next) & 0x3F);
-        }
-        if (complete) {
-            AppendUtf16(out, cp);
-        } else {
+        if (!ReadUtf8Character(text, i, out)) {
             out += static_cast<char16_t>(kReplacement);
             ++bad;
         }
-        i = next;
     }
     if (replaced) *replaced = bad;
     return out;
 }
 
 }  // namespace
+
+bool ReadUtf8Character(std::string_view text, size_t& pos, std::u16string& out) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        out += static_cast<char16_t>(lead);
+        ++pos;
+        return true;
+    }
+    int length = 0;
+    char32_t cp = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;   // no overlong forms
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    }
+    size_t next = pos + 1;
+    bool complete = length > 0;
+    for (int k = 1; complete && k < length; ++k, ++next) {
+        unsigned char min = k == 1 ? low : 0x80, max = k == 1 ? high : 0xBF;
+        if (next >= text.size() || byte(next) < min || byte(next) > max) {
+            complete = false;
+            break;
+        }
+        cp = (cp << 6) | (byte(next) & 0x3F);
+    }
+    pos = next;
+    if (complete) AppendUtf16(out, cp);
+    return complete;
+}
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {

@@ -33,6 +33,13 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // Each ill-formed UTF-8 sequence (the longest invalid prefix of one) becomes
 // one U+FFFD.
 std::u16string ToUtf16(std::string_view text);
+// Reads the one UTF-8 character at `pos` (pos < text.size()): a well-formed
+// one is appended to `out` as UTF-16; an ill-formed one (no overlong forms,
+// surrogates or code points above U+10FFFF) appends nothing and returns
+// false. Either way `pos` moves past what was read: the character, or the
+// longest invalid prefix of one. For readers that must refuse bad text
+// rather than replace it.
+bool ReadUtf8Character(std::string_view text, size_t& pos, std::u16string& out);
 
 WCHAR ToUpper(WCHAR c);
 WCHAR ToLower(WCHAR c);

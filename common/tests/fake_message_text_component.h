@@ -83,7 +83,7 @@ public:
 private:
     ~FakeMessageTexts() { --script_.live; }
 
-    static std::u16string Text(BSTR bstr) { return std::u16string(bstr ? bstr : u"", SysStringLen(bstr)); }
+    static std::u16string Text(BSTR bstr) { return com::BstrText(bstr); }
     static std::u16string Number(LONG value) {
         std::string digits = std::to_string(value);
         return std::u16string(digits.begin(), digits.end());

@@ -38,14 +38,13 @@ void Check(HRESULT hr, const WCHAR* description) {
     if (FAILED(hr)) gvRaiseFailedCall(hr, description);
 }
 
-std::u16string TextOf(BSTR text) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
 
 // The file whose time stands for the object: its path, or with the
 // linked-file flag the linked file's name in the folder of its path.
 std::u16string LocalFileOf(IItmObject& object) {
     BSTR path = nullptr;
     Check(object.get_Path(&path), u"Failed to get file path from IItmObject");
-    std::u16string file = TextOf(path);
+    std::u16string file = com::BstrText(path);
     SysFreeString(path);
     LONG flags = 0;
     Check(object.get_ItemObjectFlags(&flags), u"Failed to get object flags from IItmObject");
@@ -55,7 +54,7 @@ std::u16string LocalFileOf(IItmObject& object) {
         const size_t separator = file.find_last_of(u"\\/");
         file.resize(separator == std::u16string::npos ? 0 : separator);
         file += u'\\';
-        file += TextOf(linked);
+        file += com::BstrText(linked);
         SysFreeString(linked);
     }
     return file;

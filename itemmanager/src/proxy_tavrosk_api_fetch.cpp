@@ -49,7 +49,6 @@ LONG FetchOptions(LONG flags, LONG getLatest) {
     return options;
 }
 
-std::u16string TextOf(BSTR text) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
 
 // Item id -> file name over the item records of the lists (a later record
 // overrides an earlier one).
@@ -57,7 +56,7 @@ void AddItemNames(SAFEARRAY* list, std::map<LONG, std::u16string>& names) {
     if (!list) return;
     RecordArray<ItmObjectData> records(list);
     for (const ItmObjectData* record = records.mpoBegin(); record != records.mpoEnd(); ++record)
-        if (record->meObjectType == ItmObjectType_Item) names[record->mlObjectID] = TextOf(record->moFilename);
+        if (record->meObjectType == ItmObjectType_Item) names[record->mlObjectID] = com::BstrText(record->moFilename);
 }
 
 // The names of the known items that the deleted list reports, each once.
@@ -183,7 +182,7 @@ HRESULT CProxyTavroskAPI::mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* inp
             RecordArray<ItmObjectData> records(input);
             for (const ItmObjectData* record = records.mpoBegin(); record != records.mpoEnd(); ++record) {
                 if (record->meObjectType != ItmObjectType_Item) continue;
-                std::u16string name = TextOf(record->moFilename);
+                std::u16string name = com::BstrText(record->moFilename);
                 if (record->meParentDocType != 0) {
                     parents[name] = {record->mlParentObjectID, record->meParentDocType, record->mlConfigID,
                                      record->meLinkType, record->meLinkOperation};

@@ -16,16 +16,11 @@ using namespace BellquistLib;
 
 namespace {
 
-// A null BSTR reads as the empty text.
-std::u16string_view TextOf(BSTR text) {
-    return text ? std::u16string_view(text, SysStringLen(text)) : std::u16string_view();
-}
-
 BSTR NewString(std::u16string_view text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
 
 // Replaces *field by a copy of `text` (null stays null), freeing the old one.
 HRESULT ReplaceString(BSTR* field, BSTR text) {
-    BSTR copy = text ? NewString(TextOf(text)) : nullptr;
+    BSTR copy = text ? NewString(com::BstrView(text)) : nullptr;
     if (text && !copy) return E_OUTOFMEMORY;
     SysFreeString(*field);
     *field = copy;
@@ -41,7 +36,7 @@ HRESULT ReplaceString(BSTR* field, std::u16string_view text) {
 }
 
 // Same pointer, both empty (null equals empty), or the same code units.
-bool SameText(BSTR left, BSTR right) { return left == right || TextOf(left) == TextOf(right); }
+bool SameText(BSTR left, BSTR right) { return left == right || com::BstrView(left) == com::BstrView(right); }
 
 // The record of another item object: 0x800402BD when it is not one; a null
 // record when it has none.
@@ -102,7 +97,7 @@ ItmObjBase::~ItmObjBase() {
 HRESULT ItmObjBase::GetLinkedFileName(BSTR* linkedFile) {
     if (!mpoData) return E_POINTER;
     if (!linkedFile) return E_INVALIDARG;
-    BSTR copy = mpoData->mbsLinkedFile ? NewString(TextOf(mpoData->mbsLinkedFile)) : nullptr;
+    BSTR copy = mpoData->mbsLinkedFile ? NewString(com::BstrView(mpoData->mbsLinkedFile)) : nullptr;
     if (mpoData->mbsLinkedFile && !copy) return E_OUTOFMEMORY;
     *linkedFile = copy;
     return S_OK;
@@ -118,9 +113,9 @@ HRESULT ItmObjBase::GetItmObjectFlags(LONG* flags) {
 HRESULT ItmObjBase::SetPathPartOnly(BSTR folderPath) {
     if (!mpoData) return E_POINTER;
     if (!folderPath) return E_INVALIDARG;
-    std::u16string path(TextOf(folderPath));
+    std::u16string path(com::BstrView(folderPath));
     if (!path.empty() && path.back() != u'\\') path += u'\\';
-    path += TextOf(mpoData->moFilename);
+    path += com::BstrView(mpoData->moFilename);
     return ReplaceString(&mpoData->moPath, path);
 }
 
@@ -164,7 +159,7 @@ HRESULT ItmObjBase::Copy(IUnknown* other, LONG mask) {
     for (size_t i = 0; i < std::size(kCopiedStrings); ++i) {
         BSTR text = theirs->*kCopiedStrings[i].field;
         if (!(mask & kCopiedStrings[i].bit) || !text) continue;
-        copies[i] = NewString(TextOf(text));
+        copies[i] = NewString(com::BstrView(text));
         if (!copies[i]) {
             for (BSTR copy : copies) SysFreeString(copy);
             return E_OUTOFMEMORY;
@@ -236,15 +231,15 @@ HRESULT ItmObjBase::GetLinkData(ItmLinkData** linkData) {
 }
 
 HRESULT ItmObjBase::mhRename(BSTR newName) {
-    std::u16string_view path = TextOf(mpoData->moPath);
+    std::u16string_view path = com::BstrView(mpoData->moPath);
     const bool folderSlashDropped =
         mpoData->meObjectType == ItmObjectType_ItemFolder && path.size() > 1 && path.back() == u'\\';
     if (folderSlashDropped) path.remove_suffix(1);
     const size_t slash = path.rfind(u'\\');
     BSTR newPath = nullptr;
-    if (slash != std::u16string_view::npos && path.substr(slash + 1) == TextOf(mpoData->moFilename)) {
+    if (slash != std::u16string_view::npos && path.substr(slash + 1) == com::BstrView(mpoData->moFilename)) {
         std::u16string renamed(path.substr(0, slash + 1));
-        renamed += TextOf(newName);
+        renamed += com::BstrView(newName);
         if (folderSlashDropped) renamed += u'\\';
         newPath = NewString(renamed);
         if (!newPath) return E_OUTOFMEMORY;
@@ -282,9 +277,9 @@ HRESULT ItmObjBase::PutProperty(LONG kind, VARIANT value) {
             case ItmProperty_LockedByName: return ReplaceString(&d.moLockedBy, value.bstrVal);
             case ItmProperty_Path: return ReplaceString(&d.moPath, value.bstrVal);
             case ItmProperty_FolderPath: {
-                std::u16string path(TextOf(value.bstrVal));
+                std::u16string path(com::BstrView(value.bstrVal));
                 if (!path.empty() && path.back() != u'\\') path += u'\\';
-                path += TextOf(d.moFilename);
+                path += com::BstrView(d.moFilename);
                 if (path.empty() || path.back() != u'\\') path += u'\\';
                 return ReplaceString(&d.moPath, path);
             }
@@ -330,19 +325,19 @@ HRESULT ItmObjBase::GetProperty(LONG kind, VARIANT* value) {
     };
     switch (kind) {
         case ItmProperty_ParentProjectID: return setNumber(d.mlParentProjectID);
-        case ItmProperty_Filename: return setText(TextOf(d.moFilename));
+        case ItmProperty_Filename: return setText(com::BstrView(d.moFilename));
         case ItmProperty_Result: return setNumber(d.mlResult);
-        case ItmProperty_LockedByName: return setText(TextOf(d.moLockedBy));
+        case ItmProperty_LockedByName: return setText(com::BstrView(d.moLockedBy));
         case ItmProperty_AttachedVersion: return setNumber(d.mlAttachedVersion);
         case ItmProperty_LocalVersion: return setNumber(d.mlLocalVersion);
         case ItmProperty_LinkOperation: return setNumber(d.meLinkOperation);
-        case ItmProperty_Path: return setText(TextOf(d.moPath));
+        case ItmProperty_Path: return setText(com::BstrView(d.moPath));
         case ItmProperty_FolderPath: {
             // The path up to its last "\" when the name follows it; else the
             // whole path.
-            const std::u16string_view path = TextOf(d.moPath);
+            const std::u16string_view path = com::BstrView(d.moPath);
             const size_t slash = path.rfind(u'\\');
-            if (slash != std::u16string_view::npos && path.substr(slash + 1) == TextOf(d.moFilename))
+            if (slash != std::u16string_view::npos && path.substr(slash + 1) == com::BstrView(d.moFilename))
                 return setText(path.substr(0, slash + 1));
             return setText(path);
         }

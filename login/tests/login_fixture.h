@@ -133,7 +133,7 @@ struct Request {
     Request& operator=(const Request&) = delete;
 };
 
-inline std::u16string Text(BSTR text) { return text ? std::u16string(text) : std::u16string(); }
+inline std::u16string Text(BSTR text) { return com::BstrText(text); }
 
 class LoginFixture : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
 protected:

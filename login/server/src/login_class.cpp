@@ -83,7 +83,6 @@ private:
     SpMgr* mpoConnection;
 };
 
-std::u16string TextOf(BSTR text) { return text ? std::u16string(text) : std::u16string(); }
 
 BSTR NewBstr(const std::u16string& text) {
     BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -146,14 +145,14 @@ HRESULT CLogin::LoginTo(const LoginInfo& request, LoginResult& result) {
     const bool direct = request.mbDirectLogin != VARIANT_FALSE;
     if (!direct && !OpenTableStartingServer(table.objects)) return E_LOGIN_TABLE_MISSING;
 
-    const std::u16string vaultName = TextOf(request.moVaultName);
+    const std::u16string vaultName = com::BstrText(request.moVaultName);
     VaultConnectionSettings settings;
     if (!SettingsLight().mbGetVaultConnectionSettings(vaultName.c_str(), settings)) return E_OXN_MISSING_VIEW_INFO;
 
     HRESULT hr;
     if (direct) {
-        const LoginCredentials given{TextOf(request.moUsername), TextOf(request.moPassword),
-                                     TextOf(request.moSqlUsername), TextOf(request.moSqlPassword)};
+        const LoginCredentials given{com::BstrText(request.moUsername), com::BstrText(request.moPassword),
+                                     com::BstrText(request.moSqlUsername), com::BstrText(request.moSqlPassword)};
         hr = LoginWithCredentials(vaultName, settings, given, result);
     } else if (LoginTableEntry stored; ReadLoginTableEntry(table.objects, vaultName.c_str(), stored)) {
         const LoginCredentials remembered{stored.moUserName, stored.moPassword, stored.moDbUser, stored.moDbPassword};

@@ -45,7 +45,9 @@ TEST_F(BstrTest, LengthsAndTerminatorOfEveryAllocation) {
         EXPECT_EQ(prefix, c.byteLength);
     }
     EXPECT_EQ(Text(cases[1].bstr), u"Gear box");
-    EXPECT_EQ(Text(cases[2].bstr), std::u16string(withNull, 3));
+    // The text helpers read to the stored length: a null unit is data.
+    EXPECT_EQ(com::BstrText(cases[2].bstr), std::u16string(withNull, 3));
+    EXPECT_EQ(com::BstrView(cases[2].bstr).size(), 3u);
     EXPECT_EQ(std::memcmp(cases[5].bstr, "abc", 3), 0);
     EXPECT_EQ(NewBstrs(), 7);
     for (const Case& c : cases) SysFreeString(c.bstr);
@@ -55,6 +57,8 @@ TEST_F(BstrTest, NullIsTheEmptyString) {
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     EXPECT_EQ(SysStringByteLen(nullptr), 0u);
+    EXPECT_EQ(com::BstrText(nullptr), u"");
+    EXPECT_TRUE(com::BstrView(nullptr).empty());
     SysFreeString(nullptr);
     EXPECT_EQ(NewBstrs(), 0);
 }

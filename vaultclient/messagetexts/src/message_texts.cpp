@@ -9,7 +9,6 @@
 
 namespace {
 
-std::u16string BstrText(BSTR text) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
 
 // The language file of `key` for the user's language; null when none.
 const tesspur::LanguageFile* UserLanguageFile(const std::u16string& key) {
@@ -29,7 +28,7 @@ HRESULT CMessageTexts::GetText(LONG id, BSTR section, BSTR* text) {
     return com::Boundary([&]() -> HRESULT {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!file_) return S_FALSE;
-        std::u16string sectionText = BstrText(section);
+        std::u16string sectionText = com::BstrText(section);
         const std::u16string* found = nullptr;
         if (!context_.empty()) found = file_->Find(context_, sectionText, id);
         if (!found) found = file_->Find(key_, sectionText, id);
@@ -43,12 +42,12 @@ HRESULT CMessageTexts::Open(BSTR caption, BSTR key) { return OpenWithContext(cap
 
 HRESULT CMessageTexts::OpenWithContext(BSTR /*caption*/, BSTR key, BSTR context) {
     return com::Boundary([&]() -> HRESULT {
-        std::u16string keyText = BstrText(key);
+        std::u16string keyText = com::BstrText(key);
         const tesspur::LanguageFile* file = UserLanguageFile(keyText);
         std::lock_guard<std::mutex> lock(mutex_);
         file_ = file;
         key_ = std::move(keyText);
-        context_ = BstrText(context);
+        context_ = com::BstrText(context);
         return file_ ? S_OK : S_FALSE;
     });
 }

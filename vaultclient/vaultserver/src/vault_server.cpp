@@ -20,15 +20,12 @@ constexpr HRESULT kVaultNotRegistered = static_cast<HRESULT>(0x8004024C);
 constexpr HRESULT kCannotOpenDatabase = static_cast<HRESULT>(0x80040206);
 constexpr HRESULT kNotLoggedIn = static_cast<HRESULT>(0x80040204);
 
-std::u16string TextOf(BSTR text) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
 
 // The vault's database, where the stored-procedure layer opens it. The
 // name is a file name in the server folder, never a path of its own.
 HRESULT OpenVault(const VaultConnectionSettings& connection, std::unique_ptr<vaultdb::Database>& database) {
-    if (connection.DbName.empty() || connection.DbName.find_first_of(u"\\/:") != std::u16string::npos)
-        return kCannotOpenDatabase;
-    std::filesystem::path file = winapi::ToPosixPath(connection.DbServer);
-    file /= winapi::ToPosixPath(connection.DbName + u".vault");
+    const auto file = vaultdb::VaultDatabaseFile(winapi::ToPosixPath(connection.DbServer), connection.DbName);
+    if (file.empty()) return kCannotOpenDatabase;
     if (FAILED(vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database)))
         return kCannotOpenDatabase;
     return S_OK;
@@ -77,13 +74,13 @@ HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR 
     try {
         SettingsLight settings;
         VaultConnectionSettings connection;
-        const std::u16string name = TextOf(vaultName);
+        const std::u16string name = com::BstrText(vaultName);
         if (name.empty() || !settings.mbGetVaultConnectionSettings(name.c_str(), connection))
             return kVaultNotRegistered;
 
         std::unique_ptr<vaultdb::Database> database;
         if (HRESULT hr = OpenVault(connection, database); FAILED(hr)) return hr;
-        if (HRESULT hr = CheckUserPassword(*database, TextOf(userName), TextOf(password)); FAILED(hr)) return hr;
+        if (HRESULT hr = CheckUserPassword(*database, com::BstrText(userName), com::BstrText(password)); FAILED(hr)) return hr;
 
         std::u16string user, userPassword;
         Registry key;

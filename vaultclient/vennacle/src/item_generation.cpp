@@ -27,7 +27,6 @@ namespace {
 
 constexpr std::u16string_view kItemExtension = u".<item>";
 
-std::u16string_view BstrView(BSTR text) { return text ? std::u16string_view(text, SysStringLen(text)) : std::u16string_view(); }
 
 bool HasItemExtension(std::u16string_view name) {
     return name.size() >= kItemExtension.size() &&
@@ -65,7 +64,7 @@ std::vector<PlannedItem> PlanItems(Lst<XRefItemDocData*>& docs) {
     for (POSITION at = docs.GetHeadPosition(); at;) {
         const XRefItemDocData* record = docs.GetNext(at);
         if (!record) SpRaise(E_POINTER);
-        const std::u16string_view name = BstrView(record->mbsItemName);
+        const std::u16string_view name = com::BstrView(record->mbsItemName);
         std::u16string key;
         if (!name.empty())
             key = u"n" + vaultdb::FoldKey(ItemFileName(name));
@@ -264,7 +263,7 @@ private:
         document.Bind(record.mlDocID);
         if (!document.Next()) SpRaise(SP_E_FILE_NOT_FOUND);
 
-        const std::u16string_view configName = BstrView(record.mbsConfigName);
+        const std::u16string_view configName = com::BstrView(record.mbsConfigName);
         LONG configId = -1;
         if (!configName.empty()) {
             SpQuery config(moDatabase, "SELECT id FROM configurations WHERE document_id = ? AND name = ?");

@@ -10,6 +10,9 @@
 
 #include "winapi/types.h"
 
+#include <string>
+#include <string_view>
+
 typedef OLECHAR* BSTR;
 typedef BSTR* LPBSTR;
 
@@ -36,3 +39,15 @@ void WINAPI SysFreeString(BSTR bstr);
 // Characters (byte count / 2) and bytes; 0 for null.
 UINT WINAPI SysStringLen(BSTR bstr);
 UINT WINAPI SysStringByteLen(BSTR bstr);
+
+namespace com {
+
+// The text of a BSTR: every code unit up to its stored length, embedded
+// nulls included (a BSTR carries its length, so a null unit is data, not an
+// end); a null BSTR is the empty text.
+inline std::u16string_view BstrView(BSTR text) {
+    return text ? std::u16string_view(text, SysStringLen(text)) : std::u16string_view();
+}
+inline std::u16string BstrText(BSTR text) { return std::u16string(BstrView(text)); }
+
+}  // namespace com

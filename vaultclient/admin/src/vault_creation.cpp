@@ -70,10 +70,6 @@ GUID NewGuid() {
 
 }  // namespace
 
-fs::path DatabaseFileOf(const fs::path& serverFolder, const std::u16string& dbName) {
-    return serverFolder / (Narrow(dbName) + kDatabaseExtension);
-}
-
 CreatedVault CreateVault(const VaultCreation& request) {
     CheckVaultName(request.name);
     for (RegistryScope scope : {RegistryScope::Machine, RegistryScope::User})
@@ -84,7 +80,7 @@ CreatedVault CreateVault(const VaultCreation& request) {
     const fs::path server = AbsoluteFolder(request.serverFolder);
     const fs::path view = AbsoluteFolder(request.viewFolder);
     CreatedVault created;
-    created.databaseFile = DatabaseFileOf(server, request.name);
+    created.databaseFile = vaultdb::VaultDatabaseFile(server, request.name);
     const fs::path archive = vaultdb::ArchiveFolderOf(created.databaseFile);
     if (fs::exists(created.databaseFile)) throw AdminError(created.databaseFile.string() + " exists already");
     if (fs::exists(archive)) throw AdminError("the archive folder " + archive.string() + " exists already");

@@ -16,7 +16,8 @@ std::unique_ptr<vaultdb::Database> OpenRegisteredVault(const std::u16string& nam
     VaultConnectionSettings connection;
     if (!settings.mbGetVaultConnectionSettings(name.c_str(), connection))
         throw AdminError("no vault \"" + winapi::ToUtf8(name) + "\" is registered (see vaultadmin list)");
-    const auto file = DatabaseFileOf(winapi::ToPosixPath(connection.DbServer), connection.DbName);
+    const auto file = vaultdb::VaultDatabaseFile(winapi::ToPosixPath(connection.DbServer), connection.DbName);
+    if (file.empty()) throw AdminError("the vault \"" + winapi::ToUtf8(name) + "\" has no valid database name");
     std::unique_ptr<vaultdb::Database> database;
     if (HRESULT hr = vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database); FAILED(hr))
         throw AdminError("cannot open the database of \"" + winapi::ToUtf8(name) + "\" (" + file.string() +

@@ -2,6 +2,7 @@
 #include "vaultadmin/vault_creation.h"
 
 #include "common/desktop_ini.h"
+#include "vaultdb/database.h"
 #include "common/settings_light.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/path_mapping.h"
@@ -102,7 +103,7 @@ TEST_F(VaultCreationTest, AFailedCreateLeavesNoRegistryEntryAndNoDatabase) {
     // The existing vault is untouched: its view still names it.
     SettingsLight settings;
     EXPECT_FALSE(settings.goGetViewRoot(u"Taken").empty());
-    EXPECT_TRUE(fs::is_regular_file(vaultadmin::DatabaseFileOf(fs::absolute(serverOfTaken), u"Taken")));
+    EXPECT_TRUE(fs::is_regular_file(vaultdb::VaultDatabaseFile(fs::absolute(serverOfTaken), u"Taken")));
 }
 
 TEST_F(VaultCreationTest, ARefusedRegistryEntryTakesBackTheDatabaseAndTheView) {
@@ -127,7 +128,7 @@ TEST_F(VaultCreationTest, ARefusedRegistryEntryTakesBackTheDatabaseAndTheView) {
 TEST_F(VaultCreationTest, AnExistingDatabaseFileIsNeverReplaced) {
     const VaultCreation request = Request(u"Kept");
     fs::create_directories(request.serverFolder);
-    const fs::path file = vaultadmin::DatabaseFileOf(fs::absolute(request.serverFolder), u"Kept");
+    const fs::path file = vaultdb::VaultDatabaseFile(fs::absolute(request.serverFolder), u"Kept");
     std::ofstream(file) << "someone's data";
     EXPECT_THROW(vaultadmin::CreateVault(request), AdminError);
     std::ifstream in(file);

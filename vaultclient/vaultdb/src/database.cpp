@@ -1,6 +1,13 @@
 #include "vaultdb/database.h"
 
+#include "winapi/text.h"
+
 namespace vaultdb {
+
+std::filesystem::path VaultDatabaseFile(const std::filesystem::path& serverFolder, std::u16string_view dbName) {
+    if (dbName.empty() || dbName.find_first_of(u"\\/:") != std::u16string_view::npos) return {};
+    return serverFolder / (winapi::ToUtf8(dbName) + ".vault");
+}
 
 std::filesystem::path ArchiveFolderOf(const std::filesystem::path& databaseFile) {
     std::filesystem::path folder = databaseFile;

@@ -54,6 +54,16 @@ TEST_F(VaultDatabase, CreatesTheSchemaOnceAndReopensIt) {
     }
 }
 
+TEST(VaultDatabaseFile, TheNameIsAFileNameInTheServerFolderNeverAPath) {
+    const std::filesystem::path server = "/srv/vaults";
+    EXPECT_EQ(vaultdb::VaultDatabaseFile(server, u"Demo"), server / "Demo.vault");
+    EXPECT_EQ(vaultdb::VaultDatabaseFile(server, u"Gr\u00f6\u00dfe"), server / "Gr\u00f6\u00dfe.vault");
+    for (const char16_t* name : {u"", u"..\\Demo", u"a/b", u"C:Demo"}) {
+        SCOPED_TRACE(winapi::ToUtf8(name));
+        EXPECT_TRUE(vaultdb::VaultDatabaseFile(server, name).empty());
+    }
+}
+
 TEST_F(VaultDatabase, OpenModesAndUnusableFilesFailClearly) {
     std::unique_ptr<vaultdb::Database> db;
     EXPECT_EQ(vaultdb::OpenVaultDatabase(DbFile(), vaultdb::OpenMode::OpenExisting, db), vaultdb::VDB_E_NOT_FOUND);

@@ -31,13 +31,10 @@ ULONG SpMgr::Release() noexcept {
 
 HRESULT SpMgr::mhCreate(SpDbType type, SpConnectInfo connectInfo) {
     // The name is a file name in the server folder, never a path of its own.
-    if (type != SpDbType_Vault || connectInfo.moDbName.empty() ||
-        connectInfo.moDbName.find_first_of(u"\\/:") != std::u16string::npos)
-        return E_INVALIDARG;
+    const auto file = vaultdb::VaultDatabaseFile(winapi::ToPosixPath(connectInfo.moDbServer), connectInfo.moDbName);
+    if (type != SpDbType_Vault || file.empty()) return E_INVALIDARG;
     if (mpoDatabase) return E_UNEXPECTED;
     try {
-        std::filesystem::path file = winapi::ToPosixPath(connectInfo.moDbServer);
-        file /= winapi::ToPosixPath(connectInfo.moDbName + u".vault");
         std::unique_ptr<vaultdb::Database> database;
         if (FAILED(vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database)))
             return vennacle::SP_E_CANT_OPEN_DATABASE;

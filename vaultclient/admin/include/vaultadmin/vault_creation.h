@@ -13,12 +13,6 @@
 
 namespace vaultadmin {
 
-// Where the stored-procedure layer finds a vault's database: the file
-// "<DbServer>/<DbName>.vault", DbServer being the server folder and DbName
-// the vault's name.
-inline constexpr const char* kDatabaseExtension = ".vault";
-std::filesystem::path DatabaseFileOf(const std::filesystem::path& serverFolder, const std::u16string& dbName);
-
 // The administrator every new vault gets, and the system rights it holds:
 // check in (1028) and administration (0x4000000).
 inline constexpr const char16_t* kAdminUserName = u"Admin";

@@ -1,5 +1,5 @@
 // Opening a registered vault's database by its name, where the system's
-// stored-procedure layer opens it: "<DbServer>/<DbName>.vault".
+// stored-procedure layer opens it (vaultdb::VaultDatabaseFile).
 #pragma once
 
 #include "vaultdb/database.h"

@@ -67,6 +67,12 @@ enum class OpenMode {
 HRESULT OpenVaultDatabase(const std::filesystem::path& file, OpenMode mode, std::unique_ptr<Database>& database,
                           std::string* errorText = nullptr);
 
+// Where a registered vault's database lies: the file "<DbName>.vault" in its
+// server folder (DbServer as a local path). DbName is a file name, never a
+// path of its own: an empty name, or one holding "\\", "/" or ":", gives an
+// empty path.
+std::filesystem::path VaultDatabaseFile(const std::filesystem::path& serverFolder, std::u16string_view dbName);
+
 // "<folder>/<stem>.archive" for the database "<folder>/<stem>.<ext>".
 std::filesystem::path ArchiveFolderOf(const std::filesystem::path& databaseFile);
 

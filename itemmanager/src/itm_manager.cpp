@@ -14,8 +14,8 @@
 #include "com/safearray.h"
 #include "winapi/errors.h"
 #include "winapi/shell_paths.h"
+#include "winapi/text.h"
 
-#include <cwctype>
 #include <string_view>
 
 using namespace BellquistLib;
@@ -49,7 +49,7 @@ bool StemHasOuterBlank(BSTR name) {
     const WCHAR* text = name ? name : u"";
     std::u16string_view stem(text, static_cast<size_t>(PathFindExtensionW(text) - text));
     if (stem.empty()) return false;
-    return std::iswspace(static_cast<wint_t>(stem.front())) || std::iswspace(static_cast<wint_t>(stem.back()));
+    return iswspace(stem.front()) || iswspace(stem.back());
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 namespace winapi::registry {
 
 // The platform folds names to upper case one UTF-16 unit at a time; the
-// simple Unicode upper-case mapping does the same for the names in use.
+// simple Unicode upper-case mapping does the same for the names in use. This
+// differs from the text layer's FoldCase (lower case through upper case) on
+// purpose: the hive's keys and their order are the registry's, not ours.
 std::u16string FoldName(std::u16string_view name) {
     std::u16string folded(name);
     for (char16_t& unit : folded) unit = ToUpper(unit);

@@ -18,6 +18,9 @@ HRESULT ValidateElementName(std::u16string_view name) {
     return S_OK;
 }
 
+// The format's own rule, not the text layer's FoldCase: compound files compare
+// names by upper case (and by length first, see below), and other readers
+// order a storage's siblings by exactly this key.
 std::u16string ElementNameKey(std::u16string_view name) {
     std::u16string key(name);
     for (char16_t& unit : key) {

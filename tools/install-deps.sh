@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsqlite3-dev libboost-dev
+  libsqlite3-dev libboost-dev libssl-dev
   qt6-base-dev qt6-qpa-plugins
   python3-olefile libgsf-bin
   clang libclang-rt-14-dev libgsf-1-dev

@@ -1,10 +1,11 @@
 #include "vaultdb/password_hash.h"
 
-#include "sha256.h"
-
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
 #include <sys/random.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -16,41 +17,7 @@ namespace {
 
 constexpr std::string_view kScheme = "pbkdf2-sha256";
 constexpr size_t kSaltSize = 16;
-
-// HMAC-SHA256 with the key's inner and outer states computed once: PBKDF2
-// runs the MAC many thousand times with the same key.
-class HmacSha256 {
-public:
-    HmacSha256(const void* key, size_t keySize) {
-        uint8_t block[Sha256::kBlockSize] = {};
-        if (keySize > Sha256::kBlockSize) {
-            Sha256 hash;
-            hash.Update(key, keySize);
-            const auto digest = hash.Finish();
-            std::memcpy(block, digest.data(), digest.size());
-        } else if (keySize > 0) {
-            std::memcpy(block, key, keySize);
-        }
-        uint8_t pad[Sha256::kBlockSize];
-        for (size_t i = 0; i < sizeof pad; ++i) pad[i] = block[i] ^ 0x36;
-        inner_.Update(pad, sizeof pad);
-        for (size_t i = 0; i < sizeof pad; ++i) pad[i] = block[i] ^ 0x5c;
-        outer_.Update(pad, sizeof pad);
-    }
-
-    std::array<uint8_t, Sha256::kDigestSize> Mac(const void* data, size_t size) const {
-        Sha256 inner = inner_;
-        inner.Update(data, size);
-        const auto innerDigest = inner.Finish();
-        Sha256 outer = outer_;
-        outer.Update(innerDigest.data(), innerDigest.size());
-        return outer.Finish();
-    }
-
-private:
-    Sha256 inner_;
-    Sha256 outer_;
-};
+constexpr size_t kKeySize = 32;  // one SHA-256 digest
 
 std::string ToHex(const uint8_t* data, size_t size) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -87,7 +54,7 @@ void RandomBytes(uint8_t* out, size_t size) {
     }
 }
 
-std::array<uint8_t, Sha256::kDigestSize> Derive(std::u16string_view password, const uint8_t* salt, size_t saltSize,
+std::array<uint8_t, kKeySize> Derive(std::u16string_view password, const uint8_t* salt, size_t saltSize,
                                                 uint32_t iterations) {
     // The password's UTF-16LE bytes, the same on every machine.
     std::vector<uint8_t> bytes;
@@ -95,7 +62,7 @@ std::array<uint8_t, Sha256::kDigestSize> Derive(std::u16string_view password, co
         bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
         bytes.push_back(static_cast<uint8_t>(unit >> 8));
     }
-    std::array<uint8_t, Sha256::kDigestSize> key;
+    std::array<uint8_t, kKeySize> key;
     Pbkdf2HmacSha256(bytes.data(), bytes.size(), salt, saltSize, iterations, key.data(), key.size());
     return key;
 }
@@ -104,25 +71,14 @@ std::array<uint8_t, Sha256::kDigestSize> Derive(std::u16string_view password, co
 
 void Pbkdf2HmacSha256(const void* password, size_t passwordSize, const void* salt, size_t saltSize,
                       uint32_t iterations, uint8_t* out, size_t outSize) {
-    const HmacSha256 mac(password, passwordSize);
-    std::vector<uint8_t> first(static_cast<const uint8_t*>(salt), static_cast<const uint8_t*>(salt) + saltSize);
-    first.resize(saltSize + 4);
-    for (uint32_t blockIndex = 1; outSize > 0; ++blockIndex) {
-        first[saltSize] = static_cast<uint8_t>(blockIndex >> 24);
-        first[saltSize + 1] = static_cast<uint8_t>(blockIndex >> 16);
-        first[saltSize + 2] = static_cast<uint8_t>(blockIndex >> 8);
-        first[saltSize + 3] = static_cast<uint8_t>(blockIndex);
-        auto u = mac.Mac(first.data(), first.size());
-        auto block = u;
-        for (uint32_t i = 1; i < iterations; ++i) {
-            u = mac.Mac(u.data(), u.size());
-            for (size_t j = 0; j < block.size(); ++j) block[j] ^= u[j];
-        }
-        const size_t take = std::min(outSize, block.size());
-        std::memcpy(out, block.data(), take);
-        out += take;
-        outSize -= take;
-    }
+    // libcrypto takes int sizes; a password, salt or key beyond that is no
+    // input this vault makes, and is refused rather than cut.
+    constexpr size_t kMax = 1u << 30;
+    if (passwordSize > kMax || saltSize > kMax || outSize > kMax || iterations > kMax ||
+        PKCS5_PBKDF2_HMAC(static_cast<const char*>(password), static_cast<int>(passwordSize),
+                          static_cast<const unsigned char*>(salt), static_cast<int>(saltSize),
+                          static_cast<int>(iterations), EVP_sha256(), static_cast<int>(outSize), out) != 1)
+        throw std::runtime_error("the password hash could not be computed");
 }
 
 std::string HashPassword(std::u16string_view password, uint32_t iterations) {
@@ -149,14 +105,17 @@ bool VerifyPassword(std::u16string_view password, std::string_view stored) {
     const auto [end, ec] = std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), iterations);
     if (ec != std::errc() || end != parts[1].data() + parts[1].size() || iterations == 0) return false;
     std::vector<uint8_t> salt, expected;
-    if (!FromHex(parts[2], salt) || !FromHex(parts[3], expected) || expected.size() != Sha256::kDigestSize)
+    if (!FromHex(parts[2], salt) || !FromHex(parts[3], expected) || expected.size() != kKeySize)
         return false;
-    const auto key = Derive(password, salt.data(), salt.size(), iterations);
+    std::array<uint8_t, kKeySize> key;
+    try {
+        key = Derive(password, salt.data(), salt.size(), iterations);
+    } catch (const std::runtime_error&) {
+        return false;  // a stored text libcrypto cannot take (e.g. 2^31 iterations) matches nothing
+    }
     // Compare every byte whatever the first difference, so the time taken
     // does not tell how much of a guess was right.
-    uint8_t difference = 0;
-    for (size_t i = 0; i < key.size(); ++i) difference |= key[i] ^ expected[i];
-    return difference == 0;
+    return CRYPTO_memcmp(key.data(), expected.data(), kKeySize) == 0;
 }
 
 }  // namespace vaultdb

@@ -53,6 +53,16 @@ TEST(VaultPasswordHash, VerifiesOnlyTheRightPassword) {
     EXPECT_TRUE(vaultdb::VerifyPassword(u"", vaultdb::HashPassword(u"", 10)));
 }
 
+// A hash stored by an earlier release (written by an independent PBKDF2:
+// Python's hashlib) must keep verifying, whatever computes it now.
+TEST(VaultPasswordHash, HashesStoredBeforeStillVerify) {
+    const std::string stored =
+        "pbkdf2-sha256$2000$000102030405060708090a0b0c0d0e0f$"
+        "71f676a5510e2610711b1a68cd470a76d62697996a059a7706f3c52138c0a0ea";
+    EXPECT_TRUE(vaultdb::VerifyPassword(u"Grüße-Ω-secret", stored));
+    EXPECT_FALSE(vaultdb::VerifyPassword(u"Grüße-Ω-secreT", stored));
+}
+
 TEST(VaultPasswordHash, RefusesMalformedStoredText) {
     const std::string good = vaultdb::HashPassword(u"pw", 10);
     for (const std::string& bad : {std::string(), std::string("pw"), std::string("pbkdf2-sha256$10$00$"),

@@ -21,7 +21,8 @@ std::string HashPassword(std::u16string_view password, uint32_t iterations = kDe
 // wrong password or a malformed stored text.
 bool VerifyPassword(std::u16string_view password, std::string_view stored);
 
-// The KDF itself, for its test vectors: PBKDF2-HMAC-SHA256.
+// The KDF itself (libcrypto's), for its test vectors: PBKDF2-HMAC-SHA256.
+// Throws std::runtime_error when libcrypto fails.
 void Pbkdf2HmacSha256(const void* password, size_t passwordSize, const void* salt, size_t saltSize,
                       uint32_t iterations, uint8_t* out, size_t outSize);
 

@@ -10,22 +10,6 @@
 
 namespace storage {
 
-LockedFile::~LockedFile() { Close(); }
-
-LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-void LockedFile::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-}
-
 bool TryLock(int fd, LockKind kind) {
     int operation = (kind == LockKind::kExclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     while (::flock(fd, operation) != 0) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "winapi/types.h"
+#include "winapi/unique_fd.h"
 
 #include <string>
 
@@ -24,25 +25,16 @@ public:
     LockedFile() = default;
     // Takes over `fd`, whose lock is already held.
     explicit LockedFile(int fd) : fd_(fd) {}
-    ~LockedFile();
-    LockedFile(LockedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    LockedFile& operator=(LockedFile&& other) noexcept;
-    LockedFile(const LockedFile&) = delete;
-    LockedFile& operator=(const LockedFile&) = delete;
 
-    int fd() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_.Get(); }
+    bool IsOpen() const { return fd_.IsOpen(); }
     // Closes the descriptor, which gives up the lock.
-    void Close();
+    void Close() { fd_.Reset(); }
     // Hands the descriptor, with its lock, to the caller.
-    int Release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
+    int Release() { return fd_.Release(); }
 
 private:
-    int fd_ = -1;
+    winapi::UniqueFd fd_;
 };
 
 // Opens `path` (read-only, or for reading and writing) and takes the lock

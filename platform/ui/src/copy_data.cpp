@@ -8,6 +8,7 @@
 #include "ui/window_messages.h"
 #include "winapi/errors.h"
 #include "winapi/state_root.h"
+#include "winapi/unique_fd.h"
 
 #include <QSocketNotifier>
 
@@ -44,21 +45,6 @@ struct WireHeader {
     uint64_t dwData;
 };
 static_assert(sizeof(WireHeader) == 16);
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // <kernel object folder>/windows/<class>-<hash>.sock: the class name made
 // safe for a file name, and a hash of the case-folded name so that names
@@ -99,11 +85,11 @@ bool PeerIsThisUser(int fd) {
 int ConnectTo(const std::filesystem::path& path) {
     sockaddr_un address;
     if (!ToSocketAddress(path, &address)) return -1;
-    Descriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0) return -1;
-    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
-    if (!PeerIsThisUser(fd.get())) return -1;
-    return fd.release();
+    winapi::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (fd.Get() < 0) return -1;
+    if (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
+    if (!PeerIsThisUser(fd.Get())) return -1;
+    return fd.Release();
 }
 
 bool WaitFor(int fd, short events, Clock::time_point deadline) {
@@ -165,17 +151,17 @@ public:
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        Descriptor fd(ConnectTo(path_));
-        if (fd.get() < 0) {
+        winapi::UniqueFd fd(ConnectTo(path_));
+        if (fd.Get() < 0) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
         WireHeader header{kMagic, data->cbData, data->dwData};
         auto deadline = Clock::now() + kReadTimeout;
         int64_t result = 0;
-        if (!WriteAll(fd.get(), &header, sizeof header, deadline) ||
-            !WriteAll(fd.get(), data->lpData, data->cbData, deadline) ||
-            !ReadAll(fd.get(), &result, sizeof result, Clock::now() + kReplyTimeout)) {
+        if (!WriteAll(fd.Get(), &header, sizeof header, deadline) ||
+            !WriteAll(fd.Get(), data->lpData, data->cbData, deadline) ||
+            !ReadAll(fd.Get(), &result, sizeof result, Clock::now() + kReplyTimeout)) {
             SetLastError(ERROR_TIMEOUT);
             return 0;
         }
@@ -211,46 +197,46 @@ std::unique_ptr<CopyDataListener> CopyDataListener::Listen(HWND hwnd, const std:
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    Descriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (fd.get() < 0) return nullptr;
-    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    winapi::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (fd.Get() < 0) return nullptr;
+    if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         if (errno != EADDRINUSE) return nullptr;
         // A live window answers at the path: the name is taken. Otherwise
         // the file is left over from a process that died.
-        Descriptor probe(ConnectTo(path));
-        if (probe.get() >= 0) {
+        winapi::UniqueFd probe(ConnectTo(path));
+        if (probe.Get() >= 0) {
             SetLastError(ERROR_CLASS_ALREADY_EXISTS);
             return nullptr;
         }
         ::unlink(path.c_str());
-        if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return nullptr;
+        if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return nullptr;
     }
     ::chmod(path.c_str(), 0600);
-    if (::listen(fd.get(), 16) != 0) {
+    if (::listen(fd.Get(), 16) != 0) {
         ::unlink(path.c_str());
         return nullptr;
     }
-    return std::unique_ptr<CopyDataListener>(new CopyDataListener(hwnd, fd.release(), std::move(path)));
+    return std::unique_ptr<CopyDataListener>(new CopyDataListener(hwnd, fd.Release(), std::move(path)));
 }
 
 void CopyDataListener::AcceptOne() {
-    Descriptor client(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
-    if (client.get() < 0 || !PeerIsThisUser(client.get())) return;
+    winapi::UniqueFd client(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
+    if (client.Get() < 0 || !PeerIsThisUser(client.Get())) return;
     auto deadline = Clock::now() + kReadTimeout;
     WireHeader header{};
     // A connection that only looked whether the window is there sends
     // nothing; a malformed or oversized message is dropped unread.
-    if (!ReadAll(client.get(), &header, sizeof header, deadline) || header.magic != kMagic ||
+    if (!ReadAll(client.Get(), &header, sizeof header, deadline) || header.magic != kMagic ||
         header.cbData > kMaxCopyDataBytes)
         return;
     std::vector<char> bytes(header.cbData);
-    if (!ReadAll(client.get(), bytes.data(), bytes.size(), deadline)) return;
+    if (!ReadAll(client.Get(), bytes.data(), bytes.size(), deadline)) return;
     COPYDATASTRUCT data{static_cast<ULONG_PTR>(header.dwData), header.cbData,
                         bytes.empty() ? nullptr : bytes.data()};
     // The sender's window handle means nothing in this process: wParam is 0.
     HWND target = hwnd_;  // the handler may destroy the window, and this listener with it
     int64_t result = SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-    WriteAll(client.get(), &result, sizeof result, Clock::now() + kReadTimeout);
+    WriteAll(client.Get(), &result, sizeof result, Clock::now() + kReadTimeout);
 }
 
 bool Window::PublishToOtherProcesses() {
@@ -264,8 +250,8 @@ namespace detail {
 
 HWND FindWindowOfOtherProcess(const std::u16string& className) {
     std::filesystem::path path = SocketPathFor(className);
-    Descriptor probe(ConnectTo(path));
-    if (probe.get() < 0) return nullptr;
+    winapi::UniqueFd probe(ConnectTo(path));
+    if (probe.Get() < 0) return nullptr;
     static std::map<std::filesystem::path, std::unique_ptr<RemoteWindow>> remotes;
     auto& remote = remotes[path];
     if (!remote) remote = std::make_unique<RemoteWindow>(path);

@@ -6,6 +6,7 @@
 
 #include "winapi/errors.h"
 #include "winapi/state_root.h"
+#include "winapi/unique_fd.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -27,32 +28,6 @@ constexpr char kLockFileName[] = ".lock";
 constexpr char kCreatingFileName[] = ".creating";
 // Keeps the file size, data rounded up to whole pages, within off_t.
 constexpr uint64_t kMaxDataSize = (uint64_t{1} << 62);
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() { Reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int Release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    // Keeps errno, which callers read after Reset(open(...)).
-    void Reset(int fd = -1) {
-        int err = errno;
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-        errno = err;
-    }
-
-private:
-    int fd_;
-};
 
 bool Fail(DWORD error) {
     SetLastError(error);
@@ -97,22 +72,22 @@ public:
         if (!EnsureDirectory(path, 0700))
             return Fail(errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
         dir_.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-        if (!dir_.valid()) return FailErrno(errno);
+        if (!dir_.IsOpen()) return FailErrno(errno);
         // Another user's folder is never used, and ours stays closed to others.
         struct stat info {};
-        if (::fstat(dir_.get(), &info) != 0) return FailErrno(errno);
+        if (::fstat(dir_.Get(), &info) != 0) return FailErrno(errno);
         if (info.st_uid != ::geteuid()) return Fail(ERROR_ACCESS_DENIED);
-        if ((info.st_mode & 0077) != 0 && ::fchmod(dir_.get(), 0700) != 0) return FailErrno(errno);
-        lock_.Reset(::openat(dir_.get(), kLockFileName, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (!lock_.valid() || FlockRetrying(lock_.get(), LOCK_EX) != 0) return FailErrno(errno);
+        if ((info.st_mode & 0077) != 0 && ::fchmod(dir_.Get(), 0700) != 0) return FailErrno(errno);
+        lock_.Reset(::openat(dir_.Get(), kLockFileName, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (!lock_.IsOpen() || FlockRetrying(lock_.Get(), LOCK_EX) != 0) return FailErrno(errno);
         return true;
     }
 
-    int dir() const { return dir_.get(); }
+    int dir() const { return dir_.Get(); }
 
 private:
-    FileDescriptor dir_;
-    FileDescriptor lock_;  // closing it drops the lock
+    UniqueFd dir_;
+    UniqueFd lock_;  // closing it drops the lock
 };
 
 enum class Lookup { Found, Absent, Failed };
@@ -120,33 +95,33 @@ enum class Lookup { Found, Absent, Failed };
 // Opens the object file of `fileName` for a new handle: `hold` with its
 // shared lock taken, and `data` to map it. A file nobody holds is stale: it
 // is removed and counts as absent.
-Lookup FindObject(const LockedNamespace& ns, const std::string& fileName, FileDescriptor* hold,
-                  FileDescriptor* data, ObjectHeader* header) {
+Lookup FindObject(const LockedNamespace& ns, const std::string& fileName, UniqueFd* hold,
+                  UniqueFd* data, ObjectHeader* header) {
     hold->Reset(::openat(ns.dir(), fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!hold->valid()) {
+    if (!hold->IsOpen()) {
         if (errno == ENOENT) return Lookup::Absent;
         SetLastErrorFromErrno(errno);
         return Lookup::Failed;
     }
-    if (FlockRetrying(hold->get(), LOCK_EX | LOCK_NB) == 0) {
+    if (FlockRetrying(hold->Get(), LOCK_EX | LOCK_NB) == 0) {
         ::unlinkat(ns.dir(), fileName.c_str(), 0);
         hold->Reset();
         return Lookup::Absent;
     }
     // Only a stale check under the namespace lock ever holds an object file
     // exclusively, so this shared lock is granted at once.
-    if (errno != EWOULDBLOCK || FlockRetrying(hold->get(), LOCK_SH) != 0) {
+    if (errno != EWOULDBLOCK || FlockRetrying(hold->Get(), LOCK_SH) != 0) {
         SetLastErrorFromErrno(errno);
         return Lookup::Failed;
     }
     data->Reset(::openat(ns.dir(), fileName.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
-    if (!data->valid()) {
+    if (!data->IsOpen()) {
         SetLastErrorFromErrno(errno);
         return Lookup::Failed;
     }
     struct stat info {};
-    if (::pread(data->get(), header, sizeof *header, 0) != static_cast<ssize_t>(sizeof *header) ||
-        ::fstat(data->get(), &info) != 0 || header->magic != kObjectMagic || header->dataSize > kMaxDataSize ||
+    if (::pread(data->Get(), header, sizeof *header, 0) != static_cast<ssize_t>(sizeof *header) ||
+        ::fstat(data->Get(), &info) != 0 || header->magic != kObjectMagic || header->dataSize > kMaxDataSize ||
         static_cast<uint64_t>(info.st_size) < FileSizeFor(*header)) {
         // Not a file of this layer, or damaged: never map it.
         SetLastError(ERROR_INVALID_HANDLE);
@@ -172,16 +147,16 @@ bool PrepareObjectFile(int fd, const ObjectHeader& header, const StateInitialise
 std::unique_ptr<ObjectFile> CreateNamedObjectFile(const LockedNamespace& ns, const std::string& fileName,
                                                   const ObjectHeader& header, const StateInitialiser& initialise) {
     ::unlinkat(ns.dir(), kCreatingFileName, 0);  // left by a creator that crashed
-    FileDescriptor data(
+    UniqueFd data(
         ::openat(ns.dir(), kCreatingFileName, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!data.valid()) return NoObjectErrno(errno);
-    FileDescriptor hold(::openat(ns.dir(), kCreatingFileName, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!hold.valid() || !PrepareObjectFile(data.get(), header, initialise)) {
-        if (!hold.valid()) SetLastErrorFromErrno(errno);
+    if (!data.IsOpen()) return NoObjectErrno(errno);
+    UniqueFd hold(::openat(ns.dir(), kCreatingFileName, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!hold.IsOpen() || !PrepareObjectFile(data.Get(), header, initialise)) {
+        if (!hold.IsOpen()) SetLastErrorFromErrno(errno);
         ::unlinkat(ns.dir(), kCreatingFileName, 0);
         return nullptr;
     }
-    if (FlockRetrying(hold.get(), LOCK_SH) != 0 ||
+    if (FlockRetrying(hold.Get(), LOCK_SH) != 0 ||
         ::renameat(ns.dir(), kCreatingFileName, ns.dir(), fileName.c_str()) != 0) {
         int err = errno;
         ::unlinkat(ns.dir(), kCreatingFileName, 0);
@@ -191,9 +166,9 @@ std::unique_ptr<ObjectFile> CreateNamedObjectFile(const LockedNamespace& ns, con
 }
 
 std::unique_ptr<ObjectFile> CreateUnnamedObjectFile(const ObjectHeader& header, const StateInitialiser& initialise) {
-    FileDescriptor data(::memfd_create("kernel-object", MFD_CLOEXEC));
-    if (!data.valid()) return NoObjectErrno(errno);
-    if (!PrepareObjectFile(data.get(), header, initialise)) return nullptr;
+    UniqueFd data(::memfd_create("kernel-object", MFD_CLOEXEC));
+    if (!data.IsOpen()) return NoObjectErrno(errno);
+    if (!PrepareObjectFile(data.Get(), header, initialise)) return nullptr;
     return std::make_unique<ObjectFile>(data.Release(), -1, header);
 }
 
@@ -216,7 +191,7 @@ std::unique_ptr<ObjectFile> CreateObject(LPCWSTR name, const ObjectHeader& heade
     if (fileName.empty()) return nullptr;
     LockedNamespace ns;
     if (!ns.Lock()) return nullptr;
-    FileDescriptor hold, data;
+    UniqueFd hold, data;
     ObjectHeader existing;
     switch (FindObject(ns, fileName, &hold, &data, &existing)) {
     case Lookup::Failed: return nullptr;
@@ -236,7 +211,7 @@ std::unique_ptr<ObjectFile> OpenObject(LPCWSTR name, ObjectKind kind) {
     if (fileName.empty()) return nullptr;
     LockedNamespace ns;
     if (!ns.Lock()) return nullptr;
-    FileDescriptor hold, data;
+    UniqueFd hold, data;
     ObjectHeader existing;
     switch (FindObject(ns, fileName, &hold, &data, &existing)) {
     case Lookup::Failed: return nullptr;

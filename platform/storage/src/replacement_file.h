@@ -1,6 +1,6 @@
-// The new content of a compound file, written whole beside it and then put
-// in its place in one rename, so that the file at the path is always either
-// the old or the new content, whenever the writer dies.
+// The new content of a compound file, saved whole beside it and then put in
+// its place in one rename (winapi::SaveFile), so that the file at the path is
+// always either the old or the new content, whenever the writer dies.
 //
 // The temporary file is named "<file name>.~commit-<unique>" in the file's
 // own folder (a rename only stays atomic inside one file system). It is
@@ -10,6 +10,7 @@
 #pragma once
 
 #include "locked_file.h"
+#include "winapi/save_file.h"
 
 #include <string>
 
@@ -18,8 +19,7 @@ namespace storage {
 class ReplacementFile {
 public:
     ReplacementFile() = default;
-    // Removes the temporary file unless it was put in place.
-    ~ReplacementFile();
+    // The temporary file goes with the object unless it was put in place.
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
@@ -27,8 +27,8 @@ public:
     // bits `mode` (before the umask when `applyUmask`).
     HRESULT Create(const std::string& target, unsigned mode, bool applyUmask);
 
-    int fd() const { return file_.fd(); }
-    const std::string& path() const { return path_; }
+    int fd() const { return save_.fd(); }
+    const std::string& path() const { return save_.TemporaryPath(); }
 
     // Flushes the content and renames it over the target (which may be
     // missing), then flushes the folder. On success `placed` holds the
@@ -45,9 +45,7 @@ public:
 private:
     HRESULT Place(bool mayReplace, LockedFile* placed);
 
-    std::string target_;
-    std::string path_;
-    LockedFile file_;
+    winapi::SaveFile save_;
 };
 
 // Removes the temporary files that dead writers left beside `target`. Only

@@ -2,6 +2,7 @@
 
 #include "winapi/environment.h"
 #include "winapi/path_mapping.h"
+#include "winapi/save_file.h"
 #include "winapi/text.h"
 
 #include <dirent.h>
@@ -151,78 +152,35 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Renames without replacing an existing target, atomically where the file
-// system allows it. Returns 0 or an errno value (EEXIST when taken).
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // The file system cannot do it in one step: a hard link can, for files.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        ::unlink(from.c_str());
-        return 0;
-    }
-    if (errno != EPERM && errno != EXDEV) return errno;
-    // Last resort (folders, or no hard links): check, then rename.
-    struct stat st;
-    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-// Copies the file `source` (already checked) to `target` through a
-// temporary file beside the target, so the target appears whole or not at
-// all. Returns ERROR_SUCCESS or the Win32 error; ERROR_FILE_EXISTS when
-// `replace` is false and the target exists.
+// Copies the file `source` (already checked) to `target` as one save, so
+// the target appears whole or not at all. Returns ERROR_SUCCESS or the Win32
+// error; ERROR_FILE_EXISTS when `replace` is false and the target exists.
 DWORD CopyWhole(const std::string& source, const std::string& target, bool replace) {
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (in < 0) return ErrorFor(errno, source);
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!in) return ErrorFor(errno, source);
     struct stat st;
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(in);
-        return ERROR_ACCESS_DENIED;
-    }
-    std::string temp = ParentOf(target) + "/.copy-XXXXXX";
-    int out = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) {
-        int err = errno;
-        ::close(in);
+    if (::fstat(in.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
+    // The copy keeps the source's permissions (its read-only attribute) and
+    // times, as the platform's copy does.
+    SaveFile out;
+    SaveFile::Options options;
+    options.mode = st.st_mode & 07777;
+    options.marker = ".copy-";
+    if (int err = out.Create(target, options))
         return err == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFor(err, target);
-    }
-    DWORD result = ERROR_SUCCESS;
     std::vector<char> chunk(1 << 16);
     for (;;) {
-        ssize_t got = ::read(in, chunk.data(), chunk.size());
+        ssize_t got = ::read(in.Get(), chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0 || (got > 0 && !WriteAll(out, chunk.data(), static_cast<size_t>(got)))) {
-            result = Win32ErrorFromErrno(errno);
-            break;
-        }
+        if (got < 0) return Win32ErrorFromErrno(errno);
         if (got == 0) break;
+        if (int err = out.Write(chunk.data(), static_cast<size_t>(got))) return Win32ErrorFromErrno(err);
     }
-    ::close(in);
-    if (result == ERROR_SUCCESS) {
-        // The copy keeps the source's permissions (its read-only attribute)
-        // and times, as the platform's copy does.
-        const timespec times[2] = {st.st_atim, st.st_mtim};
-        ::fchmod(out, st.st_mode & 07777);
-        ::futimens(out, times);
-        if (::fsync(out) != 0) result = Win32ErrorFromErrno(errno);
-    }
-    if (::close(out) != 0 && result == ERROR_SUCCESS) result = Win32ErrorFromErrno(errno);
-    if (result == ERROR_SUCCESS) {
-        int err = replace ? (::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno)
-                          : RenameNoReplace(temp, target);
-        if (err == EEXIST) result = ERROR_FILE_EXISTS;
-        else if (err != 0) result = ErrorFor(err, target);
-    }
-    if (result != ERROR_SUCCESS) ::unlink(temp.c_str());
-    return result;
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.fd(), times);
+    int err = out.Commit(replace ? SaveFile::Placement::kReplace : SaveFile::Placement::kMustNotExist);
+    if (err == EEXIST && !out.IsPlaced()) return ERROR_FILE_EXISTS;
+    return err == 0 ? ERROR_SUCCESS : ErrorFor(err, target);
 }
 
 // Wildcard match of a whole name, letters compared without regard to case.
@@ -426,7 +384,7 @@ BOOL WINAPI MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
         }
     }
     int err = replace || sameFile ? (::rename(source.c_str(), target.c_str()) == 0 ? 0 : errno)
-                                  : RenameNoReplace(source, target);
+                                  : winapi::RenameNoReplace(source, target);
     if (err == EXDEV) {
         if (sourceIsFolder || !(flags & MOVEFILE_COPY_ALLOWED)) return Fail(ERROR_NOT_SAME_DEVICE);
         DWORD copied = CopyWhole(source, target, replace);
@@ -439,8 +397,8 @@ BOOL WINAPI MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
     if (err == ENOENT) return Fail(ERROR_PATH_NOT_FOUND);  // the source exists: the target's folder is missing
     if (err != 0) return Fail(ErrorFor(err, target));
     if (flags & MOVEFILE_WRITE_THROUGH) {
-        SyncFolder(ParentOf(target));
-        SyncFolder(ParentOf(source));
+        winapi::FlushFolder(ParentOf(target));
+        winapi::FlushFolder(ParentOf(source));
     }
     return TRUE;
 }

@@ -2,6 +2,7 @@
 
 #include "winapi/errors.h"
 #include "winapi/path_mapping.h"
+#include "winapi/save_file.h"
 #include "winapi/text.h"
 
 #include <fcntl.h>
@@ -251,28 +252,17 @@ bool Apply(IniText& ini, std::u16string_view section, LPCWSTR key, LPCWSTR value
     return true;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return false;
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Writes the file's new contents beside it and renames them into place.
-DWORD ReplaceFile(const std::string& posix, const std::string& folder, const std::string& bytes, mode_t mode) {
-    std::string temp = folder + "/.ini-XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Win32ErrorFromErrno(errno);
-    DWORD result = ERROR_SUCCESS;
-    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) result = Win32ErrorFromErrno(errno);
-    if (::close(fd) != 0 && result == ERROR_SUCCESS) result = Win32ErrorFromErrno(errno);
-    if (result == ERROR_SUCCESS && ::rename(temp.c_str(), posix.c_str()) != 0) result = Win32ErrorFromErrno(errno);
-    if (result != ERROR_SUCCESS) ::unlink(temp.c_str());
-    return result;
+// Saves the file's new contents whole (see SaveFile).
+DWORD ReplaceFile(const std::string& posix, const std::string& bytes, mode_t mode) {
+    SaveFile::Options options;
+    options.mode = mode;
+    options.marker = ".ini-";
+    RemoveStaleSaves(posix, options.marker);  // the caller holds the folder's lock
+    SaveFile file;
+    int err = file.Create(posix, options);
+    if (err == 0) err = file.Write(bytes);
+    if (err == 0) err = file.Commit();
+    return err == 0 ? ERROR_SUCCESS : Win32ErrorFromErrno(err);
 }
 
 // Holds the folder's lock: one profile writer at a time per folder, across
@@ -280,20 +270,15 @@ DWORD ReplaceFile(const std::string& posix, const std::string& folder, const std
 class FolderLock {
 public:
     explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        if (fd_) {
+            while (::flock(fd_.Get(), LOCK_EX) != 0 && errno == EINTR) {
             }
         }
     }
-    ~FolderLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return fd_.IsOpen(); }
 
 private:
-    int fd_;
+    UniqueFd fd_;  // closing it releases the lock
 };
 
 std::string FolderOf(const std::string& posix) {
@@ -398,7 +383,7 @@ BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR val
     }
 
     if (!Apply(ini, section, key, value)) return TRUE;
-    DWORD result = ReplaceFile(posix, folder, Encode(ini), mode);
+    DWORD result = ReplaceFile(posix, Encode(ini), mode);
     if (result != ERROR_SUCCESS) {
         SetLastError(result);
         return FALSE;

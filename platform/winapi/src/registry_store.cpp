@@ -2,6 +2,7 @@
 #include "registry_store.h"
 
 #include "winapi/errors.h"
+#include "winapi/save_file.h"
 #include "winapi/state_root.h"
 
 #include <fcntl.h>
@@ -83,18 +84,15 @@ public:
     HiveLock() = default;
     HiveLock(const HiveLock&) = delete;
     HiveLock& operator=(const HiveLock&) = delete;
-    ~HiveLock() {
-        if (fd_ >= 0) ::close(fd_);  // releases the lock
-    }
 
     // Returns 0 or an errno value; ENOENT when the hive's folder is missing.
     int Acquire(const std::filesystem::path& hivePath, bool exclusive) {
         std::string lockPath = hivePath.string() + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0 && !exclusive && (errno == EACCES || errno == EROFS))
-            fd_ = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) return errno;
-        while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+        fd_.Reset(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (!fd_ && !exclusive && (errno == EACCES || errno == EROFS))
+            fd_.Reset(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd_) return errno;
+        while (::flock(fd_.Get(), exclusive ? LOCK_EX : LOCK_SH) != 0) {
             if (errno != EINTR) return errno;
         }
         return 0;
@@ -102,7 +100,7 @@ public:
 
     uint64_t Generation() const {
         unsigned char bytes[8];
-        if (::pread(fd_, bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) return 0;
+        if (::pread(fd_.Get(), bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) return 0;
         uint64_t generation = 0;
         for (int i = 7; i >= 0; --i) generation = (generation << 8) | bytes[i];
         return generation;
@@ -113,11 +111,11 @@ public:
         for (auto& byte : bytes) byte = static_cast<unsigned char>(generation), generation >>= 8;
         // Not worth a failure: a missed generation only costs a later reader an
         // extra read when the file's own stamp did not change either.
-        (void)!::pwrite(fd_, bytes, sizeof bytes, 0);
+        (void)!::pwrite(fd_.Get(), bytes, sizeof bytes, 0);
     }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;  // closing it releases the lock
 };
 
 // Reads the whole file; returns 0 or an errno value (EFBIG when too large).
@@ -187,35 +185,19 @@ LSTATUS LoadHive(const std::string& path, uint64_t generation, CachedHive& resul
 }
 
 // Replaces the file at once: readers see the old hive or the new one, and a
-// crash leaves one of the two, never a mixture.
+// crash leaves one of the two, never a mixture. The caller holds the hive's
+// lock, so a temporary file nobody holds is a dead writer's and goes first.
 LSTATUS WriteFileAtomically(const std::filesystem::path& path, const std::string& text, mode_t mode) {
-    std::string temp = path.string() + ".tmp";  // one writer at a time: the caller holds the lock
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) return ErrorFromErrno(errno);
-    int err = 0;
-    for (size_t done = 0; done < text.size();) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (!err && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
-    if (err) {
-        ::unlink(temp.c_str());
-        return ErrorFromErrno(err);
-    }
-    // Make the rename itself durable.
-    int dir = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return ERROR_SUCCESS;
+    SaveFile::Options options;
+    options.mode = mode;
+    options.applyUmask = true;
+    options.marker = ".tmp-";
+    RemoveStaleSaves(path.string(), options.marker);
+    SaveFile file;
+    int err = file.Create(path.string(), options);
+    if (err == 0) err = file.Write(text);
+    if (err == 0) err = file.Commit();
+    return err == 0 ? ERROR_SUCCESS : ErrorFromErrno(err);
 }
 
 }  // namespace

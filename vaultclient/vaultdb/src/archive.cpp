@@ -2,6 +2,7 @@
 
 #include "vaultdb/database.h"
 #include "vaultdb/errors.h"
+#include "winapi/save_file.h"
 #include "winapi/text.h"
 
 #include <fcntl.h>
@@ -21,42 +22,19 @@ HRESULT FromErrno(int error) {
     return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL;
 }
 
-// Writes `data` to `file` durably: a temporary file beside it, flushed to
-// disk, renamed over the final name, and the folder flushed so the rename
-// itself survives a crash.
+// Writes `data` to `file` as one save (see winapi::SaveFile): whole and on
+// disk, folder entry included, before the caller records it.
 HRESULT WriteFileDurably(const std::filesystem::path& file, const void* data, size_t size) {
-    const std::filesystem::path folder = file.parent_path();
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(file.parent_path(), ec);
     if (ec) return VDB_E_FAIL;
-    std::string temp = (folder / (file.filename().string() + ".XXXXXX.tmp")).string();
-    const int fd = mkstemps(temp.data(), 4);
-    if (fd < 0) return FromErrno(errno);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    size_t left = size;
-    int error = 0;
-    while (left > 0 && error == 0) {
-        const ssize_t wrote = write(fd, bytes, left);
-        if (wrote < 0) {
-            if (errno != EINTR) error = errno;
-            continue;
-        }
-        bytes += wrote;
-        left -= static_cast<size_t>(wrote);
-    }
-    if (error == 0 && fsync(fd) != 0) error = errno;
-    if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(temp.c_str(), file.c_str()) != 0) error = errno;
-    if (error != 0) {
-        unlink(temp.c_str());
-        return FromErrno(error);
-    }
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (folderFd >= 0) {
-        fsync(folderFd);
-        close(folderFd);
-    }
-    return S_OK;
+    winapi::SaveFile::Options options;
+    options.marker = ".tmp-";
+    winapi::SaveFile save;
+    int error = save.Create(file.string(), options);
+    if (error == 0) error = save.Write(data, size);
+    if (error == 0) error = save.Commit();
+    return error == 0 ? S_OK : FromErrno(error);
 }
 
 // Whether the version row exists, read inside the caller's transaction (which

@@ -1,5 +1,6 @@
 // Item objects and local paths to the records of the vault client's
 // libraries and of the item generation server.
+#include "common/error_codes.h"
 #include "itemmanager/record_conversions.h"
 
 #include "item_list.h"

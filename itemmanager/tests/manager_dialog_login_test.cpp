@@ -4,6 +4,7 @@
 // session's login table until the logout. The test holds the table itself,
 // as the server program would: no program is started.
 
+#include "common/error_codes.h"
 #include "server_session_fixture.h"
 
 #include "bellquist/ids.h"
@@ -197,7 +198,7 @@ TEST_F(ManagerDialogLoginTest, CancelledDialogFailsTheLoginAndStoresNothing) {
     const std::vector<BYTE> before = TableBytes();
     UserCancels();
     HeldLoginData login;
-    EXPECT_EQ(manager_->Login(vault_, &login.out), login::E_OXN_CANCELLED_BY_USER);
+    EXPECT_EQ(manager_->Login(vault_, &login.out), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(prompter_.RunDialogs().size(), 1u);
     EXPECT_EQ(login.out.mpoSpMgr, 0u);
     EXPECT_EQ(login.out.moUsername, nullptr);

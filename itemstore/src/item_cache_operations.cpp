@@ -1,4 +1,5 @@
 // Item records and children lists of the item cache file.
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 
 #include "cache_element_access.h"

@@ -1,4 +1,5 @@
 // Whole item trees in the item cache file, and the rename of an item.
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 
 #include "cache_element_access.h"

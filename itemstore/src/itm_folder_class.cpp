@@ -1,5 +1,6 @@
 #include "itemstore/itm_folder_class.h"
 
+#include "common/error_codes.h"
 #include "owned_link_manager.h"
 
 #include "itemstore/itm_object_data.h"

@@ -1,5 +1,6 @@
 #include "itemstore/itm_item_class.h"
 
+#include "common/error_codes.h"
 #include "owned_link_manager.h"
 
 #include "itemstore/item_cache_file.h"

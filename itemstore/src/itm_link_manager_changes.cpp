@@ -7,7 +7,7 @@
 
 #include "itemstore/cache_errors.h"
 #include "itemstore/itm_child_record.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_link_rules.h"
 #include "itemstore/itm_object_data.h"
 

@@ -1,7 +1,7 @@
 #include "itemstore/itm_link_rules.h"
 
 #include "itemstore/cache_errors.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_object_data.h"
 
 #include "bellquist/item_interfaces.h"

@@ -2,6 +2,7 @@
 
 #include "cache_file_probe.h"
 
+#include "common/error_codes.h"
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 

@@ -2,6 +2,7 @@
 // the registered server, their interface tables, the property accessors
 // through the interfaces, and objects that were never loaded.
 
+#include "common/error_codes.h"
 #include "source_record.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"

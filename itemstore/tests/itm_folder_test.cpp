@@ -1,6 +1,7 @@
 // Item folders and the link managers that item folders and items own:
 // created by Load and mhLoadWithLinkManager, handed out with a reference,
 // and the classes created by class id from the registered item server.
+#include "common/error_codes.h"
 #include "link_manager_support.h"
 
 #include "cache_operations_support.h"

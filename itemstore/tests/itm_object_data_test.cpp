@@ -1,6 +1,7 @@
 // Item object data: load, completeness check, compare, copy, swap, identity
 // records, single properties and the paths, with exact string ownership.
 
+#include "common/error_codes.h"
 #include "source_record.h"
 #include "com/bstr.h"
 #include "itemstore/itm_obj_base.h"

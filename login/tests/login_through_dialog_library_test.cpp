@@ -1,6 +1,7 @@
 // A dialog login from end to end: the login object on the system's own
 // ways shows the dialog library of the build (found beside the program),
 // and the user at its dialog is played through the prompter.
+#include "common/error_codes.h"
 #include "login_fixture.h"
 
 #include "com/server/com_object.h"
@@ -71,7 +72,7 @@ TEST_F(LoginThroughDialogLibraryTest, CancelAfterAWrongPasswordEndsTheLoginAndSt
         EXPECT_TRUE(dialog.PressButton(IDCANCEL));
     });
     HeldResult result;
-    EXPECT_EQ(Login(result), login::E_OXN_CANCELLED_BY_USER);
+    EXPECT_EQ(Login(result), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(result.r.mpoSpMgr, 0u);
     EXPECT_EQ(OpenConnections(), baseline);
     EXPECT_EQ(TableBytes(), before);

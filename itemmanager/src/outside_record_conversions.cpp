@@ -1,13 +1,12 @@
 // Item objects and local paths to the records of the vault client's
 // libraries and of the item generation server.
-#include "common/error_codes.h"
 #include "itemmanager/record_conversions.h"
 
 #include "item_list.h"
 
+#include "common/error_codes.h"
 #include "itemmanager/outside_libraries.h"
 
-#include "itemstore/itm_object_data.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/bstr.h"

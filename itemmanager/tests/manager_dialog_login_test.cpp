@@ -4,7 +4,6 @@
 // session's login table until the logout. The test holds the table itself,
 // as the server program would: no program is started.
 
-#include "common/error_codes.h"
 #include "server_session_fixture.h"
 
 #include "bellquist/ids.h"
@@ -13,6 +12,7 @@
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
+#include "common/error_codes.h"
 #include "login/login_errors.h"
 #include "logintable/login_table.h"
 #include "pruvane_login_dialog.h"

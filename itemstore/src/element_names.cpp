@@ -1,7 +1,6 @@
 #include "itemstore/element_names.h"
 
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
 #include "winapi/errors.h"
 
 #include <new>

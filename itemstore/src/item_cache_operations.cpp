@@ -1,10 +1,10 @@
 // Item records and children lists of the item cache file.
-#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 
 #include "cache_element_access.h"
 #include "stream_io.h"
 
+#include "common/error_codes.h"
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 #include "itemstore/record_codec.h"

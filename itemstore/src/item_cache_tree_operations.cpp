@@ -1,9 +1,9 @@
 // Whole item trees in the item cache file, and the rename of an item.
-#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 
 #include "cache_element_access.h"
 
+#include "common/error_codes.h"
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 #include "itemstore/record_codec.h"

@@ -1,7 +1,6 @@
 #include "itemstore/itm_file_class.h"
 
 #include "common/error_codes.h"
-#include "itemstore/itm_object_data.h"
 
 using namespace BellquistLib;
 

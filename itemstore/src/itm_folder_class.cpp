@@ -1,8 +1,8 @@
 #include "itemstore/itm_folder_class.h"
 
-#include "common/error_codes.h"
 #include "owned_link_manager.h"
 
+#include "common/error_codes.h"
 #include "itemstore/itm_object_data.h"
 
 using namespace BellquistLib;

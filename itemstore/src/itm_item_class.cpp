@@ -1,8 +1,8 @@
 #include "itemstore/itm_item_class.h"
 
-#include "common/error_codes.h"
 #include "owned_link_manager.h"
 
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 #include "itemstore/itm_object_data.h"
 

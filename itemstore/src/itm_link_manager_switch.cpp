@@ -12,7 +12,6 @@
 #include "itemstore/itm_child_record.h"
 #include "common/error_codes.h"
 #include "itemstore/itm_link_rules.h"
-#include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
 
 #include "common/record_array.h"

@@ -2,11 +2,10 @@
 // begin is a full copy, so a rollback restores the links exactly as they
 // were, switches included; the transaction manager reverts the cache file
 // alongside.
-#include "common/error_codes.h"
 #include "itemstore/itm_link_manager.h"
 
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file_i.h"
-#include "itemstore/itm_object_data.h"
 
 #include <new>
 

@@ -2,7 +2,6 @@
 
 #include "com/task_memory.h"
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
 #include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
 

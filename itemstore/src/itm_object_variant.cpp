@@ -1,7 +1,6 @@
 #include "itm_object_variant.h"
 
 #include "common/error_codes.h"
-#include "itemstore/itm_object_data.h"
 
 using BellquistLib::IItmObject;
 

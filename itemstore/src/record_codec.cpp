@@ -1,7 +1,6 @@
 #include "itemstore/record_codec.h"
 
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
 #include "stream_io.h"
 
 #include <cstring>

@@ -1,5 +1,4 @@
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 
 #include "winapi/errors.h"

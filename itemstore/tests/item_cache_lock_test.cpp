@@ -3,7 +3,6 @@
 #include "cache_file_probe.h"
 
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 
 #include "testsupport/fresh_machine.h"

@@ -2,7 +2,6 @@
 // the registered server, their interface tables, the property accessors
 // through the interfaces, and objects that were never loaded.
 
-#include "common/error_codes.h"
 #include "source_record.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
@@ -15,7 +14,7 @@
 #include "com_testing/counting_object.h"
 #include "com_testing/leak_checked_test.h"
 #include "com_testing/register_server.h"
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_bom_class.h"
 #include "itemstore/itm_file_class.h"
 #include "itemstore/itm_item_class.h"

@@ -1,7 +1,6 @@
 // Item folders and the link managers that item folders and items own:
 // created by Load and mhLoadWithLinkManager, handed out with a reference,
 // and the classes created by class id from the registered item server.
-#include "common/error_codes.h"
 #include "link_manager_support.h"
 
 #include "cache_operations_support.h"
@@ -11,7 +10,7 @@
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
 #include "com_testing/register_server.h"
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/modules.h"
 

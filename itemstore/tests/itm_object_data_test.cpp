@@ -1,9 +1,9 @@
 // Item object data: load, completeness check, compare, copy, swap, identity
 // records, single properties and the paths, with exact string ownership.
 
-#include "common/error_codes.h"
 #include "source_record.h"
 #include "com/bstr.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_obj_base.h"
 #include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
@@ -47,7 +47,6 @@ using itemstore_test::SourceRecord;
 #include "com_testing/bstr_text.h"
 #include "com_testing/counting_object.h"
 #include "com_testing/leak_checked_test.h"
-#include "itemstore/cache_errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // The merge's cache store: only with Bgtf_UpdateFileCache, only the input
 // items, children lists only for items checked out in this view, in the
 // caller's scope when it gives one. Read back with the cache operations.
-#include "common/error_codes.h"
 #include "merge_fixture.h"
+
+#include "common/error_codes.h"
 
 #include <gtest/gtest.h>
 

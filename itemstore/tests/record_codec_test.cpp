@@ -1,5 +1,4 @@
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
 #include "itemstore/children_codec.h"
 #include "itemstore/record_codec.h"
 

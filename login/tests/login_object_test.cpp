@@ -1,11 +1,11 @@
 // The login object over a created vault: the three ways of a login and how
 // each ends, what a login hands to the caller, the wait for the server
 // program, and logout.
-#include "common/error_codes.h"
 #include "login_fixture.h"
 
 #include "com/error_info.h"
 #include "com/server/com_object.h"
+#include "common/error_codes.h"
 #include "login/login_class.h"
 #include "login/login_errors.h"
 #include "winapi/sync.h"

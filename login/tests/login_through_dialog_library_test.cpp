@@ -1,10 +1,10 @@
 // A dialog login from end to end: the login object on the system's own
 // ways shows the dialog library of the build (found beside the program),
 // and the user at its dialog is played through the prompter.
-#include "common/error_codes.h"
 #include "login_fixture.h"
 
 #include "com/server/com_object.h"
+#include "common/error_codes.h"
 #include "login/login_class.h"
 #include "login/login_errors.h"
 #include "pruvane_login_dialog.h"

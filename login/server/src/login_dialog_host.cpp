@@ -1,6 +1,5 @@
 #include "login/login_dialog_host.h"
 
-#include "common/error_codes.h"
 #include "login_dialog_host_messages.h"
 #include "ui/message_box.h"
 
@@ -11,6 +10,7 @@
 #include "com/runnable.h"
 #include "com/runtime.h"
 #include "common/error_catalogue.h"
+#include "common/error_codes.h"
 #include "vaultserver/vault_server_component.h"
 #include "vennacle/sp_mgr.h"
 

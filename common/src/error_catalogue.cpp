@@ -2,6 +2,7 @@
 // the fall-backs for codes without a row.
 #include "common/error_catalogue.h"
 
+#include "common/error_codes.h"
 #include "winapi/errors.h"
 #include "winapi/memory.h"
 #include "winapi/system_messages.h"
@@ -20,18 +21,14 @@ constexpr const WCHAR* kCatalogueSection = u"ErrorCodes";
 constexpr const WCHAR* kDatabaseKey = u"Database";
 constexpr const WCHAR* kDatabaseSection = u"Error Messages";
 
-// 0x8004027C tells which SQL Server versions are supported: its row's text,
-// then this text of its own and the versions.
-constexpr DWORD kUnsupportedSqlServer = 0x8004027C;
+// E_OXN_SQLSERVER_UNSUPPORTED_VERSION tells which SQL Server versions are
+// supported: its row's text, then this text of its own and the versions.
 constexpr WORD kSupportedVersionsId = 196;
 constexpr const WCHAR* kSupportedVersionsText = u"Supported versions:";
 constexpr const WCHAR* kSupportedSqlServerLine = u"  SQL Server 2014 SP03 or later";
 
-// The database server and data source not found: the database layer's texts.
-constexpr DWORD kServerNotFound = 0x80040220;
-constexpr DWORD kDataSourceNotFound = 0x80040222;
-
-constexpr DWORD kFormatRouterCode = 0x8004027D;
+// E_OXN_SERVER_NOT_FOUND and E_OXN_DATASOURCE_NOT_FOUND get the database
+// layer's texts; E_OXN_GET_OXNFORMATROUTER gets this text, without lookup.
 constexpr const WCHAR* kFormatRouterText = u"E_OXN_GET_OXNFORMATROUTER";
 
 // The archive server's revision-control codes: numbered, none with a row.
@@ -119,13 +116,12 @@ std::u16string NameOf(HRESULT code) {
 }  // namespace
 
 std::u16string ErrorText(HRESULT code, const WCHAR* context) {
-    const DWORD value = static_cast<DWORD>(code);
     // Three codes with a row are composed differently.
-    if (value == kServerNotFound || value == kDataSourceNotFound) return DatabaseErrorText(code);
-    if (value == kFormatRouterCode) return kFormatRouterText;
+    if (code == E_OXN_SERVER_NOT_FOUND || code == E_OXN_DATASOURCE_NOT_FOUND) return DatabaseErrorText(code);
+    if (code == E_OXN_GET_OXNFORMATROUTER) return kFormatRouterText;
     const Row* row = FindRow(error_catalogue::CatalogueRows(), code);
     if (row == nullptr) return FallBackText(code);
-    if (value == kUnsupportedSqlServer) return UnsupportedSqlServerText(*row, context);
+    if (code == E_OXN_SQLSERVER_UNSUPPORTED_VERSION) return UnsupportedSqlServerText(*row, context);
     return LookupMessage(row->stringId, row->defaultText, kCatalogueKey, kCatalogueSection, context);
 }
 

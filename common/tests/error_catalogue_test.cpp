@@ -4,6 +4,7 @@
 
 #include "com/runtime.h"
 #include "com_testing/leak_checked_test.h"
+#include "common/error_codes.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/system_messages.h"
 
@@ -97,6 +98,11 @@ TEST_F(ErrorCatalogueTest, TellingCodesGiveTheirTextAndName) {
         {0x80040305, u"%d blocking warnings found", u"E_OXN_STATE_MULTIPLE_BLOCKING_WARNINGS_FOUND"},
         // A row without a name.
         {0x8004024D, u"A vault with the same name already exists on the archive server.", u"0x8004024D"},
+        // Texts worded as the system's own messages quote them.
+        {0x800402BD, u"Item object contains corrupted data!", u"E_ITEM_INVALID_OBJECT"},
+        {0x800402B9, u"The file is already added to this item.", u"E_ITEM_LINK_DUPLICATED"},
+        {0x80040273, u"The user selected to skip processing of the current file and go on to the next one.",
+         u"E_OXN_SKIP_FILE"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.code);
@@ -371,6 +377,35 @@ TEST(ErrorCatalogueDataTest, NamesAreAsListed) {
     EXPECT_EQ(NameOf(static_cast<HRESULT>(0x80040425)), u"E_FVC_CANT_WRITE_TO_REGISTRY");
     EXPECT_EQ(NameOf(static_cast<HRESULT>(0x0004023F)), u"S_OXN_FILES_NOT_UNIQUE_GLOBALLY");
     EXPECT_EQ(NameOf(static_cast<HRESULT>(0x800402E5)), u"E_OXN_DONTSETMODIFIED_FLAG");
+}
+
+// The constants and the name table come from one list: each constant is
+// named by its own symbol, and no code is listed twice (the first name would
+// hide the second).
+TEST(ErrorCatalogueDataTest, EachConstantHasItsOwnName) {
+    struct Listed {
+        DWORD code;
+        const char16_t* name;
+    };
+    const Listed listed[] = {
+#define ERROR_CODE(name, value) {value, u"" #name},
+#define ERROR_CODE_SHARING_NAME(name, value) {value, u"" #name},
+#include "common/error_codes.def"
+    };
+    std::set<DWORD> codes;
+    for (const Listed& entry : listed) {
+        EXPECT_TRUE(codes.insert(entry.code).second) << std::hex << entry.code;
+        EXPECT_EQ(NameOf(static_cast<HRESULT>(entry.code)), entry.name) << std::hex << entry.code;
+    }
+    EXPECT_EQ(codes.size(), 298u);
+
+    // Samples of the constants against the values the system gives them.
+    EXPECT_EQ(static_cast<DWORD>(E_OXN_LOGIN_FAILED), 0x80040200u);
+    EXPECT_EQ(static_cast<DWORD>(E_OXN_CANT_OPEN_DATABASE), 0x80040206u);
+    EXPECT_EQ(static_cast<DWORD>(E_OXN_NULL_VALUE), 0x80040240u);
+    EXPECT_EQ(static_cast<DWORD>(E_ITEM_INVALID_OBJECT), 0x800402BDu);
+    EXPECT_EQ(static_cast<DWORD>(S_OXN_FILES_NOT_UNIQUE_GLOBALLY), 0x0004023Fu);
+    EXPECT_EQ(static_cast<DWORD>(E_FVC_CS_FILE_NOT_FOUND), 0x800404D5u);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "itemmanager/proxy_tavrosk_api.h"
 
 #include "itemstore/item_cache_file.h"
-#include "itemstore/itm_object_data.h"  // E_OXN_NOT_INITIALIZED
+#include "common/error_codes.h"
 #include "itemstore/local_transaction.h"
 #include "itemprogress/itm_progress.h"
 

@@ -4,9 +4,9 @@
 
 #include "item_list.h"
 
+#include "common/error_codes.h"
 #include "itemmanager/outside_libraries.h"
 
-#include "itemstore/itm_object_data.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/bstr.h"

@@ -1,6 +1,6 @@
 #include "itemmanager/proxy_tavrosk_api.h"
 
-#include "itemstore/itm_object_data.h"  // E_OXN_NOT_INITIALIZED, E_OXN_NULL_VALUE
+#include "common/error_codes.h"
 
 #include "com/runnable.h"
 #include "com/runtime.h"

@@ -13,8 +13,7 @@
 #include "item_list.h"
 #include "itemmanager/record_conversions.h"
 #include "itemstore/item_cache_lock.h"
-#include "itemstore/cache_errors.h"     // E_OXN_FILE_NOT_FOUND
-#include "itemstore/itm_object_data.h"  // E_OXN_NULL_VALUE
+#include "common/error_codes.h"
 
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"

@@ -15,7 +15,7 @@
 #include "itemmanager/item_object_conversion.h"
 #include "itemmanager/record_conversions.h"
 #include "itemstore/item_cache_lock.h"
-#include "itemstore/itm_object_data.h"  // E_OXN_NULL_VALUE
+#include "common/error_codes.h"
 #include "itemstore/merge.h"
 
 #include "bellquist/enums.h"

@@ -4,7 +4,7 @@
 
 #include "item_list.h"
 
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_link_manager_private.h"
 #include "itemstore/itm_object_data.h"
 

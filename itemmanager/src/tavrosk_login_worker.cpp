@@ -2,7 +2,7 @@
 
 #include "itemmanager/proxy_tavrosk_api.h"
 
-#include "itemstore/itm_object_data.h"  // E_OXN_NULL_VALUE
+#include "common/error_codes.h"
 
 #include "com/bstr_t.h"
 #include "com/com_error.h"

@@ -6,7 +6,7 @@
 #include "itemmanager/outside_libraries.h"
 #include "itemmanager/proxy_tavrosk_api.h"
 
-#include "itemstore/itm_object_data.h"  // E_OXN_NOT_INITIALIZED, E_OXN_NULL_VALUE
+#include "common/error_codes.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/com_error.h"

@@ -12,6 +12,7 @@
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
+#include "common/error_codes.h"
 #include "login/login_errors.h"
 #include "logintable/login_table.h"
 #include "pruvane_login_dialog.h"
@@ -197,7 +198,7 @@ TEST_F(ManagerDialogLoginTest, CancelledDialogFailsTheLoginAndStoresNothing) {
     const std::vector<BYTE> before = TableBytes();
     UserCancels();
     HeldLoginData login;
-    EXPECT_EQ(manager_->Login(vault_, &login.out), login::E_OXN_CANCELLED_BY_USER);
+    EXPECT_EQ(manager_->Login(vault_, &login.out), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(prompter_.RunDialogs().size(), 1u);
     EXPECT_EQ(login.out.mpoSpMgr, 0u);
     EXPECT_EQ(login.out.moUsername, nullptr);

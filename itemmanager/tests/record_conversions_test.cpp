@@ -15,7 +15,7 @@
 #include "itemstore/itm_file_class.h"
 #include "itemstore/itm_folder_class.h"
 #include "itemstore/itm_item_class.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_link_manager_private.h"
 #include "itemstore/itm_object_class.h"
 

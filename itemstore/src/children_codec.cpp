@@ -1,6 +1,6 @@
 #include "itemstore/children_codec.h"
 
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/record_codec.h"
 #include "stream_io.h"
 

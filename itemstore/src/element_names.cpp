@@ -1,6 +1,6 @@
 #include "itemstore/element_names.h"
 
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "winapi/errors.h"
 
 #include <new>

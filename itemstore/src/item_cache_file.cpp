@@ -1,6 +1,6 @@
 #include "itemstore/item_cache_file.h"
 
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/cache_location.h"
 #include "itemstore/element_names.h"
 #include "itemstore/item_cache_lock.h"

@@ -4,6 +4,7 @@
 #include "cache_element_access.h"
 #include "stream_io.h"
 
+#include "common/error_codes.h"
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 #include "itemstore/record_codec.h"

@@ -3,6 +3,7 @@
 
 #include "cache_element_access.h"
 
+#include "common/error_codes.h"
 #include "itemstore/cache_errors.h"
 #include "itemstore/element_names.h"
 #include "itemstore/record_codec.h"

@@ -1,6 +1,6 @@
 #include "itemstore/itm_file_class.h"
 
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 
 using namespace BellquistLib;
 

@@ -2,6 +2,7 @@
 
 #include "owned_link_manager.h"
 
+#include "common/error_codes.h"
 #include "itemstore/itm_object_data.h"
 
 using namespace BellquistLib;

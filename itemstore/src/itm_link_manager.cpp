@@ -5,7 +5,7 @@
 #include "owner_cache.h"
 
 #include "itemstore/item_cache_file.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_link_rules.h"
 #include "itemstore/itm_object_data.h"
 

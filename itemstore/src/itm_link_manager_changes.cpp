@@ -5,11 +5,9 @@
 #include "itm_object_variant.h"
 #include "owner_cache.h"
 
-#include "itemstore/cache_errors.h"
 #include "itemstore/itm_child_record.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_link_rules.h"
-#include "itemstore/itm_object_data.h"
 
 #include "common/record_array.h"
 #include "com/method_boundary.h"

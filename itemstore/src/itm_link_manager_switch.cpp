@@ -2,17 +2,16 @@
 //
 // Every switch is checked in full before anything changes, and a switch
 // that would leave the owner with two dynamic links is refused with
-// 0x800402B6. Within one SwitchLinks call the dynamic link may move from
-// one file to another (one file becomes static, another dynamic).
+// E_ITEM_MANY_DYN_LINKS. Within one SwitchLinks call the dynamic link may move
+// from one file to another (one file becomes static, another dynamic).
 #include "itemstore/itm_link_manager.h"
 
 #include "itm_object_variant.h"
 #include "owner_cache.h"
 
 #include "itemstore/itm_child_record.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_link_rules.h"
-#include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
 
 #include "common/record_array.h"
@@ -43,8 +42,8 @@ KeySet DynamicLinksOf(const LinkState& state) {
 }
 
 // The switches of one call, checked before any is made: each a linked file
-// (0x800402B5), at most one becoming dynamic and one static, and at most one
-// dynamic link afterwards (0x800402B6).
+// (E_ITEM_INVALID_SOURCE), at most one becoming dynamic and one static, and at
+// most one dynamic link afterwards (E_ITEM_MANY_DYN_LINKS).
 class SwitchPlan {
 public:
     struct Switch {

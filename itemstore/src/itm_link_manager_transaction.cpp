@@ -4,8 +4,8 @@
 // alongside.
 #include "itemstore/itm_link_manager.h"
 
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file_i.h"
-#include "itemstore/itm_object_data.h"
 
 #include <new>
 

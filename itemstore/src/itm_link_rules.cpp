@@ -1,8 +1,6 @@
 #include "itemstore/itm_link_rules.h"
 
-#include "itemstore/cache_errors.h"
-#include "itemstore/itm_link_errors.h"
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/task_memory.h"

@@ -1,7 +1,6 @@
 #include "itemstore/itm_link_state.h"
 
-#include "itemstore/itm_link_errors.h"
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 
 #include <new>
 

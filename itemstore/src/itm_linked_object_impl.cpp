@@ -1,5 +1,6 @@
 #include "itemstore/itm_linked_object_impl.h"
 
+#include "common/error_codes.h"
 #include "itemstore/itm_object_data.h"
 
 using namespace BellquistLib;

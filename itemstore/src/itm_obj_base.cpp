@@ -1,7 +1,7 @@
 #include "itemstore/itm_obj_base.h"
 
 #include "com/task_memory.h"
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
 
@@ -38,8 +38,8 @@ HRESULT ReplaceString(BSTR* field, std::u16string_view text) {
 // Same pointer, both empty (null equals empty), or the same code units.
 bool SameText(BSTR left, BSTR right) { return left == right || com::BstrView(left) == com::BstrView(right); }
 
-// The record of another item object: 0x800402BD when it is not one; a null
-// record when it has none.
+// The record of another item object: E_ITEM_INVALID_OBJECT when it is not one;
+// a null record when it has none.
 HRESULT OtherRecord(IUnknown* other, ItmObjectData** record) {
     *record = nullptr;
     IItmObjectPrivate* access = nullptr;

@@ -1,6 +1,7 @@
 #include "itemstore/itm_object_data.h"
 
 #include "com/bstr.h"
+#include "common/error_codes.h"
 
 #include <cstring>
 #include <iterator>

@@ -1,6 +1,6 @@
 #include "itm_object_variant.h"
 
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 
 using BellquistLib::IItmObject;
 

@@ -7,5 +7,5 @@
 #include "com/variant.h"
 
 // The IItmObject that `value` holds (VT_DISPATCH or VT_UNKNOWN), with a
-// reference in `object`; 0x80040240 when it holds none.
+// reference in `object`; E_OXN_NULL_VALUE when it holds none.
 HRESULT ghItmObjectOf(const VARIANT& value, CComPtr<BellquistLib::IItmObject>& object);

@@ -1,6 +1,6 @@
 #include "itemstore/record_codec.h"
 
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "stream_io.h"
 
 #include <cstring>

@@ -3,7 +3,7 @@
 // cares about, and a compact description of a stored children list.
 #pragma once
 
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_lock.h"
 

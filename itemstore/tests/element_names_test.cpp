@@ -1,4 +1,4 @@
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/element_names.h"
 
 #include "winapi/errors.h"

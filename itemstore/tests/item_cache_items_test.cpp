@@ -4,6 +4,7 @@
 #include "cache_operations_support.h"
 
 #include "com/ole_date.h"
+#include "common/error_codes.h"
 #include "winapi/errors.h"
 #include "winapi/system_time.h"
 

@@ -2,7 +2,7 @@
 
 #include "cache_file_probe.h"
 
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/element_names.h"
 
 #include "testsupport/fresh_machine.h"

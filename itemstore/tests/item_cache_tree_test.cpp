@@ -3,6 +3,7 @@
 #include "cache_file_probe.h"
 #include "cache_operations_support.h"
 
+#include "common/error_codes.h"
 #include "format/file.h"
 
 #include "winapi/errors.h"

@@ -14,7 +14,7 @@
 #include "com_testing/counting_object.h"
 #include "com_testing/leak_checked_test.h"
 #include "com_testing/register_server.h"
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_bom_class.h"
 #include "itemstore/itm_file_class.h"
 #include "itemstore/itm_item_class.h"

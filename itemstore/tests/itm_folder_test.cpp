@@ -10,7 +10,7 @@
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
 #include "com_testing/register_server.h"
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/modules.h"
 

@@ -7,9 +7,7 @@
 #include "cache_operations_support.h"
 
 #include "com_testing/leak_checked_test.h"
-#include "itemstore/cache_errors.h"
-#include "itemstore/itm_link_errors.h"
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 #include "itemstore/local_transaction.h"
 #include "testsupport/child_process.h"
 

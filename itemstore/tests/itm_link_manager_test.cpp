@@ -5,9 +5,7 @@
 #include "link_manager_support.h"
 
 #include "com_testing/leak_checked_test.h"
-#include "itemstore/cache_errors.h"
-#include "itemstore/itm_link_errors.h"
-#include "itemstore/itm_object_data.h"
+#include "common/error_codes.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 
 #include "source_record.h"
 #include "com/bstr.h"
+#include "common/error_codes.h"
 #include "itemstore/itm_obj_base.h"
 #include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
@@ -46,7 +47,6 @@ using itemstore_test::SourceRecord;
 #include "com_testing/bstr_text.h"
 #include "com_testing/counting_object.h"
 #include "com_testing/leak_checked_test.h"
-#include "itemstore/cache_errors.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,8 @@
 // caller's scope when it gives one. Read back with the cache operations.
 #include "merge_fixture.h"
 
+#include "common/error_codes.h"
+
 #include <gtest/gtest.h>
 
 using namespace merge_test;

@@ -5,7 +5,7 @@
 
 #include "com/error_info.h"
 #include "com/ole_date.h"
-#include "itemstore/itm_link_errors.h"
+#include "common/error_codes.h"
 #include "winapi/system_time.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "itemstore/cache_errors.h"
+#include "common/error_codes.h"
 #include "itemstore/children_codec.h"
 #include "itemstore/record_codec.h"
 

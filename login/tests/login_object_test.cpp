@@ -5,6 +5,7 @@
 
 #include "com/error_info.h"
 #include "com/server/com_object.h"
+#include "common/error_codes.h"
 #include "login/login_class.h"
 #include "login/login_errors.h"
 #include "winapi/sync.h"
@@ -102,11 +103,6 @@ TEST_F(LoginObjectTest, EachWayEndsWithItsCodeAndLeavesNoConnectionOnFailure) {
         bool serverStartable = true;
     };
     using login::E_LOGIN_TABLE_MISSING;
-    using login::E_OXN_CANCELLED_BY_USER;
-    using login::E_OXN_CANT_OPEN_DATABASE;
-    using login::E_OXN_MISSING_TAVROSK_MODULE;
-    using login::E_OXN_MISSING_VIEW_INFO;
-    using login::E_OXN_SQLSERVER_UNSUPPORTED_VERSION;
     const Case cases[] = {
         {"direct", kVault, true, kUser, kPassword, {}, kEmptyTable, S_OK, false, false},
         {"direct, unknown user", kVault, true, u"Nobody", kPassword, {}, kEmptyTable, kWrongUser, false, false},
@@ -335,7 +331,7 @@ TEST_F(LoginObjectTest, UnsupportedDatabaseVersionIsNamedInTheErrorInfo) {
     Request request(kVault, false);
     HeldResult result;
     LoginObject login(system);
-    EXPECT_EQ(login->Login(request.info, &result.r), login::E_OXN_SQLSERVER_UNSUPPORTED_VERSION);
+    EXPECT_EQ(login->Login(request.info, &result.r), E_OXN_SQLSERVER_UNSUPPORTED_VERSION);
     EXPECT_EQ(TakeErrorDescription(),
               u"The version of the database \"Demo\" is 29.1, and the software version is 28.1.");
     EXPECT_TRUE(Entries().empty());

@@ -4,6 +4,7 @@
 #include "login_fixture.h"
 
 #include "com/server/com_object.h"
+#include "common/error_codes.h"
 #include "login/login_class.h"
 #include "login/login_errors.h"
 #include "pruvane_login_dialog.h"
@@ -71,7 +72,7 @@ TEST_F(LoginThroughDialogLibraryTest, CancelAfterAWrongPasswordEndsTheLoginAndSt
         EXPECT_TRUE(dialog.PressButton(IDCANCEL));
     });
     HeldResult result;
-    EXPECT_EQ(Login(result), login::E_OXN_CANCELLED_BY_USER);
+    EXPECT_EQ(Login(result), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(result.r.mpoSpMgr, 0u);
     EXPECT_EQ(OpenConnections(), baseline);
     EXPECT_EQ(TableBytes(), before);

@@ -22,10 +22,11 @@
 // The text of `code`: the catalogue row's text (through LookupMessage with
 // key "OxnInterface" and section "ErrorCodes", passing `context` on), with
 // these exceptions and fall-backs:
-// - 0x80040220 and 0x80040222: DatabaseErrorText;
-// - 0x8004027C: its row's text, an empty line, the text of id 196
-//   ("Supported versions:") and the line "  SQL Server 2014 SP03 or later";
-// - 0x8004027D: "E_OXN_GET_OXNFORMATROUTER", without lookup;
+// - E_OXN_SERVER_NOT_FOUND and E_OXN_DATASOURCE_NOT_FOUND: DatabaseErrorText;
+// - E_OXN_SQLSERVER_UNSUPPORTED_VERSION: its row's text, an empty line, the
+//   text of id 196 ("Supported versions:") and the line "  SQL Server 2014 SP03
+//   or later";
+// - E_OXN_GET_OXNFORMATROUTER: "E_OXN_GET_OXNFORMATROUTER", without lookup;
 // - 0x80072EE0 to 0x80072F9D: WinInetErrorText;
 // - 0x80040432 to 0x800404C4: "Archive server revision control error n
 //   (0x0<code>)", n counted from 0x80040432;

@@ -10,7 +10,7 @@
 //
 // Every method runs inside a method boundary: a COM error raised below
 // comes back as its HRESULT with its error info. Every method that needs a
-// back end answers 0x80040201 until an Init has succeeded.
+// back end answers E_OXN_NOT_INITIALIZED until an Init has succeeded.
 //
 // Apartment-threaded: called on one thread only, no lock.
 #pragma once
@@ -135,7 +135,7 @@ public:
 
     // --- IVaultUtils (vault_utils.cpp) --------------------------------------
     // Keeps a locked copy of the items (an array of VARIANTs holding item
-    // objects) and forgets the vaults of the earlier list. 0x80040240 for
+    // objects) and forgets the vaults of the earlier list. E_OXN_NULL_VALUE for
     // null, E_INVALIDARG for an array of anything else; a bad array leaves
     // the earlier list as it was.
     HRESULT STDMETHODCALLTYPE Init(SAFEARRAY* poItems) override;
@@ -144,7 +144,7 @@ public:
     // is left (and for an empty list), *pbMore VARIANT_FALSE, *ppoItems null
     // and the information zeroed, on every further call too. The first call
     // after Init groups the items by their connection, in pointer order.
-    // 0x80040240 for a null argument.
+    // E_OXN_NULL_VALUE for a null argument.
     HRESULT STDMETHODCALLTYPE GetNextVault(BellquistLib::ItmVaultInfo* poConnectionInfo, SAFEARRAY** ppoItems,
                                            VARIANT_BOOL* pbMore) override;
     // The vaults found so far: 0 until the first GetNextVault after Init.

@@ -41,15 +41,15 @@ public:
     // reference (the item object loaded from the record takes its own).
     HRESULT SetItemConnection(BellquistLib::ItmObjectData* record) override;
     // The interactive login (the login server may show its dialog) and the
-    // direct one with the given credentials. 0x80040240 for a null vault
+    // direct one with the given credentials. E_OXN_NULL_VALUE for a null vault
     // name, without calling the login server; else the login worker's
     // result.
     HRESULT Login(BSTR vaultName, BellquistLib::LoginDataOut* result) override;
     HRESULT Login2(BSTR vaultName, BSTR user, BSTR password, BSTR sqlUser, BSTR sqlPassword, ULONG userId,
                    BellquistLib::LoginDataOut* result) override;
-    // Logs the client object out (0x80040240 when it is missing or its
-    // logout fails), then the login object (0x80040201 when it is missing;
-    // its failure returned). SpMgr and the login data stay.
+    // Logs the client object out (E_OXN_NULL_VALUE when it is missing or its
+    // logout fails), then the login object (E_OXN_NOT_INITIALIZED when it is
+    // missing; its failure returned). SpMgr and the login data stay.
     HRESULT LogOut() override;
 
     // Browsing: each runs the tree fetch with the arguments its row of the
@@ -107,8 +107,9 @@ public:
     // files and BOMs by class id, then Load; an item with a link manager over
     // `cacheFile`; S_OK and null for types 0, 5, 8, 9. The load gets the
     // local path below the view folder and `connection` (given a `source`,
-    // its TavroskAPI instead). 0x80040240 for a null record, 0x800402BB for
-    // a type outside 0 to 9. Defined in item_object_conversion.cpp.
+    // its TavroskAPI instead). E_OXN_NULL_VALUE for a null record,
+    // E_ITEM_INVALID_ITEM_TYPE for a type outside 0 to 9. Defined in
+    // item_object_conversion.cpp.
     HRESULT mhCreateItmObject(BellquistLib::ItmObjectData* record, BellquistLib::IItmObject** object,
                               RefPtr<CItemCacheFile> cacheFile, BellquistLib::IItmObject* source,
                               IUnknown* connection);

@@ -4,7 +4,7 @@
 //
 // Item objects arrive as SAFEARRAYs of VARIANTs holding IItmObject
 // (VT_DISPATCH or VT_UNKNOWN). An element that holds no item object gives
-// 0x80040240 (E_OXN_NULL_VALUE); a failing property read returns its HRESULT
+// E_OXN_NULL_VALUE; a failing property read returns its HRESULT
 // unless a conversion says otherwise. Record arrays are made through
 // RecordArray (common/record_array.h); its failures (no record information,
 // no memory) come back as their HRESULT with the thread's error info set.
@@ -36,13 +36,13 @@ struct IItmObject;
 // (folders and vaults: static-BOM link 3, LinkOp_None; items, files and BOMs
 // their GetLinkData), ids, versions, name, path, state, locked by, user id,
 // connection (one reference), the configuration of files and BOMs, linked
-// file name, flags, dirty flag and dynamic-link file version. 0x80040240 for
-// a null argument; a failed read returns its HRESULT at once, with what the
+// file name, flags, dirty flag and dynamic-link file version. E_OXN_NULL_VALUE
+// for a null argument; a failed read returns its HRESULT at once, with what the
 // record holds so far freed.
 HRESULT ghItmObjectToData(BellquistLib::IItmObject* item, BellquistLib::ItmObjectData* record);
 
-// One ItmObjectData per element, in order. 0x80040240 for a null argument;
-// the first failure ends it with its HRESULT and no array.
+// One ItmObjectData per element, in order. E_OXN_NULL_VALUE for a null
+// argument; the first failure ends it with its HRESULT and no array.
 HRESULT ghItemsToDataArray(SAFEARRAY* items, SAFEARRAY** records);
 
 // The objects of a list by their identity: type, id, configuration (-1 for
@@ -55,19 +55,19 @@ struct ItmObjectKeyLess {
     }
 };
 using ItmObjectMap = std::map<BellquistLib::ItmUniqueID, CComPtr<BellquistLib::IItmObject>, ItmObjectKeyLess>;
-// Clears `map` and fills it from `items`. 0x80040240 for a null argument or
-// an element without an item object.
+// Clears `map` and fills it from `items`. E_OXN_NULL_VALUE for a null argument
+// or an element without an item object.
 HRESULT ghItemsToObjectMap(SAFEARRAY* items, ItmObjectMap* map);
 
 // --- Item objects to the records of outside libraries ------------------------
 // These three copy the list first: a list whose elements are not VARIANTs
 // gives E_INVALIDARG with error info; a list without elements sets *out to
-// null and gives 0x80040201 (E_OXN_NOT_INITIALIZED).
+// null and gives E_OXN_NOT_INITIALIZED.
 
 // SAFEARRAY(UniqueDocument) of the menu information library: document id =
 // ID, parent project id, version = attached version, object type by type
 // (folders and vaults 0 with the project = ID and document 0; item 4; file 1;
-// BOM 3; others 0). 0x80040240 for a null argument.
+// BOM 3; others 0). E_OXN_NULL_VALUE for a null argument.
 HRESULT ghItemsToUniqueDocuments(SAFEARRAY* items, SAFEARRAY** documents);
 
 // SAFEARRAY(XRefRootObject) of the reference library: document id = ID,
@@ -75,12 +75,13 @@ HRESULT ghItemsToUniqueDocuments(SAFEARRAY* items, SAFEARRAY** documents);
 // folder Ot_ItemFolder with the project = ID and document 0; item Ot_Item;
 // file Ot_Document; BOM Ot_BOM; others 0). With `skipFlagged`, objects
 // whose flags have bit 0 set are left out (all of them left out is an empty
-// array, no error). 0x80040240 for a null argument.
+// array, no error). E_OXN_NULL_VALUE for a null argument.
 HRESULT ghItemsToXRefRoots(SAFEARRAY* items, bool skipFlagged, SAFEARRAY** roots);
 
 // SAFEARRAY(ItemData) of the item generation server: empty item name,
 // project id = parent project id, item folder 0, document id = ID for items,
-// files and BOMs (else 0); everything else 0. 0x80040240 for a null argument.
+// files and BOMs (else 0); everything else 0. E_OXN_NULL_VALUE for a null
+// argument.
 HRESULT ghFileObjectsToItemData(SAFEARRAY* objects, SAFEARRAY** items);
 
 // SAFEARRAY(ItmDbInfo) of the menu information library for local paths (a
@@ -105,10 +106,10 @@ HRESULT ghItmObjectToItmLink(CComPtr<BellquistLib::IItmObject> object, Bellquist
 
 // Checks the new links `records` (SAFEARRAY(ItmObjectData)) of `item` before
 // they are added: a link already in the item's table is
-// E_ITEM_LINK_DUPLICATED (0x800402B9) at once; after the walk a link type
-// other than 1, 2, 3 is E_ITEM_INVALID_LINK_TYPE (0x800402B7); more than one
+// E_ITEM_LINK_DUPLICATED at once; after the walk a link type
+// other than 1, 2, 3 is E_ITEM_INVALID_LINK_TYPE; more than one
 // dynamic link, or one while the item has one, E_ITEM_MANY_DYN_LINKS
-// (0x800402B6). 0x80040240 for a null argument.
+// (E_ITEM_MANY_DYN_LINKS). E_OXN_NULL_VALUE for a null argument.
 HRESULT ghCheckNewLinks(SAFEARRAY* records, BellquistLib::IItmObject* item);
 
 // --- Cache records -------------------------------------------------------------

@@ -28,7 +28,7 @@ HRESULT ghItemElementName(std::u16string_view fileName, std::u16string& name);
 HRESULT ghChildrenElementName(std::u16string_view fileName, std::u16string& name);
 // Writers refuse an item whose key is empty (a file name of 7 characters
 // or fewer): all such items would share the elements "IS" and "CS" and
-// overwrite each other. E_OXN_INVALID_NAME (0x8004021D) for those, else
+// overwrite each other. E_OXN_INVALID_NAME for those, else
 // S_OK. Readers and deleters do not ask.
 HRESULT ghCheckWritableItemKey(std::u16string_view fileName);
 // Replaces each of / % * : | ! LF CR TAB ? " by "%" and its two-digit index

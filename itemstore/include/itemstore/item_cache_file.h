@@ -39,9 +39,10 @@ public:
 
     // Opens the file for `lock`'s scope, creating it with its header stream
     // when it is absent (an existing file is never replaced), and attaches
-    // the scope's storage chain. S_OK, or the mapped failure: 0x80040213,
-    // 0x8004021D, else 0x80040228 (also when another scope has it open);
-    // E_FAIL when `lock` does not hold this file. Called by CItemCacheLock.
+    // the scope's storage chain. S_OK, or the mapped failure:
+    // E_OXN_FILE_NOT_FOUND, E_OXN_INVALID_NAME, else E_OXN_IO_ERROR (also when
+    // another scope has it open); E_FAIL when `lock` does not hold this file.
+    // Called by CItemCacheLock.
     HRESULT mhOpen(CItemCacheLock& lock, int mode);
     // Commits / reverts a transacted scope's changes and ends its
     // transaction: later changes of the scope are discarded. E_FAIL when the
@@ -61,7 +62,7 @@ public:
     // in that scope; they take no lock of their own (the scope holds the
     // cache mutex). Items are addressed by their file name (ending in
     // ".<item>"). A "mapped" failure went through ghMapCacheError
-    // (cache_errors.h); 0x80040213 means "not cached".
+    // (cache_errors.h); E_OXN_FILE_NOT_FOUND means "not cached".
     //
     // Children lists are replaced whole, and safely: the new list is written
     // beside the old one and takes its place only once complete, and in a
@@ -73,11 +74,12 @@ public:
     // (trees and rename).
 
     // --- Items ---------------------------------------------------------------
-    // A new record read from the cache (0x80040213 when not cached).
+    // A new record read from the cache (E_OXN_FILE_NOT_FOUND when not cached).
     HRESULT mhReadItem(CItemCacheLock& lock, std::u16string_view name, RefPtr<ItemObject>& item);
     // Writes the record in place under its own file name. E_POINTER for a null
-    // record, 0x80040225 unless it is an item (4), 0x8004021D when its name
-    // gives an empty key (all such items would share one element).
+    // record, E_OXN_INVALID_TYPE unless it is an item (4), E_OXN_INVALID_NAME
+    // when its name gives an empty key (all such items would share one
+    // element).
     HRESULT mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObject>& item);
     // Writes in order, stopping at the first result that is not S_OK.
     HRESULT mhWriteItems(CItemCacheLock& lock, const std::vector<RefPtr<ItemObject>>& items);
@@ -94,7 +96,7 @@ public:
     HRESULT mhItemExists(CItemCacheLock& lock, std::u16string_view name);
 
     // --- Children lists ------------------------------------------------------
-    // Appends the stored children (0x80040213 when there is no list).
+    // Appends the stored children (E_OXN_FILE_NOT_FOUND when there is no list).
     HRESULT mhReadChildren(CItemCacheLock& lock, std::u16string_view name, ChildList& children);
     // 1 when the stored live count is not zero, else 0.
     HRESULT mhHasLiveChildren(CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive);
@@ -105,22 +107,25 @@ public:
     // Removes the list; a missing one is S_OK.
     HRESULT mhDeleteChildren(CItemCacheLock& lock, std::u16string_view name);
     // The given children followed by every stored one that matches none of them
-    // (same object id and, when both are files, same config id). 0x800402BD for
-    // an empty vector. A damaged stored list counts with the records read.
+    // (same object id and, when both are files, same config id).
+    // E_ITEM_INVALID_OBJECT for an empty vector. A damaged stored list counts
+    // with the records read.
     HRESULT mhAddChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children);
     // Drops stored children equal to a given one in link type, object id, config
     // id, attached version and parent project id; the last one leaves no list.
     HRESULT mhEraseChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children);
     // Sets `linkOperation` on stored children with the object id, config id and
-    // parent project id of a given one. 0x800402BD for a stored empty list.
+    // parent project id of a given one. E_ITEM_INVALID_OBJECT for a stored
+    // empty list.
     HRESULT mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name,
                              const ChildList& children, int32_t linkOperation);
     // Sets the current link pair of the stored file child with the child's
-    // object id and config id. 0x80040225 unless the child is a file (6).
+    // object id and config id. E_OXN_INVALID_TYPE unless the child is a file
+    // (6).
     HRESULT mhSetFileChildLink(CItemCacheLock& lock, std::u16string_view name,
                                const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation);
     // The four link words of the first stored child with the ids, in record
-    // order; 0x80040213 when there is none.
+    // order; E_OXN_FILE_NOT_FOUND when there is none.
     HRESULT mhGetChildLink(CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
                            int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
                            int32_t& initialLinkOperation);

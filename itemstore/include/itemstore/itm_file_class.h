@@ -26,6 +26,6 @@ public:
     // ItmObjBase's records in task memory.
     HRESULT STDMETHODCALLTYPE GetItmLink(BellquistLib::ItmLink** link) override;
     HRESULT STDMETHODCALLTYPE GetLinkData(BellquistLib::ItmLinkData** linkData) override;
-    // 0x80040240 for a null out, E_POINTER without a record.
+    // E_OXN_NULL_VALUE for a null out, E_POINTER without a record.
     HRESULT STDMETHODCALLTYPE get_IsCutlistItem(VARIANT_BOOL* isCutlist) override;
 };

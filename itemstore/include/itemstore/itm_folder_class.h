@@ -33,8 +33,9 @@ public:
     // The link manager with a reference for the caller. E_POINTER with a
     // null out and error info when there is none (never loaded).
     HRESULT STDMETHODCALLTYPE get_LinkManager(BellquistLib::IItmLinkManager** linkManager) override;
-    // Kind 2 (vault) or 3 (item folder): the parent object id; 0x800402BB
-    // for any other kind; E_POINTER for a null out or without a record.
+    // Kind 2 (vault) or 3 (item folder): the parent object id;
+    // E_ITEM_INVALID_ITEM_TYPE for any other kind; E_POINTER for a null out or
+    // without a record.
     HRESULT STDMETHODCALLTYPE get_ParentIDOf(BellquistLib::ItmObjectType parentType, LONG* parentId) override;
     // E_POINTER for a null out or without a record.
     HRESULT STDMETHODCALLTYPE get_ParentID(LONG* parentId) override;

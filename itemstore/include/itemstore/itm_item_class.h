@@ -44,8 +44,8 @@ public:
     // through Load).
     HRESULT STDMETHODCALLTYPE get_LinkManager(BellquistLib::IItmLinkManager** linkManager) override;
     // Kind 2 (vault) or 3 (item folder): the parent project id; kind 4
-    // (item): the parent object id; 0x800402BB for any other kind;
-    // E_POINTER for a null out or without a record.
+    // (item): the parent object id; E_ITEM_INVALID_ITEM_TYPE for any other
+    // kind; E_POINTER for a null out or without a record.
     HRESULT STDMETHODCALLTYPE get_ParentIDOf(BellquistLib::ItmObjectType parentType, LONG* parentId) override;
     // The parent object id, or the parent project id when that is 0.
     // E_POINTER for a null out or without a record.

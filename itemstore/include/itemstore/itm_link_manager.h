@@ -52,11 +52,11 @@ public:
 
     // --- Creation (by the owner's load) --------------------------------------
     // The owner's identity (through its properties) and name, and the
-    // has-unloaded-children flag. 0x80040240 for a null owner; the failure of
-    // its Name.
+    // has-unloaded-children flag. E_OXN_NULL_VALUE for a null owner; the
+    // failure of its Name.
     HRESULT mhInitForFolder(BellquistLib::IItmObject* owner, VARIANT_BOOL hasChildren);
     // As for a folder, and keeps `cacheFile` to write the links through.
-    // 0x80040240 for a null owner or cache file.
+    // E_OXN_NULL_VALUE for a null owner or cache file.
     HRESULT mhInitForItem(BellquistLib::IItmObject* owner, const RefPtr<CItemCacheFile>& cacheFile,
                           VARIANT_BOOL hasChildren);
 
@@ -69,7 +69,7 @@ public:
     // S_FALSE when the flag has that value already.
     HRESULT STDMETHODCALLTYPE SetHasUnloadedChildren(VARIANT_BOOL hasUnloadedChildren) override;
     // The current operation / type of the object's link; 0 when it has none.
-    // 0x80040240 for a null argument.
+    // E_OXN_NULL_VALUE for a null argument.
     HRESULT STDMETHODCALLTYPE GetLinkOperation(BellquistLib::IItmObject* object,
                                                BellquistLib::ItmLinkOperation* operation) override;
     HRESULT STDMETHODCALLTYPE GetLinkType(BellquistLib::IItmObject* object, BellquistLib::ItmLinkType* type) override;
@@ -77,11 +77,13 @@ public:
     // there are no links. E_POINTER.
     HRESULT STDMETHODCALLTYPE GetLinksID(SAFEARRAY** ids) override;
     // A new array of the links of the current type `linkType` (all for
-    // LinkType_All), possibly empty. 0x800402B7 for LinkType_Undefined.
+    // LinkType_All), possibly empty. E_ITEM_INVALID_LINK_TYPE for
+    // LinkType_Undefined.
     HRESULT STDMETHODCALLTYPE GetLinks(BellquistLib::ItmLinkType linkType, SAFEARRAY** links) override;
-    // Adds one link to the table: 0x80040240, 0x800402B8 unless LinkOp_None
-    // or LinkOp_New, nothing for LinkType_Files, then the link rules and
-    // 0x800402B9 for a link already there.
+    // Adds one link to the table: E_OXN_NULL_VALUE,
+    // E_ITEM_INVALID_LINK_OPERATION unless LinkOp_None or LinkOp_New, nothing
+    // for LinkType_Files, then the link rules and E_ITEM_LINK_DUPLICATED for a
+    // link already there.
     HRESULT STDMETHODCALLTYPE AddLink(BellquistLib::ItmLink* link) override;
     // AddLink of the object's link with `operation` (when not 0), then the
     // object's record is written to the cache and the owner touched.
@@ -95,8 +97,9 @@ public:
     // the children are added to the owner's cached children list, as the
     // table got them, and the owner is touched.
     HRESULT STDMETHODCALLTYPE AddLinks2(SAFEARRAY* objects, BellquistLib::ItmLinkOperation operation) override;
-    // S_OK (nothing) without links; E_INVALIDARG for null; 0x800402BB for
-    // kinds 0 and 2; 0x800402BD for a negative id; S_FALSE when absent.
+    // S_OK (nothing) without links; E_INVALIDARG for null;
+    // E_ITEM_INVALID_ITEM_TYPE for kinds 0 and 2; E_ITEM_INVALID_OBJECT for a
+    // negative id; S_FALSE when absent.
     HRESULT STDMETHODCALLTYPE RemoveLink(BellquistLib::ItmUniqueID* id) override;
     // The object's link leaves the table; its cached child is erased from the
     // owner's list and the owner touched.
@@ -108,12 +111,14 @@ public:
     // LinkOp_Remove and the owner touched.
     HRESULT STDMETHODCALLTYPE RemoveLinks2(SAFEARRAY* objects) override;
     // Switches one file link between dynamic and static: the table, the
-    // object's link type and the cache. 0x800402B5 for what is not a linked
-    // file, 0x800402B6 when the owner would have two dynamic links.
+    // object's link type and the cache. E_ITEM_INVALID_SOURCE for what is not a
+    // linked file, E_ITEM_MANY_DYN_LINKS when the owner would have two dynamic
+    // links.
     HRESULT STDMETHODCALLTYPE SwitchLink(BellquistLib::IItmObject* object) override;
     // Switches several: at most one becomes dynamic and at most one static,
-    // and never so that two dynamic links result (0x800402B6, nothing
-    // changed); moving the dynamic link from one file to another is allowed.
+    // and never so that two dynamic links result (E_ITEM_MANY_DYN_LINKS,
+    // nothing changed); moving the dynamic link from one file to another is
+    // allowed.
     HRESULT STDMETHODCALLTYPE SwitchLinks(SAFEARRAY* objects) override;
     HRESULT STDMETHODCALLTYPE IsDirty(VARIANT_BOOL* isDirty) override;
     // The first link's kind, id and configuration (-1 unless a file or BOM);
@@ -124,7 +129,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetNextChildID(BellquistLib::ItmObjectType currentType, LONG currentID,
                                              BellquistLib::ItmObjectType* type, LONG* id, LONG* configID) override;
     // -1 when a link is dirty; else the owner's attached version in the item
-    // cache, -2 when it cannot be read. 0x80040240 for a null out.
+    // cache, -2 when it cannot be read. E_OXN_NULL_VALUE for a null out.
     HRESULT STDMETHODCALLTYPE GetLocalVersion(LONG* version) override;
     // The owner's name (its cache key) becomes the object's Name.
     HRESULT STDMETHODCALLTYPE SetParentName(BellquistLib::IItmObject* parent) override;
@@ -152,8 +157,8 @@ protected:
 
 private:
     HRESULT mhInit(BellquistLib::IItmObject* owner, VARIANT_BOOL hasChildren);
-    // The table checks of RemoveLink: 0x800402BB for kinds 0 and 2,
-    // 0x800402BD for a negative id.
+    // The table checks of RemoveLink: E_ITEM_INVALID_ITEM_TYPE for kinds 0 and
+    // 2, E_ITEM_INVALID_OBJECT for a negative id.
     static HRESULT mhCheckRemoval(const BellquistLib::ItmUniqueID& id);
     // The first-pass checks of AddLinks over `links`.
     HRESULT mhCheckLinks(std::span<const BellquistLib::ItmLink> links) const;
@@ -162,7 +167,7 @@ private:
     // The checks and removals of RemoveLinks over `ids`.
     HRESULT mhRemoveLinks(std::span<const BellquistLib::ItmUniqueID> ids);
     // What an addition answers when the owner has no cache file to write to:
-    // 0x800402BD for an item, S_OK for a folder.
+    // E_ITEM_INVALID_OBJECT for an item, S_OK for a folder.
     HRESULT mhWithoutCacheFile() const;
     // Steps 4 to 6 of a switch of the linked file `object` (table, object,
     // cache).

@@ -14,11 +14,12 @@ struct IItmObject;
 
 // Checks `link` before it is added to `state`, in this order:
 // - kinds 2, 3, 4 and 7 need LinkType_BOM, a file (6) LinkType_Dynamic or
-//   LinkType_Static: else 0x800402B7; any other kind: 0x800402BB;
-// - LinkOp_Undefined: 0x800402B8;
+//   LinkType_Static: else E_ITEM_INVALID_LINK_TYPE; any other kind:
+//   E_ITEM_INVALID_ITEM_TYPE;
+// - LinkOp_Undefined: E_ITEM_INVALID_LINK_OPERATION;
 // - a dynamic link to another file (id or configuration) than the owner's
-//   dynamic link, when it has one: 0x800402B6, whatever the operation, so
-//   that no owner ever has two.
+//   dynamic link, when it has one: E_ITEM_MANY_DYN_LINKS, whatever the
+//   operation, so that no owner ever has two.
 HRESULT ghCheckLink(const LinkState& state, const BellquistLib::ItmLink& link);
 
 // A link is dirty when its type changed (unless it began as LinkType_BOM),
@@ -30,7 +31,7 @@ bool gbIsLinkDirty(const CLinkData& link);
 // gives its own GetItmLink (through IItmItem, IItmFile, IItmBOM); a root
 // item folder, vault or item folder (1 to 3) its GetUniqueID as a
 // LinkType_BOM link with LinkOp_None. A non-zero `operation` then replaces
-// the operation. 0x800402BD when the interface is missing, 0x800402BB for
-// any other kind, else the object's failure.
+// the operation. E_ITEM_INVALID_OBJECT when the interface is missing,
+// E_ITEM_INVALID_ITEM_TYPE for any other kind, else the object's failure.
 HRESULT ghMakeItmLink(BellquistLib::IItmObject* object, BellquistLib::ItmLinkOperation operation,
                       BellquistLib::ItmLink* link);

@@ -28,8 +28,8 @@ struct CLinkData {
     BellquistLib::ItmLinkType meLinkType{};
     BellquistLib::ItmLinkOperation meLinkOperation{};
 
-    // The child's identity. 0x80040201 when the child's id is 0, E_POINTER
-    // for a null target.
+    // The child's identity. E_OXN_NOT_INITIALIZED when the child's id is 0,
+    // E_POINTER for a null target.
     HRESULT mhToUniqueID(BellquistLib::ItmUniqueID* id) const;
     // The child's identity with the current link type and operation. Errors
     // as mhToUniqueID.
@@ -50,8 +50,8 @@ BellquistLib::ItmUniqueID goMakeTableKey(BellquistLib::ItmObjectType type, LONG 
 struct LinkState {
     LinkState();
 
-    // Adds `link` (already checked): 0x800402B9 when its key is in the
-    // table; a dynamic link becomes the dynamic-link record; the
+    // Adds `link` (already checked): E_ITEM_LINK_DUPLICATED when its key is in
+    // the table; a dynamic link becomes the dynamic-link record; the
     // has-unloaded-children flag is cleared. E_OUTOFMEMORY.
     HRESULT mhInsertLink(const BellquistLib::ItmLink& link);
     // Removes the link under `key`; the dynamic-link record is cleared when

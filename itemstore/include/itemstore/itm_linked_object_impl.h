@@ -11,8 +11,8 @@ class ItmLinkedObjectImpl : public ItmObjectImpl<BellquistLib::IItmObject>, publ
 public:
     // Replaces the record; a success marks the object loaded.
     HRESULT STDMETHODCALLTYPE Load(BellquistLib::ItmObjectData* data, BellquistLib::LoadItmObjectData* load) override;
-    // Kind 4 (item): the owning item's id; 0x800402BB for any other kind;
-    // E_POINTER for a null out or without a record.
+    // Kind 4 (item): the owning item's id; E_ITEM_INVALID_ITEM_TYPE for any
+    // other kind; E_POINTER for a null out or without a record.
     HRESULT STDMETHODCALLTYPE get_ParentIDOf(BellquistLib::ItmObjectType parentType, LONG* parentId) override;
     // E_POINTER for a null out or without a record.
     HRESULT STDMETHODCALLTYPE get_ParentID(LONG* parentId) override;

@@ -29,24 +29,27 @@ public:
     virtual HRESULT SetPathPartOnly(BSTR folderPath);
 
     // Replaces the record by one initialised with `load` and loaded from
-    // `source`. 0x80040240 for a null source; on failure the old record stays.
+    // `source`. E_OXN_NULL_VALUE for a null source; on failure the old record
+    // stays.
     HRESULT Load(const BellquistLib::ItmObjectData* source, const BellquistLib::LoadItmObjectData* load);
 
     // The property groups that differ from `other` (an object with
     // IItmObjectPrivate), as a mask: 0x0002 type/id, 0x0004 parent,
     // 0x0008 name/path, 0x0010 link, 0x0020 parent project, 0x0040 attached
     // version, 0x0080 configuration, 0x0100 lock, 0x0200 state, 0x0400 date.
-    // E_INVALIDARG for null arguments or without a record; 0x800402BD when
-    // `other` is not an item object; 0x80040201 when either record is
-    // incomplete (a never-loaded other counts as incomplete).
+    // E_INVALIDARG for null arguments or without a record;
+    // E_ITEM_INVALID_OBJECT when `other` is not an item object;
+    // E_OXN_NOT_INITIALIZED when either record is incomplete (a never-loaded
+    // other counts as incomplete).
     HRESULT Compare(IUnknown* other, LONG* mask);
     // Copies the groups of `mask` from `other` (0x0040 copies all three
     // versions); nothing when 0x0002 is set. Errors as Compare.
     HRESULT Copy(IUnknown* other, LONG mask);
     // Exchanges the records with `other`; with `excludeVersionSpecificFields`
     // the alternate name, the linked file name and the dirty flag stay with
-    // their objects. 0x80040240 for a null other; 0x800402BD when `other` is
-    // not an item object or has no record; E_POINTER without a record.
+    // their objects. E_OXN_NULL_VALUE for a null other; E_ITEM_INVALID_OBJECT
+    // when `other` is not an item object or has no record; E_POINTER without a
+    // record.
     HRESULT Swap(IUnknown* other, VARIANT_BOOL excludeVersionSpecificFields);
 
     // New task-memory records (the caller frees them with CoTaskMemFree).
@@ -58,9 +61,9 @@ public:
     // IItmObjectPrivate's operations (see itemstore/itm_object_private.h).
     HRESULT PutProperty(LONG kind, VARIANT value);
     HRESULT GetProperty(LONG kind, VARIANT* value);
-    // 0x80040240 for null.
+    // E_OXN_NULL_VALUE for null.
     HRESULT SetDataPtr(BellquistLib::ItmObjectData* data);
-    // 0x80040240 for a null out; E_POINTER (null out) without a record.
+    // E_OXN_NULL_VALUE for a null out; E_POINTER (null out) without a record.
     HRESULT GetDataPtr(BellquistLib::ItmObjectData** data);
 
 protected:

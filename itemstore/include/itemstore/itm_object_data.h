@@ -5,12 +5,9 @@
 #pragma once
 
 #include "bellquist/records.h"
+#include "common/error_codes.h"
 #include "winapi/errors.h"
 #include "winapi/types.h"
-
-inline constexpr HRESULT E_OXN_NOT_INITIALIZED = _HRESULT_TYPEDEF_(0x80040201L);  // incomplete record
-inline constexpr HRESULT E_OXN_NULL_VALUE = _HRESULT_TYPEDEF_(0x80040240L);
-inline constexpr HRESULT E_ITEM_INVALID_ITEM_TYPE = _HRESULT_TYPEDEF_(0x800402BBL);
 
 // Makes `data` (whose previous content is ignored, not released) a fresh
 // record: all zero, configuration -1, up to date; with `load`, its
@@ -23,14 +20,14 @@ HRESULT ghInitItmObjectData(BellquistLib::ItmObjectData* data, const BellquistLi
 // the path and connection come from `source` only without `load` (the
 // connection only when `source` has one, with one reference); the status id
 // and the dynamic-link file version are not taken, and the cut-list flag
-// becomes -1 when set. 0x80040240 for a null source or target; E_OUTOFMEMORY
-// with `target` unchanged when a copy fails.
+// becomes -1 when set. E_OXN_NULL_VALUE for a null source or target;
+// E_OUTOFMEMORY with `target` unchanged when a copy fails.
 HRESULT ghCopyItmObjectData(BellquistLib::ItmObjectData* target, const BellquistLib::ItmObjectData* source,
                             const BellquistLib::LoadItmObjectData* load);
 
 // S_OK when the eight strings other than the linked file name are all
-// present (empty counts as present); 0x80040201 otherwise or for a null
-// record.
+// present (empty counts as present); E_OXN_NOT_INITIALIZED otherwise or for a
+// null record.
 HRESULT ghCheckItmObjectData(const BellquistLib::ItmObjectData* data);
 
 // Frees the nine strings and releases the connection, leaving them null.

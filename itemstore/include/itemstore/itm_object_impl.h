@@ -62,8 +62,9 @@ protected:
     ItmObjectImpl() = default;
     ~ItmObjectImpl() override = default;
 
-    // Unless noted, a getter fails with 0x80040240 for a null out and with
-    // E_POINTER without a record; a setter with E_POINTER without a record.
+    // Unless noted, a getter fails with E_OXN_NULL_VALUE for a null out and
+    // with E_POINTER without a record; a setter with E_POINTER without a
+    // record.
     template <class Value>
     HRESULT mhGet(Value BellquistLib::ItmObjectData::*field, Value* out);
     template <class Value>

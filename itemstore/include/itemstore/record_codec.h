@@ -18,8 +18,8 @@ inline constexpr int32_t kItemRecordVersion = 1;
 // The fixed part of a record: everything but the two texts.
 inline constexpr size_t kItemRecordFixedBytes = 60;
 
-// Writes `record` at the stream's position. E_OXN_IO_ERROR (0x80040228)
-// when a write fails or writes fewer bytes than asked.
+// Writes `record` at the stream's position. E_OXN_IO_ERROR when a write fails
+// or writes fewer bytes than asked.
 HRESULT ghWriteItemRecord(ISequentialStream* stream, const ItemObject& record);
 // Reads one record into `record` (a freshly constructed one). A version
 // below 1 ends the read with S_OK, the record keeping its constructor

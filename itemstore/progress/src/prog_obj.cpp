@@ -1,6 +1,7 @@
 #include "prog_obj.h"
 
 #include "bellquist/enums.h"
+#include "common/error_codes.h"
 #include "tesspur/tesspur.h"
 #include "ui/message_box.h"
 #include "ui/message_queue.h"
@@ -108,7 +109,7 @@ HRESULT ProgObj::SetPos(LONG position, BSTR line2) {
     // quit request met here stays for the application's loop.
     AddRef();  // a handler may release the caller's last reference
     ui::PumpWaitingMessages();
-    HRESULT result = mbCancelled ? E_ITM_PROGRESS_CANCELLED : S_OK;
+    HRESULT result = mbCancelled ? E_OXN_CANCELLED_BY_USER : S_OK;
     Release();
     return result;
 }

@@ -1,6 +1,7 @@
 // The progress object and its window, headless (QT_QPA_PLATFORM=offscreen).
 #include "bellquist/enums.h"
 #include "com/bstr_t.h"
+#include "common/error_codes.h"
 #include "itemprogress/itm_progress.h"
 #include "progress_dlg.h"
 #include "tesspur/tesspur.h"
@@ -162,9 +163,9 @@ TEST_F(ProgObjTest, ACancelClickedWhileSetPosPumpsIsReportedFromThenOn) {
     // The user's click waits in Qt's queue; SetPos's pump delivers it.
     auto* qtButton = qobject_cast<QPushButton*>(ui::WindowFromHandle(button)->Widget());
     QTimer::singleShot(0, qtButton, [qtButton] { qtButton->click(); });
-    EXPECT_EQ(progress_->SetPos(2, nullptr), E_ITM_PROGRESS_CANCELLED);
+    EXPECT_EQ(progress_->SetPos(2, nullptr), E_OXN_CANCELLED_BY_USER);
     EXPECT_FALSE(IsWindowEnabled(button));
-    EXPECT_EQ(progress_->SetPos(3, nullptr), E_ITM_PROGRESS_CANCELLED);
+    EXPECT_EQ(progress_->SetPos(3, nullptr), E_OXN_CANCELLED_BY_USER);
     EXPECT_TRUE(IsWindow(hwnd)) << "cancelling does not close the window";
 
     // Without a window SetPos does nothing, even after the cancel.

@@ -1,6 +1,7 @@
 #include "login/login_class.h"
 
 #include "common/com_errors.h"
+#include "common/error_codes.h"
 #include "common/settings_light.h"
 #include "common/vault_connection_settings.h"
 #include "com/bstr.h"
@@ -111,7 +112,8 @@ void FillLoginResult(LoginResult& result, const std::u16string& userName, const 
     result.mbsAServer = NewBstr(settings.ServerLoc);
 }
 
-// Fails the call with 0x8004027C and error info telling both versions.
+// Fails the call with E_OXN_SQLSERVER_UNSUPPORTED_VERSION and error info
+// telling both versions.
 [[noreturn]] void RaiseUnsupportedVersion(const std::u16string& dbName, LONG version) {
     WCHAR text[512];
     swprintf(text, u"The version of the database \"%s\" is %d.%d, and the software version is %d.%d.", dbName.c_str(),

@@ -10,6 +10,7 @@
 #include "com/runnable.h"
 #include "com/runtime.h"
 #include "common/error_catalogue.h"
+#include "common/error_codes.h"
 #include "vaultserver/vault_server_component.h"
 #include "vennacle/sp_mgr.h"
 
@@ -75,7 +76,7 @@ int Pruvane::ConnectAndVerify(INT_PTR, LPCWSTR userName, LPCWSTR password) {
         const HRESULT hr = server->GetDatabaseCredentials(serverLoc, static_cast<USHORT>(mlServerPort), vaultName,
                                                           user, userPassword, &dbUser, &dbPassword);
         if (FAILED(hr)) {
-            if (hr == VAULTSERVER_E_LOGIN_FAILED) return kLoginCheckWrongCredentials;
+            if (hr == E_OXN_LOGIN_FAILED) return kLoginCheckWrongCredentials;
             login_dialog_host::ShowMessage(mhParent, ErrorText(hr), MB_ICONWARNING);
             return kLoginCheckFailed;
         }

@@ -1,7 +1,7 @@
 #include "client_session.h"
 
 #include "tavrosk/login_record.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vennacle/sp_mgr.h"
 #include "vennacle/sp_user.h"
 
@@ -36,8 +36,8 @@ HRESULT ClientSession::Open(const TavroskClientLib::LoginRecord& record, std::un
                                                                   rootItemFolderId, dateFmt);
     if (FAILED(hr)) return hr;
     // A record that names someone else, or another vault, is not this login.
-    if (userId != record.mlUserID) return vennacle::SP_E_LOGIN_FAILED;
-    if (vaultGuid != record.moVaultGUID) return vennacle::SP_E_CANT_OPEN_DATABASE;
+    if (userId != record.mlUserID) return E_OXN_LOGIN_FAILED;
+    if (vaultGuid != record.moVaultGUID) return E_OXN_CANT_OPEN_DATABASE;
 
     std::unique_ptr<ClientSession> opened(new ClientSession(*connection));
     hr = CopyString(record.moViewPath, opened->viewPath_);

@@ -28,9 +28,10 @@ public:
     // user id, and the record's vault GUID the vault's. Copies what it keeps
     // (never the record's strings themselves).
     // E_INVALIDARG for a record without an open connection or without a user
-    // name; the connection's 0x80040200 for a user the vault does not know
-    // and 0x80040200 for a user id that is not the user's; 0x80040206 when
-    // the connection leads to another vault; E_OUTOFMEMORY.
+    // name; the connection's E_OXN_LOGIN_FAILED for a user the vault does not
+    // know and E_OXN_LOGIN_FAILED for a user id that is not the user's;
+    // E_OXN_CANT_OPEN_DATABASE when the connection leads to another vault;
+    // E_OUTOFMEMORY.
     static HRESULT Open(const TavroskClientLib::LoginRecord& record, std::unique_ptr<ClientSession>& session);
 
     ~ClientSession();

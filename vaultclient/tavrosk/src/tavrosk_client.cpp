@@ -5,12 +5,12 @@
 #include "local_versions.h"
 #include "tree_fetch.h"
 #include "tavrosk/login_record.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 
 using TavroskClientLib::LoginRecord;
 
 HRESULT CTavroskClient::Logout() {
-    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
     session_.reset();
     return S_OK;
 }
@@ -27,7 +27,7 @@ HRESULT CTavroskClient::Login(LoginRecord* poRecord) {
 
 HRESULT CTavroskClient::GetConnectionInformation(LoginRecord* poRecord) {
     if (!poRecord) return E_POINTER;
-    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
     return session_->FillConnectionInformation(*poRecord);
 }
 
@@ -37,7 +37,7 @@ HRESULT CTavroskClient::FetchTrees(VARIANT_BOOL bRecursive, LONG lOptions, VARIA
     if (!ppoFetched || !ppoDeleted) return E_POINTER;
     *ppoFetched = nullptr;
     *ppoDeleted = nullptr;
-    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
     return com::Boundary([&] {
         tavrosk::FetchRequest request;
         request.recursive = bRecursive != VARIANT_FALSE;
@@ -53,7 +53,7 @@ HRESULT CTavroskClient::FetchTrees(VARIANT_BOOL bRecursive, LONG lOptions, VARIA
 HRESULT CTavroskClient::UpdateDynamicLinks(SAFEARRAY* poItems, LONG, LONG, SAFEARRAY** ppoLinks) {
     if (!ppoLinks) return E_POINTER;
     *ppoLinks = nullptr;
-    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
     return com::Boundary([&] {
         tavrosk::UpdateDynamicLinks(session_->Database(), poItems, ppoLinks);
         return S_OK;
@@ -62,7 +62,7 @@ HRESULT CTavroskClient::UpdateDynamicLinks(SAFEARRAY* poItems, LONG, LONG, SAFEA
 
 HRESULT CTavroskClient::GetLocalVersions(SAFEARRAY** ppoItems) {
     if (!ppoItems) return E_POINTER;
-    if (!session_) return vennacle::SP_E_NOT_LOGGED_IN;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
     return com::Boundary([&] {
         tavrosk::FillLocalVersions(session_->Database(), *ppoItems);
         return S_OK;

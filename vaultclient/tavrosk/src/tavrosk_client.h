@@ -38,8 +38,8 @@ public:
     // ITavroskClient
     HRESULT STDMETHODCALLTYPE UnusedSlot3() override;
     HRESULT STDMETHODCALLTYPE UnusedSlot4() override;
-    // tree_fetch.h. E_POINTER for a null out-argument; 0x80040204 when no
-    // login is open; both out-arguments null on every failure.
+    // tree_fetch.h. E_POINTER for a null out-argument; E_OXN_NOT_LOGGED_IN when
+    // no login is open; both out-arguments null on every failure.
     HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL bRecursive, LONG lOptions, VARIANT_BOOL bRefresh, LONG lLevels,
                                          SAFEARRAY* poInput, SAFEARRAY** ppoFetched, SAFEARRAY* poCached,
                                          SAFEARRAY** ppoDeleted) override;
@@ -49,8 +49,8 @@ public:
     HRESULT STDMETHODCALLTYPE UnusedSlot9() override;
     HRESULT STDMETHODCALLTYPE UnusedSlot10() override;
     HRESULT STDMETHODCALLTYPE UnusedSlot11() override;
-    // Ends the session: the vault connection is let go. 0x80040204 when no
-    // login is open.
+    // Ends the session: the vault connection is let go. E_OXN_NOT_LOGGED_IN
+    // when no login is open.
     HRESULT STDMETHODCALLTYPE Logout() override;
 
     // ITavroskServices
@@ -61,8 +61,8 @@ public:
     HRESULT STDMETHODCALLTYPE ListFolder(LONG lFolderID, LONG lReserved1, LONG lReserved2, LONG lFolderType,
                                          BSTR bsFolderPath, LONG lReserved3, SAFEARRAY** ppoChildren) override;
     HRESULT STDMETHODCALLTYPE UnusedSlot5() override;
-    // dynamic_links.h. E_POINTER for a null out-argument; 0x80040204 when no
-    // login is open.
+    // dynamic_links.h. E_POINTER for a null out-argument; E_OXN_NOT_LOGGED_IN
+    // when no login is open.
     HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
                                                  SAFEARRAY** ppoLinks) override;
     HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
@@ -70,8 +70,8 @@ public:
                                           SAFEARRAY** poVersionInfo, SAFEARRAY** poTransitionInfo,
                                           SAFEARRAY** poStatusInfo) override;
     // The session's connection information (ClientSession::
-    // FillConnectionInformation). E_POINTER for a null record; 0x80040204,
-    // the record untouched, when no login is open.
+    // FillConnectionInformation). E_POINTER for a null record;
+    // E_OXN_NOT_LOGGED_IN, the record untouched, when no login is open.
     HRESULT STDMETHODCALLTYPE GetConnectionInformation(TavroskClientLib::LoginRecord* poRecord) override;
     HRESULT STDMETHODCALLTYPE Move(SAFEARRAY* poObjects, LONG lDestFolderID) override;
     HRESULT STDMETHODCALLTYPE CreateNewItem(LONG lParentID, LONG lParentType,
@@ -86,7 +86,7 @@ public:
     // ITavroskFileInfo
     HRESULT STDMETHODCALLTYPE ResolvePaths(SAFEARRAY** ppoItems) override;
     // local_versions.h; a null *ppoItems has nothing to fill. E_POINTER for a
-    // null argument; 0x80040204 when no login is open.
+    // null argument; E_OXN_NOT_LOGGED_IN when no login is open.
     HRESULT STDMETHODCALLTYPE GetLocalVersions(SAFEARRAY** ppoItems) override;
 
 protected:

@@ -3,7 +3,7 @@
 #include "client_fixture.h"
 
 #include "testsupport/child_process.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "winapi/guid_text.h"
 #include "winapi/path_mapping.h"
 #include "winapi/registry.h"
@@ -56,7 +56,7 @@ TEST_F(CreationTest, LoginConnectionInformationAndLogoutSitAtTheirSlots) {
     EXPECT_EQ(info.mlUserID, vault_.alice);
     SysFreeString(info.moViewPath);
     EXPECT_EQ(Slot<NoArgumentSlot>(static_cast<TavroskClientLib::ITavroskClient*>(client), 12)(client), S_OK);
-    EXPECT_EQ(services->GetConnectionInformation(&info), vennacle::SP_E_NOT_LOGGED_IN);
+    EXPECT_EQ(services->GetConnectionInformation(&info), E_OXN_NOT_LOGGED_IN);
 }
 
 TEST_F(CreationTest, TheRegistrationToolRegistersAndUnregistersTheClass) {

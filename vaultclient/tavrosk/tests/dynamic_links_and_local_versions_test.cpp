@@ -4,7 +4,7 @@
 
 #include "com_testing/bstr_text.h"
 #include "tavrosk/link_record.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 
 #include <cstring>
 
@@ -64,7 +64,7 @@ TEST_F(DynamicLinksTest, NothingToUpdateGivesNoArray) {
     EXPECT_EQ(links, nullptr);
     EXPECT_EQ(services_->UpdateDynamicLinks(nullptr, 0, 0, nullptr), E_POINTER);
     ASSERT_EQ(client_->Logout(), S_OK);
-    EXPECT_EQ(services_->UpdateDynamicLinks(withoutDynamicLinks.get(), 0, 0, &links), vennacle::SP_E_NOT_LOGGED_IN);
+    EXPECT_EQ(services_->UpdateDynamicLinks(withoutDynamicLinks.get(), 0, 0, &links), E_OXN_NOT_LOGGED_IN);
 }
 
 class LocalVersionsTest : public BrowseTest {
@@ -110,7 +110,7 @@ TEST_F(LocalVersionsTest, NullArraysAndCallsWithoutLogin) {
     SAFEARRAY* none = nullptr;
     EXPECT_EQ(fileInfo->GetLocalVersions(&none), S_OK);
     ASSERT_EQ(client_->Logout(), S_OK);
-    EXPECT_EQ(fileInfo->GetLocalVersions(&none), vennacle::SP_E_NOT_LOGGED_IN);
+    EXPECT_EQ(fileInfo->GetLocalVersions(&none), E_OXN_NOT_LOGGED_IN);
 }
 
 }  // namespace

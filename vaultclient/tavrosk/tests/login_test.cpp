@@ -3,7 +3,7 @@
 #include "client_fixture.h"
 
 #include "com_testing/bstr_text.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 
 #include <cstring>
 
@@ -12,7 +12,7 @@ namespace {
 using namespace tavrosk_test;
 using TavroskClientLib::LoginRecord;
 
-constexpr HRESULT kNotLoggedIn = vennacle::SP_E_NOT_LOGGED_IN;
+constexpr HRESULT kNotLoggedIn = E_OXN_NOT_LOGGED_IN;
 
 // The record as the item manager reads it: by byte offset.
 struct ConnectionBytes {
@@ -99,11 +99,11 @@ TEST_F(LoginTest, ARecordThatIsNotALoginToThisVaultIsRefusedAndLeavesNoSession) 
         {"no user name", [](LoginRecord& r, const Substitutes&) { r.moUsername = nullptr; }, E_INVALIDARG},
         {"an empty user name", [](LoginRecord& r, const Substitutes& s) { r.moUsername = s.empty; }, E_INVALIDARG},
         {"a user the vault does not know", [](LoginRecord& r, const Substitutes& s) { r.moUsername = s.stranger; },
-         vennacle::SP_E_LOGIN_FAILED},
+         E_OXN_LOGIN_FAILED},
         {"another user's id", [](LoginRecord& r, const Substitutes&) { r.mlUserID += 1000; },
-         vennacle::SP_E_LOGIN_FAILED},
+         E_OXN_LOGIN_FAILED},
         {"another vault's GUID", [](LoginRecord& r, const Substitutes&) { r.moVaultGUID.Data1 ^= 1; },
-         vennacle::SP_E_CANT_OPEN_DATABASE},
+         E_OXN_CANT_OPEN_DATABASE},
     };
     auto services = Services(CreateClient());
     LoginStrings strings;
@@ -135,7 +135,7 @@ TEST_F(LoginTest, ASecondLoginReplacesTheSessionOnlyWhenItSucceeds) {
     bobStrings.viewPath = u"C:\\Views\\Bob\\";
     LoginRecord bob = AliceLogin(bobStrings, second);
     bob.mlSystemRights = 0;
-    EXPECT_EQ(services->Login(&bob), vennacle::SP_E_LOGIN_FAILED);
+    EXPECT_EQ(services->Login(&bob), E_OXN_LOGIN_FAILED);
     EXPECT_EQ(OtherReferences(second), 0u);
     LoginRecord info{};
     ASSERT_EQ(services->GetConnectionInformation(&info), S_OK);

@@ -4,7 +4,7 @@
 
 #include "com_testing/bstr_text.h"
 #include "com_testing/pending_error_info.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 
 #include <map>
 #include <set>
@@ -279,7 +279,7 @@ TEST_F(TreeFetchTest, BadCallsGiveTheirCodesAndNoArrays) {
 
     ASSERT_EQ(client_->Logout(), S_OK);
     EXPECT_EQ(client_->FetchTrees(VARIANT_TRUE, 0, VARIANT_FALSE, 0, input.get(), &fetched, nullptr, &deleted),
-              vennacle::SP_E_NOT_LOGGED_IN);
+              E_OXN_NOT_LOGGED_IN);
     EXPECT_EQ(fetched, nullptr);
 }
 

@@ -1,5 +1,6 @@
 #include "vault_server.h"
 
+#include "common/error_codes.h"
 #include "common/settings_light.h"
 #include "vaultdb/database.h"
 #include "vaultdb/password_hash.h"
@@ -16,18 +17,14 @@
 
 namespace {
 
-constexpr HRESULT kVaultNotRegistered = static_cast<HRESULT>(0x8004024C);
-constexpr HRESULT kCannotOpenDatabase = static_cast<HRESULT>(0x80040206);
-constexpr HRESULT kNotLoggedIn = static_cast<HRESULT>(0x80040204);
-
 
 // The vault's database, where the stored-procedure layer opens it. The
 // name is a file name in the server folder, never a path of its own.
 HRESULT OpenVault(const VaultConnectionSettings& connection, std::unique_ptr<vaultdb::Database>& database) {
     const auto file = vaultdb::VaultDatabaseFile(winapi::ToPosixPath(connection.DbServer), connection.DbName);
-    if (file.empty()) return kCannotOpenDatabase;
+    if (file.empty()) return E_OXN_CANT_OPEN_DATABASE;
     if (FAILED(vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database)))
-        return kCannotOpenDatabase;
+        return E_OXN_CANT_OPEN_DATABASE;
     return S_OK;
 }
 
@@ -38,11 +35,11 @@ HRESULT CheckUserPassword(vaultdb::Database& database, const std::u16string& use
     std::unique_ptr<vaultdb::Statement> query;
     if (FAILED(database.Prepare("SELECT password_hash FROM users WHERE name_key = ? AND deleted = 0", query)) ||
         FAILED(query->BindText(1, vaultdb::FoldKey(userName))))
-        return kCannotOpenDatabase;
+        return E_OXN_CANT_OPEN_DATABASE;
     const HRESULT step = query->Step();
-    if (FAILED(step)) return kCannotOpenDatabase;
+    if (FAILED(step)) return E_OXN_CANT_OPEN_DATABASE;
     if (step != S_OK || !vaultdb::VerifyPassword(password, winapi::ToUtf8(query->ColumnText(0))))
-        return VAULTSERVER_E_LOGIN_FAILED;
+        return E_OXN_LOGIN_FAILED;
     return S_OK;
 }
 
@@ -76,7 +73,7 @@ HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR 
         VaultConnectionSettings connection;
         const std::u16string name = com::BstrText(vaultName);
         if (name.empty() || !settings.mbGetVaultConnectionSettings(name.c_str(), connection))
-            return kVaultNotRegistered;
+            return E_OXN_MISSING_VIEW_INFO;
 
         std::unique_ptr<vaultdb::Database> database;
         if (HRESULT hr = OpenVault(connection, database); FAILED(hr)) return hr;
@@ -107,5 +104,5 @@ HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR 
 HRESULT CVaultServer::Verify(LONG* verification) {
     if (!verification) return E_POINTER;
     *verification = mlToken;
-    return mlToken != 0 ? S_OK : kNotLoggedIn;
+    return mlToken != 0 ? S_OK : E_OXN_NOT_LOGGED_IN;
 }

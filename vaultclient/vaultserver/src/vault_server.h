@@ -36,16 +36,16 @@ public:
 
     // `serverLoc` and `serverPort` address the archive server; this object
     // serves every vault registered on the machine, so they do not change
-    // which vault is checked. E_POINTER for a null output; 0x8004024C when
-    // no vault of that name is registered; 0x80040206 when its database
-    // cannot be opened or read; VAULTSERVER_E_LOGIN_FAILED for an unknown
-    // or deleted user or a wrong password; E_OUTOFMEMORY. Every call
-    // forgets the login of an earlier one.
+    // which vault is checked. E_POINTER for a null output;
+    // E_OXN_MISSING_VIEW_INFO when no vault of that name is registered;
+    // E_OXN_CANT_OPEN_DATABASE when its database cannot be opened or read;
+    // E_OXN_LOGIN_FAILED for an unknown or deleted user or a wrong password;
+    // E_OUTOFMEMORY. Every call forgets the login of an earlier one.
     HRESULT STDMETHODCALLTYPE GetDatabaseCredentials(BSTR serverLoc, USHORT serverPort, BSTR vaultName,
                                                      BSTR userName, BSTR password, BSTR* dbUser,
                                                      BSTR* dbPassword) override;
     // The token of the last successful GetDatabaseCredentials; E_POINTER,
-    // or 0x80040204 (not logged in) with 0 when there is none.
+    // or E_OXN_NOT_LOGGED_IN (not logged in) with 0 when there is none.
     HRESULT STDMETHODCALLTYPE Verify(LONG* verification) override;
 
 protected:

@@ -7,7 +7,7 @@
 #include "sp_queries.h"
 #include "sp_query.h"
 #include "vennacle/auto_lst.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vennacle/xref_item_data.h"
 #include "vaultdb/errors.h"
 #include "vaultdb/schema.h"
@@ -106,7 +106,7 @@ public:
 
     void Run(const std::vector<PlannedItem>& items, LONG destFolderId, LONG serialCount, const SerialNoInfo* serials,
              bool freeUnused, Lst<ItemDbData*>& rows) {
-        if (!FindUserName(moDatabase, mlUserID, moUserName)) SpRaise(SP_E_INVALID_ID);
+        if (!FindUserName(moDatabase, mlUserID, moUserName)) SpRaise(E_OXN_INVALID_ID);
         LoadGivenCounters(serialCount, serials);
         for (const PlannedItem& item : items) MakeItem(item, destFolderId, rows);
         if (freeUnused)
@@ -154,7 +154,7 @@ private:
         SpQuery query(moDatabase, "SELECT vault_path, path_key FROM folders WHERE id = ?");
         query.Bind(folderId);
         if (!query.Next() || !query.Text(1).starts_with(vaultdb::FoldKey(u"\\<items>\\")))
-            SpRaise(SP_E_FOLDER_NOT_FOUND);
+            SpRaise(E_OXN_FOLDER_NOT_FOUND);
         return moFolderPaths.emplace(folderId, query.Text(0)).first->second;
     }
 
@@ -166,7 +166,7 @@ private:
         std::u16string fileName = item.moGivenName.empty() ? std::u16string() : ItemFileName(item.moGivenName);
         std::u16string baseName = fileName.substr(0, fileName.size() - (fileName.empty() ? 0 : kItemExtension.size()));
         if (!fileName.empty() && (baseName.empty() || baseName.find_first_of(u"\\/") != std::u16string::npos))
-            SpRaise(SP_E_INVALID_NAME);
+            SpRaise(E_OXN_INVALID_NAME);
         const Counter counter = TakeCounter(baseName);
         if (fileName.empty()) {
             baseName = counter.moName;
@@ -177,13 +177,13 @@ private:
         SpQuery exists(moDatabase,
                        "SELECT 1 FROM documents WHERE name_key = ? AND deleted = 0 AND (doc_type = 4 OR folder_id = ?)");
         exists.Bind(nameKey).Bind(folderId);
-        if (exists.Next()) SpRaise(SP_E_NAME_ALREADY_EXISTS);
+        if (exists.Next()) SpRaise(E_OXN_NAME_ALREADY_EXISTS);
 
         SpQuery document(moDatabase,
                          "INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version, created_by,"
                          " created_utc) VALUES (?, ?, ?, 4, 1, ?, ?) RETURNING id");
         document.Bind(folderId).Bind(fileName).Bind(nameKey).Bind(mlUserID).Bind(mdNow);
-        if (!document.Next()) SpRaise(SP_E_DATABASE_ACCESS);
+        if (!document.Next()) SpRaise(E_OXN_DATABASE_ACCESS);
         const LONG itemId = document.Int(0);
         document.Reset();
 
@@ -261,7 +261,7 @@ private:
                          " LEFT JOIN document_versions v ON v.document_id = d.id AND v.version = d.latest_version"
                          " WHERE d.id = ? AND d.deleted = 0 AND d.doc_type = 6");
         document.Bind(record.mlDocID);
-        if (!document.Next()) SpRaise(SP_E_FILE_NOT_FOUND);
+        if (!document.Next()) SpRaise(E_OXN_FILE_NOT_FOUND);
 
         const std::u16string_view configName = com::BstrView(record.mbsConfigName);
         LONG configId = -1;
@@ -275,7 +275,7 @@ private:
 
         const LONG linkType = record.mlLinkType == vaultdb::kLinkStatic ? vaultdb::kLinkStatic : vaultdb::kLinkDynamic;
         if (linkType == vaultdb::kLinkDynamic) {
-            if (hasDynamicLink) SpRaise(SP_E_MANY_DYN_LINKS);
+            if (hasDynamicLink) SpRaise(E_ITEM_MANY_DYN_LINKS);
             hasDynamicLink = true;
         }
         const LONG latest = document.Int(1);
@@ -322,7 +322,7 @@ private:
                 variable.Bind(value->mlVarID);
             else
                 variable.Bind(vaultdb::FoldKey(value->moVarName.View()));
-            if (!variable.Next()) SpRaise(SP_E_VARIABLE_NOT_FOUND);
+            if (!variable.Next()) SpRaise(E_OXN_VARIABLE_NOT_FOUND);
 
             // A text value, else the date; a later record's value replaces an earlier one.
             SpQuery write(moDatabase,
@@ -370,7 +370,7 @@ HRESULT SpItems::mhGenerateItems(Lst<XRefItemDocData*>& docs, LONG destFolderId,
         if (HRESULT committed = transaction.Commit(); FAILED(committed)) SpRaise(committed);
     });
     // Another connection may have taken a name between check and insert.
-    if (hr == vaultdb::VDB_E_CONSTRAINT) hr = SP_E_NAME_ALREADY_EXISTS;
+    if (hr == vaultdb::VDB_E_CONSTRAINT) hr = E_OXN_NAME_ALREADY_EXISTS;
     if (FAILED(hr)) return hr;
     return SpBoundary([&] {
         MoveRows(rows, *out);

@@ -2,7 +2,7 @@
 
 #include "sp_queries.h"
 #include "sp_query.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vaultdb/transaction.h"
 #include "winapi/environment.h"
 #include "winapi/text.h"
@@ -29,7 +29,7 @@ HRESULT SpLoginInfo::mhLoginUser(const WCHAR* userName, const WCHAR* dbName, con
     *loginValue = -1;
     if (!userName || !dbName || !dbName2) return E_INVALIDARG;
     if (!winapi::EqualsIgnoreCase(dbName, moDbName) || !winapi::EqualsIgnoreCase(dbName2, moDbName))
-        return SP_E_CANT_OPEN_DATABASE;
+        return E_OXN_CANT_OPEN_DATABASE;
 
     VaultRow vault;
     LONG id = 0;
@@ -39,13 +39,13 @@ HRESULT SpLoginInfo::mhLoginUser(const WCHAR* userName, const WCHAR* dbName, con
         vaultdb::Transaction transaction(moDatabase);
         if (HRESULT begun = transaction.Begin(); FAILED(begun)) SpRaise(begun);
         id = FindUserId(moDatabase, userName);
-        if (id == 0) SpRaise(SP_E_LOGIN_FAILED);
+        if (id == 0) SpRaise(E_OXN_LOGIN_FAILED);
         vault = ReadVaultRow(moDatabase);
         AppendSystemRights(moDatabase, id, userRights);
         SpQuery insert(moDatabase,
                        "INSERT INTO sessions (user_id, computer, program_type, login_utc) VALUES (?, ?, ?, ?) RETURNING id");
         insert.Bind(id).Bind(ThisComputerName()).Bind(static_cast<int32_t>(program)).Bind(NowUtc());
-        if (!insert.Next()) SpRaise(SP_E_DATABASE_ACCESS);
+        if (!insert.Next()) SpRaise(E_OXN_DATABASE_ACCESS);
         session = insert.Int(0);
         insert.Reset();  // the statement must be done before the commit
         if (HRESULT committed = transaction.Commit(); FAILED(committed)) SpRaise(committed);
@@ -67,7 +67,7 @@ HRESULT SpLoginInfo::mhDoRefreshCacheOnLogin(LONG userId, BOOL& refresh) {
     return SpBoundary([&] {
         SpQuery query(moDatabase, "SELECT refresh_cache_on_login FROM users WHERE id = ? AND deleted = 0");
         query.Bind(userId);
-        if (!query.Next()) SpRaise(SP_E_INVALID_ID);
+        if (!query.Next()) SpRaise(E_OXN_INVALID_ID);
         refresh = query.Int(0) != 0 ? TRUE : FALSE;
     });
 }

@@ -1,6 +1,6 @@
 #include "vennacle/sp_mgr.h"
 
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vennacle/sp_items.h"
 #include "vennacle/sp_login_info.h"
 #include "vennacle/sp_project.h"
@@ -37,7 +37,7 @@ HRESULT SpMgr::mhCreate(SpDbType type, SpConnectInfo connectInfo) {
     try {
         std::unique_ptr<vaultdb::Database> database;
         if (FAILED(vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database)))
-            return vennacle::SP_E_CANT_OPEN_DATABASE;
+            return E_OXN_CANT_OPEN_DATABASE;
 
         HRESULT hr = vennacle::CheckDatabaseCredentials(*database, connectInfo.moDbUser, connectInfo.moDbPassword);
         if (FAILED(hr)) return hr;

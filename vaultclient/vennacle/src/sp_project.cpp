@@ -2,7 +2,7 @@
 
 #include "sp_query.h"
 #include "sp_queries.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vaultdb/errors.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/transaction.h"
@@ -27,14 +27,14 @@ HRESULT SpProject::mhGetProjectPath(LONG projectId, SpStr* vaultPath) {
     return SpBoundary([&] {
         SpQuery query(moDatabase, "SELECT vault_path FROM folders WHERE id = ?");
         query.Bind(projectId);
-        if (!query.Next()) SpRaise(SP_E_FOLDER_NOT_FOUND);
+        if (!query.Next()) SpRaise(E_OXN_FOLDER_NOT_FOUND);
         *vaultPath = query.Text(0);
     });
 }
 
 HRESULT SpProject::mhAddProject(LONG parentId, LONG, SpProjectData& project, LONG, bool, bool) {
     const std::u16string_view name = project.moName.View();
-    if (name.empty() || name.find_first_of(u"\\/") != std::u16string_view::npos) return SP_E_INVALID_NAME;
+    if (name.empty() || name.find_first_of(u"\\/") != std::u16string_view::npos) return E_OXN_INVALID_NAME;
     LONG newId = 0;
     const HRESULT hr = SpBoundary([&] {
         // The write lock is taken first, so that the check for an existing
@@ -44,19 +44,19 @@ HRESULT SpProject::mhAddProject(LONG parentId, LONG, SpProjectData& project, LON
 
         SpQuery parent(moDatabase, "SELECT vault_path FROM folders WHERE id = ?");
         parent.Bind(parentId);
-        if (!parent.Next()) SpRaise(SP_E_FOLDER_NOT_FOUND);
+        if (!parent.Next()) SpRaise(E_OXN_FOLDER_NOT_FOUND);
         const std::u16string path = parent.Text(0) + std::u16string(name) + u'\\';
         const std::u16string pathKey = vaultdb::FoldKey(path);
 
         SpQuery existing(moDatabase, "SELECT id FROM folders WHERE path_key = ?");
         existing.Bind(pathKey);
-        if (existing.Next()) SpRaise(SP_E_NAME_ALREADY_EXISTS);
+        if (existing.Next()) SpRaise(E_OXN_NAME_ALREADY_EXISTS);
 
         SpQuery insert(moDatabase,
                        "INSERT INTO folders (parent_id, name, vault_path, path_key, created_utc)"
                        " VALUES (?, ?, ?, ?, ?) RETURNING id");
         insert.Bind(parentId).Bind(name).Bind(path).Bind(pathKey).Bind(NowUtc());
-        if (!insert.Next()) SpRaise(SP_E_DATABASE_ACCESS);
+        if (!insert.Next()) SpRaise(E_OXN_DATABASE_ACCESS);
         newId = insert.Int(0);
         insert.Reset();
 
@@ -67,7 +67,7 @@ HRESULT SpProject::mhAddProject(LONG parentId, LONG, SpProjectData& project, LON
         if (HRESULT committed = transaction.Commit(); FAILED(committed)) SpRaise(committed);
     });
     // Another connection may win the race between check and insert.
-    if (hr == vaultdb::VDB_E_CONSTRAINT) return SP_E_NAME_ALREADY_EXISTS;
+    if (hr == vaultdb::VDB_E_CONSTRAINT) return E_OXN_NAME_ALREADY_EXISTS;
     if (SUCCEEDED(hr)) project.mlProjectID = newId;
     return hr;
 }

@@ -1,7 +1,7 @@
 #include "sp_queries.h"
 
 #include "sp_query.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "com/ole_date.h"
 #include "vaultdb/password_hash.h"
 #include "vaultdb/schema.h"
@@ -18,20 +18,20 @@ VaultRow ReadVaultRow(vaultdb::Database& database) {
                   "SELECT database_version, date_format, vault_guid, COALESCE(root_item_folder_id,"
                   " (SELECT id FROM folders WHERE path_key = ?), 0) FROM vault WHERE id = 1");
     query.Bind(vaultdb::FoldKey(u"\\<items>\\"));
-    if (!query.Next()) SpRaise(SP_E_CANT_OPEN_DATABASE);  // not a set-up vault
+    if (!query.Next()) SpRaise(E_OXN_CANT_OPEN_DATABASE);  // not a set-up vault
     VaultRow row;
     row.mlVersion = query.Int(0);
     row.mlDateFmt = query.Int(1);
-    if (!winapi::ParseGuid(query.Text(2), &row.moGuid)) SpRaise(SP_E_DATABASE_ACCESS);
+    if (!winapi::ParseGuid(query.Text(2), &row.moGuid)) SpRaise(E_OXN_DATABASE_ACCESS);
     row.mlRootItemFolderID = query.Int(3);
     return row;
 }
 
 HRESULT CheckDatabaseCredentials(vaultdb::Database& database, std::u16string_view user, std::u16string_view password) {
-    HRESULT result = SP_E_LOGIN_FAILED;
+    HRESULT result = E_OXN_LOGIN_FAILED;
     const HRESULT hr = SpBoundary([&] {
         SpQuery query(database, "SELECT db_user, db_password_hash FROM vault WHERE id = 1");
-        if (!query.Next()) SpRaise(SP_E_CANT_OPEN_DATABASE);
+        if (!query.Next()) SpRaise(E_OXN_CANT_OPEN_DATABASE);
         const std::u16string vaultUser = query.Text(0);
         if (vaultUser.empty() ||
             (winapi::EqualsIgnoreCase(vaultUser, user) && vaultdb::VerifyPassword(password, winapi::ToUtf8(query.Text(1)))))

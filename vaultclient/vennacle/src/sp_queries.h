@@ -26,7 +26,7 @@ VaultRow ReadVaultRow(vaultdb::Database& database);
 
 // The database credentials of a connection: S_OK when the vault asks for
 // none (its database user is empty) or when user (any case) and password
-// match; 0x80040200 otherwise.
+// match; E_OXN_LOGIN_FAILED otherwise.
 HRESULT CheckDatabaseCredentials(vaultdb::Database& database, std::u16string_view user, std::u16string_view password);
 
 // The id of the user of that name (any case), or 0 when there is none.

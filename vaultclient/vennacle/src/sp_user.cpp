@@ -2,7 +2,7 @@
 
 #include "sp_queries.h"
 #include "sp_query.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 
 using namespace vennacle;
 
@@ -11,7 +11,7 @@ HRESULT SpUser::mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<u
     if (!userName) return E_INVALIDARG;
     return SpBoundary([&] {
         const LONG id = FindUserId(moDatabase, userName);
-        if (id == 0) SpRaise(SP_E_LOGIN_FAILED);
+        if (id == 0) SpRaise(E_OXN_LOGIN_FAILED);
         const VaultRow vault = ReadVaultRow(moDatabase);
         // Rights go to a list of their own first, so a failure adds nothing.
         Lst<unsigned int> userRights;

@@ -3,7 +3,7 @@
 
 #include "vennacle/auto_lst.h"
 #include "vennacle/item_db_data.h"
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vennacle/sp_items.h"
 #include "vennacle/xref_item_data.h"
 #include "winapi/guid_text.h"
@@ -14,7 +14,6 @@
 namespace {
 
 using namespace vennacle_test;
-using namespace vennacle;
 
 const GUID kViewId = {0x11223344, 0x5566, 0x7788, {1, 2, 3, 4, 5, 6, 7, 8}};
 
@@ -209,24 +208,24 @@ TEST_F(SpItemsTest, FailedGenerationLeavesNothingCreated) {
              bad->mlDestFolderID = vault_.cadFolder;
              docs.AddTail(bad);
          },
-         vault_.alice, SP_E_FOLDER_NOT_FOUND},
+         vault_.alice, E_OXN_FOLDER_NOT_FOUND},
         {"unknown document", [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"B", 999)); }, vault_.alice,
-         SP_E_FILE_NOT_FOUND},
+         E_OXN_FILE_NOT_FOUND},
         {"two dynamic links on one item",
          [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"B", vault_.plate)); },
-         vault_.alice, SP_E_MANY_DYN_LINKS},
+         vault_.alice, E_ITEM_MANY_DYN_LINKS},
         {"item name taken", [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"TAKEN.<item>", -1)); },
-         vault_.alice, SP_E_NAME_ALREADY_EXISTS},
+         vault_.alice, E_OXN_NAME_ALREADY_EXISTS},
         {"name without a base name", [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u".<item>", -1)); },
-         vault_.alice, SP_E_INVALID_NAME},
+         vault_.alice, E_OXN_INVALID_NAME},
         {"unknown variable",
          [&](Lst<XRefItemDocData*>& docs) {
              XRefItemDocData* record = Record(u"B", -1);
              AddValue(record, u"Colour", u"red");
              docs.AddTail(record);
          },
-         vault_.alice, SP_E_VARIABLE_NOT_FOUND},
-        {"unknown user", [](Lst<XRefItemDocData*>&) {}, 999, SP_E_INVALID_ID},
+         vault_.alice, E_OXN_VARIABLE_NOT_FOUND},
+        {"unknown user", [](Lst<XRefItemDocData*>&) {}, 999, E_OXN_INVALID_ID},
     };
     const std::vector<LONG> counters = Reserve(1);
     Sql(*vault_.db, "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (?, 'Taken.<item>', 'taken.<item>', 4)",
@@ -237,7 +236,7 @@ TEST_F(SpItemsTest, FailedGenerationLeavesNothingCreated) {
         AutoLst<Lst<XRefItemDocData*>> docs;
         docs.AddTail(Record(u"A", vault_.bracket));
         docs.AddTail(Record(nullptr, -1));
-        if (c.expected == SP_E_MANY_DYN_LINKS) {
+        if (c.expected == E_ITEM_MANY_DYN_LINKS) {
             docs.AddTail(Record(u"C", vault_.bracket));
             docs.AddTail(Record(u"C", vault_.plate));
         } else {

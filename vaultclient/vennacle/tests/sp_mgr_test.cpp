@@ -1,7 +1,7 @@
 // The connection and the login procedures over a real vault database.
 #include "vault_seed.h"
 
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vennacle/sp_items.h"
 #include "vennacle/sp_login_info.h"
 #include "vennacle/sp_project.h"
@@ -13,7 +13,6 @@
 namespace {
 
 using namespace vennacle_test;
-using namespace vennacle;
 
 std::vector<unsigned int> Values(const Lst<unsigned int>& list) {
     std::vector<unsigned int> values;
@@ -60,11 +59,11 @@ TEST_F(SpMgrTest, CreateRefusesWhatItCannotOpen) {
     const Case cases[] = {
         {"server with trailing backslash, user in any case", SpDbType_Vault, u"C:\\Vaults\\", u"Demo", u"VAULTDB",
          u"secret", S_OK},
-        {"wrong database password", SpDbType_Vault, kDbServer, kDbName, u"vaultdb", u"Secret", SP_E_LOGIN_FAILED},
-        {"wrong database user", SpDbType_Vault, kDbServer, kDbName, u"sa", u"secret", SP_E_LOGIN_FAILED},
-        {"no such database", SpDbType_Vault, kDbServer, u"Other", u"vaultdb", u"secret", SP_E_CANT_OPEN_DATABASE},
+        {"wrong database password", SpDbType_Vault, kDbServer, kDbName, u"vaultdb", u"Secret", E_OXN_LOGIN_FAILED},
+        {"wrong database user", SpDbType_Vault, kDbServer, kDbName, u"sa", u"secret", E_OXN_LOGIN_FAILED},
+        {"no such database", SpDbType_Vault, kDbServer, u"Other", u"vaultdb", u"secret", E_OXN_CANT_OPEN_DATABASE},
         {"no such server folder", SpDbType_Vault, u"D:\\Nowhere", kDbName, u"vaultdb", u"secret",
-         SP_E_CANT_OPEN_DATABASE},
+         E_OXN_CANT_OPEN_DATABASE},
         {"a name that climbs out of the folder", SpDbType_Vault, u"C:\\Vaults\\Sub", u"..\\Demo", u"vaultdb",
          u"secret", E_INVALIDARG},
         {"empty name", SpDbType_Vault, kDbServer, u"", u"vaultdb", u"secret", E_INVALIDARG},
@@ -96,7 +95,7 @@ TEST_F(SpMgrTest, DunmorrowInfoDescribesUserAndVault) {
 
     LONG untouched = 77;
     EXPECT_EQ(Mgr().mpoGetUser()->mhGetGetDunmorrowInfo(u"Mallory", untouched, rights, guid, rootFolder, dateFmt),
-              SP_E_LOGIN_FAILED);
+              E_OXN_LOGIN_FAILED);
     EXPECT_EQ(untouched, 77);
     EXPECT_EQ(rights.GetCount(), 2);
 }
@@ -133,7 +132,7 @@ TEST_F(SpMgrTest, FailedLoginLeavesValuesNoCallerCanTakeForALogin) {
         const char16_t* dbName;
         HRESULT expected;
     };
-    for (const Case& c : {Case{u"Mallory", u"Demo", SP_E_LOGIN_FAILED}, Case{u"Alice", u"Other", SP_E_CANT_OPEN_DATABASE}}) {
+    for (const Case& c : {Case{u"Mallory", u"Demo", E_OXN_LOGIN_FAILED}, Case{u"Alice", u"Other", E_OXN_CANT_OPEN_DATABASE}}) {
         SpVaultInfo info{2801, 3, VaultGuid()};
         LONG userId = 5, loginValue = 5;
         Lst<unsigned int> rights;
@@ -158,7 +157,7 @@ TEST_F(SpMgrTest, RefreshCacheOnLoginIsTheUsersSetting) {
     EXPECT_FALSE(refresh);
     EXPECT_EQ(login->mhDoRefreshCacheOnLogin(vault_.bob, refresh), S_OK);
     EXPECT_TRUE(refresh);
-    EXPECT_EQ(login->mhDoRefreshCacheOnLogin(999, refresh), SP_E_INVALID_ID);
+    EXPECT_EQ(login->mhDoRefreshCacheOnLogin(999, refresh), E_OXN_INVALID_ID);
     EXPECT_FALSE(refresh);
 }
 

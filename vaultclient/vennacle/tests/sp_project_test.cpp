@@ -1,13 +1,12 @@
 // Item folders by vault path, over a real vault database.
 #include "vault_seed.h"
 
-#include "vennacle/sp_errors.h"
+#include "common/error_codes.h"
 #include "vennacle/sp_project.h"
 
 namespace {
 
 using namespace vennacle_test;
-using namespace vennacle;
 
 using SpProjectTest = VennacleTest;
 
@@ -37,7 +36,7 @@ TEST_F(SpProjectTest, GivesTheVaultPathOfAFolder) {
     SpStr path;
     ASSERT_EQ(project->mhGetProjectPath(vault_.partsFolder, &path), S_OK);
     EXPECT_EQ(path.View(), u"\\<items>\\Parts\\");
-    EXPECT_EQ(project->mhGetProjectPath(9999, &path), SP_E_FOLDER_NOT_FOUND);
+    EXPECT_EQ(project->mhGetProjectPath(9999, &path), E_OXN_FOLDER_NOT_FOUND);
     EXPECT_EQ(path.View(), u"\\<items>\\Parts\\");
 }
 
@@ -60,15 +59,15 @@ TEST_F(SpProjectTest, AddsTheItemsRootOnce) {
 
     SpProjectData again;
     again.moName = u"<ITEMS>";
-    EXPECT_EQ(project->mhAddProject(1, 2, again, 2, false, false), SP_E_NAME_ALREADY_EXISTS);
+    EXPECT_EQ(project->mhAddProject(1, 2, again, 2, false, false), E_OXN_NAME_ALREADY_EXISTS);
     EXPECT_EQ(again.mlProjectID, 0);
     EXPECT_EQ(Sql(*vault_.db, "SELECT COUNT(*) FROM folders WHERE path_key = '\\<items>\\'"), 1);
 
     SpProjectData bad;
     bad.moName = u"a\\b";
-    EXPECT_EQ(project->mhAddProject(1, 2, bad, 2, false, false), SP_E_INVALID_NAME);
+    EXPECT_EQ(project->mhAddProject(1, 2, bad, 2, false, false), E_OXN_INVALID_NAME);
     bad.moName = u"Orphan";
-    EXPECT_EQ(project->mhAddProject(4711, 2, bad, 2, false, false), SP_E_FOLDER_NOT_FOUND);
+    EXPECT_EQ(project->mhAddProject(4711, 2, bad, 2, false, false), E_OXN_FOLDER_NOT_FOUND);
 }
 
 }  // namespace

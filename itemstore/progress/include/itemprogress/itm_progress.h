@@ -10,12 +10,9 @@
 
 #include "com/bstr.h"
 #include "com/dispatch.h"
+#include "common/error_codes.h"
 #include "winapi/errors.h"
 #include "winapi/types.h"
-
-// SetPos's result once the user pressed Cancel; the back end returns it as
-// the operation's result, and the explorer does not show it as an error.
-inline constexpr HRESULT E_ITM_PROGRESS_CANCELLED = _HRESULT_TYPEDEF_(0x80040226L);
 
 // Ask's buttons and answers, one bit per button.
 enum ItmProgButton : LONG {
@@ -39,8 +36,9 @@ struct IItmProgress : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE SetRange(LONG maximum, BSTR line1) = 0;
     // Moves the bar, shows `line2`, and lets every waiting message of the
     // thread be handled (callers must expect re-entrant calls).
-    // E_ITM_PROGRESS_CANCELLED once the user cancelled; S_OK without a
-    // window.
+    // E_OXN_CANCELLED_BY_USER once the user cancelled (the back end returns
+    // it as the operation's result, and the explorer does not show it as an
+    // error); S_OK without a window.
     virtual HRESULT STDMETHODCALLTYPE SetPos(LONG position, BSTR line2) = 0;
     virtual HRESULT STDMETHODCALLTYPE ResetPos() = 0;
     // A message box with the exclamation icon. `buttons` is one of 1 (OK),

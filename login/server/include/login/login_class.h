@@ -41,13 +41,15 @@ public:
         COM_INTERFACE_ENTRY2(IDispatch, DunmorrowLib::ILogin)
     END_COM_MAP()
 
-    // S_OK, E_POINTER for a null result, or a failure code of
-    // login/login_errors.h, one of the vault's (e.g. 0x80040200 for an
-    // unknown user), E_INVALIDARG when the login table cannot be written
-    // after a dialog login, E_OUTOFMEMORY. 0x8004027C comes with error info
-    // naming the database's version. On success mpoSpMgr holds one reference
-    // of the connection for the caller; on failure it is 0 and no connection
-    // is left open (fields written before the failure keep their values).
+    // S_OK, E_POINTER for a null result, or a failure code of a login
+    // (E_LOGIN_TABLE_MISSING, E_OXN_MISSING_VIEW_INFO, E_OXN_CANCELLED_BY_USER,
+    // ...), one of the vault's (e.g. E_OXN_LOGIN_FAILED for an unknown user),
+    // E_INVALIDARG when the login table cannot be written after a dialog
+    // login, E_OUTOFMEMORY. E_OXN_SQLSERVER_UNSUPPORTED_VERSION
+    // comes with error info naming the database's version. On success mpoSpMgr
+    // holds one reference of the connection for the caller; on failure it is 0
+    // and no connection is left open (fields written before the failure keep
+    // their values).
     HRESULT STDMETHODCALLTYPE Login(DunmorrowLib::LoginInfo oLogin, DunmorrowLib::LoginResult* poLoginResult) override;
     // Removes the login table's entry of the vault of the last successful
     // login and pulses the table's remove event; without a table nothing

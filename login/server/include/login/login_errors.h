@@ -1,7 +1,8 @@
-// The failure codes of a login (ILogin::Login), with their names in the
-// system's error catalogue.
+// The failure of a login (ILogin::Login) that only the login server gives;
+// its other failures are the system's codes (common/error_codes.h).
 #pragma once
 
+#include "common/error_codes.h"
 #include "winapi/errors.h"
 
 namespace login {
@@ -10,11 +11,5 @@ namespace login {
 // not be started or did not make it in time. The catalogue has no row of its
 // own for this code.
 inline constexpr HRESULT E_LOGIN_TABLE_MISSING = _HRESULT_TYPEDEF_(0x8004025BL);
-inline constexpr HRESULT E_OXN_MISSING_VIEW_INFO = _HRESULT_TYPEDEF_(0x8004024CL);
-inline constexpr HRESULT E_OXN_CANT_OPEN_DATABASE = _HRESULT_TYPEDEF_(0x80040206L);
-inline constexpr HRESULT E_OXN_NULL_VALUE = _HRESULT_TYPEDEF_(0x80040240L);
-inline constexpr HRESULT E_OXN_MISSING_TAVROSK_MODULE = _HRESULT_TYPEDEF_(0x80040272L);
-inline constexpr HRESULT E_OXN_CANCELLED_BY_USER = _HRESULT_TYPEDEF_(0x80040226L);
-inline constexpr HRESULT E_OXN_SQLSERVER_UNSUPPORTED_VERSION = _HRESULT_TYPEDEF_(0x8004027CL);
 
 }  // namespace login

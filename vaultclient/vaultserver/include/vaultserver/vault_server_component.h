@@ -11,12 +11,9 @@
 
 #include "com/bstr.h"
 #include "com/unknown.h"
+#include "common/error_codes.h"
 
 inline constexpr CLSID CLSID_VaultServer = com::MakeGuid("5AD258BB-0CB4-4589-9749-E57AF788BA52");
-
-// The failure GetDatabaseCredentials gives for an unknown user or a wrong
-// password ("Login failed because of an invalid user name or password.").
-inline constexpr HRESULT VAULTSERVER_E_LOGIN_FAILED = static_cast<HRESULT>(0x80040200);
 
 struct IVaultServer : IUnknown {
     COM_INTERFACE_ID("AA749734-D811-4B8C-B837-BA333912058B");
@@ -27,7 +24,7 @@ struct IVaultServer : IUnknown {
     // Slot 6: checks `userName` and `password` for the vault `vaultName`
     // (the name under which the vault is registered) served at `serverLoc`
     // and `serverPort`, and gives the vault's database user and password as
-    // new BSTRs for the caller. VAULTSERVER_E_LOGIN_FAILED for an unknown
+    // new BSTRs for the caller. E_OXN_LOGIN_FAILED for an unknown
     // user or a wrong password; any other failure is the component's (the
     // caller shows its catalogue text). The outputs are null on failure.
     virtual HRESULT STDMETHODCALLTYPE GetDatabaseCredentials(BSTR serverLoc, USHORT serverPort, BSTR vaultName,

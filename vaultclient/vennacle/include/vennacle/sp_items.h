@@ -28,11 +28,12 @@ public:
     // on success `out` receives one ItemDbData per item, each followed by one
     // per link of it, in record order.
     // With `mode` 1, the given counter ids that no item used are freed again.
-    // E_POINTER for a null `out`; 0x80040214 for a destination that is not an
-    // item folder; 0x80040213 for an unknown document; 0x8004020F when an
-    // item of that name exists; 0x8004021D for a name without a base name; 0x800402B6 for a second dynamic
-    // link of one item; 0x80040252 for an unknown variable; 0x80040241 for an
-    // unknown user.
+    // E_POINTER for a null `out`; E_OXN_FOLDER_NOT_FOUND for a destination that
+    // is not an item folder; E_OXN_FILE_NOT_FOUND for an unknown document;
+    // E_OXN_NAME_ALREADY_EXISTS when an item of that name exists;
+    // E_OXN_INVALID_NAME for a name without a base name; E_ITEM_MANY_DYN_LINKS
+    // for a second dynamic link of one item; E_OXN_VARIABLE_NOT_FOUND for an
+    // unknown variable; E_OXN_INVALID_ID for an unknown user.
     HRESULT mhGenerateItems(Lst<XRefItemDocData*>& docs, LONG destFolderId, LONG userId, GUID viewId,
                             const WCHAR* rootPath, const WCHAR* computerName, Lst<ItemDbData*>* out, LONG mode,
                             LONG serialCount, const SerialNoInfo* serials);

@@ -25,15 +25,16 @@ public:
     // used. On any failure the vault version is 0, the ids are -1 and the
     // rights list is left as it was, so a caller that ignores the result
     // still cannot take the login for a success.
-    // E_POINTER for a null vault info, user id or login value; 0x80040200 for
-    // an unknown user; 0x80040206 for another database.
+    // E_POINTER for a null vault info, user id or login value;
+    // E_OXN_LOGIN_FAILED for an unknown user; E_OXN_CANT_OPEN_DATABASE for
+    // another database.
     HRESULT mhLoginUser(const WCHAR* userName, const WCHAR* dbName, const WCHAR* dbName2, LONG reserved,
                         SpVaultInfo* vaultInfo, ProgramType program, LONG* userId, LONG* loginValue,
                         Lst<unsigned int>* rights, LONG* reserved2, bool reserved3, SpSystemInfo* systemInfo);
 
     // Whether the user's local item cache is to be refreshed at login (the
-    // user's setting in the vault). 0x80040241 for an unknown user id, with
-    // `refresh` FALSE.
+    // user's setting in the vault). E_OXN_INVALID_ID for an unknown user id,
+    // with `refresh` FALSE.
     HRESULT mhDoRefreshCacheOnLogin(LONG userId, BOOL& refresh);
 
 private:

@@ -38,8 +38,9 @@ public:
     // file system as every path is), and checks the database user and
     // password against the vault's. The procedure objects exist from then on.
     // E_INVALIDARG for another database type or an empty name,
-    // 0x80040206 when the database cannot be opened, 0x80040200 for wrong
-    // database credentials, E_UNEXPECTED when this connection is open already.
+    // E_OXN_CANT_OPEN_DATABASE when the database cannot be opened,
+    // E_OXN_LOGIN_FAILED for wrong database credentials, E_UNEXPECTED when this
+    // connection is open already.
     HRESULT mhCreate(SpDbType type, SpConnectInfo connectInfo);
 
     // The procedure objects; null until mhCreate succeeded.

@@ -18,15 +18,17 @@ public:
     // trailing backslash is added. E_POINTER / E_INVALIDARG for null arguments.
     HRESULT mhGetProjectIDFromDbPath(LONG* projectId, const WCHAR* vaultPath);
 
-    // The folder's vault path ("\<items>\Parts\"). 0x80040214 for an unknown id.
+    // The folder's vault path ("\<items>\Parts\"). E_OXN_FOLDER_NOT_FOUND for
+    // an unknown id.
     HRESULT mhGetProjectPath(LONG projectId, SpStr* vaultPath);
 
     // Creates the folder `project.moName` below the folder `parentId` and
-    // writes its id into `project.mlProjectID`. 0x8004020F when the parent
-    // holds a folder of that name already, 0x80040214 for an unknown parent,
-    // 0x8004021D for a name that is empty or holds a backslash. The kind,
-    // the rights source and the two flags are the callers' (they pass 2, 2,
-    // false, false); the vault gives every folder the same treatment.
+    // writes its id into `project.mlProjectID`. E_OXN_NAME_ALREADY_EXISTS when
+    // the parent holds a folder of that name already, E_OXN_FOLDER_NOT_FOUND
+    // for an unknown parent, E_OXN_INVALID_NAME for a name that is empty or
+    // holds a backslash. The kind, the rights source and the two flags are the
+    // callers' (they pass 2, 2, false, false); the vault gives every folder the
+    // same treatment.
     HRESULT mhAddProject(LONG parentId, LONG projectKind, SpProjectData& project, LONG rightsSource, bool flag1,
                          bool flag2);
 

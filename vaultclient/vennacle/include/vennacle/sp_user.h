@@ -14,8 +14,8 @@ public:
 
     // The user's id and system rights (appended to `rights`), the vault's
     // GUID, the id of the root item folder "\<items>\" (0 when the vault has
-    // none yet) and the vault's date format. 0x80040200 for an unknown user
-    // (names compare without regard to case); the outs are then untouched.
+    // none yet) and the vault's date format. E_OXN_LOGIN_FAILED for an unknown
+    // user (names compare without regard to case); the outs are then untouched.
     HRESULT mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<unsigned int>& rights, GUID& vaultGuid,
                                   LONG& rootItemFolderId, LONG& dateFmt);
 

@@ -13,6 +13,7 @@
 #include "com_testing/bstr_text.h"
 #include "com_testing/counting_class_factory.h"
 #include "com_testing/fake_parts.h"
+#include "fake_client_library.h"
 #include "com_testing/leak_checked_test.h"
 #include "dunmorrow/ids.h"
 #include "dunmorrow/interfaces.h"
@@ -81,7 +82,7 @@ OutsideScript* gScript = nullptr;
 
 // One fake for both classes: the client library's main object (main and
 // service interfaces) or the login object.
-class FakeOutsideObject final : public ITavroskClient, public ITavroskServices, public ILogin, public IRunnableObject {
+class FakeOutsideObject final : public FakeClientLibrary, public ILogin, public IRunnableObject {
 public:
     explicit FakeOutsideObject(bool isClient) : isClient_(isClient) {}
     FakeClass& Class() const { return isClient_ ? gScript->client : gScript->loginServer; }
@@ -145,20 +146,6 @@ public:
         return UnexpectedCall("Invoke");
     }
 
-    // ITavroskClient (its Logout is ILogin's namesake: one body above).
-    HRESULT STDMETHODCALLTYPE UnusedSlot3() override { return UnexpectedCall("UnusedSlot3"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot4() override { return UnexpectedCall("UnusedSlot4"); }
-    HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL, LONG, VARIANT_BOOL, LONG, SAFEARRAY*, SAFEARRAY**, SAFEARRAY*,
-                                         SAFEARRAY**) override {
-        return UnexpectedCall("FetchTrees");
-    }
-    HRESULT STDMETHODCALLTYPE UnusedSlot6() override { return UnexpectedCall("UnusedSlot6"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot7() override { return UnexpectedCall("UnusedSlot7"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot8() override { return UnexpectedCall("UnusedSlot8"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot9() override { return UnexpectedCall("UnusedSlot9"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot10() override { return UnexpectedCall("UnusedSlot10"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot11() override { return UnexpectedCall("UnusedSlot11"); }
-
     // ITavroskServices: the login record is copied out, strings included.
     HRESULT STDMETHODCALLTYPE Login(LoginRecord* record) override {
         ++Class().loginCalls;
@@ -167,28 +154,6 @@ public:
                         record->moUserPwd,  record->moVaultName,    record->mbsAServer};
         for (int i = 0; i < 7; ++i) gScript->recordTexts[i] = Own(texts[i]);
         return Class().login;
-    }
-    HRESULT STDMETHODCALLTYPE ListFolder(LONG, LONG, LONG, LONG, BSTR, LONG, SAFEARRAY**) override {
-        return UnexpectedCall("ListFolder");
-    }
-    HRESULT STDMETHODCALLTYPE UnusedSlot5() override { return UnexpectedCall("UnusedSlot5"); }
-    HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY*, LONG, LONG, SAFEARRAY**) override {
-        return UnexpectedCall("UpdateDynamicLinks");
-    }
-    HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
-                                          SAFEARRAY**) override {
-        return UnexpectedCall("GetMenuInfo");
-    }
-    HRESULT STDMETHODCALLTYPE GetConnectionInformation(LoginRecord*) override {
-        return UnexpectedCall("GetConnectionInformation");
-    }
-    HRESULT STDMETHODCALLTYPE Move(SAFEARRAY*, LONG) override { return UnexpectedCall("Move"); }
-    HRESULT STDMETHODCALLTYPE CreateNewItem(LONG, LONG, ItmObjectData**) override {
-        return UnexpectedCall("CreateNewItem");
-    }
-    HRESULT STDMETHODCALLTYPE Rename(LONG, LONG, LONG, BSTR) override { return UnexpectedCall("Rename"); }
-    HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY**) override {
-        return UnexpectedCall("GetItmInfoSupplement");
     }
 
 private:

@@ -17,6 +17,7 @@
 #include "com/safearray.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/fake_parts.h"
+#include "fake_client_library.h"
 #include "common/record_array.h"
 #include "itemmanager/record_conversions.h"
 #include "itemstore/item_cache_lock.h"
@@ -131,7 +132,7 @@ struct ClientScript {
     std::vector<Row> dynLinkInput;
 };
 
-class FakeClient final : public ITavroskClient, public ITavroskServices {
+class FakeClient final : public FakeClientLibrary {
 public:
     explicit FakeClient(ClientScript& script) : script_(script) {}
 
@@ -145,8 +146,6 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --references_; }
     ULONG References() const { return references_; }
 
-    HRESULT STDMETHODCALLTYPE UnusedSlot3() override { return UnexpectedCall("UnusedSlot3"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot4() override { return UnexpectedCall("UnusedSlot4"); }
     HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL recursive, LONG options, VARIANT_BOOL refresh, LONG levels,
                                          SAFEARRAY* input, SAFEARRAY** fetched, SAFEARRAY* cached,
                                          SAFEARRAY** deleted) override {
@@ -168,19 +167,6 @@ public:
         gone.mvHandOut(deleted);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE UnusedSlot6() override { return UnexpectedCall("UnusedSlot6"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot7() override { return UnexpectedCall("UnusedSlot7"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot8() override { return UnexpectedCall("UnusedSlot8"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot9() override { return UnexpectedCall("UnusedSlot9"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot10() override { return UnexpectedCall("UnusedSlot10"); }
-    HRESULT STDMETHODCALLTYPE UnusedSlot11() override { return UnexpectedCall("UnusedSlot11"); }
-    HRESULT STDMETHODCALLTYPE Logout() override { return UnexpectedCall("Logout"); }
-
-    HRESULT STDMETHODCALLTYPE Login(TavroskClientLib::LoginRecord*) override { return UnexpectedCall("Login"); }
-    HRESULT STDMETHODCALLTYPE ListFolder(LONG, LONG, LONG, LONG, BSTR, LONG, SAFEARRAY**) override {
-        return UnexpectedCall("ListFolder");
-    }
-    HRESULT STDMETHODCALLTYPE UnusedSlot5() override { return UnexpectedCall("UnusedSlot5"); }
     HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* items, LONG, LONG, SAFEARRAY** links) override {
         script_.dynLinkInput = Rows(items);
         *links = nullptr;
@@ -211,22 +197,6 @@ public:
         *links = array;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
-                                          SAFEARRAY**) override {
-        return UnexpectedCall("GetMenuInfo");
-    }
-    HRESULT STDMETHODCALLTYPE GetConnectionInformation(TavroskClientLib::LoginRecord*) override {
-        return UnexpectedCall("GetConnectionInformation");
-    }
-    HRESULT STDMETHODCALLTYPE Move(SAFEARRAY*, LONG) override { return UnexpectedCall("Move"); }
-    HRESULT STDMETHODCALLTYPE CreateNewItem(LONG, LONG, ItmObjectData**) override {
-        return UnexpectedCall("CreateNewItem");
-    }
-    HRESULT STDMETHODCALLTYPE Rename(LONG, LONG, LONG, BSTR) override { return UnexpectedCall("Rename"); }
-    HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY**) override {
-        return UnexpectedCall("GetItmInfoSupplement");
-    }
-
     // The description of the link records, as the library registers it.
     static IRecordInfo* LinkInfo() {
         static bool registered = [] {

@@ -15,6 +15,7 @@
 #include "com/safearray.h"
 #include "com/server/com_object.h"
 #include "com_testing/fake_parts.h"
+#include "fake_client_library.h"
 #include "com_testing/leak_checked_test.h"
 #include "tavrosk/client_interfaces.h"
 #include "tavrosk/login_record.h"
@@ -71,7 +72,7 @@ void RegisterOutsideRecords() {
 // A client connection whose connection information names one vault. It
 // fills every string slot of the record, as a library may: the caller must
 // free them all.
-class FakeConnection final : public ITavroskServices {
+class FakeConnection final : public FakeClientServices {
 public:
     FakeConnection(const char16_t* viewPath, LONG userId, LONG rights, bool hasServices = true)
         : viewPath_(viewPath), userId_(userId), rights_(rights), hasServices_(hasServices) {}
@@ -98,27 +99,6 @@ public:
         record->mlSystemRights = rights_;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Login(LoginRecord*) override { return UnexpectedCall("Login"); }
-    HRESULT STDMETHODCALLTYPE ListFolder(LONG, LONG, LONG, LONG, BSTR, LONG, SAFEARRAY**) override {
-        return UnexpectedCall("ListFolder");
-    }
-    HRESULT STDMETHODCALLTYPE UnusedSlot5() override { return UnexpectedCall("UnusedSlot5"); }
-    HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY*, LONG, LONG, SAFEARRAY**) override {
-        return UnexpectedCall("UpdateDynamicLinks");
-    }
-    HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
-                                          SAFEARRAY**) override {
-        return UnexpectedCall("GetMenuInfo");
-    }
-    HRESULT STDMETHODCALLTYPE Move(SAFEARRAY*, LONG) override { return UnexpectedCall("Move"); }
-    HRESULT STDMETHODCALLTYPE CreateNewItem(LONG, LONG, ItmObjectData**) override {
-        return UnexpectedCall("CreateNewItem");
-    }
-    HRESULT STDMETHODCALLTYPE Rename(LONG, LONG, LONG, BSTR) override { return UnexpectedCall("Rename"); }
-    HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY**) override {
-        return UnexpectedCall("GetItmInfoSupplement");
-    }
-
     int informationCalls = 0;
 
 private:

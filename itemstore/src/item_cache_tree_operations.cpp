@@ -45,7 +45,7 @@ bool SameElement(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-// Step 3 of a rename: a path ending in "\<old name>" ends in the new one.
+// A renamed element's children: a path ending in "\<old name>" ends in the new one.
 void RenamePathTail(ItemObject& record, std::u16string_view oldName, std::u16string_view newName) {
     std::u16string path(record.moPath());
     const size_t slash = path.rfind(u'\\');

@@ -4,8 +4,7 @@
 // Each round kills a fresh holder, so that a narrow window shows.
 #include "itemstore/item_cache_lock.h"
 
-#include "testsupport/child_process.h"
-#include "testsupport/fresh_machine.h"
+#include "cache_processes_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +15,11 @@
 namespace {
 
 using testsupport::ChildProcess;
-using testsupport::SiblingProgram;
 
 constexpr int kRounds = 20;
 
-class ItemCacheKilledHolderTest : public testsupport::FreshMachineTest {
+class ItemCacheKilledHolderTest : public CacheProcessesTest {
 protected:
-    std::string path_ = (machine_.root() / "shared.Items").string();
-    std::u16string Path() const { return std::u16string(path_.begin(), path_.end()); }
-    std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& args) {
-        std::vector<std::string> all{path_};
-        all.insert(all.end(), args.begin(), args.end());
-        return std::make_unique<ChildProcess>(SiblingProgram("item_cache_lock_child"), all);
-    }
     // A holder inside a scope of `mode`, killed once it says so.
     std::unique_ptr<ChildProcess> StartAndKillHolder(int mode) {
         auto holder = Start({"hold", std::to_string(mode)});

@@ -2,9 +2,7 @@
 #include "itemstore/item_cache_lock.h"
 
 #include "cache_file_probe.h"
-
-#include "testsupport/child_process.h"
-#include "testsupport/fresh_machine.h"
+#include "cache_processes_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,18 +14,8 @@
 namespace {
 
 using testsupport::ChildProcess;
-using testsupport::SiblingProgram;
 
-class ItemCacheProcessesTest : public testsupport::FreshMachineTest {
-protected:
-    std::string path_ = (machine_.root() / "shared.Items").string();
-    std::u16string Path() const { return std::u16string(path_.begin(), path_.end()); }
-    std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& args) {
-        std::vector<std::string> all{path_};
-        all.insert(all.end(), args.begin(), args.end());
-        return std::make_unique<ChildProcess>(SiblingProgram("item_cache_lock_child"), all);
-    }
-};
+using ItemCacheProcessesTest = CacheProcessesTest;
 
 TEST_F(ItemCacheProcessesTest, SeveralProcessesWritingAtOnceLoseNoRecord) {
     constexpr int kWriters = 4;

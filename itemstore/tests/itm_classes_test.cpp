@@ -2,6 +2,7 @@
 // the registered server, their interface tables, the property accessors
 // through the interfaces, and objects that were never loaded.
 
+#include "registered_item_server_fixture.h"
 #include "source_record.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
@@ -13,7 +14,6 @@
 #include "com_testing/bstr_text.h"
 #include "com_testing/counting_object.h"
 #include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
 #include "common/error_codes.h"
 #include "itemstore/itm_bom_class.h"
 #include "itemstore/itm_file_class.h"
@@ -21,7 +21,6 @@
 #include "itemstore/itm_object_class.h"
 #include "itemstore/itm_object_data.h"
 #include "itemstore/itm_object_private.h"
-#include "testsupport/fresh_machine.h"
 #include "winapi/modules.h"
 
 #include <gtest/gtest.h>
@@ -475,18 +474,7 @@ TEST_F(ItmClassesTest, APlainObjectSwapsWithAFileButNotTheOtherWayRound) {
 }
 
 // The registered item server creates the built classes by class id.
-class ItmClassesByClassIdTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
-protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
-    }
-    void TearDown() override {
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
-};
+using ItmClassesByClassIdTest = RegisteredItemServerTest;
 
 TEST_F(ItmClassesByClassIdTest, BuiltClassesAreCreatedByClassIdAndLoad) {
     for (const CLSID* clsid : {&CLSID_ItmObject, &CLSID_ItmItem, &CLSID_ItmFile, &CLSID_ItmBOM}) {

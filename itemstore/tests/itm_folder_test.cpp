@@ -1,6 +1,7 @@
 // Item folders and the link managers that item folders and items own:
 // created by Load and mhLoadWithLinkManager, handed out with a reference,
 // and the classes created by class id from the registered item server.
+#include "registered_item_server_fixture.h"
 #include "link_manager_support.h"
 
 #include "cache_operations_support.h"
@@ -9,9 +10,7 @@
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
 #include "common/error_codes.h"
-#include "testsupport/fresh_machine.h"
 #include "winapi/modules.h"
 
 #include <gtest/gtest.h>
@@ -187,18 +186,7 @@ TEST_F(ItemLinkManagerTest, LoadWithLinkManagerAttachesOneOverTheCacheFile) {
 
 // The registered item server creates the item folder and the link manager
 // by class id.
-class LinkClassesByClassIdTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
-protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
-    }
-    void TearDown() override {
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
-};
+using LinkClassesByClassIdTest = RegisteredItemServerTest;
 
 TEST_F(LinkClassesByClassIdTest, FolderAndLinkManagerAreCreatedByClassId) {
     IItmObject* folder = nullptr;

@@ -169,8 +169,9 @@ private:
     // What an addition answers when the owner has no cache file to write to:
     // E_ITEM_INVALID_OBJECT for an item, S_OK for a folder.
     HRESULT mhWithoutCacheFile() const;
-    // Steps 4 to 6 of a switch of the linked file `object` (table, object,
-    // cache).
+    // Switches the link to the file `object` between dynamic and static:
+    // in the link table (and its dynamic-link record), in the object's own
+    // link type, and in the owner's cached children list.
     HRESULT mhSwitch(BellquistLib::IItmObject* object, const BellquistLib::ItmUniqueID& key);
     // The cache of the owner for one change or read; only with a cache file.
     OwnerCache mhOwnerCache(int mode);

@@ -19,6 +19,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -33,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 // A receiver that stalls mid-message is dropped after this long; the
 // sender waits this long for the receiver's WindowProc to answer.
 constexpr auto kReadTimeout = std::chrono::seconds(5);
-constexpr auto kReplyTimeout = std::chrono::seconds(30);
+std::atomic<std::chrono::milliseconds::rep> gReplyTimeoutMs{kDefaultCopyDataReplyTimeout.count()};
 
 constexpr uint32_t kMagic = 0x31444355;  // "UCD1"
 
@@ -161,7 +162,7 @@ public:
         int64_t result = 0;
         if (!WriteAll(fd.Get(), &header, sizeof header, deadline) ||
             !WriteAll(fd.Get(), data->lpData, data->cbData, deadline) ||
-            !ReadAll(fd.Get(), &result, sizeof result, Clock::now() + kReplyTimeout)) {
+            !ReadAll(fd.Get(), &result, sizeof result, Clock::now() + std::chrono::milliseconds(gReplyTimeoutMs.load()))) {
             SetLastError(ERROR_TIMEOUT);
             return 0;
         }
@@ -173,6 +174,10 @@ private:
 };
 
 }  // namespace
+
+std::chrono::milliseconds SetCopyDataReplyTimeout(std::chrono::milliseconds timeout) {
+    return std::chrono::milliseconds(gReplyTimeoutMs.exchange(timeout.count()));
+}
 
 CopyDataListener::CopyDataListener(HWND hwnd, int fd, std::filesystem::path path)
     : hwnd_(hwnd), fd_(fd), path_(std::move(path)),

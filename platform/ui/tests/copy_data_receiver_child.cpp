@@ -1,6 +1,6 @@
 // A second process for the WM_COPYDATA tests: publishes a window of the
 // class given as argv[1], reports each message it gets on stdout and ends
-// when it receives "quit".
+// when it receives "quit"; "slow" is answered after three seconds.
 #include "ui/application.h"
 #include "ui/copy_data.h"
 #include "ui/message_queue.h"
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -22,6 +23,8 @@ public:
         std::printf("got %lu %s\n", static_cast<unsigned long>(data->dwData), bytes.c_str());
         std::fflush(stdout);
         if (bytes == "quit") PostQuitMessage(0);
+        // A receiver that takes its time: the sender's wait for the answer.
+        if (bytes == "slow") std::this_thread::sleep_for(std::chrono::seconds(3));
         return 1000 + static_cast<LRESULT>(data->cbData);
     }
 };

@@ -5,6 +5,7 @@
 #include "ui/copy_data.h"
 #include "ui/message_queue.h"
 #include "ui_testing/ui_test.h"
+#include "winapi/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,24 @@ TEST_F(CopyDataTest, ANameHeldByALiveWindowIsNotTakenAndADeadOnesIs) {
     child.Kill();  // leaves its socket file behind
     child.Wait();
     EXPECT_TRUE(local.PublishToOtherProcesses()) << "the dead window's name is free again";
+}
+
+TEST_F(CopyDataTest, ASenderWaitsForTheAnswerAsLongAsItsReplyTimeoutSays) {
+    auto child = StartReceiver();
+    ASSERT_TRUE(child.WaitForLine("ready"));
+    HWND remote = FindWindowW(kClass, nullptr);
+    ASSERT_NE(remote, nullptr);
+
+    const auto previous = ui::SetCopyDataReplyTimeout(std::chrono::milliseconds(200));
+    EXPECT_EQ(previous, ui::kDefaultCopyDataReplyTimeout);
+    SetLastError(0);
+    EXPECT_EQ(Send(remote, 1, "slow"), 0) << "the answer comes after the shortened wait";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+
+    ui::SetCopyDataReplyTimeout(previous);
+    EXPECT_EQ(Send(remote, 2, "slow"), 1004) << "the default wait outlasts a slow receiver";
+    EXPECT_EQ(Send(remote, 0, "quit"), 1004);
+    EXPECT_EQ(child.Wait(), 0);
 }
 
 TEST_F(CopyDataTest, OversizedPayloadsAreRefusedBeforeSending) {

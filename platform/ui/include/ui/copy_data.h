@@ -12,6 +12,8 @@
 
 #include "ui/window_types.h"
 
+#include <chrono>
+
 struct COPYDATASTRUCT {
     ULONG_PTR dwData;
     DWORD cbData;
@@ -25,5 +27,11 @@ namespace ui {
 // payloads are refused (SendMessageW returns 0), so a peer cannot make the
 // receiver allocate without bound.
 inline constexpr DWORD kMaxCopyDataBytes = 16u * 1024u * 1024u;
+
+// How long a sender waits for the other process's WindowProc to answer
+// before SendMessageW gives 0 with ERROR_TIMEOUT.
+inline constexpr std::chrono::milliseconds kDefaultCopyDataReplyTimeout = std::chrono::seconds(30);
+// Changes that wait for this process (tests shorten it); returns the old one.
+std::chrono::milliseconds SetCopyDataReplyTimeout(std::chrono::milliseconds timeout);
 
 }  // namespace ui

@@ -6,7 +6,7 @@
 #include "itemstore/item_cache_file.h"
 #include "common/error_codes.h"
 #include "itemstore/local_transaction.h"
-#include "itemprogress/itm_progress.h"
+#include "itemstore/progress/itm_progress.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/method_boundary.h"

@@ -14,7 +14,7 @@
 #include "com_testing/leak_checked_test.h"
 #include "common/error_codes.h"
 #include "login/login_errors.h"
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 #include "pruvane_login_dialog.h"
 #include "testsupport/fresh_machine.h"
 #include "ui/window_messages.h"

@@ -8,7 +8,7 @@
 #include "itemmanager/itm_manager.h"
 #include "itemmanager/proxy_oxn_interface.h"
 #include "itemmanager/proxy_tavrosk_api.h"
-#include "itemprogress/itm_progress.h"
+#include "itemstore/progress/itm_progress.h"
 
 #include <cstdint>
 #include <memory>

@@ -13,7 +13,7 @@
 #include "dunmorrow/records.h"
 #include "login/login_dialog_host.h"
 #include "login/login_system.h"
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/registry_values.h"

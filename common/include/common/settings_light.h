@@ -17,7 +17,7 @@
 #include "common/vault_connection_settings.h"
 
 #include "com/cstring.h"
-#include "vennacle/lst.h"
+#include "common/lst.h"
 #include "winapi/types.h"
 
 #include <string>

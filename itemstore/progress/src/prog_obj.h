@@ -2,7 +2,7 @@
 // owns its progress window.
 #pragma once
 
-#include "itemprogress/itm_progress.h"
+#include "itemstore/progress/itm_progress.h"
 #include "itemstore/ref_obj.h"
 #include "progress_dlg.h"
 

@@ -2,7 +2,7 @@
 #include "bellquist/enums.h"
 #include "com/bstr_t.h"
 #include "common/error_codes.h"
-#include "itemprogress/itm_progress.h"
+#include "itemstore/progress/itm_progress.h"
 #include "progress_dlg.h"
 #include "tesspur/tesspur.h"
 #include "testsupport/fresh_machine.h"

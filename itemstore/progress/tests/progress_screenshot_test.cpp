@@ -2,7 +2,7 @@
 // at (a test artefact, not compared pixel by pixel).
 #include "bellquist/enums.h"
 #include "com/bstr_t.h"
-#include "itemprogress/itm_progress.h"
+#include "itemstore/progress/itm_progress.h"
 #include "ui/window.h"
 #include "ui/window_functions.h"
 #include "ui_testing/ui_test.h"

@@ -1,7 +1,7 @@
 #include "login/login_system.h"
 
 #include "login/login_dialog_host.h"
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 #include "winapi/sync.h"
 
 namespace login {

@@ -1,6 +1,6 @@
 // Adding, removing and reading logins in the shared table, under the login
 // mutex. Events are pulsed while the mutex is still held.
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 
 #include "login_table_lock.h"
 

@@ -1,5 +1,5 @@
 // Starting the server program that creates the login table's mapping.
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 
 #include "common/settings_light.h"
 

@@ -1,6 +1,6 @@
 // A second process for the login-table tests. The first argument chooses
 // what it does; it reports on stdout, one line at a time, for WaitForLine.
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 
 #include "testsupport/child_process.h"
 

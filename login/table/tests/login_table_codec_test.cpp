@@ -1,4 +1,4 @@
-#include "logintable/login_table_codec.h"
+#include "common/login_table_codec.h"
 
 #include "login_table_test_support.h"
 

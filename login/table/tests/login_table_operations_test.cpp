@@ -1,4 +1,4 @@
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 
 #include "login_table_test_support.h"
 #include "pulse_watcher.h"

@@ -1,6 +1,6 @@
 // The table shared by real processes: concurrent writers, a writer that dies
 // holding the mutex, a waiter on the add event, and the server program.
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 
 #include "login_table_test_support.h"
 

@@ -2,7 +2,7 @@
 // mapping as the server program makes it, and following other processes.
 #pragma once
 
-#include "logintable/login_table.h"
+#include "login/table/login_table.h"
 
 #include "testsupport/child_process.h"
 #include "testsupport/futex_wait.h"

@@ -10,7 +10,7 @@
 // the mapping (or the install value) cannot be made, 2 for other arguments.
 #include "shared_location.h"
 
-#include "logintable/login_table.h"
+#include "common/login_table_codec.h"
 
 #include "winapi/file_mapping.h"
 #include "winapi/handles.h"

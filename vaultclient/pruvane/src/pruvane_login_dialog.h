@@ -3,7 +3,7 @@
 // password keeps the dialog open with a line saying so, for another try.
 #pragma once
 
-#include "login/login_dialog_host_abi.h"
+#include "common/login_dialog_host_abi.h"
 #include "ui/dialog.h"
 
 namespace pruvane {

@@ -2,7 +2,7 @@
 // as _com_error (see sp_query.h).
 #pragma once
 
-#include "vennacle/lst.h"
+#include "common/lst.h"
 #include "com/variant.h"
 #include "winapi/types.h"
 

@@ -5,7 +5,7 @@
 
 #include "common/vault_connection_settings.h"
 #include "dunmorrow/records.h"
-#include "login/login_dialog_host_abi.h"
+#include "common/login_dialog_host_abi.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 // CoTaskMemFree of the one block for ItemDbData).
 #pragma once
 
-#include "vennacle/lst.h"
+#include "common/lst.h"
 
 template <class L>
 class AutoLst : public L {

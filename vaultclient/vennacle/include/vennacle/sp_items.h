@@ -2,7 +2,7 @@
 // new items.
 #pragma once
 
-#include "vennacle/lst.h"
+#include "common/lst.h"
 #include "vennacle/sp_records.h"
 #include "winapi/types.h"
 

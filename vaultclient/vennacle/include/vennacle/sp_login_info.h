@@ -1,7 +1,7 @@
 // SpLoginInfo: the login of a user into the vault (procedure 30 of SpMgr).
 #pragma once
 
-#include "vennacle/lst.h"
+#include "common/lst.h"
 #include "vennacle/sp_records.h"
 #include "winapi/types.h"
 

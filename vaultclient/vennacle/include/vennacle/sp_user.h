@@ -1,7 +1,7 @@
 // SpUser: who a user of the vault is.
 #pragma once
 
-#include "vennacle/lst.h"
+#include "common/lst.h"
 #include "winapi/types.h"
 
 namespace vaultdb {

@@ -15,7 +15,8 @@
 // table is read as the entries before the damage.
 //
 // Pure functions: no locking, no kernel objects. The writer (login server)
-// and the explorer's reader share them.
+// and the explorer's reader share them; the named objects and their locking
+// are login/table/login_table.h.
 #pragma once
 
 #include "winapi/types.h"
@@ -23,6 +24,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// The named objects of the table (session-local names, no namespace prefix),
+// shared by the login server, the server program that keeps the mapping
+// alive, and the explorer's reader.
+inline constexpr const WCHAR* kLoginTableMappingName = u"5F21BFC3-2968-11d3-9634-0004AC962A49";
+inline constexpr const WCHAR* kLoginTableMutexName = u"5F21BFC2-2968-11d3-9634-0004AC962A49";
+inline constexpr const WCHAR* kLoginAddEventName = u"LoginAddEvent_5F21BFC2-2968-11d3-9634-0004AC962A49";
+inline constexpr const WCHAR* kLoginRemoveEventName = u"LoginRemEvent_5F21BFC2-2968-11d3-9634-0004AC962A49";
+// The server program, in the folder of location kind 1 (SharedLocation).
+inline constexpr const WCHAR* kLoginServerProgram = u"Gallowick.exe";
 
 // The bytes of a mapping that hold the table.
 inline constexpr size_t kLoginTableBytes = 4096;

@@ -13,17 +13,10 @@
 // fails otherwise, an operation goes on without the lock.
 #pragma once
 
-#include "logintable/login_table_codec.h"
+#include "common/login_table_codec.h"
 
 #include "winapi/types.h"
 
-// The named objects (session-local names, no namespace prefix).
-inline constexpr const WCHAR* kLoginTableMappingName = u"5F21BFC3-2968-11d3-9634-0004AC962A49";
-inline constexpr const WCHAR* kLoginTableMutexName = u"5F21BFC2-2968-11d3-9634-0004AC962A49";
-inline constexpr const WCHAR* kLoginAddEventName = u"LoginAddEvent_5F21BFC2-2968-11d3-9634-0004AC962A49";
-inline constexpr const WCHAR* kLoginRemoveEventName = u"LoginRemEvent_5F21BFC2-2968-11d3-9634-0004AC962A49";
-// The server program, in the folder of location kind 1 (SharedLocation).
-inline constexpr const WCHAR* kLoginServerProgram = u"Gallowick.exe";
 
 // The handles of one use of the table; any of them may be null.
 struct LoginSyncObjects {

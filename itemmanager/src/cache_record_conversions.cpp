@@ -1,7 +1,7 @@
 // Records of the item cache and of the client library's dynamic-link update
 // to the back end's records, and the entries of a cache update.
-#include "itemmanager/item_object_conversion.h"
-#include "itemmanager/record_conversions.h"
+#include "item_object_conversion.h"
+#include "record_conversions.h"
 
 #include "itemstore/itm_object_data.h"
 

@@ -2,7 +2,7 @@
 // around, so that every way out of a fetch frees them.
 #pragma once
 
-#include "itemmanager/record_conversions.h"  // DataRecordList, gvFreeDataRecords
+#include "record_conversions.h"  // DataRecordList, gvFreeDataRecords
 
 #include "bellquist/records.h"
 #include "com/safearray.h"

@@ -1,4 +1,4 @@
-#include "itemmanager/gated_creation.h"
+#include "gated_creation.h"
 
 #include "com/runtime.h"
 

@@ -1,8 +1,8 @@
 // The item object for a record (CProxyTavroskAPI::mhCreateItmObject) and the
 // record for a cached item.
-#include "itemmanager/item_object_conversion.h"
+#include "item_object_conversion.h"
 #include "common/error_codes.h"
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_path.h"

@@ -1,7 +1,7 @@
-#include "itemmanager/itm_manager.h"
+#include "itm_manager.h"
 
-#include "itemmanager/proxy_oxn_interface.h"
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_oxn_interface.h"
+#include "proxy_tavrosk_api.h"
 
 #include "itemstore/item_cache_file.h"
 #include "common/error_codes.h"

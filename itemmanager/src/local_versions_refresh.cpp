@@ -1,7 +1,7 @@
 // gvRefreshFileLocalVersions: the local versions of the files a fetch
 // returned, as the client library finds them from the local files' times.
-#include "itemmanager/item_object_conversion.h"
-#include "itemmanager/record_conversions.h"
+#include "item_object_conversion.h"
+#include "record_conversions.h"
 
 #include "item_list.h"
 

@@ -1,4 +1,4 @@
-#include "itemmanager/operation_get_result.h"
+#include "operation_get_result.h"
 
 #include "winapi/errors.h"
 

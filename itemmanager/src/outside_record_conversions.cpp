@@ -1,11 +1,11 @@
 // Item objects and local paths to the records of the vault client's
 // libraries and of the item generation server.
-#include "itemmanager/record_conversions.h"
+#include "record_conversions.h"
 
 #include "item_list.h"
 
 #include "common/error_codes.h"
-#include "itemmanager/outside_libraries.h"
+#include "outside_libraries.h"
 
 
 #include "bellquist/item_interfaces.h"

@@ -1,4 +1,4 @@
-#include "itemmanager/outside_libraries.h"
+#include "outside_libraries.h"
 
 #include "bellquist/records.h"
 #include "com/record_info.h"

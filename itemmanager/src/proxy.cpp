@@ -1,4 +1,4 @@
-#include "itemmanager/proxy.h"
+#include "proxy.h"
 
 #include "itemstore/item_cache_file.h"
 #include "vennacle/sp_mgr.h"

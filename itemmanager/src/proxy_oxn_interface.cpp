@@ -1,4 +1,4 @@
-#include "itemmanager/proxy_oxn_interface.h"
+#include "proxy_oxn_interface.h"
 
 #include "com/unknown.h"
 #include "winapi/errors.h"

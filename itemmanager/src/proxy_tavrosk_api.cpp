@@ -1,4 +1,4 @@
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "common/error_codes.h"
 

@@ -3,11 +3,11 @@
 // with the flags, levels, get-latest value and refresh flag of its row of
 // the fetch's caller table.
 
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "bellquist/item_interfaces.h"  // before the conversions, which hold item objects
 #include "fetch_arrays.h"
-#include "itemmanager/record_conversions.h"
+#include "record_conversions.h"
 
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"

@@ -6,12 +6,12 @@
 // The dynamic-link update is the client library's service interface, slot 6
 // (ITavroskServices::UpdateDynamicLinks): the one slot both sides use.
 
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "bellquist/item_interfaces.h"  // before the conversions, which hold item objects
 #include "fetch_arrays.h"
 #include "item_list.h"
-#include "itemmanager/record_conversions.h"
+#include "record_conversions.h"
 #include "itemstore/item_cache_lock.h"
 #include "common/error_codes.h"
 

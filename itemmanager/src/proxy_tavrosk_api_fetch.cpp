@@ -8,12 +8,12 @@
 // caller's lock every cache step runs in it, as a second scope on the file
 // from this thread would break the first.
 
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "bellquist/item_interfaces.h"  // before the conversions, which hold item objects
 #include "fetch_arrays.h"
-#include "itemmanager/item_object_conversion.h"
-#include "itemmanager/record_conversions.h"
+#include "item_object_conversion.h"
+#include "record_conversions.h"
 #include "itemstore/item_cache_lock.h"
 #include "common/error_codes.h"
 #include "itemstore/merge.h"

@@ -1,6 +1,6 @@
 // Item objects to ItmObjectData records, to their identity map and to the
 // link of a new item folder; the check of new links.
-#include "itemmanager/record_conversions.h"
+#include "record_conversions.h"
 
 #include "item_list.h"
 

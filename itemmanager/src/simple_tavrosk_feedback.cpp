@@ -1,4 +1,4 @@
-#include "itemmanager/simple_tavrosk_feedback.h"
+#include "simple_tavrosk_feedback.h"
 
 #include "com/bstr.h"
 #include "tesspur/tesspur.h"

@@ -1,6 +1,6 @@
 // The login worker of the client back end, shared by Login and Login2.
 
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "common/error_codes.h"
 

@@ -1,10 +1,10 @@
 // IVaultUtils of the item manager: the items of an outside item operation,
 // grouped by the vault (client connection) they come from.
 
-#include "itemmanager/itm_manager.h"
+#include "itm_manager.h"
 
-#include "itemmanager/outside_libraries.h"
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "outside_libraries.h"
+#include "proxy_tavrosk_api.h"
 
 #include "common/error_codes.h"
 

@@ -3,7 +3,7 @@
 // client library gets, SpMgr references, what the back end keeps), and the
 // logout. The outside classes are served by fakes in this process.
 
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "itemstore/item_cache_file.h"
 

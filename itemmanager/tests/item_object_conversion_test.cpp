@@ -5,8 +5,8 @@
 
 #include "item_objects_support.h"
 
-#include "itemmanager/item_object_conversion.h"
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "item_object_conversion.h"
+#include "proxy_tavrosk_api.h"
 
 #include "itemstore/item_cache_file.h"
 #include "itemstore/itm_bom_class.h"

@@ -5,10 +5,10 @@
 
 #include "item_objects_support.h"
 
-#include "itemmanager/gated_creation.h"
-#include "itemmanager/operation_get_result.h"
-#include "itemmanager/outside_libraries.h"
-#include "itemmanager/record_conversions.h"
+#include "gated_creation.h"
+#include "operation_get_result.h"
+#include "outside_libraries.h"
+#include "record_conversions.h"
 
 #include "itemstore/item_cache_file.h"
 #include "itemstore/itm_bom_class.h"

@@ -2,7 +2,7 @@
 // boxes (through the prompter), the question whether to replace a locked
 // file, and the hand-off of the library's own dialogs.
 
-#include "itemmanager/simple_tavrosk_feedback.h"
+#include "simple_tavrosk_feedback.h"
 
 #include "com/bstr.h"
 #include "com_testing/fake_parts.h"

@@ -5,9 +5,9 @@
 // test scripts; destruction is recorded too.
 #pragma once
 
-#include "itemmanager/itm_manager.h"
-#include "itemmanager/proxy_oxn_interface.h"
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "itm_manager.h"
+#include "proxy_oxn_interface.h"
+#include "proxy_tavrosk_api.h"
 #include "itemstore/progress/itm_progress.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 // the dynamic-link update. Items only, so that every object the merge makes
 // is created directly.
 
-#include "itemmanager/proxy_tavrosk_api.h"
+#include "proxy_tavrosk_api.h"
 
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
@@ -19,7 +19,7 @@
 #include "com_testing/fake_parts.h"
 #include "fake_client_library.h"
 #include "common/record_array.h"
-#include "itemmanager/record_conversions.h"
+#include "record_conversions.h"
 #include "itemstore/item_cache_lock.h"
 #include "tavrosk/client_interfaces.h"
 #include "tavrosk/ids.h"

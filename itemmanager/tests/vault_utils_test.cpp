@@ -4,7 +4,7 @@
 
 #include "spy_back_ends.h"
 
-#include "itemmanager/outside_libraries.h"
+#include "outside_libraries.h"
 
 #include "itemstore/itm_object_class.h"
 #include "itemstore/itm_object_data.h"

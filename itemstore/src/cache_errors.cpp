@@ -1,5 +1,5 @@
 // The one mapping of storage failures to the item cache's failure codes.
-#include "itemstore/cache_errors.h"
+#include "cache_errors.h"
 
 HRESULT ghMapCacheError(HRESULT hr) {
     if (SUCCEEDED(hr)) return hr;

@@ -1,7 +1,7 @@
 #include "itemstore/children_codec.h"
 
 #include "common/error_codes.h"
-#include "itemstore/record_codec.h"
+#include "record_codec.h"
 #include "stream_io.h"
 
 #include <new>

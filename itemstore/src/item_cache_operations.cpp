@@ -5,9 +5,9 @@
 #include "stream_io.h"
 
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
+#include "cache_errors.h"
 #include "itemstore/element_names.h"
-#include "itemstore/record_codec.h"
+#include "record_codec.h"
 
 #include "winapi/errors.h"
 

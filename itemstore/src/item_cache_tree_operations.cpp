@@ -4,9 +4,9 @@
 #include "cache_element_access.h"
 
 #include "common/error_codes.h"
-#include "itemstore/cache_errors.h"
+#include "cache_errors.h"
 #include "itemstore/element_names.h"
-#include "itemstore/record_codec.h"
+#include "record_codec.h"
 
 #include "winapi/errors.h"
 #include "winapi/text.h"

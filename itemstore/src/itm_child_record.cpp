@@ -1,4 +1,4 @@
-#include "itemstore/itm_child_record.h"
+#include "itm_child_record.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/bstr.h"

@@ -6,7 +6,7 @@
 
 #include "itemstore/item_cache_file.h"
 #include "common/error_codes.h"
-#include "itemstore/itm_link_rules.h"
+#include "itm_link_rules.h"
 #include "itemstore/itm_object_data.h"
 
 #include "common/record_array.h"

@@ -5,9 +5,9 @@
 #include "itm_object_variant.h"
 #include "owner_cache.h"
 
-#include "itemstore/itm_child_record.h"
+#include "itm_child_record.h"
 #include "common/error_codes.h"
-#include "itemstore/itm_link_rules.h"
+#include "itm_link_rules.h"
 
 #include "common/record_array.h"
 #include "com/method_boundary.h"

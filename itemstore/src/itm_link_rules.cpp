@@ -1,4 +1,4 @@
-#include "itemstore/itm_link_rules.h"
+#include "itm_link_rules.h"
 
 #include "common/error_codes.h"
 

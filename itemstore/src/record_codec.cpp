@@ -1,4 +1,4 @@
-#include "itemstore/record_codec.h"
+#include "record_codec.h"
 
 #include "common/error_codes.h"
 #include "stream_io.h"

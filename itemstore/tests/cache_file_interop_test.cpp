@@ -4,7 +4,7 @@
 // format's description alone is read by our code.
 #include "itemstore/children_codec.h"
 #include "itemstore/element_names.h"
-#include "itemstore/record_codec.h"
+#include "record_codec.h"
 
 #include "interop_support.h"
 #include "record_values.h"

@@ -1,6 +1,6 @@
 #include "common/error_codes.h"
 #include "itemstore/children_codec.h"
-#include "itemstore/record_codec.h"
+#include "record_codec.h"
 
 #include "memory_stream.h"
 #include "record_values.h"

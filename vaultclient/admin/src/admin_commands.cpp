@@ -1,13 +1,13 @@
-#include "vaultadmin/admin_commands.h"
+#include "admin_commands.h"
 
 #include "vaultadmin/admin_error.h"
-#include "vaultadmin/command_line.h"
+#include "command_line.h"
 #include "vaultadmin/demo_seeding.h"
-#include "vaultadmin/file_import.h"
+#include "file_import.h"
 #include "vaultadmin/user_admin.h"
-#include "vaultadmin/vault_changes.h"
+#include "vault_changes.h"
 #include "vaultadmin/vault_creation.h"
-#include "vaultadmin/vault_listing.h"
+#include "vault_listing.h"
 #include "vaultadmin/vault_opening.h"
 
 #include "winapi/guid_text.h"

@@ -1,4 +1,4 @@
-#include "vaultadmin/command_line.h"
+#include "command_line.h"
 
 #include "vaultadmin/admin_error.h"
 

@@ -1,4 +1,4 @@
-#include "vaultadmin/file_import.h"
+#include "file_import.h"
 
 #include "vaultadmin/admin_error.h"
 #include "document_rows.h"

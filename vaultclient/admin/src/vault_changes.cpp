@@ -1,4 +1,4 @@
-#include "vaultadmin/vault_changes.h"
+#include "vault_changes.h"
 
 #include "vaultadmin/admin_error.h"
 #include "document_rows.h"

@@ -1,7 +1,7 @@
 #include "vaultadmin/vault_creation.h"
 
 #include "vaultadmin/admin_error.h"
-#include "vaultadmin/view_folder.h"
+#include "view_folder.h"
 #include "system_error_text.h"
 #include "undo_list.h"
 #include "vault_setup.h"

@@ -1,4 +1,4 @@
-#include "vaultadmin/vault_listing.h"
+#include "vault_listing.h"
 
 #include "common/desktop_ini.h"
 #include "common/settings_light.h"

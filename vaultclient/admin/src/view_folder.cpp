@@ -1,4 +1,4 @@
-#include "vaultadmin/view_folder.h"
+#include "view_folder.h"
 
 #include "vaultadmin/admin_error.h"
 #include "system_error_text.h"

@@ -1,6 +1,6 @@
-#include "vaultadmin/admin_commands.h"
+#include "admin_commands.h"
 #include "vaultadmin/admin_error.h"
-#include "vaultadmin/command_line.h"
+#include "command_line.h"
 
 #include "testsupport/fresh_machine.h"
 

@@ -1,5 +1,5 @@
 #include "vaultadmin/admin_error.h"
-#include "vaultadmin/file_import.h"
+#include "file_import.h"
 #include "vaultadmin/user_admin.h"
 
 #include "vault_fixture.h"

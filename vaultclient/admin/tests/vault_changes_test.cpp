@@ -1,10 +1,10 @@
 // Changes to a vault's items and files made by the admin code, directly and
 // as vaultadmin commands: what a tree refresh of another process then sees.
-#include "vaultadmin/admin_commands.h"
+#include "admin_commands.h"
 #include "vaultadmin/admin_error.h"
-#include "vaultadmin/file_import.h"
+#include "file_import.h"
 #include "vaultadmin/user_admin.h"
-#include "vaultadmin/vault_changes.h"
+#include "vault_changes.h"
 
 #include "vault_fixture.h"
 

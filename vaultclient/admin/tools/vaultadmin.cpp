@@ -2,7 +2,7 @@
 // the registered vaults and seeds the demo vault. Run without arguments for
 // its usage. Exit code: 0 on success, 1 when the operation failed, 2 for a
 // command line it cannot use.
-#include "vaultadmin/admin_commands.h"
+#include "admin_commands.h"
 
 #include <iostream>
 #include <string>

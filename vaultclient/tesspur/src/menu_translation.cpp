@@ -1,4 +1,4 @@
-#include "tesspur/menu_translation.h"
+#include "menu_translation.h"
 
 #include "current_translation.h"
 

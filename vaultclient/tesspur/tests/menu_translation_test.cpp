@@ -1,4 +1,4 @@
-#include "tesspur/menu_translation.h"
+#include "menu_translation.h"
 #include "tesspur/tesspur.h"
 
 #include "testsupport/fresh_machine.h"

@@ -1,14 +1,14 @@
 // SpItems::mhGenerateItems: new items from document records, in one
 // transaction.
-#include "vennacle/sp_items.h"
+#include "sp_items.h"
 
 #include "counters.h"
 #include "item_db_block.h"
 #include "sp_queries.h"
 #include "sp_query.h"
-#include "vennacle/auto_lst.h"
+#include "auto_lst.h"
 #include "common/error_codes.h"
-#include "vennacle/xref_item_data.h"
+#include "xref_item_data.h"
 #include "vaultdb/errors.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/transaction.h"

@@ -1,5 +1,5 @@
 // SpItems: the counter-id procedures (generation is in item_generation.cpp).
-#include "vennacle/sp_items.h"
+#include "sp_items.h"
 
 #include "counters.h"
 #include "sp_query.h"

@@ -1,4 +1,4 @@
-#include "vennacle/sp_project.h"
+#include "sp_project.h"
 
 #include "sp_query.h"
 #include "sp_queries.h"

@@ -1,4 +1,4 @@
-#include "vennacle/xref_item_data.h"
+#include "xref_item_data.h"
 
 #include "com/task_memory.h"
 

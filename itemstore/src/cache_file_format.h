@@ -2,8 +2,8 @@
 // names, item records and children lists.
 #pragma once
 
-#include "itemstore/cache_errors.h"
+#include "cache_errors.h"
 #include "itemstore/cache_location.h"
 #include "itemstore/children_codec.h"
 #include "itemstore/element_names.h"
-#include "itemstore/record_codec.h"
+#include "record_codec.h"

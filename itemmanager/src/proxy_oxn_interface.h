@@ -7,7 +7,7 @@
 // default of CProxy.
 #pragma once
 
-#include "itemmanager/proxy.h"
+#include "proxy.h"
 
 struct IUnknown;
 class CProxyTavroskAPI;

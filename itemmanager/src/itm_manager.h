@@ -15,7 +15,7 @@
 // Apartment-threaded: called on one thread only, no lock.
 #pragma once
 
-#include "itemmanager/vault_entry.h"
+#include "vault_entry.h"
 
 #include "bellquist/ids.h"
 #include "bellquist/manager_interfaces.h"

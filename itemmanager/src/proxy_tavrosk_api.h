@@ -7,7 +7,7 @@
 // (their own files); the other item operations keep the default of CProxy.
 #pragma once
 
-#include "itemmanager/proxy.h"
+#include "proxy.h"
 
 #include <string>
 #include <vector>

@@ -9,7 +9,6 @@
 #include "storage/compound_file.h"
 #include "winapi/errors.h"
 #include "winapi/files.h"
-#include "winapi/sync.h"
 
 #include <cerrno>
 #include <new>
@@ -23,12 +22,6 @@ constexpr DWORD kCreateStreamMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WR
 
 // The cache's codes for a storage failure: not found, name refused, or any
 // other cache failure.
-// How long an open waits for a dead holder's hold on the file to end.
-constexpr int kShareConflictRetries = 100;
-constexpr DWORD kShareConflictPauseMs = 10;
-
-bool IsShareConflict(HRESULT hr) { return hr == STG_E_SHAREVIOLATION || hr == STG_E_LOCKVIOLATION; }
-
 HRESULT MapOpenError(HRESULT hr) {
     if (hr == STG_E_FILENOTFOUND || hr == E_OXN_FILE_NOT_FOUND) return E_OXN_FILE_NOT_FOUND;
     if (hr == STG_E_INVALIDNAME || hr == E_OXN_INVALID_NAME) return E_OXN_INVALID_NAME;
@@ -69,10 +62,7 @@ HRESULT CItemCacheFile::mhOpen(CItemCacheLock& lock, int mode) {
         }
         return mhOpenExisting(lock, transacted);
     } catch (const std::bad_alloc&) {
-        if (!lock.mpoChain() && root_) {
-            root_->Release();
-            root_ = nullptr;
-        }
+        if (!lock.mpoChain()) root_ = nullptr;
         return E_OXN_IO_ERROR;
     }
 }
@@ -85,16 +75,15 @@ HRESULT CItemCacheFile::mhCreate(CItemCacheLock& lock, bool transacted) {
     options.pwcsTemplateFile = nullptr;
     // Without STGM_CREATE: an existing cache is never replaced.
     DWORD mode = kFileMode | (transacted ? kTransactedModeBits : 0);
-    IStorage* root = nullptr;
+    com::ComPtr<IStorage> root;
     HRESULT hr = StgCreateStorageEx(path_.c_str(), mode, STGFMT_DOCFILE, 0, &options, nullptr, IID_IStorage,
                                     reinterpret_cast<void**>(&root));
     if (hr == STG_E_FILEALREADYEXISTS) return hr;
     if (FAILED(hr)) return MapOpenError(hr);
-    root_ = root;
+    root_ = std::move(root);
     owner_ = &lock;
     hr = lock.mhAttachChain(root_, transacted);
     if (FAILED(hr)) {
-        root_->Release();
         root_ = nullptr;
         owner_ = nullptr;
         return MapOpenError(hr);
@@ -124,23 +113,17 @@ HRESULT CItemCacheFile::mhWriteHeader(CItemCacheLock& lock) {
 
 HRESULT CItemCacheFile::mhOpenExisting(CItemCacheLock& lock, bool transacted) {
     DWORD mode = kFileMode | (transacted ? kTransactedModeBits : 0);
-    IStorage* root = nullptr;
+    com::ComPtr<IStorage> root;
     HRESULT hr = StgOpenStorageEx(path_.c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
                                   reinterpret_cast<void**>(&root));
-    // Holding the mutex, a file still held elsewhere can only be a holder
-    // that died inside its scope: the mutex passes on while the system is
-    // still closing the dead process's files, so its hold ends moments later.
-    for (int retry = 0; lock.mbHoldsMutex() && IsShareConflict(hr) && retry < kShareConflictRetries; ++retry) {
-        Sleep(kShareConflictPauseMs);
-        hr = StgOpenStorageEx(path_.c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
-                              reinterpret_cast<void**>(&root));
-    }
+    // A holder that died inside its scope holds the file no longer: the cache
+    // mutex is handed on only once the dead holder's process has ended and
+    // its files are closed (see item_cache_lock.h).
     if (FAILED(hr)) return MapOpenError(hr);
-    root_ = root;
+    root_ = std::move(root);
     owner_ = &lock;
     hr = lock.mhAttachChain(root_, transacted);
     if (FAILED(hr)) {
-        root_->Release();
         root_ = nullptr;
         owner_ = nullptr;
         return MapOpenError(hr);
@@ -166,7 +149,6 @@ void CItemCacheFile::mvCloseScope() {
         transacted_ = false;
         root_->Commit(STGC_DEFAULT);
     }
-    root_->Release();
     root_ = nullptr;
     owner_ = nullptr;
 }

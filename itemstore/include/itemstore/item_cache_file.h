@@ -10,6 +10,7 @@
 // open in it (E_FAIL).
 #pragma once
 
+#include "com/com_ptr.h"
 #include "itemstore/item_cache_file_i.h"  // ChildList, ItemTree
 #include "itemstore/ref_obj.h"
 
@@ -161,7 +162,7 @@ private:
 
     std::u16string path_;
     std::u16string headerText_;
-    IStorage* root_ = nullptr;               // owned while a scope has the file open
+    com::ComPtr<IStorage> root_;             // while a scope has the file open
     const CItemCacheLock* owner_ = nullptr;  // that scope
     bool transacted_ = false;                // a transacted scope not yet committed or reverted
 };

@@ -8,6 +8,13 @@
 // second scope on a file while it holds one (the second one's open fails and
 // leaves the first untouched). A mutex left by a process that died inside a
 // scope is taken like a released one.
+//
+// A dead holder: the one mechanism that keeps a process killed inside its
+// scope from blocking the next one is the named mutex's hand-over (see
+// winapi/sync.h): an abandoned mutex passes to the next waiter only once the
+// dead owner's process has ended and the kernel has closed its files, so the
+// next scope's open finds the file free - no retry, no pause. Holding the
+// mutex, an open that still finds the file held reports the share violation.
 #pragma once
 
 #include "itemstore/item_cache_file.h"

@@ -9,6 +9,7 @@
 #include "itemstore/progress/itm_progress.h"
 
 #include "bellquist/item_interfaces.h"
+#include "com/com_ptr.h"
 #include "com/method_boundary.h"
 #include "com/runtime.h"
 #include "com/safearray.h"
@@ -157,13 +158,10 @@ HRESULT CItmManager::mhWithProgress(LONG lParentWnd, Call call) {
         // The explorer's window arrives as a 32-bit value: sign-extended, as
         // window handles are.
         HWND parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(lParentWnd));
-        IItmProgress* progress = gpoCreateProgObj(parent);
+        // The progress object comes with one reference, which this scope owns.
+        com::ComPtr<IItmProgress> progress(gpoCreateProgObj(parent), false);
         if (!progress) return E_OUTOFMEMORY;
-        struct Releaser {
-            IItmProgress* p;
-            ~Releaser() { p->Release(); }
-        } releaser{progress};
-        return call(vault, progress);
+        return call(vault, progress.GetInterfacePtr());
     });
 }
 
@@ -254,7 +252,7 @@ HRESULT CItmManager::CoCreateItem(ItmObjectData* oItmObjectData, IUnknown** ppUn
             default:
                 return CLASS_E_NOAGGREGATION;
         }
-        IItmObject* object = nullptr;
+        com::ComPtr<IItmObject> object;
         HRESULT hr = CoCreateInstance(CLSID_ItmObject, nullptr, CLSCTX_ALL, IItmObject::kIid,
                                       reinterpret_cast<void**>(&object));
         if (FAILED(hr)) return hr;
@@ -264,11 +262,8 @@ HRESULT CItmManager::CoCreateItem(ItmObjectData* oItmObjectData, IUnknown** ppUn
         ItmObjectData record = *oItmObjectData;
         hr = client.SetItemConnection(&record);
         if (SUCCEEDED(hr)) hr = object->Load(&record, nullptr);
-        if (FAILED(hr)) {
-            object->Release();
-            return hr;
-        }
-        *ppUnk = object;
+        if (FAILED(hr)) return hr;
+        *ppUnk = object.Detach();
         return S_OK;
     });
 }
@@ -286,11 +281,9 @@ HRESULT CItmManager::BeginLocalTransaction(ILocalTransactionMgr** ppiTrans) {
     return Forward(mpoClient(), [&](CProxy& client) -> HRESULT {
         if (!ppiTrans) return E_POINTER;
         *ppiTrans = nullptr;
-        ILocalTransactionMgr* created = nullptr;
+        com::ComPtr<ILocalTransactionMgr> created;
         if (HRESULT hr = CLocalTransactionMgr::mhCreate(client.mpoGetCacheFile(), &created); FAILED(hr)) return hr;
-        HRESULT hr = created->QueryInterface(ILocalTransactionMgr::kIid, reinterpret_cast<void**>(ppiTrans));
-        created->Release();
-        return hr;
+        return created->QueryInterface(ILocalTransactionMgr::kIid, reinterpret_cast<void**>(ppiTrans));
     });
 }
 

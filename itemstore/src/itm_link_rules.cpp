@@ -3,6 +3,7 @@
 #include "common/error_codes.h"
 
 #include "bellquist/item_interfaces.h"
+#include "com/ccom_ptr.h"
 #include "com/task_memory.h"
 
 using namespace BellquistLib;
@@ -12,11 +13,10 @@ namespace {
 // The link record of `object` through its interface `Interface`.
 template <class Interface>
 HRESULT OwnItmLink(IItmObject* object, ItmLink* link) {
-    Interface* typed = nullptr;
-    if (FAILED(object->QueryInterface(IID_PPV_ARGS(&typed))) || !typed) return E_ITEM_INVALID_OBJECT;
+    CComQIPtr<Interface> typed(object);
+    if (!typed) return E_ITEM_INVALID_OBJECT;
     ItmLink* made = nullptr;
     HRESULT hr = typed->GetItmLink(&made);
-    typed->Release();
     if (FAILED(hr)) return hr;
     if (!made) return E_OXN_NULL_VALUE;
     *link = *made;
@@ -25,11 +25,10 @@ HRESULT OwnItmLink(IItmObject* object, ItmLink* link) {
 }
 
 HRESULT FolderItmLink(IItmObject* object, ItmLink* link) {
-    IItmFolder* folder = nullptr;
-    if (FAILED(object->QueryInterface(IID_PPV_ARGS(&folder))) || !folder) return E_ITEM_INVALID_OBJECT;
+    CComQIPtr<IItmFolder> folder(object);
+    if (!folder) return E_ITEM_INVALID_OBJECT;
     ItmUniqueID* id = nullptr;
     HRESULT hr = folder->GetUniqueID(&id);
-    folder->Release();
     if (FAILED(hr)) return hr;
     if (!id) return E_OXN_NULL_VALUE;
     *link = ItmLink{id->meObjectType, id->mlObjectID, id->mlParentID, id->mlConfigID, LinkType_BOM, LinkOp_None};

@@ -86,6 +86,7 @@ const VaultObject* VaultReader::Find(LONG type, LONG id, LONG configId) {
             if (configId != -1 && type == vaultdb::kObjectFile) {
                 vaultdb::Statement& config =
                     Prepared(kConfigName, "SELECT name FROM configurations WHERE id = ? AND document_id = ?");
+                const vaultdb::ResetAtScopeEnd configDone(config);
                 config.BindInt32(1, configId);
                 config.BindInt32(2, id);
                 // A configuration the document does not have stands for none.
@@ -93,7 +94,6 @@ const VaultObject* VaultReader::Find(LONG type, LONG id, LONG configId) {
                     object.configId = configId;
                     object.configName = config.ColumnText(0);
                 }
-                config.Reset();
             }
         }
         known = objects_.emplace(key, found ? std::optional<VaultObject>(std::move(object)) : std::nullopt).first;
@@ -104,15 +104,16 @@ const VaultObject* VaultReader::Find(LONG type, LONG id, LONG configId) {
 const VaultObject* VaultReader::FindItemByName(std::u16string_view name) {
     vaultdb::Statement& byName = Prepared(
         kItemByName, "SELECT id FROM documents WHERE name_key = ? AND doc_type = 4 AND deleted = 0");
+    const vaultdb::ResetAtScopeEnd byNameDone(byName);
     byName.BindText(1, vaultdb::FoldKey(name));
     const LONG id = NextRow(database_, byName) ? byName.ColumnInt32(0) : 0;
-    byName.Reset();
     return id ? Find(vaultdb::kObjectItem, id) : nullptr;
 }
 
 void VaultReader::ReadFolder(LONG id, VaultObject& folder, bool& found) {
     vaultdb::Statement& row =
         Prepared(kFolder, "SELECT parent_id, name, vault_path, created_utc FROM folders WHERE id = ?");
+    const vaultdb::ResetAtScopeEnd rowDone(row);
     row.BindInt32(1, id);
     found = NextRow(database_, row);
     if (!found) return;
@@ -121,15 +122,15 @@ void VaultReader::ReadFolder(LONG id, VaultObject& folder, bool& found) {
     folder.name = row.ColumnText(1);
     folder.path = row.ColumnText(2);
     folder.created = row.ColumnDouble(3);
-    row.Reset();
 
     vaultdb::Statement& children = Prepared(kFolderHasChildren,
                                             "SELECT EXISTS (SELECT 1 FROM folders WHERE parent_id = ?1) OR EXISTS "
                                             "(SELECT 1 FROM documents WHERE folder_id = ?1 AND doc_type = 4 AND "
                                             "deleted = 0)");
+
+    const vaultdb::ResetAtScopeEnd childrenDone(children);
     children.BindInt32(1, id);
     folder.hasChildren = NextRow(database_, children) && children.ColumnInt32(0) != 0;
-    children.Reset();
 }
 
 void VaultReader::ReadDocument(LONG id, LONG wantedType, VaultObject& document, bool& found) {
@@ -144,6 +145,7 @@ void VaultReader::ReadDocument(LONG id, LONG wantedType, VaultObject& document, 
     static_assert(vaultdb::kObjectItem == 4 && vaultdb::kObjectFile == 6);
     vaultdb::Statement& row = wantedType == vaultdb::kObjectItem ? Prepared(kItemDocument, DOCUMENT_ROW_SQL("4"))
                                                                  : Prepared(kFileDocument, DOCUMENT_ROW_SQL("6"));
+    const vaultdb::ResetAtScopeEnd rowDone(row);
 #undef DOCUMENT_ROW_SQL
     row.BindInt32(1, id);
     found = NextRow(database_, row);
@@ -161,15 +163,14 @@ void VaultReader::ReadDocument(LONG id, LONG wantedType, VaultObject& document, 
     document.latestVersion = row.ColumnInt32(9);
     document.isCutlist = row.ColumnInt32(10) != 0;
     document.created = row.ColumnDouble(11);
-    row.Reset();
 
     ReadLock(document);
     if (wantedType != vaultdb::kObjectItem) return;
     vaultdb::Statement& links = Prepared(
         kItemHasLinks, "SELECT EXISTS (SELECT 1 FROM links WHERE parent_id = ? AND link_operation NOT IN (3, 4))");
+    const vaultdb::ResetAtScopeEnd linksDone(links);
     links.BindInt32(1, id);
     document.hasChildren = NextRow(database_, links) && links.ColumnInt32(0) != 0;
-    links.Reset();
     if (const std::optional<VaultLink> dynamic = DynamicLink(id)) {
         if (const VaultObject* file = Find(vaultdb::kObjectFile, dynamic->childId))
             document.dynamicFileVersion = file->latestVersion;
@@ -180,6 +181,7 @@ void VaultReader::ReadLock(VaultObject& document) {
     vaultdb::Statement& lock = Prepared(kLock,
                                         "SELECT l.user_id, u.name, l.view_guid, l.locked_path FROM locks l "
                                         "JOIN users u ON u.id = l.user_id WHERE l.document_id = ?");
+    const vaultdb::ResetAtScopeEnd lockDone(lock);
     lock.BindInt32(1, document.id);
     if (NextRow(database_, lock)) {
         document.lockedBy = lock.ColumnInt32(0);
@@ -188,7 +190,6 @@ void VaultReader::ReadLock(VaultObject& document) {
         if (!winapi::ParseGuid(lock.ColumnText(2), &document.lockViewId)) document.lockViewId = GUID{};
         document.lockedPath = lock.ColumnText(3);
     }
-    lock.Reset();
 }
 
 void VaultReader::ReadBom(LONG id, VaultObject& bom, bool& found) {
@@ -196,6 +197,7 @@ void VaultReader::ReadBom(LONG id, VaultObject& bom, bool& found) {
                                        "SELECT b.folder_id, b.name, f.vault_path, b.latest_version, "
                                        "b.configuration_id FROM boms b JOIN documents d ON d.id = b.document_id "
                                        "LEFT JOIN folders f ON f.id = b.folder_id WHERE b.id = ? AND d.deleted = 0");
+    const vaultdb::ResetAtScopeEnd rowDone(row);
     row.BindInt32(1, id);
     found = NextRow(database_, row);
     if (!found) return;
@@ -205,13 +207,13 @@ void VaultReader::ReadBom(LONG id, VaultObject& bom, bool& found) {
     bom.path = row.ColumnText(2);
     bom.latestVersion = row.ColumnInt32(3);
     bom.configId = row.ColumnInt32(4);
-    row.Reset();
 }
 
 std::vector<VaultLink> VaultReader::ItemLinks(LONG itemId) {
     vaultdb::Statement& rows = Prepared(kItemLinks,
                                         "SELECT child_type, child_id, child_config_id, link_type, attached_version "
                                         "FROM links WHERE parent_id = ? AND link_operation NOT IN (3, 4) ORDER BY id");
+    const vaultdb::ResetAtScopeEnd rowsDone(rows);
     rows.BindInt32(1, itemId);
     std::vector<VaultLink> links;
     while (NextRow(database_, rows))
@@ -222,6 +224,7 @@ std::vector<VaultLink> VaultReader::ItemLinks(LONG itemId) {
 
 std::vector<LONG> VaultReader::SubFolders(LONG folderId) {
     vaultdb::Statement& rows = Prepared(kSubFolders, "SELECT id FROM folders WHERE parent_id = ? ORDER BY path_key");
+    const vaultdb::ResetAtScopeEnd rowsDone(rows);
     rows.BindInt32(1, folderId);
     std::vector<LONG> ids;
     while (NextRow(database_, rows)) ids.push_back(rows.ColumnInt32(0));
@@ -232,6 +235,7 @@ std::vector<LONG> VaultReader::FolderItems(LONG folderId) {
     vaultdb::Statement& rows = Prepared(
         kFolderItems,
         "SELECT id FROM documents WHERE folder_id = ? AND doc_type = 4 AND deleted = 0 ORDER BY name_key");
+    const vaultdb::ResetAtScopeEnd rowsDone(rows);
     rows.BindInt32(1, folderId);
     std::vector<LONG> ids;
     while (NextRow(database_, rows)) ids.push_back(rows.ColumnInt32(0));
@@ -241,10 +245,10 @@ std::vector<LONG> VaultReader::FolderItems(LONG folderId) {
 DATE VaultReader::VersionTime(LONG documentId, LONG version) {
     vaultdb::Statement& row = Prepared(
         kVersionTime, "SELECT modified_utc FROM document_versions WHERE document_id = ? AND version = ?");
+    const vaultdb::ResetAtScopeEnd rowDone(row);
     row.BindInt32(1, documentId);
     row.BindInt32(2, version);
     const DATE time = NextRow(database_, row) ? row.ColumnDouble(0) : 0;
-    row.Reset();
     return time;
 }
 
@@ -253,6 +257,7 @@ std::vector<std::pair<LONG, DATE>> VaultReader::FileVersionTimes(LONG documentId
                                         "SELECT v.version, v.modified_utc FROM document_versions v JOIN documents d "
                                         "ON d.id = v.document_id WHERE v.document_id = ? AND d.doc_type = 6 AND "
                                         "d.deleted = 0 ORDER BY v.version");
+    const vaultdb::ResetAtScopeEnd rowsDone(rows);
     rows.BindInt32(1, documentId);
     std::vector<std::pair<LONG, DATE>> versions;
     while (NextRow(database_, rows)) versions.emplace_back(rows.ColumnInt32(0), rows.ColumnDouble(1));
@@ -264,12 +269,12 @@ std::optional<VaultLink> VaultReader::DynamicLink(LONG itemId) {
                                        "SELECT child_id, child_config_id, attached_version FROM links WHERE "
                                        "parent_id = ? AND link_type = 1 AND child_type = 6 AND "
                                        "link_operation NOT IN (3, 4)");
+    const vaultdb::ResetAtScopeEnd rowDone(row);
     row.BindInt32(1, itemId);
     std::optional<VaultLink> link;
     if (NextRow(database_, row))
         link = VaultLink{vaultdb::kObjectFile, row.ColumnInt32(0), row.ColumnInt32(1), vaultdb::kLinkDynamic,
                          row.ColumnInt32(2)};
-    row.Reset();
     return link;
 }
 
@@ -284,22 +289,21 @@ DeletionState VaultReader::Deletion(LONG type, LONG id) {
                                           "SELECT destroyed FROM deleted_objects WHERE object_id = ? AND "
                                           "(object_type = ? OR (? = 3 AND object_type IN (1, 2, 3))) "
                                           "ORDER BY id DESC LIMIT 1");
+    const vaultdb::ResetAtScopeEnd loggedDone(logged);
     logged.BindInt32(1, id);
     logged.BindInt32(2, loggedType);
     logged.BindInt32(3, loggedType);
     if (NextRow(database_, logged)) {
         state.destroyed = logged.ColumnInt32(0) != 0;
-        logged.Reset();
         return state;
     }
-    logged.Reset();
     if (type == vaultdb::kObjectItem || type == vaultdb::kObjectFile) {
         vaultdb::Statement& row =
             Prepared(kDocumentDeleted, "SELECT deleted FROM documents WHERE id = ? AND doc_type = ?");
+        const vaultdb::ResetAtScopeEnd rowDone(row);
         row.BindInt32(1, id);
         row.BindInt32(2, type);
         state.destroyed = !NextRow(database_, row);
-        row.Reset();
     } else {
         state.destroyed = true;
     }

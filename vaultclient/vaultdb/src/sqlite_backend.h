@@ -5,6 +5,7 @@
 
 #include "vaultdb/database.h"
 #include "vaultdb/statement.h"
+#include "winapi/errors.h"
 
 #include <filesystem>
 #include <memory>
@@ -46,6 +47,7 @@ private:
 
     SqliteDatabase& database_;   // Not owned.
     sqlite3_stmt* statement_;    // Owned.
+    HRESULT bindFailure_ = S_OK;  // the first failed bind since the last Reset
 };
 
 class SqliteDatabase final : public Database {

@@ -12,7 +12,10 @@ SqliteStatement::SqliteStatement(SqliteDatabase& database, sqlite3_stmt* stateme
 SqliteStatement::~SqliteStatement() { sqlite3_finalize(statement_); }
 
 HRESULT SqliteStatement::BindResult(int rc, int index) {
-    return database_.Result(rc, "bind parameter " + std::to_string(index));
+    if (rc == SQLITE_OK) return database_.Result(rc, {});  // the text is built only for a failure
+    const HRESULT hr = database_.Result(rc, "bind parameter " + std::to_string(index));
+    if (SUCCEEDED(bindFailure_)) bindFailure_ = hr;
+    return hr;
 }
 
 HRESULT SqliteStatement::BindInt32(int index, int32_t value) {
@@ -41,13 +44,20 @@ HRESULT SqliteStatement::BindText(int index, const char16_t* text) {
 
 HRESULT SqliteStatement::BindBlob(int index, const void* data, size_t size) {
     if (size == 0) return BindResult(sqlite3_bind_zeroblob(statement_, index, 0), index);
-    if (!data) return database_.Fail(E_POINTER, "bind parameter " + std::to_string(index) + ": no blob data");
+    if (!data) {
+        const HRESULT hr = database_.Fail(E_POINTER, "bind parameter " + std::to_string(index) + ": no blob data");
+        if (SUCCEEDED(bindFailure_)) bindFailure_ = hr;
+        return hr;
+    }
     return BindResult(sqlite3_bind_blob64(statement_, index, data, size, SQLITE_TRANSIENT), index);
 }
 
 HRESULT SqliteStatement::BindNull(int index) { return BindResult(sqlite3_bind_null(statement_, index), index); }
 
 HRESULT SqliteStatement::Step() {
+    // A statement missing a value it was given must not run with NULL in
+    // its place.
+    if (FAILED(bindFailure_)) return bindFailure_;
     const int rc = sqlite3_step(statement_);
     if (rc == SQLITE_ROW) {
         database_.ClearError();
@@ -69,6 +79,7 @@ HRESULT SqliteStatement::Execute() {
 
 HRESULT SqliteStatement::Reset() {
     sqlite3_reset(statement_);  // repeats the latest step's error, reported there already
+    bindFailure_ = S_OK;
     return database_.Result(sqlite3_clear_bindings(statement_), "reset a statement");
 }
 

@@ -142,6 +142,38 @@ TEST_F(VaultDatabase, TypedValuesRoundTrip) {
     EXPECT_TRUE(select->ColumnBlob(4).empty());
 }
 
+TEST_F(VaultDatabase, AFailedBindStopsTheStatementUntilReset) {
+    auto db = Open();
+    ASSERT_TRUE(db);
+    std::unique_ptr<vaultdb::Statement> insert;
+    ASSERT_EQ(db->Prepare("INSERT INTO counters (name, state) VALUES (?, ?)", insert), S_OK) << db->LastErrorText();
+    ASSERT_EQ(insert->BindText(1, u"kept-bind"), S_OK);
+    EXPECT_TRUE(FAILED(insert->BindInt64(7, 1))) << "there is no parameter 7";
+    // Unchecked, the failure still reaches the step: nothing runs with NULL
+    // in place of the value.
+    EXPECT_TRUE(FAILED(insert->Execute()));
+    EXPECT_EQ(Text(*db, "SELECT COUNT(*) FROM counters WHERE name = 'kept-bind'"), u"0");
+    ASSERT_EQ(insert->Reset(), S_OK);
+    ASSERT_EQ(insert->BindText(1, u"kept-bind"), S_OK);
+    ASSERT_EQ(insert->BindInt64(2, 2), S_OK);
+    EXPECT_EQ(insert->Execute(), S_OK) << db->LastErrorText();
+    EXPECT_EQ(Text(*db, "SELECT state FROM counters WHERE name = 'kept-bind'"), u"2");
+}
+
+TEST_F(VaultDatabase, AReusedStatementIsResetWhenItsScopeEnds) {
+    auto db = Open();
+    ASSERT_TRUE(db);
+    std::unique_ptr<vaultdb::Statement> query;
+    ASSERT_EQ(db->Prepare("SELECT value FROM (SELECT 1 AS value UNION ALL SELECT 2) ORDER BY value", query), S_OK);
+    {
+        const vaultdb::ResetAtScopeEnd done(*query);
+        ASSERT_EQ(query->Step(), S_OK);  // stops after the first row
+    }
+    // Reset: it runs from its first row again.
+    ASSERT_EQ(query->Step(), S_OK);
+    EXPECT_EQ(query->ColumnInt32(0), 1);
+}
+
 TEST_F(VaultDatabase, FailuresCarryACodeAndADescription) {
     auto db = Open();
     ASSERT_TRUE(db);

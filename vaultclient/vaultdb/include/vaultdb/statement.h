@@ -9,7 +9,12 @@
 //
 // New ids come back with "INSERT ... RETURNING id" (portable), read as a row.
 // Reset or destroy a statement whose rows you stop reading early: until then
-// it holds its read snapshot open. Destroy statements before their Database.
+// it holds its read snapshot open (ResetAtScopeEnd does it for a statement
+// kept for reuse). Destroy statements before their Database.
+//
+// A failed bind is never lost: the statement keeps the first bind failure and
+// Step and Execute return it without running, until Reset. A caller may check
+// each bind or only the step.
 #pragma once
 
 #include "winapi/types.h"
@@ -57,6 +62,20 @@ public:
 
 protected:
     Statement() = default;
+};
+
+// Resets a statement kept for reuse when the scope that runs it ends, however
+// it ends (early return, thrown COM error), so that it never holds its read
+// snapshot or its bindings longer than its user.
+class ResetAtScopeEnd {
+public:
+    explicit ResetAtScopeEnd(Statement& statement) : statement_(statement) {}
+    ~ResetAtScopeEnd() { statement_.Reset(); }
+    ResetAtScopeEnd(const ResetAtScopeEnd&) = delete;
+    ResetAtScopeEnd& operator=(const ResetAtScopeEnd&) = delete;
+
+private:
+    Statement& statement_;  // Not owned.
 };
 
 }  // namespace vaultdb

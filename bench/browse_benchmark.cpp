@@ -52,8 +52,8 @@ constexpr int kDrawingEvery = 3;      // a static drawing besides the part file
 constexpr int kCheckedOutEvery = 25;  // checked out in the benchmark's view
 
 int gItems = 10000;
-fs::path gFolder;        // the machine's state root, made for this run
-bool gFailed = false;    // a benchmark reported an error: the run fails
+fs::path gFolder;      // the machine's state root, made for this run
+bool gFailed = false;  // a benchmark reported an error: the run fails
 
 // --- The vault ----------------------------------------------------------------------
 
@@ -292,8 +292,8 @@ void GetTreesBenchmark(benchmark::State& state, Cache cache) {
     auto fetch = [&](const char* what) {
         SAFEARRAY* objects = nullptr;
         SAFEARRAY* deleted = nullptr;
-        const HRESULT hr = gSession->manager->BatchGetTrees(input, Bgtf_Recursive | Bgtf_UpdateFileCache, 0,
-                                                            &objects, &deleted);
+        const HRESULT hr =
+            gSession->manager->BatchGetTrees(input, Bgtf_Recursive | Bgtf_UpdateFileCache, 0, &objects, &deleted);
         const bool ok = Check(state, hr, objects, what);
         SafeArrayDestroy(objects);
         SafeArrayDestroy(deleted);
@@ -337,8 +337,7 @@ void RefreshTreesBenchmark(benchmark::State& state) {
     SAFEARRAY* input = ItemList(gSession->shown);
     SAFEARRAY* objects = nullptr;
     SAFEARRAY* deleted = nullptr;
-    HRESULT hr =
-        gSession->manager->BatchGetTrees(input, Bgtf_Recursive | Bgtf_UpdateFileCache, 0, &objects, &deleted);
+    HRESULT hr = gSession->manager->BatchGetTrees(input, Bgtf_Recursive | Bgtf_UpdateFileCache, 0, &objects, &deleted);
     bool ok = Check(state, hr, objects, "the fetch into the cache");
     SafeArrayDestroy(objects);
     SafeArrayDestroy(deleted);

@@ -39,8 +39,8 @@ constexpr size_t kDataSize = 1024;
 // same work and nothing but the storage is measured.
 struct Workload {
     int items = 10000;
-    std::string header;  // the first stream of every item
-    std::string data;    // the second stream of every item
+    std::string header;    // the first stream of every item
+    std::string data;      // the second stream of every item
     uint64_t byteSum = 0;  // of all streams of all items, to check reads
 
     int Folders() const { return (items + kItemsPerFolder - 1) / kItemsPerFolder; }
@@ -142,8 +142,8 @@ bool OursReadAll(benchmark::State& state, IStorage* storage, uint64_t& sum, std:
 bool OursOpenAndRead(benchmark::State& state, const fs::path& file, uint64_t& sum) {
     com::ComPtr<IStorage> root;
     if (!Check(state,
-               StgOpenStorageEx(Wide(file.string()).c_str(), kCacheMode, STGFMT_ANY, 0, nullptr, nullptr,
-                                IID_IStorage, reinterpret_cast<void**>(&root)),
+               StgOpenStorageEx(Wide(file.string()).c_str(), kCacheMode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
+                                reinterpret_cast<void**>(&root)),
                "StgOpenStorageEx"))
         return false;
     std::vector<char> buffer;
@@ -293,8 +293,8 @@ int main(int argc, char** argv) {
     gWorkload.data.resize(kDataSize);
     for (size_t i = 0; i < kHeaderSize; ++i) gWorkload.header[i] = static_cast<char>('A' + i % 26);
     for (size_t i = 0; i < kDataSize; ++i) gWorkload.data[i] = static_cast<char>(i * 131 % 251);
-    gWorkload.byteSum = static_cast<uint64_t>(gWorkload.items) * (SumOf(gWorkload.header.data(), kHeaderSize) +
-                                                                  SumOf(gWorkload.data.data(), kDataSize));
+    gWorkload.byteSum = static_cast<uint64_t>(gWorkload.items) *
+                        (SumOf(gWorkload.header.data(), kHeaderSize) + SumOf(gWorkload.data.data(), kDataSize));
 
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/storage-bench-XXXXXX";

@@ -23,8 +23,8 @@ bool GetDesktopIniGuid(LPCWSTR folder, int kind, GUID& guid) {
     // Every field is read into a full 32-bit number and narrowed afterwards:
     // "%02X" stores 32 bits, more than the GUID's byte fields hold.
     unsigned int data1 = 0, data2 = 0, data3 = 0, bytes[8] = {};
-    int fields = swscanf(text, u"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", &data1, &data2, &data3,
-                         &bytes[0], &bytes[1], &bytes[2], &bytes[3], &bytes[4], &bytes[5], &bytes[6], &bytes[7]);
+    int fields = swscanf(text, u"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", &data1, &data2, &data3, &bytes[0],
+                         &bytes[1], &bytes[2], &bytes[3], &bytes[4], &bytes[5], &bytes[6], &bytes[7]);
     if (fields != 11) return false;
 
     guid.Data1 = data1;

@@ -64,9 +64,9 @@ struct LocalFreer {
 // false when the system has none.
 bool SystemMessage(DWORD code, std::u16string& text) {
     WCHAR* block = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<LPWSTR>(&block), 0, nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<LPWSTR>(&block), 0, nullptr);
     std::unique_ptr<WCHAR, LocalFreer> owned(block);
     if (length == 0) {
         if (GetLastError() == ERROR_NOT_ENOUGH_MEMORY) throw std::bad_alloc();

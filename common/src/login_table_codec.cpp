@@ -57,7 +57,7 @@ std::u16string ReadString(const LoginTableView& view, size_t offset, size_t end)
 // The seven strings in table order.
 template <class Entry>
 std::array<decltype(&std::declval<Entry&>().moDbServer), kStringCount> StringsOf(Entry& entry) {
-    return {&entry.moDbServer, &entry.moVaultName, &entry.moUserName, &entry.moPassword,
+    return {&entry.moDbServer, &entry.moVaultName,  &entry.moUserName, &entry.moPassword,
             &entry.moDbUser,   &entry.moDbPassword, &entry.moShellRoot};
 }
 

@@ -5,8 +5,7 @@
 
 #include "winapi/errors.h"
 
-PolicyManager::PolicyManager(LPCWSTR valueName, LPCWSTR subKey, int32_t scope, int32_t firstValue,
-                             int32_t secondValue)
+PolicyManager::PolicyManager(LPCWSTR valueName, LPCWSTR subKey, int32_t scope, int32_t firstValue, int32_t secondValue)
     : moValueName(valueName ? valueName : u""),
       moSubKey(subKey ? subKey : u""),
       mlScope(scope),
@@ -19,10 +18,10 @@ LONG PolicyManager::mlReadValue() const {
 
     SettingsLight settings;
     Registry key;
-    bool policySet = settings.mbOpenProductKey(perUser ? kUserPolicyKey : kMachinePolicyKey, key, kProductKeyRead) &&
-                     key.mbOpenSubKey(moSubKey.c_str(), KEY_READ, 0) &&
-                     RegQueryValueExW(key.Key(), moValueName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-                         ERROR_SUCCESS;
+    bool policySet =
+        settings.mbOpenProductKey(perUser ? kUserPolicyKey : kMachinePolicyKey, key, kProductKeyRead) &&
+        key.mbOpenSubKey(moSubKey.c_str(), KEY_READ, 0) &&
+        RegQueryValueExW(key.Key(), moValueName.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     if (!policySet) {
         HKEY root = perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         if (!key.mbOpen(root, kProductKeyPath, KEY_READ, 0) || !key.mbOpenSubKey(moSubKey.c_str(), KEY_READ, 0))

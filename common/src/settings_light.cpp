@@ -49,13 +49,20 @@ bool SettingsLight::mbOpenProductKey(int kind, Registry& key, DWORD flags) {
     Registry* machine = mpoGetMachineKey();
     if (!user || !machine) return false;
     switch (kind) {
-    case kMachineDatabasesKey: return key.mbOpen(machine->Key(), u"Databases", access, 0);
-    case kUserVaultsKey: return key.mbOpen(user->Key(), u"Vaults", access, 0);
-    case kUserNamespaceKey: return key.mbOpen(user->Key(), u"Namespace", access, 0);
-    case kUserViewSetupKey: return key.mbOpen(user->Key(), u"ViewSetup", access, 0);
-    case kUserPolicyKey: return key.mbOpen(HKEY_CURRENT_USER, kPolicyKeyPath, access, 0);
-    case kMachinePolicyKey: return key.mbOpen(HKEY_LOCAL_MACHINE, kPolicyKeyPath, access, 0);
-    default: return false;
+    case kMachineDatabasesKey:
+        return key.mbOpen(machine->Key(), u"Databases", access, 0);
+    case kUserVaultsKey:
+        return key.mbOpen(user->Key(), u"Vaults", access, 0);
+    case kUserNamespaceKey:
+        return key.mbOpen(user->Key(), u"Namespace", access, 0);
+    case kUserViewSetupKey:
+        return key.mbOpen(user->Key(), u"ViewSetup", access, 0);
+    case kUserPolicyKey:
+        return key.mbOpen(HKEY_CURRENT_USER, kPolicyKeyPath, access, 0);
+    case kMachinePolicyKey:
+        return key.mbOpen(HKEY_LOCAL_MACHINE, kPolicyKeyPath, access, 0);
+    default:
+        return false;
     }
 }
 
@@ -122,8 +129,10 @@ std::u16string SettingsLight::goGetLocation(int kind) {
         std::u16string value = moMachineValue(u"InsoBinDir");
         return value.empty() ? goGetLocation(kSharedLocation) + u"FileFormats\\InsoBin\\" : goWithBackslash(value);
     }
-    case kInstallLocation64: return moViewLocation(moMachineKey64, KEY_WOW64_64KEY, moInstallLocation64);
-    case kLanguageDirectory: return moLanguageBase() + DefaultLanguageSetting() + u"\\";
+    case kInstallLocation64:
+        return moViewLocation(moMachineKey64, KEY_WOW64_64KEY, moInstallLocation64);
+    case kLanguageDirectory:
+        return moLanguageBase() + DefaultLanguageSetting() + u"\\";
     case kHelpFile: {
         std::u16string base = moLanguageBase();
         std::u16string language = DefaultLanguageSetting();
@@ -154,7 +163,8 @@ std::u16string SettingsLight::goGetLocation(int kind) {
         std::u16string value = moMachineValue(u"DefConfigDir");
         return value.empty() ? goGetLocation(kInstallLocation64) + u"Default Configurations\\" : goWithBackslash(value);
     }
-    case kVaultConfigurationsFile: return goGetLocation(kConfigDirectory) + u"VaultConfigurations.ini";
+    case kVaultConfigurationsFile:
+        return goGetLocation(kConfigDirectory) + u"VaultConfigurations.ini";
     case kHelpViewer: {
         std::u16string programFiles = goEnvironmentVariable(u"ProgramFiles(x86)");
         if (programFiles.empty()) return {};
@@ -162,11 +172,11 @@ std::u16string SettingsLight::goGetLocation(int kind) {
             goWithBackslash(programFiles) + u"Common Files\\Zentraviko Shared\\qzHelpViewer\\qzHelpViewer.exe";
         return gbFileExists(viewer) ? viewer : std::u16string();
     }
-    case kInstallLocation32: return moViewLocation(moMachineKey32, KEY_WOW64_32KEY, moInstallLocation32);
-    default: return {};
+    case kInstallLocation32:
+        return moViewLocation(moMachineKey32, KEY_WOW64_32KEY, moInstallLocation32);
+    default:
+        return {};
     }
 }
 
-std::u16string TempFilePath(LPCWSTR name) {
-    return goEnvironmentVariable(u"TEMP") + u"\\" + (name ? name : u"");
-}
+std::u16string TempFilePath(LPCWSTR name) { return goEnvironmentVariable(u"TEMP") + u"\\" + (name ? name : u""); }

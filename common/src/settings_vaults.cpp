@@ -60,8 +60,8 @@ std::vector<std::u16string> SettingsLight::moListVaults() {
     for (Registry& list : lists) {
         if (!list.Key()) continue;
         DWORD count = 0;
-        if (RegQueryInfoKeyW(list.Key(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegQueryInfoKeyW(list.Key(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr) != ERROR_SUCCESS)
             count = 0;
         for (DWORD index = 0; index < count; ++index) {
             WCHAR name[256] = {};  // a key name has at most 255 characters

@@ -33,8 +33,10 @@ TEST_F(DesktopIniTest, ReadsElevenHexadecimalFieldsOfTheKindsKey) {
         {"lower-case digits", {"ViewID={01234567-89ab-cdef-fedc-ba9876543210}"}, kDesktopIniViewId, true},
         {"no closing brace", {"ViewID={01234567-89AB-CDEF-FEDC-BA9876543210"}, kDesktopIniViewId, true},
         {"no braces", {"ViewID=01234567-89AB-CDEF-FEDC-BA9876543210"}, kDesktopIniViewId, false},
-        {"VaultID without opening brace", {view, "VaultID=01234567-89AB-CDEF-FEDC-BA9876543210}"},
-         kDesktopIniVaultId, false},
+        {"VaultID without opening brace",
+         {view, "VaultID=01234567-89AB-CDEF-FEDC-BA9876543210}"},
+         kDesktopIniVaultId,
+         false},
         {"a field that is no number", {"ViewID={01234567-89AB-CDEF-FEDC-BA98765432XY}"}, kDesktopIniViewId, false},
         {"only a ViewID, VaultID asked", {view}, kDesktopIniVaultId, false},
         {"empty value", {"ViewID="}, kDesktopIniViewId, false},
@@ -51,8 +53,7 @@ TEST_F(DesktopIniTest, ReadsElevenHexadecimalFieldsOfTheKindsKey) {
 }
 
 TEST_F(DesktopIniTest, FolderMayEndInASeparatorAndAMissingFileIsNoId) {
-    std::u16string folder =
-        MakeViewFolder(machine_.root() / "view", {"ViewID={01234567-89AB-CDEF-FEDC-BA9876543210}"});
+    std::u16string folder = MakeViewFolder(machine_.root() / "view", {"ViewID={01234567-89AB-CDEF-FEDC-BA9876543210}"});
     GUID guid = kUnchanged;
     EXPECT_TRUE(GetDesktopIniGuid((folder + u"\\").c_str(), kDesktopIniViewId, guid));
     EXPECT_TRUE(guid == kView);

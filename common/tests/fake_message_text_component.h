@@ -36,7 +36,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (riid == IMessageTexts::kIid) script_.calls.push_back(u"QueryInterface(IMessageTexts)");
-        if (riid == IMessageTextsWithContext::kIid) script_.calls.push_back(u"QueryInterface(IMessageTextsWithContext)");
+        if (riid == IMessageTextsWithContext::kIid)
+            script_.calls.push_back(u"QueryInterface(IMessageTextsWithContext)");
         const bool answers = riid == IID_IUnknown || riid == IID_IDispatch || riid == IMessageTexts::kIid ||
                              riid == IMessageTextsWithContext::kIid;
         return com_testing::AnswerQuery(object, answers ? this : nullptr);
@@ -48,7 +49,9 @@ public:
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return com_testing::UnexpectedCall("GetTypeInfoCount"); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override {
+        return com_testing::UnexpectedCall("GetTypeInfoCount");
+    }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
         return com_testing::UnexpectedCall("GetTypeInfo");
     }
@@ -100,9 +103,9 @@ class RegisteredMessageTexts {
 public:
     explicit RegisteredMessageTexts(MessageTextScript& script) {
         current_ = &script;
-        EXPECT_EQ(CoRegisterClassObject(CLSID_MessageTexts, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                        &cookie_),
-                  S_OK);
+        EXPECT_EQ(
+            CoRegisterClassObject(CLSID_MessageTexts, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
+            S_OK);
     }
     ~RegisteredMessageTexts() {
         CoRevokeClassObject(cookie_);

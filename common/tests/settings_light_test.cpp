@@ -120,11 +120,8 @@ TEST_F(SettingsLightTest, HelpFileFallsBackToEnglishOnlyWhenThatOneExists) {
     const fs::path langDir = Root() / "lang";
     SeedString(HKEY_LOCAL_MACHINE, kProduct, u"LangDir", SystemPath(langDir));
     const HelpFileCase cases[] = {
-        {"DE", {"DE"}, "DE"},
-        {"DE", {"GB"}, "GB"},
-        {"DE", {}, "DE"},
-        {"DE", {"DE", "GB"}, "DE"},
-        {"gb", {"GB"}, "gb"},  // already English: no fallback
+        {"DE", {"DE"}, "DE"},       {"DE", {"GB"}, "GB"}, {"DE", {}, "DE"},
+        {"DE", {"DE", "GB"}, "DE"}, {"gb", {"GB"}, "gb"},  // already English: no fallback
     };
     for (const HelpFileCase& c : cases) {
         SCOPED_TRACE(std::string(c.language) + " -> " + c.expected);
@@ -288,8 +285,8 @@ struct LanguageCase {
     const char* what;
     std::optional<std::u16string> userChoice;  // value "0" of the user's settings
     bool standardUser;
-    std::optional<std::u16string> machine;     // "DefaultLanguage"
-    std::optional<std::u16string> machine32;   // the same in the 32-bit view
+    std::optional<std::u16string> machine;    // "DefaultLanguage"
+    std::optional<std::u16string> machine32;  // the same in the 32-bit view
     std::u16string expected;
     bool writesBack;  // the expected language lands in all four places
 };

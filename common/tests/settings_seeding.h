@@ -24,8 +24,8 @@ using testsupport::ScopedEnvironment;
 using testsupport::TextBytes;
 using testsupport::WriteValue;
 
-inline void SeedString(HKEY root, const std::u16string& path, const std::u16string& name,
-                       std::u16string_view text, REGSAM view = 0) {
+inline void SeedString(HKEY root, const std::u16string& path, const std::u16string& name, std::u16string_view text,
+                       REGSAM view = 0) {
     WriteValue(root, path, name.c_str(), REG_SZ, TextBytes(text), view);
 }
 

@@ -23,7 +23,8 @@ using server_registration::kClassScript;
 
 // "AppID\{AppID}" with the server's name, and the library's name pointing at
 // it.
-constexpr char16_t kAppIdScript[] = uR"(
+constexpr char16_t kAppIdScript[] =
+    uR"(
 HKCR
 {
     NoRemove AppID

@@ -2,8 +2,8 @@
 
 #include "com/runtime.h"
 
-HRESULT ghCreateGatedInstance(const WCHAR* /*clsidText*/, REFCLSID clsid, REFIID iid, void** object,
-                              IUnknown* outer, DWORD context) {
+HRESULT ghCreateGatedInstance(const WCHAR* /*clsidText*/, REFCLSID clsid, REFIID iid, void** object, IUnknown* outer,
+                              DWORD context) {
     if (!object) return E_POINTER;
     // No version of this platform is refused, and there is no installer to
     // ask for a missing component: a class that is not registered stays

@@ -24,8 +24,7 @@ namespace {
 
 // Every kind of server, as the class ids of the item objects may be served
 // by any (the platform's value 23).
-constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                             CLSCTX_REMOTE_SERVER;
+constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 // The load information of IItmObject::Load; owns its path and connection.
 struct HeldLoadData {
@@ -47,8 +46,7 @@ HRESULT CreateByClass(REFCLSID clsid, ItmObjectData* record, LoadItmObjectData* 
         FAILED(hr))
         return hr;
     CComPtr<IItmObject> item;
-    if (HRESULT hr = created->QueryInterface(IItmObject::kIid, reinterpret_cast<void**>(&item)); FAILED(hr))
-        return hr;
+    if (HRESULT hr = created->QueryInterface(IItmObject::kIid, reinterpret_cast<void**>(&item)); FAILED(hr)) return hr;
     if (HRESULT hr = item->Load(record, load); FAILED(hr)) return hr;
     *object = item.Detach();
     return S_OK;
@@ -89,23 +87,23 @@ HRESULT CProxyTavroskAPI::mhCreateItmObject(ItmObjectData* record, IItmObject** 
     }
 
     switch (record->meObjectType) {
-        case ItmObjectType_Root_ItemFolder:
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder:
-            return CreateByClass<IItmFolder>(CLSID_ItmFolder, record, &load.data, object);
-        case ItmObjectType_Item:
-            return CreateItem(record, &load.data, cacheFile, object);
-        case ItmObjectType_File:
-            return CreateByClass<IItmFile>(CLSID_ItmFile, record, &load.data, object);
-        case ItmObjectType_BOM:
-            return CreateByClass<IItmBOM>(CLSID_ItmBOM, record, &load.data, object);
-        case ItmObjectType_Undefined:
-        case ItmObjectType_Project:
-        case ItmObjectType_Cutlist:
-        case ItmObjectType_All:
-            return S_OK;  // nothing to show for these
-        default:
-            return E_ITEM_INVALID_ITEM_TYPE;  // not a kind of object at all
+    case ItmObjectType_Root_ItemFolder:
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder:
+        return CreateByClass<IItmFolder>(CLSID_ItmFolder, record, &load.data, object);
+    case ItmObjectType_Item:
+        return CreateItem(record, &load.data, cacheFile, object);
+    case ItmObjectType_File:
+        return CreateByClass<IItmFile>(CLSID_ItmFile, record, &load.data, object);
+    case ItmObjectType_BOM:
+        return CreateByClass<IItmBOM>(CLSID_ItmBOM, record, &load.data, object);
+    case ItmObjectType_Undefined:
+    case ItmObjectType_Project:
+    case ItmObjectType_Cutlist:
+    case ItmObjectType_All:
+        return S_OK;  // nothing to show for these
+    default:
+        return E_ITEM_INVALID_ITEM_TYPE;  // not a kind of object at all
     }
 }
 

@@ -80,9 +80,7 @@ void CItmManager::mvSetBackEndFactory(const CItmBackEndFactory* factory) noexcep
 
 CProxyTavroskAPI* CItmManager::mpoClient() const noexcept { return mbInitialized ? mpoTavroskAPI.get() : nullptr; }
 
-CProxyOxnInterface* CItmManager::mpoVault() const noexcept {
-    return mbInitialized ? mpoOxnInterface.get() : nullptr;
-}
+CProxyOxnInterface* CItmManager::mpoVault() const noexcept { return mbInitialized ? mpoOxnInterface.get() : nullptr; }
 
 HRESULT CItmManager::Init(InitData oData) {
     return com::Boundary([&]() -> HRESULT {
@@ -117,9 +115,8 @@ HRESULT CItmManager::EnumItemFolder(IItmObject** poItemToListItsChild, SAFEARRAY
 }
 
 HRESULT CItmManager::GenerateItemFromFile(SAFEARRAY* pItmFiles, IItmObject* poDestItemFolder, SAFEARRAY** pItems) {
-    return Forward(mpoClient(), [&](CProxy& client) {
-        return client.GenerateItemFromFile(pItmFiles, poDestItemFolder, pItems);
-    });
+    return Forward(mpoClient(),
+                   [&](CProxy& client) { return client.GenerateItemFromFile(pItmFiles, poDestItemFolder, pItems); });
 }
 
 HRESULT CItmManager::GenerateItemFromFilePath(SAFEARRAY* pFilesPaths, IItmObject* poDestItemFolder,
@@ -175,19 +172,16 @@ HRESULT CItmManager::CheckOut(SAFEARRAY* poItmItems, VARIANT_BOOL bSilent) {
 }
 
 HRESULT CItmManager::UndoCheckOut(SAFEARRAY* poItmItems, LONG lParentWnd) {
-    return mhWithProgress(lParentWnd, [&](CProxy& vault, IItmProgress* progress) {
-        return vault.UndoCheckOut(poItmItems, progress);
-    });
+    return mhWithProgress(
+        lParentWnd, [&](CProxy& vault, IItmProgress* progress) { return vault.UndoCheckOut(poItmItems, progress); });
 }
 
 HRESULT CItmManager::ChangeState(SAFEARRAY* poItmItems, BSTR oTransitionName, SAFEARRAY** ppoChangedItmItems) {
-    return Forward(mpoVault(), [&](CProxy& vault) {
-        return vault.ChangeState(poItmItems, oTransitionName, ppoChangedItmItems);
-    });
+    return Forward(mpoVault(),
+                   [&](CProxy& vault) { return vault.ChangeState(poItmItems, oTransitionName, ppoChangedItmItems); });
 }
 
-HRESULT CItmManager::LinkFileFromFilePath(SAFEARRAY* poFilePath, IItmObject** poParentObject,
-                                          SAFEARRAY** poItmItems) {
+HRESULT CItmManager::LinkFileFromFilePath(SAFEARRAY* poFilePath, IItmObject** poParentObject, SAFEARRAY** poItmItems) {
     return Forward(mpoClient(), [&](CProxy& client) {
         return client.LinkFileFromFilePath(poFilePath, poParentObject, poItmItems, mpoSelf());
     });
@@ -245,16 +239,16 @@ HRESULT CItmManager::CoCreateItem(ItmObjectData* oItmObjectData, IUnknown** ppUn
         *ppUnk = nullptr;
         if (!oItmObjectData) return E_OXN_NULL_VALUE;
         switch (oItmObjectData->meObjectType) {
-            case ItmObjectType_ItemFolder:
-            case ItmObjectType_Item:
-            case ItmObjectType_BOM:
-                break;
-            default:
-                return CLASS_E_NOAGGREGATION;
+        case ItmObjectType_ItemFolder:
+        case ItmObjectType_Item:
+        case ItmObjectType_BOM:
+            break;
+        default:
+            return CLASS_E_NOAGGREGATION;
         }
         com::ComPtr<IItmObject> object;
-        HRESULT hr = CoCreateInstance(CLSID_ItmObject, nullptr, CLSCTX_ALL, IItmObject::kIid,
-                                      reinterpret_cast<void**>(&object));
+        HRESULT hr =
+            CoCreateInstance(CLSID_ItmObject, nullptr, CLSCTX_ALL, IItmObject::kIid, reinterpret_cast<void**>(&object));
         if (FAILED(hr)) return hr;
         // The connection goes into a copy: the caller's [in] record keeps
         // what it holds. The copy borrows the caller's strings and no

@@ -51,10 +51,10 @@ class CItmManager : public CComObjectRootEx<CComSingleThreadModel>,
                     public BellquistLib::IVaultUtils {
 public:
     BEGIN_COM_MAP(CItmManager)
-        COM_INTERFACE_ENTRY2(BellquistLib::IItmManager, BellquistLib::IItmManager2)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmManager2)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmManager2)
-        COM_INTERFACE_ENTRY(BellquistLib::IVaultUtils)
+    COM_INTERFACE_ENTRY2(BellquistLib::IItmManager, BellquistLib::IItmManager2)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmManager2)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmManager2)
+    COM_INTERFACE_ENTRY(BellquistLib::IVaultUtils)
     END_COM_MAP()
 
     // Makes the empty, locked item list of IVaultUtils.

@@ -38,7 +38,6 @@ void Check(HRESULT hr, const WCHAR* description) {
     if (FAILED(hr)) gvRaiseFailedCall(hr, description);
 }
 
-
 // The file whose time stands for the object: its path, or with the
 // linked-file flag the linked file's name in the folder of its path.
 std::u16string LocalFileOf(IItmObject& object) {
@@ -68,8 +67,8 @@ std::optional<DATE> VaultTimeOf(const std::u16string& file) {
     // winapi::ToPosixPath (winapi/path_mapping.h), the one translation every
     // file access of the item server goes through. Nothing is translated
     // here.
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE handle =
+        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     FILETIME written{};
     const BOOL read = GetFileTime(handle, nullptr, nullptr, &written);
@@ -140,8 +139,7 @@ void Refresh(IUnknown* client, SAFEARRAY* objects) {
     }
 
     CComPtr<ITavroskFileInfo> fileInfo;
-    if (!client || FAILED(client->QueryInterface(ITavroskFileInfo::kIid, reinterpret_cast<void**>(&fileInfo))))
-        return;
+    if (!client || FAILED(client->QueryInterface(ITavroskFileInfo::kIid, reinterpret_cast<void**>(&fileInfo)))) return;
     // In and out: the library may hand back another array, having freed ours.
     if (FAILED(fileInfo->GetLocalVersions(&sent.array))) {
         SetErrorInfo(0, nullptr);  // the library's failure ends here
@@ -177,6 +175,5 @@ void gvRefreshFileLocalVersions(IUnknown* client, SAFEARRAY* objects) {
     } catch (const _com_error&) {
         // Swallowed: the objects handled so far keep what was set, and the
         // caller's result stands.
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
 }

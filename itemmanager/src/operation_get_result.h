@@ -20,8 +20,8 @@ class COperationGetResult : public CComObjectRootEx<CComMultiThreadModel>,
                             public IDispatchImpl<BellquistLib::IItmOperationPropertyResult> {
 public:
     BEGIN_COM_MAP(COperationGetResult)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmOperationPropertyResult)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmOperationPropertyResult)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmOperationPropertyResult)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmOperationPropertyResult)
     END_COM_MAP()
 
     // A new object (value 0) with one reference for the caller. E_POINTER,

@@ -7,7 +7,6 @@
 #include "common/error_codes.h"
 #include "outside_libraries.h"
 
-
 #include "bellquist/item_interfaces.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
@@ -137,24 +136,24 @@ HRESULT ghItemsToUniqueDocuments(SAFEARRAY* items, SAFEARRAY** documents) {
         d.mlDocumentID = identity.id;
         d.mlParentProjectID = identity.parentProjectID;
         switch (identity.type) {
-            case ItmObjectType_Vault:
-            case ItmObjectType_ItemFolder:
-                d.mlObjectTypeID = 0;
-                d.mlParentProjectID = identity.id;
-                d.mlDocumentID = 0;
-                break;
-            case ItmObjectType_Item:
-                d.mlObjectTypeID = 4;
-                break;
-            case ItmObjectType_File:
-                d.mlObjectTypeID = 1;
-                break;
-            case ItmObjectType_BOM:
-                d.mlObjectTypeID = 3;
-                break;
-            default:
-                d.mlObjectTypeID = 0;
-                break;
+        case ItmObjectType_Vault:
+        case ItmObjectType_ItemFolder:
+            d.mlObjectTypeID = 0;
+            d.mlParentProjectID = identity.id;
+            d.mlDocumentID = 0;
+            break;
+        case ItmObjectType_Item:
+            d.mlObjectTypeID = 4;
+            break;
+        case ItmObjectType_File:
+            d.mlObjectTypeID = 1;
+            break;
+        case ItmObjectType_BOM:
+            d.mlObjectTypeID = 3;
+            break;
+        default:
+            d.mlObjectTypeID = 0;
+            break;
         }
         return S_OK;
     });
@@ -209,19 +208,18 @@ HRESULT ghItemsToXRefRoots(SAFEARRAY* items, bool skipFlagged, SAFEARRAY** roots
 
 HRESULT ghFileObjectsToItemData(SAFEARRAY* objects, SAFEARRAY** items) {
     using CoraventLib::ItemData;
-    return ConvertList<ItemData>(
-        objects, items, CoraventLib::LIBID_CoraventLib, [](IItmObject* item, ItemData& data) {
-            Identity identity;
-            if (HRESULT hr = ReadIdentity(item, identity); FAILED(hr)) return hr;
-            data.mbsItemName = SysAllocString(u"");
-            if (!data.mbsItemName) return E_OUTOFMEMORY;
-            data.mlProjectID = identity.parentProjectID;
-            data.mlItemFolderID = 0;
-            const bool document = identity.type == ItmObjectType_Item || identity.type == ItmObjectType_File ||
-                                  identity.type == ItmObjectType_BOM;
-            data.mlDocumentID = document ? identity.id : 0;
-            return S_OK;
-        });
+    return ConvertList<ItemData>(objects, items, CoraventLib::LIBID_CoraventLib, [](IItmObject* item, ItemData& data) {
+        Identity identity;
+        if (HRESULT hr = ReadIdentity(item, identity); FAILED(hr)) return hr;
+        data.mbsItemName = SysAllocString(u"");
+        if (!data.mbsItemName) return E_OUTOFMEMORY;
+        data.mlProjectID = identity.parentProjectID;
+        data.mlItemFolderID = 0;
+        const bool document = identity.type == ItmObjectType_Item || identity.type == ItmObjectType_File ||
+                              identity.type == ItmObjectType_BOM;
+        data.mlDocumentID = document ? identity.id : 0;
+        return S_OK;
+    });
 }
 
 bool gbPathsToItmDbInfo(SAFEARRAY* paths, std::u16string_view viewPath, SAFEARRAY** infos) {

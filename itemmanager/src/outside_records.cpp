@@ -27,19 +27,18 @@ void Register(const GUID& library, const char16_t* name, std::vector<com::Record
 void gvRegisterOutsideRecords() {
     Register<MenuSysRightInfo>(kMenuInfoLibrary, u"MenuSysRightInfo",
                                {OUTSIDE_FIELD(MenuSysRightInfo, muiRight, VT_UI4)});
-    Register<UniqueDocument>(kMenuInfoLibrary, u"UniqueDocument",
-                             {OUTSIDE_FIELD(UniqueDocument, mlDocumentID, VT_I4),
-                              OUTSIDE_FIELD(UniqueDocument, mlParentProjectID, VT_I4),
-                              OUTSIDE_FIELD(UniqueDocument, mlVersion, VT_I4),
-                              OUTSIDE_FIELD(UniqueDocument, mlObjectTypeID, VT_I4)});
+    Register<UniqueDocument>(
+        kMenuInfoLibrary, u"UniqueDocument",
+        {OUTSIDE_FIELD(UniqueDocument, mlDocumentID, VT_I4), OUTSIDE_FIELD(UniqueDocument, mlParentProjectID, VT_I4),
+         OUTSIDE_FIELD(UniqueDocument, mlVersion, VT_I4), OUTSIDE_FIELD(UniqueDocument, mlObjectTypeID, VT_I4)});
     Register<ItmDbInfo>(kMenuInfoLibrary, u"ItmDbInfo",
                         {OUTSIDE_FIELD(ItmDbInfo, meItemType, VT_I4), OUTSIDE_FIELD(ItmDbInfo, mlDocumentID, VT_I4),
                          OUTSIDE_FIELD(ItmDbInfo, mlProjectID, VT_I4), OUTSIDE_FIELD(ItmDbInfo, moItemName, VT_BSTR),
                          OUTSIDE_FIELD(ItmDbInfo, moItemPath, VT_BSTR)});
     // The nested record first: the runtime resolves it at registration.
-    Register<XRefUpdatePath>(kXRefLibrary, u"XRefUpdatePath",
-                             {OUTSIDE_FIELD(XRefUpdatePath, mbsOldPath, VT_BSTR),
-                              OUTSIDE_FIELD(XRefUpdatePath, mbsNewPath, VT_BSTR)});
+    Register<XRefUpdatePath>(
+        kXRefLibrary, u"XRefUpdatePath",
+        {OUTSIDE_FIELD(XRefUpdatePath, mbsOldPath, VT_BSTR), OUTSIDE_FIELD(XRefUpdatePath, mbsNewPath, VT_BSTR)});
     using X = XRefRootObject;
     Register<X>(kXRefLibrary, u"XRefRootObject",
                 {OUTSIDE_FIELD(X, meType, VT_I4), OUTSIDE_FIELD(X, mlDocumentID, VT_I4),

@@ -63,8 +63,8 @@ public:
     virtual HRESULT GetLatestVersion(SAFEARRAY* items, VARIANT_BOOL silent, BellquistLib::IItmManager* manager,
                                      VARIANT_BOOL copyMetaDataIfLocked);
     // Slot 10 (the manager never calls it).
-    virtual HRESULT GetLatestItems(SAFEARRAY* items, SAFEARRAY** returnedItems, bool silent,
-                                   bool copyMetaDataIfLocked, BellquistLib::IItmManager* manager);
+    virtual HRESULT GetLatestItems(SAFEARRAY* items, SAFEARRAY** returnedItems, bool silent, bool copyMetaDataIfLocked,
+                                   BellquistLib::IItmManager* manager);
     // Slot 11.
     virtual HRESULT GetSpecificVersion(BellquistLib::IItmObject* item, LONG version, SAFEARRAY** returnedItems,
                                        BellquistLib::IItmManager* manager);
@@ -86,8 +86,7 @@ public:
     virtual HRESULT Rename(BellquistLib::IItmObject* object, BSTR newName);
     virtual HRESULT BatchGetTrees(SAFEARRAY* items, LONG flags, LONG levels, SAFEARRAY** fetched,
                                   SAFEARRAY** deletedDestroyed);
-    virtual HRESULT BatchRefreshTrees(SAFEARRAY* items, LONG levels, SAFEARRAY** fetched,
-                                      SAFEARRAY** deletedDestroyed);
+    virtual HRESULT BatchRefreshTrees(SAFEARRAY* items, LONG levels, SAFEARRAY** fetched, SAFEARRAY** deletedDestroyed);
     // Slot 24.
     virtual HRESULT UpdateItemsFromDynLink(SAFEARRAY* items);
     // Slots 25 to 28.

@@ -18,8 +18,7 @@ using TavroskClientLib::ITavroskClient;
 namespace {
 
 // Every kind of server, as the outside objects may be served by any.
-constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                             CLSCTX_REMOTE_SERVER;
+constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 // Creates an object of `clsid`, puts it into its running state and asks it
 // for I. *object is null on failure, which returns the failing step's result.
@@ -80,8 +79,8 @@ HRESULT CProxyTavroskAPI::Login(BSTR vaultName, LoginDataOut* result) {
     return mhLogin(info, result);
 }
 
-HRESULT CProxyTavroskAPI::Login2(BSTR vaultName, BSTR user, BSTR password, BSTR sqlUser, BSTR sqlPassword,
-                                 ULONG userId, LoginDataOut* result) {
+HRESULT CProxyTavroskAPI::Login2(BSTR vaultName, BSTR user, BSTR password, BSTR sqlUser, BSTR sqlPassword, ULONG userId,
+                                 LoginDataOut* result) {
     if (!vaultName) return E_OXN_NULL_VALUE;
     LoginInfo info{};
     info.moVaultName = vaultName;

@@ -111,8 +111,7 @@ public:
     // E_ITEM_INVALID_ITEM_TYPE for a type outside 0 to 9. Defined in
     // item_object_conversion.cpp.
     HRESULT mhCreateItmObject(BellquistLib::ItmObjectData* record, BellquistLib::IItmObject** object,
-                              RefPtr<CItemCacheFile> cacheFile, BellquistLib::IItmObject* source,
-                              IUnknown* connection);
+                              RefPtr<CItemCacheFile> cacheFile, BellquistLib::IItmObject* source, IUnknown* connection);
 
 protected:
     // The worker behind Login and Login2: logs in through the login object,

@@ -50,16 +50,14 @@ void CreateRecords(RecordArray<ItmObjectData>& records, size_t count) {
 
 HRESULT CProxyTavroskAPI::BatchGetTrees(SAFEARRAY* items, LONG flags, LONG levels, SAFEARRAY** fetched,
                                         SAFEARRAY** deletedDestroyed) {
-    return com::Boundary([&] {
-        return FetchItemTrees(*this, items, flags, levels, VARIANT_FALSE, fetched, deletedDestroyed);
-    });
+    return com::Boundary(
+        [&] { return FetchItemTrees(*this, items, flags, levels, VARIANT_FALSE, fetched, deletedDestroyed); });
 }
 
 HRESULT CProxyTavroskAPI::BatchRefreshTrees(SAFEARRAY* items, LONG levels, SAFEARRAY** fetched,
                                             SAFEARRAY** deletedDestroyed) {
-    return com::Boundary([&] {
-        return FetchItemTrees(*this, items, kRefreshFlags, levels, VARIANT_TRUE, fetched, deletedDestroyed);
-    });
+    return com::Boundary(
+        [&] { return FetchItemTrees(*this, items, kRefreshFlags, levels, VARIANT_TRUE, fetched, deletedDestroyed); });
 }
 
 HRESULT CProxyTavroskAPI::BatchGetTrees2(SAFEARRAY* items, LONG flags, LONG levels, SAFEARRAY** fetched,
@@ -126,8 +124,8 @@ HRESULT CProxyTavroskAPI::UpdateCache(SAFEARRAY* updates) {
             record->mlLocalVersion = item.mlVersion;
             ++record;
         }
-        HRESULT hr = mhFetchTrees(input.mpoGetArray(), kUpdateCacheFlags, 0, 1, VARIANT_FALSE, nullptr, nullptr,
-                                  nullptr);
+        HRESULT hr =
+            mhFetchTrees(input.mpoGetArray(), kUpdateCacheFlags, 0, 1, VARIANT_FALSE, nullptr, nullptr, nullptr);
         return FAILED(hr) ? hr : S_OK;
     });
 }

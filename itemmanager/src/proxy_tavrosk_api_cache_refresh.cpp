@@ -77,8 +77,7 @@ HRESULT CProxyTavroskAPI::mhUpdateCacheTransacted(const std::vector<std::u16stri
                 gvStartItemRecord(*record, item.mlId);
                 record->mbIsUpToDate = 1;
                 record->mlParentProjectID = item.mlFolderId;
-                record->moFilename =
-                    SysAllocStringLen(item.mbsName.data(), static_cast<UINT>(item.mbsName.size()));
+                record->moFilename = SysAllocStringLen(item.mbsName.data(), static_cast<UINT>(item.mbsName.size()));
                 if (!record->moFilename) return E_OUTOFMEMORY;
                 ++record;
             }
@@ -144,9 +143,9 @@ HRESULT CProxyTavroskAPI::UpdateItemsFromDynLink(SAFEARRAY* items) {
         {
             RecordArray<LinkRecord> linkRecords(links.get());
             for (const LinkRecord* link = linkRecords.mpoBegin(); link != linkRecords.mpoEnd(); ++link) {
-                ItemLinkChanges& item = changes[link->mbsItemName ? std::u16string(link->mbsItemName,
-                                                                                   SysStringLen(link->mbsItemName))
-                                                                  : std::u16string()];
+                ItemLinkChanges& item =
+                    changes[link->mbsItemName ? std::u16string(link->mbsItemName, SysStringLen(link->mbsItemName))
+                                              : std::u16string()];
                 RefPtr<ChildWithLink> child = gpoLinkRecordToChild(link);
                 if (link->meOperation == LinkOp_New) {
                     item.added.push_back(std::move(child));
@@ -170,7 +169,8 @@ HRESULT CProxyTavroskAPI::UpdateItemsFromDynLink(SAFEARRAY* items) {
                 }
                 if (!item.removed.empty()) {
                     HRESULT hr = mpoCacheFile->mhRemoveChildren(scope, name, item.removed, LinkOp_Remove);
-                    if (FAILED(hr)) gvRaiseFailedCall(hr, u"Could not mark the item's links removed in the item cache.");
+                    if (FAILED(hr))
+                        gvRaiseFailedCall(hr, u"Could not mark the item's links removed in the item cache.");
                 }
                 if (item.added.empty() && item.removed.empty()) continue;
                 HRESULT hr = mpoCacheFile->mhTouchItem(scope, name);

@@ -49,7 +49,6 @@ LONG FetchOptions(LONG flags, LONG getLatest) {
     return options;
 }
 
-
 // Item id -> file name over the item records of the lists (a later record
 // overrides an earlier one).
 void AddItemNames(SAFEARRAY* list, std::map<LONG, std::u16string>& names) {
@@ -102,9 +101,8 @@ private:
 
 }  // namespace
 
-HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels, LONG getLatest,
-                                       VARIANT_BOOL refresh, SAFEARRAY** results, SAFEARRAY** deleted,
-                                       CItemCacheLock* lock) {
+HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels, LONG getLatest, VARIANT_BOOL refresh,
+                                       SAFEARRAY** results, SAFEARRAY** deleted, CItemCacheLock* lock) {
     if (results) *results = nullptr;
     if (deleted) *deleted = nullptr;
     return com::Boundary([&]() -> HRESULT {
@@ -129,9 +127,9 @@ HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels
 
         SAFEARRAY* fetchedList = nullptr;
         SAFEARRAY* deletedList = nullptr;
-        HRESULT hr = client->FetchTrees((flags & Bgtf_Recursive) ? VARIANT_TRUE : VARIANT_FALSE,
-                                        FetchOptions(flags, getLatest), refresh, levels, input, &fetchedList,
-                                        cached.get(), &deletedList);
+        HRESULT hr =
+            client->FetchTrees((flags & Bgtf_Recursive) ? VARIANT_TRUE : VARIANT_FALSE, FetchOptions(flags, getLatest),
+                               refresh, levels, input, &fetchedList, cached.get(), &deletedList);
         OwnedArray fetched(fetchedList);
         OwnedArray deletedOwned(deletedList);
         if (FAILED(hr)) return hr;
@@ -162,8 +160,7 @@ HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels
     });
 }
 
-HRESULT CProxyTavroskAPI::mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* input, LONG levels,
-                                            SAFEARRAY** cached) {
+HRESULT CProxyTavroskAPI::mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* input, LONG levels, SAFEARRAY** cached) {
     if (!cached) return E_POINTER;
     *cached = nullptr;
     return com::Boundary([&]() -> HRESULT {

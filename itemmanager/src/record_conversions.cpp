@@ -47,22 +47,22 @@ HRESULT FillFromObject(IItmObject* item, ItmObjectData* r) {
     if (FAILED(hr = item->get_ParentType(&r->meParentDocType))) return hr;
     if (FAILED(hr = item->get_Type(&r->meObjectType))) return hr;
     switch (r->meObjectType) {
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder:
-            r->meLinkType = LinkType_BOM;
-            r->meLinkOperation = LinkOp_None;
-            break;
-        case ItmObjectType_Item:
-            hr = ReadLinkData<IItmItem>(item, r);
-            break;
-        case ItmObjectType_File:
-            hr = ReadLinkData<IItmFile>(item, r);
-            break;
-        case ItmObjectType_BOM:
-            hr = ReadLinkData<IItmBOM>(item, r);
-            break;
-        default:
-            break;
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder:
+        r->meLinkType = LinkType_BOM;
+        r->meLinkOperation = LinkOp_None;
+        break;
+    case ItmObjectType_Item:
+        hr = ReadLinkData<IItmItem>(item, r);
+        break;
+    case ItmObjectType_File:
+        hr = ReadLinkData<IItmFile>(item, r);
+        break;
+    case ItmObjectType_BOM:
+        hr = ReadLinkData<IItmBOM>(item, r);
+        break;
+    default:
+        break;
     }
     if (FAILED(hr)) return hr;
     if (FAILED(hr = item->get_ID(&r->mlObjectID))) return hr;
@@ -172,15 +172,15 @@ HRESULT ghCheckNewLinks(SAFEARRAY* records, IItmObject* item) {
         bool invalid = false;
         for (ItmObjectData* link = links.mpoBegin(); link != links.mpoEnd(); ++link) {
             switch (link->meLinkType) {
-                case LinkType_Dynamic:
-                    ++dynamic;
-                    break;
-                case LinkType_Static:
-                case LinkType_BOM:
-                    break;
-                default:
-                    invalid = true;
-                    break;
+            case LinkType_Dynamic:
+                ++dynamic;
+                break;
+            case LinkType_Static:
+            case LinkType_BOM:
+                break;
+            default:
+                invalid = true;
+                break;
             }
             if (privateManager) {
                 VARIANT_BOOL has = VARIANT_FALSE;

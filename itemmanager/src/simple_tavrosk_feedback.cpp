@@ -40,14 +40,14 @@ UINT StyleOf(ULONG flags) {
 
 ULONG AnswerOf(int button) {
     switch (button) {
-        case IDOK:
-            return SimpleTavroskFeedback::kAnswerOk;
-        case IDYES:
-            return SimpleTavroskFeedback::kAnswerYes;
-        case IDNO:
-            return SimpleTavroskFeedback::kAnswerNo;
-        default:
-            return SimpleTavroskFeedback::kAnswerCancel;
+    case IDOK:
+        return SimpleTavroskFeedback::kAnswerOk;
+    case IDYES:
+        return SimpleTavroskFeedback::kAnswerYes;
+    case IDNO:
+        return SimpleTavroskFeedback::kAnswerNo;
+    default:
+        return SimpleTavroskFeedback::kAnswerCancel;
     }
 }
 
@@ -117,8 +117,8 @@ HRESULT SimpleTavroskFeedback::HandOffDialog(ITavroskDialog* poDialog, VARIANT v
 HRESULT SimpleTavroskFeedback::ConfirmReplace(BSTR bsFilePath, VARIANT_BOOL* pbReplace) {
     try {
         const WCHAR* caption = TSS_internal(327, u"TS", u"NameSpace", u"Confirm Replace Locked File");
-        const WCHAR* format = TSS_internal(326, u"TS", u"NameSpace",
-                                           u"The file '%s' is  currently locked.\nDo you want to replace it?");
+        const WCHAR* format =
+            TSS_internal(326, u"TS", u"NameSpace", u"The file '%s' is  currently locked.\nDo you want to replace it?");
         // The name stays in UTF-16: no character is lost to a code page.
         std::u16string name(TextOf(bsFilePath));
         if (name.ends_with(kItemExtension)) name.resize(name.size() - kItemExtension.size());

@@ -25,10 +25,10 @@ class SimpleTavroskFeedback : public CComObjectRootEx<CComMultiThreadModel>,
                               public IDispatchImpl<TavroskClientLib::ITavroskFeedback> {
 public:
     BEGIN_COM_MAP(SimpleTavroskFeedback)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmCallBack)
-        COM_INTERFACE_ENTRY(TavroskClientLib::IConfirmReplace)
-        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFeedback)
-        COM_INTERFACE_ENTRY2(IDispatch, TavroskClientLib::ITavroskFeedback)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmCallBack)
+    COM_INTERFACE_ENTRY(TavroskClientLib::IConfirmReplace)
+    COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFeedback)
+    COM_INTERFACE_ENTRY2(IDispatch, TavroskClientLib::ITavroskFeedback)
     END_COM_MAP()
 
     // A new object with one reference for the caller, for the back end's

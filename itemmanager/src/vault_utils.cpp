@@ -62,8 +62,8 @@ struct HeldConnectionInformation {
     HeldConnectionInformation(const HeldConnectionInformation&) = delete;
     HeldConnectionInformation& operator=(const HeldConnectionInformation&) = delete;
     ~HeldConnectionInformation() {
-        for (BSTR text : {r.moViewPath, r.moComputerName, r.moDomainName, r.moUsername, r.moUserPwd, r.moVaultName,
-                          r.mbsAServer})
+        for (BSTR text :
+             {r.moViewPath, r.moComputerName, r.moDomainName, r.moUsername, r.moUserPwd, r.moVaultName, r.mbsAServer})
             SysFreeString(text);
     }
 };
@@ -94,25 +94,25 @@ void FillRoot(IItmObject& item, XRefRootObject& root) {
     root.mlProjectID = parentProjectId;
     root.moFileDate.vt = VT_EMPTY;
     switch (type) {
-        case ItmObjectType_Root_ItemFolder:
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder:
-            root.meType = Ot_ItemFolder;
-            root.mlProjectID = id;
-            root.mlDocumentID = 0;
-            break;
-        case ItmObjectType_Item:
-            root.meType = Ot_Item;
-            break;
-        case ItmObjectType_File:
-            root.meType = Ot_Document;
-            break;
-        case ItmObjectType_BOM:
-            root.meType = Ot_BOM;
-            break;
-        default:
-            root.meType = ObjectType{};
-            break;
+    case ItmObjectType_Root_ItemFolder:
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder:
+        root.meType = Ot_ItemFolder;
+        root.mlProjectID = id;
+        root.mlDocumentID = 0;
+        break;
+    case ItmObjectType_Item:
+        root.meType = Ot_Item;
+        break;
+    case ItmObjectType_File:
+        root.meType = Ot_Document;
+        break;
+    case ItmObjectType_BOM:
+        root.meType = Ot_BOM;
+        break;
+    default:
+        root.meType = ObjectType{};
+        break;
     }
 }
 

@@ -375,7 +375,8 @@ TEST_F(BrowseSessionTest, TheRootFolderTreeHoldsTheSeededFoldersItemsAndLinks) {
     EXPECT_EQ(mechanical->linkedObjectKinds.at(ItmObjectType_ItemFolder), 3);  // Fasteners, Bearings, Housings
     const Browsed* assemblies = Named(tree.objects, ItmObjectType_ItemFolder, u"Assemblies");
     ASSERT_NE(assemblies, nullptr);
-    EXPECT_EQ(assemblies->linkedObjectKinds.at(ItmObjectType_Item), vaultadmin::kDemoItems / vaultadmin::kDemoAssemblyEvery);
+    EXPECT_EQ(assemblies->linkedObjectKinds.at(ItmObjectType_Item),
+              vaultadmin::kDemoItems / vaultadmin::kDemoAssemblyEvery);
 
     // An item once in its folder and once more under each assembly that
     // lists it; every object of an item carries the item's links.
@@ -407,8 +408,7 @@ TEST_F(BrowseSessionTest, FetchedItemsLieInTheCacheFileAsAnotherReaderSeesIt) {
     ASSERT_EQ(tree.hr, S_OK);
     // The cache keeps the items a fetch is given, not those it finds below
     // a folder: the items shown are fetched again into it.
-    FetchResult cached =
-        GetTrees(RootAndFolderItems(root, tree.objects), Bgtf_Recursive | Bgtf_UpdateFileCache, 0);
+    FetchResult cached = GetTrees(RootAndFolderItems(root, tree.objects), Bgtf_Recursive | Bgtf_UpdateFileCache, 0);
     ASSERT_EQ(cached.hr, S_OK);
 
     const interop::Tree file = CacheFileAsOlefileReadsIt("olefile-cache");
@@ -451,9 +451,8 @@ TEST_F(BrowseSessionTest, ARefreshShowsWhatAnotherProcessChanged) {
     interop::WriteFileBytes(newContents, "the new geometry\n");
     EXPECT_EQ(RunVaultAdmin({"add-item", "Demo", "\\<items>\\Purchased\\", "NEW-00001"}), 0);
     EXPECT_EQ(RunVaultAdmin({"delete-item", "Demo", winapi::ToUtf8(SeededItem(1))}), 0);
-    EXPECT_EQ(RunVaultAdmin({"add-version", "Demo", "\\Projects\\Conveyor\\Parts\\P-00002.zvkprt",
-                             newContents.string()}),
-              0);
+    EXPECT_EQ(
+        RunVaultAdmin({"add-version", "Demo", "\\Projects\\Conveyor\\Parts\\P-00002.zvkprt", newContents.string()}), 0);
 
     FetchResult refreshed = RefreshTrees(shown, 0);
     ASSERT_EQ(refreshed.hr, S_OK);

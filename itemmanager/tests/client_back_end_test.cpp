@@ -54,12 +54,12 @@ ULONG References(SpMgr* spMgr) {
 
 // What a fake object of one class answers and records.
 struct FakeClass {
-    bool served = true;          // the class is registered
-    bool runs = true;            // OleRun succeeds
-    bool mainInterface = true;   // answers the class's interface
-    bool services = true;        // the client object answers the service interface
-    HRESULT login = S_OK;        // ILogin::Login / the service login
-    HRESULT logout = S_OK;       // ILogin::Logout / the main logout
+    bool served = true;         // the class is registered
+    bool runs = true;           // OleRun succeeds
+    bool mainInterface = true;  // answers the class's interface
+    bool services = true;       // the client object answers the service interface
+    HRESULT login = S_OK;       // ILogin::Login / the service login
+    HRESULT logout = S_OK;      // ILogin::Logout / the main logout
     int loginCalls = 0;
     int logoutCalls = 0;
 };
@@ -193,8 +193,8 @@ protected:
 
     void Serve() {
         if (script_.client.served) {
-            ASSERT_EQ(CoRegisterClassObject(TavroskClientLib::CLSID_TavroskClient, &clientClass_,
-                                            CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &clientCookie_),
+            ASSERT_EQ(CoRegisterClassObject(TavroskClientLib::CLSID_TavroskClient, &clientClass_, CLSCTX_INPROC_SERVER,
+                                            REGCLS_MULTIPLEUSE, &clientCookie_),
                       S_OK);
         }
         if (script_.loginServer.served) {
@@ -246,9 +246,8 @@ TEST_F(ClientBackEndTest, EachFailingCreationStepIsReturnedWithThatObjectLeftNul
         Step step;
         HRESULT expected;
     } const cases[] = {
-        {true, kNotServed, S_OK},                 {true, kNotRunning, kRunFailed},
-        {true, kNoInterface, E_NOINTERFACE},      {false, kNotServed, S_OK},
-        {false, kNotRunning, kRunFailed},         {false, kNoInterface, E_NOINTERFACE},
+        {true, kNotServed, S_OK},  {true, kNotRunning, kRunFailed},  {true, kNoInterface, E_NOINTERFACE},
+        {false, kNotServed, S_OK}, {false, kNotRunning, kRunFailed}, {false, kNoInterface, E_NOINTERFACE},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.client) + " " + std::to_string(c.step));

@@ -129,8 +129,8 @@ protected:
         return winapi::FromPosixPath(file.string());
     }
     static DATE Date(int hour, int minute, int second) {
-        SYSTEMTIME time{2024, 3, 0, 5, static_cast<WORD>(hour), static_cast<WORD>(minute),
-                        static_cast<WORD>(second), 0};
+        SYSTEMTIME time{2024, 3, 0, 5, static_cast<WORD>(hour), static_cast<WORD>(minute), static_cast<WORD>(second),
+                        0};
         DATE date = 0;
         SystemTimeToVariantTime(&time, &date);
         return date;

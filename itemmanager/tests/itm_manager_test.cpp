@@ -96,68 +96,116 @@ std::vector<Route> Routes(BSTR name) {
     const auto none = [](IItmManager*) { return std::vector<uint64_t>{}; };
     return {
         {"Login", [=](CItmManager& m) { return m.Login(name, login); }, "client", "Login", 2,
-         [=](IItmManager*) { return std::vector{Arg(name), Arg(login)}; }},
+         [=](IItmManager*) {
+             return std::vector{Arg(name), Arg(login)};
+         }},
         {"LogOut", [](CItmManager& m) { return m.LogOut(); }, "client", "LogOut", 3, none},
         {"EnumItemFolder", [=](CItmManager& m) { return m.EnumItemFolder(itemOut, out); }, "client", "EnumItemFolder",
-         4, [=](IItmManager*) { return std::vector{Arg(itemOut), Arg(out)}; }},
+         4,
+         [=](IItmManager*) {
+             return std::vector{Arg(itemOut), Arg(out)};
+         }},
         {"GenerateItemFromFile", [=](CItmManager& m) { return m.GenerateItemFromFile(a, item, out); }, "client",
-         "GenerateItemFromFile", 5, [=](IItmManager*) { return std::vector{Arg(a), Arg(item), Arg(out)}; }},
-        {"GenerateItemFromFilePath", [=](CItmManager& m) { return m.GenerateItemFromFilePath(a, item, out); },
-         "client", "GenerateItemFromFilePath", 6,
-         [=](IItmManager*) { return std::vector{Arg(a), Arg(item), Arg(out)}; }},
+         "GenerateItemFromFile", 5,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(item), Arg(out)};
+         }},
+        {"GenerateItemFromFilePath", [=](CItmManager& m) { return m.GenerateItemFromFilePath(a, item, out); }, "client",
+         "GenerateItemFromFilePath", 6,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(item), Arg(out)};
+         }},
         {"CreateNewItem", [=](CItmManager& m) { return m.CreateNewItem(item, Fake<IItmItem**>(0xC4)); }, "client",
-         "CreateNewItem", 7, [=](IItmManager*) { return std::vector{Arg(item), uint64_t{0xC4}}; }},
+         "CreateNewItem", 7,
+         [=](IItmManager*) {
+             return std::vector{Arg(item), uint64_t{0xC4}};
+         }},
         {"CreateNewItemFolder",
          [=](CItmManager& m) { return m.CreateNewItemFolder(item, text, Fake<IItmFolder**>(0xC5)); }, "client",
-         "CreateNewItemFolder", 8, [=](IItmManager*) { return std::vector{Arg(item), Arg(text), uint64_t{0xC5}}; }},
+         "CreateNewItemFolder", 8,
+         [=](IItmManager*) {
+             return std::vector{Arg(item), Arg(text), uint64_t{0xC5}};
+         }},
         // Reordered, the returned items dropped, the manager third.
         {"GetLatestVersion", [=](CItmManager& m) { return m.GetLatestVersion(a, out, VARIANT_TRUE, 7); }, "vault",
          "GetLatestVersion", 9,
-         [=](IItmManager* self) { return std::vector{Arg(a), Arg(VARIANT_TRUE), Arg(self), uint64_t{7}}; }},
+         [=](IItmManager* self) {
+             return std::vector{Arg(a), Arg(VARIANT_TRUE), Arg(self), uint64_t{7}};
+         }},
         {"GetSpecificVersion", [=](CItmManager& m) { return m.GetSpecificVersion(item, 12, out); }, "vault",
          "GetSpecificVersion", 11,
-         [=](IItmManager* self) { return std::vector{Arg(item), uint64_t{12}, Arg(out), Arg(self)}; }},
+         [=](IItmManager* self) {
+             return std::vector{Arg(item), uint64_t{12}, Arg(out), Arg(self)};
+         }},
         // A progress object of the manager's own, released after the call.
         {"CheckIn", [=](CItmManager& m) { return m.CheckIn(a, 77); }, "vault", "CheckIn", 12,
-         [=](IItmManager*) { return std::vector{Arg(a), uint64_t{1}, uint64_t{1}}; }},
+         [=](IItmManager*) {
+             return std::vector{Arg(a), uint64_t{1}, uint64_t{1}};
+         }},
         {"CheckOut", [=](CItmManager& m) { return m.CheckOut(a, VARIANT_TRUE); }, "vault", "CheckOut", 13,
-         [=](IItmManager* self) { return std::vector{Arg(a), Arg(VARIANT_TRUE), Arg(self)}; }},
+         [=](IItmManager* self) {
+             return std::vector{Arg(a), Arg(VARIANT_TRUE), Arg(self)};
+         }},
         {"UndoCheckOut", [=](CItmManager& m) { return m.UndoCheckOut(a, 77); }, "vault", "UndoCheckOut", 14,
-         [=](IItmManager*) { return std::vector{Arg(a), uint64_t{1}, uint64_t{1}}; }},
+         [=](IItmManager*) {
+             return std::vector{Arg(a), uint64_t{1}, uint64_t{1}};
+         }},
         {"ChangeState", [=](CItmManager& m) { return m.ChangeState(a, text, out); }, "vault", "ChangeState", 15,
-         [=](IItmManager*) { return std::vector{Arg(a), Arg(text), Arg(out)}; }},
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(text), Arg(out)};
+         }},
         {"LinkFileFromFilePath", [=](CItmManager& m) { return m.LinkFileFromFilePath(a, itemOut, out); }, "client",
          "LinkFileFromFilePath", 17,
-         [=](IItmManager* self) { return std::vector{Arg(a), Arg(itemOut), Arg(out), Arg(self)}; }},
+         [=](IItmManager* self) {
+             return std::vector{Arg(a), Arg(itemOut), Arg(out), Arg(self)};
+         }},
         {"Delete", [=](CItmManager& m) { return m.Delete(VARIANT_TRUE, a); }, "vault", "Delete", 18,
-         [=](IItmManager* self) { return std::vector{Arg(VARIANT_TRUE), Arg(a), Arg(self)}; }},
+         [=](IItmManager* self) {
+             return std::vector{Arg(VARIANT_TRUE), Arg(a), Arg(self)};
+         }},
         {"IncrRevision", [=](CItmManager& m) { return m.IncrRevision(a); }, "client", "IncrRevision", 19,
          [=](IItmManager*) { return std::vector{Arg(a)}; }},
         {"Move", [=](CItmManager& m) { return m.Move(a, folder); }, "client", "Move", 20,
-         [=](IItmManager*) { return std::vector{Arg(a), Arg(folder)}; }},
-        {"Rename", [=](CItmManager& m) { return m.Rename(item, name); }, "client", "Rename", 21,
-         [=](IItmManager*) { return std::vector{Arg(item), Arg(name)}; }},
-        {"GetMenuInfo",
-         [=](CItmManager& m) { return m.GetMenuInfo(a, 0x3F, ulongs, ulongs2, out, out2, out3, out4); }, "client",
-         "GetMenuInfo", 25,
          [=](IItmManager*) {
-             return std::vector{Arg(a), uint64_t{0x3F}, Arg(ulongs), Arg(ulongs2), Arg(out), Arg(out2), Arg(out3),
-                                Arg(out4)};
+             return std::vector{Arg(a), Arg(folder)};
+         }},
+        {"Rename", [=](CItmManager& m) { return m.Rename(item, name); }, "client", "Rename", 21,
+         [=](IItmManager*) {
+             return std::vector{Arg(item), Arg(name)};
+         }},
+        {"GetMenuInfo", [=](CItmManager& m) { return m.GetMenuInfo(a, 0x3F, ulongs, ulongs2, out, out2, out3, out4); },
+         "client", "GetMenuInfo", 25,
+         [=](IItmManager*) {
+             return std::vector{Arg(a),   uint64_t{0x3F}, Arg(ulongs), Arg(ulongs2),
+                                Arg(out), Arg(out2),      Arg(out3),   Arg(out4)};
          }},
         {"BatchGetTrees", [=](CItmManager& m) { return m.BatchGetTrees(a, 5, 2, out, out2); }, "client",
          "BatchGetTrees", 22,
-         [=](IItmManager*) { return std::vector{Arg(a), uint64_t{5}, uint64_t{2}, Arg(out), Arg(out2)}; }},
+         [=](IItmManager*) {
+             return std::vector{Arg(a), uint64_t{5}, uint64_t{2}, Arg(out), Arg(out2)};
+         }},
         {"BatchRefreshTrees", [=](CItmManager& m) { return m.BatchRefreshTrees(a, 1, out, out2); }, "client",
-         "BatchRefreshTrees", 23, [=](IItmManager*) { return std::vector{Arg(a), uint64_t{1}, Arg(out), Arg(out2)}; }},
+         "BatchRefreshTrees", 23,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), uint64_t{1}, Arg(out), Arg(out2)};
+         }},
         {"UpdateItemsFromDynLink", [=](CItmManager& m) { return m.UpdateItemsFromDynLink(a); }, "client",
          "UpdateItemsFromDynLink", 24, [=](IItmManager*) { return std::vector{Arg(a)}; }},
         {"ExistInFileCache", [=](CItmManager& m) { return m.ExistInFileCache(item, Fake<VARIANT_BOOL*>(0xC6)); },
-         "client", "ExistInFileCache", 26, [=](IItmManager*) { return std::vector{Arg(item), uint64_t{0xC6}}; }},
+         "client", "ExistInFileCache", 26,
+         [=](IItmManager*) {
+             return std::vector{Arg(item), uint64_t{0xC6}};
+         }},
         {"CheckCyclicReferences", [=](CItmManager& m) { return m.CheckCyclicReferences(a, b); }, "client",
-         "CheckCyclicReferences", 27, [=](IItmManager*) { return std::vector{Arg(a), Arg(b)}; }},
+         "CheckCyclicReferences", 27,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(b)};
+         }},
         {"BatchGetTrees2", [=](CItmManager& m) { return m.BatchGetTrees2(b, 9, 3, out, out5); }, "client",
          "BatchGetTrees2", 28,
-         [=](IItmManager*) { return std::vector{Arg(b), uint64_t{9}, uint64_t{3}, Arg(out), Arg(out5)}; }},
+         [=](IItmManager*) {
+             return std::vector{Arg(b), uint64_t{9}, uint64_t{3}, Arg(out), Arg(out5)};
+         }},
         {"Login2", [=](CItmManager& m) { return m.Login2(name, text, text2, text3, text4, 31, login); }, "client",
          "Login2", 29,
          [=](IItmManager*) {
@@ -169,11 +217,20 @@ std::vector<Route> Routes(BSTR name) {
          [=](IItmManager*) { return std::vector{Arg(b)}; }},
         // Revoke only for VARIANT_TRUE itself.
         {"ChangeState2(-1)", [=](CItmManager& m) { return m.ChangeState2(a, text, VARIANT_TRUE, out); }, "vault",
-         "ChangeState2", 16, [=](IItmManager*) { return std::vector{Arg(a), Arg(text), uint64_t{1}, Arg(out)}; }},
+         "ChangeState2", 16,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(text), uint64_t{1}, Arg(out)};
+         }},
         {"ChangeState2(1)", [=](CItmManager& m) { return m.ChangeState2(a, text, 1, out); }, "vault", "ChangeState2",
-         16, [=](IItmManager*) { return std::vector{Arg(a), Arg(text), uint64_t{0}, Arg(out)}; }},
+         16,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(text), uint64_t{0}, Arg(out)};
+         }},
         {"ChangeState2(0)", [=](CItmManager& m) { return m.ChangeState2(a, text, VARIANT_FALSE, out); }, "vault",
-         "ChangeState2", 16, [=](IItmManager*) { return std::vector{Arg(a), Arg(text), uint64_t{0}, Arg(out)}; }},
+         "ChangeState2", 16,
+         [=](IItmManager*) {
+             return std::vector{Arg(a), Arg(text), uint64_t{0}, Arg(out)};
+         }},
         {"RefreshLocalCache", [](CItmManager& m) { return m.RefreshLocalCache(); }, "vault", "RefreshLocalCache", 32,
          none},
     };
@@ -285,9 +342,8 @@ TEST_F(ItmManagerTest, RenameRefusesAStemWithOuterBlanksAndForwardsTheNameUnchan
         const char16_t* name;
         bool forwarded;
     } const cases[] = {
-        {u"Foo.<item>", true},   {u" Foo.<item>", false}, {u"Foo .<item>", false}, {u"Foo. x", true},
-        {u"Foo", true},          {u".<item>", true},      {u"\tFoo", false},       {u"Foo\n", false},
-        {u"Fo o.<item>", true},  {u"", true},
+        {u"Foo.<item>", true}, {u" Foo.<item>", false}, {u"Foo .<item>", false}, {u"Foo. x", true},      {u"Foo", true},
+        {u".<item>", true},    {u"\tFoo", false},       {u"Foo\n", false},       {u"Fo o.<item>", true}, {u"", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
@@ -310,8 +366,7 @@ protected:
     void SetUp() override {
         ItmManagerTest::SetUp();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(CoRegisterClassObject(CLSID_ItmObject, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                        &cookie_),
+        ASSERT_EQ(CoRegisterClassObject(CLSID_ItmObject, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
                   S_OK);
         InitSpies();
         script_.connection = connection_.Unknown();

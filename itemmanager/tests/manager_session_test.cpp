@@ -38,9 +38,7 @@ protected:
         if (HasFatalFailure()) return;
         userId_ = vaultadmin::AddUser(*vaultadmin::OpenRegisteredVault(kVault), kUser, kPassword, {4});
     }
-    void TearDown() override {
-        ServerSessionTest::TearDown();
-    }
+    void TearDown() override { ServerSessionTest::TearDown(); }
 
     LONG userId_ = 0;
 };

@@ -168,10 +168,10 @@ struct OutsideCase {
 };
 
 const OutsideCase kOutsideCases[] = {
-    {ItmObjectType_Undefined, 0, ObjectType{}, false},  {ItmObjectType_Root_ItemFolder, 0, Ot_ItemFolder, true},
-    {ItmObjectType_Vault, 0, Ot_ItemFolder, true},      {ItmObjectType_ItemFolder, 0, Ot_ItemFolder, true},
-    {ItmObjectType_Item, 4, Ot_Item, false},            {ItmObjectType_Project, 0, ObjectType{}, false},
-    {ItmObjectType_File, 1, Ot_Document, false},        {ItmObjectType_BOM, 3, Ot_BOM, false},
+    {ItmObjectType_Undefined, 0, ObjectType{}, false}, {ItmObjectType_Root_ItemFolder, 0, Ot_ItemFolder, true},
+    {ItmObjectType_Vault, 0, Ot_ItemFolder, true},     {ItmObjectType_ItemFolder, 0, Ot_ItemFolder, true},
+    {ItmObjectType_Item, 4, Ot_Item, false},           {ItmObjectType_Project, 0, ObjectType{}, false},
+    {ItmObjectType_File, 1, Ot_Document, false},       {ItmObjectType_BOM, 3, Ot_BOM, false},
 };
 
 TEST_F(RecordConversionsTest, OutsideRecordsTakeIdsAndKindByType) {
@@ -213,8 +213,8 @@ TEST_F(RecordConversionsTest, OutsideRecordsTakeIdsAndKindByType) {
         {
             RecordArray<CoraventLib::ItemData> items(out);
             const CoraventLib::ItemData& i = *items.mpoBegin();
-            const bool isDocument = c.type == ItmObjectType_Item || c.type == ItmObjectType_File ||
-                                    c.type == ItmObjectType_BOM;
+            const bool isDocument =
+                c.type == ItmObjectType_Item || c.type == ItmObjectType_File || c.type == ItmObjectType_BOM;
             EXPECT_EQ(i.mlDocumentID, isDocument ? v.id : 0);
             EXPECT_EQ(i.mlProjectID, v.parentProjectID);
             EXPECT_EQ(i.mlItemFolderID, 0);
@@ -413,8 +413,10 @@ TEST_F(LinkCheckTest, NewLinksAreCheckedForDuplicatesTypesAndDynamicLinks) {
         {"two dynamic", false, {{400, LinkType_Dynamic}, {401, LinkType_Dynamic}}, E_ITEM_MANY_DYN_LINKS},
         {"dynamic beside one", true, {{400, LinkType_Dynamic}}, E_ITEM_MANY_DYN_LINKS},
         {"files link type", false, {{400, LinkType_Files}}, E_ITEM_INVALID_LINK_TYPE},
-        {"invalid before many", false,
-         {{400, LinkType_Dynamic}, {401, LinkType_Dynamic}, {402, LinkType_Undefined}}, E_ITEM_INVALID_LINK_TYPE},
+        {"invalid before many",
+         false,
+         {{400, LinkType_Dynamic}, {401, LinkType_Dynamic}, {402, LinkType_Undefined}},
+         E_ITEM_INVALID_LINK_TYPE},
         {"duplicate first", false, {{400, LinkType_Files}, {300, LinkType_Static}}, E_ITEM_LINK_DUPLICATED},
     };
     for (const LinkCase& c : cases) {

@@ -53,14 +53,10 @@ TEST_F(FeedbackTest, TheFlagsChooseTheIconAndTheButtons) {
         ULONG flags;
         UINT style;
     } const cases[] = {
-        {0, MB_ICONEXCLAMATION | MB_OK},
-        {0x4, MB_ICONEXCLAMATION | MB_OKCANCEL},
-        {0x20, MB_ICONEXCLAMATION | MB_YESNO},
-        {0x24, MB_ICONEXCLAMATION | MB_YESNOCANCEL},
-        {0x40, MB_ICONEXCLAMATION | MB_YESNO},
-        {0x44, MB_ICONEXCLAMATION | MB_YESNOCANCEL},
-        {0x800, MB_ICONHAND | MB_OK},
-        {0x1000, MB_ICONQUESTION | MB_OK},
+        {0, MB_ICONEXCLAMATION | MB_OK},       {0x4, MB_ICONEXCLAMATION | MB_OKCANCEL},
+        {0x20, MB_ICONEXCLAMATION | MB_YESNO}, {0x24, MB_ICONEXCLAMATION | MB_YESNOCANCEL},
+        {0x40, MB_ICONEXCLAMATION | MB_YESNO}, {0x44, MB_ICONEXCLAMATION | MB_YESNOCANCEL},
+        {0x800, MB_ICONHAND | MB_OK},          {0x1000, MB_ICONQUESTION | MB_OK},
         {0x1800, MB_ICONHAND | MB_OK},
     };
     for (const Case& c : cases) {
@@ -145,7 +141,9 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
     ULONG STDMETHODCALLTYPE Release() override { return references_.Release(); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return com_testing::UnexpectedCall("GetTypeInfoCount"); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override {
+        return com_testing::UnexpectedCall("GetTypeInfoCount");
+    }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
         return com_testing::UnexpectedCall("GetTypeInfo");
     }
@@ -200,8 +198,9 @@ TEST_F(FeedbackTest, TheCallbacksOfProgressDoNothing) {
     EXPECT_EQ(feedback_->ProgressNotice7(), S_OK);
     EXPECT_EQ(feedback_->ProgressNotice14(), S_OK);
     IUnknown* confirm = nullptr;
-    EXPECT_EQ(Unknown(feedback_)->QueryInterface(TavroskClientLib::IConfirmReplace::kIid, reinterpret_cast<void**>(&confirm)),
-              S_OK);
+    EXPECT_EQ(
+        Unknown(feedback_)->QueryInterface(TavroskClientLib::IConfirmReplace::kIid, reinterpret_cast<void**>(&confirm)),
+        S_OK);
     confirm->Release();
 }
 

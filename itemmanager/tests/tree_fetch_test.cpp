@@ -186,7 +186,8 @@ public:
             record.mlConfigID = -1;
             record.meObjectType = ItmObjectType_File;
             record.moModified = 45000.0;
-            record.moFilename = SysAllocString((u"file" + std::u16string(1, u'0' + row.childId % 10) + u".part").c_str());
+            record.moFilename =
+                SysAllocString((u"file" + std::u16string(1, u'0' + row.childId % 10) + u".part").c_str());
             record.moPath = SysAllocString(u"\\Pumps\\");
             record.meLinkType = row.linkType;
             record.meLinkOperation = LinkOp_None;
@@ -203,14 +204,17 @@ public:
             auto field = [](const char16_t* name, size_t offset, VARTYPE type) {
                 return com::RecordField{name, static_cast<ULONG>(offset), type};
             };
-            com::RegisterRecordDescription(
-                {TavroskClientLib::LIBID_TavroskClientLib, 1, 0, LinkRecord::kRecordGuid, u"LinkRecord",
-                 sizeof(LinkRecord),
-                 {field(u"mbsItemName", offsetof(LinkRecord, mbsItemName), VT_BSTR),
-                  field(u"meOperation", offsetof(LinkRecord, meOperation), VT_I4),
-                  field(u"moModified", offsetof(LinkRecord, moModified), VT_DATE),
-                  field(u"moFilename", offsetof(LinkRecord, moFilename), VT_BSTR),
-                  field(u"moPath", offsetof(LinkRecord, moPath), VT_BSTR)}});
+            com::RegisterRecordDescription({TavroskClientLib::LIBID_TavroskClientLib,
+                                            1,
+                                            0,
+                                            LinkRecord::kRecordGuid,
+                                            u"LinkRecord",
+                                            sizeof(LinkRecord),
+                                            {field(u"mbsItemName", offsetof(LinkRecord, mbsItemName), VT_BSTR),
+                                             field(u"meOperation", offsetof(LinkRecord, meOperation), VT_I4),
+                                             field(u"moModified", offsetof(LinkRecord, moModified), VT_DATE),
+                                             field(u"moFilename", offsetof(LinkRecord, moFilename), VT_BSTR),
+                                             field(u"moPath", offsetof(LinkRecord, moPath), VT_BSTR)}});
             return true;
         }();
         (void)registered;
@@ -321,7 +325,9 @@ protected:
             ItmObjectData record{};
             FillRecord(record, rows[i]);
             IItmObject* object = nullptr;
-            EXPECT_EQ(backEnd_->mhCreateItmObject(&record, &object, cache_, nullptr, static_cast<ITavroskClient*>(client_.get())), S_OK);
+            EXPECT_EQ(backEnd_->mhCreateItmObject(&record, &object, cache_, nullptr,
+                                                  static_cast<ITavroskClient*>(client_.get())),
+                      S_OK);
             data[i].vt = VT_DISPATCH;
             data[i].pdispVal = object;
             SysFreeString(record.moFilename);
@@ -336,8 +342,8 @@ protected:
         SAFEARRAY* list = NewRecords(input);
         SAFEARRAY* objects = nullptr;
         SAFEARRAY* gone = nullptr;
-        HRESULT hr = backEnd_->mhFetchTrees(list, flags, levels, getLatest, VARIANT_FALSE,
-                                            results ? &objects : nullptr, deleted ? &gone : nullptr, nullptr);
+        HRESULT hr = backEnd_->mhFetchTrees(list, flags, levels, getLatest, VARIANT_FALSE, results ? &objects : nullptr,
+                                            deleted ? &gone : nullptr, nullptr);
         SafeArrayDestroy(list);
         if (objects) {
             VARIANT* data = nullptr;
@@ -405,8 +411,9 @@ TEST_F(TreeFetchTest, TheOptionWordFollowsTheFlagsAndTheGetLatestValue) {
 }
 
 TEST_F(TreeFetchTest, TheCachedTreesGoAlongUnlessTheCacheIsToBeIgnored) {
-    SeedItem(u"Pump.<item>", 10, {{ItmObjectType_File, 30, u"body.part", LinkType_Dynamic},
-                                  {ItmObjectType_Item, 11, u"Gear.<item>", LinkType_BOM}});
+    SeedItem(u"Pump.<item>", 10,
+             {{ItmObjectType_File, 30, u"body.part", LinkType_Dynamic},
+              {ItmObjectType_Item, 11, u"Gear.<item>", LinkType_BOM}});
     SeedItem(u"Gear.<item>", 11, {{ItmObjectType_File, 31, u"gear.part", LinkType_Static}});
     SeedItem(u"Valve.<item>", 12, {});
     const Row valve{ItmObjectType_Item, 12, 5, ItmObjectType_ItemFolder, u"Valve.<item>"};
@@ -510,15 +517,16 @@ TEST_F(TreeFetchTest, AFailedTransactedUpdateLeavesTheCacheFileUnchanged) {
 }
 
 TEST_F(TreeFetchTest, DynamicLinkChangesAreGroupedByItemAndWrittenInOneTransaction) {
-    SeedItem(u"Pump.<item>", 10, {{ItmObjectType_File, 30, u"body.part", LinkType_Dynamic, 3},
-                                  {ItmObjectType_File, 31, u"seal.part", LinkType_Static}});
+    SeedItem(u"Pump.<item>", 10,
+             {{ItmObjectType_File, 30, u"body.part", LinkType_Dynamic, 3},
+              {ItmObjectType_File, 31, u"seal.part", LinkType_Static}});
     SeedItem(u"Gear.<item>", 11, {{ItmObjectType_File, 60, u"gear.part", LinkType_Static}});
     SeedItem(u"Bare.<item>", 12, {});
     script_.links = {
         {u"Pump.<item>", LinkOp_New, 40, 1, LinkType_Static},
         {u"Pump.<item>", LinkOp_Remove, 31, 1, LinkType_Static},
         {u"Pump.<item>", LinkOp_None, 30, 4, LinkType_Dynamic},
-        {u"Pump.<item>", LinkOp_None, 30, 5, LinkType_Dynamic},  // the last refreshed link wins
+        {u"Pump.<item>", LinkOp_None, 30, 5, LinkType_Dynamic},   // the last refreshed link wins
         {u"Gear.<item>", LinkOp_Remove, 60, 1, LinkType_Static},  // removals only: no add
     };
     const Row gear{ItmObjectType_Item, 11, 5, ItmObjectType_ItemFolder, u"Gear.<item>"};
@@ -539,10 +547,9 @@ TEST_F(TreeFetchTest, DynamicLinkChangesAreGroupedByItemAndWrittenInOneTransacti
     ASSERT_EQ(script_.dynLinkInput.size(), 3u);
 
     using Child = std::tuple<LONG, LONG, LONG, LONG>;
-    EXPECT_EQ(CachedChildren(u"Pump.<item>"),
-              (std::vector<Child>{{40, 1, LinkType_Static, LinkOp_None},
-                                  {30, 5, LinkType_Dynamic, LinkOp_None},
-                                  {31, 1, LinkType_Static, LinkOp_Remove}}));
+    EXPECT_EQ(CachedChildren(u"Pump.<item>"), (std::vector<Child>{{40, 1, LinkType_Static, LinkOp_None},
+                                                                  {30, 5, LinkType_Dynamic, LinkOp_None},
+                                                                  {31, 1, LinkType_Static, LinkOp_Remove}}));
     EXPECT_EQ(CachedChildren(u"Gear.<item>"), (std::vector<Child>{{60, 1, LinkType_Static, LinkOp_Remove}}));
     EXPECT_EQ(backEnd_->UpdateItemsFromDynLink(nullptr), E_POINTER);
     SafeArrayDestroy(items);
@@ -553,8 +560,8 @@ TEST_F(TreeFetchTest, AnotherProcessHoldingTheCacheDelaysTheCacheStepsButNotTheL
     // reached the library while the mutex was held elsewhere, and its cache
     // store ran after.
     const std::string release = (machine_.root() / "release").string();
-    auto holder = std::make_unique<testsupport::ChildProcess>(
-        testsupport::SiblingProgram("cache_mutex_holder_child"), std::vector<std::string>{path_, release});
+    auto holder = std::make_unique<testsupport::ChildProcess>(testsupport::SiblingProgram("cache_mutex_holder_child"),
+                                                              std::vector<std::string>{path_, release});
     ASSERT_TRUE(holder->WaitForLine("inside"));
     bool heldElsewhere = false;
     script_.duringFetch = [&] {

@@ -41,16 +41,29 @@ constexpr HRESULT kNullValue = static_cast<HRESULT>(0x80040240);
 // The vault client registers these descriptions under its own libraries; the
 // tests stand in for it.
 void RegisterOutsideRecords() {
-    com::RegisterRecordDescription({kMenuInfoLibrary, 1, 0, MenuSysRightInfo::kRecordGuid, u"MenuSysRightInfo",
+    com::RegisterRecordDescription({kMenuInfoLibrary,
+                                    1,
+                                    0,
+                                    MenuSysRightInfo::kRecordGuid,
+                                    u"MenuSysRightInfo",
                                     sizeof(MenuSysRightInfo),
                                     {{u"muiRight", offsetof(MenuSysRightInfo, muiRight), VT_UI4}}});
-    com::RegisterRecordDescription({kXRefLibrary, 1, 0, XRefUpdatePath::kRecordGuid, u"XRefUpdatePath",
+    com::RegisterRecordDescription({kXRefLibrary,
+                                    1,
+                                    0,
+                                    XRefUpdatePath::kRecordGuid,
+                                    u"XRefUpdatePath",
                                     sizeof(XRefUpdatePath),
                                     {{u"mbsOldPath", offsetof(XRefUpdatePath, mbsOldPath), VT_BSTR},
                                      {u"mbsNewPath", offsetof(XRefUpdatePath, mbsNewPath), VT_BSTR}}});
     using X = XRefRootObject;
     com::RegisterRecordDescription(
-        {kXRefLibrary, 1, 0, X::kRecordGuid, u"XRefRootObject", sizeof(X),
+        {kXRefLibrary,
+         1,
+         0,
+         X::kRecordGuid,
+         u"XRefRootObject",
+         sizeof(X),
          {{u"meType", offsetof(X, meType), VT_I4},
           {u"mlDocumentID", offsetof(X, mlDocumentID), VT_I4},
           {u"moFileDate", offsetof(X, moFileDate), VT_VARIANT},

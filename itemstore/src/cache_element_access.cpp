@@ -27,7 +27,7 @@ HRESULT ghOpenElementStream(CStorageChain& chain, std::u16string_view escapedNam
     if (FAILED(hr)) return hr;
     IStream* opened = nullptr;
     hr = chain.mpoCurrentStorage()->OpenStream(chain.mpoElementName(), nullptr, STGM_SHARE_EXCLUSIVE | access, 0,
-                                                &opened);
+                                               &opened);
     if (FAILED(hr)) return hr;
     chain.mvSetStream(opened);
     *stream = opened;
@@ -40,7 +40,7 @@ HRESULT ghCreateElementStream(CStorageChain& chain, std::u16string_view escapedN
     if (FAILED(hr)) return hr;
     IStream* created = nullptr;
     hr = chain.mpoCurrentStorage()->CreateStream(chain.mpoElementName(),
-                                                  STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE, 0, 0, &created);
+                                                 STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE, 0, 0, &created);
     if (FAILED(hr)) return hr;
     chain.mvSetStream(created);
     *stream = created;

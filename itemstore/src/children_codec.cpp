@@ -8,9 +8,7 @@
 
 namespace {
 
-bool IsStored(const RefPtr<ChildWithLink>& child) {
-    return child && child->meObjectType != kObjectTypeBom;
-}
+bool IsStored(const RefPtr<ChildWithLink>& child) { return child && child->meObjectType != kObjectTypeBom; }
 
 }  // namespace
 

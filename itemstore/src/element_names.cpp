@@ -28,7 +28,8 @@ HRESULT ElementName(std::u16string_view fileName, char16_t suffix, std::u16strin
 
 HRESULT ghItemKey(std::u16string_view fileName, std::u16string& key) {
     try {
-        key.assign(fileName.substr(0, fileName.size() > kItemExtensionLength ? fileName.size() - kItemExtensionLength : 0));
+        key.assign(
+            fileName.substr(0, fileName.size() > kItemExtensionLength ? fileName.size() - kItemExtensionLength : 0));
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -29,8 +29,7 @@ bool SameLink(const ItemObject& a, const ItemObject& b) {
 
 // Reads a stored list as erasing and marking do: STG_E_FILENOTFOUND (no
 // list) is passed back for the caller to treat as "nothing to do".
-HRESULT ReadListForChange(CStorageChain& chain, std::u16string_view name, std::u16string& element,
-                          ChildList& stored) {
+HRESULT ReadListForChange(CStorageChain& chain, std::u16string_view name, std::u16string& element, ChildList& stored) {
     HRESULT hr = ghChildrenElementName(name, element);
     if (FAILED(hr)) return hr;
     return ghReadStoredList(chain, element, stored);
@@ -231,8 +230,8 @@ HRESULT CItemCacheFile::mhEraseChildren(CItemCacheLock& lock, std::u16string_vie
     return ghMapCacheError(ghReplaceChildrenList(*chain, element, retained));
 }
 
-HRESULT CItemCacheFile::mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name,
-                                         const ChildList& children, int32_t linkOperation) {
+HRESULT CItemCacheFile::mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children,
+                                         int32_t linkOperation) {
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     std::u16string element;
@@ -291,4 +290,3 @@ HRESULT CItemCacheFile::mhGetChildLink(CItemCacheLock& lock, std::u16string_view
     }
     return E_OXN_FILE_NOT_FOUND;
 }
-

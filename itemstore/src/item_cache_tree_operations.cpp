@@ -56,8 +56,8 @@ void RenamePathTail(ItemObject& record, std::u16string_view oldName, std::u16str
 
 }  // namespace
 
-HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree,
-                                                 const GUID& viewID, bool replaceLists, bool markMissing) {
+HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree, const GUID& viewID,
+                                                 bool replaceLists, bool markMissing) {
     if (!gpoScopeChain(*this, lock)) return E_FAIL;
     HRESULT last = S_OK;
     auto remember = [&last](HRESULT hr) {
@@ -194,4 +194,3 @@ HRESULT CItemCacheFile::mhRenameItem(CItemCacheLock& lock, std::u16string_view o
     }
     return ghMapCacheError(mhDeleteItem(lock, oldName));
 }
-

@@ -87,4 +87,3 @@ HRESULT CItemCacheFile::mhTouchItem(CItemCacheLock& lock, std::u16string_view na
     }
     return mhWriteItem(lock, record);
 }
-

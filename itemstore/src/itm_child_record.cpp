@@ -62,8 +62,8 @@ RefPtr<ChildWithLink> goMakeChildWithLink(IItmObject* object, bool withLinkWords
     child->mvSetPath(path);
     if (type == ItmObjectType_File || type == ItmObjectType_Item) {
         ItmLink link{};
-        const bool read = type == ItmObjectType_File ? ReadItmLink<IItmFile>(object, &link)
-                                                     : ReadItmLink<IItmItem>(object, &link);
+        const bool read =
+            type == ItmObjectType_File ? ReadItmLink<IItmFile>(object, &link) : ReadItmLink<IItmItem>(object, &link);
         if (!read) return nullptr;
         child->mlConfigID = link.mlConfigID;
         if (withLinkWords) {

@@ -75,8 +75,9 @@ HRESULT CItmLinkManager::GetLinkCount(ItmLinkType linkType, LONG* count) {
     } else if (linkType == LinkType_Dynamic) {
         *count = moCurrent.mbHasDynamicLink() ? 1 : 0;
     } else {
-        *count = static_cast<LONG>(std::count_if(moCurrent.moLinks.begin(), moCurrent.moLinks.end(),
-                                                 [&](const auto& entry) { return entry.second.meLinkType == linkType; }));
+        *count =
+            static_cast<LONG>(std::count_if(moCurrent.moLinks.begin(), moCurrent.moLinks.end(),
+                                            [&](const auto& entry) { return entry.second.meLinkType == linkType; }));
     }
     return S_OK;
 }

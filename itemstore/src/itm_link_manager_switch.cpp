@@ -35,8 +35,7 @@ KeySet DynamicLinksOf(const LinkState& state) {
         if (link.meLinkType == LinkType_Dynamic) keys.insert(key);
     }
     if (state.mbHasDynamicLink()) {
-        keys.insert(goMakeTableKey(ItmObjectType_File, state.moDynamicLink.mlObjectID,
-                                   state.moDynamicLink.mlConfigID));
+        keys.insert(goMakeTableKey(ItmObjectType_File, state.moDynamicLink.mlObjectID, state.moDynamicLink.mlConfigID));
     }
     return keys;
 }

@@ -40,18 +40,17 @@ HRESULT FolderItmLink(IItmObject* object, ItmLink* link) {
 
 HRESULT ghCheckLink(const LinkState& state, const ItmLink& link) {
     switch (link.meObjectType) {
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder:
-        case ItmObjectType_Item:
-        case ItmObjectType_BOM:
-            if (link.meLinkType != LinkType_BOM) return E_ITEM_INVALID_LINK_TYPE;
-            break;
-        case ItmObjectType_File:
-            if (link.meLinkType != LinkType_Dynamic && link.meLinkType != LinkType_Static)
-                return E_ITEM_INVALID_LINK_TYPE;
-            break;
-        default:
-            return E_ITEM_INVALID_ITEM_TYPE;
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder:
+    case ItmObjectType_Item:
+    case ItmObjectType_BOM:
+        if (link.meLinkType != LinkType_BOM) return E_ITEM_INVALID_LINK_TYPE;
+        break;
+    case ItmObjectType_File:
+        if (link.meLinkType != LinkType_Dynamic && link.meLinkType != LinkType_Static) return E_ITEM_INVALID_LINK_TYPE;
+        break;
+    default:
+        return E_ITEM_INVALID_ITEM_TYPE;
     }
     if (link.meLinkOperation == LinkOp_Undefined) return E_ITEM_INVALID_LINK_OPERATION;
     if (link.meLinkType == LinkType_Dynamic && state.mbHasDynamicLink() &&
@@ -74,13 +73,22 @@ HRESULT ghMakeItmLink(IItmObject* object, ItmLinkOperation operation, ItmLink* l
     if (FAILED(hr)) return hr;
     ItmLink made{};
     switch (type) {
-        case ItmObjectType_Item: hr = OwnItmLink<IItmItem>(object, &made); break;
-        case ItmObjectType_File: hr = OwnItmLink<IItmFile>(object, &made); break;
-        case ItmObjectType_BOM: hr = OwnItmLink<IItmBOM>(object, &made); break;
-        case ItmObjectType_Root_ItemFolder:
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder: hr = FolderItmLink(object, &made); break;
-        default: return E_ITEM_INVALID_ITEM_TYPE;
+    case ItmObjectType_Item:
+        hr = OwnItmLink<IItmItem>(object, &made);
+        break;
+    case ItmObjectType_File:
+        hr = OwnItmLink<IItmFile>(object, &made);
+        break;
+    case ItmObjectType_BOM:
+        hr = OwnItmLink<IItmBOM>(object, &made);
+        break;
+    case ItmObjectType_Root_ItemFolder:
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder:
+        hr = FolderItmLink(object, &made);
+        break;
+    default:
+        return E_ITEM_INVALID_ITEM_TYPE;
     }
     if (FAILED(hr)) return hr;
     if (operation != LinkOp_Undefined) made.meLinkOperation = operation;

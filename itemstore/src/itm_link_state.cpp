@@ -16,8 +16,8 @@ HRESULT CLinkData::mhToUniqueID(ItmUniqueID* id) const {
 HRESULT CLinkData::mhToItmLink(ItmLink* link) const {
     if (!link) return E_POINTER;
     if (moChild.mlObjectID == 0) return E_OXN_NOT_INITIALIZED;
-    *link = ItmLink{moChild.meObjectType, moChild.mlObjectID, moChild.mlParentID, moChild.mlConfigID, meLinkType,
-                    meLinkOperation};
+    *link = ItmLink{moChild.meObjectType, moChild.mlObjectID, moChild.mlParentID,
+                    moChild.mlConfigID,   meLinkType,         meLinkOperation};
     return S_OK;
 }
 
@@ -35,8 +35,8 @@ HRESULT LinkState::mhInsertLink(const ItmLink& link) {
     data.moOwner = moOwner;
     data.meInitialLinkType = link.meLinkType;
     data.meInitialLinkOperation = link.meLinkOperation;
-    data.moChild = ItmUniqueID{link.meObjectType, link.mlObjectID, hangsUnderOwner ? moOwner.mlObjectID : 0,
-                               link.mlConfigID};
+    data.moChild =
+        ItmUniqueID{link.meObjectType, link.mlObjectID, hangsUnderOwner ? moOwner.mlObjectID : 0, link.mlConfigID};
     data.meLinkType = link.meLinkType;
     data.meLinkOperation = link.meLinkOperation;
     try {

@@ -73,7 +73,7 @@ struct CopiedString {
     BSTR ItmObjectData::*field;
 };
 constexpr CopiedString kCopiedStrings[] = {
-    {0x0008, &ItmObjectData::moFilename}, {0x0008, &ItmObjectData::moPath},
+    {0x0008, &ItmObjectData::moFilename},   {0x0008, &ItmObjectData::moPath},
     {0x0080, &ItmObjectData::moConfigName}, {0x0100, &ItmObjectData::moLockedBy},
     {0x0100, &ItmObjectData::moLockedPath}, {0x0200, &ItmObjectData::moState},
 };
@@ -273,35 +273,56 @@ HRESULT ItmObjBase::PutProperty(LONG kind, VARIANT value) {
     }
     if (value.vt == VT_BSTR) {
         switch (kind) {
-            case ItmProperty_Filename: return mhRename(value.bstrVal);
-            case ItmProperty_LockedByName: return ReplaceString(&d.moLockedBy, value.bstrVal);
-            case ItmProperty_Path: return ReplaceString(&d.moPath, value.bstrVal);
-            case ItmProperty_FolderPath: {
-                std::u16string path(com::BstrView(value.bstrVal));
-                if (!path.empty() && path.back() != u'\\') path += u'\\';
-                path += com::BstrView(d.moFilename);
-                if (path.empty() || path.back() != u'\\') path += u'\\';
-                return ReplaceString(&d.moPath, path);
-            }
-            default: return S_OK;
+        case ItmProperty_Filename:
+            return mhRename(value.bstrVal);
+        case ItmProperty_LockedByName:
+            return ReplaceString(&d.moLockedBy, value.bstrVal);
+        case ItmProperty_Path:
+            return ReplaceString(&d.moPath, value.bstrVal);
+        case ItmProperty_FolderPath: {
+            std::u16string path(com::BstrView(value.bstrVal));
+            if (!path.empty() && path.back() != u'\\') path += u'\\';
+            path += com::BstrView(d.moFilename);
+            if (path.empty() || path.back() != u'\\') path += u'\\';
+            return ReplaceString(&d.moPath, path);
+        }
+        default:
+            return S_OK;
         }
     }
     if (value.vt != VT_I4) return S_OK;
     const LONG number = value.lVal;
     switch (kind) {
-        case ItmProperty_ParentProjectID:
-            d.mlParentProjectID = number;
-            if (d.meObjectType == ItmObjectType_Vault) d.mlObjectID = number;  // a vault is its own folder
-            break;
-        case ItmProperty_Result: d.mlResult = number; break;
-        case ItmProperty_LockedByID: d.mlLockedBy = number; break;
-        case ItmProperty_AttachedVersion: d.mlAttachedVersion = number; break;
-        case ItmProperty_LocalVersion: d.mlLocalVersion = number; break;
-        case ItmProperty_LinkOperation: d.meLinkOperation = static_cast<ItmLinkOperation>(number); break;
-        case ItmProperty_LinkType: d.meLinkType = static_cast<ItmLinkType>(number); break;
-        case ItmProperty_ObjectType: d.meObjectType = static_cast<ItmObjectType>(number); break;
-        case ItmProperty_ParentObjectID: d.mlParentObjectID = number; break;
-        default: break;
+    case ItmProperty_ParentProjectID:
+        d.mlParentProjectID = number;
+        if (d.meObjectType == ItmObjectType_Vault) d.mlObjectID = number;  // a vault is its own folder
+        break;
+    case ItmProperty_Result:
+        d.mlResult = number;
+        break;
+    case ItmProperty_LockedByID:
+        d.mlLockedBy = number;
+        break;
+    case ItmProperty_AttachedVersion:
+        d.mlAttachedVersion = number;
+        break;
+    case ItmProperty_LocalVersion:
+        d.mlLocalVersion = number;
+        break;
+    case ItmProperty_LinkOperation:
+        d.meLinkOperation = static_cast<ItmLinkOperation>(number);
+        break;
+    case ItmProperty_LinkType:
+        d.meLinkType = static_cast<ItmLinkType>(number);
+        break;
+    case ItmProperty_ObjectType:
+        d.meObjectType = static_cast<ItmObjectType>(number);
+        break;
+    case ItmProperty_ParentObjectID:
+        d.mlParentObjectID = number;
+        break;
+    default:
+        break;
     }
     return S_OK;
 }
@@ -324,28 +345,37 @@ HRESULT ItmObjBase::GetProperty(LONG kind, VARIANT* value) {
         return S_OK;
     };
     switch (kind) {
-        case ItmProperty_ParentProjectID: return setNumber(d.mlParentProjectID);
-        case ItmProperty_Filename: return setText(com::BstrView(d.moFilename));
-        case ItmProperty_Result: return setNumber(d.mlResult);
-        case ItmProperty_LockedByName: return setText(com::BstrView(d.moLockedBy));
-        case ItmProperty_AttachedVersion: return setNumber(d.mlAttachedVersion);
-        case ItmProperty_LocalVersion: return setNumber(d.mlLocalVersion);
-        case ItmProperty_LinkOperation: return setNumber(d.meLinkOperation);
-        case ItmProperty_Path: return setText(com::BstrView(d.moPath));
-        case ItmProperty_FolderPath: {
-            // The path up to its last "\" when the name follows it; else the
-            // whole path.
-            const std::u16string_view path = com::BstrView(d.moPath);
-            const size_t slash = path.rfind(u'\\');
-            if (slash != std::u16string_view::npos && path.substr(slash + 1) == com::BstrView(d.moFilename))
-                return setText(path.substr(0, slash + 1));
-            return setText(path);
-        }
-        case ItmProperty_IsDirty:
-            value->vt = VT_BOOL;
-            value->boolVal = d.mbIsDirty;
-            return S_OK;
-        default: return S_OK;  // put-only and unknown kinds: VT_EMPTY
+    case ItmProperty_ParentProjectID:
+        return setNumber(d.mlParentProjectID);
+    case ItmProperty_Filename:
+        return setText(com::BstrView(d.moFilename));
+    case ItmProperty_Result:
+        return setNumber(d.mlResult);
+    case ItmProperty_LockedByName:
+        return setText(com::BstrView(d.moLockedBy));
+    case ItmProperty_AttachedVersion:
+        return setNumber(d.mlAttachedVersion);
+    case ItmProperty_LocalVersion:
+        return setNumber(d.mlLocalVersion);
+    case ItmProperty_LinkOperation:
+        return setNumber(d.meLinkOperation);
+    case ItmProperty_Path:
+        return setText(com::BstrView(d.moPath));
+    case ItmProperty_FolderPath: {
+        // The path up to its last "\" when the name follows it; else the
+        // whole path.
+        const std::u16string_view path = com::BstrView(d.moPath);
+        const size_t slash = path.rfind(u'\\');
+        if (slash != std::u16string_view::npos && path.substr(slash + 1) == com::BstrView(d.moFilename))
+            return setText(path.substr(0, slash + 1));
+        return setText(path);
+    }
+    case ItmProperty_IsDirty:
+        value->vt = VT_BOOL;
+        value->boolVal = d.mbIsDirty;
+        return S_OK;
+    default:
+        return S_OK;  // put-only and unknown kinds: VT_EMPTY
     }
 }
 

@@ -11,9 +11,9 @@ using namespace BellquistLib;
 namespace {
 
 // The nine strings of a record, in field order.
-BSTR ItmObjectData::* const kStrings[] = {
-    &ItmObjectData::moFilename, &ItmObjectData::moPath,    &ItmObjectData::moConfigName,
-    &ItmObjectData::moLockedBy, &ItmObjectData::moLockedPath, &ItmObjectData::moState,
+BSTR ItmObjectData::*const kStrings[] = {
+    &ItmObjectData::moFilename, &ItmObjectData::moPath,          &ItmObjectData::moConfigName,
+    &ItmObjectData::moLockedBy, &ItmObjectData::moLockedPath,    &ItmObjectData::moState,
     &ItmObjectData::moDomain,   &ItmObjectData::moAlternateName, &ItmObjectData::mbsLinkedFile,
 };
 

@@ -34,19 +34,29 @@ HRESULT ItmObjectImpl<Interface>::mhGetString(BSTR ItmObjectData::*field, BSTR* 
 }
 
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::Load(ItmObjectData* data, LoadItmObjectData* load) { return ItmObjBase::Load(data, load); }
+HRESULT ItmObjectImpl<Interface>::Load(ItmObjectData* data, LoadItmObjectData* load) {
+    return ItmObjBase::Load(data, load);
+}
 template <class Interface>
 HRESULT ItmObjectImpl<Interface>::Swap(IItmObject* other, VARIANT_BOOL excludeVersionFields) {
     return ItmObjBase::Swap(other, excludeVersionFields);
 }
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::Compare(IItmObject* other, LONG* mask) { return ItmObjBase::Compare(other, mask); }
+HRESULT ItmObjectImpl<Interface>::Compare(IItmObject* other, LONG* mask) {
+    return ItmObjBase::Compare(other, mask);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::Copy(IItmObject* other, LONG mask) { return ItmObjBase::Copy(other, mask); }
+HRESULT ItmObjectImpl<Interface>::Copy(IItmObject* other, LONG mask) {
+    return ItmObjBase::Copy(other, mask);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::GetUniqueID(ItmUniqueID** id) { return ItmObjBase::GetUniqueID(id); }
+HRESULT ItmObjectImpl<Interface>::GetUniqueID(ItmUniqueID** id) {
+    return ItmObjBase::GetUniqueID(id);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::SetPathPartOnly(BSTR folderPath) { return ItmObjBase::SetPathPartOnly(folderPath); }
+HRESULT ItmObjectImpl<Interface>::SetPathPartOnly(BSTR folderPath) {
+    return ItmObjBase::SetPathPartOnly(folderPath);
+}
 
 template <class Interface>
 HRESULT ItmObjectImpl<Interface>::get_LinkManager(IItmLinkManager** linkManager) {
@@ -55,37 +65,63 @@ HRESULT ItmObjectImpl<Interface>::get_LinkManager(IItmLinkManager** linkManager)
 }
 
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_ID(LONG* id) { return mhGet(&ItmObjectData::mlObjectID, id); }
+HRESULT ItmObjectImpl<Interface>::get_ID(LONG* id) {
+    return mhGet(&ItmObjectData::mlObjectID, id);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_Type(ItmObjectType* type) { return mhGet(&ItmObjectData::meObjectType, type); }
+HRESULT ItmObjectImpl<Interface>::get_Type(ItmObjectType* type) {
+    return mhGet(&ItmObjectData::meObjectType, type);
+}
 
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_ParentIDOf(ItmObjectType /*parentType*/, LONG* /*parentId*/) { return E_NOTIMPL; }
+HRESULT ItmObjectImpl<Interface>::get_ParentIDOf(ItmObjectType /*parentType*/, LONG* /*parentId*/) {
+    return E_NOTIMPL;
+}
 
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_ParentID(LONG* parentId) { return mhGet(&ItmObjectData::mlParentObjectID, parentId); }
+HRESULT ItmObjectImpl<Interface>::get_ParentID(LONG* parentId) {
+    return mhGet(&ItmObjectData::mlParentObjectID, parentId);
+}
 template <class Interface>
 HRESULT ItmObjectImpl<Interface>::get_ParentType(ItmObjectType* parentType) {
     return mhGet(&ItmObjectData::meParentDocType, parentType);
 }
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_Name(BSTR* name) { return mhGetString(&ItmObjectData::moFilename, name); }
+HRESULT ItmObjectImpl<Interface>::get_Name(BSTR* name) {
+    return mhGetString(&ItmObjectData::moFilename, name);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_LockedBy(BSTR* lockedBy) { return mhGetString(&ItmObjectData::moLockedBy, lockedBy); }
+HRESULT ItmObjectImpl<Interface>::get_LockedBy(BSTR* lockedBy) {
+    return mhGetString(&ItmObjectData::moLockedBy, lockedBy);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_State(BSTR* state) { return mhGetString(&ItmObjectData::moState, state); }
+HRESULT ItmObjectImpl<Interface>::get_State(BSTR* state) {
+    return mhGetString(&ItmObjectData::moState, state);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_Path(BSTR* path) { return mhGetString(&ItmObjectData::moPath, path); }
+HRESULT ItmObjectImpl<Interface>::get_Path(BSTR* path) {
+    return mhGetString(&ItmObjectData::moPath, path);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_ModifiedDate(DATE* modified) { return mhGet(&ItmObjectData::moModified, modified); }
+HRESULT ItmObjectImpl<Interface>::get_ModifiedDate(DATE* modified) {
+    return mhGet(&ItmObjectData::moModified, modified);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::put_ModifiedDate(DATE modified) { return mhPut(&ItmObjectData::moModified, modified); }
+HRESULT ItmObjectImpl<Interface>::put_ModifiedDate(DATE modified) {
+    return mhPut(&ItmObjectData::moModified, modified);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_UserID(LONG* userId) { return mhGet(&ItmObjectData::mlLockedBy, userId); }
+HRESULT ItmObjectImpl<Interface>::get_UserID(LONG* userId) {
+    return mhGet(&ItmObjectData::mlLockedBy, userId);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_AttachedVersion(LONG* version) { return mhGet(&ItmObjectData::mlAttachedVersion, version); }
+HRESULT ItmObjectImpl<Interface>::get_AttachedVersion(LONG* version) {
+    return mhGet(&ItmObjectData::mlAttachedVersion, version);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::put_AttachedVersion(LONG version) { return mhPut(&ItmObjectData::mlAttachedVersion, version); }
+HRESULT ItmObjectImpl<Interface>::put_AttachedVersion(LONG version) {
+    return mhPut(&ItmObjectData::mlAttachedVersion, version);
+}
 template <class Interface>
 HRESULT ItmObjectImpl<Interface>::get_ParentProjectID(LONG* parentProjectId) {
     return mhGet(&ItmObjectData::mlParentProjectID, parentProjectId);
@@ -119,23 +155,41 @@ HRESULT ItmObjectImpl<Interface>::get_IsUpToDate(VARIANT_BOOL* isUpToDate) {
 }
 
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_LocalVersion(LONG* version) { return mhGet(&ItmObjectData::mlLocalVersion, version); }
+HRESULT ItmObjectImpl<Interface>::get_LocalVersion(LONG* version) {
+    return mhGet(&ItmObjectData::mlLocalVersion, version);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::put_LocalVersion(LONG version) { return mhPut(&ItmObjectData::mlLocalVersion, version); }
+HRESULT ItmObjectImpl<Interface>::put_LocalVersion(LONG version) {
+    return mhPut(&ItmObjectData::mlLocalVersion, version);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_LatestVersion(LONG* version) { return mhGet(&ItmObjectData::mlLatestVersion, version); }
+HRESULT ItmObjectImpl<Interface>::get_LatestVersion(LONG* version) {
+    return mhGet(&ItmObjectData::mlLatestVersion, version);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::put_LatestVersion(LONG version) { return mhPut(&ItmObjectData::mlLatestVersion, version); }
+HRESULT ItmObjectImpl<Interface>::put_LatestVersion(LONG version) {
+    return mhPut(&ItmObjectData::mlLatestVersion, version);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_LockViewID(GUID* lockViewId) { return mhGet(&ItmObjectData::moLockViewID, lockViewId); }
+HRESULT ItmObjectImpl<Interface>::get_LockViewID(GUID* lockViewId) {
+    return mhGet(&ItmObjectData::moLockViewID, lockViewId);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_LinkedFileName(BSTR* linkedFile) { return ItmObjBase::GetLinkedFileName(linkedFile); }
+HRESULT ItmObjectImpl<Interface>::get_LinkedFileName(BSTR* linkedFile) {
+    return ItmObjBase::GetLinkedFileName(linkedFile);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_ItemObjectFlags(LONG* flags) { return ItmObjBase::GetItmObjectFlags(flags); }
+HRESULT ItmObjectImpl<Interface>::get_ItemObjectFlags(LONG* flags) {
+    return ItmObjBase::GetItmObjectFlags(flags);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::get_IsDirty(VARIANT_BOOL* isDirty) { return mhGet(&ItmObjectData::mbIsDirty, isDirty); }
+HRESULT ItmObjectImpl<Interface>::get_IsDirty(VARIANT_BOOL* isDirty) {
+    return mhGet(&ItmObjectData::mbIsDirty, isDirty);
+}
 template <class Interface>
-HRESULT ItmObjectImpl<Interface>::put_IsDirty(VARIANT_BOOL isDirty) { return mhPut(&ItmObjectData::mbIsDirty, isDirty); }
+HRESULT ItmObjectImpl<Interface>::put_IsDirty(VARIANT_BOOL isDirty) {
+    return mhPut(&ItmObjectData::mbIsDirty, isDirty);
+}
 template <class Interface>
 HRESULT ItmObjectImpl<Interface>::get_DynamicFileLinkVersion(LONG* version) {
     return mhGet(&ItmObjectData::mlDynLinkedFileVersion, version);

@@ -6,7 +6,6 @@
 
 #include <utility>
 
-
 CLocalTransactionMgrFile::CLocalTransactionMgrFile(CItemCacheLock* lock, RefPtr<CItemCacheFile> file,
                                                    std::shared_ptr<const bool> alive)
     : lock_(lock), file_(std::move(file)), alive_(std::move(alive)) {}
@@ -76,10 +75,9 @@ HRESULT CLocalTransactionMgrFile::mhRemoveChildren(std::u16string_view name, con
     return mbUsable() ? file_->mhRemoveChildren(*lock_, name, children, linkOperation) : E_FAIL;
 }
 
-HRESULT CLocalTransactionMgrFile::mhWriteItemsWithChildren(const ItemTree& tree, const GUID& viewID,
-                                                           bool replaceLists, bool markMissing) {
-    return mbUsable() ? file_->mhWriteItemsWithChildren(*lock_, tree, viewID, replaceLists, markMissing)
-                      : E_FAIL;
+HRESULT CLocalTransactionMgrFile::mhWriteItemsWithChildren(const ItemTree& tree, const GUID& viewID, bool replaceLists,
+                                                           bool markMissing) {
+    return mbUsable() ? file_->mhWriteItemsWithChildren(*lock_, tree, viewID, replaceLists, markMissing) : E_FAIL;
 }
 
 HRESULT CLocalTransactionMgrFile::mhReadItemTree(const std::vector<std::u16string>& names, uint32_t levelLimit,
@@ -96,7 +94,7 @@ HRESULT CLocalTransactionMgrFile::mhGetChildLink(std::u16string_view name, int32
                                                  int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
                                                  int32_t& initialLinkOperation) {
     return mbUsable() ? file_->mhGetChildLink(*lock_, name, objectID, configID, linkType, linkOperation,
-                                                  initialLinkType, initialLinkOperation)
+                                              initialLinkType, initialLinkOperation)
                       : E_FAIL;
 }
 

@@ -41,8 +41,8 @@ IdentityKey LinkIdentity(const ItmObjectData& record) {
 // Collects the link to `record`'s object in `parent`, once per child identity.
 void CollectLink(ItemData& parent, const ItmObjectData& record) {
     if (!parent.moLinkIdentities.insert(LinkIdentity(record)).second) return;
-    parent.moLinks.push_back(ItmLink{record.meObjectType, record.mlObjectID, record.mlParentObjectID,
-                                     record.mlConfigID, record.meLinkType, record.meLinkOperation});
+    parent.moLinks.push_back(ItmLink{record.meObjectType, record.mlObjectID, record.mlParentObjectID, record.mlConfigID,
+                                     record.meLinkType, record.meLinkOperation});
 }
 
 // The current UTC time as a DATE.
@@ -65,13 +65,12 @@ bool MemoryOrder::operator()(const IdentityKey& a, const IdentityKey& b) const n
 
 int32_t glIdentityConfigID(const ItmObjectData& record) {
     return record.meObjectType == ItmObjectType_File || record.meObjectType == ItmObjectType_BOM ? record.mlConfigID
-                                                                                                   : -1;
+                                                                                                 : -1;
 }
 
 CMerge::CMerge(SAFEARRAY* input, SAFEARRAY* fetched, int32_t flags, const GUID& viewGUID, IMergeBackEnd* backEnd,
                CItemCacheLock* lock)
-    : mpoInput(input), mpoFetched(fetched), mlFlags(flags), moViewGUID(viewGUID), mpoBackEnd(backEnd),
-      mpoLock(lock) {}
+    : mpoInput(input), mpoFetched(fetched), mlFlags(flags), moViewGUID(viewGUID), mpoBackEnd(backEnd), mpoLock(lock) {}
 
 CMerge::~CMerge() = default;
 
@@ -149,43 +148,43 @@ void CMerge::mvCreateObjects(std::span<ItmObjectData> records) {
 
 void CMerge::mvKeepObject(const ItmObjectData& record, IItmObject* object, std::u16string_view viewPath) {
     switch (record.meObjectType) {
-        case ItmObjectType_Item:
-        case ItmObjectType_File:
-        case ItmObjectType_BOM: {
-            const int32_t config = glIdentityConfigID(record);
-            const ObjectKey key{record.meObjectType, record.mlObjectID, config, ParentItemID(record)};
-            if (moObjects.count(key)) return;  // the first record of a key wins
-            auto data = std::make_shared<ItemData>();
-            data->moObject = object;
-            const IdentityKey identityKey{record.meObjectType, record.mlObjectID, config};
-            auto identity = moIdentities.find(identityKey);
-            if (identity == moIdentities.end()) {
-                auto created = std::make_shared<ItemAndFileData>();
-                if (mlFlags != 0 && record.meObjectType == ItmObjectType_Item &&
-                    Contains(moInputItems, record.mlObjectID)) {
-                    created->moCacheRecord = goMakeCacheItem(record, viewPath);
-                }
-                identity = moIdentities.emplace(identityKey, std::move(created)).first;
+    case ItmObjectType_Item:
+    case ItmObjectType_File:
+    case ItmObjectType_BOM: {
+        const int32_t config = glIdentityConfigID(record);
+        const ObjectKey key{record.meObjectType, record.mlObjectID, config, ParentItemID(record)};
+        if (moObjects.count(key)) return;  // the first record of a key wins
+        auto data = std::make_shared<ItemData>();
+        data->moObject = object;
+        const IdentityKey identityKey{record.meObjectType, record.mlObjectID, config};
+        auto identity = moIdentities.find(identityKey);
+        if (identity == moIdentities.end()) {
+            auto created = std::make_shared<ItemAndFileData>();
+            if (mlFlags != 0 && record.meObjectType == ItmObjectType_Item &&
+                Contains(moInputItems, record.mlObjectID)) {
+                created->moCacheRecord = goMakeCacheItem(record, viewPath);
             }
-            identity->second->moObjects.push_back(data);
-            // Entered last: an allocation failure before leaves no object
-            // that the links could not reach.
-            moObjects.emplace(key, std::move(data));
-            return;
+            identity = moIdentities.emplace(identityKey, std::move(created)).first;
         }
-        case ItmObjectType_Root_ItemFolder:
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder: {
-            if (!Contains(moInputFolders, record.mlObjectID) && !Contains(moInputFolders, record.mlParentProjectID))
-                return;
-            const ObjectKey key{ItmObjectType_ItemFolder, record.mlObjectID, -1, 0};
-            if (moFolders.count(key)) return;
-            auto data = std::make_shared<ItemData>();
-            data->moObject = object;
-            moFolders.emplace(key, std::move(data));
-            return;
-        }
-        default: return;  // no other kind is merged
+        identity->second->moObjects.push_back(data);
+        // Entered last: an allocation failure before leaves no object
+        // that the links could not reach.
+        moObjects.emplace(key, std::move(data));
+        return;
+    }
+    case ItmObjectType_Root_ItemFolder:
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder: {
+        if (!Contains(moInputFolders, record.mlObjectID) && !Contains(moInputFolders, record.mlParentProjectID)) return;
+        const ObjectKey key{ItmObjectType_ItemFolder, record.mlObjectID, -1, 0};
+        if (moFolders.count(key)) return;
+        auto data = std::make_shared<ItemData>();
+        data->moObject = object;
+        moFolders.emplace(key, std::move(data));
+        return;
+    }
+    default:
+        return;  // no other kind is merged
     }
 }
 

@@ -73,8 +73,7 @@ void CMerge::mvAddLinks(const ObjectKey& key, ItemData& data) {
         }
     } catch (const _com_error&) {
         // No record array: this object gets no links; the merge goes on.
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
 }
 
 void CMerge::mvReportRefusedLinks() const {
@@ -93,8 +92,7 @@ void CMerge::mvReportRefusedLinks() const {
         }
         text += " The other links were added.";
         SetErrorDescription(winapi::ToUtf16(text));
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
 }
 
 }  // namespace MergeNs

@@ -31,8 +31,8 @@ HRESULT OwnerCache::mhRemoveChildren(std::u16string_view name, const ChildList& 
                         : file_->mhRemoveChildren(*lock_, name, children, linkOperation);
 }
 
-HRESULT OwnerCache::mhSetFileChildLink(std::u16string_view name, const RefPtr<ChildWithLink>& child,
-                                       int32_t linkType, int32_t linkOperation) {
+HRESULT OwnerCache::mhSetFileChildLink(std::u16string_view name, const RefPtr<ChildWithLink>& child, int32_t linkType,
+                                       int32_t linkOperation) {
     return transaction_ ? transaction_->mhSetFileChildLink(name, child, linkType, linkOperation)
                         : file_->mhSetFileChildLink(*lock_, name, child, linkType, linkOperation);
 }

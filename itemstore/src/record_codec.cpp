@@ -9,9 +9,7 @@
 namespace {
 
 // Byte count of a stored text: its code units and the terminator.
-uint32_t StoredTextBytes(std::u16string_view text) {
-    return static_cast<uint32_t>(2 * (text.size() + 1));
-}
+uint32_t StoredTextBytes(std::u16string_view text) { return static_cast<uint32_t>(2 * (text.size() + 1)); }
 
 bool WriteText(ISequentialStream* stream, std::u16string_view text) {
     uint8_t bytes[2 * kItemPathCapacity];
@@ -38,8 +36,7 @@ bool ReadText(ISequentialStream* stream, uint32_t bytes, char16_t* field) {
     uint8_t buffer[2 * kItemPathCapacity];
     if (!gbReadExactly(stream, buffer, bytes)) return false;
     const uint32_t units = bytes / 2;
-    for (uint32_t i = 0; i < units; ++i)
-        field[i] = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+    for (uint32_t i = 0; i < units; ++i) field[i] = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
     field[units - 1] = u'\0';
     return true;
 }

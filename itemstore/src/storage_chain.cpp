@@ -54,8 +54,7 @@ HRESULT CStorageChain::mhOpenPath(std::u16string_view escapedName, bool create) 
     StoragePath& next = mScratch();
 
     size_t kept = 0;
-    while (kept < old.open.size() && kept < next.storageNames.size() &&
-           old.open[kept].name == next.storageNames[kept])
+    while (kept < old.open.size() && kept < next.storageNames.size() && old.open[kept].name == next.storageNames[kept])
         ++kept;
 
     // The storages past the common prefix are released (their parents are

@@ -36,9 +36,7 @@ const RecordValues kChildren[] = {
 };
 const std::u16string kHeaderText = u"ZENTRAVIKO Morvantile Item Cache1";
 
-std::string ChildrenBytes() {
-    return Le32(1) + Le32(2) + RecordBytes(kChildren[0]) + RecordBytes(kChildren[2]);
-}
+std::string ChildrenBytes() { return Le32(1) + Le32(2) + RecordBytes(kChildren[0]) + RecordBytes(kChildren[2]); }
 
 // Creates the element an escaped name gives, with its piece storages, and
 // fills it through `write`.

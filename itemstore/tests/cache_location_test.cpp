@@ -46,8 +46,8 @@ TEST_F(CacheLocationTest, ARegisteredVaultsFileLiesInTheVaultsFolder) {
     const GUID vault{0x0F0E0D0C, 0xB0A0, 0x0102, {0xFF, 0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99, 0x88}};
     const GUID view{0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
     const std::u16string viewRoot = settings_seeding::MakeViewFolder(
-        machine_.root() / "views" / "main",
-        {"ViewID=" + winapi::ToUtf8(winapi::GuidToString(view)), "VaultID=" + winapi::ToUtf8(winapi::GuidToString(vault))});
+        machine_.root() / "views" / "main", {"ViewID=" + winapi::ToUtf8(winapi::GuidToString(view)),
+                                             "VaultID=" + winapi::ToUtf8(winapi::GuidToString(vault))});
     settings_seeding::SeedString(HKEY_CURRENT_USER, std::u16string(kProductKeyPath) + u"\\Vaults\\Main Vault",
                                  u"ShellRoot", viewRoot);
 

@@ -25,7 +25,7 @@ TEST(ElementNamesTest, ItemAndChildrenElementNames) {
         {u"", u"I", u"C", E_OXN_INVALID_NAME},
         {u"x.<item>", u"xI", u"xC", S_OK},
         {u"a/b.<item>", u"a%00bI", u"a%00bC", S_OK},
-        {u"a%00b.<item>", u"a%0100bI", u"a%0100bC", S_OK},  // never confused with a/b
+        {u"a%00b.<item>", u"a%0100bI", u"a%0100bC", S_OK},          // never confused with a/b
         {u"dir\\name.<item>", u"dir\\nameI", u"dir\\nameC", S_OK},  // backslash kept
         {u"Pump 12.assembly", u"Pump 12.aI", u"Pump 12.aC", S_OK},  // the extension is not checked
     };
@@ -48,8 +48,17 @@ TEST(ElementNamesTest, EscapesElevenCharactersOnce) {
         std::u16string escaped;
     };
     const Case cases[] = {
-        {u"/", u"%00"}, {u"%", u"%01"}, {u"*", u"%02"}, {u":", u"%03"}, {u"|", u"%04"}, {u"!", u"%05"},
-        {u"\n", u"%06"}, {u"\r", u"%07"}, {u"\t", u"%08"}, {u"?", u"%09"}, {u"\"", u"%10"},
+        {u"/", u"%00"},
+        {u"%", u"%01"},
+        {u"*", u"%02"},
+        {u":", u"%03"},
+        {u"|", u"%04"},
+        {u"!", u"%05"},
+        {u"\n", u"%06"},
+        {u"\r", u"%07"},
+        {u"\t", u"%08"},
+        {u"?", u"%09"},
+        {u"\"", u"%10"},
         {u"/%*:|!\n\r\t?\"", u"%00%01%02%03%04%05%06%07%08%09%10"},
         {u"%%", u"%01%01"},  // inserted text is not scanned again
         {u"a<b>c\\d.e", u"a<b>c\\d.e"},
@@ -75,8 +84,8 @@ TEST(ElementNamesTest, SplitsLongNamesIntoThirtyCharacterStorages) {
         size_t streamStart;
     };
     const Case cases[] = {
-        {1, {}, 0}, {29, {}, 0}, {30, {}, 0}, {31, {0}, 30}, {60, {0}, 30}, {61, {0, 30}, 60}, {62, {0, 30}, 60},
-        {90, {0, 30}, 60}, {91, {0, 30, 60}, 90},
+        {1, {}, 0},        {29, {}, 0},       {30, {}, 0},       {31, {0}, 30},         {60, {0}, 30},
+        {61, {0, 30}, 60}, {62, {0, 30}, 60}, {90, {0, 30}, 60}, {91, {0, 30, 60}, 90},
     };
     for (const Case& c : cases) {
         const std::u16string name = text(c.length);

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 const std::u16string kPump = u"Pump.<item>";
 
 TEST_F(CacheOperationsTest, AListIsWrittenReadAndRemoved) {
@@ -58,8 +57,8 @@ TEST_F(CacheOperationsTest, AddChildrenPutsTheGivenFirstAndKeepsUnmatchedStoredO
         EXPECT_EQ(E_ITEM_INVALID_OBJECT, file_->mhAddChildren(lock, kPump, {}));
         // File 10 config 2 replaces only its own config; an item child with
         // the id of stored file 20 replaces it whatever the types.
-        EXPECT_EQ(S_OK, file_->mhAddChildren(lock, kPump,
-                                      {MakeChild(10, kObjectTypeFile, 2, 2), MakeChild(20, kObjectTypeItem, 9, 2)}));
+        EXPECT_EQ(S_OK, file_->mhAddChildren(
+                            lock, kPump, {MakeChild(10, kObjectTypeFile, 2, 2), MakeChild(20, kObjectTypeItem, 9, 2)}));
     }
     EXPECT_EQ(StoredChildren(kPump), (std::vector<std::string>{"10/2/2", "20/9/2", "10/1/1", "30/-1/1"}));
 
@@ -124,8 +123,7 @@ TEST_F(CacheOperationsTest, RemoveChildrenMarksMatchingStoredChildren) {
 TEST_F(CacheOperationsTest, FileChildLinksAreSetAndReadByIdAndConfig) {
     StoreChildren(kPump, {MakeChild(10, kObjectTypeFile, 1), MakeChild(10, kObjectTypeFile, 2)});
     CItemCacheLock lock(file_, kCacheLockDirect);
-    EXPECT_EQ(E_OXN_INVALID_TYPE,
-              file_->mhSetFileChildLink(lock, kPump, MakeChild(10, kObjectTypeItem, 2), 3, 5));
+    EXPECT_EQ(E_OXN_INVALID_TYPE, file_->mhSetFileChildLink(lock, kPump, MakeChild(10, kObjectTypeItem, 2), 3, 5));
     EXPECT_EQ(E_OXN_FILE_NOT_FOUND, file_->mhSetFileChildLink(lock, kPump, MakeChild(10, kObjectTypeFile, 3), 3, 5));
     EXPECT_EQ(E_OXN_FILE_NOT_FOUND,
               file_->mhSetFileChildLink(lock, u"Never.<item>", MakeChild(10, kObjectTypeFile, 1), 3, 5));

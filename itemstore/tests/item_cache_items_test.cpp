@@ -15,7 +15,6 @@
 
 namespace {
 
-
 TEST_F(CacheOperationsTest, EveryOperationFailsOutsideTheScopeThatHasTheFileOpen) {
     CItemCacheLock empty;  // no scope has the file open
     RefPtr<ItemObject> item = MakeItem(u"Pump.<item>");

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 const GUID kThisView{0xA1, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
 const GUID kOtherView{0xB2, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
 const std::u16string kPump = u"Pump.<item>";
@@ -59,8 +58,8 @@ TEST_F(CacheOperationsTest, StoringATreeProcessesEveryPairAndReportsTheLastFailu
     RefPtr<ItemObject> wrongType = MakeItem(u"Folder.<item>");
     wrongType->meObjectType = kObjectTypeItemFolder;
     CItemCacheLock lock(file_, kCacheLockDirect);
-    HRESULT hr = file_->mhWriteItemsWithChildren(lock, {{noKey, {}}, {wrongType, {}}, {good, {}}}, kThisView,
-                                          true, false);
+    HRESULT hr =
+        file_->mhWriteItemsWithChildren(lock, {{noKey, {}}, {wrongType, {}}, {good, {}}}, kThisView, true, false);
     // The map's order is by record address: either refusal may come last.
     EXPECT_TRUE(hr == E_OXN_INVALID_NAME || hr == E_OXN_INVALID_TYPE) << std::hex << hr;
     EXPECT_EQ(S_OK, file_->mhItemExists(lock, u"Good.<item>"));

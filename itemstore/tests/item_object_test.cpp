@@ -10,7 +10,8 @@ namespace {
 TEST(ItemObjectTest, NewRecordsHoldTheConstructorValues) {
     RefPtr<ItemObject> item(new ItemObject);
     RefPtr<ChildWithLink> child(new ChildWithLink);
-    for (const ItemObject* record : {static_cast<const ItemObject*>(item.get()), static_cast<const ItemObject*>(child.get())}) {
+    for (const ItemObject* record :
+         {static_cast<const ItemObject*>(item.get()), static_cast<const ItemObject*>(child.get())}) {
         EXPECT_EQ(-1, record->mlObjectID);
         EXPECT_EQ(-1, record->mlParentProjectID);
         EXPECT_EQ(-1, record->mlAttachedVersion);

@@ -83,8 +83,9 @@ TEST_F(ItmClassesTest, EachClassAnswersItsInterfacesOnlyWithOneIdentity) {
         {"ItmFile", &New<CItmFile>, {&IItmFile::kIid, &IID_IDispatch, &IItmObject::kIid, &IItmObjectPrivate::kIid}},
         {"ItmBOM", &New<CItmBOM>, {&IItmBOM::kIid, &IID_IDispatch, &IItmObject::kIid, &IItmObjectPrivate::kIid}},
     };
-    const IID* const asked[] = {&IItmObject::kIid, &IID_IDispatch, &IItmObjectPrivate::kIid, &IItmItem::kIid,
-                                &IItmFolder::kIid, &IItmFile::kIid,   &IItmBOM::kIid};
+    const IID* const asked[] = {&IItmObject::kIid, &IID_IDispatch,    &IItmObjectPrivate::kIid,
+                                &IItmItem::kIid,   &IItmFolder::kIid, &IItmFile::kIid,
+                                &IItmBOM::kIid};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         IItmObject* object = c.create();

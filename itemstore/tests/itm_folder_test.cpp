@@ -21,7 +21,6 @@ using namespace link_test;
 
 namespace {
 
-
 // Takes the error info a failed call left and gives its description.
 std::u16string TakeErrorDescription() {
     IErrorInfo* errorInfo = nullptr;
@@ -152,7 +151,10 @@ TEST_F(ItemLinkManagerTest, LoadWithLinkManagerAttachesOneOverTheCacheFile) {
     CComObject<CItmItem>* item = nullptr;
     ASSERT_EQ(CComObject<CItmItem>::CreateInstance(&item), S_OK);
     item->AddRef();
-    Record record({.type = ItmObjectType_Item, .id = 41, .linkType = LinkType_BOM, .name = u"Pump.<item>",
+    Record record({.type = ItmObjectType_Item,
+                   .id = 41,
+                   .linkType = LinkType_BOM,
+                   .name = u"Pump.<item>",
                    .hasChildren = VARIANT_TRUE});
     EXPECT_EQ(item->mhLoadWithLinkManager(nullptr, nullptr, file_), E_OXN_NULL_VALUE);
     EXPECT_EQ(item->mhLoadWithLinkManager(&record.d, nullptr, nullptr), E_OXN_NULL_VALUE);

@@ -81,7 +81,7 @@ TEST_F(LinkManagerTest, AddLinkAndAddLinksApplyTheLinkRules) {
         ItmObjectType kind;
         ItmLinkType linkType;
         ItmLinkOperation op;
-        HRESULT addLink;   // the result of AddLink ...
+        HRESULT addLink;     // the result of AddLink ...
         LONG addLinkStored;  // ... and the links then held
         HRESULT addLinks;
     } const cases[] = {
@@ -97,7 +97,8 @@ TEST_F(LinkManagerTest, AddLinkAndAddLinksApplyTheLinkRules) {
         {ItmObjectType_Vault, LinkType_BOM, LinkOp_None, S_OK, 1, S_OK},
         {ItmObjectType_BOM, LinkType_BOM, LinkOp_None, S_OK, 1, S_OK},
         {ItmObjectType_BOM, LinkType_Dynamic, LinkOp_None, E_ITEM_INVALID_LINK_TYPE, 0, E_ITEM_INVALID_LINK_TYPE},
-        {ItmObjectType_Root_ItemFolder, LinkType_BOM, LinkOp_None, E_ITEM_INVALID_ITEM_TYPE, 0, E_ITEM_INVALID_ITEM_TYPE},
+        {ItmObjectType_Root_ItemFolder, LinkType_BOM, LinkOp_None, E_ITEM_INVALID_ITEM_TYPE, 0,
+         E_ITEM_INVALID_ITEM_TYPE},
         {ItmObjectType_Project, LinkType_BOM, LinkOp_None, E_ITEM_INVALID_ITEM_TYPE, 0, E_ITEM_INVALID_ITEM_TYPE},
         {ItmObjectType_Cutlist, LinkType_Static, LinkOp_None, E_ITEM_INVALID_ITEM_TYPE, 0, E_ITEM_INVALID_ITEM_TYPE},
         {ItmObjectType_Undefined, LinkType_BOM, LinkOp_None, E_ITEM_INVALID_ITEM_TYPE, 0, E_ITEM_INVALID_ITEM_TYPE},
@@ -203,8 +204,8 @@ TEST_F(LinkManagerTest, ListsFollowTheByteOrderOfTheKeys) {
                       Link(ItmObjectType_File, 3, LinkType_Dynamic, LinkOp_None, 256),
                       Link(ItmObjectType_Item, 256, LinkType_BOM)}),
               S_OK);
-    EXPECT_EQ(Links(manager_), (std::vector<std::string>{"4:256:-1:3:1", "4:1:-1:3:1", "4:2:-1:3:1", "6:3:256:1:1",
-                                                         "6:3:1:2:1"}));
+    EXPECT_EQ(Links(manager_),
+              (std::vector<std::string>{"4:256:-1:3:1", "4:1:-1:3:1", "4:2:-1:3:1", "6:3:256:1:1", "6:3:1:2:1"}));
 
     SAFEARRAY* array = nullptr;
     ASSERT_EQ(manager_->GetLinksID(&array), S_OK);
@@ -299,10 +300,12 @@ TEST_F(LinkManagerTest, RemovalChecksEachIdentityAndKeepsWhatWentBeforeAFailure)
         {{ItmObjectType_File, 1, 0, 4}, S_FALSE},  // another configuration
         {{ItmObjectType_File, 1, 77, -1}, S_OK},   // the parent id is no part of the key
     };
-    for (Case c : cases) EXPECT_EQ(manager_->RemoveLink(&c.id), c.expected) << c.id.meObjectType << "/" << c.id.mlObjectID;
+    for (Case c : cases)
+        EXPECT_EQ(manager_->RemoveLink(&c.id), c.expected) << c.id.meObjectType << "/" << c.id.mlObjectID;
     EXPECT_EQ(manager_->RemoveLink(nullptr), E_INVALIDARG);
 
-    SAFEARRAY* ids = IdArray({{ItmObjectType_File, 2, 0, -1}, {ItmObjectType_Vault, 3, 0, -1}, {ItmObjectType_File, 3, 0, -1}});
+    SAFEARRAY* ids =
+        IdArray({{ItmObjectType_File, 2, 0, -1}, {ItmObjectType_Vault, 3, 0, -1}, {ItmObjectType_File, 3, 0, -1}});
     EXPECT_EQ(manager_->RemoveLinks(ids), E_ITEM_INVALID_ITEM_TYPE);
     SafeArrayDestroy(ids);
     EXPECT_EQ(Links(manager_), (std::vector<std::string>{"6:3:-1:2:1"}));
@@ -345,12 +348,28 @@ TEST_F(LinkManagerTest, SwitchesMoveTheDynamicLinkButNeverMakeASecondOne) {
         std::function<HRESULT()> call;
         HRESULT expected;
     } const refused[] = {
-        {"two becoming dynamic", [&] { return SwitchAll({b, c}); }, E_ITEM_MANY_DYN_LINKS},
+        {"two becoming dynamic",
+         [&] {
+             return SwitchAll({b, c});
+         },
+         E_ITEM_MANY_DYN_LINKS},
         {"a static one while another is dynamic", [&] { return SwitchAll({b}); }, E_ITEM_MANY_DYN_LINKS},
-        {"the same static one twice", [&] { return SwitchAll({b, a, b}); }, E_ITEM_MANY_DYN_LINKS},
-        {"the dynamic one twice", [&] { return SwitchAll({a, a}); }, E_ITEM_MANY_DYN_LINKS},
+        {"the same static one twice",
+         [&] {
+             return SwitchAll({b, a, b});
+         },
+         E_ITEM_MANY_DYN_LINKS},
+        {"the dynamic one twice",
+         [&] {
+             return SwitchAll({a, a});
+         },
+         E_ITEM_MANY_DYN_LINKS},
         {"SwitchLink of a static one", [&] { return manager_->SwitchLink(b); }, E_ITEM_MANY_DYN_LINKS},
-        {"a file not linked", [&] { return SwitchAll({a, notLinked}); }, E_ITEM_INVALID_SOURCE},
+        {"a file not linked",
+         [&] {
+             return SwitchAll({a, notLinked});
+         },
+         E_ITEM_INVALID_SOURCE},
         {"an item", [&] { return manager_->SwitchLink(item); }, E_ITEM_INVALID_SOURCE},
         {"null", [&] { return manager_->SwitchLink(nullptr); }, E_OXN_NULL_VALUE},
         {"a null array", [&] { return manager_->SwitchLinks(nullptr); }, E_OXN_NULL_VALUE},
@@ -391,7 +410,7 @@ TEST_F(LinkManagerTest, ObjectsGiveTheirOwnLinksOrAreRefused) {
     IItmObject* project = NewLoaded({.type = ItmObjectType_Project, .id = 10});
     IItmObject* unloaded = New<CItmItem>();
 
-    EXPECT_EQ(manager_->AddLink2(file, LinkOp_New), S_OK);  // the operation replaces the object's
+    EXPECT_EQ(manager_->AddLink2(file, LinkOp_New), S_OK);          // the operation replaces the object's
     EXPECT_EQ(manager_->AddLink2(folder, LinkOp_Undefined), S_OK);  // as a BOM link, LinkOp_None
     EXPECT_EQ(Links(manager_), (std::vector<std::string>{"3:8:-1:3:1", "6:1:-1:2:2"}));
     EXPECT_EQ(manager_->AddLink2(plainItem, LinkOp_None), E_ITEM_INVALID_OBJECT);

@@ -156,7 +156,7 @@ TEST_F(ItmObjectDataTest, LoadOfNothingFailsAndKeepsTheObjectAsItWas) {
 }
 
 TEST_F(ItmObjectDataTest, CheckWantsEightStringsButNotTheLinkedFile) {
-    BSTR ItmObjectData::* const checked[] = {
+    BSTR ItmObjectData::*const checked[] = {
         &ItmObjectData::moAlternateName, &ItmObjectData::moConfigName, &ItmObjectData::moDomain,
         &ItmObjectData::moFilename,      &ItmObjectData::moLockedBy,   &ItmObjectData::moLockedPath,
         &ItmObjectData::moPath,          &ItmObjectData::moState,
@@ -279,10 +279,18 @@ TEST_F(ItmObjectDataTest, CopyTakesTheGroupsOfTheMaskAndNothingWhenIdentitiesDif
         LONG differsAfter;
     };
     const Case cases[] = {
-        {0x0004, allGroups & ~0x0004}, {0x0008, allGroups & ~0x0008}, {0x0010, allGroups & ~0x0010},
-        {0x0020, allGroups & ~0x0020}, {0x0040, allGroups & ~0x0040}, {0x0080, allGroups & ~0x0080},
-        {0x0100, allGroups & ~0x0100}, {0x0200, allGroups & ~0x0200}, {0x0400, allGroups & ~0x0400},
-        {allGroups, 0},                {0x0002, allGroups},          {allGroups | 0x0002, allGroups},
+        {0x0004, allGroups & ~0x0004},
+        {0x0008, allGroups & ~0x0008},
+        {0x0010, allGroups & ~0x0010},
+        {0x0020, allGroups & ~0x0020},
+        {0x0040, allGroups & ~0x0040},
+        {0x0080, allGroups & ~0x0080},
+        {0x0100, allGroups & ~0x0100},
+        {0x0200, allGroups & ~0x0200},
+        {0x0400, allGroups & ~0x0400},
+        {allGroups, 0},
+        {0x0002, allGroups},
+        {allGroups | 0x0002, allGroups},
         {0, allGroups},
     };
     for (const Case& c : cases) {
@@ -438,7 +446,7 @@ TEST_F(ItmObjectDataTest, LinkedFileNameAndFlags) {
 struct PropertyCase {
     LONG kind;
     VARTYPE putType;
-    LONG putNumber;          // VT_I4 and VT_BOOL
+    LONG putNumber;           // VT_I4 and VT_BOOL
     const char16_t* putText;  // VT_BSTR
     VARTYPE getType;
     LONG gotNumber;           // VT_I4 and VT_BOOL
@@ -472,9 +480,12 @@ TEST_F(ItmObjectDataTest, PropertiesRoundTripByKindAndIgnoreOtherTypes) {
         ASSERT_EQ(S_OK, object.Load(&source.d, nullptr));
         Value put;
         put.v.vt = c.putType;
-        if (c.putType == VT_BSTR) put.v.bstrVal = SysAllocString(c.putText);
-        else if (c.putType == VT_BOOL) put.v.boolVal = static_cast<VARIANT_BOOL>(c.putNumber);
-        else put.v.lVal = c.putNumber;
+        if (c.putType == VT_BSTR)
+            put.v.bstrVal = SysAllocString(c.putText);
+        else if (c.putType == VT_BOOL)
+            put.v.boolVal = static_cast<VARIANT_BOOL>(c.putNumber);
+        else
+            put.v.lVal = c.putNumber;
         EXPECT_EQ(S_OK, object.PutProperty(c.kind, put.v)) << "kind " << c.kind;
         Value got;
         got.v.vt = VT_I4;  // initialised by the call
@@ -548,7 +559,7 @@ TEST_F(ItmObjectDataTest, RenameRewritesTheLastPathComponentWhenItIsTheName) {
         {ItmObjectType_ItemFolder, u"Pumps", u"C:\\v\\Pumps\\", u"C:\\v\\Valve\\"},
         {ItmObjectType_Item, u"Pumps", u"C:\\v\\Pumps\\", u"C:\\v\\Pumps\\"},  // slash kept only for folders
         {ItmObjectType_Item, u"Pump", u"C:\\v\\Other", u"C:\\v\\Other"},
-        {ItmObjectType_Item, u"Pump", u"Pump", u"Pump"},  // no backslash at all
+        {ItmObjectType_Item, u"Pump", u"Pump", u"Pump"},     // no backslash at all
         {ItmObjectType_ItemFolder, u"", u"\\", u"\\Valve"},  // a lone backslash is not dropped
         {ItmObjectType_Item, u"", u"C:\\v\\", u"C:\\v\\Valve"},
     };
@@ -602,7 +613,7 @@ TEST_F(ItmObjectDataTest, FolderPartsOfThePath) {
         const char16_t* folderPart;
     } gets[] = {
         {u"D:\\x\\Pump", u"D:\\x\\"},
-        {u"Pump", u"Pump"},             // no backslash: the whole path
+        {u"Pump", u"Pump"},                  // no backslash: the whole path
         {u"D:\\x\\Other", u"D:\\x\\Other"},  // not ending in the name: the whole path
     };
     for (const auto& g : gets) {

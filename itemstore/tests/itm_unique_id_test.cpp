@@ -47,9 +47,7 @@ public:
     // Every other method is one the helpers must not call.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Unexpected(); }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected(); }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return Unexpected();
-    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected(); }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return Unexpected();
     }
@@ -146,13 +144,11 @@ TEST(ItmUniqueIDTest, OrderComparesTheBytesInMemory) {
         ItmUniqueID less;
         ItmUniqueID greater;
     } pairs[] = {
-        {Id(4, 256, 0, -1), Id(4, 1, 0, -1)},  // 00 01 .. before 01 00 ..
-        {Id(4, 1, 0, -1), Id(4, -1, 0, -1)},   // ff ff ff ff last
-        {Id(4, 2, 0, -1), Id(4, 3, 0, -1)},
-        {Id(4, 9, 0, -1), Id(6, 1, 0, -1)},  // the type first
-        {Id(6, 1, 7, 0), Id(6, 1, 7, 1)},    // then id, parent, configuration
-        {Id(6, 1, 7, 5), Id(6, 1, 8, 0)},
-        {Id(6, 1, 7, 1), Id(6, 1, 7, -1)},
+        {Id(4, 256, 0, -1), Id(4, 1, 0, -1)},                                      // 00 01 .. before 01 00 ..
+        {Id(4, 1, 0, -1), Id(4, -1, 0, -1)},                                       // ff ff ff ff last
+        {Id(4, 2, 0, -1), Id(4, 3, 0, -1)},   {Id(4, 9, 0, -1), Id(6, 1, 0, -1)},  // the type first
+        {Id(6, 1, 7, 0), Id(6, 1, 7, 1)},                                          // then id, parent, configuration
+        {Id(6, 1, 7, 5), Id(6, 1, 8, 0)},     {Id(6, 1, 7, 1), Id(6, 1, 7, -1)},
     };
     for (const auto& p : pairs) {
         EXPECT_TRUE(gbUniqueIDLess(p.less, p.greater)) << p.less.mlObjectID << " " << p.greater.mlObjectID;
@@ -186,9 +182,8 @@ TEST(ItmUniqueIDTest, AFailedReadLeavesTheRecordUntouched) {
         ItmObjectType type;
         const char* failing;
     } cases[] = {
-        {ItmObjectType_Item, "ID"},          {ItmObjectType_Item, "Type"},
-        {ItmObjectType_File, "ConfigID"},    {ItmObjectType_File, "ParentID"},
-        {ItmObjectType_File, "QueryInterface"}, {ItmObjectType_BOM, "QueryInterface"},
+        {ItmObjectType_Item, "ID"},       {ItmObjectType_Item, "Type"},           {ItmObjectType_File, "ConfigID"},
+        {ItmObjectType_File, "ParentID"}, {ItmObjectType_File, "QueryInterface"}, {ItmObjectType_BOM, "QueryInterface"},
         {ItmObjectType_BOM, "ConfigID"},
     };
     for (const auto& c : cases) {

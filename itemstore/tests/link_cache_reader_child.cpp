@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
         if (FAILED(file->mhReadChildren(lock, name, children)) || FAILED(file->mhGetItemDirty(lock, name, dirty)))
             return 2;
         for (const RefPtr<ChildWithLink>& child : children) {
-            testsupport::Announce("child " + std::to_string(child->mlObjectID) + "/" + std::to_string(child->mlConfigID) +
-                                  "/" + std::to_string(child->meLinkType) + "/" +
+            testsupport::Announce("child " + std::to_string(child->mlObjectID) + "/" +
+                                  std::to_string(child->mlConfigID) + "/" + std::to_string(child->meLinkType) + "/" +
                                   std::to_string(child->meLinkOperation));
         }
         testsupport::Announce("dirty " + std::to_string(dirty));

@@ -84,13 +84,23 @@ struct Record : itemstore_test::SourceRecord {
 inline IItmObject* NewLoaded(const Fields& fields) {
     IItmObject* object = nullptr;
     switch (fields.type) {
-        case ItmObjectType_Root_ItemFolder:
-        case ItmObjectType_Vault:
-        case ItmObjectType_ItemFolder: object = New<CItmFolder>(); break;
-        case ItmObjectType_Item: object = New<CItmItem>(); break;
-        case ItmObjectType_File: object = New<CItmFile>(); break;
-        case ItmObjectType_BOM: object = New<CItmBOM>(); break;
-        default: object = New<CItmObject>(); break;
+    case ItmObjectType_Root_ItemFolder:
+    case ItmObjectType_Vault:
+    case ItmObjectType_ItemFolder:
+        object = New<CItmFolder>();
+        break;
+    case ItmObjectType_Item:
+        object = New<CItmItem>();
+        break;
+    case ItmObjectType_File:
+        object = New<CItmFile>();
+        break;
+    case ItmObjectType_BOM:
+        object = New<CItmBOM>();
+        break;
+    default:
+        object = New<CItmObject>();
+        break;
     }
     Record record(fields);
     if (object) {
@@ -135,8 +145,7 @@ inline SAFEARRAY* ObjectArray(std::initializer_list<IItmObject*> objects) {
 template <class Record>
 SAFEARRAY* RecordsArray(const std::vector<Record>& records) {
     RecordArray<Record> array;
-    array.mvCreate(static_cast<ULONG>(records.size()), LIBID_BellquistLib, kLibraryMajorVersion,
-                   kLibraryMinorVersion);
+    array.mvCreate(static_cast<ULONG>(records.size()), LIBID_BellquistLib, kLibraryMajorVersion, kLibraryMinorVersion);
     std::copy(records.begin(), records.end(), array.mpoBegin());
     SAFEARRAY* out = nullptr;
     array.mvHandOut(&out);

@@ -18,8 +18,14 @@ Row InputItem(LONG id, const GUID& lockView) {
     return row;
 }
 Row FileOf(LONG item, LONG id, ItmLinkOperation operation = LinkOp_None) {
-    return {.type = ItmObjectType_File, .id = id, .parentType = ItmObjectType_Item, .parent = item, .project = 10,
-            .config = 2, .linkType = LinkType_Static, .linkOperation = operation};
+    return {.type = ItmObjectType_File,
+            .id = id,
+            .parentType = ItmObjectType_Item,
+            .parent = item,
+            .project = 10,
+            .config = 2,
+            .linkType = LinkType_Static,
+            .linkOperation = operation};
 }
 
 class MergeCacheTest : public MergeTest {
@@ -27,8 +33,13 @@ protected:
     // Item 1 is checked out here, item 2 elsewhere; item 3 is not an input.
     std::vector<Row> Input() { return {InputItem(1, kViewGUID), InputItem(2, kOtherViewGUID)}; }
     std::vector<Row> Fetched() {
-        return {InputItem(1, kViewGUID), InputItem(2, kOtherViewGUID), InputItem(3, kViewGUID),
-                FileOf(1, 7, LinkOp_New), FileOf(1, 8), FileOf(2, 9), FileOf(3, 6)};
+        return {InputItem(1, kViewGUID),
+                InputItem(2, kOtherViewGUID),
+                InputItem(3, kViewGUID),
+                FileOf(1, 7, LinkOp_New),
+                FileOf(1, 8),
+                FileOf(2, 9),
+                FileOf(3, 6)};
     }
     bool Cached(const std::u16string& name) {
         CItemCacheLock lock(file_, kCacheLockDirect);
@@ -79,7 +90,7 @@ TEST_F(MergeCacheTest, FlagsChooseHowTheFetchedChildrenMeetTheStoredList) {
         std::vector<std::string> stored;
     };
     const Case cases[] = {
-        {Bgtf_UpdateFileCache, {"7/2/2", "8/2/1", "50/-1/1"}},  // added to the list
+        {Bgtf_UpdateFileCache, {"7/2/2", "8/2/1", "50/-1/1"}},                       // added to the list
         {Bgtf_UpdateFileCache | Bgtf_IgnoreInputFromFileCache, {"7/2/2", "8/2/1"}},  // replaces it
         {Bgtf_UpdateFileCache | Bgtf_IgnoreInputFromFileCache | Bgtf_MarkMissingChildrenRemoved,
          {"7/2/2", "8/2/1", "50/-1/3"}},  // replaces it, the missing one marked removed

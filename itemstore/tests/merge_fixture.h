@@ -30,8 +30,8 @@ struct Row {
     ItmObjectType type = ItmObjectType_Item;
     LONG id = 1;
     ItmObjectType parentType = ItmObjectType_ItemFolder;
-    LONG parent = 0;        // mlParentObjectID
-    LONG project = 0;       // mlParentProjectID
+    LONG parent = 0;   // mlParentObjectID
+    LONG project = 0;  // mlParentProjectID
     LONG config = -1;
     ItmLinkType linkType = LinkType_BOM;
     ItmLinkOperation linkOperation = LinkOp_None;
@@ -101,31 +101,32 @@ public:
         LoadItmObjectData load{includePath, connection};
         HRESULT hr = S_OK;
         switch (record->meObjectType) {
-            case ItmObjectType_Root_ItemFolder:
-            case ItmObjectType_Vault:
-            case ItmObjectType_ItemFolder:
-                *object = New<CItmFolder>();
-                hr = (*object)->Load(record, &load);
-                break;
-            case ItmObjectType_Item: {
-                CComObject<CItmItem>* item = nullptr;
-                hr = CComObject<CItmItem>::CreateInstance(&item);
-                if (SUCCEEDED(hr)) {
-                    item->AddRef();
-                    hr = item->mhLoadWithLinkManager(record, &load, cacheFile);
-                    *object = static_cast<IItmItem*>(item);
-                }
-                break;
+        case ItmObjectType_Root_ItemFolder:
+        case ItmObjectType_Vault:
+        case ItmObjectType_ItemFolder:
+            *object = New<CItmFolder>();
+            hr = (*object)->Load(record, &load);
+            break;
+        case ItmObjectType_Item: {
+            CComObject<CItmItem>* item = nullptr;
+            hr = CComObject<CItmItem>::CreateInstance(&item);
+            if (SUCCEEDED(hr)) {
+                item->AddRef();
+                hr = item->mhLoadWithLinkManager(record, &load, cacheFile);
+                *object = static_cast<IItmItem*>(item);
             }
-            case ItmObjectType_File:
-                *object = New<CItmFile>();
-                hr = (*object)->Load(record, &load);
-                break;
-            case ItmObjectType_BOM:
-                *object = New<CItmBOM>();
-                hr = (*object)->Load(record, &load);
-                break;
-            default: break;  // no object for the other types
+            break;
+        }
+        case ItmObjectType_File:
+            *object = New<CItmFile>();
+            hr = (*object)->Load(record, &load);
+            break;
+        case ItmObjectType_BOM:
+            *object = New<CItmBOM>();
+            hr = (*object)->Load(record, &load);
+            break;
+        default:
+            break;  // no object for the other types
         }
         SysFreeString(includePath);
         if (FAILED(hr) && *object) {

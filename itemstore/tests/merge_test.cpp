@@ -37,14 +37,19 @@ Row ItemInFolder(LONG id) {
     return {.type = ItmObjectType_Item, .id = id, .parentType = ItmObjectType_ItemFolder, .parent = 10, .project = 10};
 }
 Row ChildOfItem(ItmObjectType type, LONG id, LONG item, ItmLinkType linkType, LONG config = -1) {
-    return {.type = type, .id = id, .parentType = ItmObjectType_Item, .parent = item, .project = 10, .config = config,
+    return {.type = type,
+            .id = id,
+            .parentType = ItmObjectType_Item,
+            .parent = item,
+            .project = 10,
+            .config = config,
             .linkType = linkType};
 }
 
 TEST_F(MergeTest, EmptyFetchGivesEmptyResultsAndLeavesTheCacheAlone) {
     for (bool nullList : {false, true}) {
-        MergeNs::CMerge merge(Keep({ItemInFolder(1)}), nullList ? nullptr : Keep({}), Bgtf_UpdateFileCache,
-                              kViewGUID, &backEnd_, nullptr);
+        MergeNs::CMerge merge(Keep({ItemInFolder(1)}), nullList ? nullptr : Keep({}), Bgtf_UpdateFileCache, kViewGUID,
+                              &backEnd_, nullptr);
         EXPECT_EQ(merge.mhMerge(0), S_OK);
         SAFEARRAY* results = nullptr;
         ASSERT_EQ(merge.mhGetResults(&results), S_OK);
@@ -58,10 +63,10 @@ TEST_F(MergeTest, EmptyFetchGivesEmptyResultsAndLeavesTheCacheAlone) {
 }
 
 TEST_F(MergeTest, SameItemUnderTwoParentItemsGivesTwoObjectsBothLinked) {
-    const Results r = Merge({ItemInFolder(1), ItemInFolder(2)},
-                            {ItemInFolder(1), ItemInFolder(2), ChildOfItem(ItmObjectType_Item, 5, 1, LinkType_BOM),
-                             ChildOfItem(ItmObjectType_Item, 5, 2, LinkType_BOM),
-                             ChildOfItem(ItmObjectType_File, 7, 5, LinkType_Static)});
+    const Results r = Merge(
+        {ItemInFolder(1), ItemInFolder(2)},
+        {ItemInFolder(1), ItemInFolder(2), ChildOfItem(ItmObjectType_Item, 5, 1, LinkType_BOM),
+         ChildOfItem(ItmObjectType_Item, 5, 2, LinkType_BOM), ChildOfItem(ItmObjectType_File, 7, 5, LinkType_Static)});
     EXPECT_EQ(r.objects, (std::vector<std::string>{"4:1", "4:2", "4:5", "4:5", "6:7:c-1@5"}));
     EXPECT_EQ(r.links[0], Links{"4:5:-1:3:1"});
     EXPECT_EQ(r.links[1], Links{"4:5:-1:3:1"});
@@ -96,10 +101,9 @@ TEST_F(MergeTest, KeepsOnlyInputFoldersAndTheirDirectSubfolders) {
 
 TEST_F(MergeTest, ResultsComeInMemoryOrderOfTheKeysObjectsBeforeFolders) {
     // 256 is stored as 00 01 00 00 and 1 as 01 00 00 00: 256 comes first.
-    const Results r =
-        Merge({kFolder10}, {kFolder10, ItemInFolder(2), ItemInFolder(1), ItemInFolder(256),
-                            ChildOfItem(ItmObjectType_BOM, 9, 1, LinkType_BOM),
-                            ChildOfItem(ItmObjectType_File, 8, 1, LinkType_Static)});
+    const Results r = Merge({kFolder10}, {kFolder10, ItemInFolder(2), ItemInFolder(1), ItemInFolder(256),
+                                          ChildOfItem(ItmObjectType_BOM, 9, 1, LinkType_BOM),
+                                          ChildOfItem(ItmObjectType_File, 8, 1, LinkType_Static)});
     EXPECT_EQ(r.objects, (std::vector<std::string>{"4:256", "4:1", "4:2", "6:8:c-1@1", "7:9:c-1@1", "3:10"}));
 }
 
@@ -184,7 +188,9 @@ TEST_F(MergeTest, RecordWhoseObjectCannotBeMadeIsLeftOutWithItsLinks) {
 
 TEST_F(MergeTest, TypesWithoutObjectsAreNotMergedAndTheirLinksAreRefused) {
     MergeNs::CMerge merge(Keep({kFolder10}),
-                          Keep({kFolder10, {.type = ItmObjectType_Project, .id = 4, .project = 10}, ItemInFolder(3),
+                          Keep({kFolder10,
+                                {.type = ItmObjectType_Project, .id = 4, .project = 10},
+                                ItemInFolder(3),
                                 {.type = ItmObjectType_Cutlist, .id = 5, .project = 10}}),
                           0, kViewGUID, &backEnd_, nullptr);
     ASSERT_EQ(merge.mhMerge(0), S_OK);

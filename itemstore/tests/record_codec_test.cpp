@@ -136,8 +136,19 @@ TEST(RecordCodecTest, AShortOrFailedWriteIsAnIoError) {
 // --- Children lists --------------------------------------------------------------
 
 RecordValues Child(int32_t id, int32_t type, int32_t linkOperation) {
-    return {id, 10, 1, -1, type, 45000.0, u"child " + std::u16string(1, static_cast<char16_t>(u'0' + id)), u"\\p",
-            0, 2, linkOperation, 2, 0};
+    return {id,
+            10,
+            1,
+            -1,
+            type,
+            45000.0,
+            u"child " + std::u16string(1, static_cast<char16_t>(u'0' + id)),
+            u"\\p",
+            0,
+            2,
+            linkOperation,
+            2,
+            0};
 }
 
 TEST(ChildrenCodecTest, WritesCountsAndNonBomRecordsInListOrder) {
@@ -149,11 +160,15 @@ TEST(ChildrenCodecTest, WritesCountsAndNonBomRecordsInListOrder) {
     };
     const Case cases[] = {
         {"empty", {}, 0, {}},
-        {"live and removed", {Child(1, 6, -1), Child(2, 6, 3), Child(3, 4, 4), Child(4, 6, 0), Child(5, 4, 5)}, 3,
+        {"live and removed",
+         {Child(1, 6, -1), Child(2, 6, 3), Child(3, 4, 4), Child(4, 6, 0), Child(5, 4, 5)},
+         3,
          {0, 1, 2, 3, 4}},
         {"BOM children left out", {Child(1, 7, -1), Child(2, 6, 1), Child(3, 7, 3), Child(4, 6, 3)}, 1, {1, 3}},
         {"only BOM children", {Child(1, 7, -1), Child(2, 7, 0)}, 0, {}},
-        {"unusual operations are live", {Child(1, 6, 2), Child(2, 6, INT32_MIN), Child(3, 6, 0x7FFFFFFF)}, 3,
+        {"unusual operations are live",
+         {Child(1, 6, 2), Child(2, 6, INT32_MIN), Child(3, 6, 0x7FFFFFFF)},
+         3,
          {0, 1, 2}},
     };
     for (const Case& c : cases) {

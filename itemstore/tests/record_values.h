@@ -61,4 +61,3 @@ inline void ExpectSameRecord(const RecordValues& v, const ItemObject& record) {
     EXPECT_EQ(v.initialLinkType, record.meInitialLinkType);
     EXPECT_EQ(v.initialLinkOperation, record.meInitialLinkOperation);
 }
-

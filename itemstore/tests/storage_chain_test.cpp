@@ -108,7 +108,7 @@ TEST_F(StorageChainTest, LongNamesLiveInNestedStoragesThatArePrunedOnceEmptyAndL
     EXPECT_EQ(Tree(), (std::vector<std::string>{kStorageA + "/", kStorageA + "/<in use>"}));
     EXPECT_EQ(S_FALSE, chain.mhOpenPath(u"x", false));
     EXPECT_EQ(Tree(), (std::vector<std::string>{kStorageA + "/", kStorageA + "/" + kStorageB + "/",
-                                                 kStorageA + "/" + kStorageB + "/cS"}));
+                                                kStorageA + "/" + kStorageB + "/cS"}));
 
     // The emptied storages stay while the chain is inside them...
     ASSERT_EQ(S_OK, chain.mhDestroyElement(kPieceA + kPieceB + u"c"));

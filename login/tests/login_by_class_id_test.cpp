@@ -20,9 +20,9 @@ protected:
 
 TEST_F(LoginByClassIdTest, CreatedLoginLogsInDirectly) {
     ILogin* login = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Login, nullptr, CLSCTX_INPROC_SERVER, IID_ILogin,
-                               reinterpret_cast<void**>(&login)),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Login, nullptr, CLSCTX_INPROC_SERVER, IID_ILogin, reinterpret_cast<void**>(&login)),
+        S_OK);
     ASSERT_NE(login, nullptr);
     {
         Request request(kVault, true);

@@ -110,14 +110,12 @@ protected:
 
     void UseFakeVaultServer() {
         DWORD cookie = 0;
-        ASSERT_EQ(CoRegisterClassObject(CLSID_VaultServer, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                        &cookie),
-                  S_OK);
+        ASSERT_EQ(
+            CoRegisterClassObject(CLSID_VaultServer, &factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
         cookie_ = cookie;
     }
-    void RegisterRealVaultServer() {
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"VaultServer.dll"), S_OK);
-    }
+    void RegisterRealVaultServer() { ASSERT_EQ(com_testing::RegisterServerLibrary(u"VaultServer.dll"), S_OK); }
 
     VaultConnectionSettings settings_;
     com_testing::CountingClassFactory factory_{&FakeVaultServer::Make};
@@ -255,10 +253,8 @@ TEST(LoginDialogHostSlots, GetVaultNameCopiesWhatFits) {
         std::u16string expected;
     } const cases[] = {
         {0, std::u16string(u"######")},  // nothing written (the text would write before the buffer)
-        {-3, std::u16string(u"######")},
-        {1, std::u16string(u"\0#####", 6)},
-        {5, std::u16string(u"Vaul\0#", 6)},
-        {6, std::u16string(u"Vault\0", 6)},
+        {-3, std::u16string(u"######")},    {1, std::u16string(u"\0#####", 6)},
+        {5, std::u16string(u"Vaul\0#", 6)}, {6, std::u16string(u"Vault\0", 6)},
     };
     Pruvane host;
     host.Fill(u"Vault", VaultConnectionSettings{}, nullptr);

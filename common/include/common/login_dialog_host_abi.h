@@ -31,10 +31,10 @@
 
 // Results of ConnectAndVerify (and of slot 10).
 enum LoginCheckResult : int {
-    kLoginCheckFailed = 0,           // not checked; any message is shown already
-    kLoginCheckAccepted = 1,         // the host holds a verified connection
-    kLoginCheckDatabaseFailure = 3,  // the database could not be opened or verified
-    kLoginCheckWrongCredentials = 8, // wrong user name or password; nothing shown
+    kLoginCheckFailed = 0,            // not checked; any message is shown already
+    kLoginCheckAccepted = 1,          // the host holds a verified connection
+    kLoginCheckDatabaseFailure = 3,   // the database could not be opened or verified
+    kLoginCheckWrongCredentials = 8,  // wrong user name or password; nothing shown
 };
 
 class LoginDialog {
@@ -67,8 +67,7 @@ public:
     virtual void Reserved8() {}
     virtual void Reserved9() {}
     // Slot 10.
-    virtual int ConnectAndVerifyAgain(INT_PTR context, LPCWSTR userName, LPCWSTR password)
-    {
+    virtual int ConnectAndVerifyAgain(INT_PTR context, LPCWSTR userName, LPCWSTR password) {
         return ConnectAndVerify(context, userName, password);
     }
 
@@ -76,8 +75,7 @@ protected:
     ~LoginDialog() = default;
 
 private:
-    static int ClearOption(USHORT* value)
-    {
+    static int ClearOption(USHORT* value) {
         if (value != nullptr) *value = 0;
         return 0;
     }
@@ -89,8 +87,8 @@ private:
 // Returns 0 when the dialog failed, 1 when the user logged in, 2 when the
 // user cancelled, 3 on a database failure.
 extern "C" {
-typedef int (*ShowPruvaneFunction)(HWND parent, LoginDialog* host, WCHAR* buffer1, int length1,
-                                   WCHAR* buffer2, int length2);
+typedef int (*ShowPruvaneFunction)(HWND parent, LoginDialog* host, WCHAR* buffer1, int length1, WCHAR* buffer2,
+                                   int length2);
 }
 inline constexpr const char* kShowPruvaneExport = "geShowPruvane";
 

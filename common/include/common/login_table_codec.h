@@ -46,7 +46,7 @@ inline constexpr int32_t kLoginProgramType = 2;
 // `base` null means no view.
 struct LoginTableView {
     BYTE* base = nullptr;
-    size_t size = 0;    // bytes readable at base (the mapped length)
+    size_t size = 0;  // bytes readable at base (the mapped length)
     size_t cursor = 0;
 
     // The bytes that may be read: the table's 4096, or less when the view is
@@ -55,19 +55,19 @@ struct LoginTableView {
 };
 
 struct LoginTableEntry {
-    std::u16string moDbServer;   // s0; empty never written (it would end the table)
-    std::u16string moVaultName;  // s1, the key
-    std::u16string moUserName;   // s2
-    std::u16string moPassword;   // s3
-    std::u16string moDbUser;     // s4
-    std::u16string moDbPassword; // s5
-    std::u16string moShellRoot;  // s6
-    int32_t mlLoginValue = 0;    // i0: handed back to the vault with the user name
-    int32_t mlUserID = 0;        // i1
-    int32_t mlReserved = 0;      // i2, written 0
-    int32_t mlVerification = 0;  // i3: the value the vault server accepted the login with
-    int32_t mlProgramType = 0;   // i4
-    bool mbFlag = false;         // written 0
+    std::u16string moDbServer;    // s0; empty never written (it would end the table)
+    std::u16string moVaultName;   // s1, the key
+    std::u16string moUserName;    // s2
+    std::u16string moPassword;    // s3
+    std::u16string moDbUser;      // s4
+    std::u16string moDbPassword;  // s5
+    std::u16string moShellRoot;   // s6
+    int32_t mlLoginValue = 0;     // i0: handed back to the vault with the user name
+    int32_t mlUserID = 0;         // i1
+    int32_t mlReserved = 0;       // i2, written 0
+    int32_t mlVerification = 0;   // i3: the value the vault server accepted the login with
+    int32_t mlProgramType = 0;    // i4
+    bool mbFlag = false;          // written 0
 
     // The bytes this entry takes in the table.
     size_t mlEncodedSize() const;

@@ -60,10 +60,10 @@ private:
     // Reads the lower and upper bounds of dimension 1 into mlCount.
     void mvGetBounds();
 
-    BYTE mbOwned = 0;                // destroy mpoArray when letting it go
-    SAFEARRAY* mpoArray = nullptr;   // null when empty
-    void* mpoElements = nullptr;     // the data while it is locked, else null
-    LONG mlCount = 0;                // 0 = not read yet
+    BYTE mbOwned = 0;               // destroy mpoArray when letting it go
+    SAFEARRAY* mpoArray = nullptr;  // null when empty
+    void* mpoElements = nullptr;    // the data while it is locked, else null
+    LONG mlCount = 0;               // 0 = not read yet
 };
 
 template <class T>

@@ -25,21 +25,21 @@
 
 // The location kinds of SettingsLight::goGetLocation.
 enum LocationKind : int {
-    kInstallLocation = 0,        // also 2 and 5: machine value "Location"
-    kSharedLocation = 1,         // "SharedLocation"
-    kAppDataDirectory = 3,       // <local app data>\ZENTRAVIKO\ZENTRAVIKO Vyl\, made when missing
-    kLanFileDirectory = 4,       // "LanFileDir", else kind 1 + "LanFiles\"
-    kInsoBinDirectory = 6,       // "InsoBinDir", else kind 1 + "FileFormats\InsoBin\"
-    kInstallLocation64 = 7,      // "Location" in the 64-bit registry view
-    kLanguageDirectory = 8,      // "LangDir" (else kind 7 + "Lang\") + language + "\"
-    kHelpFile = 9,               // kind 8 + "Quorrastel.chm", or the "GB" one
-    kDefaultDataDirectory = 10,  // "DefaultDataDir", else kind 7 + "Default Data\"
-    kDefaultCardDirectory = 11,  // "DefaultCardDir", else kind 7 + "Default Cards\"
-    kLanFileParent = 12,         // the folder above kind 4
-    kConfigDirectory = 13,       // "DefConfigDir", else kind 7 + "Default Configurations\"
+    kInstallLocation = 0,           // also 2 and 5: machine value "Location"
+    kSharedLocation = 1,            // "SharedLocation"
+    kAppDataDirectory = 3,          // <local app data>\ZENTRAVIKO\ZENTRAVIKO Vyl\, made when missing
+    kLanFileDirectory = 4,          // "LanFileDir", else kind 1 + "LanFiles\"
+    kInsoBinDirectory = 6,          // "InsoBinDir", else kind 1 + "FileFormats\InsoBin\"
+    kInstallLocation64 = 7,         // "Location" in the 64-bit registry view
+    kLanguageDirectory = 8,         // "LangDir" (else kind 7 + "Lang\") + language + "\"
+    kHelpFile = 9,                  // kind 8 + "Quorrastel.chm", or the "GB" one
+    kDefaultDataDirectory = 10,     // "DefaultDataDir", else kind 7 + "Default Data\"
+    kDefaultCardDirectory = 11,     // "DefaultCardDir", else kind 7 + "Default Cards\"
+    kLanFileParent = 12,            // the folder above kind 4
+    kConfigDirectory = 13,          // "DefConfigDir", else kind 7 + "Default Configurations\"
     kVaultConfigurationsFile = 14,  // kind 13 + "VaultConfigurations.ini"
-    kHelpViewer = 15,            // the shared help viewer program, when installed
-    kInstallLocation32 = 16,     // "Location" in the 32-bit registry view
+    kHelpViewer = 15,               // the shared help viewer program, when installed
+    kInstallLocation32 = 16,        // "Location" in the 32-bit registry view
 };
 
 // Sub-keys of SettingsLight::mbOpenProductKey.
@@ -53,9 +53,9 @@ enum ProductKeyKind : int {
 };
 
 // Flags of SettingsLight::mbOpenProductKey: the access asked for.
-inline constexpr DWORD kProductKeyRead = 0x100;    // KEY_READ
-inline constexpr DWORD kProductKeyWrite = 0x200;   // KEY_WRITE
-inline constexpr DWORD kProductKey32Bit = 0x400;   // KEY_WOW64_32KEY, for kind 0 only
+inline constexpr DWORD kProductKeyRead = 0x100;   // KEY_READ
+inline constexpr DWORD kProductKeyWrite = 0x200;  // KEY_WRITE
+inline constexpr DWORD kProductKey32Bit = 0x400;  // KEY_WOW64_32KEY, for kind 0 only
 
 inline constexpr const WCHAR* kProductKeyPath = u"Software\\Zentraviko\\Applications\\Halquist Morvantile";
 inline constexpr const WCHAR* kPolicyKeyPath = u"Software\\Policies\\ZENTRAVIKO\\Halquist Morvantile";

@@ -118,17 +118,17 @@ public:
     // Sets `linkOperation` on stored children with the object id, config id and
     // parent project id of a given one. E_ITEM_INVALID_OBJECT for a stored
     // empty list.
-    HRESULT mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name,
-                             const ChildList& children, int32_t linkOperation);
+    HRESULT mhRemoveChildren(CItemCacheLock& lock, std::u16string_view name, const ChildList& children,
+                             int32_t linkOperation);
     // Sets the current link pair of the stored file child with the child's
     // object id and config id. E_OXN_INVALID_TYPE unless the child is a file
     // (6).
-    HRESULT mhSetFileChildLink(CItemCacheLock& lock, std::u16string_view name,
-                               const RefPtr<ChildWithLink>& child, int32_t linkType, int32_t linkOperation);
+    HRESULT mhSetFileChildLink(CItemCacheLock& lock, std::u16string_view name, const RefPtr<ChildWithLink>& child,
+                               int32_t linkType, int32_t linkOperation);
     // The four link words of the first stored child with the ids, in record
     // order; E_OXN_FILE_NOT_FOUND when there is none.
-    HRESULT mhGetChildLink(CItemCacheLock& lock, std::u16string_view name, int32_t objectID,
-                           int32_t configID, int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
+    HRESULT mhGetChildLink(CItemCacheLock& lock, std::u16string_view name, int32_t objectID, int32_t configID,
+                           int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
                            int32_t& initialLinkOperation);
 
     // --- Trees and rename ----------------------------------------------------
@@ -137,13 +137,13 @@ public:
     // (with `markMissing` stored children missing from it stay, marked
     // LinkOp_Remove); without, they are merged in. Every pair is processed; the
     // last failure met is returned.
-    HRESULT mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree,
-                                     const GUID& viewID, bool replaceLists, bool markMissing);
+    HRESULT mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree, const GUID& viewID, bool replaceLists,
+                                     bool markMissing);
     // Reads the cached trees below `names` breadth first, `levelLimit` levels
     // (0: all). Names not cached are skipped; cycles stop; an item reached along
     // two paths is delivered twice.
-    HRESULT mhReadItemTree(CItemCacheLock& lock, const std::vector<std::u16string>& names,
-                           uint32_t levelLimit, ItemTree& tree);
+    HRESULT mhReadItemTree(CItemCacheLock& lock, const std::vector<std::u16string>& names, uint32_t levelLimit,
+                           ItemTree& tree);
     // Moves an item with its children to a new name (S_OK when it is not
     // cached). A new name addressing the same elements (equal, or equal but for
     // letter case) rewrites the record in place and keeps everything.

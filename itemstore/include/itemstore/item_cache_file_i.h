@@ -42,13 +42,11 @@ public:
     virtual HRESULT mhRemoveChildren(std::u16string_view name, const ChildList& children, int32_t linkOperation) = 0;
     virtual HRESULT mhWriteItemsWithChildren(const ItemTree& tree, const GUID& viewID, bool replaceLists,
                                              bool markMissing) = 0;
-    virtual HRESULT mhReadItemTree(const std::vector<std::u16string>& names, uint32_t levelLimit,
-                                   ItemTree& tree) = 0;
-    virtual HRESULT mhSetFileChildLink(std::u16string_view name, const RefPtr<ChildWithLink>& child,
-                                       int32_t linkType, int32_t linkOperation) = 0;
-    virtual HRESULT mhGetChildLink(std::u16string_view name, int32_t objectID, int32_t configID,
-                                   int32_t& linkType, int32_t& linkOperation, int32_t& initialLinkType,
-                                   int32_t& initialLinkOperation) = 0;
+    virtual HRESULT mhReadItemTree(const std::vector<std::u16string>& names, uint32_t levelLimit, ItemTree& tree) = 0;
+    virtual HRESULT mhSetFileChildLink(std::u16string_view name, const RefPtr<ChildWithLink>& child, int32_t linkType,
+                                       int32_t linkOperation) = 0;
+    virtual HRESULT mhGetChildLink(std::u16string_view name, int32_t objectID, int32_t configID, int32_t& linkType,
+                                   int32_t& linkOperation, int32_t& initialLinkType, int32_t& initialLinkOperation) = 0;
     virtual HRESULT mhRenameItem(std::u16string_view oldName, std::u16string_view newName) = 0;
 
     // Slot 21: adds a reference, returns the new count.

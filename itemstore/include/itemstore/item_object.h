@@ -60,7 +60,7 @@ struct ItemObject : RefObj {
     DATE mdModifiedDate = -1.0;
     char16_t mszFileName[kItemFileNameCapacity] = {};  // NUL-terminated
     char16_t mszPath[kItemPathCapacity] = {};          // NUL-terminated
-    int32_t mlDirty = 0;  // 1: changed locally, not checked in
+    int32_t mlDirty = 0;                               // 1: changed locally, not checked in
     // The view the item is checked out to; memory only, never stored.
     GUID moLockViewID = {};
 

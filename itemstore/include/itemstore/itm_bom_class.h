@@ -14,10 +14,10 @@ class CItmBOM : public CComObjectRootEx<CComSingleThreadModel>,
                 public ItmLinkedObjectImpl {
 public:
     BEGIN_COM_MAP(CItmBOM)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmBOM)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmBOM)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmObject)
-        COM_INTERFACE_ENTRY(IItmObjectPrivate)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmBOM)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmBOM)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmObject)
+    COM_INTERFACE_ENTRY(IItmObjectPrivate)
     END_COM_MAP()
 
     // E_POINTER for a null out, E_INVALIDARG while not loaded.

@@ -14,10 +14,10 @@ class CItmFile : public CComObjectRootEx<CComSingleThreadModel>,
                  public ItmLinkedObjectImpl {
 public:
     BEGIN_COM_MAP(CItmFile)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmFile)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmFile)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmObject)
-        COM_INTERFACE_ENTRY(IItmObjectPrivate)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmFile)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmFile)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmObject)
+    COM_INTERFACE_ENTRY(IItmObjectPrivate)
     END_COM_MAP()
 
     // E_POINTER for a null out, E_INVALIDARG while not loaded.

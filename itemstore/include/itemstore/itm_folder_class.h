@@ -19,10 +19,10 @@ class CItmFolder : public CComObjectRootEx<CComSingleThreadModel>,
                    public IItmObjectPrivate {
 public:
     BEGIN_COM_MAP(CItmFolder)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmFolder)
-        COM_INTERFACE_ENTRY2(BellquistLib::IItmObject, BellquistLib::IItmFolder)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmFolder)
-        COM_INTERFACE_ENTRY(IItmObjectPrivate)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmFolder)
+    COM_INTERFACE_ENTRY2(BellquistLib::IItmObject, BellquistLib::IItmFolder)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmFolder)
+    COM_INTERFACE_ENTRY(IItmObjectPrivate)
     END_COM_MAP()
 
     // Replaces the record, then creates and initialises a new link manager

@@ -24,10 +24,10 @@ class CItmItem : public CComObjectRootEx<CComSingleThreadModel>,
                  public IItmObjectPrivate {
 public:
     BEGIN_COM_MAP(CItmItem)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmItem)
-        COM_INTERFACE_ENTRY2(BellquistLib::IItmObject, BellquistLib::IItmItem)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmItem)
-        COM_INTERFACE_ENTRY(IItmObjectPrivate)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmItem)
+    COM_INTERFACE_ENTRY2(BellquistLib::IItmObject, BellquistLib::IItmItem)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmItem)
+    COM_INTERFACE_ENTRY(IItmObjectPrivate)
     END_COM_MAP()
 
     // Replaces the record; a success marks the item loaded. A link manager

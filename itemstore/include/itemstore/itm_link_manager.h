@@ -44,10 +44,10 @@ class CItmLinkManager : public CComObjectRootEx<CComSingleThreadModel>,
                         public BellquistLib::ILocalTransaction {
 public:
     BEGIN_COM_MAP(CItmLinkManager)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmLinkManager)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmLinkManager)
-        COM_INTERFACE_ENTRY(IPrivateItmLinkManager)
-        COM_INTERFACE_ENTRY(BellquistLib::ILocalTransaction)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmLinkManager)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmLinkManager)
+    COM_INTERFACE_ENTRY(IPrivateItmLinkManager)
+    COM_INTERFACE_ENTRY(BellquistLib::ILocalTransaction)
     END_COM_MAP()
 
     // --- Creation (by the owner's load) --------------------------------------

@@ -17,7 +17,7 @@ class CItmObject : public CComObjectRootEx<CComSingleThreadModel>,
                    public ItmObjectImpl<BellquistLib::IItmObject> {
 public:
     BEGIN_COM_MAP(CItmObject)
-        COM_INTERFACE_ENTRY(BellquistLib::IItmObject)
-        COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmObject)
+    COM_INTERFACE_ENTRY(BellquistLib::IItmObject)
+    COM_INTERFACE_ENTRY2(IDispatch, BellquistLib::IItmObject)
     END_COM_MAP()
 };

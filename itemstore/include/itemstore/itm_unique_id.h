@@ -11,8 +11,7 @@ struct IItmObject;
 
 // The key of a link: the parent id is kept only for files (6) and BOMs (7),
 // whose identity includes the item they hang under; 0 for every other kind.
-BellquistLib::ItmUniqueID goMakeUniqueID(BellquistLib::ItmObjectType type, LONG objectID, LONG parentID,
-                                         LONG configID);
+BellquistLib::ItmUniqueID goMakeUniqueID(BellquistLib::ItmObjectType type, LONG objectID, LONG parentID, LONG configID);
 BellquistLib::ItmUniqueID goMakeLinkKey(const BellquistLib::ItmLink& link);
 BellquistLib::ItmUniqueID goMakeLinkKey(const BellquistLib::ItmUniqueID& id);
 

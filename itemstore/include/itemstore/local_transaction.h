@@ -26,8 +26,7 @@
 
 class CItemCacheLock;
 
-class CLocalTransactionMgr : public CComObjectRootEx<CComSingleThreadModel>,
-                             public BellquistLib::ILocalTransactionMgr {
+class CLocalTransactionMgr : public CComObjectRootEx<CComSingleThreadModel>, public BellquistLib::ILocalTransactionMgr {
 public:
     BEGIN_COM_MAP(CLocalTransactionMgr)
     COM_INTERFACE_ENTRY(BellquistLib::ILocalTransactionMgr)

@@ -64,7 +64,7 @@ struct MemoryOrder {
     bool operator()(const IdentityKey& a, const IdentityKey& b) const noexcept;
 };
 
-struct ItemData;        // one merged object and the links to add to it
+struct ItemData;         // one merged object and the links to add to it
 struct ItemAndFileData;  // one object identity: its objects, its cached children
 
 class CMerge {

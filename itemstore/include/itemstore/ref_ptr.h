@@ -19,7 +19,9 @@ public:
     RefPtr(RefPtr&& other) noexcept : pointee_(std::exchange(other.pointee_, nullptr)) {}
     // From a RefPtr to a derived record (ChildWithLink -> ItemObject).
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-    RefPtr(const RefPtr<U>& other) noexcept : pointee_(other.get()) { mvAddRef(); }
+    RefPtr(const RefPtr<U>& other) noexcept : pointee_(other.get()) {
+        mvAddRef();
+    }
 
     ~RefPtr() { mvRelease(); }
 

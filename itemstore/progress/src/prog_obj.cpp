@@ -30,12 +30,18 @@ constexpr ButtonSet kButtonSets[] = {
 // The answer bit of a pressed button; 0 for any other result.
 LONG AnswerOf(int pressed) {
     switch (pressed) {
-    case IDOK: return ItmProgBtn_OK;
-    case IDCANCEL: return ItmProgBtn_Cancel;
-    case IDRETRY: return ItmProgBtn_Retry;
-    case IDYES: return ItmProgBtn_Yes;
-    case IDNO: return ItmProgBtn_No;
-    default: return 0;
+    case IDOK:
+        return ItmProgBtn_OK;
+    case IDCANCEL:
+        return ItmProgBtn_Cancel;
+    case IDRETRY:
+        return ItmProgBtn_Retry;
+    case IDYES:
+        return ItmProgBtn_Yes;
+    case IDNO:
+        return ItmProgBtn_No;
+    default:
+        return 0;
     }
 }
 
@@ -115,8 +121,7 @@ HRESULT ProgObj::SetPos(LONG position, BSTR line2) {
 }
 
 HRESULT ProgObj::ResetPos() {
-    if (moDialog.Exists())
-        SendMessageW(GetDlgItem(moDialog.Handle(), IDC_PROGRESS_BAR), PBM_SETPOS, 0, 0);
+    if (moDialog.Exists()) SendMessageW(GetDlgItem(moDialog.Handle(), IDC_PROGRESS_BAR), PBM_SETPOS, 0, 0);
     return S_OK;
 }
 

@@ -215,8 +215,12 @@ TEST_F(ProgObjTest, AskAcceptsFiveButtonSetsAndAnswersWithTheButtonsBit) {
         LONG answer;
     };
     const Accepted accepted[] = {
-        {1, MB_OK, IDOK, 1},         {3, MB_OKCANCEL, IDCANCEL, 2}, {6, MB_RETRYCANCEL, IDRETRY, 4},
-        {24, MB_YESNO, IDYES, 8},    {24, MB_YESNO, IDNO, 16},      {26, MB_YESNOCANCEL, IDCANCEL, 2},
+        {1, MB_OK, IDOK, 1},
+        {3, MB_OKCANCEL, IDCANCEL, 2},
+        {6, MB_RETRYCANCEL, IDRETRY, 4},
+        {24, MB_YESNO, IDYES, 8},
+        {24, MB_YESNO, IDNO, 16},
+        {26, MB_YESNOCANCEL, IDCANCEL, 2},
         {26, MB_YESNOCANCEL, IDNO, 16},
     };
     ASSERT_EQ(progress_->Show(caption_, BellquistLib::ItmProgLay_CancelBtn), S_OK);
@@ -245,9 +249,8 @@ TEST_F(ProgObjTest, AskAcceptsFiveButtonSetsAndAnswersWithTheButtonsBit) {
 
 TEST_F(ProgObjTest, WithoutAWindowAskIsOwnedByTheParent) {
     ui_testing::ScriptedPrompter prompter;
-    prompter.AnswerMessageBox(IDYES, [&](const ui::MessageBoxQuestion& question) {
-        EXPECT_EQ(question.owner, parent_.Handle());
-    });
+    prompter.AnswerMessageBox(
+        IDYES, [&](const ui::MessageBoxQuestion& question) { EXPECT_EQ(question.owner, parent_.Handle()); });
     LONG answer = 0;
     EXPECT_EQ(progress_->Ask(nullptr, nullptr, 24, &answer), S_OK);
     EXPECT_EQ(answer, 8);

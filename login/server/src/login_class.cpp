@@ -84,7 +84,6 @@ private:
     SpMgr* mpoConnection;
 };
 
-
 BSTR NewBstr(const std::u16string& text) {
     BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!copy) throw std::bad_alloc();
@@ -182,9 +181,8 @@ bool CLogin::OpenTableStartingServer(LoginSyncObjects& table) {
 HRESULT CLogin::LoginWithCredentials(const std::u16string& vaultName, const VaultConnectionSettings& settings,
                                      const LoginCredentials& credentials, LoginResult& result) {
     ConnectionReference connection(new SpMgr(false));
-    const SpConnectInfo connectInfo{settings.DbServer,      settings.DbName,          credentials.dbUser,
-                                    credentials.dbPassword, vaultName,                credentials.userName,
-                                    kLoginObjectCaller};
+    const SpConnectInfo connectInfo{settings.DbServer, settings.DbName,      credentials.dbUser, credentials.dbPassword,
+                                    vaultName,         credentials.userName, kLoginObjectCaller};
     if (FAILED(connection->mhCreate(SpDbType_Vault, connectInfo))) return E_OXN_CANT_OPEN_DATABASE;
     SpUser* user = connection->mpoGetUser();
     if (!user) return E_OXN_NULL_VALUE;
@@ -204,10 +202,14 @@ HRESULT CLogin::LoginThroughDialog(const LoginSyncObjects& table, const LoginInf
                                    LoginResult& result) {
     Pruvane host;
     switch (mpoSystem->ShowDialog(host, vaultName.c_str(), settings, request)) {
-        case kLoginDialogFailed: return E_OXN_MISSING_TAVROSK_MODULE;
-        case kLoginDialogCancelled: return E_OXN_CANCELLED_BY_USER;
-        case kLoginDialogDatabaseFailure: return E_OXN_CANT_OPEN_DATABASE;
-        default: break;  // accepted: 1 or any other value
+    case kLoginDialogFailed:
+        return E_OXN_MISSING_TAVROSK_MODULE;
+    case kLoginDialogCancelled:
+        return E_OXN_CANCELLED_BY_USER;
+    case kLoginDialogDatabaseFailure:
+        return E_OXN_CANT_OPEN_DATABASE;
+    default:
+        break;  // accepted: 1 or any other value
     }
     if (!host.Connection()) return E_OXN_CANT_OPEN_DATABASE;
     FillLoginResult(result, host.UserName(), host.Password(), settings);
@@ -219,9 +221,9 @@ HRESULT CLogin::LoginThroughDialog(const LoginSyncObjects& table, const LoginInf
     SpVaultInfo vault{};
     LONG loginValue = 0;
     Lst<unsigned int> rights;
-    HRESULT hr = loginInfo->mhLoginUser(host.UserName().c_str(), settings.DbName.c_str(), settings.DbName.c_str(), 0,
-                                        &vault, ProgramType_Explorer, &result.mlUserID, &loginValue, &rights, nullptr,
-                                        false, nullptr);
+    HRESULT hr =
+        loginInfo->mhLoginUser(host.UserName().c_str(), settings.DbName.c_str(), settings.DbName.c_str(), 0, &vault,
+                               ProgramType_Explorer, &result.mlUserID, &loginValue, &rights, nullptr, false, nullptr);
     if (FAILED(hr)) return hr;
     if (vault.mlVersion / 100 != kSupportedVersionMajor || vault.mlVersion % 100 != kSupportedVersionMinor)
         RaiseUnsupportedVersion(settings.DbName, vault.mlVersion);
@@ -235,8 +237,8 @@ HRESULT CLogin::LoginThroughDialog(const LoginSyncObjects& table, const LoginInf
     LONG dateFmt = 0;
     GUID vaultGuid{};
     Lst<unsigned int> sameRights;
-    hr = user->mhGetGetDunmorrowInfo(host.UserName().c_str(), userId, sameRights, vaultGuid,
-                                     result.mlRootItemFolderID, dateFmt);
+    hr = user->mhGetGetDunmorrowInfo(host.UserName().c_str(), userId, sameRights, vaultGuid, result.mlRootItemFolderID,
+                                     dateFmt);
     if (FAILED(hr)) return hr;
 
     // A table too full for the entry keeps the login unstored; the user is

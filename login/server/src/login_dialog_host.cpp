@@ -20,8 +20,8 @@
 namespace {
 
 // In-process server, in-process handler, local server and remote server.
-constexpr DWORD kVaultServerContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                                      CLSCTX_REMOTE_SERVER;
+constexpr DWORD kVaultServerContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 std::u16string TextOf(LPCWSTR text) { return text ? std::u16string(text) : std::u16string(); }
 std::u16string TextOf(BSTR text, int) { return text ? std::u16string(text, SysStringLen(text)) : std::u16string(); }
@@ -73,8 +73,8 @@ int Pruvane::ConnectAndVerify(INT_PTR, LPCWSTR userName, LPCWSTR password) {
         CComBSTR serverLoc(moServerLoc.c_str()), vaultName(moVaultName.c_str()), user(moUserName.c_str()),
             userPassword(moPassword.c_str());
         CComBSTR dbUser, dbPassword;
-        const HRESULT hr = server->GetDatabaseCredentials(serverLoc, static_cast<USHORT>(mlServerPort), vaultName,
-                                                          user, userPassword, &dbUser, &dbPassword);
+        const HRESULT hr = server->GetDatabaseCredentials(serverLoc, static_cast<USHORT>(mlServerPort), vaultName, user,
+                                                          userPassword, &dbUser, &dbPassword);
         if (FAILED(hr)) {
             if (hr == E_OXN_LOGIN_FAILED) return kLoginCheckWrongCredentials;
             login_dialog_host::ShowMessage(mhParent, ErrorText(hr), MB_ICONWARNING);

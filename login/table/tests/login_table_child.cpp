@@ -32,8 +32,8 @@ int Add(const std::string& vault, int times) {
     for (int i = 0; i < times; ++i) {
         bool stored = false;
         bool added = AddLoginTableEntry(objects, u"DBHOST", name.c_str(), user.c_str(), u"secret", i,
-                                        static_cast<int32_t>(getpid()), u"dbuser", u"dbpass", 0x1234,
-                                        kLoginProgramType, root.c_str(), &stored);
+                                        static_cast<int32_t>(getpid()), u"dbuser", u"dbpass", 0x1234, kLoginProgramType,
+                                        root.c_str(), &stored);
         if (!added || !stored) ++failures;
     }
     CloseLoginSyncObjects(objects);

@@ -11,8 +11,8 @@ namespace {
 
 using tabletest::MakeEntry;
 using tabletest::ReadTable;
-using tabletest::TableContents;
 using tabletest::TableBuffer;
+using tabletest::TableContents;
 using tabletest::VaultNames;
 
 using Names = std::vector<std::u16string>;
@@ -33,19 +33,19 @@ LoginTableEntry GoldenEntry() {
 }
 
 const std::vector<BYTE> kGoldenBytes = {
-    'D', 0, 'b', 0, 0, 0,              //  0 s0 database server
-    'V', 0, 0xAC, 0x20, 0, 0,          //  6 s1 vault name
-    0, 0,                              // 12 s2 user name (empty)
-    'p', 0, 0, 0,                      // 14 s3 password
-    0, 0,                              // 18 s4 database user (empty)
-    0, 0,                              // 20 s5 database password (empty)
-    'R', 0, '\\', 0, 0, 0,             // 22 s6 vault root folder
-    0x44, 0x33, 0x22, 0x11,            // 28 i0 login value
-    0xFE, 0xFF, 0xFF, 0xFF,            // 32 i1 user id
-    0, 0, 0, 0,                        // 36 i2 reserved
-    0x80, 0, 0, 0x01,                  // 40 i3 verification value
-    2, 0, 0, 0,                        // 44 i4 program type
-    0, 0, 0, 0,                        // 48 flag
+    'D',  0,    'b',  0,    0, 0,  //  0 s0 database server
+    'V',  0,    0xAC, 0x20, 0, 0,  //  6 s1 vault name
+    0,    0,                       // 12 s2 user name (empty)
+    'p',  0,    0,    0,           // 14 s3 password
+    0,    0,                       // 18 s4 database user (empty)
+    0,    0,                       // 20 s5 database password (empty)
+    'R',  0,    '\\', 0,    0, 0,  // 22 s6 vault root folder
+    0x44, 0x33, 0x22, 0x11,        // 28 i0 login value
+    0xFE, 0xFF, 0xFF, 0xFF,        // 32 i1 user id
+    0,    0,    0,    0,           // 36 i2 reserved
+    0x80, 0,    0,    0x01,        // 40 i3 verification value
+    2,    0,    0,    0,           // 44 i4 program type
+    0,    0,    0,    0,           // 48 flag
 };
 
 void ExpectSameEntry(const LoginTableEntry& actual, const LoginTableEntry& expected) {
@@ -214,9 +214,9 @@ LoginTableEntry MinimalEntry(const std::u16string& vault) {
 
 struct FitCase {
     const char* name;
-    size_t tableEnd;            // where the table ends before the add
-    bool oldEntryOfTheVault;    // the last entry before the add is the vault's own
-    size_t newEntryExtra;       // bytes the new entry has beyond 52
+    size_t tableEnd;          // where the table ends before the add
+    bool oldEntryOfTheVault;  // the last entry before the add is the vault's own
+    size_t newEntryExtra;     // bytes the new entry has beyond 52
     bool written;
 };
 
@@ -265,13 +265,12 @@ TEST_P(LoginTableFitTest, WritesAnEntryOnlyWhenItAndTheTerminatorFit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Boundary, LoginTableFitTest, ::testing::ValuesIn(kFitCases),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Boundary, LoginTableFitTest, ::testing::ValuesIn(kFitCases), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+});
 
 // --- Damaged tables ------------------------------------------------------------
 // Every buffer is exactly as large as the view, so the address sanitizer
@@ -294,7 +293,8 @@ struct DamageCase {
 size_t EntriesEnd(TableBuffer& table) { return ReadTable(table.View()).end; }
 
 const DamageCase kDamageCases[] = {
-    {"no_terminator_entries_fill_the_table", kLoginTableBytes,
+    {"no_terminator_entries_fill_the_table",
+     kLoginTableBytes,
      [](TableBuffer& table) {
          LoginTableView view = table.View();
          LoginTable::mbAppend(view, FillerOfSize(kLoginTableBytes - 2 - 52));
@@ -303,31 +303,35 @@ const DamageCase kDamageCases[] = {
          FillWithCharacter(table, 4094, 4096, u'Z');
      },
      {u"filler", u"L"}},
-    {"string_without_nul_to_the_end", kLoginTableBytes,
-     [](TableBuffer& table) { FillWithCharacter(table, 0, kLoginTableBytes, u'A'); }, {}},
-    {"good_entry_then_string_without_nul", kLoginTableBytes,
+    {"string_without_nul_to_the_end",
+     kLoginTableBytes,
+     [](TableBuffer& table) { FillWithCharacter(table, 0, kLoginTableBytes, u'A'); },
+     {}},
+    {"good_entry_then_string_without_nul",
+     kLoginTableBytes,
      [](TableBuffer& table) {
          LoginTableView view = table.View();
          LoginTable::mbAppend(view, MakeEntry(u"Good"));
          FillWithCharacter(table, EntriesEnd(table), kLoginTableBytes, u'A');
      },
      {u"Good"}},
-    {"integers_run_past_the_bound", kLoginTableBytes,
+    {"integers_run_past_the_bound",
+     kLoginTableBytes,
      [](TableBuffer& table) {
          // A long first string and six empty ones end at 4090: the 24 bytes
          // after them do not fit.
          FillWithCharacter(table, 0, 4076, u'S');
      },
      {}},
-    {"string_ends_only_past_the_table", 2 * kLoginTableBytes,
+    {"string_ends_only_past_the_table",
+     2 * kLoginTableBytes,
      [](TableBuffer& table) {
          // Zeros beyond 4096: read without the bound, the first string would
          // end there and a whole entry follow.
          FillWithCharacter(table, 0, kLoginTableBytes, u'A');
      },
      {}},
-    {"view_shorter_than_the_table", 100,
-     [](TableBuffer& table) { FillWithCharacter(table, 0, 100, u'A'); }, {}},
+    {"view_shorter_than_the_table", 100, [](TableBuffer& table) { FillWithCharacter(table, 0, 100, u'A'); }, {}},
 };
 
 void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.name; }

@@ -98,8 +98,7 @@ LoginTableEntry TooLarge() {
     return entry;
 }
 
-class LoginTableNotStoredTest : public LoginTableOperationsTest,
-                                public ::testing::WithParamInterface<NotStoredCase> {};
+class LoginTableNotStoredTest : public LoginTableOperationsTest, public ::testing::WithParamInterface<NotStoredCase> {};
 
 // The add is done (the login succeeds), but the table keeps what it had: the
 // vault's old login included.
@@ -149,8 +148,8 @@ TEST_F(LoginTableOperationsTest, WithoutTheMappingNothingIsDoneOrPulsed) {
     PulseWatcher removed(kLoginRemoveEventName);
     const LoginTableEntry e = MakeEntry(u"Vault");
     bool stored = true;
-    EXPECT_FALSE(AddLoginTableEntry(noTable, e.moDbServer.c_str(), e.moVaultName.c_str(), u"u", u"p", 1, 2, u"d",
-                                    u"q", 3, 2, u"R\\", &stored));
+    EXPECT_FALSE(AddLoginTableEntry(noTable, e.moDbServer.c_str(), e.moVaultName.c_str(), u"u", u"p", 1, 2, u"d", u"q",
+                                    3, 2, u"R\\", &stored));
     EXPECT_FALSE(RemoveLoginTableEntry(noTable, u"Vault"));
     LoginTableEntry read;
     EXPECT_FALSE(ReadLoginTableEntry(noTable, u"Vault", read));
@@ -170,8 +169,8 @@ TEST_F(LoginTableMappingTest, AMappingTooSmallForTheTableIsNotRead) {
     LoginSyncObjects objects = OpenLoginSyncObjects();
     ASSERT_TRUE(OpenLoginTableMapping(objects));
     const LoginTableEntry e = MakeEntry(u"Vault");
-    EXPECT_FALSE(AddLoginTableEntry(objects, e.moDbServer.c_str(), e.moVaultName.c_str(), u"u", u"p", 1, 2, u"d",
-                                    u"q", 3, 2, u"R\\"));
+    EXPECT_FALSE(AddLoginTableEntry(objects, e.moDbServer.c_str(), e.moVaultName.c_str(), u"u", u"p", 1, 2, u"d", u"q",
+                                    3, 2, u"R\\"));
     LoginTableEntry read;
     EXPECT_FALSE(ReadLoginTableEntry(objects, u"Vault", read));
     CloseLoginSyncObjects(objects);

@@ -82,8 +82,7 @@ inline std::vector<std::u16string> VaultNames(const TableContents& contents) {
 class TableMapping {
 public:
     explicit TableMapping(DWORD size = static_cast<DWORD>(kLoginTableBytes))
-        : handle_(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size,
-                                     kLoginTableMappingName)) {}
+        : handle_(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, kLoginTableMappingName)) {}
     ~TableMapping() {
         if (handle_ != nullptr) CloseHandle(handle_);
     }

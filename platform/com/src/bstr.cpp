@@ -115,12 +115,8 @@ void WINAPI SysFreeString(BSTR bstr) {
     std::free(header);
 }
 
-UINT WINAPI SysStringLen(BSTR bstr) {
-    return bstr ? HeaderOf(bstr, "SysStringLen")->byteLength / sizeof(OLECHAR) : 0;
-}
+UINT WINAPI SysStringLen(BSTR bstr) { return bstr ? HeaderOf(bstr, "SysStringLen")->byteLength / sizeof(OLECHAR) : 0; }
 
-UINT WINAPI SysStringByteLen(BSTR bstr) {
-    return bstr ? HeaderOf(bstr, "SysStringByteLen")->byteLength : 0;
-}
+UINT WINAPI SysStringByteLen(BSTR bstr) { return bstr ? HeaderOf(bstr, "SysStringByteLen")->byteLength : 0; }
 
 int64_t com::testing::LiveBstrCount() { return liveBstrs.load(std::memory_order_relaxed); }

@@ -27,8 +27,7 @@ HRESULT FromLocalServerStandIn(REFCLSID clsid, REFIID riid, LPVOID* object) {
 
 }  // namespace
 
-HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, COSERVERINFO* serverInfo, REFIID riid,
-                                LPVOID* object) {
+HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, COSERVERINFO* serverInfo, REFIID riid, LPVOID* object) {
     if (!object) return E_INVALIDARG;
     *object = nullptr;
     if (!(context & CLSCTX_ALL) || serverInfo) return E_INVALIDARG;

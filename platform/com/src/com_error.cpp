@@ -26,10 +26,9 @@ WCHAR* CopyText(const WCHAR* text, size_t length) {
 
 WCHAR* SystemText(HRESULT hr) {
     WCHAR* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     if (length == 0 || text == nullptr) return nullptr;
     if (text[length - 1] == u'\n') --length;
     if (length > 0 && text[length - 1] == u'\r') --length;
@@ -109,7 +108,8 @@ void _com_issue_error(HRESULT hr) { _com_raise_error(hr, nullptr); }
 void _com_issue_errorex(HRESULT hr, IUnknown* object, REFIID riid) {
     IErrorInfo* errorInfo = nullptr;
     ISupportErrorInfo* support = nullptr;
-    if (object != nullptr && SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) &&
+    if (object != nullptr &&
+        SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) &&
         support != nullptr) {
         if (support->InterfaceSupportsErrorInfo(riid) == S_OK && GetErrorInfo(0, &errorInfo) != S_OK) {
             errorInfo = nullptr;

@@ -19,8 +19,8 @@ namespace {
 
 struct ServerLibrary {
     LPFNGETCLASSOBJECT getClassObject;
-    LPFNCANUNLOADNOW canUnloadNow;  // null: the library stays loaded
-    unsigned busy = 0;              // calls into the library under way
+    LPFNCANUNLOADNOW canUnloadNow;    // null: the library stays loaded
+    unsigned busy = 0;                // calls into the library under way
     unsigned long long handOuts = 0;  // class-object requests so far
 };
 

@@ -34,7 +34,8 @@ HRESULT WINAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* progId) {
     if (!progId) return E_INVALIDARG;
     *progId = nullptr;
     std::u16string text;
-    if (!com::detail::ReadClassesRootText(com::detail::ClassKey(clsid) + u"\\ProgID", &text)) return REGDB_E_CLASSNOTREG;
+    if (!com::detail::ReadClassesRootText(com::detail::ClassKey(clsid) + u"\\ProgID", &text))
+        return REGDB_E_CLASSNOTREG;
     size_t bytes = (text.size() + 1) * sizeof(WCHAR);
     auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
     if (!copy) return E_OUTOFMEMORY;

@@ -157,8 +157,7 @@ public:
         return CopyFieldOut(index, FieldAt(record, layout_->fields[index]), value);
     }
 
-    HRESULT STDMETHODCALLTYPE GetFieldNoCopy(PVOID record, LPCOLESTR name, VARIANT* value,
-                                             PVOID* fieldData) override {
+    HRESULT STDMETHODCALLTYPE GetFieldNoCopy(PVOID record, LPCOLESTR name, VARIANT* value, PVOID* fieldData) override {
         size_t index = 0;
         const HRESULT hr = FindField(record, name, value, &index);
         if (FAILED(hr)) return hr;

@@ -36,12 +36,29 @@ bool IsFieldType(VARTYPE type) {
     // SAFEARRAY(T): a pointer to an array the record owns.
     if (type & VT_ARRAY) type &= static_cast<VARTYPE>(~VT_ARRAY);
     switch (type) {
-        case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
-        case VT_ERROR: case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_DATE: case VT_BOOL: case VT_BSTR:
-        case VT_UNKNOWN: case VT_DISPATCH: case VT_VARIANT: case VT_RECORD:
-            return true;
-        default:
-            return false;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_ERROR:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BOOL:
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+    case VT_VARIANT:
+    case VT_RECORD:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -98,9 +115,9 @@ std::shared_ptr<const RecordLayout> MakeLayout(const RecordDescription& descript
         }
         const uint64_t end = uint64_t{field.offset} + uint64_t{resolved.elementSize} * field.count;
         if (end > description.size) {
-            Refuse(description, field.name,
-                   "ends at byte " + std::to_string(end) + ", past the record size " +
-                       std::to_string(description.size));
+            Refuse(
+                description, field.name,
+                "ends at byte " + std::to_string(end) + ", past the record size " + std::to_string(description.size));
         }
         layout->fields.push_back(std::move(resolved));
     }

@@ -79,18 +79,18 @@ bool DataSize(const SAFEARRAYBOUND* bounds, UINT dims, ULONG elementSize, size_t
 
 USHORT FeaturesOf(VARTYPE type) {
     switch (type) {
-        case VT_BSTR:
-            return FADF_BSTR | FADF_HAVEVARTYPE;
-        case VT_VARIANT:
-            return FADF_VARIANT | FADF_HAVEVARTYPE;
-        case VT_UNKNOWN:
-            return FADF_UNKNOWN | FADF_HAVEIID;
-        case VT_DISPATCH:
-            return FADF_DISPATCH | FADF_HAVEIID;
-        case VT_RECORD:
-            return FADF_RECORD;
-        default:
-            return FADF_HAVEVARTYPE;
+    case VT_BSTR:
+        return FADF_BSTR | FADF_HAVEVARTYPE;
+    case VT_VARIANT:
+        return FADF_VARIANT | FADF_HAVEVARTYPE;
+    case VT_UNKNOWN:
+        return FADF_UNKNOWN | FADF_HAVEIID;
+    case VT_DISPATCH:
+        return FADF_DISPATCH | FADF_HAVEIID;
+    case VT_RECORD:
+        return FADF_RECORD;
+    default:
+        return FADF_HAVEVARTYPE;
     }
 }
 
@@ -141,8 +141,7 @@ HRESULT CopyElement(SAFEARRAY* array, const void* source, void* dest) {
     return CopyValue(type, source, dest);
 }
 
-SAFEARRAY* Create(VARTYPE type, UINT dims, const SAFEARRAYBOUND* bounds, IRecordInfo* recordInfo,
-                  const IID* iid) {
+SAFEARRAY* Create(VARTYPE type, UINT dims, const SAFEARRAYBOUND* bounds, IRecordInfo* recordInfo, const IID* iid) {
     if (dims == 0 || dims > 0xFFFF || !bounds) return nullptr;
     ULONG elementSize = 0;
     if (type == VT_RECORD) {
@@ -212,13 +211,13 @@ SAFEARRAY* WINAPI SafeArrayCreateVector(VARTYPE type, LONG lowerBound, ULONG cou
 SAFEARRAY* WINAPI SafeArrayCreateVectorEx(VARTYPE type, LONG lowerBound, ULONG count, PVOID extra) {
     const SAFEARRAYBOUND bound{count, lowerBound};
     switch (type) {
-        case VT_RECORD:
-            return Create(type, 1, &bound, static_cast<IRecordInfo*>(extra), nullptr);
-        case VT_UNKNOWN:
-        case VT_DISPATCH:
-            return Create(type, 1, &bound, nullptr, static_cast<const IID*>(extra));
-        default:
-            return Create(type, 1, &bound, nullptr, nullptr);
+    case VT_RECORD:
+        return Create(type, 1, &bound, static_cast<IRecordInfo*>(extra), nullptr);
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+        return Create(type, 1, &bound, nullptr, static_cast<const IID*>(extra));
+    default:
+        return Create(type, 1, &bound, nullptr, nullptr);
     }
 }
 

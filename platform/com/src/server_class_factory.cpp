@@ -12,7 +12,7 @@ namespace {
 class ClassFactory : public CComObjectRootEx<CComMultiThreadModel>, public IClassFactory {
 public:
     BEGIN_COM_MAP(ClassFactory)
-        COM_INTERFACE_ENTRY(IClassFactory)
+    COM_INTERFACE_ENTRY(IClassFactory)
     END_COM_MAP()
 
     void Init(ObjectCreator create, ServerModule* module) {

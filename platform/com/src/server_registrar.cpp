@@ -70,31 +70,31 @@ private:
         for (const ScriptLine& line : lines) {
             std::u16string path = parentPath + u"\\" + line.name;
             switch (line.kind) {
-                case LineKind::Delete:
+            case LineKind::Delete:
+                if (LSTATUS status = RegDeleteTreeW(parent, line.name.c_str()); status && !Missing(status))
+                    return Failed(status, u"cannot delete ", path);
+                break;
+            case LineKind::Value:
+                if (LSTATUS status = SetData(parent, line.name, line.data))
+                    return Failed(status, u"cannot write the value ", path);
+                break;
+            case LineKind::Key: {
+                if (line.removal == Removal::Force) {
                     if (LSTATUS status = RegDeleteTreeW(parent, line.name.c_str()); status && !Missing(status))
-                        return Failed(status, u"cannot delete ", path);
-                    break;
-                case LineKind::Value:
-                    if (LSTATUS status = SetData(parent, line.name, line.data))
-                        return Failed(status, u"cannot write the value ", path);
-                    break;
-                case LineKind::Key: {
-                    if (line.removal == Removal::Force) {
-                        if (LSTATUS status = RegDeleteTreeW(parent, line.name.c_str()); status && !Missing(status))
-                            return Failed(status, u"cannot remove ", path);
-                    }
-                    HKEY key = nullptr;
-                    LSTATUS status = RegCreateKeyExW(parent, line.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                     kReadWrite, nullptr, &key, nullptr);
-                    if (status) return Failed(status, u"cannot create ", path);
-                    KeyHolder holder(key);
-                    if (line.hasData) {
-                        if (LSTATUS set = SetData(key, u"", line.data))
-                            return Failed(set, u"cannot write the default value of ", path);
-                    }
-                    if (!RegisterLines(key, path, line.children)) return false;
-                    break;
+                        return Failed(status, u"cannot remove ", path);
                 }
+                HKEY key = nullptr;
+                LSTATUS status = RegCreateKeyExW(parent, line.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                 kReadWrite, nullptr, &key, nullptr);
+                if (status) return Failed(status, u"cannot create ", path);
+                KeyHolder holder(key);
+                if (line.hasData) {
+                    if (LSTATUS set = SetData(key, u"", line.data))
+                        return Failed(set, u"cannot write the default value of ", path);
+                }
+                if (!RegisterLines(key, path, line.children)) return false;
+                break;
+            }
             }
         }
         return true;
@@ -104,15 +104,15 @@ private:
         for (const ScriptLine& line : lines) {
             std::u16string path = parentPath + u"\\" + line.name;
             switch (line.kind) {
-                case LineKind::Delete:
-                    break;  // a registration step only
-                case LineKind::Value:
-                    if (LSTATUS status = RegDeleteValueW(parent, line.name.c_str()); status && !Missing(status))
-                        Failed(status, u"cannot delete the value ", path);
-                    break;
-                case LineKind::Key:
-                    UnregisterKey(parent, path, line);
-                    break;
+            case LineKind::Delete:
+                break;  // a registration step only
+            case LineKind::Value:
+                if (LSTATUS status = RegDeleteValueW(parent, line.name.c_str()); status && !Missing(status))
+                    Failed(status, u"cannot delete the value ", path);
+                break;
+            case LineKind::Key:
+                UnregisterKey(parent, path, line);
+                break;
             }
         }
     }

@@ -37,8 +37,7 @@ bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == 
 
 class WordReader {
 public:
-    WordReader(std::u16string_view text, const Replacements& replacements)
-        : text_(text), replacements_(replacements) {}
+    WordReader(std::u16string_view text, const Replacements& replacements) : text_(text), replacements_(replacements) {}
 
     std::vector<Word> ReadAll() {
         std::vector<Word> words;

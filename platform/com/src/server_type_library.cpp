@@ -36,9 +36,8 @@ std::u16string_view FolderOf(std::u16string_view path) {
 // Writes a text value of HKCR\<keyPath>, creating the key.
 LSTATUS WriteText(const std::u16string& keyPath, const char16_t* valueName, std::u16string_view text) {
     HKEY key = nullptr;
-    LSTATUS status =
-        RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
-                        nullptr);
+    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                     nullptr, &key, nullptr);
     if (status) return status;
     std::u16string value(text);
     status = RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -69,7 +68,8 @@ LSTATUS WriteLibrary(const TypeLibrary& library, std::u16string_view modulePath,
     if (LSTATUS status = DeleteTree(versionKey)) return status;
     if (LSTATUS status = WriteText(versionKey, nullptr, library.name)) return status;
     if (LSTATUS status = WriteText(versionKey + u"\\FLAGS", nullptr, u"0")) return status;
-    if (LSTATUS status = WriteText(versionKey + u"\\HELPDIR", nullptr, helpDir.empty() ? FolderOf(modulePath) : helpDir))
+    if (LSTATUS status =
+            WriteText(versionKey + u"\\HELPDIR", nullptr, helpDir.empty() ? FolderOf(modulePath) : helpDir))
         return status;
     if (LSTATUS status = WriteText(versionKey + u"\\0\\win64", nullptr, modulePath)) return status;
 

@@ -7,36 +7,36 @@ namespace com::detail {
 
 size_t ValueSize(VARTYPE type) {
     switch (type) {
-        case VT_I1:
-        case VT_UI1:
-            return 1;
-        case VT_I2:
-        case VT_UI2:
-        case VT_BOOL:
-            return 2;
-        case VT_I4:
-        case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
-        case VT_R4:
-        case VT_ERROR:
-            return 4;
-        case VT_I8:
-        case VT_UI8:
-        case VT_R8:
-        case VT_CY:
-        case VT_DATE:
-            return 8;
-        case VT_DECIMAL:
-            return 16;
-        case VT_BSTR:
-        case VT_UNKNOWN:
-        case VT_DISPATCH:
-            return sizeof(void*);
-        case VT_VARIANT:
-            return sizeof(VARIANT);
-        default:
-            return 0;
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+        return 8;
+    case VT_DECIMAL:
+        return 16;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+        return sizeof(void*);
+    case VT_VARIANT:
+        return sizeof(VARIANT);
+    default:
+        return 0;
     }
 }
 
@@ -50,8 +50,7 @@ bool IsValidVariantType(VARTYPE type) {
 }
 
 bool IsOwningType(VARTYPE type) {
-    return type == VT_BSTR || type == VT_UNKNOWN || type == VT_DISPATCH || type == VT_VARIANT ||
-           (type & VT_ARRAY) != 0;
+    return type == VT_BSTR || type == VT_UNKNOWN || type == VT_DISPATCH || type == VT_VARIANT || (type & VT_ARRAY) != 0;
 }
 
 HRESULT DuplicateBstr(BSTR source, BSTR* copy) {
@@ -69,23 +68,23 @@ HRESULT ClearValue(VARTYPE type, void* place) {
         return hr;
     }
     switch (type) {
-        case VT_BSTR:
-            SysFreeString(LoadValue<BSTR>(place));
-            StoreValue<BSTR>(place, nullptr);
-            return S_OK;
-        case VT_UNKNOWN:
-        case VT_DISPATCH:
-            if (auto* object = LoadValue<IUnknown*>(place)) object->Release();
-            StoreValue<IUnknown*>(place, nullptr);
-            return S_OK;
-        case VT_VARIANT: {
-            auto variant = LoadValue<VARIANT>(place);
-            const HRESULT hr = VariantClear(&variant);
-            if (SUCCEEDED(hr)) StoreValue(place, variant);
-            return hr;
-        }
-        default:
-            return S_OK;
+    case VT_BSTR:
+        SysFreeString(LoadValue<BSTR>(place));
+        StoreValue<BSTR>(place, nullptr);
+        return S_OK;
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+        if (auto* object = LoadValue<IUnknown*>(place)) object->Release();
+        StoreValue<IUnknown*>(place, nullptr);
+        return S_OK;
+    case VT_VARIANT: {
+        auto variant = LoadValue<VARIANT>(place);
+        const HRESULT hr = VariantClear(&variant);
+        if (SUCCEEDED(hr)) StoreValue(place, variant);
+        return hr;
+    }
+    default:
+        return S_OK;
     }
 }
 
@@ -97,30 +96,30 @@ HRESULT CopyValue(VARTYPE type, const void* source, void* dest) {
         return hr;
     }
     switch (type) {
-        case VT_BSTR: {
-            BSTR copy = nullptr;
-            const HRESULT hr = DuplicateBstr(LoadValue<BSTR>(source), &copy);
-            StoreValue(dest, copy);
-            return hr;
-        }
-        case VT_UNKNOWN:
-        case VT_DISPATCH: {
-            auto* object = LoadValue<IUnknown*>(source);
-            if (object) object->AddRef();
-            StoreValue(dest, object);
-            return S_OK;
-        }
-        case VT_VARIANT: {
-            const auto original = LoadValue<VARIANT>(source);
-            VARIANT copy;
-            VariantInit(&copy);
-            const HRESULT hr = VariantCopy(&copy, &original);
-            StoreValue(dest, copy);
-            return hr;
-        }
-        default:
-            std::memmove(dest, source, ValueSize(type));
-            return S_OK;
+    case VT_BSTR: {
+        BSTR copy = nullptr;
+        const HRESULT hr = DuplicateBstr(LoadValue<BSTR>(source), &copy);
+        StoreValue(dest, copy);
+        return hr;
+    }
+    case VT_UNKNOWN:
+    case VT_DISPATCH: {
+        auto* object = LoadValue<IUnknown*>(source);
+        if (object) object->AddRef();
+        StoreValue(dest, object);
+        return S_OK;
+    }
+    case VT_VARIANT: {
+        const auto original = LoadValue<VARIANT>(source);
+        VARIANT copy;
+        VariantInit(&copy);
+        const HRESULT hr = VariantCopy(&copy, &original);
+        StoreValue(dest, copy);
+        return hr;
+    }
+    default:
+        std::memmove(dest, source, ValueSize(type));
+        return S_OK;
     }
 }
 

@@ -182,8 +182,8 @@ bool FormatDate(DATE date, std::u16string* text) {
 
 std::u16string FormatReal(double value, int precision) {
     char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
-                                            precision);
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
     std::u16string text;
     for (const char* c = buffer; error == std::errc() && c != end; ++c) {
         text += *c == 'e' ? u'E' : static_cast<char16_t>(*c);

@@ -29,10 +29,9 @@ struct IntegerType {
 };
 
 constexpr IntegerType kIntegerTypes[] = {
-    {VT_I1, INT8_MIN, INT8_MAX},    {VT_UI1, 0, UINT8_MAX},   {VT_I2, INT16_MIN, INT16_MAX},
-    {VT_UI2, 0, UINT16_MAX},        {VT_I4, INT32_MIN, INT32_MAX}, {VT_UI4, 0, UINT32_MAX},
-    {VT_INT, INT32_MIN, INT32_MAX}, {VT_UINT, 0, UINT32_MAX}, {VT_I8, INT64_MIN, INT64_MAX},
-    {VT_UI8, 0, UINT64_MAX},
+    {VT_I1, INT8_MIN, INT8_MAX},   {VT_UI1, 0, UINT8_MAX},  {VT_I2, INT16_MIN, INT16_MAX},  {VT_UI2, 0, UINT16_MAX},
+    {VT_I4, INT32_MIN, INT32_MAX}, {VT_UI4, 0, UINT32_MAX}, {VT_INT, INT32_MIN, INT32_MAX}, {VT_UINT, 0, UINT32_MAX},
+    {VT_I8, INT64_MIN, INT64_MAX}, {VT_UI8, 0, UINT64_MAX},
 };
 
 const IntegerType* FindIntegerType(VARTYPE type) {
@@ -48,17 +47,28 @@ bool IsIntegerSource(VARTYPE type) { return FindIntegerType(type) != nullptr; }
 
 Integer IntegerOf(const VARIANT& v) {
     switch (v.vt) {
-        case VT_I1: return v.cVal;
-        case VT_UI1: return v.bVal;
-        case VT_I2: return v.iVal;
-        case VT_UI2: return v.uiVal;
-        case VT_I4: return v.lVal;
-        case VT_UI4: return v.ulVal;
-        case VT_INT: return v.intVal;
-        case VT_UINT: return v.uintVal;
-        case VT_I8: return v.llVal;
-        case VT_UI8: return v.ullVal;
-        default: return 0;
+    case VT_I1:
+        return v.cVal;
+    case VT_UI1:
+        return v.bVal;
+    case VT_I2:
+        return v.iVal;
+    case VT_UI2:
+        return v.uiVal;
+    case VT_I4:
+        return v.lVal;
+    case VT_UI4:
+        return v.ulVal;
+    case VT_INT:
+        return v.intVal;
+    case VT_UINT:
+        return v.uintVal;
+    case VT_I8:
+        return v.llVal;
+    case VT_UI8:
+        return v.ullVal;
+    default:
+        return 0;
     }
 }
 
@@ -70,16 +80,26 @@ HRESULT NumberOf(const VARIANT& source, Number* number) {
     }
     number->isInteger = false;
     switch (source.vt) {
-        case VT_EMPTY: number->isInteger = true; return S_OK;
-        case VT_R4: number->real = source.fltVal; return S_OK;
-        case VT_R8: number->real = source.dblVal; return S_OK;
-        case VT_DATE: number->real = source.date; return S_OK;
-        case VT_BOOL:
-            number->isInteger = true;
-            number->integer = source.boolVal ? -1 : 0;
-            return S_OK;
-        case VT_BSTR: return ParseNumber(source.bstrVal, number) ? S_OK : DISP_E_TYPEMISMATCH;
-        default: return DISP_E_TYPEMISMATCH;
+    case VT_EMPTY:
+        number->isInteger = true;
+        return S_OK;
+    case VT_R4:
+        number->real = source.fltVal;
+        return S_OK;
+    case VT_R8:
+        number->real = source.dblVal;
+        return S_OK;
+    case VT_DATE:
+        number->real = source.date;
+        return S_OK;
+    case VT_BOOL:
+        number->isInteger = true;
+        number->integer = source.boolVal ? -1 : 0;
+        return S_OK;
+    case VT_BSTR:
+        return ParseNumber(source.bstrVal, number) ? S_OK : DISP_E_TYPEMISMATCH;
+    default:
+        return DISP_E_TYPEMISMATCH;
     }
 }
 
@@ -88,17 +108,38 @@ HRESULT NumberOf(const VARIANT& source, Number* number) {
 void StoreInteger(VARTYPE type, Integer value, VARIANT* result) {
     result->vt = type;
     switch (type) {
-        case VT_I1: result->cVal = static_cast<CHAR>(value); break;
-        case VT_UI1: result->bVal = static_cast<BYTE>(value); break;
-        case VT_I2: result->iVal = static_cast<SHORT>(value); break;
-        case VT_UI2: result->uiVal = static_cast<USHORT>(value); break;
-        case VT_I4: result->lVal = static_cast<LONG>(value); break;
-        case VT_UI4: result->ulVal = static_cast<ULONG>(value); break;
-        case VT_INT: result->intVal = static_cast<INT>(value); break;
-        case VT_UINT: result->uintVal = static_cast<UINT>(value); break;
-        case VT_I8: result->llVal = static_cast<LONGLONG>(value); break;
-        case VT_UI8: result->ullVal = static_cast<ULONGLONG>(value); break;
-        default: break;
+    case VT_I1:
+        result->cVal = static_cast<CHAR>(value);
+        break;
+    case VT_UI1:
+        result->bVal = static_cast<BYTE>(value);
+        break;
+    case VT_I2:
+        result->iVal = static_cast<SHORT>(value);
+        break;
+    case VT_UI2:
+        result->uiVal = static_cast<USHORT>(value);
+        break;
+    case VT_I4:
+        result->lVal = static_cast<LONG>(value);
+        break;
+    case VT_UI4:
+        result->ulVal = static_cast<ULONG>(value);
+        break;
+    case VT_INT:
+        result->intVal = static_cast<INT>(value);
+        break;
+    case VT_UINT:
+        result->uintVal = static_cast<UINT>(value);
+        break;
+    case VT_I8:
+        result->llVal = static_cast<LONGLONG>(value);
+        break;
+    case VT_UI8:
+        result->ullVal = static_cast<ULONGLONG>(value);
+        break;
+    default:
+        break;
     }
 }
 
@@ -172,20 +213,26 @@ HRESULT ToText(const VARIANT& source, USHORT flags, VARIANT* result) {
         text = FormatInteger(IntegerOf(source));
     } else {
         switch (source.vt) {
-            case VT_EMPTY: break;
-            case VT_R4: text = FormatReal(source.fltVal, 7); break;
-            case VT_R8: text = FormatReal(source.dblVal, 15); break;
-            case VT_DATE:
-                if (!FormatDate(source.date, &text)) return DISP_E_OVERFLOW;
-                break;
-            case VT_BOOL:
-                if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL)) {
-                    text = source.boolVal ? u"True" : u"False";
-                } else {
-                    text = source.boolVal ? u"-1" : u"0";
-                }
-                break;
-            default: return DISP_E_TYPEMISMATCH;
+        case VT_EMPTY:
+            break;
+        case VT_R4:
+            text = FormatReal(source.fltVal, 7);
+            break;
+        case VT_R8:
+            text = FormatReal(source.dblVal, 15);
+            break;
+        case VT_DATE:
+            if (!FormatDate(source.date, &text)) return DISP_E_OVERFLOW;
+            break;
+        case VT_BOOL:
+            if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL)) {
+                text = source.boolVal ? u"True" : u"False";
+            } else {
+                text = source.boolVal ? u"-1" : u"0";
+            }
+            break;
+        default:
+            return DISP_E_TYPEMISMATCH;
         }
     }
     BSTR bstr = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -200,12 +247,16 @@ HRESULT Convert(const VARIANT& source, USHORT flags, VARTYPE type, VARIANT* resu
     if (source.vt == type) return VariantCopy(result, &source);
     if (const IntegerType* integerType = FindIntegerType(type)) return ToInteger(source, *integerType, result);
     switch (type) {
-        case VT_R4:
-        case VT_R8:
-        case VT_DATE: return ToReal(source, type, result);
-        case VT_BOOL: return ToBool(source, result);
-        case VT_BSTR: return ToText(source, flags, result);
-        default: return DISP_E_TYPEMISMATCH;
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+        return ToReal(source, type, result);
+    case VT_BOOL:
+        return ToBool(source, result);
+    case VT_BSTR:
+        return ToText(source, flags, result);
+    default:
+        return DISP_E_TYPEMISMATCH;
     }
 }
 

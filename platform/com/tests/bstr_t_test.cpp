@@ -99,9 +99,8 @@ TEST_F(BstrTTest, ComparesCodeUnitByCodeUnit) {
         int order;
     };
     const Case cases[] = {
-        {u"abc", u"abc", 0},  {u"abc", u"abd", -1},  {u"ab", u"abc", -1},
-        {u"b", u"abc", 1},    {u"B", u"a", -1},      {u"\u00E9", u"z", 1},
-        {u"", u"a", -1},
+        {u"abc", u"abc", 0}, {u"abc", u"abd", -1}, {u"ab", u"abc", -1}, {u"b", u"abc", 1},
+        {u"B", u"a", -1},    {u"\u00E9", u"z", 1}, {u"", u"a", -1},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];

@@ -188,9 +188,9 @@ TEST_F(ComPtrCreationTest, CreatesByClsidAndByProgId) {
     EXPECT_EQ(bar->Bar(), 3);
 
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, u"ComPtr.Counting\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, u"ComPtr.Counting\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     const char16_t kText[] = u"{5B1D6E0A-7C2F-4F7E-9A41-0C3E2D1B7A20}";
     ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kText), sizeof(kText)),
               ERROR_SUCCESS);

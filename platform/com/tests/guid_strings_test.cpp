@@ -53,8 +53,9 @@ class GuidStringsParseTest : public testsupport::FreshMachineTest {};
 
 TEST_F(GuidStringsParseTest, ParsesTheRegistryFormAndClsidFromStringAlsoProgIds) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, u"Some.Class\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, u"Some.Class\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     std::u16string clsidText = kText;
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsidText.c_str()),
                    static_cast<DWORD>((clsidText.size() + 1) * 2));

@@ -59,7 +59,11 @@ TEST_F(MethodBoundaryTest, OutOfMemoryBecomesEOutOfMemory) {
 }
 
 TEST_F(MethodBoundaryTest, OtherExceptionsBecomeEFailWithADescription) {
-    HRESULT hr = com::Boundary([]() -> HRESULT { throw std::runtime_error("Knoten \xC3\xBC" "ber Grenze"); });
+    HRESULT hr = com::Boundary([]() -> HRESULT {
+        throw std::runtime_error(
+            "Knoten \xC3\xBC"
+            "ber Grenze");
+    });
     EXPECT_EQ(hr, E_FAIL);
     EXPECT_EQ(TakePendingDescription(), u"Knoten \u00FCber Grenze");
 

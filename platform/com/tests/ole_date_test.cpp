@@ -21,8 +21,8 @@ SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0,
 
 std::string Describe(const SYSTEMTIME& t) {
     char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u (day %u)", t.wYear, t.wMonth, t.wDay,
-                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u (day %u)", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
     return text;
 }
 
@@ -104,9 +104,8 @@ TEST(OleDateTest, MillisecondsAreIgnoredAndTheWayBackRoundsToTheSecond) {
 
 TEST(OleDateTest, OutOfRangeIsRefused) {
     const SYSTEMTIME invalid[] = {
-        Time(99, 12, 31),   Time(10000, 1, 1), Time(2000, 0, 1),        Time(2000, 13, 1),
-        Time(2000, 1, 0),   Time(2000, 4, 31), Time(1900, 2, 29),       Time(2000, 1, 1, 24),
-        Time(2000, 1, 1, 0, 60), Time(2000, 1, 1, 0, 0, 60),
+        Time(99, 12, 31),  Time(10000, 1, 1), Time(2000, 0, 1),     Time(2000, 13, 1),       Time(2000, 1, 0),
+        Time(2000, 4, 31), Time(1900, 2, 29), Time(2000, 1, 1, 24), Time(2000, 1, 1, 0, 60), Time(2000, 1, 1, 0, 0, 60),
     };
     for (SYSTEMTIME time : invalid) {
         DATE date = 123.0;

@@ -52,12 +52,22 @@ struct Packed {
 static_assert(offsetof(Packed, name) == 4);
 
 com::RecordDescription LabelDescription(WORD minor = 0) {
-    return {kLibrary, 1, minor, kLabelRecord, u"Label", sizeof(Label),
+    return {kLibrary,
+            1,
+            minor,
+            kLabelRecord,
+            u"Label",
+            sizeof(Label),
             {{u"text", offsetof(Label, text), VT_BSTR}, {u"colour", offsetof(Label, colour), VT_I4}}};
 }
 
 com::RecordDescription ItemDescription(WORD minor = 0) {
-    return {kLibrary, 1, minor, kItemRecord, u"Item", sizeof(Item),
+    return {kLibrary,
+            1,
+            minor,
+            kItemRecord,
+            u"Item",
+            sizeof(Item),
             {{u"id", offsetof(Item, id), VT_I4},
              {u"name", offsetof(Item, name), VT_BSTR},
              {u"connection", offsetof(Item, connection), VT_UNKNOWN},
@@ -75,8 +85,8 @@ protected:
         LeakCheckedTest::SetUp();
         com::RegisterRecordDescription(LabelDescription());
         com::RegisterRecordDescription(ItemDescription());
-        com::RegisterRecordDescription({kLibrary, 1, 0, kPackedRecord, u"Packed", sizeof(Packed),
-                                        {{u"id", 0, VT_I4}, {u"name", 4, VT_BSTR}}});
+        com::RegisterRecordDescription(
+            {kLibrary, 1, 0, kPackedRecord, u"Packed", sizeof(Packed), {{u"id", 0, VT_I4}, {u"name", 4, VT_BSTR}}});
         ASSERT_EQ(GetRecordInfoFromGuids(kLibrary, 1, 0, 9, kItemRecord, &items_), S_OK);
     }
     void TearDown() override {
@@ -267,8 +277,8 @@ TEST_F(RecordInfoTest, GetFieldHandsOutCopies) {
     struct Case {
         const char16_t* field;
         VARTYPE type;
-    } cases[] = {{u"id", VT_I4},         {u"NAME", VT_BSTR},  {u"connection", VT_UNKNOWN}, {u"object", VT_DISPATCH},
-                 {u"value", VT_BSTR},    {u"label", VT_RECORD}, {u"path", VT_ARRAY | VT_UI2}, {u"dirty", VT_BOOL},
+    } cases[] = {{u"id", VT_I4},        {u"NAME", VT_BSTR},    {u"connection", VT_UNKNOWN},  {u"object", VT_DISPATCH},
+                 {u"value", VT_BSTR},   {u"label", VT_RECORD}, {u"path", VT_ARRAY | VT_UI2}, {u"dirty", VT_BOOL},
                  {u"modified", VT_DATE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
@@ -277,21 +287,33 @@ TEST_F(RecordInfoTest, GetFieldHandsOutCopies) {
         ASSERT_EQ(items_->GetField(&item, c.field, &value), S_OK);
         EXPECT_EQ(value.vt, c.type);
         switch (c.type) {
-            case VT_I4: EXPECT_EQ(value.lVal, 17); break;
-            case VT_BSTR: EXPECT_GT(SysStringLen(value.bstrVal), 0u); break;
-            case VT_UNKNOWN:
-            case VT_DISPATCH: EXPECT_EQ(object.References(), 4u); break;
-            case VT_RECORD: {
-                EXPECT_NE(value.pvRecord, &item.label);
-                EXPECT_EQ(Text(static_cast<Label*>(value.pvRecord)->text), u"nested");
-                GUID guid{};
-                value.pRecInfo->GetGuid(&guid);
-                EXPECT_EQ(guid, kLabelRecord);
-                break;
-            }
-            case VT_ARRAY | VT_UI2: EXPECT_EQ(static_cast<WCHAR*>(value.parray->pvData)[0], u'C'); break;
-            case VT_BOOL: EXPECT_EQ(value.boolVal, VARIANT_TRUE); break;
-            case VT_DATE: EXPECT_EQ(value.date, 36526.5); break;
+        case VT_I4:
+            EXPECT_EQ(value.lVal, 17);
+            break;
+        case VT_BSTR:
+            EXPECT_GT(SysStringLen(value.bstrVal), 0u);
+            break;
+        case VT_UNKNOWN:
+        case VT_DISPATCH:
+            EXPECT_EQ(object.References(), 4u);
+            break;
+        case VT_RECORD: {
+            EXPECT_NE(value.pvRecord, &item.label);
+            EXPECT_EQ(Text(static_cast<Label*>(value.pvRecord)->text), u"nested");
+            GUID guid{};
+            value.pRecInfo->GetGuid(&guid);
+            EXPECT_EQ(guid, kLabelRecord);
+            break;
+        }
+        case VT_ARRAY | VT_UI2:
+            EXPECT_EQ(static_cast<WCHAR*>(value.parray->pvData)[0], u'C');
+            break;
+        case VT_BOOL:
+            EXPECT_EQ(value.boolVal, VARIANT_TRUE);
+            break;
+        case VT_DATE:
+            EXPECT_EQ(value.date, 36526.5);
+            break;
         }
         EXPECT_EQ(VariantClear(&value), S_OK);
     }
@@ -420,9 +442,7 @@ TEST(RecordDescriptionTest, WrongDescriptionsFailLoudly) {
          {library, 1, 0, kItemRecord, u"Item", 8, {{u"n", 0, VT_RECORD, 1, kLabelRecord}}},
          "ends at byte 16"},
         {"array of texts", {library, 1, 0, kItemRecord, u"Item", 64, {{u"t", 0, VT_BSTR, 2}}}, "plain element"},
-        {"name twice",
-         {library, 1, 0, kItemRecord, u"Item", 16, {{u"x", 0, VT_I4}, {u"X", 4, VT_I4}}},
-         "named twice"},
+        {"name twice", {library, 1, 0, kItemRecord, u"Item", 16, {{u"x", 0, VT_I4}, {u"X", 4, VT_I4}}}, "named twice"},
         {"no size", {library, 1, 0, kItemRecord, u"Item", 0, {}}, "size 0"},
     };
     for (const Case& c : cases) {

@@ -129,8 +129,7 @@ TEST_F(RuntimeCreationTest, ReportsWhyAClassCannotBeCreated) {
         {"class the library does not serve", kOtherClass, hand_server::kLibraryName, CLSCTX_ALL,
          CLASS_E_CLASSNOTAVAILABLE},
         {"local server only", hand_server::kCalculatorClsid, u"", CLSCTX_LOCAL_SERVER, REGDB_E_CLASSNOTREG},
-        {"in-process handler only", hand_server::kCalculatorClsid, u"", CLSCTX_INPROC_HANDLER,
-         REGDB_E_CLASSNOTREG},
+        {"in-process handler only", hand_server::kCalculatorClsid, u"", CLSCTX_INPROC_HANDLER, REGDB_E_CLASSNOTREG},
         {"remote server only", hand_server::kCalculatorClsid, u"", CLSCTX_REMOTE_SERVER, REGDB_E_CLASSNOTREG},
     };
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND), static_cast<HRESULT>(0x8007007E));

@@ -57,7 +57,8 @@ TEST_F(RuntimeUnloadingTest, KeepsALockedServer) {
 
 TEST_F(RuntimeUnloadingTest, HoldsOneLoadOfALibraryReachedByTwoRegisteredPaths) {
     // Registered by its name, then by its full path, as two installers may.
-    const std::u16string serverKey = u"CLSID\\" + winapi::GuidToString(hand_server::kCalculatorClsid) + u"\\InprocServer32";
+    const std::u16string serverKey =
+        u"CLSID\\" + winapi::GuidToString(hand_server::kCalculatorClsid) + u"\\InprocServer32";
     runtime_test::SetClassesRootText(serverKey, nullptr, hand_server::kLibraryName);
     IHandCalculator* byName = CreateCalculator();
     ASSERT_NE(byName, nullptr);

@@ -99,12 +99,11 @@ TEST_F(SafeArrayTest, TypesAndFeatures) {
         {"BSTR", SafeArrayCreateVector(VT_BSTR, 0, 1), VT_BSTR, FADF_BSTR | FADF_HAVEVARTYPE, 8},
         {"VARIANT", SafeArrayCreateVector(VT_VARIANT, 0, 1), VT_VARIANT, FADF_VARIANT | FADF_HAVEVARTYPE, 24},
         // An interface id given with VARIANT elements has no effect.
-        {"VARIANT with an IID", SafeArrayCreateVectorEx(VT_VARIANT, 0, 1, const_cast<IID*>(&someInterface)),
-         VT_VARIANT, FADF_VARIANT | FADF_HAVEVARTYPE, 24},
+        {"VARIANT with an IID", SafeArrayCreateVectorEx(VT_VARIANT, 0, 1, const_cast<IID*>(&someInterface)), VT_VARIANT,
+         FADF_VARIANT | FADF_HAVEVARTYPE, 24},
         {"UNKNOWN", SafeArrayCreateVector(VT_UNKNOWN, 0, 1), VT_UNKNOWN, FADF_UNKNOWN | FADF_HAVEIID, 8},
         {"DISPATCH", SafeArrayCreateVector(VT_DISPATCH, 0, 1), VT_DISPATCH, FADF_DISPATCH | FADF_HAVEIID, 8},
-        {"RECORD", SafeArrayCreateVectorEx(VT_RECORD, 0, 1, &recordInfo), VT_RECORD, FADF_RECORD,
-         sizeof(MockRecord)},
+        {"RECORD", SafeArrayCreateVectorEx(VT_RECORD, 0, 1, &recordInfo), VT_RECORD, FADF_RECORD, sizeof(MockRecord)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -366,7 +365,12 @@ protected:
 
     void SetUp() override {
         LeakCheckedTest::SetUp();
-        com::RegisterRecordDescription({kLibrary, 1, 0, kRecord, u"Connection", sizeof(Connection),
+        com::RegisterRecordDescription({kLibrary,
+                                        1,
+                                        0,
+                                        kRecord,
+                                        u"Connection",
+                                        sizeof(Connection),
                                         {{u"objectId", offsetof(Connection, objectId), VT_I4},
                                          {u"name", offsetof(Connection, name), VT_BSTR},
                                          {u"connection", offsetof(Connection, connection), VT_UNKNOWN},

@@ -265,7 +265,8 @@ TEST_F(TestServerTest, RecordsAreRegisteredWhenTheServerLoads) {
     ASSERT_FALSE(TestServerLoaded());
     com::UnregisterRecordDescriptions(test_server::kLibraryId);
     IRecordInfo* record = nullptr;
-    EXPECT_TRUE(FAILED(GetRecordInfoFromGuids(test_server::kLibraryId, 1, 0, 9, test_server::kPartInfoRecord, &record)));
+    EXPECT_TRUE(
+        FAILED(GetRecordInfoFromGuids(test_server::kLibraryId, 1, 0, 9, test_server::kPartInfoRecord, &record)));
 
     LoadTestServer();
     ASSERT_EQ(GetRecordInfoFromGuids(test_server::kLibraryId, 1, 0, 9, test_server::kPartInfoRecord, &record), S_OK);
@@ -347,7 +348,7 @@ class CSample : public CComObjectRootEx<CComSingleThreadModel>,
                 public ISample {
 public:
     BEGIN_COM_MAP(CSample)
-        COM_INTERFACE_ENTRY(ISample)
+    COM_INTERFACE_ENTRY(ISample)
     END_COM_MAP()
 
 protected:
@@ -386,7 +387,7 @@ TEST_F(ProgramModuleTest, RegistrationStopsAtTheFirstFailingScript) {
 
 TEST_F(ProgramModuleTest, AServerWhoseRecordsCannotBeRegisteredMakesNoObjects) {
     const com::ObjectMapEntry objects[] = {com::ObjectEntry<CSample>(kGoodScript, u"", u"", u"Sample Class")};
-    const com::TypeLibrary library{&kSampleLibrary, 1, 0, u"Sample Library", kSampleInterfaces,
+    const com::TypeLibrary library{&kSampleLibrary,          1, 0, u"Sample Library", kSampleInterfaces,
                                    &RecordsThatCannotBeRight};
     com::ServerModule module({.objects = objects, .typeLibrary = &library});
     void* out = reinterpret_cast<void*>(0x1);

@@ -65,13 +65,13 @@ class CSample : public CComObjectRootEx<CComSingleThreadModel>,
                 public IDispatchImpl<IGamma> {
 public:
     BEGIN_COM_MAP(CSample)
-        COM_INTERFACE_ENTRY(IAlpha2)
-        COM_INTERFACE_ENTRY2(IAlpha, IAlpha2)
-        COM_INTERFACE_ENTRY(IBeta)
-        COM_INTERFACE_ENTRY_IID(kOldBetaIid, IBeta)
-        COM_INTERFACE_ENTRY(IGamma)
-        COM_INTERFACE_ENTRY2(IDispatch, IGamma)
-        COM_INTERFACE_ENTRY_AGGREGATE_BLIND(inner)
+    COM_INTERFACE_ENTRY(IAlpha2)
+    COM_INTERFACE_ENTRY2(IAlpha, IAlpha2)
+    COM_INTERFACE_ENTRY(IBeta)
+    COM_INTERFACE_ENTRY_IID(kOldBetaIid, IBeta)
+    COM_INTERFACE_ENTRY(IGamma)
+    COM_INTERFACE_ENTRY2(IDispatch, IGamma)
+    COM_INTERFACE_ENTRY_AGGREGATE_BLIND(inner)
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE Alpha(LONG* value) override { return *value = 1, S_OK; }
@@ -151,12 +151,22 @@ TEST_F(ServerObjectTest, QueryInterfaceFollowsTheMap) {
         EXPECT_EQ(object->QueryInterface(*c.iid, &out), c.result);
         void* expected = nullptr;
         switch (c.answer) {
-            case Answer::kIdentity:
-            case Answer::kAlpha2: expected = static_cast<IAlpha2*>(object); break;
-            case Answer::kBeta: expected = static_cast<IBeta*>(object); break;
-            case Answer::kGamma: expected = static_cast<IGamma*>(object); break;
-            case Answer::kInner: expected = static_cast<IDelta*>(&inner); break;
-            case Answer::kNone: expected = nullptr; break;
+        case Answer::kIdentity:
+        case Answer::kAlpha2:
+            expected = static_cast<IAlpha2*>(object);
+            break;
+        case Answer::kBeta:
+            expected = static_cast<IBeta*>(object);
+            break;
+        case Answer::kGamma:
+            expected = static_cast<IGamma*>(object);
+            break;
+        case Answer::kInner:
+            expected = static_cast<IDelta*>(&inner);
+            break;
+        case Answer::kNone:
+            expected = nullptr;
+            break;
         }
         EXPECT_EQ(out, expected);
 
@@ -178,9 +188,9 @@ TEST_F(ServerObjectTest, EveryInterfaceGivesTheSameIdentityAndNullOutIsRefused) 
     CComObject<CSample>* object = Make<CSample>();
     IUnknown* identity = nullptr;
     ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    for (IUnknown* from : {static_cast<IUnknown*>(static_cast<IBeta*>(object)),
-                           static_cast<IUnknown*>(static_cast<IGamma*>(object)),
-                           static_cast<IUnknown*>(static_cast<IAlpha2*>(object))}) {
+    for (IUnknown* from :
+         {static_cast<IUnknown*>(static_cast<IBeta*>(object)), static_cast<IUnknown*>(static_cast<IGamma*>(object)),
+          static_cast<IUnknown*>(static_cast<IAlpha2*>(object))}) {
         IUnknown* again = nullptr;
         ASSERT_EQ(from->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)), S_OK);
         EXPECT_EQ(again, identity);
@@ -197,7 +207,7 @@ std::vector<std::string> gEvents;
 class CGuarded : public CComObjectRootEx<CComSingleThreadModel>, public IBeta {
 public:
     BEGIN_COM_MAP(CGuarded)
-        COM_INTERFACE_ENTRY(IBeta)
+    COM_INTERFACE_ENTRY(IBeta)
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE Beta(LONG* value) override { return *value = 0, S_OK; }
@@ -231,7 +241,7 @@ TEST_F(ServerObjectTest, ReferencesTakenDuringFinalConstructAndFinalReleaseDoNot
     CComObject<CGuarded>* object = nullptr;
     ASSERT_EQ(CComObject<CGuarded>::CreateInstance(&object), S_OK);
     EXPECT_EQ(gEvents, std::vector<std::string>{"FinalConstruct"});  // still alive
-    EXPECT_EQ(object->AddRef(), 1u);                                  // and still at 0 before
+    EXPECT_EQ(object->AddRef(), 1u);                                 // and still at 0 before
     EXPECT_EQ(object->Release(), 0u);
     EXPECT_EQ(gEvents, (std::vector<std::string>{"FinalConstruct", "FinalRelease sees a negative count",
                                                  "FinalRelease done", "destroyed"}));
@@ -240,7 +250,7 @@ TEST_F(ServerObjectTest, ReferencesTakenDuringFinalConstructAndFinalReleaseDoNot
 class CFailing : public CComObjectRootEx<CComSingleThreadModel>, public IBeta {
 public:
     BEGIN_COM_MAP(CFailing)
-        COM_INTERFACE_ENTRY(IBeta)
+    COM_INTERFACE_ENTRY(IBeta)
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE Beta(LONG* value) override { return *value = 0, S_OK; }
@@ -263,7 +273,7 @@ TEST_F(ServerObjectTest, AFailedFinalConstructDestroysTheObjectAndIsTheResult) {
 class CShared : public CComObjectRootEx<CComMultiThreadModel>, public IBeta {
 public:
     BEGIN_COM_MAP(CShared)
-        COM_INTERFACE_ENTRY(IBeta)
+    COM_INTERFACE_ENTRY(IBeta)
     END_COM_MAP()
 
     // Read-modify-write of a plain member under the object's lock.
@@ -307,7 +317,7 @@ TEST_F(ServerObjectTest, AFreeThreadedObjectCountsAndLocksAcrossThreads) {
     LONG calls = 0;
     object->Beta(&calls);
     EXPECT_EQ(calls, kThreads * kRounds + 1);  // no increment lost
-    EXPECT_EQ(object->Release(), 0u);            // every reference returned: the count is exact
+    EXPECT_EQ(object->Release(), 0u);          // every reference returned: the count is exact
     EXPECT_EQ(CShared::gSharedReleases, 1);
 }
 
@@ -352,8 +362,8 @@ class CReporting : public CComObjectRootEx<CComSingleThreadModel>,
                    public ISupportErrorInfoImpl<&IAlpha::kIid, &IBeta::kIid> {
 public:
     BEGIN_COM_MAP(CReporting)
-        COM_INTERFACE_ENTRY(IBeta)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
+    COM_INTERFACE_ENTRY(IBeta)
+    COM_INTERFACE_ENTRY(ISupportErrorInfo)
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE Beta(LONG* value) override { return *value = 0, S_OK; }

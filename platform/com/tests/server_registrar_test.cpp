@@ -25,7 +25,8 @@ protected:
     void TearDown() override { unsetenv(winapi::kStandardUserVariable); }
 };
 
-constexpr char16_t kClassScript[] = uR"(
+constexpr char16_t kClassScript[] =
+    uR"(
 HKCR
 {
     Test.Thing.1 = s 'Thing Class'
@@ -68,7 +69,8 @@ TEST_F(RegistrarTest, RegistersKeysValuesAndReplacements) {
 }
 
 TEST_F(RegistrarTest, ReadsQuotesNumbersKeywordsAndRoots) {
-    constexpr char16_t script[] = uR"(
+    constexpr char16_t script[] =
+        uR"(
 hkey_current_user
 {
     'Two Words' = s 'it''s 100%% sure'
@@ -133,7 +135,8 @@ TEST_F(RegistrarTest, UnregisterRemovesWhatTheScriptMadeButNoRemoveKeys) {
 }
 
 TEST_F(RegistrarTest, UnregisterKeepsPlainKeysHoldingOthersKeysAndDeletesValuesOfKeptKeys) {
-    constexpr char16_t script[] = uR"(
+    constexpr char16_t script[] =
+        uR"(
 HKCU
 {
     Shared = s 'made here'
@@ -160,7 +163,8 @@ HKCU
 
 TEST_F(RegistrarTest, DeleteRemovesAKeyOnRegistrationOnly) {
     WriteText(HKEY_CURRENT_USER, u"Old\\Deep", u"", u"left over");
-    constexpr char16_t script[] = uR"(
+    constexpr char16_t script[] =
+        uR"(
 HKCU
 {
     Delete Old
@@ -225,7 +229,8 @@ TEST_P(RegistrarParseErrorTest, ChangesNothingAndSaysWhere) {
 TEST_F(RegistrarTest, ARegistrationFailingPartWayTakesBackWhatItWrote) {
     // A standard user may not write the machine hive: the HKLM part fails
     // after the HKCU part was written.
-    constexpr char16_t script[] = uR"(
+    constexpr char16_t script[] =
+        uR"(
 HKCU
 {
     First = s 'written first'

@@ -24,7 +24,9 @@ const std::u16string kPlainKey = u"Interface\\{0A7E55C1-2B9B-4E0B-8C2F-5D3C1B6A7
 
 const com::TypeLibraryInterface kInterfaces[] = {{&kDual, u"IDual", true}, {&kPlain, u"IPlain", false}};
 
-com::TypeLibrary Library(WORD major, WORD minor) { return {&kLibrary, major, minor, u"Sample 1.0 Type Library", kInterfaces}; }
+com::TypeLibrary Library(WORD major, WORD minor) {
+    return {&kLibrary, major, minor, u"Sample 1.0 Type Library", kInterfaces};
+}
 
 using TypeLibraryTest = testsupport::FreshMachineTest;
 

@@ -43,12 +43,20 @@ TEST_F(VariantTest, CopyIsDeepAndClearGivesEverythingBack) {
         std::function<void(VARIANT*)> make;
         std::function<void(const VARIANT& original, const VARIANT& copy)> checkCopy;
     } cases[] = {
-        {"BSTR", [](VARIANT* v) { v->vt = VT_BSTR; v->bstrVal = SysAllocString(u"Pump housing"); },
+        {"BSTR",
+         [](VARIANT* v) {
+             v->vt = VT_BSTR;
+             v->bstrVal = SysAllocString(u"Pump housing");
+         },
          [&](const VARIANT& original, const VARIANT& copy) {
              EXPECT_NE(copy.bstrVal, original.bstrVal);
              EXPECT_EQ(Text(copy.bstrVal), u"Pump housing");
          }},
-        {"null BSTR", [](VARIANT* v) { v->vt = VT_BSTR; v->bstrVal = nullptr; },
+        {"null BSTR",
+         [](VARIANT* v) {
+             v->vt = VT_BSTR;
+             v->bstrVal = nullptr;
+         },
          [&](const VARIANT&, const VARIANT& copy) { EXPECT_EQ(copy.bstrVal, nullptr); }},
         {"IUnknown",
          [&](VARIANT* v) {
@@ -221,51 +229,83 @@ VARIANT Make(VARTYPE type, std::function<void(VARIANT&)> set) {
     set(v);
     return v;
 }
-VARIANT I4(LONG value) { return Make(VT_I4, [=](VARIANT& v) { v.lVal = value; }); }
-VARIANT I8(LONGLONG value) { return Make(VT_I8, [=](VARIANT& v) { v.llVal = value; }); }
-VARIANT UI4(ULONG value) { return Make(VT_UI4, [=](VARIANT& v) { v.ulVal = value; }); }
-VARIANT UI8(ULONGLONG value) { return Make(VT_UI8, [=](VARIANT& v) { v.ullVal = value; }); }
-VARIANT R4(float value) { return Make(VT_R4, [=](VARIANT& v) { v.fltVal = value; }); }
-VARIANT R8(double value) { return Make(VT_R8, [=](VARIANT& v) { v.dblVal = value; }); }
-VARIANT Date(double value) { return Make(VT_DATE, [=](VARIANT& v) { v.date = value; }); }
+VARIANT I4(LONG value) {
+    return Make(VT_I4, [=](VARIANT& v) { v.lVal = value; });
+}
+VARIANT I8(LONGLONG value) {
+    return Make(VT_I8, [=](VARIANT& v) { v.llVal = value; });
+}
+VARIANT UI4(ULONG value) {
+    return Make(VT_UI4, [=](VARIANT& v) { v.ulVal = value; });
+}
+VARIANT UI8(ULONGLONG value) {
+    return Make(VT_UI8, [=](VARIANT& v) { v.ullVal = value; });
+}
+VARIANT R4(float value) {
+    return Make(VT_R4, [=](VARIANT& v) { v.fltVal = value; });
+}
+VARIANT R8(double value) {
+    return Make(VT_R8, [=](VARIANT& v) { v.dblVal = value; });
+}
+VARIANT Date(double value) {
+    return Make(VT_DATE, [=](VARIANT& v) { v.date = value; });
+}
 VARIANT Bool(bool value) {
     return Make(VT_BOOL, [=](VARIANT& v) { v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE; });
 }
-VARIANT Str(const char16_t* text) { return Make(VT_BSTR, [=](VARIANT& v) { v.bstrVal = SysAllocString(text); }); }
-VARIANT Empty() { return Make(VT_EMPTY, [](VARIANT&) {}); }
-VARIANT Null() { return Make(VT_NULL, [](VARIANT&) {}); }
+VARIANT Str(const char16_t* text) {
+    return Make(VT_BSTR, [=](VARIANT& v) { v.bstrVal = SysAllocString(text); });
+}
+VARIANT Empty() {
+    return Make(VT_EMPTY, [](VARIANT&) {});
+}
+VARIANT Null() {
+    return Make(VT_NULL, [](VARIANT&) {});
+}
 
 // The converted value as "TYPE:value", to compare in a table.
 std::string Describe(const VARIANT& v) {
     switch (v.vt) {
-        case VT_EMPTY: return "EMPTY";
-        case VT_I1: return "I1:" + std::to_string(v.cVal);
-        case VT_UI1: return "UI1:" + std::to_string(v.bVal);
-        case VT_I2: return "I2:" + std::to_string(v.iVal);
-        case VT_UI2: return "UI2:" + std::to_string(v.uiVal);
-        case VT_I4: return "I4:" + std::to_string(v.lVal);
-        case VT_UI4: return "UI4:" + std::to_string(v.ulVal);
-        case VT_INT: return "INT:" + std::to_string(v.intVal);
-        case VT_I8: return "I8:" + std::to_string(v.llVal);
-        case VT_UI8: return "UI8:" + std::to_string(v.ullVal);
-        case VT_BOOL: return "BOOL:" + std::to_string(v.boolVal);
-        case VT_R4: {
-            char text[32];
-            std::snprintf(text, sizeof text, "R4:%.9g", v.fltVal);
-            return text;
-        }
-        case VT_R8:
-        case VT_DATE: {
-            char text[40];
-            std::snprintf(text, sizeof text, "%s:%.17g", v.vt == VT_R8 ? "R8" : "DATE", v.dblVal);
-            return text;
-        }
-        case VT_BSTR: {
-            std::string text = "BSTR:";
-            for (char16_t c : Text(v.bstrVal)) text += static_cast<char>(c);
-            return text;
-        }
-        default: return "vt " + std::to_string(v.vt);
+    case VT_EMPTY:
+        return "EMPTY";
+    case VT_I1:
+        return "I1:" + std::to_string(v.cVal);
+    case VT_UI1:
+        return "UI1:" + std::to_string(v.bVal);
+    case VT_I2:
+        return "I2:" + std::to_string(v.iVal);
+    case VT_UI2:
+        return "UI2:" + std::to_string(v.uiVal);
+    case VT_I4:
+        return "I4:" + std::to_string(v.lVal);
+    case VT_UI4:
+        return "UI4:" + std::to_string(v.ulVal);
+    case VT_INT:
+        return "INT:" + std::to_string(v.intVal);
+    case VT_I8:
+        return "I8:" + std::to_string(v.llVal);
+    case VT_UI8:
+        return "UI8:" + std::to_string(v.ullVal);
+    case VT_BOOL:
+        return "BOOL:" + std::to_string(v.boolVal);
+    case VT_R4: {
+        char text[32];
+        std::snprintf(text, sizeof text, "R4:%.9g", v.fltVal);
+        return text;
+    }
+    case VT_R8:
+    case VT_DATE: {
+        char text[40];
+        std::snprintf(text, sizeof text, "%s:%.17g", v.vt == VT_R8 ? "R8" : "DATE", v.dblVal);
+        return text;
+    }
+    case VT_BSTR: {
+        std::string text = "BSTR:";
+        for (char16_t c : Text(v.bstrVal)) text += static_cast<char>(c);
+        return text;
+    }
+    default:
+        return "vt " + std::to_string(v.vt);
     }
 }
 

@@ -42,10 +42,18 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         switch (SwitchLetter(argument)) {
-        case 0: options.modules.push_back(argument); break;
-        case 'u': options.unregister = true; break;
-        case 's': options.silent = true; break;
-        default: std::fprintf(stderr, "regsvr: unknown option %s\n", argument.c_str()); return false;
+        case 0:
+            options.modules.push_back(argument);
+            break;
+        case 'u':
+            options.unregister = true;
+            break;
+        case 's':
+            options.silent = true;
+            break;
+        default:
+            std::fprintf(stderr, "regsvr: unknown option %s\n", argument.c_str());
+            return false;
         }
     }
     return !options.modules.empty();
@@ -55,9 +63,9 @@ bool ParseArguments(int argc, char** argv, Options& options) {
 // has none.
 std::string SystemText(HRESULT hr) {
     WCHAR* buffer = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     if (length == 0) return {};
     std::u16string text(buffer, length);
     LocalFree(buffer);

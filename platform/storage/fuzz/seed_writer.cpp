@@ -53,8 +53,8 @@ bool WriteSample(const std::string& path, ULONG sectorSize) {
 // cut-off, one added.
 bool EditSample(const std::string& path) {
     com::ComPtr<IStorage> root;
-    if (!Succeeded(StgOpenStorageEx(winapi::ToUtf16(path).c_str(), kOpen, STGFMT_ANY, 0, nullptr, nullptr,
-                                    IID_IStorage, reinterpret_cast<void**>(&root)),
+    if (!Succeeded(StgOpenStorageEx(winapi::ToUtf16(path).c_str(), kOpen, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
+                                    reinterpret_cast<void**>(&root)),
                    "StgOpenStorageEx"))
         return false;
     return Succeeded(root->DestroyElement(u"Small"), "DestroyElement") && WriteStream(root, u"Regular", 300, 'R') &&

@@ -195,8 +195,8 @@ void CheckCommitKeepsTheTree(const WalkResult& before) {
     if (FAILED(root->Commit(STGC_DEFAULT))) return;
     root = nullptr;
 
-    if (FAILED(StgOpenStorageEx(gWidePath.c_str(), STGM_READ | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr,
-                                nullptr, IID_IStorage, reinterpret_cast<void**>(&root)))) {
+    if (FAILED(StgOpenStorageEx(gWidePath.c_str(), STGM_READ | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr, nullptr,
+                                IID_IStorage, reinterpret_cast<void**>(&root)))) {
         Fault("a file we committed does not open");
     }
     WalkResult after = Walk(root);
@@ -227,8 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (isStorage != S_OK && isStorage != S_FALSE) Fault("StgIsStorageFile failed on an existing file");
 
     com::ComPtr<IStorage> root;
-    HRESULT hr = StgOpenStorageEx(gWidePath.c_str(), STGM_READ | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr,
-                                  nullptr, IID_IStorage, reinterpret_cast<void**>(&root));
+    HRESULT hr = StgOpenStorageEx(gWidePath.c_str(), STGM_READ | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr, nullptr,
+                                  IID_IStorage, reinterpret_cast<void**>(&root));
     if (FAILED(hr)) return 0;
     if (root == nullptr) Fault("StgOpenStorageEx succeeded without a storage");
     WalkResult before = Walk(root);

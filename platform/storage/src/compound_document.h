@@ -29,8 +29,8 @@ public:
     // by the caller). With `replace` an existing file is replaced, else it
     // gives STG_E_FILEALREADYEXISTS. `displayPath` is the name the root's
     // Stat reports.
-    static HRESULT Create(const std::u16string& displayPath, const std::string& path, DWORD mode,
-                          uint16_t majorVersion, bool replace, std::shared_ptr<CompoundDocument>* document);
+    static HRESULT Create(const std::u16string& displayPath, const std::string& path, DWORD mode, uint16_t majorVersion,
+                          bool replace, std::shared_ptr<CompoundDocument>* document);
     // Opens the existing compound file at `path` in `mode` (checked by the caller).
     static HRESULT Open(const std::u16string& displayPath, const std::string& path, DWORD mode,
                         std::shared_ptr<CompoundDocument>* document);

@@ -31,9 +31,14 @@ HRESULT VersionFromOptions(const STGOPTIONS* options, uint16_t* version) {
         return STG_E_INVALIDPARAMETER;
     }
     switch (options->ulSectorSize) {
-    case 512: *version = 3; return S_OK;
-    case 4096: *version = 4; return S_OK;
-    default: return STG_E_INVALIDPARAMETER;
+    case 512:
+        *version = 3;
+        return S_OK;
+    case 4096:
+        *version = 4;
+        return S_OK;
+    default:
+        return STG_E_INVALIDPARAMETER;
     }
 }
 
@@ -46,9 +51,8 @@ HRESULT HandOutRoot(std::shared_ptr<storage::CompoundDocument> document, DWORD m
 
 }  // namespace
 
-HRESULT WINAPI StgCreateStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes,
-                                  STGOPTIONS* options, PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid,
-                                  void** object) {
+HRESULT WINAPI StgCreateStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes, STGOPTIONS* options,
+                                  PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid, void** object) {
     return com::Boundary([&]() -> HRESULT {
         if (object == nullptr) return STG_E_INVALIDPOINTER;
         *object = nullptr;
@@ -69,9 +73,8 @@ HRESULT WINAPI StgCreateStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt
     });
 }
 
-HRESULT WINAPI StgOpenStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes,
-                                STGOPTIONS* options, PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid,
-                                void** object) {
+HRESULT WINAPI StgOpenStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes, STGOPTIONS* options,
+                                PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid, void** object) {
     return com::Boundary([&]() -> HRESULT {
         if (object == nullptr) return STG_E_INVALIDPOINTER;
         *object = nullptr;

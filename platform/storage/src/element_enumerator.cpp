@@ -21,8 +21,7 @@ HRESULT CEnumSTATSTG::Make(const format::Element& storage, IEnumSTATSTG** enumer
     return MakeOver(std::move(entries), 0, enumerator);
 }
 
-HRESULT CEnumSTATSTG::MakeOver(std::shared_ptr<const Snapshot> entries, size_t position,
-                               IEnumSTATSTG** enumerator) {
+HRESULT CEnumSTATSTG::MakeOver(std::shared_ptr<const Snapshot> entries, size_t position, IEnumSTATSTG** enumerator) {
     CComObject<CEnumSTATSTG>* object = nullptr;
     HRESULT hr = CComObject<CEnumSTATSTG>::CreateInstance(&object);
     if (FAILED(hr)) return hr;

@@ -7,9 +7,7 @@
 
 namespace storage {
 
-FILETIME ToFileTime(uint64_t time) {
-    return FILETIME{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-}
+FILETIME ToFileTime(uint64_t time) { return FILETIME{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)}; }
 
 uint64_t FromFileTime(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -23,8 +21,7 @@ LPOLESTR TaskMemoryString(std::u16string_view text) {
     return copy;
 }
 
-HRESULT FillStat(const format::Element& element, std::u16string_view name, DWORD mode, DWORD statFlag,
-                 STATSTG* stat) {
+HRESULT FillStat(const format::Element& element, std::u16string_view name, DWORD mode, DWORD statFlag, STATSTG* stat) {
     if (statFlag != STATFLAG_DEFAULT && statFlag != STATFLAG_NONAME) return STG_E_INVALIDFLAG;
     STATSTG filled{};
     if (statFlag == STATFLAG_DEFAULT) {

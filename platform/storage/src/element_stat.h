@@ -12,8 +12,7 @@ namespace storage {
 // caller's to free) is `name` unless `statFlag` is STATFLAG_NONAME.
 // STG_E_INVALIDFLAG for another flag, E_OUTOFMEMORY when the name cannot
 // be allocated.
-HRESULT FillStat(const format::Element& element, std::u16string_view name, DWORD mode, DWORD statFlag,
-                 STATSTG* stat);
+HRESULT FillStat(const format::Element& element, std::u16string_view name, DWORD mode, DWORD statFlag, STATSTG* stat);
 
 // A copy of `text` with a terminator in task memory; null when out of memory.
 LPOLESTR TaskMemoryString(std::u16string_view text);

@@ -34,22 +34,31 @@ std::string FolderOf(const std::string& path) {
 
 HRESULT StorageErrorFromErrno(int error, HRESULT ioFault) {
     switch (error) {
-    case ENOENT: return STG_E_FILENOTFOUND;
-    case ENOTDIR: return STG_E_PATHNOTFOUND;
+    case ENOENT:
+        return STG_E_FILENOTFOUND;
+    case ENOTDIR:
+        return STG_E_PATHNOTFOUND;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-    case ETXTBSY: return STG_E_ACCESSDENIED;
+    case ETXTBSY:
+        return STG_E_ACCESSDENIED;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return STG_E_MEDIUMFULL;
+    case EFBIG:
+        return STG_E_MEDIUMFULL;
     case EMFILE:
-    case ENFILE: return STG_E_TOOMANYOPENFILES;
-    case ENOMEM: return STG_E_INSUFFICIENTMEMORY;
-    case ENAMETOOLONG: return STG_E_PATHNOTFOUND;
-    case EWOULDBLOCK: return STG_E_SHAREVIOLATION;
-    default: return ioFault;
+    case ENFILE:
+        return STG_E_TOOMANYOPENFILES;
+    case ENOMEM:
+        return STG_E_INSUFFICIENTMEMORY;
+    case ENAMETOOLONG:
+        return STG_E_PATHNOTFOUND;
+    case EWOULDBLOCK:
+        return STG_E_SHAREVIOLATION;
+    default:
+        return ioFault;
     }
 }
 

@@ -30,9 +30,10 @@ HRESULT ReplacementFile::PlaceAsNewTarget(LockedFile* placed) { return Place(fal
 
 HRESULT ReplacementFile::Place(bool mayReplace, LockedFile* placed) {
     if (save_.fd() < 0 || save_.IsPlaced()) return E_UNEXPECTED;
-    const int err = save_.Commit(mayReplace ? winapi::SaveFile::Placement::kReplace
-                                            : winapi::SaveFile::Placement::kMustNotExist);
-    if (!save_.IsPlaced()) return err == EEXIST ? STG_E_FILEALREADYEXISTS : StorageErrorFromErrno(err, STG_E_WRITEFAULT);
+    const int err =
+        save_.Commit(mayReplace ? winapi::SaveFile::Placement::kReplace : winapi::SaveFile::Placement::kMustNotExist);
+    if (!save_.IsPlaced())
+        return err == EEXIST ? STG_E_FILEALREADYEXISTS : StorageErrorFromErrno(err, STG_E_WRITEFAULT);
     // The lock taken at creation moves with the content.
     *placed = LockedFile(save_.TakeDescriptor().Release());
     return err == 0 ? S_OK : StorageErrorFromErrno(err, STG_E_WRITEFAULT);

@@ -11,9 +11,8 @@ constexpr DWORD kAccessMask = 0x3;
 constexpr DWORD kShareMask = 0x70;
 
 // Every STGM_* bit defined; any other bit makes a mode invalid.
-constexpr DWORD kKnownBits = kAccessMask | kShareMask | STGM_PRIORITY | STGM_CREATE | STGM_CONVERT |
-                             STGM_TRANSACTED | STGM_NOSCRATCH | STGM_NOSNAPSHOT | STGM_SIMPLE |
-                             STGM_DIRECT_SWMR | STGM_DELETEONRELEASE;
+constexpr DWORD kKnownBits = kAccessMask | kShareMask | STGM_PRIORITY | STGM_CREATE | STGM_CONVERT | STGM_TRANSACTED |
+                             STGM_NOSCRATCH | STGM_NOSNAPSHOT | STGM_SIMPLE | STGM_DIRECT_SWMR | STGM_DELETEONRELEASE;
 
 constexpr DWORD kUnsupportedBits = STGM_PRIORITY | STGM_CONVERT | STGM_NOSNAPSHOT | STGM_SIMPLE | STGM_DIRECT_SWMR;
 

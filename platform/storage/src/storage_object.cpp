@@ -85,8 +85,7 @@ bool CStorage::IsWithin(IUnknown* target, const format::Element& source) {
     return false;
 }
 
-HRESULT CStorage::CreateStream(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                               IStream** stream) {
+HRESULT CStorage::CreateStream(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2, IStream** stream) {
     return com::Boundary([&]() -> HRESULT {
         if (stream == nullptr) return STG_E_INVALIDPOINTER;
         *stream = nullptr;
@@ -103,8 +102,7 @@ HRESULT CStorage::CreateStream(const OLECHAR* name, DWORD mode, DWORD reserved1,
     });
 }
 
-HRESULT CStorage::OpenStream(const OLECHAR* name, void* reserved1, DWORD mode, DWORD reserved2,
-                             IStream** stream) {
+HRESULT CStorage::OpenStream(const OLECHAR* name, void* reserved1, DWORD mode, DWORD reserved2, IStream** stream) {
     return com::Boundary([&]() -> HRESULT {
         if (stream == nullptr) return STG_E_INVALIDPOINTER;
         *stream = nullptr;
@@ -122,8 +120,7 @@ HRESULT CStorage::OpenStream(const OLECHAR* name, void* reserved1, DWORD mode, D
     });
 }
 
-HRESULT CStorage::CreateStorage(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                                IStorage** storage) {
+HRESULT CStorage::CreateStorage(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2, IStorage** storage) {
     return com::Boundary([&]() -> HRESULT {
         if (storage == nullptr) return STG_E_INVALIDPOINTER;
         *storage = nullptr;

@@ -75,8 +75,7 @@ private:
     // there is none.
     format::Element* FindChild(format::Element& self, const OLECHAR* name, HRESULT* hr);
     // Creates the child, replacing an existing one under STGM_CREATE.
-    HRESULT CreateChild(format::Element& self, const OLECHAR* name, bool stream, DWORD mode,
-                        format::Element** created);
+    HRESULT CreateChild(format::Element& self, const OLECHAR* name, bool stream, DWORD mode, format::Element** created);
     // Whether `target` is an element of this file at or below `source`:
     // copying `source` into it would never end.
     bool IsWithin(IUnknown* target, const format::Element& source);

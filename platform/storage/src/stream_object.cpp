@@ -75,10 +75,17 @@ HRESULT CStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosit
         if (self == nullptr) return STG_E_REVERTED;
         int64_t base = 0;
         switch (origin) {
-        case STREAM_SEEK_SET: base = 0; break;
-        case STREAM_SEEK_CUR: base = static_cast<int64_t>(position_); break;
-        case STREAM_SEEK_END: base = static_cast<int64_t>(self->Content().Size()); break;
-        default: return STG_E_INVALIDFUNCTION;
+        case STREAM_SEEK_SET:
+            base = 0;
+            break;
+        case STREAM_SEEK_CUR:
+            base = static_cast<int64_t>(position_);
+            break;
+        case STREAM_SEEK_END:
+            base = static_cast<int64_t>(self->Content().Size());
+            break;
+        default:
+            return STG_E_INVALIDFUNCTION;
         }
         int64_t target = 0;
         if (__builtin_add_overflow(base, move.QuadPart, &target) || target < 0) return STG_E_INVALIDFUNCTION;

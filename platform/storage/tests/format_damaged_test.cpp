@@ -13,10 +13,10 @@ namespace formattest {
 namespace {
 
 // Stream names of the base file and their sizes.
-constexpr size_t kBigSize = 20000;    // regular sectors: 5 of 4096, 40 of 512
-constexpr size_t kBig2Size = 9000;    // 3 of 4096, 18 of 512
-constexpr size_t kSmallSize = 200;    // 4 mini sectors
-constexpr size_t kSmall2Size = 130;   // 3 mini sectors
+constexpr size_t kBigSize = 20000;   // regular sectors: 5 of 4096, 40 of 512
+constexpr size_t kBig2Size = 9000;   // 3 of 4096, 18 of 512
+constexpr size_t kSmallSize = 200;   // 4 mini sectors
+constexpr size_t kSmall2Size = 130;  // 3 mini sectors
 
 void WriteBaseFile(const fs::path& path, uint16_t version) {
     Tree tree;
@@ -89,12 +89,10 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
         // --- The directory chain ---
         {"no directory", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, kEnd); }, kCorrupt},
         {"directory starts at a free id", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, kFree); }, kCorrupt},
-        {"directory starts past the file",
-         [](FileImage& f) { f.Set32(kHeaderFirstDirectory, SectorCount(f)); }, kCorrupt},
-        {"directory starts at MAXREGSECT", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, 0xFFFFFFFAu); },
+        {"directory starts past the file", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, SectorCount(f)); },
          kCorrupt},
-        {"directory in a FAT sector", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, f.FatSector(0)); },
-         kCorrupt},
+        {"directory starts at MAXREGSECT", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, 0xFFFFFFFAu); }, kCorrupt},
+        {"directory in a FAT sector", [](FileImage& f) { f.Set32(kHeaderFirstDirectory, f.FatSector(0)); }, kCorrupt},
         {"directory chain loops on itself",
          [](FileImage& f) {
              const uint32_t first = f.Get32(kHeaderFirstDirectory);
@@ -105,8 +103,7 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
         // --- FAT chains of streams ---
         {"FAT self-loop", [](FileImage& f) { f.SetFat(Start(f, "big"), Start(f, "big")); }, kCorrupt},
         {"FAT long loop", [](FileImage& f) { f.SetFat(LastSector(f, "big"), Start(f, "big")); }, kCorrupt},
-        {"FAT id past the file mid-chain", [](FileImage& f) { f.SetFat(Start(f, "big"), SectorCount(f)); },
-         kCorrupt},
+        {"FAT id past the file mid-chain", [](FileImage& f) { f.SetFat(Start(f, "big"), SectorCount(f)); }, kCorrupt},
         {"FAT id 0x00FFFFFF mid-chain", [](FileImage& f) { f.SetFat(Start(f, "big"), 0x00FFFFFFu); }, kCorrupt},
         {"FAT free id mid-chain", [](FileImage& f) { f.SetFat(Start(f, "big"), kFree); }, kCorrupt},
         {"FAT FATSECT mid-chain", [](FileImage& f) { f.SetFat(Start(f, "big"), kFatMark); }, kCorrupt},
@@ -118,8 +115,7 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
          [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntrySize, kBigSize + f.SectorSize()); }, kCorrupt},
         {"stream start past the file", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryStart, SectorCount(f)); },
          kCorrupt},
-        {"stream starts at a free id", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryStart, kFree); },
-         kCorrupt},
+        {"stream starts at a free id", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryStart, kFree); }, kCorrupt},
         {"two streams share their sectors",
          [](FileImage& f) { f.SetEntry32(Id(f, "big2"), kEntryStart, Start(f, "big")); }, kCorrupt},
         {"one stream joins another's chain",
@@ -136,13 +132,12 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
          },
          v3 ? S_OK : kCorrupt},  // Version 3 sizes have 32 bits: this one is 0 there.
         {"garbage in the high half of the size",
-         [](FileImage& f) { f.Set32(f.EntryAt(Id(f, "big")) + kEntrySize + 4, 0xDEADBEEFu); },
-         v3 ? S_OK : kCorrupt},
+         [](FileImage& f) { f.Set32(f.EntryAt(Id(f, "big")) + kEntrySize + 4, 0xDEADBEEFu); }, v3 ? S_OK : kCorrupt},
 
         // --- The mini FAT and mini stream ---
         {"mini FAT self-loop", [](FileImage& f) { f.SetMiniFat(Start(f, "small"), Start(f, "small")); }, kCorrupt},
-        {"mini FAT long loop",
-         [](FileImage& f) { f.SetMiniFat(LastSector(f, "small", true), Start(f, "small")); }, kCorrupt},
+        {"mini FAT long loop", [](FileImage& f) { f.SetMiniFat(LastSector(f, "small", true), Start(f, "small")); },
+         kCorrupt},
         {"mini id past the mini stream", [](FileImage& f) { f.SetMiniFat(Start(f, "small"), 5000); }, kCorrupt},
         {"mini free id mid-chain", [](FileImage& f) { f.SetMiniFat(Start(f, "small"), kFree); }, kCorrupt},
         {"mini chain cut short", [](FileImage& f) { f.SetMiniFat(Start(f, "small"), kEnd); }, kCorrupt},
@@ -151,8 +146,7 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
         {"two streams share mini sectors",
          [](FileImage& f) { f.SetEntry32(Id(f, "small2"), kEntryStart, Start(f, "small")); }, kCorrupt},
         {"mini stream larger than its chain",
-         [](FileImage& f) { f.SetEntry32(0, kEntrySize, f.Entry32(0, kEntrySize) + 2 * f.SectorSize()); },
-         kCorrupt},
+         [](FileImage& f) { f.SetEntry32(0, kEntrySize, f.Entry32(0, kEntrySize) + 2 * f.SectorSize()); }, kCorrupt},
         {"mini stream missing", [](FileImage& f) { f.SetEntry32(0, kEntrySize, 0); }, kCorrupt},
         {"no mini FAT", [](FileImage& f) { f.Set32(kHeaderFirstMiniFat, kEnd); }, kCorrupt},
         {"mini FAT chain shared with the directory",
@@ -162,19 +156,18 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
         {"entry 0 not the root", [](FileImage& f) { f.SetEntryByte(0, kEntryType, 1); }, kCorrupt},
         {"second root entry", [](FileImage& f) { f.SetEntryByte(Id(f, "big"), kEntryType, 5); }, kCorrupt},
         {"unknown entry type", [](FileImage& f) { f.SetEntryByte(Id(f, "big"), kEntryType, 3); }, kCorrupt},
-        {"sibling link to itself",
-         [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryLeft, Id(f, "big")); }, kCorrupt},
+        {"sibling link to itself", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryLeft, Id(f, "big")); },
+         kCorrupt},
         {"sibling link to the root", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryRight, 0); }, kCorrupt},
         {"child link to its own storage", [](FileImage& f) { f.SetEntry32(Id(f, "dir"), kEntryChild, Id(f, "dir")); },
          kCorrupt},
-        {"entry reachable twice",
-         [](FileImage& f) { f.SetEntry32(Id(f, "dir"), kEntryChild, Id(f, "small")); }, kCorrupt},
-        {"link past the directory",
-         [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryLeft, f.DirectorySlots()); }, kCorrupt},
+        {"entry reachable twice", [](FileImage& f) { f.SetEntry32(Id(f, "dir"), kEntryChild, Id(f, "small")); },
+         kCorrupt},
+        {"link past the directory", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryLeft, f.DirectorySlots()); },
+         kCorrupt},
         {"link 0xFFFFFFF0", [](FileImage& f) { f.SetEntry32(Id(f, "big"), kEntryLeft, 0xFFFFFFF0u); }, kCorrupt},
         {"link 0x80000000", [](FileImage& f) { f.SetEntry32(0, kEntryChild, 0x80000000u); }, kCorrupt},
-        {"name of 32 units", [](FileImage& f) { f.Set16(f.EntryAt(Id(f, "big")) + kEntryNameLength, 66); },
-         kCorrupt},
+        {"name of 32 units", [](FileImage& f) { f.Set16(f.EntryAt(Id(f, "big")) + kEntryNameLength, 66); }, kCorrupt},
         {"name length odd", [](FileImage& f) { f.Set16(f.EntryAt(Id(f, "big")) + kEntryNameLength, 7); }, kCorrupt},
         {"empty name", [](FileImage& f) { f.Set16(f.EntryAt(Id(f, "big")) + kEntryNameLength, 2); }, kCorrupt},
         {"terminator inside the name", [](FileImage& f) { f.Set16(f.EntryAt(Id(f, "small")), 0); }, kCorrupt},
@@ -219,12 +212,14 @@ std::vector<DamageCase> DamageCases(uint16_t version) {
              }
          },
          S_OK},
-        {"storage with a size and a start", [](FileImage& f) {
+        {"storage with a size and a start",
+         [](FileImage& f) {
              f.SetEntry32(Id(f, "dir"), kEntryStart, 0x12345678u);
              f.SetEntry32(Id(f, "dir"), kEntrySize, 0x12345678u);
          },
          S_OK},
-        {"empty stream with a bogus start", [](FileImage& f) {
+        {"empty stream with a bogus start",
+         [](FileImage& f) {
              f.SetEntry32(Id(f, "small2"), kEntrySize, 0);
              f.SetEntry32(Id(f, "small2"), kEntryStart, 0x12345678u);
          },

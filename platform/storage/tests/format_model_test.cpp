@@ -27,7 +27,9 @@ TEST(FormatElementNameTest, ValidNamesAndTheCharactersTheFormatRefuses) {
         {u"a!b", STG_E_INVALIDNAME},
         {std::u16string(u"a\0b", 3), STG_E_INVALIDNAME},
         {u"\x05SummaryInformation", S_OK},  // property sets start with a control character
-        {u"\x01" u"CompObj", S_OK},
+        {u"\x01"
+         u"CompObj",
+         S_OK},
         {u"%01 *?|\"<>", S_OK},
         {u"Grüße \u4E2D", S_OK},
     };
@@ -114,7 +116,8 @@ TEST(FormatStreamContentTest, WritesGrowTheStreamAndGapsReadAsZeros) {
     size_t read = 0;
     ASSERT_EQ(S_OK, content.Read(0, bytes.data(), bytes.size(), &read));
     EXPECT_EQ(8u, read);
-    EXPECT_EQ((std::vector<uint8_t>{0, 0, 0, 0, 0, 'a', 'b', 'c'}), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 8));
+    EXPECT_EQ((std::vector<uint8_t>{0, 0, 0, 0, 0, 'a', 'b', 'c'}),
+              std::vector<uint8_t>(bytes.begin(), bytes.begin() + 8));
     // An overwrite inside keeps the longer tail.
     ASSERT_EQ(S_OK, content.Write(4, abc.data(), 1));
     ASSERT_EQ(S_OK, content.Read(4, bytes.data(), 10, &read));

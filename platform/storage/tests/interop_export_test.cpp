@@ -57,12 +57,10 @@ void PrintTo(const Format& format, std::ostream* out) {
 }
 
 std::string FormatName(const testing::TestParamInfo<Format>& info) {
-    return "Version" + std::to_string(info.param.majorVersion) +
-           (info.param.transacted ? "Transacted" : "Direct");
+    return "Version" + std::to_string(info.param.majorVersion) + (info.param.transacted ? "Transacted" : "Direct");
 }
 
-class ExportToOtherReadersTest : public testsupport::FreshMachineTest,
-                                 public testing::WithParamInterface<Format> {
+class ExportToOtherReadersTest : public testsupport::FreshMachineTest, public testing::WithParamInterface<Format> {
 protected:
     void SetUp() override {
         if (!interop::OlefileAvailable()) GTEST_SKIP() << "python3-olefile is not installed (tools/install-deps.sh)";

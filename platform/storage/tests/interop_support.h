@@ -163,14 +163,13 @@ inline void ReadTreeInto(IStorage* storage, const std::string& prefix, Tree& tre
         if (stat.type == STGTY_STORAGE) {
             tree[path].storage = true;
             com::ComPtr<IStorage> child;
-            ASSERT_EQ(S_OK, storage->OpenStorage(name.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
-                                                 nullptr, 0, &child));
+            ASSERT_EQ(S_OK, storage->OpenStorage(name.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                                                 &child));
             ReadTreeInto(child, path + "/", tree);
         } else {
             ASSERT_EQ(static_cast<DWORD>(STGTY_STREAM), stat.type);
             com::ComPtr<IStream> stream;
-            ASSERT_EQ(S_OK, storage->OpenStream(name.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                                &stream));
+            ASSERT_EQ(S_OK, storage->OpenStream(name.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream));
             std::string bytes = ReadStream(stream);
             EXPECT_EQ(stat.cbSize.QuadPart, bytes.size());
             EXPECT_TRUE(ReadStreamBackwards(stream, bytes.size()) == bytes) << "backwards read differs";
@@ -199,8 +198,8 @@ inline void ExpectSameTree(const Tree& expected, const Tree& actual) {
             ADD_FAILURE() << path << ": a " << (other.storage ? "storage" : "stream") << " instead of a "
                           << (element.storage ? "storage" : "stream");
         } else if (element.bytes != other.bytes) {
-            auto mismatch = std::mismatch(element.bytes.begin(), element.bytes.end(), other.bytes.begin(),
-                                          other.bytes.end());
+            auto mismatch =
+                std::mismatch(element.bytes.begin(), element.bytes.end(), other.bytes.begin(), other.bytes.end());
             ADD_FAILURE() << path << ": " << other.bytes.size() << " bytes instead of " << element.bytes.size()
                           << ", first difference at offset " << (mismatch.first - element.bytes.begin());
         }
@@ -229,9 +228,7 @@ inline const fs::path kSystemPython = "/usr/bin/python3";
 
 // The build names this folder absolutely (STORAGE_TESTS_DIR): __FILE__ may be
 // relative to the build folder when the compiler cache rewrites paths.
-inline fs::path OracleScript(const std::string& name) {
-    return fs::path(STORAGE_TESTS_DIR) / "oracles" / name;
-}
+inline fs::path OracleScript(const std::string& name) { return fs::path(STORAGE_TESTS_DIR) / "oracles" / name; }
 
 // Runs a program to its end; its exit code (-1 when it did not end in time).
 inline int Run(const fs::path& program, const std::vector<std::string>& args) {
@@ -326,8 +323,8 @@ inline com::ComPtr<IStorage> CreateCompoundFile(const fs::path& file, ULONG sect
 
 inline com::ComPtr<IStorage> OpenCompoundFile(const fs::path& file, DWORD mode) {
     com::ComPtr<IStorage> root;
-    HRESULT hr = StgOpenStorageEx(Utf16(file.string()).c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr,
-                                  IID_IStorage, reinterpret_cast<void**>(&root));
+    HRESULT hr = StgOpenStorageEx(Utf16(file.string()).c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
+                                  reinterpret_cast<void**>(&root));
     EXPECT_EQ(S_OK, hr) << "StgOpenStorageEx " << file;
     return root;
 }

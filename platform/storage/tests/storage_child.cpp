@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
     if (mode == "hold" && argc == 3) return Hold(argv[2]);
     if (mode == "commit-loop" && argc == 4) return CommitLoop(argv[2], std::stoul(argv[3]));
     if (mode == "die-at-write" && argc == 5) return DieAtWrite(argv[2], std::stoul(argv[3]), std::stoi(argv[4]));
-    std::fprintf(stderr, "usage: storage_child hold <file> | commit-loop <file> <large size> | "
-                         "die-at-write <file> <large size> <n>\n");
+    std::fprintf(stderr,
+                 "usage: storage_child hold <file> | commit-loop <file> <large size> | "
+                 "die-at-write <file> <large size> <n>\n");
     return 1;
 }

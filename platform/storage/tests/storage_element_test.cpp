@@ -51,7 +51,7 @@ TEST_F(StorageElementTest, LookupIgnoresCaseAndTheFirstSpellingIsKept) {
     EXPECT_EQ(std::vector<std::string>{"Pump 12IS"}, ElementNames(root_));
     // Case-folding is the format's simple upper case, beyond ASCII too.
     ASSERT_EQ(S_OK, PutStream(root_, "\xC3\xA9t\xC3\xA9", "accented"));  // "été"
-    EXPECT_EQ("accented", GetStream(root_, "\xC3\x89T\xC3\x89"));           // "ÉTÉ"
+    EXPECT_EQ("accented", GetStream(root_, "\xC3\x89T\xC3\x89"));        // "ÉTÉ"
     // Renaming to another spelling of the same name is allowed.
     ASSERT_EQ(S_OK, root_->RenameElement(u"PUMP 12IS", u"pump 12is"));
     EXPECT_EQ("record", GetStream(root_, "pump 12is"));

@@ -155,10 +155,10 @@ TEST_F(StorageOpenTest, RefusesInvalidArgumentsAndModes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         IStorage* root = reinterpret_cast<IStorage*>(1);
-        HRESULT hr = c.create ? StgCreateStorageEx(path.c_str(), c.mode, c.format, 0, c.options, nullptr,
-                                                   IID_IStorage, reinterpret_cast<void**>(&root))
-                              : StgOpenStorageEx(path.c_str(), c.mode, c.format, 0, c.options, nullptr,
-                                                 IID_IStorage, reinterpret_cast<void**>(&root));
+        HRESULT hr = c.create ? StgCreateStorageEx(path.c_str(), c.mode, c.format, 0, c.options, nullptr, IID_IStorage,
+                                                   reinterpret_cast<void**>(&root))
+                              : StgOpenStorageEx(path.c_str(), c.mode, c.format, 0, c.options, nullptr, IID_IStorage,
+                                                 reinterpret_cast<void**>(&root));
         EXPECT_EQ(c.expected, hr);
         EXPECT_EQ(nullptr, root);
     }

@@ -25,9 +25,9 @@ namespace fs = std::filesystem;
 using com::ComPtr;
 
 // The modes the item cache passes.
-inline constexpr DWORD kCreateDirect = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;  // 0x1012
+inline constexpr DWORD kCreateDirect = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;   // 0x1012
 inline constexpr DWORD kCreateTransacted = kCreateDirect | STGM_TRANSACTED | STGM_NOSCRATCH;  // 0x111012
-inline constexpr DWORD kOpenDirect = STGM_SHARE_EXCLUSIVE | STGM_READWRITE;                  // 0x12
+inline constexpr DWORD kOpenDirect = STGM_SHARE_EXCLUSIVE | STGM_READWRITE;                   // 0x12
 inline constexpr DWORD kOpenTransacted = kOpenDirect | STGM_TRANSACTED | STGM_NOSCRATCH;      // 0x110012
 inline constexpr DWORD kNewStream = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE;          // 0x1011
 inline constexpr DWORD kReadStream = STGM_SHARE_EXCLUSIVE | STGM_READ;                        // 0x10

@@ -77,8 +77,7 @@ namespace {
 constexpr DWORD kLongestName = 16384;  // the registry's limit, terminator included
 
 std::string ValueText(DWORD type, const RegistryBytes& data) {
-    if (type == REG_SZ && data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 2] == 0 &&
-        data.back() == 0) {
+    if (type == REG_SZ && data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 2] == 0 && data.back() == 0) {
         std::u16string text;
         for (size_t at = 0; at + 2 < data.size(); at += 2)
             text.push_back(static_cast<char16_t>(data[at] | (data[at + 1] << 8)));
@@ -127,8 +126,7 @@ void ReadKey(HKEY key, const std::string& path, RegistryTree& tree) {
     std::u16string name(kLongestName, u'\0');
     for (DWORD index = 0;; ++index) {
         DWORD nameLength = kLongestName;
-        LSTATUS status =
-            RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        LSTATUS status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) {
             ADD_FAILURE() << "cannot read sub-key " << index << " of " << path << ": " << status;

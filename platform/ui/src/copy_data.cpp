@@ -56,8 +56,7 @@ std::filesystem::path SocketPathFor(const std::u16string& className) {
     std::string safe;
     for (char16_t unit : folded) {
         hash = (hash ^ unit) * 1099511628211ull;
-        bool plain = (unit >= u'a' && unit <= u'z') || (unit >= u'0' && unit <= u'9') || unit == u'-' ||
-                     unit == u'_';
+        bool plain = (unit >= u'a' && unit <= u'z') || (unit >= u'0' && unit <= u'9') || unit == u'-' || unit == u'_';
         if (plain && safe.size() < 32) safe.push_back(static_cast<char>(unit));
     }
     char hex[17];
@@ -162,7 +161,8 @@ public:
         int64_t result = 0;
         if (!WriteAll(fd.Get(), &header, sizeof header, deadline) ||
             !WriteAll(fd.Get(), data->lpData, data->cbData, deadline) ||
-            !ReadAll(fd.Get(), &result, sizeof result, Clock::now() + std::chrono::milliseconds(gReplyTimeoutMs.load()))) {
+            !ReadAll(fd.Get(), &result, sizeof result,
+                     Clock::now() + std::chrono::milliseconds(gReplyTimeoutMs.load()))) {
             SetLastError(ERROR_TIMEOUT);
             return 0;
         }
@@ -180,7 +180,9 @@ std::chrono::milliseconds SetCopyDataReplyTimeout(std::chrono::milliseconds time
 }
 
 CopyDataListener::CopyDataListener(HWND hwnd, int fd, std::filesystem::path path)
-    : hwnd_(hwnd), fd_(fd), path_(std::move(path)),
+    : hwnd_(hwnd),
+      fd_(fd),
+      path_(std::move(path)),
       notifier_(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read)) {
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { AcceptOne(); });
 }
@@ -236,8 +238,7 @@ void CopyDataListener::AcceptOne() {
         return;
     std::vector<char> bytes(header.cbData);
     if (!ReadAll(client.Get(), bytes.data(), bytes.size(), deadline)) return;
-    COPYDATASTRUCT data{static_cast<ULONG_PTR>(header.dwData), header.cbData,
-                        bytes.empty() ? nullptr : bytes.data()};
+    COPYDATASTRUCT data{static_cast<ULONG_PTR>(header.dwData), header.cbData, bytes.empty() ? nullptr : bytes.data()};
     // The sender's window handle means nothing in this process: wParam is 0.
     HWND target = hwnd_;  // the handler may destroy the window, and this listener with it
     int64_t result = SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));

@@ -31,9 +31,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override {
         switch (event->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: Command(defaultId_); break;
-        case Qt::Key_Escape: Command(IDCANCEL); break;
-        default: QDialog::keyPressEvent(event); return;
+        case Qt::Key_Enter:
+            Command(defaultId_);
+            break;
+        case Qt::Key_Escape:
+            Command(IDCANCEL);
+            break;
+        default:
+            QDialog::keyPressEvent(event);
+            return;
         }
         event->accept();
     }
@@ -108,7 +114,8 @@ HWND Dialog::CreateWindowAndControls(HWND owner, bool modal) {
     for (const auto& entry : template_.controls) {
         RECT pixels = MapDialogUnits(RECT{entry.x, entry.y, entry.x + entry.cx, entry.y + entry.cy});
         auto control = detail::DialogControl::Create(
-            entry, hwnd, widget, QRect(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top));
+            entry, hwnd, widget,
+            QRect(pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top));
         if (!control) {
             DestroyWindow(hwnd);
             return nullptr;
@@ -131,8 +138,8 @@ INT_PTR Dialog::DoModal(HWND owner) {
 }
 
 RECT Dialog::MapDialogUnits(const RECT& units) const {
-    return RECT{MulDiv(units.left, baseUnitX_, 4), MulDiv(units.top, baseUnitY_, 8),
-                MulDiv(units.right, baseUnitX_, 4), MulDiv(units.bottom, baseUnitY_, 8)};
+    return RECT{MulDiv(units.left, baseUnitX_, 4), MulDiv(units.top, baseUnitY_, 8), MulDiv(units.right, baseUnitX_, 4),
+                MulDiv(units.bottom, baseUnitY_, 8)};
 }
 
 Window* Dialog::Control(int controlId) const {
@@ -176,8 +183,10 @@ void Dialog::EndDialog(INT_PTR result) {
     ended_ = true;
     auto* widget = static_cast<QDialog*>(Widget());
     if (!widget) return;
-    if (running_) widget->done(0);  // leaves ExecShown's loop
-    else if (!modal_) widget->hide();
+    if (running_)
+        widget->done(0);  // leaves ExecShown's loop
+    else if (!modal_)
+        widget->hide();
 }
 
 INT_PTR Dialog::ExecShown() {
@@ -193,7 +202,8 @@ INT_PTR Dialog::ExecShown() {
 
 LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: return OnInitDialog();
+    case WM_INITDIALOG:
+        return OnInitDialog();
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
@@ -201,7 +211,8 @@ LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // As the system's dialogs: the close button is a Cancel command.
         SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return 0;
-    default: return Window::WindowProc(message, wParam, lParam);
+    default:
+        return Window::WindowProc(message, wParam, lParam);
     }
 }
 

@@ -17,10 +17,14 @@ namespace {
 
 std::u16string ClassNameOf(ControlKind kind) {
     switch (kind) {
-    case ControlKind::Static: return u"Static";
-    case ControlKind::Edit: return u"Edit";
-    case ControlKind::Button: return u"Button";
-    case ControlKind::ProgressBar: return u"msctls_progress32";
+    case ControlKind::Static:
+        return u"Static";
+    case ControlKind::Edit:
+        return u"Edit";
+    case ControlKind::Button:
+        return u"Button";
+    case ControlKind::ProgressBar:
+        return u"msctls_progress32";
     }
     return {};
 }
@@ -61,8 +65,8 @@ QWidget* MakeWidget(const ui::DialogControl& entry, QWidget* parent) {
 
 }  // namespace
 
-std::unique_ptr<DialogControl> DialogControl::Create(const ui::DialogControl& entry, HWND dialog,
-                                                     QWidget* dialogWidget, const QRect& pixels) {
+std::unique_ptr<DialogControl> DialogControl::Create(const ui::DialogControl& entry, HWND dialog, QWidget* dialogWidget,
+                                                     const QRect& pixels) {
     std::unique_ptr<DialogControl> control(new DialogControl(entry.id, entry.kind));
     QWidget* widget = MakeWidget(entry, dialogWidget);
     widget->setGeometry(pixels);
@@ -74,11 +78,13 @@ std::unique_ptr<DialogControl> DialogControl::Create(const ui::DialogControl& en
     WPARAM id = static_cast<WORD>(entry.id);
     if (auto* button = qobject_cast<QPushButton*>(widget)) {
         QObject::connect(button, &QPushButton::clicked, [dialog, hwnd, id] {
-            if (IsWindow(hwnd)) SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
+            if (IsWindow(hwnd))
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
         });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         QObject::connect(edit, &QLineEdit::textChanged, [dialog, hwnd, id] {
-            if (IsWindow(hwnd)) SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(hwnd));
+            if (IsWindow(hwnd))
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(hwnd));
         });
     }
     if (entry.kind == ControlKind::ProgressBar) control->ShowProgress();
@@ -96,10 +102,14 @@ std::u16string DialogControl::Text() const {
 void DialogControl::SetText(std::u16string_view text) {
     QWidget* widget = Widget();
     QString value = ToQString(text);
-    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(value);
-    else if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(value);
-    else if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(value);
-    else Window::SetText(text);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(value);
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        edit->setText(value);
+    else if (auto* button = qobject_cast<QPushButton*>(widget))
+        button->setText(value);
+    else
+        Window::SetText(text);
 }
 
 void DialogControl::ShowProgress() {
@@ -130,12 +140,18 @@ LRESULT DialogControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return old;
     };
     switch (message) {
-    case PBM_SETRANGE: return setRange(LOWORD(lParam), HIWORD(lParam));
-    case PBM_SETRANGE32: return setRange(static_cast<LONG>(wParam), static_cast<LONG>(lParam));
-    case PBM_SETPOS: return setPosition(static_cast<LONG>(wParam));
-    case PBM_GETRANGE: return wParam ? low_ : high_;
-    case PBM_GETPOS: return position_;
-    default: return Window::WindowProc(message, wParam, lParam);
+    case PBM_SETRANGE:
+        return setRange(LOWORD(lParam), HIWORD(lParam));
+    case PBM_SETRANGE32:
+        return setRange(static_cast<LONG>(wParam), static_cast<LONG>(lParam));
+    case PBM_SETPOS:
+        return setPosition(static_cast<LONG>(wParam));
+    case PBM_GETRANGE:
+        return wParam ? low_ : high_;
+    case PBM_GETPOS:
+        return position_;
+    default:
+        return Window::WindowProc(message, wParam, lParam);
     }
 }
 

@@ -16,8 +16,8 @@ class DialogControl : public Window {
 public:
     // Makes the control's widget inside `dialogWidget` at `pixels` and gives
     // it its handle. Null when no handle is left.
-    static std::unique_ptr<DialogControl> Create(const ui::DialogControl& entry, HWND dialog,
-                                                 QWidget* dialogWidget, const QRect& pixels);
+    static std::unique_ptr<DialogControl> Create(const ui::DialogControl& entry, HWND dialog, QWidget* dialogWidget,
+                                                 const QRect& pixels);
 
     int Id() const { return id_; }
     ControlKind Kind() const { return kind_; }

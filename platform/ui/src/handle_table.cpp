@@ -41,7 +41,8 @@ Window* LookupWindow(HWND hwnd) {
 std::vector<HWND> AllWindows() {
     std::vector<HWND> handles;
     handles.reserve(Table().size());
-    for (const auto& [value, window] : Table()) handles.push_back(reinterpret_cast<HWND>(static_cast<uintptr_t>(value)));
+    for (const auto& [value, window] : Table())
+        handles.push_back(reinterpret_cast<HWND>(static_cast<uintptr_t>(value)));
     return handles;
 }
 

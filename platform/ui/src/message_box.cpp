@@ -8,13 +8,20 @@ namespace ui {
 
 MessageBoxButtons ButtonsOf(UINT type) {
     switch (type & MB_TYPEMASK) {
-    case MB_OK: return {{IDOK}, 1};
-    case MB_OKCANCEL: return {{IDOK, IDCANCEL}, 2};
-    case MB_ABORTRETRYIGNORE: return {{IDABORT, IDRETRY, IDIGNORE}, 3};
-    case MB_YESNOCANCEL: return {{IDYES, IDNO, IDCANCEL}, 3};
-    case MB_YESNO: return {{IDYES, IDNO}, 2};
-    case MB_RETRYCANCEL: return {{IDRETRY, IDCANCEL}, 2};
-    default: return {{}, 0};
+    case MB_OK:
+        return {{IDOK}, 1};
+    case MB_OKCANCEL:
+        return {{IDOK, IDCANCEL}, 2};
+    case MB_ABORTRETRYIGNORE:
+        return {{IDABORT, IDRETRY, IDIGNORE}, 3};
+    case MB_YESNOCANCEL:
+        return {{IDYES, IDNO, IDCANCEL}, 3};
+    case MB_YESNO:
+        return {{IDYES, IDNO}, 2};
+    case MB_RETRYCANCEL:
+        return {{IDRETRY, IDCANCEL}, 2};
+    default:
+        return {{}, 0};
     }
 }
 

@@ -104,9 +104,8 @@ void DiscardMessagesFor(HWND hwnd) {
 
 void DiscardTimerMessage(HWND hwnd, UINT_PTR idEvent) {
     auto& messages = TheQueue().messages;
-    std::erase_if(messages, [&](const MSG& msg) {
-        return msg.message == WM_TIMER && msg.hwnd == hwnd && msg.wParam == idEvent;
-    });
+    std::erase_if(messages,
+                  [&](const MSG& msg) { return msg.message == WM_TIMER && msg.hwnd == hwnd && msg.wParam == idEvent; });
 }
 
 bool TakeQuitRequest(int* exitCode) {

@@ -37,8 +37,8 @@ void Elapsed(const TimerKey& key) {
     auto found = Timers().find(key);
     if (found == Timers().end() || found->second.messageWaiting) return;
     found->second.messageWaiting = true;
-    Enqueue(MSG{key.first, WM_TIMER, key.second, reinterpret_cast<LPARAM>(found->second.procedure), TickCount(),
-                {0, 0}});
+    Enqueue(
+        MSG{key.first, WM_TIMER, key.second, reinterpret_cast<LPARAM>(found->second.procedure), TickCount(), {0, 0}});
 }
 
 }  // namespace

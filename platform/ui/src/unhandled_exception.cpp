@@ -19,8 +19,7 @@ std::u16string DescriptionOf(std::exception_ptr error) {
         // what() is UTF-8, as all narrow text here.
         std::u16string text = winapi::ToUtf16(e.what());
         if (!text.empty()) return text;
-    } catch (...) {
-    }
+    } catch (...) {}
     return u"An unexpected error occurred.";
 }
 

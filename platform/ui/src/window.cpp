@@ -103,8 +103,7 @@ HWND Window::Attach(QWidget* widget, HWND parent, bool child, std::u16string cla
     return hwnd;
 }
 
-HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWORD style,
-                    std::u16string_view title) {
+HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWORD style, std::u16string_view title) {
     if (handle_ || !WidgetsAvailable()) return nullptr;
     bool child = (style & WS_CHILD) != 0;
     QWidget* parentWidget = nullptr;

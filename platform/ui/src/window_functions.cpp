@@ -46,18 +46,28 @@ BOOL ShowWindow(HWND hwnd, int command) {
     if (!widget) return FALSE;
     BOOL wasVisible = widget->isVisible();
     switch (command) {
-    case SW_HIDE: widget->hide(); break;
+    case SW_HIDE:
+        widget->hide();
+        break;
     case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE: widget->showMinimized(); break;
-    case SW_SHOWMAXIMIZED: widget->showMaximized(); break;
+    case SW_MINIMIZE:
+        widget->showMinimized();
+        break;
+    case SW_SHOWMAXIMIZED:
+        widget->showMaximized();
+        break;
     case SW_SHOWNORMAL:
-    case SW_RESTORE: widget->showNormal(); break;
+    case SW_RESTORE:
+        widget->showNormal();
+        break;
     case SW_SHOWNOACTIVATE:
     case SW_SHOWNA:
         widget->setAttribute(Qt::WA_ShowWithoutActivating);
         widget->show();
         break;
-    default: widget->show(); break;
+    default:
+        widget->show();
+        break;
     }
     return wasVisible;
 }
@@ -116,8 +126,8 @@ int GetWindowTextLengthW(HWND hwnd) {
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
     QWidget* widget = WidgetOf(hwnd);
     if (!widget || !rect) return FALSE;
-    QRect frame = widget->isWindow() ? widget->frameGeometry()
-                                     : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+    QRect frame =
+        widget->isWindow() ? widget->frameGeometry() : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
     *rect = RECT{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
     return TRUE;
 }

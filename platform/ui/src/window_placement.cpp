@@ -13,7 +13,9 @@
 namespace ui {
 namespace {
 
-RECT ToRect(const QRect& rect) { return RECT{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()}; }
+RECT ToRect(const QRect& rect) {
+    return RECT{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
 
 // The screen that holds the centre of `area`, else the one nearest to it.
 QScreen* NearestScreen(const QRect& area) {
@@ -82,7 +84,8 @@ bool CenterWindow(HWND hwnd, HWND owner) {
     bool overOwner = owner && IsWindowVisible(owner) && !IsIconic(owner) && GetWindowRect(owner, &ownerRect);
     RECT workArea = overOwner ? WorkAreaNear(ownerRect) : NearestWorkArea(hwnd);
     RECT placed = CenteredRect(windowRect, overOwner ? &ownerRect : nullptr, workArea);
-    return SetWindowPos(hwnd, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+    return SetWindowPos(hwnd, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) !=
+           FALSE;
 }
 
 }  // namespace ui

@@ -81,13 +81,18 @@ TEST_F(DialogTest, TheScriptedPrompterFailsLoudlyOnAnUnexpectedQuestion) {
 // A small login-style dialog: OK is taken only with a user name, else the
 // dialog says so in a message box and stays open.
 enum { kUserEdit = 1001, kPasswordEdit = 1002, kNote = 1003 };
-const ui::DialogTemplate kLoginTemplate{
-    130, "Credentials", u"Log in", 180, 70, u"MS Shell Dlg", 8,
-    {{kNote, ui::ControlKind::Static, u"Enter your name", 7, 7, 160, 8},
-     {kUserEdit, ui::ControlKind::Edit, u"", 7, 18, 160, 12},
-     {kPasswordEdit, ui::ControlKind::Edit, u"", 7, 33, 160, 12, ES_PASSWORD},
-     {IDOK, ui::ControlKind::Button, u"OK", 68, 50, 50, 14, BS_DEFPUSHBUTTON},
-     {IDCANCEL, ui::ControlKind::Button, u"Cancel", 123, 50, 50, 14}}};
+const ui::DialogTemplate kLoginTemplate{130,
+                                        "Credentials",
+                                        u"Log in",
+                                        180,
+                                        70,
+                                        u"MS Shell Dlg",
+                                        8,
+                                        {{kNote, ui::ControlKind::Static, u"Enter your name", 7, 7, 160, 8},
+                                         {kUserEdit, ui::ControlKind::Edit, u"", 7, 18, 160, 12},
+                                         {kPasswordEdit, ui::ControlKind::Edit, u"", 7, 33, 160, 12, ES_PASSWORD},
+                                         {IDOK, ui::ControlKind::Button, u"OK", 68, 50, 50, 14, BS_DEFPUSHBUTTON},
+                                         {IDCANCEL, ui::ControlKind::Button, u"Cancel", 123, 50, 50, 14}}};
 
 class CredentialsDialog : public ui::Dialog {
 public:
@@ -134,9 +139,8 @@ TEST_F(DialogTest, AModalDialogIsDrivenByTheScript) {
         EXPECT_FALSE(shown.SetControlText(4242, u"x")) << "no such control";
         EXPECT_TRUE(shown.PressButton(IDOK));
     });
-    prompter.AnswerMessageBox(IDOK, [](const ui::MessageBoxQuestion& question) {
-        EXPECT_EQ(question.text, u"A user name is needed.");
-    });
+    prompter.AnswerMessageBox(
+        IDOK, [](const ui::MessageBoxQuestion& question) { EXPECT_EQ(question.text, u"A user name is needed."); });
     EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
     EXPECT_EQ(dialog.user, u"anna");
     EXPECT_EQ(dialog.password, u"secret");

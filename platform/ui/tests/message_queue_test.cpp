@@ -128,8 +128,10 @@ TEST_F(MessageQueueTest, RunDeliversPostedMessagesUntilQuit) {
     window.CreateTopLevel();
     window.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> LRESULT {
         if (message != kFirst) return RecordingWindow::kNotHandled;
-        if (wParam < 3) PostMessageW(window.Handle(), kFirst, wParam + 1, 0);
-        else PostQuitMessage(0);
+        if (wParam < 3)
+            PostMessageW(window.Handle(), kFirst, wParam + 1, 0);
+        else
+            PostQuitMessage(0);
         return 0;
     };
     PostMessageW(window.Handle(), kFirst, 0, 0);
@@ -139,9 +141,14 @@ TEST_F(MessageQueueTest, RunDeliversPostedMessagesUntilQuit) {
 
 // A modal dialog runs Qt's own loop (QDialog::exec): posted messages, timers
 // and a pump inside a handler must all keep working there.
-const ui::DialogTemplate kModalTemplate{
-    0, "ModalLoop", u"Modal loop", 100, 40, u"MS Shell Dlg", 8,
-    {{IDOK, ui::ControlKind::Button, u"OK", 25, 20, 50, 14, BS_DEFPUSHBUTTON}}};
+const ui::DialogTemplate kModalTemplate{0,
+                                        "ModalLoop",
+                                        u"Modal loop",
+                                        100,
+                                        40,
+                                        u"MS Shell Dlg",
+                                        8,
+                                        {{IDOK, ui::ControlKind::Button, u"OK", 25, 20, 50, 14, BS_DEFPUSHBUTTON}}};
 
 class PumpingDialog : public ui::Dialog {
 public:

@@ -25,11 +25,11 @@ namespace winapi::kernel {
 namespace {
 
 struct EventState {
-    uint32_t generation;   // the futex word
-    uint32_t signalled;    // 1 while set
+    uint32_t generation;  // the futex word
+    uint32_t signalled;   // 1 while set
     uint32_t manualReset;
     uint32_t reserved;
-    uint64_t pulse;        // auto reset: the generation of the last pulse << 32, | 1 while unclaimed
+    uint64_t pulse;  // auto reset: the generation of the last pulse << 32, | 1 while unclaimed
 };
 
 class EventObject final : public KernelObject {

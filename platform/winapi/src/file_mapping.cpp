@@ -20,8 +20,7 @@ constexpr uint64_t kAllocationGranularity = 0x10000;
 
 class FileMappingObject final : public KernelObject {
 public:
-    FileMappingObject(std::unique_ptr<ObjectFile> file, bool mayWrite)
-        : file_(std::move(file)), mayWrite_(mayWrite) {}
+    FileMappingObject(std::unique_ptr<ObjectFile> file, bool mayWrite) : file_(std::move(file)), mayWrite_(mayWrite) {}
 
     const ObjectFile& file() const { return *file_; }
     bool mayWrite() const { return mayWrite_; }
@@ -64,7 +63,8 @@ HANDLE WINAPI CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD prote
     header.protect = protect;
     header.dataSize = size;
     bool created = false;
-    auto object = CreateObject(name, header, [](int) { return true; }, &created);
+    auto object = CreateObject(
+        name, header, [](int) { return true; }, &created);
     if (!object) return nullptr;
     bool mayWrite = protect == PAGE_READWRITE;
     if (mayWrite && object->header().protect != PAGE_READWRITE) return Fail(ERROR_ACCESS_DENIED);
@@ -105,8 +105,8 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWOR
     if (offset % kAllocationGranularity != 0) return Fail(ERROR_MAPPED_ALIGNMENT);
     if (offset >= size || bytes > size - offset) return Fail(ERROR_ACCESS_DENIED);
     size_t length = bytes != 0 ? bytes : static_cast<size_t>(size - offset);
-    void* view = ::mmap(nullptr, length, protection, sharing, object->file().fd(),
-                        static_cast<off_t>(kDataOffset + offset));
+    void* view =
+        ::mmap(nullptr, length, protection, sharing, object->file().fd(), static_cast<off_t>(kDataOffset + offset));
     if (view == MAP_FAILED) {
         winapi::SetLastErrorFromErrno(errno);
         return nullptr;

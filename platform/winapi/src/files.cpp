@@ -60,8 +60,7 @@ bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 // The separator to add to a path: '/' for a path written with slashes only,
 // else the platform's backslash.
 char16_t SeparatorFor(std::u16string_view path) {
-    return path.find(u'/') != std::u16string_view::npos && path.find(u'\\') == std::u16string_view::npos ? u'/'
-                                                                                                          : u'\\';
+    return path.find(u'/') != std::u16string_view::npos && path.find(u'\\') == std::u16string_view::npos ? u'/' : u'\\';
 }
 
 BOOL Fail(DWORD code) {
@@ -166,8 +165,7 @@ DWORD CopyWhole(const std::string& source, const std::string& target, bool repla
     SaveFile::Options options;
     options.mode = st.st_mode & 07777;
     options.marker = ".copy-";
-    if (int err = out.Create(target, options))
-        return err == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFor(err, target);
+    if (int err = out.Create(target, options)) return err == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFor(err, target);
     std::vector<char> chunk(1 << 16);
     for (;;) {
         ssize_t got = ::read(in.Get(), chunk.data(), chunk.size());

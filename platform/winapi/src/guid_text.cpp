@@ -94,7 +94,7 @@ RPC_STATUS WINAPI UuidToStringW(const UUID* uuid, RPC_WSTR* text) {
 
 RPC_STATUS WINAPI RpcStringFreeW(RPC_WSTR* text) {
     if (!text) return RPC_S_INVALID_ARG;
-    delete[] *text;
+    delete[] * text;
     *text = nullptr;
     return RPC_S_OK;
 }

@@ -12,7 +12,9 @@ namespace {
 
 // The table keeps addresses of blocks only in a disguised form, so that the
 // leak checker still sees a block that the program lost without freeing it.
-uintptr_t Disguise(const void* address) { return reinterpret_cast<uintptr_t>(address) ^ uintptr_t(0xA5A5A5A5A5A5A5A5u); }
+uintptr_t Disguise(const void* address) {
+    return reinterpret_cast<uintptr_t>(address) ^ uintptr_t(0xA5A5A5A5A5A5A5A5u);
+}
 void* Reveal(uintptr_t disguised) { return reinterpret_cast<void*>(disguised ^ uintptr_t(0xA5A5A5A5A5A5A5A5u)); }
 
 struct Block {
@@ -33,8 +35,8 @@ public:
     }
 
     HGLOBAL Allocate(UINT flags, SIZE_T bytes) {
-        constexpr UINT kKnown = GMEM_MOVEABLE | GMEM_NOCOMPACT | GMEM_NODISCARD | GMEM_ZEROINIT | GMEM_DISCARDABLE |
-                                GMEM_SHARE;
+        constexpr UINT kKnown =
+            GMEM_MOVEABLE | GMEM_NOCOMPACT | GMEM_NODISCARD | GMEM_ZEROINIT | GMEM_DISCARDABLE | GMEM_SHARE;
         if (flags & ~kKnown) return FailNull(ERROR_INVALID_PARAMETER);
         // malloc(0) may give null; every block has storage of its own.
         void* data = (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);

@@ -27,12 +27,12 @@ enum class ModuleKind { Program, Library, DataFile, Builtin };
 
 struct Module {
     ModuleKind kind = ModuleKind::Library;
-    std::string path;             // the file; a built-in names this layer's file
-    std::u16string builtinName;   // lower case, e.g. u"shell32.dll"
-    void* dl = nullptr;           // dlopen handle of a program or library
+    std::string path;               // the file; a built-in names this layer's file
+    std::u16string builtinName;     // lower case, e.g. u"shell32.dll"
+    void* dl = nullptr;             // dlopen handle of a program or library
     const link_map* map = nullptr;  // which loaded object it is
-    unsigned loads = 0;           // LoadLibrary calls not yet freed
-    bool resident = false;        // never unloaded
+    unsigned loads = 0;             // LoadLibrary calls not yet freed
+    bool resident = false;          // never unloaded
 };
 
 // Module handles are table keys shifted into the shape of an address, so
@@ -265,7 +265,10 @@ bool IsElfFile(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     char magic[4] = {};
-    bool elf = read(fd, magic, 4) == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    bool elf = read(fd, magic, 4) == 4 && std::memcmp(magic,
+                                                      "\x7f"
+                                                      "ELF",
+                                                      4) == 0;
     close(fd);
     return elf;
 }

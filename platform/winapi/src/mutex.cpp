@@ -59,8 +59,11 @@ public:
             return WAIT_ABANDONED;
         }
         case EBUSY:
-        case ETIMEDOUT: return WAIT_TIMEOUT;
-        default: SetLastErrorFromErrno(rc); return WAIT_FAILED;
+        case ETIMEDOUT:
+            return WAIT_TIMEOUT;
+        default:
+            SetLastErrorFromErrno(rc);
+            return WAIT_FAILED;
         }
     }
 

@@ -29,9 +29,9 @@ struct MutexState {
 struct MappedMutex {
     dev_t device = 0;
     ino_t inode = 0;
-    void* page = nullptr;        // the object's first page
-    size_t handles = 0;          // handles of this process naming it
-    uint64_t acquisitions = 0;   // acquired by threads of this process and not yet released
+    void* page = nullptr;       // the object's first page
+    size_t handles = 0;         // handles of this process naming it
+    uint64_t acquisitions = 0;  // acquired by threads of this process and not yet released
 
     MutexState* state() const;
     pthread_mutex_t* mutex() const { return &state()->mutex; }

@@ -95,8 +95,8 @@ enum class Lookup { Found, Absent, Failed };
 // Opens the object file of `fileName` for a new handle: `hold` with its
 // shared lock taken, and `data` to map it. A file nobody holds is stale: it
 // is removed and counts as absent.
-Lookup FindObject(const LockedNamespace& ns, const std::string& fileName, UniqueFd* hold,
-                  UniqueFd* data, ObjectHeader* header) {
+Lookup FindObject(const LockedNamespace& ns, const std::string& fileName, UniqueFd* hold, UniqueFd* data,
+                  ObjectHeader* header) {
     hold->Reset(::openat(ns.dir(), fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!hold->IsOpen()) {
         if (errno == ENOENT) return Lookup::Absent;
@@ -147,8 +147,7 @@ bool PrepareObjectFile(int fd, const ObjectHeader& header, const StateInitialise
 std::unique_ptr<ObjectFile> CreateNamedObjectFile(const LockedNamespace& ns, const std::string& fileName,
                                                   const ObjectHeader& header, const StateInitialiser& initialise) {
     ::unlinkat(ns.dir(), kCreatingFileName, 0);  // left by a creator that crashed
-    UniqueFd data(
-        ::openat(ns.dir(), kCreatingFileName, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    UniqueFd data(::openat(ns.dir(), kCreatingFileName, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!data.IsOpen()) return NoObjectErrno(errno);
     UniqueFd hold(::openat(ns.dir(), kCreatingFileName, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!hold.IsOpen() || !PrepareObjectFile(data.Get(), header, initialise)) {
@@ -194,12 +193,14 @@ std::unique_ptr<ObjectFile> CreateObject(LPCWSTR name, const ObjectHeader& heade
     UniqueFd hold, data;
     ObjectHeader existing;
     switch (FindObject(ns, fileName, &hold, &data, &existing)) {
-    case Lookup::Failed: return nullptr;
+    case Lookup::Failed:
+        return nullptr;
     case Lookup::Found:
         if (existing.kind != header.kind) return NoObject(ERROR_INVALID_HANDLE);
         *created = false;
         return std::make_unique<ObjectFile>(data.Release(), hold.Release(), existing);
-    case Lookup::Absent: break;
+    case Lookup::Absent:
+        break;
     }
     *created = true;
     return CreateNamedObjectFile(ns, fileName, stamped, initialise);
@@ -214,9 +215,12 @@ std::unique_ptr<ObjectFile> OpenObject(LPCWSTR name, ObjectKind kind) {
     UniqueFd hold, data;
     ObjectHeader existing;
     switch (FindObject(ns, fileName, &hold, &data, &existing)) {
-    case Lookup::Failed: return nullptr;
-    case Lookup::Absent: return NoObject(ERROR_FILE_NOT_FOUND);
-    case Lookup::Found: break;
+    case Lookup::Failed:
+        return nullptr;
+    case Lookup::Absent:
+        return NoObject(ERROR_FILE_NOT_FOUND);
+    case Lookup::Found:
+        break;
     }
     if (existing.kind != kind) return NoObject(ERROR_INVALID_HANDLE);
     return std::make_unique<ObjectFile>(data.Release(), hold.Release(), existing);

@@ -31,7 +31,7 @@ inline constexpr size_t kDataOffset = kPageSize;
 struct ObjectHeader {
     uint32_t magic = 0;
     ObjectKind kind = ObjectKind::Mutex;
-    uint32_t protect = 0;   // file mapping: PAGE_READONLY or PAGE_READWRITE
+    uint32_t protect = 0;  // file mapping: PAGE_READONLY or PAGE_READWRITE
     uint32_t reserved = 0;
     uint64_t dataSize = 0;  // file mapping: its size in bytes
 };
@@ -66,8 +66,8 @@ using StateInitialiser = std::function<bool(int fd)>;
 // or opens the existing object of that name, then *created is false. An
 // existing object of another kind fails with ERROR_INVALID_HANDLE. Returns
 // null with the last error set on failure.
-std::unique_ptr<ObjectFile> CreateObject(LPCWSTR name, const ObjectHeader& header,
-                                         const StateInitialiser& initialise, bool* created);
+std::unique_ptr<ObjectFile> CreateObject(LPCWSTR name, const ObjectHeader& header, const StateInitialiser& initialise,
+                                         bool* created);
 // Opens the existing object `name`: null with ERROR_FILE_NOT_FOUND when
 // there is none, ERROR_INVALID_HANDLE when it is of another kind.
 std::unique_ptr<ObjectFile> OpenObject(LPCWSTR name, ObjectKind kind);

@@ -19,8 +19,8 @@
 namespace winapi::kernel {
 
 struct ProcessIdentity {
-    pid_t pid = 0;             // 0: none recorded
-    uint64_t startTicks = 0;   // when it started: tells a reused pid apart
+    pid_t pid = 0;            // 0: none recorded
+    uint64_t startTicks = 0;  // when it started: tells a reused pid apart
 };
 
 ProcessIdentity CurrentProcessIdentity();

@@ -285,11 +285,15 @@ std::vector<std::string> ReadEnvironmentBlock(const Char* block) {
 
 DWORD SpawnErrorCode(int err) {
     switch (err) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
     case EACCES:
-    case EPERM: return ERROR_ACCESS_DENIED;
-    case ENOEXEC: return ERROR_BAD_EXE_FORMAT;
-    default: return Win32ErrorFromErrno(err);
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    case ENOEXEC:
+        return ERROR_BAD_EXE_FORMAT;
+    default:
+        return Win32ErrorFromErrno(err);
     }
 }
 
@@ -340,10 +344,9 @@ BOOL Fail(DWORD code) {
 
 }  // namespace winapi
 
-BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
-                           LPSECURITY_ATTRIBUTES, BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
-                           LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
-                           LPPROCESS_INFORMATION processInformation) {
+BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                           BOOL inheritHandles, DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                           LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation) {
     using namespace winapi;
     if (!startupInfo || !processInformation) return Fail(ERROR_INVALID_PARAMETER);
     if (creationFlags & (DEBUG_PROCESS | DEBUG_ONLY_THIS_PROCESS | CREATE_SUSPENDED)) return Fail(ERROR_NOT_SUPPORTED);

@@ -103,8 +103,10 @@ std::string Encode(const IniText& ini) {
         }
         return bytes;
     }
-    case Encoding::Utf8WithMark: return "\xEF\xBB\xBF" + ToUtf8(text);
-    case Encoding::Utf8: break;
+    case Encoding::Utf8WithMark:
+        return "\xEF\xBB\xBF" + ToUtf8(text);
+    case Encoding::Utf8:
+        break;
     }
     return ToUtf8(text);
 }
@@ -271,8 +273,7 @@ class FolderLock {
 public:
     explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         if (fd_) {
-            while (::flock(fd_.Get(), LOCK_EX) != 0 && errno == EINTR) {
-            }
+            while (::flock(fd_.Get(), LOCK_EX) != 0 && errno == EINTR) {}
         }
     }
     bool held() const { return fd_.IsOpen(); }

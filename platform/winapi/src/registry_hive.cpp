@@ -49,9 +49,7 @@ const Key* FindKey(const Key& root, const KeyPath& path) {
     return key;
 }
 
-Key* FindKey(Key& root, const KeyPath& path) {
-    return const_cast<Key*>(FindKey(static_cast<const Key&>(root), path));
-}
+Key* FindKey(Key& root, const KeyPath& path) { return const_cast<Key*>(FindKey(static_cast<const Key&>(root), path)); }
 
 std::unique_ptr<Key> CloneTree(const Key& key) {
     // Recursion is bounded: no hive is deeper than kMaxKeyDepth.

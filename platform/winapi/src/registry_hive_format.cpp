@@ -51,7 +51,6 @@ constexpr std::string_view kTrailer = "# end";
 
 // --- Writing --------------------------------------------------------------
 
-
 void AppendUnitEscape(std::string& out, std::string_view prefix, char16_t unit) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(unit));
@@ -81,13 +80,26 @@ void AppendQuoted(std::string& out, std::u16string_view text) {
     out += '"';
     ForEachCharacter(text, [&](char32_t cp, bool loneHalf) {
         switch (cp) {
-        case u'\\': out += "\\\\"; return;
-        case u'"': out += "\\\""; return;
-        case 0: out += "\\0"; return;
-        case u'\n': out += "\\n"; return;
-        case u'\r': out += "\\r"; return;
-        case u'\t': out += "\\t"; return;
-        default: break;
+        case u'\\':
+            out += "\\\\";
+            return;
+        case u'"':
+            out += "\\\"";
+            return;
+        case 0:
+            out += "\\0";
+            return;
+        case u'\n':
+            out += "\\n";
+            return;
+        case u'\r':
+            out += "\\r";
+            return;
+        case u'\t':
+            out += "\\t";
+            return;
+        default:
+            break;
         }
         if (loneHalf || cp < 0x20 || cp == 0x7F)
             AppendUnitEscape(out, "\\u", static_cast<char16_t>(cp));
@@ -108,9 +120,7 @@ void AppendKeyName(std::string& out, std::u16string_view name) {
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-const char* TextTypeTag(DWORD type) {
-    return type == REG_SZ ? "sz" : type == REG_EXPAND_SZ ? "expand_sz" : "multi_sz";
-}
+const char* TextTypeTag(DWORD type) { return type == REG_SZ ? "sz" : type == REG_EXPAND_SZ ? "expand_sz" : "multi_sz"; }
 
 // The UTF-16 units of data that are whole units ending in a zero unit,
 // without that zero; false for any other data.
@@ -118,8 +128,7 @@ bool TerminatedUnits(const std::vector<BYTE>& data, std::u16string& units) {
     if (data.size() < 2 || data.size() % 2 != 0) return false;
     if (data[data.size() - 2] != 0 || data[data.size() - 1] != 0) return false;
     units.clear();
-    for (size_t i = 0; i + 2 < data.size(); i += 2)
-        units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    for (size_t i = 0; i + 2 < data.size(); i += 2) units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     return true;
 }
 
@@ -206,19 +215,32 @@ bool ReadQuoted(std::string_view line, size_t& pos, std::u16string& out) {
         }
         if (++pos >= line.size()) return false;
         switch (line[pos++]) {
-        case '\\': out += u'\\'; break;
-        case '"': out += u'"'; break;
-        case '0': out += u'\0'; break;
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
+        case '\\':
+            out += u'\\';
+            break;
+        case '"':
+            out += u'"';
+            break;
+        case '0':
+            out += u'\0';
+            break;
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
         case 'u': {
             uint32_t unit;
             if (!ReadHex(line, pos, 4, unit)) return false;
             out += static_cast<char16_t>(unit);
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     return false;  // no closing quote

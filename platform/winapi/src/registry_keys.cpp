@@ -36,10 +36,17 @@ bool PredefinedRoot(HKEY handle, Root& root) {
     uint64_t high = value >> 32;
     if (high != 0 && high != 0xFFFFFFFFu) return false;
     switch (value & 0xFFFFFFFFu) {
-    case 0x80000000u: root = Root::Classes; return true;
-    case 0x80000001u: root = Root::User; return true;
-    case 0x80000002u: root = Root::Machine; return true;
-    default: return false;
+    case 0x80000000u:
+        root = Root::Classes;
+        return true;
+    case 0x80000001u:
+        root = Root::User;
+        return true;
+    case 0x80000002u:
+        root = Root::Machine;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -139,9 +146,12 @@ OpenKey Descend(const OpenKey& parent, const KeyPath& names, REGSAM desired) {
 
 std::vector<HiveLocation> Locations(const OpenKey& key) {
     switch (key.root) {
-    case Root::Machine: return {{Hive::Machine, key.path}};
-    case Root::User: return {{Hive::User, key.path}};
-    case Root::Classes: break;
+    case Root::Machine:
+        return {{Hive::Machine, key.path}};
+    case Root::User:
+        return {{Hive::User, key.path}};
+    case Root::Classes:
+        break;
     }
     KeyPath path = ClassesPath();
     path.insert(path.end(), key.path.begin(), key.path.end());

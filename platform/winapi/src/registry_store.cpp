@@ -49,8 +49,7 @@ struct FileStamp {
     bool operator==(const FileStamp& o) const {
         return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
                modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
-               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec &&
-               generation == o.generation;
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec && generation == o.generation;
     }
 };
 

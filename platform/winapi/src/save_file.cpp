@@ -66,8 +66,8 @@ int SaveFile::Create(const std::string& target, const Options& options) {
         std::string candidate = target + options.marker + UniqueSuffix();
         // A new file gets `mode` less the umask from the kernel; otherwise
         // exactly `mode`, set below.
-        int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
-                        options.applyUmask ? options.mode : 0600);
+        int fd =
+            ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, options.applyUmask ? options.mode : 0600);
         if (fd < 0) {
             if (errno == EEXIST || errno == EINTR) continue;
             return errno;
@@ -150,7 +150,8 @@ void RemoveStaleSaves(const std::string& target, std::string_view marker) {
         UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         if (!fd) continue;
         // Unlocked, and still the file at that name: a dead writer's.
-        struct stat opened {}, named {};
+        struct stat opened {
+        }, named{};
         if (::fstat(fd.Get(), &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&
             ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
             ::unlink(path.c_str());

@@ -27,8 +27,8 @@ BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL dacl
     if (daclPresent) {
         sd->control = static_cast<WORD>(sd->control | SE_DACL_PRESENT);
         sd->dacl = dacl;
-        sd->control = static_cast<WORD>(daclDefaulted ? sd->control | SE_DACL_DEFAULTED
-                                                      : sd->control & ~SE_DACL_DEFAULTED);
+        sd->control =
+            static_cast<WORD>(daclDefaulted ? sd->control | SE_DACL_DEFAULTED : sd->control & ~SE_DACL_DEFAULTED);
     } else {
         // Without a DACL the defaulted flag and the DACL pointer are ignored.
         sd->control = static_cast<WORD>(sd->control & ~(SE_DACL_PRESENT | SE_DACL_DEFAULTED));

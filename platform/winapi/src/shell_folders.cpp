@@ -16,13 +16,19 @@ namespace {
 
 std::filesystem::path FolderFor(int csidl) {
     switch (csidl & ~CSIDL_FLAG_MASK) {
-    case CSIDL_APPDATA: return UserProfileDir() / "AppData" / "Roaming";
-    case CSIDL_LOCAL_APPDATA: return UserProfileDir() / "AppData" / "Local";
-    case CSIDL_PERSONAL: return UserProfileDir() / "Documents";
-    case CSIDL_COMMON_APPDATA: return StateRoot() / "ProgramData";
+    case CSIDL_APPDATA:
+        return UserProfileDir() / "AppData" / "Roaming";
+    case CSIDL_LOCAL_APPDATA:
+        return UserProfileDir() / "AppData" / "Local";
+    case CSIDL_PERSONAL:
+        return UserProfileDir() / "Documents";
+    case CSIDL_COMMON_APPDATA:
+        return StateRoot() / "ProgramData";
     case CSIDL_PROGRAM_FILES:
-    case CSIDL_PROGRAM_FILESX86: return StateRoot() / "Program Files";
-    default: return {};
+    case CSIDL_PROGRAM_FILESX86:
+        return StateRoot() / "Program Files";
+    default:
+        return {};
     }
 }
 

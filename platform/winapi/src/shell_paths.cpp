@@ -174,9 +174,7 @@ BOOL WINAPI PathIsRelativeW(LPCWSTR path) {
     return !(StartsWithDrive(text) || (!text.empty() && IsSeparator(text[0])));
 }
 
-BOOL WINAPI PathFileExistsW(LPCWSTR path) {
-    return path && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
+BOOL WINAPI PathFileExistsW(LPCWSTR path) { return path && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 BOOL WINAPI PathIsDirectoryW(LPCWSTR path) {
     if (!path) return FALSE;
@@ -208,8 +206,7 @@ LPWSTR WINAPI StrStrIW(LPCWSTR text, LPCWSTR search) {
     if (!text || !search) return nullptr;
     std::u16string_view wanted(search);
     for (LPCWSTR start = text;; ++start) {
-        if (EqualsIgnoreCase(Bounded(start, static_cast<int>(wanted.size())), wanted))
-            return const_cast<LPWSTR>(start);
+        if (EqualsIgnoreCase(Bounded(start, static_cast<int>(wanted.size())), wanted)) return const_cast<LPWSTR>(start);
         if (!*start) return nullptr;
     }
 }

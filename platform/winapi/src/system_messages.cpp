@@ -85,8 +85,10 @@ constexpr MessageText kWin32Texts[] = {
      u"the system's memory image of the file is corrupted, or the file could not be recovered because the "
      u"alternate copy or log was absent or corrupted.\r\n"},
     {ERROR_KEY_DELETED, u"Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
-    {ERROR_KEY_HAS_CHILDREN, u"Cannot create a symbolic link in a registry key that already has subkeys or values.\r\n"},
-    {ERROR_NO_UNICODE_TRANSLATION, u"No mapping for the Unicode character exists in the target multi-byte code page.\r\n"},
+    {ERROR_KEY_HAS_CHILDREN,
+     u"Cannot create a symbolic link in a registry key that already has subkeys or values.\r\n"},
+    {ERROR_NO_UNICODE_TRANSLATION,
+     u"No mapping for the Unicode character exists in the target multi-byte code page.\r\n"},
     {ERROR_DLL_INIT_FAILED, u"A dynamic link library (DLL) initialization routine failed.\r\n"},
     {ERROR_MAPPED_ALIGNMENT, u"The base address or the file offset specified does not have the proper alignment.\r\n"},
     {ERROR_OLD_WIN_VERSION, u"The specified program requires a newer version of Windows.\r\n"},
@@ -115,26 +117,26 @@ constexpr MessageText kHresultTexts[] = {
     {static_cast<DWORD>(E_PENDING), u"The data necessary to complete this operation is not yet available.\r\n"},
     {static_cast<DWORD>(E_BOUNDS), u"The operation attempted to access data outside the valid range\r\n"},
     // The component runtime's and automation's codes.
-    {0x80020003u, u"Member not found.\r\n"},              // DISP_E_MEMBERNOTFOUND
-    {0x80020004u, u"Parameter not found.\r\n"},           // DISP_E_PARAMNOTFOUND
-    {0x80020005u, u"Type mismatch.\r\n"},                 // DISP_E_TYPEMISMATCH
-    {0x80020006u, u"Unknown name.\r\n"},                  // DISP_E_UNKNOWNNAME
-    {0x80020008u, u"Bad variable type.\r\n"},             // DISP_E_BADVARTYPE
-    {0x80020009u, u"Exception occurred.\r\n"},            // DISP_E_EXCEPTION
-    {0x8002000Au, u"Out of present range.\r\n"},          // DISP_E_OVERFLOW
-    {0x8002000Bu, u"Invalid index.\r\n"},                 // DISP_E_BADINDEX
-    {0x8002000Du, u"Memory is locked.\r\n"},              // DISP_E_ARRAYISLOCKED
-    {0x8002000Eu, u"Invalid number of parameters.\r\n"},  // DISP_E_BADPARAMCOUNT
-    {0x8002801Du, u"Library not registered.\r\n"},        // TYPE_E_LIBNOTREGISTERED
+    {0x80020003u, u"Member not found.\r\n"},                                               // DISP_E_MEMBERNOTFOUND
+    {0x80020004u, u"Parameter not found.\r\n"},                                            // DISP_E_PARAMNOTFOUND
+    {0x80020005u, u"Type mismatch.\r\n"},                                                  // DISP_E_TYPEMISMATCH
+    {0x80020006u, u"Unknown name.\r\n"},                                                   // DISP_E_UNKNOWNNAME
+    {0x80020008u, u"Bad variable type.\r\n"},                                              // DISP_E_BADVARTYPE
+    {0x80020009u, u"Exception occurred.\r\n"},                                             // DISP_E_EXCEPTION
+    {0x8002000Au, u"Out of present range.\r\n"},                                           // DISP_E_OVERFLOW
+    {0x8002000Bu, u"Invalid index.\r\n"},                                                  // DISP_E_BADINDEX
+    {0x8002000Du, u"Memory is locked.\r\n"},                                               // DISP_E_ARRAYISLOCKED
+    {0x8002000Eu, u"Invalid number of parameters.\r\n"},                                   // DISP_E_BADPARAMCOUNT
+    {0x8002801Du, u"Library not registered.\r\n"},                                         // TYPE_E_LIBNOTREGISTERED
     {0x80040110u, u"Class does not support aggregation (or class object is remote)\r\n"},  // CLASS_E_NOAGGREGATION
-    {0x80040111u, u"ClassFactory cannot supply requested class\r\n"},  // CLASS_E_CLASSNOTAVAILABLE
-    {0x80040154u, u"Class not registered\r\n"},                        // REGDB_E_CLASSNOTREG
-    {0x800401F0u, u"CoInitialize has not been called.\r\n"},           // CO_E_NOTINITIALIZED
-    {0x800401F3u, u"Invalid class string\r\n"},                        // CO_E_CLASSSTRING
-    {0x800401F9u, u"Error in the DLL\r\n"},                            // CO_E_ERRORINDLL
-    {0x800401FBu, u"Object is not registered\r\n"},                    // CO_E_OBJNOTREG
-    {0x80010106u, u"Cannot change thread mode after it is set.\r\n"},  // RPC_E_CHANGED_MODE
-    {0x80080005u, u"Server execution failed\r\n"},                     // CO_E_SERVER_EXEC_FAILURE
+    {0x80040111u, u"ClassFactory cannot supply requested class\r\n"},                      // CLASS_E_CLASSNOTAVAILABLE
+    {0x80040154u, u"Class not registered\r\n"},                                            // REGDB_E_CLASSNOTREG
+    {0x800401F0u, u"CoInitialize has not been called.\r\n"},                               // CO_E_NOTINITIALIZED
+    {0x800401F3u, u"Invalid class string\r\n"},                                            // CO_E_CLASSSTRING
+    {0x800401F9u, u"Error in the DLL\r\n"},                                                // CO_E_ERRORINDLL
+    {0x800401FBu, u"Object is not registered\r\n"},                                        // CO_E_OBJNOTREG
+    {0x80010106u, u"Cannot change thread mode after it is set.\r\n"},                      // RPC_E_CHANGED_MODE
+    {0x80080005u, u"Server execution failed\r\n"},                                         // CO_E_SERVER_EXEC_FAILURE
     // Structured storage.
     {static_cast<DWORD>(STG_E_INVALIDFUNCTION), u"Unable to perform requested operation.\r\n"},
     {static_cast<DWORD>(STG_E_FILENOTFOUND), u"%1 could not be found.\r\n"},
@@ -142,7 +144,8 @@ constexpr MessageText kHresultTexts[] = {
     {static_cast<DWORD>(STG_E_TOOMANYOPENFILES), u"There are insufficient resources to open another file.\r\n"},
     {static_cast<DWORD>(STG_E_ACCESSDENIED), u"Access Denied.\r\n"},
     {static_cast<DWORD>(STG_E_INVALIDHANDLE), u"Attempted an operation on an invalid object.\r\n"},
-    {static_cast<DWORD>(STG_E_INSUFFICIENTMEMORY), u"There is insufficient memory available to complete operation.\r\n"},
+    {static_cast<DWORD>(STG_E_INSUFFICIENTMEMORY),
+     u"There is insufficient memory available to complete operation.\r\n"},
     {static_cast<DWORD>(STG_E_INVALIDPOINTER), u"Invalid pointer error.\r\n"},
     {static_cast<DWORD>(STG_E_NOMOREFILES), u"There are no more entries to return.\r\n"},
     {static_cast<DWORD>(STG_E_DISKISWRITEPROTECTED), u"Disk is write-protected.\r\n"},
@@ -228,7 +231,8 @@ bool Tokenize(std::u16string_view text, std::vector<Token>& tokens) {
             Token insert{Token::Insert, {}};
             size_t end = i + 2;
             insert.number = escape - u'0';
-            if (end < text.size() && text[end] >= u'0' && text[end] <= u'9') insert.number = insert.number * 10 + (text[end++] - u'0');
+            if (end < text.size() && text[end] >= u'0' && text[end] <= u'9')
+                insert.number = insert.number * 10 + (text[end++] - u'0');
             if (end < text.size() && text[end] == u'!') {
                 size_t close = text.find(u'!', end + 1);
                 if (close == std::u16string_view::npos) return false;
@@ -242,11 +246,21 @@ bool Tokenize(std::u16string_view text, std::vector<Token>& tokens) {
         }
         i += 2;
         switch (escape) {
-        case u'0': tokens.push_back({Token::End, {}}); return true;
-        case u'n': tokens.push_back({Token::HardLineBreak, u"\r\n"}); break;
-        case u'r': tokens.push_back({Token::Text, u"\r"}); break;
-        case u't': tokens.push_back({Token::Text, u"\t"}); break;
-        default: tokens.push_back({Token::Text, std::u16string(1, escape)}); break;  // %% % . ! and the like
+        case u'0':
+            tokens.push_back({Token::End, {}});
+            return true;
+        case u'n':
+            tokens.push_back({Token::HardLineBreak, u"\r\n"});
+            break;
+        case u'r':
+            tokens.push_back({Token::Text, u"\r"});
+            break;
+        case u't':
+            tokens.push_back({Token::Text, u"\t"});
+            break;
+        default:
+            tokens.push_back({Token::Text, std::u16string(1, escape)});
+            break;  // %% % . ! and the like
         }
     }
     return true;
@@ -299,10 +313,18 @@ std::vector<InsertValue> TakeValues(const std::vector<Token>& tokens, bool argum
             continue;
         }
         switch (kinds[i]) {
-        case ValueKind::Integer32: values[i].bits = va_arg(*arguments, unsigned int); break;
-        case ValueKind::Integer64: values[i].bits = va_arg(*arguments, unsigned long long); break;
-        case ValueKind::Pointer: values[i].bits = reinterpret_cast<uintptr_t>(va_arg(*arguments, const void*)); break;
-        case ValueKind::Real: values[i].real = va_arg(*arguments, double); break;
+        case ValueKind::Integer32:
+            values[i].bits = va_arg(*arguments, unsigned int);
+            break;
+        case ValueKind::Integer64:
+            values[i].bits = va_arg(*arguments, unsigned long long);
+            break;
+        case ValueKind::Pointer:
+            values[i].bits = reinterpret_cast<uintptr_t>(va_arg(*arguments, const void*));
+            break;
+        case ValueKind::Real:
+            values[i].real = va_arg(*arguments, double);
+            break;
         }
     }
     return values;
@@ -360,7 +382,8 @@ DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD 
     bool ignoreInserts = flags & FORMAT_MESSAGE_IGNORE_INSERTS;
     std::vector<InsertValue> values;
     if (!ignoreInserts) {
-        bool anyInsert = std::any_of(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind == Token::Insert; });
+        bool anyInsert =
+            std::any_of(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind == Token::Insert; });
         if (anyInsert && !arguments) return Fail(ERROR_INVALID_PARAMETER);
         for (const Token& token : tokens)
             if (token.kind == Token::Insert && token.format.find(u'*') != std::u16string::npos)

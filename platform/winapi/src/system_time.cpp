@@ -128,8 +128,9 @@ std::optional<int64_t> ParseUtcTimestamp(const char* text) {
     std::string_view rest(text + consumed);
     if (!rest.empty() && rest != "Z") return std::nullopt;
     if (year < kFirstYear || year > kLastYear || month < 1 || month > 12) return std::nullopt;
-    SYSTEMTIME time{static_cast<WORD>(year), static_cast<WORD>(month), 0, static_cast<WORD>(day),
-                    static_cast<WORD>(hour), static_cast<WORD>(minute), static_cast<WORD>(second), 0};
+    SYSTEMTIME time{
+        static_cast<WORD>(year),   static_cast<WORD>(month),  0, static_cast<WORD>(day), static_cast<WORD>(hour),
+        static_cast<WORD>(minute), static_cast<WORD>(second), 0};
     if (!IsValid(time)) return std::nullopt;
     return TicksOf(time);
 }
@@ -180,7 +181,8 @@ int64_t RuleLocalSeconds(const SYSTEMTIME& rule, int64_t year) {
 bool IsValidRule(const SYSTEMTIME& rule) {
     if (rule.wMonth == 0) return true;  // no change
     if (rule.wMonth > 12 || rule.wHour > 23 || rule.wMinute > 59 || rule.wSecond > 59) return false;
-    return rule.wYear == 0 ? rule.wDay >= 1 && rule.wDay <= 5 && rule.wDayOfWeek <= 6 : rule.wDay >= 1 && rule.wDay <= 31;
+    return rule.wYear == 0 ? rule.wDay >= 1 && rule.wDay <= 5 && rule.wDayOfWeek <= 6
+                           : rule.wDay >= 1 && rule.wDay <= 31;
 }
 
 class Zone {
@@ -224,8 +226,8 @@ private:
         int64_t begins = RuleLocalSeconds(rules_->DaylightDate, year) - standard.seconds;
         int64_t ends = RuleLocalSeconds(rules_->StandardDate, year) - daylight.seconds;
         // South of the equator daylight saving time spans the turn of the year.
-        bool inDaylight = begins < ends ? unixSeconds >= begins && unixSeconds < ends
-                                        : unixSeconds >= begins || unixSeconds < ends;
+        bool inDaylight =
+            begins < ends ? unixSeconds >= begins && unixSeconds < ends : unixSeconds >= begins || unixSeconds < ends;
         return inDaylight ? daylight : standard;
     }
 
@@ -256,7 +258,8 @@ SYSTEMTIME RuleOf(int64_t instant, int64_t oldOffset) {
     SYSTEMTIME local = SystemTimeOf((instant + oldOffset + kSecondsFrom1601To1970) * kTicksPerSecond);
     SYSTEMTIME rule = local;
     rule.wYear = 0;
-    rule.wDay = static_cast<WORD>(local.wDay + 7u > DaysInMonth(local.wYear, local.wMonth) ? 5 : (local.wDay - 1) / 7 + 1);
+    rule.wDay =
+        static_cast<WORD>(local.wDay + 7u > DaysInMonth(local.wYear, local.wMonth) ? 5 : (local.wDay - 1) / 7 + 1);
     rule.wMilliseconds = 0;
     return rule;
 }
@@ -273,7 +276,8 @@ FILETIME Now() {
     }
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    return FromTicks(static_cast<uint64_t>((now.tv_sec + kSecondsFrom1601To1970) * kTicksPerSecond + now.tv_nsec / 100));
+    return FromTicks(
+        static_cast<uint64_t>((now.tv_sec + kSecondsFrom1601To1970) * kTicksPerSecond + now.tv_nsec / 100));
 }
 
 namespace testing {

@@ -18,7 +18,6 @@ constexpr char32_t kReplacement = 0xFFFD;
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-
 void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
         out += static_cast<char16_t>(cp);
@@ -182,7 +181,8 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
     if (!ansi && (defaultChar || usedDefaultChar)) return Fail(ERROR_INVALID_PARAMETER);
     if (!wide || wideCount == 0 || wideCount < -1 || multiSize < 0 || (multiSize > 0 && !multi))
         return Fail(ERROR_INVALID_PARAMETER);
-    if (multi && static_cast<const void*>(multi) == static_cast<const void*>(wide)) return Fail(ERROR_INVALID_PARAMETER);
+    if (multi && static_cast<const void*>(multi) == static_cast<const void*>(wide))
+        return Fail(ERROR_INVALID_PARAMETER);
 
     size_t units = wideCount == -1 ? wcslen(wide) + 1 : static_cast<size_t>(wideCount);
     size_t replaced = 0;
@@ -261,7 +261,9 @@ const WCHAR* wcsstr(const WCHAR* text, const WCHAR* part) {
     return at == std::u16string_view::npos ? nullptr : text + at;
 }
 
-WCHAR* wcsstr(WCHAR* text, const WCHAR* part) { return const_cast<WCHAR*>(wcsstr(static_cast<const WCHAR*>(text), part)); }
+WCHAR* wcsstr(WCHAR* text, const WCHAR* part) {
+    return const_cast<WCHAR*>(wcsstr(static_cast<const WCHAR*>(text), part));
+}
 
 int _wcsicmp(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, SIZE_MAX); }
 

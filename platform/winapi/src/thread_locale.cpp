@@ -119,8 +119,10 @@ WCHAR* _wsetlocale(int category, const WCHAR* locale) {
         if (locale) {
             std::u16string name = Resolve(locale);
             std::array<std::u16string, kCategories.size()> mixed = names.byCategory;
-            if (!name.empty()) mixed.fill(name);
-            else if (!ResolveMixed(locale, mixed)) return nullptr;
+            if (!name.empty())
+                mixed.fill(name);
+            else if (!ResolveMixed(locale, mixed))
+                return nullptr;
             names.byCategory = mixed;
         }
         names.all = AllName(names.byCategory);

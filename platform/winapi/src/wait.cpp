@@ -21,6 +21,5 @@ void WINAPI Sleep(DWORD milliseconds) {
         for (;;) ::pause();
     }
     timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {}
 }

@@ -32,12 +32,16 @@ enum class Length { Default, Char, Short, Long, LongLong, SizeT, Int32, Int64 };
 
 int IntegerBytes(Length length) {
     switch (length) {
-    case Length::Char: return 1;
-    case Length::Short: return 2;
+    case Length::Char:
+        return 1;
+    case Length::Short:
+        return 2;
     case Length::LongLong:
     case Length::SizeT:
-    case Length::Int64: return 8;
-    default: return 4;
+    case Length::Int64:
+        return 8;
+    default:
+        return 4;
     }
 }
 
@@ -124,9 +128,12 @@ void AppendInteger(std::u16string& out, const FieldFormat& field, uint64_t magni
 
     std::u16string prefix;
     bool isSigned = c == u'd' || c == u'i';
-    if (negative) prefix = u"-";
-    else if (isSigned && field.plus) prefix = u"+";
-    else if (isSigned && field.space) prefix = u" ";
+    if (negative)
+        prefix = u"-";
+    else if (isSigned && field.plus)
+        prefix = u"+";
+    else if (isSigned && field.space)
+        prefix = u" ";
     if (field.alternate && magnitude != 0 && (c == u'x' || c == u'X')) prefix += c == u'x' ? u"0x" : u"0X";
 
     size_t length = prefix.size() + digits.size();
@@ -222,8 +229,10 @@ bool AppendConversion(std::u16string& out, const FieldFormat& field, FormatArgum
     case u'f':
     case u'F':
     case u'g':
-    case u'G': return AppendFloating(out, field, args.NextDouble());
-    default: return false;
+    case u'G':
+        return AppendFloating(out, field, args.NextDouble());
+    default:
+        return false;
     }
 }
 
@@ -260,12 +269,18 @@ bool FormatInto(std::u16string& out, const WCHAR* format, FormatArguments& args)
         }
         FieldFormat field;
         for (;; ++p) {
-            if (*p == u'-') field.left = true;
-            else if (*p == u'+') field.plus = true;
-            else if (*p == u' ') field.space = true;
-            else if (*p == u'#') field.alternate = true;
-            else if (*p == u'0') field.zero = true;
-            else break;
+            if (*p == u'-')
+                field.left = true;
+            else if (*p == u'+')
+                field.plus = true;
+            else if (*p == u' ')
+                field.space = true;
+            else if (*p == u'#')
+                field.alternate = true;
+            else if (*p == u'0')
+                field.zero = true;
+            else
+                break;
         }
         bool star = false;
         p = ParseNumberOrStar(p, args, &field.width, &star);
@@ -401,7 +416,10 @@ void StoreInteger(void* destination, uint64_t value, int bytes) {
 }
 
 Scanner::Step Scanner::ScanInteger(WCHAR conversion, size_t width, winapi::Length length, bool store) {
-    unsigned base = conversion == u'o' ? 8 : (conversion == u'x' || conversion == u'X') ? 16 : conversion == u'i' ? 0 : 10;
+    unsigned base = conversion == u'o'                           ? 8
+                    : (conversion == u'x' || conversion == u'X') ? 16
+                    : conversion == u'i'                         ? 0
+                                                                 : 10;
     size_t end = width;  // characters this field may still take
     bool negative = false;
     if (end > 0 && (input_[pos_] == u'+' || input_[pos_] == u'-')) {
@@ -477,8 +495,10 @@ Scanner::Step Scanner::ScanCharacters(size_t width, bool narrow, bool store) {
         for (size_t i = 0; i < count; ++i) {
             WCHAR c = input_[pos_ + i];
             // One narrow char per character: what is not ASCII cannot be one.
-            if (narrow) static_cast<char*>(destination)[i] = c < 0x80 ? static_cast<char>(c) : '?';
-            else static_cast<WCHAR*>(destination)[i] = c;
+            if (narrow)
+                static_cast<char*>(destination)[i] = c < 0x80 ? static_cast<char>(c) : '?';
+            else
+                static_cast<WCHAR*>(destination)[i] = c;
         }
     }
     pos_ += count;
@@ -542,8 +562,8 @@ int Scanner::Run(const WCHAR* f) {
         switch (conversion) {
         case u'c':
         case u'C':
-            step = ScanCharacters(width, conversion == u'C' ? length != winapi::Length::Long : length == winapi::Length::Short,
-                                  store);
+            step = ScanCharacters(
+                width, conversion == u'C' ? length != winapi::Length::Long : length == winapi::Length::Short, store);
             break;
         case u'd':
         case u'i':
@@ -566,11 +586,13 @@ int Scanner::Run(const WCHAR* f) {
         case u'S':
             SkipSpace();
             step = AtEnd() ? Step::InputFailure
-                           : ScanString(width, conversion == u'S' ? length != winapi::Length::Long
-                                                                  : length == winapi::Length::Short,
-                                        store);
+                           : ScanString(
+                                 width,
+                                 conversion == u'S' ? length != winapi::Length::Long : length == winapi::Length::Short,
+                                 store);
             break;
-        default: return stored;  // not a conversion this layer reads
+        default:
+            return stored;  // not a conversion this layer reads
         }
         if (step != Step::Done) return failed(step);
         converted = true;

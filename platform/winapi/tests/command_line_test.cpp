@@ -54,9 +54,23 @@ TEST(CommandLineTest, SplitsByTheRuntimeRules) {
 
 TEST(CommandLineTest, QuotedArgumentsSplitBackUnchanged) {
     const Arguments awkward = {
-        u"",        u" ",          u"plain",       u"two words",       u"a\"b",          u"\"",
-        u"\"\"",    u"\\",         u"a\\",         u"a\\\\",           u"a\\\"b",        u"\\\"",
-        u"\t",      u"new\nline",  u"end\\\\ \\",  u"\\\\server\\share\\", u"\u00fcn\u00efc\u00f6d\u00e9 \u2713",
+        u"",
+        u" ",
+        u"plain",
+        u"two words",
+        u"a\"b",
+        u"\"",
+        u"\"\"",
+        u"\\",
+        u"a\\",
+        u"a\\\\",
+        u"a\\\"b",
+        u"\\\"",
+        u"\t",
+        u"new\nline",
+        u"end\\\\ \\",
+        u"\\\\server\\share\\",
+        u"\u00fcn\u00efc\u00f6d\u00e9 \u2713",
         u"\"quoted\\\" words\"",
     };
     Arguments all = {u"C:\\Program Files\\Tool.exe"};

@@ -29,12 +29,12 @@ TEST(GuidTextTest, ParsesEitherFormInAnyCase) {
 TEST(GuidTextTest, RefusesAnythingElseAndLeavesTheGuidAlone) {
     const WCHAR* bad[] = {
         u"",
-        u"{804BF230-0F69-4525-ADF3-E15F2077A46E",    // one brace
+        u"{804BF230-0F69-4525-ADF3-E15F2077A46E",  // one brace
         u"804BF230-0F69-4525-ADF3-E15F2077A46E}",
-        u"{804BF230-0F69-4525-ADF3-E15F2077A46}",    // a digit short
-        u"804BF230-0F69-4525-ADF3-E15F2077A46E0",    // 37 characters
-        u"804BF2300F69-4525-ADF3-E15F2077A46E-",     // hyphen out of place
-        u"804BF230-0F69-4525-ADF3-E15F2077A46G",     // not hexadecimal
+        u"{804BF230-0F69-4525-ADF3-E15F2077A46}",  // a digit short
+        u"804BF230-0F69-4525-ADF3-E15F2077A46E0",  // 37 characters
+        u"804BF2300F69-4525-ADF3-E15F2077A46E-",   // hyphen out of place
+        u"804BF230-0F69-4525-ADF3-E15F2077A46G",   // not hexadecimal
         u"804BF230 0F69 4525 ADF3 E15F2077A46E",
         u"(804BF230-0F69-4525-ADF3-E15F2077A46E)",
         u" 804BF230-0F69-4525-ADF3-E15F2077A46E",
@@ -81,8 +81,8 @@ TEST(RpcUuidTest, CreateMakesDistinctRandomUuids) {
     ASSERT_EQ(UuidCreate(&second), RPC_S_OK);
     EXPECT_NE(first, second);
     for (const UUID& uuid : {first, second}) {
-        EXPECT_EQ(uuid.Data3 >> 12, 4);             // version 4
-        EXPECT_EQ(uuid.Data4[0] & 0xC0, 0x80);      // the standard variant
+        EXPECT_EQ(uuid.Data3 >> 12, 4);         // version 4
+        EXPECT_EQ(uuid.Data4[0] & 0xC0, 0x80);  // the standard variant
         GUID roundTrip{};
         EXPECT_TRUE(winapi::ParseGuid(winapi::GuidToString(uuid), &roundTrip));
         EXPECT_EQ(roundTrip, uuid);

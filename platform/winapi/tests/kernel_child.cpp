@@ -23,10 +23,14 @@ std::u16string Wide(const std::string& text) { return std::u16string(text.begin(
 
 std::string WaitResult(DWORD result) {
     switch (result) {
-    case WAIT_OBJECT_0: return "signalled";
-    case WAIT_ABANDONED: return "abandoned";
-    case WAIT_TIMEOUT: return "timeout";
-    default: return "failed " + std::to_string(GetLastError());
+    case WAIT_OBJECT_0:
+        return "signalled";
+    case WAIT_ABANDONED:
+        return "abandoned";
+    case WAIT_TIMEOUT:
+        return "timeout";
+    default:
+        return "failed " + std::to_string(GetLastError());
     }
 }
 

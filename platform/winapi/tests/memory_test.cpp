@@ -101,7 +101,7 @@ TEST(GlobalMemoryTest, ReallocateKeepsTheContents) {
     HGLOBAL fixed = GlobalAlloc(GMEM_FIXED, 4);
     std::memcpy(fixed, "wxyz", 4);
     EXPECT_EQ(GlobalReAlloc(fixed, 4096, 0), nullptr);  // a fixed block moves only when allowed
-    EXPECT_EQ(GlobalReAlloc(fixed, 2, 0), fixed);     // shrinking stays in place
+    EXPECT_EQ(GlobalReAlloc(fixed, 2, 0), fixed);       // shrinking stays in place
     HGLOBAL moved = GlobalReAlloc(fixed, 4096, GMEM_MOVEABLE);
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(std::memcmp(moved, "wx", 2), 0);

@@ -88,10 +88,10 @@ TEST_F(ModulesTest, NamesThatFindTheLibrary) {
     HMODULE module = LoadLibraryW(u"TestModule.dll");
     ASSERT_NE(module, nullptr);
     const std::u16string names[] = {
-        u"TestModule",                                  // ".dll" is implied
-        bin + u"\\TestModule.dll",                      // in the folder named
+        u"TestModule",                                     // ".dll" is implied
+        bin + u"\\TestModule.dll",                         // in the folder named
         u"C:\\Program Files\\Zentraviko\\TestModule.dll",  // a folder not here: beside the program
-        bin + u"/libTestModule.so",                     // the shared library itself
+        bin + u"/libTestModule.so",                        // the shared library itself
         u"libTestModule.so",
     };
     for (const std::u16string& name : names) {
@@ -153,7 +153,7 @@ TEST_F(ModulesTest, MissingModulesAndExports) {
     ASSERT_NE(module, nullptr);
     const char* missing[] = {
         "NoSuchExport",
-        "abs",  // the C library's, which the module uses: not its own export
+        "abs",                                        // the C library's, which the module uses: not its own export
         reinterpret_cast<const char*>(uintptr_t{1}),  // an ordinal number
     };
     for (const char* name : missing) {
@@ -198,7 +198,8 @@ BOOL WINAPI Twice(int value, int* result) {
 }
 
 TEST_F(ModulesTest, BuiltinSystemLibraries) {
-    winapi::RegisterBuiltinExport(u"TestSystem32.dll", "Twice", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Twice)));
+    winapi::RegisterBuiltinExport(u"TestSystem32.dll", "Twice",
+                                  reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Twice)));
     HMODULE module = LoadLibraryW(u"testsystem32");
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(LoadLibraryW(u"TESTSYSTEM32.DLL"), module);
@@ -264,7 +265,8 @@ TEST_F(ModulesTest, ModuleFromAddress) {
     ASSERT_NE(module, nullptr);
     FARPROC answer = GetProcAddress(module, "TestModuleAnswer");
     EXPECT_EQ(winapi::ModuleFromAddress(reinterpret_cast<const void*>(answer)), module);
-    EXPECT_EQ(winapi::ModuleFromAddress(reinterpret_cast<const void*>(&FunctionOfTheProgram)), GetModuleHandleW(nullptr));
+    EXPECT_EQ(winapi::ModuleFromAddress(reinterpret_cast<const void*>(&FunctionOfTheProgram)),
+              GetModuleHandleW(nullptr));
 
     // A library this layer did not load: found, and not counted as a load.
     HMODULE layer = winapi::ModuleFromAddress(reinterpret_cast<const void*>(&LoadLibraryW));

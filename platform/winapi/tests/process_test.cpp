@@ -48,8 +48,7 @@ protected:
     // Starts a program as the system does: a writable command-line buffer of
     // 32001 characters and a zeroed STARTUPINFOW of size 104.
     BOOL Start(const char16_t* application, std::u16string commandLine, PROCESS_INFORMATION& info,
-               LPVOID environment = nullptr, DWORD flags = NORMAL_PRIORITY_CLASS,
-               const char16_t* folder = nullptr) {
+               LPVOID environment = nullptr, DWORD flags = NORMAL_PRIORITY_CLASS, const char16_t* folder = nullptr) {
         buffer_.assign(32001, u'\0');
         std::copy(commandLine.begin(), commandLine.end(), buffer_.begin());
         STARTUPINFOW startup{};
@@ -77,15 +76,16 @@ protected:
 TEST_F(ProcessTest, ChildGetsTheArgumentsOfTheCommandLine) {
     std::u16string program = ChildPath();
     std::u16string out = winapi::ToUtf16(OutputFile());
-    std::u16string line = u"\"" + program + u"\" \"" + out + u"\" 7 \"two words\" say\\\"hi\\\" \"\" "
+    std::u16string line = u"\"" + program + u"\" \"" + out +
+                          u"\" 7 \"two words\" say\\\"hi\\\" \"\" "
                           u"\"back\\\\\" \"a\"\"b\" tail\\";
     PROCESS_INFORMATION info;
     ASSERT_TRUE(Start(nullptr, line, info)) << GetLastError();
     EXPECT_NE(info.dwProcessId, 0u);
     EXPECT_EQ(Finish(info), 7u);
 
-    std::vector<std::string> expected = {winapi::ToUtf8(program), OutputFile(), "7", "two words", "say\"hi\"", "",
-                                         "back\\", "a\"b", "tail\\"};
+    std::vector<std::string> expected = {
+        winapi::ToUtf8(program), OutputFile(), "7", "two words", "say\"hi\"", "", "back\\", "a\"b", "tail\\"};
     std::vector<std::string> output = ChildOutput();
     ASSERT_EQ(output.size(), expected.size() + 3);
     EXPECT_EQ(std::vector<std::string>(output.begin(), output.begin() + expected.size()), expected);
@@ -256,7 +256,8 @@ TEST_F(ProcessTest, ExitCodesOfChildren) {
     std::u16string out = winapi::ToUtf16(OutputFile());
     for (DWORD expected : {0u, 1u, 255u}) {
         PROCESS_INFORMATION info;
-        ASSERT_TRUE(Start(nullptr, u"process_child \"" + out + u"\" " + winapi::ToUtf16(std::to_string(expected)), info));
+        ASSERT_TRUE(
+            Start(nullptr, u"process_child \"" + out + u"\" " + winapi::ToUtf16(std::to_string(expected)), info));
         // Waiting twice, and asking twice, gives the same code.
         EXPECT_EQ(WaitForSingleObject(info.hProcess, kGuard), WAIT_OBJECT_0);
         DWORD first = 0;

@@ -184,8 +184,8 @@ TEST_F(ProfileTest, WritesChangeOnlyTheLinesConcerned) {
 }
 
 TEST_F(ProfileTest, NewFileRoundTrip) {
-    EXPECT_TRUE(WritePrivateProfileStringW(u"Tavrosk", u"VaultID", u"{AAAAAAAA-0000-0000-0000-000000000001}",
-                                           File().c_str()));
+    EXPECT_TRUE(
+        WritePrivateProfileStringW(u"Tavrosk", u"VaultID", u"{AAAAAAAA-0000-0000-0000-000000000001}", File().c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(u"Tavrosk", u"ViewID", u"Zürich", File().c_str()));
     EXPECT_EQ(ReadBytes(), "[Tavrosk]\r\nVaultID={AAAAAAAA-0000-0000-0000-000000000001}\r\nViewID=Zürich\r\n");
     EXPECT_EQ(Get(u"Tavrosk", u"VaultID"), u"{AAAAAAAA-0000-0000-0000-000000000001}");
@@ -217,7 +217,7 @@ TEST_F(ProfileTest, RefusesWritesThatWouldBreakTheFile) {
         const char16_t* value;
     };
     const Case cases[] = {
-        {u"A", u"k=v", u"1"}, {u"A", u"k", u"1\r\n[B]"}, {u"A]", u"k", u"1"}, {u"A\n", u"k", u"1"},
+        {u"A", u"k=v", u"1"}, {u"A", u"k", u"1\r\n[B]"}, {u"A]", u"k", u"1"},   {u"A\n", u"k", u"1"},
         {u"A", u"[B]", u"1"}, {u"A", u";x", u"1"},       {nullptr, u"k", u"1"},
     };
     for (const Case& c : cases) {
@@ -245,8 +245,8 @@ TEST_F(ProfileTest, IntegersAreReadAsDecimal) {
         const char16_t* key;
         UINT expected;
     };
-    const Case cases[] = {{u"plain", 42u}, {u"signed", static_cast<UINT>(-7)}, {u"trailing", 12u}, {u"text", 0u},
-                          {u"missing", 5u}};
+    const Case cases[] = {
+        {u"plain", 42u}, {u"signed", static_cast<UINT>(-7)}, {u"trailing", 12u}, {u"text", 0u}, {u"missing", 5u}};
     for (const Case& c : cases)
         EXPECT_EQ(GetPrivateProfileIntW(u"N", c.key, 5, File().c_str()), c.expected) << winapi::ToUtf8(c.key);
 }

@@ -46,8 +46,8 @@ void WaitForFile(const std::string& path) {
 
 int Write(const std::string& prefix, int count, const std::string& goFile) {
     HKEY key;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kStressKey, 0, u"", 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                                     nullptr);
+    LSTATUS status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, kStressKey, 0, u"", 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
     if (status) return Fail("create", status);
     WaitForFile(goFile);
     for (int i = 0; i < count; ++i) {
@@ -66,8 +66,8 @@ int Write(const std::string& prefix, int count, const std::string& goFile) {
 
 int WriteUntilKilled(const std::string& prefix) {
     HKEY key;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kStressKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                     nullptr);
+    LSTATUS status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, kStressKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status) return Fail("create", status);
     for (DWORD i = 0;; ++i) {
         std::u16string name = winapi::ToUtf16(prefix + "-" + std::to_string(i));
@@ -85,8 +85,7 @@ int CheckValues(HKEY key, DWORD& count) {
     for (DWORD index = 0;; ++index) {
         WCHAR name[64];
         DWORD nameLength = 64, type = 0, number = 0, size = sizeof number;
-        status = RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
-                               reinterpret_cast<BYTE*>(&number), &size);
+        status = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status) return Fail("enumerate", status);
         std::string text = winapi::ToUtf8(name);
@@ -143,8 +142,8 @@ int Read(DWORD expected, const std::string& goFile) {
 
 int Set(const std::string& name, DWORD number) {
     HKEY key;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Probe", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                     &key, nullptr);
+    LSTATUS status =
+        RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Probe", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status) return Fail("create", status);
     status = RegSetValueExW(key, winapi::ToUtf16(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                             sizeof number);

@@ -107,9 +107,9 @@ TEST_F(RegistryHiveTest, DamagedHiveIsReportedAndNeverOverwritten) {
         WriteFile(winapi::UserHivePath(), text);
         HKEY key = nullptr;
         EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, KEY_READ, &key), ERROR_REGISTRY_CORRUPT) << label;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_REGISTRY_CORRUPT)
+        EXPECT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_REGISTRY_CORRUPT)
             << label;
         EXPECT_EQ(RegSetValueExW(HKEY_CURRENT_USER, u"V", 0, REG_BINARY, nullptr, 0), ERROR_REGISTRY_CORRUPT) << label;
         EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, u"Software"), ERROR_REGISTRY_CORRUPT) << label;

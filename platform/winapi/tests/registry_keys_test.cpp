@@ -31,9 +31,9 @@ TEST_F(RegistryKeysTest, CreateMakesMissingParentsAndReportsWhatItDid) {
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     opened_.push_back(key);
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"software\\a\\b", 0, nullptr, 0, KEY_READ, nullptr, &key,
-                              &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, u"software\\a\\b", 0, nullptr, 0, KEY_READ, nullptr, &key, &disposition),
+        ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     opened_.push_back(key);
     HKEY parent = nullptr;
@@ -204,8 +204,8 @@ TEST_F(RegistryKeysTest, EnumerationIsSortedWithoutCaseAndInfoGivesCountsAndLeng
         DWORD type;
         Bytes data;
     };
-    const Expected expected[] = {{u"", REG_BINARY, Bytes(20, 0xAB)}, {u"A", REG_SZ, TextBytes(u"hello")},
-                                 {u"b", REG_DWORD, DwordBytes(3)}};
+    const Expected expected[] = {
+        {u"", REG_BINARY, Bytes(20, 0xAB)}, {u"A", REG_SZ, TextBytes(u"hello")}, {u"b", REG_DWORD, DwordBytes(3)}};
     for (DWORD index = 0; index < 3; ++index) {
         Bytes data(32);
         DWORD type = 0, size = 32;
@@ -276,8 +276,8 @@ TEST_F(RegistryKeysTest, ShellValueReaderReadsASubKeyAndExpandsStrings) {
 
     Bytes data(92);
     DWORD type = 0, size = 92;
-    ASSERT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"Control Panel\\Desktop\\WindowMetrics", u"MenuFont", &type,
-                          data.data(), &size),
+    ASSERT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"Control Panel\\Desktop\\WindowMetrics", u"MenuFont", &type, data.data(),
+                          &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, REG_BINARY);
     EXPECT_EQ(data, font);
@@ -305,8 +305,7 @@ TEST_F(RegistryKeysTest, ShellValueReaderReadsASubKeyAndExpandsStrings) {
     ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Control Panel\\Gone"), ERROR_SUCCESS);
     EXPECT_EQ(SHGetValueW(gone, nullptr, u"Folder", &type, nullptr, &size), ERROR_KEY_DELETED);
     EXPECT_EQ(SHGetValueW(gone, u"Below", u"Folder", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"\\Control Panel", u"Folder", &type, nullptr, &size),
-              ERROR_BAD_PATHNAME);
+    EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, u"\\Control Panel", u"Folder", &type, nullptr, &size), ERROR_BAD_PATHNAME);
     EXPECT_EQ(SHGetValueW(reinterpret_cast<HKEY>(uintptr_t{0x7FFFFFF0}), nullptr, u"Folder", &type, nullptr, &size),
               ERROR_INVALID_HANDLE);
 }

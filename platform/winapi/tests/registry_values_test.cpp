@@ -144,8 +144,8 @@ TEST_F(RegistryValuesTest, NamesCompareWithoutCaseAndKeepTheCaseTheyWereMadeWith
     EXPECT_EQ(Get(opened, u"\u00FCBER").first, REG_SZ);
 
     DWORD values = 0;
-    ASSERT_EQ(RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                               nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                               nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(values, 2u);
     WCHAR name[32];

@@ -129,9 +129,14 @@ TEST_F(RegistryViewsTest, StandardUserReadsButNeverWritesTheMachineHive) {
     std::string machineBefore = FileText(winapi::MachineHivePath());
     ActAsStandardUser(true);
 
-    const REGSAM refused[] = {KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_WRITE, KEY_READ | KEY_WRITE,
-                              KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, KEY_ALL_ACCESS,
-                              0x00010000u /* DELETE */, 0x40000000u /* GENERIC_WRITE */};
+    const REGSAM refused[] = {KEY_SET_VALUE,
+                              KEY_CREATE_SUB_KEY,
+                              KEY_WRITE,
+                              KEY_READ | KEY_WRITE,
+                              KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                              KEY_ALL_ACCESS,
+                              0x00010000u /* DELETE */,
+                              0x40000000u /* GENERIC_WRITE */};
     for (REGSAM access : refused) {
         HKEY key = reinterpret_cast<HKEY>(1);
         EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Zentraviko\\Product", 0, access, &key),

@@ -63,8 +63,8 @@ TEST_F(SaveFileTest, AFailureAtEveryStepLeavesTheOldOrTheNewFileAndNoTemporary) 
     const std::string oldContent = "old settings\n";
     // Large enough that a torn write would show as a mix.
     const std::string newContent(200000, 'n');
-    for (SaveStep step : {SaveStep::kCreate, SaveStep::kWrite, SaveStep::kFlushData, SaveStep::kRename,
-                          SaveStep::kFlushFolder}) {
+    for (SaveStep step :
+         {SaveStep::kCreate, SaveStep::kWrite, SaveStep::kFlushData, SaveStep::kRename, SaveStep::kFlushFolder}) {
         for (int failure : {EIO, ENOSPC, EDQUOT}) {
             SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(step) << ", errno " << failure);
             std::ofstream(target_, std::ios::binary | std::ios::trunc) << oldContent;

@@ -59,8 +59,7 @@ TEST_F(SpecialFoldersTest, ItemListHoldsThePathUntilFreed) {
     ASSERT_NE(pidl, nullptr);
     WCHAR path[MAX_PATH];
     EXPECT_TRUE(SHGetPathFromIDListW(pidl, path));
-    EXPECT_EQ(std::u16string(path),
-              winapi::FromPosixPath((winapi::UserProfileDir() / "AppData" / "Local").string()));
+    EXPECT_EQ(std::u16string(path), winapi::FromPosixPath((winapi::UserProfileDir() / "AppData" / "Local").string()));
     ILFree(pidl);
 
     ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &pidl), S_OK);
@@ -83,8 +82,7 @@ TEST_F(SpecialFoldersTest, FoundByNameInShell32AsTheSystemLooksItUp) {
     ASSERT_NE(function, nullptr);
     WCHAR path[MAX_PATH + 1];
     EXPECT_TRUE(function(nullptr, path, CSIDL_LOCAL_APPDATA, TRUE));
-    EXPECT_EQ(std::u16string(path),
-              winapi::FromPosixPath((winapi::UserProfileDir() / "AppData" / "Local").string()));
+    EXPECT_EQ(std::u16string(path), winapi::FromPosixPath((winapi::UserProfileDir() / "AppData" / "Local").string()));
     EXPECT_TRUE(FreeLibrary(shell));
 }
 

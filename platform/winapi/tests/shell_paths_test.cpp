@@ -29,15 +29,9 @@ TEST(ShellPathsTest, FindExtensionTakesTheLastDotOfTheLastElement) {
         std::u16string path, extension;
     };
     const Case cases[] = {
-        {u"file.txt", u".txt"},
-        {u"archive.tar.gz", u".gz"},
-        {u"C:\\dir.d\\file", u""},
-        {u"/home/dir.d/file", u""},
-        {u"C:\\a.b\\c.d\\", u""},
-        {u"name.", u"."},
-        {u".hidden", u".hidden"},
-        {u"Part.<item>", u".<item>"},
-        {u"", u""},
+        {u"file.txt", u".txt"},     {u"archive.tar.gz", u".gz"},  {u"C:\\dir.d\\file", u""},
+        {u"/home/dir.d/file", u""}, {u"C:\\a.b\\c.d\\", u""},     {u"name.", u"."},
+        {u".hidden", u".hidden"},   {u"Part.<item>", u".<item>"}, {u"", u""},
     };
     for (const Case& c : cases) {
         LPWSTR found = PathFindExtensionW(c.path.c_str());
@@ -52,8 +46,12 @@ TEST(ShellPathsTest, FindFileNameKeepsATrailingSeparatorWithItsElement) {
         std::u16string path, name;
     };
     const Case cases[] = {
-        {u"C:\\dir\\file.txt", u"file.txt"}, {u"C:\\dir\\", u"dir\\"}, {u"/home/u/f", u"f"},
-        {u"file", u"file"},                   {u"C:file", u"file"},    {u"\\\\server\\share", u"share"},
+        {u"C:\\dir\\file.txt", u"file.txt"},
+        {u"C:\\dir\\", u"dir\\"},
+        {u"/home/u/f", u"f"},
+        {u"file", u"file"},
+        {u"C:file", u"file"},
+        {u"\\\\server\\share", u"share"},
     };
     for (const Case& c : cases) EXPECT_EQ(std::u16string(PathFindFileNameW(c.path.c_str())), c.name) << Narrow(c.path);
 
@@ -99,8 +97,8 @@ TEST(ShellPathsTest, RemoveBackslashKeepsTheRootsOwn) {
         bool removed;
     };
     const Case cases[] = {
-        {u"C:\\dir\\", u"C:\\dir", true}, {u"/a/", u"/a", true},       {u"C:\\", u"C:\\", false},
-        {u"\\", u"\\", false},            {u"C:\\dir", u"C:\\dir", false},
+        {u"C:\\dir\\", u"C:\\dir", true}, {u"/a/", u"/a", true}, {u"C:\\", u"C:\\", false}, {u"\\", u"\\", false},
+        {u"C:\\dir", u"C:\\dir", false},
     };
     for (const Case& c : cases) {
         PathBuffer buffer(c.path);
@@ -203,9 +201,9 @@ TEST(ShellPathsTest, RelativeAndDriveNumbers) {
         int drive;
     };
     const Case cases[] = {
-        {u"C:\\x", FALSE, 2},      {u"z:", FALSE, 25},   {u"\\\\?\\D:\\", FALSE, 3}, {u"\\x", FALSE, -1},
-        {u"/home/u", FALSE, -1},   {u"dir\\x", TRUE, -1}, {u"1:\\x", TRUE, -1},      {u"", TRUE, -1},
-        {nullptr, TRUE, -1},
+        {u"C:\\x", FALSE, 2}, {u"z:", FALSE, 25},      {u"\\\\?\\D:\\", FALSE, 3},
+        {u"\\x", FALSE, -1},  {u"/home/u", FALSE, -1}, {u"dir\\x", TRUE, -1},
+        {u"1:\\x", TRUE, -1}, {u"", TRUE, -1},         {nullptr, TRUE, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PathIsRelativeW(c.path), c.relative) << (c.path ? Narrow(c.path) : "null");

@@ -126,8 +126,8 @@ TEST_F(EventTest, SetAndResetFollowTheKindOfEvent) {
         DWORD firstWait, secondWait;
     };
     const Case cases[] = {
-        {TRUE, TRUE, WAIT_OBJECT_0, WAIT_OBJECT_0},    // stays set
-        {FALSE, TRUE, WAIT_OBJECT_0, WAIT_TIMEOUT},    // one waiter takes it
+        {TRUE, TRUE, WAIT_OBJECT_0, WAIT_OBJECT_0},  // stays set
+        {FALSE, TRUE, WAIT_OBJECT_0, WAIT_TIMEOUT},  // one waiter takes it
         {TRUE, FALSE, WAIT_TIMEOUT, WAIT_TIMEOUT},
         {FALSE, FALSE, WAIT_TIMEOUT, WAIT_TIMEOUT},
     };

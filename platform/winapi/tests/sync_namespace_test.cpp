@@ -92,8 +92,8 @@ TEST_F(NamespaceTest, NamesAreExactAndStayInsideTheFolder) {
     }
     // Case matters, and characters that mean something to a file system are
     // just characters of the name.
-    const char16_t* distinct[] = {u"name", u"NAME", u"../Name", u"a/b", u"a\\b", u".lock", u".creating",
-                                  u"%004E", u"Na\u00efve \u540d", u"."};
+    const char16_t* distinct[] = {u"name",      u"NAME",  u"../Name",           u"a/b", u"a\\b", u".lock",
+                                  u".creating", u"%004E", u"Na\u00efve \u540d", u"."};
     for (const char16_t* other : distinct) {
         HANDLE h = CreateMutexW(nullptr, FALSE, other);
         ASSERT_NE(h, nullptr);

@@ -55,7 +55,8 @@ TEST(SystemMessagesTest, TextsOfTheCodesTheSystemShows) {
         // HRESULTs of the Win32 facility have the Win32 text.
         {static_cast<DWORD>(E_INVALIDARG), u"The parameter is incorrect.\r\n"},
         {static_cast<DWORD>(E_ACCESSDENIED), u"Access is denied.\r\n"},
-        {static_cast<DWORD>(E_OUTOFMEMORY), u"Not enough memory resources are available to complete this operation.\r\n"},
+        {static_cast<DWORD>(E_OUTOFMEMORY),
+         u"Not enough memory resources are available to complete this operation.\r\n"},
         {static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)), u"The specified module could not be found.\r\n"},
         {0x8007047Eu, u"The specified program requires a newer version of Windows.\r\n"},
     };
@@ -72,7 +73,8 @@ TEST(SystemMessagesTest, UnknownCodesHaveNoText) {
 }
 
 TEST(SystemMessagesTest, EnglishAndTheDefaultLanguagesOnly) {
-    for (DWORD language : {0u, 0x400u, 0x800u, 0x409u, 0x809u}) EXPECT_NE(SystemText(ERROR_ACCESS_DENIED, language), u"<none>");
+    for (DWORD language : {0u, 0x400u, 0x800u, 0x409u, 0x809u})
+        EXPECT_NE(SystemText(ERROR_ACCESS_DENIED, language), u"<none>");
     SetLastError(0);
     EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED, MAKELANGID(0x07, SUBLANG_DEFAULT)), u"<none>");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND));
@@ -133,8 +135,9 @@ TEST(SystemMessagesTest, Inserts) {
 
 TEST(SystemMessagesTest, LineWidth) {
     WCHAR buffer[64];
-    EXPECT_GT(FormatMessageW(kSystem | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, ERROR_FILE_NOT_FOUND, 0, buffer, 64, nullptr),
-              0u);
+    EXPECT_GT(
+        FormatMessageW(kSystem | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, ERROR_FILE_NOT_FOUND, 0, buffer, 64, nullptr),
+        0u);
     EXPECT_EQ(u16string(buffer), u"The system cannot find the file specified. ");
 
     DWORD flags = FORMAT_MESSAGE_IGNORE_INSERTS | 12;

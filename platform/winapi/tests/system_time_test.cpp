@@ -41,8 +41,10 @@ protected:
     }
     ~SystemTimeTest() override {
         winapi::testing::SetClockForTesting(std::nullopt);
-        if (savedZone_) setenv("TZ", savedZone_->c_str(), 1);
-        else unsetenv("TZ");
+        if (savedZone_)
+            setenv("TZ", savedZone_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
     static void SetZone(const char* zone) {
@@ -60,8 +62,8 @@ TEST_F(SystemTimeTest, FileTimeAndSystemTimeRoundTrip) {
         uint64_t ticks;
         WORD dayOfWeek;
     } cases[] = {
-        {At(1601, 1, 1), 0, 1},                               // a Monday
-        {At(1970, 1, 1), 116444736000000000ULL, 4},           // a Thursday
+        {At(1601, 1, 1), 0, 1},                      // a Monday
+        {At(1970, 1, 1), 116444736000000000ULL, 4},  // a Thursday
         {At(2000, 2, 29, 12, 34, 56, 789), 125963012967890000ULL, 2},
         {At(2024, 3, 31, 1), 133563204000000000ULL, 0},
         {At(30827, 12, 31, 23, 59, 59, 999), 0x7FFF35F4F06C58F0ULL, 5},
@@ -78,9 +80,11 @@ TEST_F(SystemTimeTest, FileTimeAndSystemTimeRoundTrip) {
 
 TEST_F(SystemTimeTest, InvalidTimesAreRefused) {
     const SYSTEMTIME invalid[] = {
-        At(1600, 12, 31), At(2023, 13, 1),       At(2023, 2, 29), At(1900, 2, 29), At(2023, 4, 31),
-        At(2023, 1, 0),   At(2023, 1, 1, 24),    At(2023, 1, 1, 0, 60), At(2023, 1, 1, 0, 0, 60),
-        At(2023, 1, 1, 0, 0, 0, 1000),
+        At(1600, 12, 31),         At(2023, 13, 1),
+        At(2023, 2, 29),          At(1900, 2, 29),
+        At(2023, 4, 31),          At(2023, 1, 0),
+        At(2023, 1, 1, 24),       At(2023, 1, 1, 0, 60),
+        At(2023, 1, 1, 0, 0, 60), At(2023, 1, 1, 0, 0, 0, 1000),
     };
     for (const SYSTEMTIME& time : invalid) {
         FILETIME result{};
@@ -162,7 +166,7 @@ TEST_F(SystemTimeTest, LocalToUniversalIncludingSkippedAndRepeatedHours) {
         {At(2024, 1, 15, 13), "2024-01-15 12:00:00.000"},
         {At(2024, 7, 15, 14), "2024-07-15 12:00:00.000"},
         {At(2024, 3, 31, 1, 59), "2024-03-31 00:59:00.000"},
-        {At(2024, 3, 31, 2, 30), "2024-03-31 01:30:00.000"},   // skipped: read with the offset before
+        {At(2024, 3, 31, 2, 30), "2024-03-31 01:30:00.000"},  // skipped: read with the offset before
         {At(2024, 3, 31, 3), "2024-03-31 01:00:00.000"},
         {At(2024, 10, 27, 1, 59), "2024-10-26 23:59:00.000"},
         {At(2024, 10, 27, 2, 30), "2024-10-27 01:30:00.000"},  // twice: read as standard time

@@ -14,13 +14,16 @@ namespace {
 using std::u16string;
 
 TEST(Utf8Test, RoundTripsEveryPlane) {
-    const u16string texts[] = {u"", u"plain", u"Grüße, Ätna", u"€ 100", u"日本語", u"emoji \U0001F600 pair", u"\u0000x"};
+    const u16string texts[] = {u"",       u"plain", u"Grüße, Ätna", u"€ 100", u"日本語", u"emoji \U0001F600 pair",
+                               u"\u0000x"};
     for (const u16string& text : texts) EXPECT_EQ(winapi::ToUtf16(winapi::ToUtf8(text)), text);
     EXPECT_EQ(winapi::ToUtf8(u"ä€\U0001F600"), "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80");
 }
 
 TEST(Utf8Test, UnpairedSurrogatesBecomeReplacementCharacters) {
-    EXPECT_EQ(winapi::ToUtf8(u16string{u'a', 0xD800, u'b'}), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(winapi::ToUtf8(u16string{u'a', 0xD800, u'b'}),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(winapi::ToUtf8(u16string{0xDC00, 0xD83D}), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
@@ -29,11 +32,15 @@ TEST(Utf8Test, IllFormedInputBecomesOneReplacementPerInvalidPrefix) {
         std::string input;
         u16string expected;
     } cases[] = {
-        {"a\xFF" "b", u"a\uFFFDb"},
-        {"\xC3", u"\uFFFD"},                          // truncated at the end
-        {"\xE2\x82" "x", u"\uFFFDx"},                 // truncated three-byte sequence: one replacement
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},                // overlong lead, then a stray continuation
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},      // an encoded surrogate
+        {"a\xFF"
+         "b",
+         u"a\uFFFDb"},
+        {"\xC3", u"\uFFFD"},  // truncated at the end
+        {"\xE2\x82"
+         "x",
+         u"\uFFFDx"},                                       // truncated three-byte sequence: one replacement
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong lead, then a stray continuation
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
         {"\xF0\x9F\x98", u"\uFFFD"},
     };
@@ -66,7 +73,7 @@ TEST(CodePageTest, WideToMultiByteRefusals) {
         LPBOOL used;
         DWORD error;
     } cases[] = {
-        {1252, 0, u"a", -1, nullptr, ERROR_INVALID_PARAMETER},  // only the UTF-8 code pages exist here
+        {1252, 0, u"a", -1, nullptr, ERROR_INVALID_PARAMETER},   // only the UTF-8 code pages exist here
         {CP_UTF8, 0, u"a", -1, &used, ERROR_INVALID_PARAMETER},  // no default character for UTF-8
         {CP_UTF8, WC_NO_BEST_FIT_CHARS, u"a", -1, nullptr, ERROR_INVALID_FLAGS},
         {CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, nullptr, ERROR_NO_UNICODE_TRANSLATION},
@@ -84,9 +91,17 @@ TEST(CodePageTest, WideToMultiByteRefusals) {
 }
 
 TEST(CodePageTest, MultiByteToWide) {
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "Gr\xC3\xBC\xC3\x9F" "e", -1, nullptr, 0), 6);
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0,
+                                  "Gr\xC3\xBC\xC3\x9F"
+                                  "e",
+                                  -1, nullptr, 0),
+              6);
     WCHAR out[6];
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, "Gr\xC3\xBC\xC3\x9F" "e", -1, out, 6), 6);
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED,
+                                  "Gr\xC3\xBC\xC3\x9F"
+                                  "e",
+                                  -1, out, 6),
+              6);
     EXPECT_EQ(u16string(out), u"Grüße");
 
     WCHAR small[3];
@@ -110,10 +125,10 @@ TEST(CaseTest, IgnoringCaseCoversTheWholeBmp) {
         const WCHAR* b;
         bool equal;
     } cases[] = {
-        {u"Ätna", u"äTNA", true},      {u"ΣΟΦΊΑ", u"σοφία", true},      {u"ΟΔΟΣ", u"οδος", true},  // final sigma
-        {u"ЖУК", u"жук", true},        {u"ǅ", u"ǆ", true},            {u"\u00B5", u"\u039C", true},
+        {u"Ätna", u"äTNA", true},       {u"ΣΟΦΊΑ", u"σοφία", true}, {u"ΟΔΟΣ", u"οδος", true},  // final sigma
+        {u"ЖУК", u"жук", true},         {u"ǅ", u"ǆ", true},         {u"\u00B5", u"\u039C", true},
         {u"straße", u"STRASSE", false},  // one unit never maps to two
-        {u"abc", u"abd", false},       {u"abc", u"ab", false},
+        {u"abc", u"abd", false},        {u"abc", u"ab", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(lstrcmpiW(c.a, c.b) == 0, c.equal) << winapi::ToUtf8(c.a);

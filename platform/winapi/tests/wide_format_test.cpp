@@ -32,13 +32,13 @@ TEST(WideFormatTest, Integers) {
         {u"-0042", Format(u"%05d", -42)},
         {u"+5 5", Format(u"%+d% d", 5, 5)},
         {u"007", Format(u"%.3d", 7)},
-        {u"[]", Format(u"[%.0d]", 0)},  // precision 0 prints no digit for 0
+        {u"[]", Format(u"[%.0d]", 0)},     // precision 0 prints no digit for 0
         {u"  007", Format(u"%05.3d", 7)},  // a precision turns the 0 flag off
         {u"ff FF 0XFF 0 377 010", Format(u"%x %X %#X %#x %o %#o", 255, 255, 255, 0, 255, 8)},
         {u"804BF230", Format(u"%08X", 0x804BF230u)},
         {u"Unknown error 0x8004025B", Format(u"Unknown error 0x%0lX", static_cast<LONG>(0x8004025B))},
         {u"error 1 (0x080040433)", Format(u"error %d (0x0%X)", 1, 0x80040433u)},
-        {u"4464 44", Format(u"%hd %hhu", 70000, 300)},  // narrowed to 16 and 8 bits
+        {u"4464 44", Format(u"%hd %hhu", 70000, 300)},                               // narrowed to 16 and 8 bits
         {u"-1 4294967295", Format(u"%ld %lu", static_cast<LONG>(-1), 0xFFFFFFFFu)},  // long is 32 bits
         {u"-9223372036854775808", Format(u"%lld", INT64_MIN)},
         {u"18446744073709551615 18446744073709551615", Format(u"%I64u %llu", UINT64_MAX, UINT64_MAX)},
@@ -55,12 +55,14 @@ TEST(WideFormatTest, TextsAndCharacters) {
     const char narrowUnterminated[3] = {'a', 'b', 'c'};
     const FormatCase cases[] = {
         {u"wide Grüße", Format(u"%s %ls", u"wide", u"Grüße")},
-        {u"narrow Grüße", Format(u"%hs %S", "narrow", "Gr\xC3\xBC\xC3\x9F" "e")},
+        {u"narrow Grüße", Format(u"%hs %S", "narrow",
+                                 "Gr\xC3\xBC\xC3\x9F"
+                                 "e")},
         {u"ab    |  ab|", Format(u"%-6s|%4s|", u"ab", u"ab")},
         {u"abc", Format(u"%.3s", u"abcdef")},
         {u"abc", Format(u"%.*s", 3, u"abcdef")},
         {u"abc", Format(u"%.3hs", narrowUnterminated)},  // reads no further than the precision
-        {u"", Format(u"%.1hs", "\xC3\xA4")},              // a character cut in half is dropped
+        {u"", Format(u"%.1hs", "\xC3\xA4")},             // a character cut in half is dropped
         {u"(null)", Format(u"%s", static_cast<const WCHAR*>(nullptr))},
         {u"Ω A B", Format(u"%c %hc %C", u'Ω', 'A', 'B')},
         {u"  x", Format(u"%3c", u'x')},
@@ -126,11 +128,11 @@ TEST(WideScanTest, ReadsTheGuidPatternIntoElevenInts) {
     for (int i = 0; i < 11; ++i) EXPECT_EQ(f[i], expected[i]) << i;
 
     // Callers accept only all eleven fields.
-    EXPECT_EQ(swscanf(u"{804BF230-0F69}", pattern, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8],
-                      &f[9], &f[10]),
+    EXPECT_EQ(swscanf(u"{804BF230-0F69}", pattern, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &f[9],
+                      &f[10]),
               2);
-    EXPECT_EQ(swscanf(u"804BF230-0F69-4525-ADF3-E15F2077A46E", pattern, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5],
-                      &f[6], &f[7], &f[8], &f[9], &f[10]),
+    EXPECT_EQ(swscanf(u"804BF230-0F69-4525-ADF3-E15F2077A46E", pattern, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6],
+                      &f[7], &f[8], &f[9], &f[10]),
               0);
     EXPECT_EQ(swscanf(u"", pattern, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &f[9], &f[10]), -1);
     EXPECT_EQ(swscanf(u"{XYZ", pattern, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &f[9], &f[10]),

@@ -29,13 +29,12 @@ void RegisterRecords() {
     // Nested records first: the runtime resolves them by GUID (UdtGUID is
     // among the shared records).
     BellquistLib::RegisterSharedRecords(LIBID_CoraventLib, kLibraryMajorVersion, kLibraryMinorVersion);
-    com::RegisterRecordDescription(Describe(ItemVariableData::kRecordGuid, u"ItemVariableData",
-                                            sizeof(ItemVariableData),
-                                            {
-                                                {u"moVarIdOrName", offsetof(ItemVariableData, moVarIdOrName),
-                                                 VT_VARIANT},
-                                                {u"moValue", offsetof(ItemVariableData, moValue), VT_VARIANT},
-                                            }));
+    com::RegisterRecordDescription(
+        Describe(ItemVariableData::kRecordGuid, u"ItemVariableData", sizeof(ItemVariableData),
+                 {
+                     {u"moVarIdOrName", offsetof(ItemVariableData, moVarIdOrName), VT_VARIANT},
+                     {u"moValue", offsetof(ItemVariableData, moValue), VT_VARIANT},
+                 }));
     com::RegisterRecordDescription(
         Describe(InitData::kRecordGuid, u"InitData", sizeof(InitData),
                  {
@@ -48,23 +47,22 @@ void RegisterRecords() {
                      {u"moRootPath", offsetof(InitData, moRootPath), VT_BSTR},
                      {u"moComputerName", offsetof(InitData, moComputerName), VT_BSTR},
                  }));
-    com::RegisterRecordDescription(
-        Describe(ItemData::kRecordGuid, u"ItemData", sizeof(ItemData),
-                 {
-                     {u"mbsItemName", offsetof(ItemData, mbsItemName), VT_BSTR},
-                     {u"mlDocumentID", offsetof(ItemData, mlDocumentID), VT_I4},
-                     {u"mlProjectID", offsetof(ItemData, mlProjectID), VT_I4},
-                     {u"mbsFileCfg", offsetof(ItemData, mbsFileCfg), VT_BSTR},
-                     {u"mlItemFolderID", offsetof(ItemData, mlItemFolderID), VT_I4},
-                     {u"lTreeCreationType", offsetof(ItemData, lTreeCreationType), VT_I4},
-                     {u"mbStaticLink", offsetof(ItemData, mbStaticLink), VT_BOOL},
-                     {u"mpoVarData", offsetof(ItemData, mpoVarData), VT_ARRAY | VT_RECORD, 1,
-                      ItemVariableData::kRecordGuid},
-                 }));
+    com::RegisterRecordDescription(Describe(
+        ItemData::kRecordGuid, u"ItemData", sizeof(ItemData),
+        {
+            {u"mbsItemName", offsetof(ItemData, mbsItemName), VT_BSTR},
+            {u"mlDocumentID", offsetof(ItemData, mlDocumentID), VT_I4},
+            {u"mlProjectID", offsetof(ItemData, mlProjectID), VT_I4},
+            {u"mbsFileCfg", offsetof(ItemData, mbsFileCfg), VT_BSTR},
+            {u"mlItemFolderID", offsetof(ItemData, mlItemFolderID), VT_I4},
+            {u"lTreeCreationType", offsetof(ItemData, lTreeCreationType), VT_I4},
+            {u"mbStaticLink", offsetof(ItemData, mbStaticLink), VT_BOOL},
+            {u"mpoVarData", offsetof(ItemData, mpoVarData), VT_ARRAY | VT_RECORD, 1, ItemVariableData::kRecordGuid},
+        }));
 }
 
-constinit const com::TypeLibrary kTypeLibrary{&LIBID_CoraventLib, kLibraryMajorVersion, kLibraryMinorVersion,
-                                              u"Coravent 1.0 Type Library", kInterfaces, &RegisterRecords};
+constinit const com::TypeLibrary kTypeLibrary{&LIBID_CoraventLib,           kLibraryMajorVersion, kLibraryMinorVersion,
+                                              u"Coravent 1.0 Type Library", kInterfaces,          &RegisterRecords};
 
 const com::TypeLibrary& TypeLibrary() { return kTypeLibrary; }
 

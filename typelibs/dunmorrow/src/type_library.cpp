@@ -53,8 +53,8 @@ void RegisterRecords() {
                  }));
 }
 
-constinit const com::TypeLibrary kTypeLibrary{&LIBID_DunmorrowLib, kLibraryMajorVersion, kLibraryMinorVersion,
-                                              u"Dunmorrow 1.0 Type Library", kInterfaces, &RegisterRecords};
+constinit const com::TypeLibrary kTypeLibrary{&LIBID_DunmorrowLib,           kLibraryMajorVersion, kLibraryMinorVersion,
+                                              u"Dunmorrow 1.0 Type Library", kInterfaces,          &RegisterRecords};
 
 const com::TypeLibrary& TypeLibrary() { return kTypeLibrary; }
 

@@ -117,7 +117,8 @@ private:
 // Starts the registration tool with `args`; its stderr joins its stdout, so
 // that WaitForLine sees failures too.
 inline std::unique_ptr<testsupport::ChildProcess> StartRegsvr(const std::vector<std::string>& args) {
-    std::vector<std::string> shellArgs = {"-c", "exec \"$0\" \"$@\" 2>&1", testsupport::SiblingProgram("regsvr").string()};
+    std::vector<std::string> shellArgs = {"-c", "exec \"$0\" \"$@\" 2>&1",
+                                          testsupport::SiblingProgram("regsvr").string()};
     shellArgs.insert(shellArgs.end(), args.begin(), args.end());
     return std::make_unique<testsupport::ChildProcess>("/bin/sh", shellArgs);
 }

@@ -131,8 +131,8 @@ TEST_F(ServerRegistrationTest, ClassesNotBuiltYetAreNotAvailableToAnotherProgram
     std::vector<std::string> expected;  // the line for each name
     for (const RegisteredClass& entry : kClasses) {
         const char* code = entry.built ? " 0x00000000" : " 0x80040111";  // CLASS_E_CLASSNOTAVAILABLE
-        for (const std::string& name : {ToUtf8(GuidToString(*entry.clsid)), ToUtf8(VersionIndependentProgId(entry)),
-                                        ToUtf8(ProgId(entry))}) {
+        for (const std::string& name :
+             {ToUtf8(GuidToString(*entry.clsid)), ToUtf8(VersionIndependentProgId(entry)), ToUtf8(ProgId(entry))}) {
             names.push_back(name);
             expected.push_back(name + code);
         }
@@ -153,7 +153,8 @@ TEST_F(ServerRegistrationTest, TheMachineSetUpRegistersTheThreeServers) {
     ASSERT_EQ(setUp.Wait(std::chrono::minutes(2)), 0);
     for (const RegisteredClass& entry : kClasses) {
         SCOPED_TRACE(ToUtf8(ProgId(entry)));
-        EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, VersionIndependentProgId(entry) + u"\\CLSID"), GuidToString(*entry.clsid));
+        EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, VersionIndependentProgId(entry) + u"\\CLSID"),
+                  GuidToString(*entry.clsid));
         EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, ClassKey(entry) + u"\\InprocServer32"), ModulePath(*entry.server));
     }
 }

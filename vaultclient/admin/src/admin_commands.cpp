@@ -69,8 +69,8 @@ void Create(const std::vector<std::string>& args, std::ostream& out) {
     if (auto password = line.Option("admin-password")) request.adminPassword = Wide(*password);
     const CreatedVault created = CreateVault(request);
     out << "created vault " << line.arguments[0] << " (vault " << winapi::ToUtf8(winapi::GuidToString(created.vaultId))
-        << ", view " << winapi::ToUtf8(winapi::GuidToString(created.viewId)) << ") in "
-        << created.databaseFile.string() << "\n";
+        << ", view " << winapi::ToUtf8(winapi::GuidToString(created.viewId)) << ") in " << created.databaseFile.string()
+        << "\n";
 }
 
 void AddUserCommand(const std::vector<std::string>& args, std::ostream& out) {
@@ -100,8 +100,8 @@ void Import(const std::vector<std::string>& args, std::ostream& out) {
 void AddItemCommand(const std::vector<std::string>& args, std::ostream& out) {
     const CommandLine line = Parse(args, {3, {}, {}});
     auto database = OpenRegisteredVault(Wide(line.arguments[0]));
-    const int32_t id = AddItem(*database, Wide(line.arguments[1]), Wide(line.arguments[2]),
-                               UserId(*database, kAdminUserName));
+    const int32_t id =
+        AddItem(*database, Wide(line.arguments[1]), Wide(line.arguments[2]), UserId(*database, kAdminUserName));
     out << "added item " << line.arguments[2] << " (id " << id << ") to " << line.arguments[1] << "\n";
 }
 

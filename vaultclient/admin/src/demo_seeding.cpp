@@ -26,13 +26,20 @@ namespace {
 
 // Item folders below "\<items>\"; assemblies are made in "Assemblies\".
 const char16_t* const kItemFolders[kDemoItemFolders] = {
-    u"Mechanical\\",           u"Mechanical\\Fasteners\\", u"Mechanical\\Bearings\\", u"Mechanical\\Housings\\",
-    u"Electrical\\",           u"Electrical\\Cables\\",    u"Electrical\\Connectors\\", u"Purchased\\",
-    u"Documentation\\",        u"Assemblies\\",
+    u"Mechanical\\",
+    u"Mechanical\\Fasteners\\",
+    u"Mechanical\\Bearings\\",
+    u"Mechanical\\Housings\\",
+    u"Electrical\\",
+    u"Electrical\\Cables\\",
+    u"Electrical\\Connectors\\",
+    u"Purchased\\",
+    u"Documentation\\",
+    u"Assemblies\\",
 };
-const char16_t* const kNouns[] = {u"Bolt",   u"Nut",     u"Washer", u"Bearing", u"Housing", u"Cover",
-                                  u"Cable",  u"Plug",    u"Socket", u"Bracket", u"Shaft",   u"Gear",
-                                  u"Spacer", u"Gasket",  u"Clamp",  u"Panel"};
+const char16_t* const kNouns[] = {u"Bolt",   u"Nut",    u"Washer", u"Bearing", u"Housing", u"Cover",
+                                  u"Cable",  u"Plug",   u"Socket", u"Bracket", u"Shaft",   u"Gear",
+                                  u"Spacer", u"Gasket", u"Clamp",  u"Panel"};
 const char16_t* const kMaterials[] = {u"Steel S235", u"Stainless 1.4301", u"Aluminium 6082", u"Brass CuZn39Pb3",
                                       u"PA6 GF30"};
 
@@ -90,11 +97,11 @@ int32_t AddVariable(VaultSql& sql, const char16_t* name) {
 
 void AddLink(VaultSql& sql, int32_t parent, int childType, int32_t child, int linkType, int32_t attachedVersion,
              DemoCounts& counts) {
-    sql.Run(
-        "INSERT INTO links (parent_id, child_type, child_id, link_type, attached_version) VALUES (?, ?, ?, ?, ?)",
-        {int64_t(parent), int64_t(childType), int64_t(child), int64_t(linkType), int64_t(attachedVersion)});
-    (linkType == vaultdb::kLinkDynamic ? counts.dynamicLinks
-                                       : linkType == vaultdb::kLinkStatic ? counts.staticLinks : counts.bomLinks)++;
+    sql.Run("INSERT INTO links (parent_id, child_type, child_id, link_type, attached_version) VALUES (?, ?, ?, ?, ?)",
+            {int64_t(parent), int64_t(childType), int64_t(child), int64_t(linkType), int64_t(attachedVersion)});
+    (linkType == vaultdb::kLinkDynamic  ? counts.dynamicLinks
+     : linkType == vaultdb::kLinkStatic ? counts.staticLinks
+                                        : counts.bomLinks)++;
 }
 
 // A file with `versions` versions of small text contents; returns its id.
@@ -161,11 +168,10 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
         const int folder = isAssembly ? kDemoItemFolders - 1 : index % (kDemoItemFolders - 1);
         const std::u16string noun = kNouns[random() % std::size(kNouns)];
 
-        const int32_t part = isAssembly
-                                 ? AddDemoFile(sql, assembliesFolder, Numbered(u"A-", number, u".zvkasm"),
-                                               1 + int(random() % 3), designer, counts)
-                                 : AddDemoFile(sql, partsFolder, Numbered(u"P-", number, u".zvkprt"),
-                                               1 + int(random() % 3), designer, counts);
+        const int32_t part = isAssembly ? AddDemoFile(sql, assembliesFolder, Numbered(u"A-", number, u".zvkasm"),
+                                                      1 + int(random() % 3), designer, counts)
+                                        : AddDemoFile(sql, partsFolder, Numbered(u"P-", number, u".zvkprt"),
+                                                      1 + int(random() % 3), designer, counts);
         const int32_t partVersion = *sql.QueryInt("SELECT latest_version FROM documents WHERE id = ?", {int64_t(part)});
 
         const DemoState state = DemoState(random() % kStateCount);
@@ -193,9 +199,8 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
             sql.Run(
                 "INSERT INTO variable_values (document_id, version, variable_id, text_value) VALUES (?, ?, ?, ?), "
                 "(?, ?, ?, ?)",
-                {int64_t(item), int64_t(version), int64_t(description), noun + u" for the conveyor",
-                 int64_t(item), int64_t(version), int64_t(material),
-                 std::u16string(kMaterials[random() % std::size(kMaterials)])});
+                {int64_t(item), int64_t(version), int64_t(description), noun + u" for the conveyor", int64_t(item),
+                 int64_t(version), int64_t(material), std::u16string(kMaterials[random() % std::size(kMaterials)])});
         }
         sql.Run(
             "INSERT INTO history (action, object_type, object_id, version, user_id, time_utc, comment) "

@@ -33,11 +33,9 @@ int32_t ImportFile(vaultdb::Database& database, const std::filesystem::path& loc
         throw AdminError("cannot begin a transaction: " + HresultText(hr));
     VaultSql sql(database);
     const int32_t folder = EnsureVaultFolder(sql, folderPath, userId);
-    const int32_t document =
-        InsertFileDocument(sql, folder, winapi::ToUtf16(localFile.filename().string()), userId);
+    const int32_t document = InsertFileDocument(sql, folder, winapi::ToUtf16(localFile.filename().string()), userId);
     AddFileVersion(sql, document, contents, userId, u"Imported");
-    if (HRESULT hr = transaction.Commit(); FAILED(hr))
-        throw AdminError("cannot commit the import: " + HresultText(hr));
+    if (HRESULT hr = transaction.Commit(); FAILED(hr)) throw AdminError("cannot commit the import: " + HresultText(hr));
     return document;
 }
 

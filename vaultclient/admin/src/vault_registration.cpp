@@ -66,8 +66,8 @@ void RegisterVault(RegistryScope scope, const VaultRegistration& vault) {
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         UnregisterVault(scope, vault.name);
-        throw AdminError("cannot write the registry values of \"" + Narrow(vault.name) + "\": " +
-                         SystemErrorText(status));
+        throw AdminError("cannot write the registry values of \"" + Narrow(vault.name) +
+                         "\": " + SystemErrorText(status));
     }
 }
 

@@ -30,8 +30,7 @@ void WriteNewVaultContents(vaultdb::Database& database, const VaultSetup& setup)
     if (HRESULT hr = transaction.Begin(); FAILED(hr))
         throw AdminError("cannot begin a transaction: " + HresultText(hr));
     VaultSql sql(database);
-    const int32_t admin =
-        InsertUser(sql, kAdminUserName, setup.adminPassword, {kCheckInRight, kAdministrationRight});
+    const int32_t admin = InsertUser(sql, kAdminUserName, setup.adminPassword, {kCheckInRight, kAdministrationRight});
     const int32_t items = EnsureVaultFolder(sql, kItemsFolderPath, admin);
     sql.Run(
         "INSERT INTO vault (id, vault_guid, name, vault_type, database_version, root_item_folder_id) "

@@ -13,8 +13,8 @@ void VaultSql::Fail(std::string_view sql, HRESULT hr) {
     char code[16];
     std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(hr));
     std::string text = database_.LastErrorText();
-    throw AdminError("the vault database refused \"" + std::string(sql.substr(0, 60)) + "...\": " +
-                     (text.empty() ? std::string(code) : text + " (" + code + ")"));
+    throw AdminError("the vault database refused \"" + std::string(sql.substr(0, 60)) +
+                     "...\": " + (text.empty() ? std::string(code) : text + " (" + code + ")"));
 }
 
 std::unique_ptr<vaultdb::Statement> VaultSql::Prepare(std::string_view sql, std::initializer_list<SqlValue> values) {
@@ -49,8 +49,7 @@ std::optional<int32_t> VaultSql::QueryInt(std::string_view sql, std::initializer
     if (hr != S_OK) return std::nullopt;
     int32_t value = statement->ColumnInt32(0);
     // Finish the statement so that an INSERT ... RETURNING completes.
-    while ((hr = statement->Step()) == S_OK) {
-    }
+    while ((hr = statement->Step()) == S_OK) {}
     if (FAILED(hr)) Fail(sql, hr);
     return value;
 }

@@ -24,8 +24,7 @@ void WriteViewIds(const std::filesystem::path& folder, const GUID& viewId, const
     const std::u16string vault = winapi::GuidToString(vaultId);
     if (!WritePrivateProfileStringW(u"Tavrosk", u"ViewID", view.c_str(), file.c_str()) ||
         !WritePrivateProfileStringW(u"Tavrosk", u"VaultID", vault.c_str(), file.c_str()))
-        throw AdminError("cannot write " + (folder / "desktop.ini").string() + ": " +
-                         SystemErrorText(GetLastError()));
+        throw AdminError("cannot write " + (folder / "desktop.ini").string() + ": " + SystemErrorText(GetLastError()));
 }
 
 }  // namespace vaultadmin

@@ -30,11 +30,11 @@ TEST(VaultAdminCommandLine, SplitsArgumentsOptionsAndSwitchesInAnyOrder) {
 
 TEST(VaultAdminCommandLine, RefusesWhatItCannotUse) {
     const std::vector<std::vector<std::string>> bad = {
-        {"create", "Demo", "--server"},                      // option without a value
-        {"create", "Demo", "--port", "1"},                   // unknown option
+        {"create", "Demo", "--server"},                          // option without a value
+        {"create", "Demo", "--port", "1"},                       // unknown option
         {"create", "Demo", "--server", "/a", "--server", "/b"},  // repeated
-        {"create"},                                          // argument missing
-        {"create", "Demo", "Other"},                         // one too many
+        {"create"},                                              // argument missing
+        {"create", "Demo", "Other"},                             // one too many
     };
     for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args, kCreateSyntax), AdminError) << args.back();
 }

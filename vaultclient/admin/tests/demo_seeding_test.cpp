@@ -43,8 +43,8 @@ TEST_F(DemoSeedingTest, TheDemoHoldsWhatItPromises) {
 
     // An archived version reads back.
     std::vector<uint8_t> contents;
-    ASSERT_EQ(vaultdb::ReadDocumentVersion(*database_, int32_t(Count("SELECT MIN(id) FROM documents WHERE doc_type = 6")),
-                                           1, contents),
+    ASSERT_EQ(vaultdb::ReadDocumentVersion(
+                  *database_, int32_t(Count("SELECT MIN(id) FROM documents WHERE doc_type = 6")), 1, contents),
               S_OK);
     EXPECT_EQ(std::string(contents.begin(), contents.end()).rfind("demo file ", 0), 0u);
 }

@@ -44,8 +44,8 @@ TEST_F(VaultChangesTest, RefusedItemsLeaveNothingBehind) {
     const struct {
         const char16_t* folder;
         const char16_t* name;
-    } cases[] = {{u"\\Projects\\", u"Widget"}, {u"\\<items>\\", u""}, {u"\\<items>\\", u"a\\b"},
-                 {u"\\<items>\\", u".<item>"}};
+    } cases[] = {
+        {u"\\Projects\\", u"Widget"}, {u"\\<items>\\", u""}, {u"\\<items>\\", u"a\\b"}, {u"\\<items>\\", u".<item>"}};
     for (const auto& c : cases) EXPECT_THROW(AddItem(*database_, c.folder, c.name, Admin()), AdminError);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 0);
 }
@@ -56,7 +56,8 @@ TEST_F(VaultChangesTest, ADeletedItemIsLoggedAndFreesItsName) {
     const std::string id = std::to_string(item);
     EXPECT_EQ(CountWhere("SELECT deleted FROM documents WHERE id = " + id), 1);
     EXPECT_EQ(CountWhere("SELECT COUNT(*) FROM deleted_objects WHERE object_type = 4 AND destroyed = 0 AND "
-                         "object_id = " + id),
+                         "object_id = " +
+                         id),
               1);
     EXPECT_THROW(DeleteItem(*database_, u"Widget.<item>", Admin()), AdminError) << "deleted already";
     EXPECT_NE(AddItem(*database_, u"\\<items>\\", u"Widget", Admin()), item);

@@ -98,7 +98,8 @@ TEST_F(VaultCreationTest, AFailedCreateLeavesNoRegistryEntryAndNoDatabase) {
         EXPECT_THROW(vaultadmin::CreateVault(request), AdminError) << winapi::ToUtf8(request.name);
 
     EXPECT_EQ(VaultNames(), std::vector<std::u16string>{u"Taken"});
-    for (const char* folder : {"other-server", "server-2", "server-3"}) EXPECT_FALSE(fs::exists(machine_.root() / folder)) << folder;
+    for (const char* folder : {"other-server", "server-2", "server-3"})
+        EXPECT_FALSE(fs::exists(machine_.root() / folder)) << folder;
     EXPECT_FALSE(fs::exists(machine_.root() / "views" / "Second"));
     // The existing vault is untouched: its view still names it.
     SettingsLight settings;

@@ -60,8 +60,7 @@ int Serve() {
     DetachStandardStreams();
 
     int received = 0;
-    while (sigwait(&stopSignals, &received) != 0) {
-    }
+    while (sigwait(&stopSignals, &received) != 0) {}
     CloseHandle(table);
     return 0;
 }

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 // The language file of `key` for the user's language; null when none.
 const tesspur::LanguageFile* UserLanguageFile(const std::u16string& key) {
     SettingsLight settings;

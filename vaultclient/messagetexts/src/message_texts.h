@@ -31,9 +31,9 @@ class CMessageTexts : public CComObjectRootEx<CComMultiThreadModel>,
                       public IDispatchImpl<IMessageTextsWithContext> {
 public:
     BEGIN_COM_MAP(CMessageTexts)
-        COM_INTERFACE_ENTRY(IMessageTextsWithContext)
-        COM_INTERFACE_ENTRY(IMessageTexts)
-        COM_INTERFACE_ENTRY(IDispatch)
+    COM_INTERFACE_ENTRY(IMessageTextsWithContext)
+    COM_INTERFACE_ENTRY(IMessageTexts)
+    COM_INTERFACE_ENTRY(IDispatch)
     END_COM_MAP()
 
     // Slot 7 has no meaning the system relies on: E_NOTIMPL.

@@ -8,7 +8,8 @@ namespace {
 // Only the class key: callers create the component by its CLSID. It has no
 // thread affinity - each lookup makes its own object - so any apartment may
 // create it.
-constexpr char16_t kClassScript[] = uR"(
+constexpr char16_t kClassScript[] =
+    uR"(
 HKCR
 {
     NoRemove CLSID

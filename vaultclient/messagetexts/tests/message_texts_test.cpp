@@ -69,8 +69,7 @@ protected:
     }
 
     void SetLanguage(const std::u16string& language) {
-        SetString(HKEY_CURRENT_USER, std::u16string(kProductKeyPath) + u"\\Vaults\\_-Global\\Settings", u"0",
-                  language);
+        SetString(HKEY_CURRENT_USER, std::u16string(kProductKeyPath) + u"\\Vaults\\_-Global\\Settings", u"0", language);
     }
     void WriteFile(const std::string& language, const std::string& file, const std::string& content) {
         fs::create_directories(folder_ / language);
@@ -175,8 +174,7 @@ TEST_F(MessageTextsTest, OpenTellsWhetherTheKeyHasTextsAndGetTextAnswersOnlyWhat
 // and unregistering takes its class away again.
 TEST_F(MessageTextsTest, RegistersAndUnregistersWithTheRegistrationTool) {
     const std::u16string classKey = u"CLSID\\" + winapi::GuidToString(CLSID_MessageTexts);
-    const std::u16string library =
-        winapi::FromPosixPath(testsupport::SiblingProgram("libMessageTexts.so").string());
+    const std::u16string library = winapi::FromPosixPath(testsupport::SiblingProgram("libMessageTexts.so").string());
 
     testsupport::ChildProcess unregister(testsupport::SiblingProgram("regsvr"), {"/s", "/u", "MessageTexts.dll"});
     ASSERT_EQ(unregister.Wait(std::chrono::minutes(2)), 0);

@@ -3,8 +3,8 @@
 
 #include <type_traits>
 
-extern "C" __attribute__((visibility("default"))) int geShowPruvane(HWND parent, LoginDialog* host, WCHAR*, int,
-                                                                    WCHAR*, int) {
+extern "C" __attribute__((visibility("default"))) int geShowPruvane(HWND parent, LoginDialog* host, WCHAR*, int, WCHAR*,
+                                                                    int) {
     return pruvane::RunLoginDialog(parent, host);
 }
 

@@ -17,8 +17,7 @@ inline constexpr int kFailureControl = 4107;
 const ui::DialogTemplate& LoginDialogTemplate();
 
 // Shown under the fields after the host found the user name or password wrong.
-inline constexpr const char16_t* kWrongCredentialsText =
-    u"Login failed because of an invalid user name or password.";
+inline constexpr const char16_t* kWrongCredentialsText = u"Login failed because of an invalid user name or password.";
 
 class PruvaneLoginDialog : public ui::Dialog {
 public:

@@ -33,7 +33,7 @@ HRESULT ClientSession::Open(const TavroskClientLib::LoginRecord& record, std::un
     LONG rootItemFolderId = 0;
     LONG dateFmt = 0;
     HRESULT hr = connection->mpoGetUser()->mhGetGetDunmorrowInfo(record.moUsername, userId, rights, vaultGuid,
-                                                                  rootItemFolderId, dateFmt);
+                                                                 rootItemFolderId, dateFmt);
     if (FAILED(hr)) return hr;
     // A record that names someone else, or another vault, is not this login.
     if (userId != record.mlUserID) return E_OXN_LOGIN_FAILED;

@@ -27,8 +27,7 @@ constexpr com::TypeLibraryInterface kInterfaces[] = {
 
 com::RecordDescription Describe(const GUID& record, const char16_t* name, ULONG size,
                                 std::vector<com::RecordField> fields) {
-    return {LIBID_TavroskClientLib, kLibraryMajorVersion, kLibraryMinorVersion, record, name, size,
-            std::move(fields)};
+    return {LIBID_TavroskClientLib, kLibraryMajorVersion, kLibraryMinorVersion, record, name, size, std::move(fields)};
 }
 
 }  // namespace
@@ -37,29 +36,25 @@ void RegisterRecords() {
     // UdtGUID, ItmLink and ItmObjectData with the item server's GUIDs and layouts.
     BellquistLib::RegisterSharedRecords(LIBID_TavroskClientLib, kLibraryMajorVersion, kLibraryMinorVersion);
     using BellquistLib::DelOrDestroyed;
-    com::RegisterRecordDescription(Describe(DelOrDestroyed::kRecordGuid, u"DelOrDestroyed", sizeof(DelOrDestroyed),
-                                            {TAVROSK_FIELD(DelOrDestroyed, meType, VT_I4),
-                                             TAVROSK_FIELD(DelOrDestroyed, mlId, VT_I4),
-                                             TAVROSK_FIELD(DelOrDestroyed, mbDestroyed, VT_BOOL)}));
-    com::RegisterRecordDescription(Describe(LinkRecord::kRecordGuid, u"LinkRecord", sizeof(LinkRecord),
-                                            {TAVROSK_FIELD(LinkRecord, mbsItemName, VT_BSTR),
-                                             TAVROSK_FIELD(LinkRecord, meOperation, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, mlObjectID, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, mlParentProjectID, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, mlAttachedVersion, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, mlConfigID, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, meObjectType, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, moModified, VT_DATE),
-                                             TAVROSK_FIELD(LinkRecord, moFilename, VT_BSTR),
-                                             TAVROSK_FIELD(LinkRecord, moPath, VT_BSTR),
-                                             TAVROSK_FIELD(LinkRecord, meLinkType, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, meLinkOperation, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, meInitialLinkType, VT_I4),
-                                             TAVROSK_FIELD(LinkRecord, meInitialLinkOperation, VT_I4)}));
+    com::RegisterRecordDescription(
+        Describe(DelOrDestroyed::kRecordGuid, u"DelOrDestroyed", sizeof(DelOrDestroyed),
+                 {TAVROSK_FIELD(DelOrDestroyed, meType, VT_I4), TAVROSK_FIELD(DelOrDestroyed, mlId, VT_I4),
+                  TAVROSK_FIELD(DelOrDestroyed, mbDestroyed, VT_BOOL)}));
+    com::RegisterRecordDescription(
+        Describe(LinkRecord::kRecordGuid, u"LinkRecord", sizeof(LinkRecord),
+                 {TAVROSK_FIELD(LinkRecord, mbsItemName, VT_BSTR), TAVROSK_FIELD(LinkRecord, meOperation, VT_I4),
+                  TAVROSK_FIELD(LinkRecord, mlObjectID, VT_I4), TAVROSK_FIELD(LinkRecord, mlParentProjectID, VT_I4),
+                  TAVROSK_FIELD(LinkRecord, mlAttachedVersion, VT_I4), TAVROSK_FIELD(LinkRecord, mlConfigID, VT_I4),
+                  TAVROSK_FIELD(LinkRecord, meObjectType, VT_I4), TAVROSK_FIELD(LinkRecord, moModified, VT_DATE),
+                  TAVROSK_FIELD(LinkRecord, moFilename, VT_BSTR), TAVROSK_FIELD(LinkRecord, moPath, VT_BSTR),
+                  TAVROSK_FIELD(LinkRecord, meLinkType, VT_I4), TAVROSK_FIELD(LinkRecord, meLinkOperation, VT_I4),
+                  TAVROSK_FIELD(LinkRecord, meInitialLinkType, VT_I4),
+                  TAVROSK_FIELD(LinkRecord, meInitialLinkOperation, VT_I4)}));
 }
 
-constinit const com::TypeLibrary kTypeLibrary{&LIBID_TavroskClientLib, kLibraryMajorVersion, kLibraryMinorVersion,
-                                              u"TavroskClient 1.0 Type Library", kInterfaces, &RegisterRecords};
+constinit const com::TypeLibrary kTypeLibrary{
+    &LIBID_TavroskClientLib,           kLibraryMajorVersion, kLibraryMinorVersion,
+    u"TavroskClient 1.0 Type Library", kInterfaces,          &RegisterRecords};
 
 const com::TypeLibrary& TypeLibrary() { return kTypeLibrary; }
 

@@ -28,11 +28,11 @@ class CTavroskClient : public CComObjectRootEx<CComSingleThreadModel>,
                        public TavroskClientLib::ITavroskFileInfo {
 public:
     BEGIN_COM_MAP(CTavroskClient)
-        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskClient)
-        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskServices)
-        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFolders)
-        COM_INTERFACE_ENTRY(IDispatch)
-        COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFileInfo)
+    COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskClient)
+    COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskServices)
+    COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFolders)
+    COM_INTERFACE_ENTRY(IDispatch)
+    COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFileInfo)
     END_COM_MAP()
 
     // ITavroskClient

@@ -50,7 +50,7 @@ LONG ConformingLinkType(LONG childType, LONG linkType) {
 // for none.
 LONG AddableOperation(LONG operation) {
     return operation == vaultdb::kLinkOpNew || operation == vaultdb::kLinkOpSwitch ? operation
-                                                                                    : LONG{vaultdb::kLinkOpNone};
+                                                                                   : LONG{vaultdb::kLinkOpNone};
 }
 
 class TreeWalk {
@@ -65,17 +65,17 @@ public:
         const VaultObject* object = nullptr;
         if (IsFolderType(type) || type == vaultdb::kObjectItem || type == vaultdb::kObjectFile ||
             type == vaultdb::kObjectBom) {
-            object = input.mlObjectID > 0 ? reader_.Find(type, input.mlObjectID,
-                                                          type == vaultdb::kObjectFile ? input.mlConfigID : -1)
+            object = input.mlObjectID > 0
+                         ? reader_.Find(type, input.mlObjectID, type == vaultdb::kObjectFile ? input.mlConfigID : -1)
                      : type == vaultdb::kObjectItem && input.moFilename ? reader_.FindItemByName(input.moFilename)
-                                                                          : nullptr;
+                                                                        : nullptr;
         }
         if (!object) {
             if (input.mlObjectID > 0) NoteMaybeDeleted(type, input.mlObjectID);
             return;
         }
-        Placed own{object, 0, 0, ConformingLinkType(type, input.meLinkType), vaultdb::kLinkOpNone,
-                   object->latestVersion};
+        Placed own{
+            object, 0, 0, ConformingLinkType(type, input.meLinkType), vaultdb::kLinkOpNone, object->latestVersion};
         if (input.meParentDocType != 0) {
             own.parentId = input.mlParentObjectID;
             own.parentType = input.meParentDocType;
@@ -101,8 +101,8 @@ public:
             const auto [object, depth] = queue_.front();
             queue_.pop_front();
             if (maxDepth_ != 0 && depth >= maxDepth_) continue;
-            if (!expanded_.insert({IsFolderType(object->type) ? LONG{vaultdb::kObjectItemFolder} : object->type,
-                                   object->id})
+            if (!expanded_
+                     .insert({IsFolderType(object->type) ? LONG{vaultdb::kObjectItemFolder} : object->type, object->id})
                      .second)
                 continue;
             if (IsFolderType(object->type))
@@ -223,8 +223,7 @@ void Fill(ItmObjectData& record, const Placed& placed, VaultReader& reader) {
 
 }  // namespace
 
-void FetchTrees(vaultdb::Database& database, const FetchRequest& request, SAFEARRAY** fetched,
-                SAFEARRAY** deleted) {
+void FetchTrees(vaultdb::Database& database, const FetchRequest& request, SAFEARRAY** fetched, SAFEARRAY** deleted) {
     if (request.levels < 0) gvRaiseComError(E_INVALIDARG, u"The levels of a tree fetch cannot be negative.");
     // Null lists are empty ones.
     std::optional<RecordArray<ItmObjectData>> input, cached;

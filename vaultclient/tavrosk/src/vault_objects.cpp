@@ -102,8 +102,8 @@ const VaultObject* VaultReader::Find(LONG type, LONG id, LONG configId) {
 }
 
 const VaultObject* VaultReader::FindItemByName(std::u16string_view name) {
-    vaultdb::Statement& byName = Prepared(
-        kItemByName, "SELECT id FROM documents WHERE name_key = ? AND doc_type = 4 AND deleted = 0");
+    vaultdb::Statement& byName =
+        Prepared(kItemByName, "SELECT id FROM documents WHERE name_key = ? AND doc_type = 4 AND deleted = 0");
     const vaultdb::ResetAtScopeEnd byNameDone(byName);
     byName.BindText(1, vaultdb::FoldKey(name));
     const LONG id = NextRow(database_, byName) ? byName.ColumnInt32(0) : 0;
@@ -139,8 +139,8 @@ void VaultReader::ReadDocument(LONG id, LONG wantedType, VaultObject& document, 
     // statement to be prepared again at every binding.
 #define DOCUMENT_ROW_SQL(docType)                                                                                \
     "SELECT d.folder_id, d.name, f.vault_path, d.object_flags, d.linked_file_name, d.alternate_name, d.domain, " \
-    "d.state_id, s.name, d.latest_version, d.is_cutlist, d.created_utc FROM documents d "                       \
-    "JOIN folders f ON f.id = d.folder_id LEFT JOIN workflow_states s ON s.id = d.state_id "                    \
+    "d.state_id, s.name, d.latest_version, d.is_cutlist, d.created_utc FROM documents d "                        \
+    "JOIN folders f ON f.id = d.folder_id LEFT JOIN workflow_states s ON s.id = d.state_id "                     \
     "WHERE d.id = ? AND d.doc_type = " docType " AND d.deleted = 0"
     static_assert(vaultdb::kObjectItem == 4 && vaultdb::kObjectFile == 6);
     vaultdb::Statement& row = wantedType == vaultdb::kObjectItem ? Prepared(kItemDocument, DOCUMENT_ROW_SQL("4"))
@@ -217,8 +217,8 @@ std::vector<VaultLink> VaultReader::ItemLinks(LONG itemId) {
     rows.BindInt32(1, itemId);
     std::vector<VaultLink> links;
     while (NextRow(database_, rows))
-        links.push_back({rows.ColumnInt32(0), rows.ColumnInt32(1), rows.ColumnInt32(2), rows.ColumnInt32(3),
-                         rows.ColumnInt32(4)});
+        links.push_back(
+            {rows.ColumnInt32(0), rows.ColumnInt32(1), rows.ColumnInt32(2), rows.ColumnInt32(3), rows.ColumnInt32(4)});
     return links;
 }
 
@@ -232,9 +232,9 @@ std::vector<LONG> VaultReader::SubFolders(LONG folderId) {
 }
 
 std::vector<LONG> VaultReader::FolderItems(LONG folderId) {
-    vaultdb::Statement& rows = Prepared(
-        kFolderItems,
-        "SELECT id FROM documents WHERE folder_id = ? AND doc_type = 4 AND deleted = 0 ORDER BY name_key");
+    vaultdb::Statement& rows =
+        Prepared(kFolderItems,
+                 "SELECT id FROM documents WHERE folder_id = ? AND doc_type = 4 AND deleted = 0 ORDER BY name_key");
     const vaultdb::ResetAtScopeEnd rowsDone(rows);
     rows.BindInt32(1, folderId);
     std::vector<LONG> ids;
@@ -243,8 +243,8 @@ std::vector<LONG> VaultReader::FolderItems(LONG folderId) {
 }
 
 DATE VaultReader::VersionTime(LONG documentId, LONG version) {
-    vaultdb::Statement& row = Prepared(
-        kVersionTime, "SELECT modified_utc FROM document_versions WHERE document_id = ? AND version = ?");
+    vaultdb::Statement& row =
+        Prepared(kVersionTime, "SELECT modified_utc FROM document_versions WHERE document_id = ? AND version = ?");
     const vaultdb::ResetAtScopeEnd rowDone(row);
     row.BindInt32(1, documentId);
     row.BindInt32(2, version);

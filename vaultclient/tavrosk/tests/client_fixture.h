@@ -58,9 +58,7 @@ protected:
     }
 
     // Registers the library by its own DllRegisterServer, as the set-up does.
-    static void RegisterLibrary() {
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"TavroskClient.dll"), S_OK);
-    }
+    static void RegisterLibrary() { ASSERT_EQ(com_testing::RegisterServerLibrary(u"TavroskClient.dll"), S_OK); }
 
     // A new connection to the vault (one reference, the caller's).
     SpMgr* OpenConnection() {

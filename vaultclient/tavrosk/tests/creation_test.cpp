@@ -61,8 +61,7 @@ TEST_F(CreationTest, LoginConnectionInformationAndLogoutSitAtTheirSlots) {
 
 TEST_F(CreationTest, TheRegistrationToolRegistersAndUnregistersTheClass) {
     const std::u16string classKey = u"CLSID\\" + winapi::GuidToString(TavroskClientLib::CLSID_TavroskClient);
-    const std::u16string library =
-        winapi::FromPosixPath(testsupport::SiblingProgram("libTavroskClient.so").string());
+    const std::u16string library = winapi::FromPosixPath(testsupport::SiblingProgram("libTavroskClient.so").string());
 
     testsupport::ChildProcess unregister(testsupport::SiblingProgram("regsvr"), {"/s", "/u", "TavroskClient.dll"});
     ASSERT_EQ(unregister.Wait(std::chrono::minutes(2)), 0);

@@ -28,9 +28,9 @@ using DynamicLinksTest = BrowseTest;
 TEST_F(DynamicLinksTest, EachItemWithADynamicFileGetsItsRefreshedLinkAtTheOffsetsTheItemServerReads) {
     InputRecords items(4);
     items.Set(0, 4, itemA_, u"A.<item>");
-    items.Set(1, 4, itemB_, u"B.<item>");    // no dynamic link: nothing
-    items.Set(2, 6, vault_.bracket);          // not an item: nothing
-    items.Set(3, 4, 0, u"a.<ITEM>");          // by name; named as the caller named it
+    items.Set(1, 4, itemB_, u"B.<item>");  // no dynamic link: nothing
+    items.Set(2, 6, vault_.bracket);       // not an item: nothing
+    items.Set(3, 4, 0, u"a.<ITEM>");       // by name; named as the caller named it
     SAFEARRAY* links = nullptr;
     ASSERT_EQ(services_->UpdateDynamicLinks(items.get(), 0, 0, &links), S_OK);
     Received<LinkRecord> records(links);
@@ -47,8 +47,7 @@ TEST_F(DynamicLinksTest, EachItemWithADynamicFileGetsItsRefreshedLinkAtTheOffset
         EXPECT_EQ(At<double>(record, 32), 46002.5);
         EXPECT_EQ(com_testing::Text(At<BSTR>(record, 40)), u"bracket.zvkprt");
         EXPECT_EQ(com_testing::Text(At<BSTR>(record, 48)), u"\\Cad\\");
-        for (size_t offset : {56, 60, 64, 68})
-            EXPECT_EQ(At<int32_t>(record, offset), 1) << "link word at " << offset;
+        for (size_t offset : {56, 60, 64, 68}) EXPECT_EQ(At<int32_t>(record, offset), 1) << "link word at " << offset;
     }
 }
 
@@ -85,12 +84,12 @@ TEST_F(LocalVersionsTest, TheVersionWhoseTimeIsTheLocalFilesTimeToTheEvenSecond)
         double modified;
         LONG localVersion;
     } cases[] = {
-        {6, 0, 46002.5, 2},                     // id set below
-        {6, 0, 46002.5 + 1.9 * kSecond, 2},     // the same even second
+        {6, 0, 46002.5, 2},                  // id set below
+        {6, 0, 46002.5 + 1.9 * kSecond, 2},  // the same even second
         {6, 0, 46002.5 + 2 * kSecond, -1},
         {6, 0, 46001.5, 1},
-        {6, 9999, 46001.5, -1},                 // no such file
-        {4, 0, 46002.5, 7},                     // not a file: left alone
+        {6, 9999, 46001.5, -1},  // no such file
+        {4, 0, 46002.5, 7},      // not a file: left alone
     };
     InputRecords records(std::size(cases));
     for (ULONG i = 0; i < std::size(cases); ++i) {

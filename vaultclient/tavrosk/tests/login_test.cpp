@@ -100,8 +100,7 @@ TEST_F(LoginTest, ARecordThatIsNotALoginToThisVaultIsRefusedAndLeavesNoSession) 
         {"an empty user name", [](LoginRecord& r, const Substitutes& s) { r.moUsername = s.empty; }, E_INVALIDARG},
         {"a user the vault does not know", [](LoginRecord& r, const Substitutes& s) { r.moUsername = s.stranger; },
          E_OXN_LOGIN_FAILED},
-        {"another user's id", [](LoginRecord& r, const Substitutes&) { r.mlUserID += 1000; },
-         E_OXN_LOGIN_FAILED},
+        {"another user's id", [](LoginRecord& r, const Substitutes&) { r.mlUserID += 1000; }, E_OXN_LOGIN_FAILED},
         {"another vault's GUID", [](LoginRecord& r, const Substitutes&) { r.moVaultGUID.Data1 ^= 1; },
          E_OXN_CANT_OPEN_DATABASE},
     };

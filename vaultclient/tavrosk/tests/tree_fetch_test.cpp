@@ -110,8 +110,8 @@ TEST_F(TreeFetchTest, AnItemGivesOneRecordPerParentItHangsUnderAndItsChildrenOnc
         if (record.mlParentObjectID == itemA_ && record.meParentDocType == 4)
             childrenOfA.insert({record.meObjectType, record.mlObjectID, 4, itemA_});
     }
-    EXPECT_EQ(parentsOfA, (std::set<Place>{{4, itemA_, 3, vault_.partsFolder}, {4, itemA_, 4, itemB_},
-                                           {4, itemA_, 4, itemC_}}));
+    EXPECT_EQ(parentsOfA,
+              (std::set<Place>{{4, itemA_, 3, vault_.partsFolder}, {4, itemA_, 4, itemB_}, {4, itemA_, 4, itemC_}}));
     EXPECT_EQ(childrenOfA, (std::set<Place>{{6, vault_.bracket, 4, itemA_}, {6, vault_.plate, 4, itemA_}}));
     // A is checked out to the test's view, whatever parent it is reported under.
     for (const ItmObjectData& record : records)
@@ -217,7 +217,7 @@ TEST_F(TreeFetchTest, DeletedListNamesTheInputAndCachedObjectsTheVaultNoLongerHa
     InputRecords cached(4);
     cached.Set(0, 6, vault_.plate);
     cached.Set(1, 6, vault_.bracket);
-    cached.Set(2, 4, 9999);  // never in the vault
+    cached.Set(2, 4, 9999);          // never in the vault
     cached.Set(3, 6, vault_.plate);  // twice, reported once
     Fetched result = Fetch(input, true, 1, 0, cached.get());
     ASSERT_EQ(result.hr, S_OK);
@@ -266,8 +266,7 @@ TEST_F(TreeFetchTest, BadCallsGiveTheirCodesAndNoArrays) {
               E_POINTER);
     // An array of other records.
     SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 3);
-    EXPECT_EQ(client_->FetchTrees(VARIANT_TRUE, 0, VARIANT_FALSE, 0, bytes, &fetched, nullptr, &deleted),
-              E_INVALIDARG);
+    EXPECT_EQ(client_->FetchTrees(VARIANT_TRUE, 0, VARIANT_FALSE, 0, bytes, &fetched, nullptr, &deleted), E_INVALIDARG);
     EXPECT_EQ(com_testing::TakePendingDescription(), u"The array does not hold records of the expected type.");
     SafeArrayDestroy(bytes);
     // No input: empty lists.

@@ -74,13 +74,11 @@ bool LanguageFile::ParseLine(std::string_view line) {
     if (!ParseNumber(line.substr(secondBar + 1, equals - secondBar - 1), number)) return false;
     std::u16string category = winapi::FoldCase(winapi::ToUtf16(line.substr(0, firstBar)));
     std::u16string section = winapi::FoldCase(winapi::ToUtf16(line.substr(firstBar + 1, secondBar - firstBar - 1)));
-    texts_[Key(std::move(category), std::move(section), number)] =
-        Unescape(winapi::ToUtf16(line.substr(equals + 1)));
+    texts_[Key(std::move(category), std::move(section), number)] = Unescape(winapi::ToUtf16(line.substr(equals + 1)));
     return true;
 }
 
-const std::u16string* LanguageFile::Find(std::u16string_view category, std::u16string_view section,
-                                         long number) const {
+const std::u16string* LanguageFile::Find(std::u16string_view category, std::u16string_view section, long number) const {
     auto found = texts_.find(Key(winapi::FoldCase(category), winapi::FoldCase(section), number));
     return found == texts_.end() ? nullptr : &found->second;
 }

@@ -46,8 +46,7 @@ const std::u16string* tesspur::CurrentTranslation(int id, const WCHAR* category,
         std::lock_guard<std::mutex> lock(state.mutex);
         folder = state.folder;
         language = state.language;
-        file = state.pushedFiles.empty() || state.pushedFiles.back().empty() ? state.product
-                                                                               : state.pushedFiles.back();
+        file = state.pushedFiles.empty() || state.pushedFiles.back().empty() ? state.product : state.pushedFiles.back();
     }
     const LanguageFile* texts = FindLanguageFile(folder, language, file);
     return texts ? texts->Find(category ? category : u"", section ? section : u"", static_cast<long>(id)) : nullptr;

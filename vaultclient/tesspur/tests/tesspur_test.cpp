@@ -60,10 +60,10 @@ TEST_F(TesspurTest, GivesTheTranslationOfTheProductFileElseTheDefault) {
         {47, u"TS", nullptr, u"Ready", u"Bereit"},  // a null section is the empty one
         {45, u"TS", u"Halvaran", u"Failed to launch %s", u"Start von %s fehlgeschlagen"},
         {100, u"Menus", u"Halvaran", u"&File", u"&Datei"},
-        {1, u"StrWnd", u"StrWnd", u"OK", u"OK"},                     // no such number
-        {2, u"TS", u"StrWnd", u"Cancel", u"Cancel"},                  // other category
+        {1, u"StrWnd", u"StrWnd", u"OK", u"OK"},                               // no such number
+        {2, u"TS", u"StrWnd", u"Cancel", u"Cancel"},                           // other category
         {45, u"TS", nullptr, u"Failed to launch %s", u"Failed to launch %s"},  // other section
-        {57666, u"TS", nullptr, nullptr, u""},                         // no default: empty, never null
+        {57666, u"TS", nullptr, nullptr, u""},                                 // no default: empty, never null
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);

@@ -18,9 +18,7 @@
 namespace vaultdb {
 namespace {
 
-HRESULT FromErrno(int error) {
-    return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL;
-}
+HRESULT FromErrno(int error) { return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL; }
 
 // Writes `data` to `file` as one save (see winapi::SaveFile): whole and on
 // disk, folder entry included, before the caller records it.
@@ -42,8 +40,8 @@ HRESULT WriteFileDurably(const std::filesystem::path& file, const void* data, si
 HRESULT VersionExists(Database& database, int32_t documentId, int32_t version, bool& exists,
                       std::u16string* archiveFile = nullptr) {
     std::unique_ptr<Statement> query;
-    HRESULT hr = database.Prepare(
-        "SELECT archive_file FROM document_versions WHERE document_id = ? AND version = ?", query);
+    HRESULT hr =
+        database.Prepare("SELECT archive_file FROM document_versions WHERE document_id = ? AND version = ?", query);
     if (FAILED(hr)) return hr;
     query->BindInt32(1, documentId);
     query->BindInt32(2, version);

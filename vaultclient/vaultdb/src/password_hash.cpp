@@ -55,7 +55,7 @@ void RandomBytes(uint8_t* out, size_t size) {
 }
 
 std::array<uint8_t, kKeySize> Derive(std::u16string_view password, const uint8_t* salt, size_t saltSize,
-                                                uint32_t iterations) {
+                                     uint32_t iterations) {
     // The password's UTF-16LE bytes, the same on every machine.
     std::vector<uint8_t> bytes;
     for (char16_t unit : password) {
@@ -69,8 +69,8 @@ std::array<uint8_t, kKeySize> Derive(std::u16string_view password, const uint8_t
 
 }  // namespace
 
-void Pbkdf2HmacSha256(const void* password, size_t passwordSize, const void* salt, size_t saltSize,
-                      uint32_t iterations, uint8_t* out, size_t outSize) {
+void Pbkdf2HmacSha256(const void* password, size_t passwordSize, const void* salt, size_t saltSize, uint32_t iterations,
+                      uint8_t* out, size_t outSize) {
     // libcrypto takes int sizes; a password, salt or key beyond that is no
     // input this vault makes, and is refused rather than cut.
     constexpr size_t kMax = 1u << 30;
@@ -105,8 +105,7 @@ bool VerifyPassword(std::u16string_view password, std::string_view stored) {
     const auto [end, ec] = std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), iterations);
     if (ec != std::errc() || end != parts[1].data() + parts[1].size() || iterations == 0) return false;
     std::vector<uint8_t> salt, expected;
-    if (!FromHex(parts[2], salt) || !FromHex(parts[3], expected) || expected.size() != kKeySize)
-        return false;
+    if (!FromHex(parts[2], salt) || !FromHex(parts[3], expected) || expected.size() != kKeySize) return false;
     std::array<uint8_t, kKeySize> key;
     try {
         key = Derive(password, salt.data(), salt.size(), iterations);

@@ -45,8 +45,8 @@ public:
 private:
     HRESULT BindResult(int rc, int index);
 
-    SqliteDatabase& database_;   // Not owned.
-    sqlite3_stmt* statement_;    // Owned.
+    SqliteDatabase& database_;    // Not owned.
+    sqlite3_stmt* statement_;     // Owned.
     HRESULT bindFailure_ = S_OK;  // the first failed bind since the last Reset
 };
 

@@ -21,13 +21,18 @@ constexpr int kBusyTimeoutMs = 60000;
 
 HRESULT CodeOf(int rc) {
     switch (rc & 0xFF) {
-    case SQLITE_CONSTRAINT: return VDB_E_CONSTRAINT;
+    case SQLITE_CONSTRAINT:
+        return VDB_E_CONSTRAINT;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return VDB_E_BUSY;
+    case SQLITE_LOCKED:
+        return VDB_E_BUSY;
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB: return VDB_E_CORRUPT;
-    case SQLITE_NOMEM: return E_OUTOFMEMORY;
-    default: return VDB_E_FAIL;
+    case SQLITE_NOTADB:
+        return VDB_E_CORRUPT;
+    case SQLITE_NOMEM:
+        return E_OUTOFMEMORY;
+    default:
+        return VDB_E_FAIL;
     }
 }
 

@@ -72,8 +72,7 @@ HRESULT SqliteStatement::Step() {
 
 HRESULT SqliteStatement::Execute() {
     HRESULT hr;
-    while ((hr = Step()) == S_OK) {
-    }
+    while ((hr = Step()) == S_OK) {}
     return FAILED(hr) ? hr : S_OK;
 }
 
@@ -85,9 +84,7 @@ HRESULT SqliteStatement::Reset() {
 
 int SqliteStatement::ColumnCount() const { return sqlite3_column_count(statement_); }
 
-bool SqliteStatement::ColumnIsNull(int column) const {
-    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
-}
+bool SqliteStatement::ColumnIsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
 
 int32_t SqliteStatement::ColumnInt32(int column) const { return sqlite3_column_int(statement_, column); }
 

@@ -44,11 +44,31 @@ TEST_F(VaultDatabase, CreatesTheSchemaOnceAndReopensIt) {
     // Every table of the data model is there.
     auto db = Open();
     ASSERT_TRUE(db);
-    for (const char* table :
-         {"vault", "views", "users", "user_system_rights", "object_rights", "sessions", "folders", "documents",
-          "document_versions", "configurations", "variables", "variable_values", "items", "links", "boms",
-          "bom_rows", "cut_lists", "cut_list_rows", "workflows", "workflow_states", "workflow_transitions", "locks",
-          "history", "counters", "deleted_objects"}) {
+    for (const char* table : {"vault",
+                              "views",
+                              "users",
+                              "user_system_rights",
+                              "object_rights",
+                              "sessions",
+                              "folders",
+                              "documents",
+                              "document_versions",
+                              "configurations",
+                              "variables",
+                              "variable_values",
+                              "items",
+                              "links",
+                              "boms",
+                              "bom_rows",
+                              "cut_lists",
+                              "cut_list_rows",
+                              "workflows",
+                              "workflow_states",
+                              "workflow_transitions",
+                              "locks",
+                              "history",
+                              "counters",
+                              "deleted_objects"}) {
         EXPECT_EQ(Scalar(*db, std::string("SELECT COUNT(*) FROM ") + table), 0 + (std::string(table) == "folders"))
             << table;
     }
@@ -77,8 +97,7 @@ TEST_F(VaultDatabase, OpenModesAndUnusableFilesFailClearly) {
         auto newer = Open();
         ASSERT_EQ(newer->Execute("INSERT INTO schema_version (version, applied_utc) VALUES (999, 0)"), S_OK);
     }
-    EXPECT_EQ(vaultdb::OpenVaultDatabase(DbFile(), vaultdb::OpenMode::OpenExisting, db),
-              vaultdb::VDB_E_SCHEMA_TOO_NEW);
+    EXPECT_EQ(vaultdb::OpenVaultDatabase(DbFile(), vaultdb::OpenMode::OpenExisting, db), vaultdb::VDB_E_SCHEMA_TOO_NEW);
     EXPECT_FALSE(db);
 
     const auto notADatabase = machine_.root() / "notes.vdb";
@@ -203,8 +222,7 @@ TEST_F(VaultDatabase, SchemaKeepsTheVaultsRules) {
     ASSERT_EQ(run(addUser, {u"Änne", vaultdb::FoldKey(u"Änne")}), S_OK) << db->LastErrorText();
     const std::string addFolder = "INSERT INTO folders (parent_id, name, vault_path, path_key) VALUES (1, ?, ?, ?)";
     ASSERT_EQ(run(addFolder, {u"<items>", u"\\<items>\\", vaultdb::FoldKey(u"\\<items>\\")}), S_OK);
-    const std::string addItem =
-        "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (2, ?, ?, 4)";
+    const std::string addItem = "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (2, ?, ?, 4)";
     ASSERT_EQ(run(addItem, {u"Pump.<item>", vaultdb::FoldKey(u"Pump.<item>")}), S_OK);
     ASSERT_EQ(run("INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (1, 'a.prt', 'a.prt', 6)"), S_OK);
     ASSERT_EQ(run("INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (1, 'b.prt', 'b.prt', 6)"), S_OK);
@@ -215,17 +233,22 @@ TEST_F(VaultDatabase, SchemaKeepsTheVaultsRules) {
         std::initializer_list<std::u16string> texts;
     } const refused[] = {
         {"user names are unique whatever their case", addUser, {u"äNNE", vaultdb::FoldKey(u"äNNE")}},
-        {"folder paths are unique whatever their case", addFolder,
+        {"folder paths are unique whatever their case",
+         addFolder,
          {u"<ITEMS>", u"\\<ITEMS>\\", vaultdb::FoldKey(u"\\<ITEMS>\\")}},
-        {"item names are unique in the vault", "INSERT INTO documents (folder_id, name, name_key, doc_type) "
-                                              "VALUES (1, ?, ?, 4)",
+        {"item names are unique in the vault",
+         "INSERT INTO documents (folder_id, name, name_key, doc_type) "
+         "VALUES (1, ?, ?, 4)",
          {u"PUMP.<item>", vaultdb::FoldKey(u"PUMP.<item>")}},
         {"a document belongs to an existing folder",
-         "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (99, 'x', 'x', 6)", {}},
+         "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (99, 'x', 'x', 6)",
+         {}},
         {"documents are files or items",
-         "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (1, 'y', 'y', 5)", {}},
+         "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (1, 'y', 'y', 5)",
+         {}},
         {"one dynamic link per item",
-         "INSERT INTO links (parent_id, child_type, child_id, link_type) VALUES (1, 6, 2, 1), (1, 6, 3, 1)", {}},
+         "INSERT INTO links (parent_id, child_type, child_id, link_type) VALUES (1, 6, 2, 1), (1, 6, 3, 1)",
+         {}},
         {"one vault row", "INSERT INTO vault (id, vault_guid, name, database_version) VALUES (2, 'g', 'n', 2801)", {}},
         {"counter states are free, reserved or spent", "INSERT INTO counters (name, state) VALUES ('c', 3)", {}},
     };

@@ -54,8 +54,9 @@ TEST_F(VaultProcesses, WriterKilledInsideItsTransactionChangesNothing) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        testsupport::ChildProcess child(testsupport::SiblingProgram("vaultdb_writer_child"),
-                                        {DbFile().string(), "hold", std::to_string(c.rows), std::to_string(c.blobBytes)});
+        testsupport::ChildProcess child(
+            testsupport::SiblingProgram("vaultdb_writer_child"),
+            {DbFile().string(), "hold", std::to_string(c.rows), std::to_string(c.blobBytes)});
         ASSERT_TRUE(child.WaitForLine("written", std::chrono::minutes(2)));
         child.Kill();
         EXPECT_EQ(child.Wait(), 128 + SIGKILL);
@@ -83,8 +84,8 @@ TEST_F(VaultProcesses, WriterKilledAtAnyPointLeavesWholeTransactions) {
     const auto program = testsupport::SiblingProgram("vaultdb_writer_child");
     for (int delayMs : {0, 3, 10, 30, 60}) {
         SCOPED_TRACE(delayMs);
-        testsupport::ChildProcess child(program, {DbFile().string(), "count", "1000000",
-                                                  "run" + std::to_string(delayMs)});
+        testsupport::ChildProcess child(program,
+                                        {DbFile().string(), "count", "1000000", "run" + std::to_string(delayMs)});
         ASSERT_TRUE(child.WaitForLine("first", std::chrono::minutes(2)));
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         child.Kill();

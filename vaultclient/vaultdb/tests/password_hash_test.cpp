@@ -65,11 +65,11 @@ TEST(VaultPasswordHash, HashesStoredBeforeStillVerify) {
 
 TEST(VaultPasswordHash, RefusesMalformedStoredText) {
     const std::string good = vaultdb::HashPassword(u"pw", 10);
-    for (const std::string& bad : {std::string(), std::string("pw"), std::string("pbkdf2-sha256$10$00$"),
-                                   std::string("md5$10$00$") + good.substr(good.rfind('$') + 1),
-                                   good.substr(0, good.size() - 2), good + "00",
-                                   std::string("pbkdf2-sha256$0") + good.substr(good.find("$", 14)),
-                                   std::string("pbkdf2-sha256$x") + good.substr(good.find("$", 14))}) {
+    for (const std::string& bad :
+         {std::string(), std::string("pw"), std::string("pbkdf2-sha256$10$00$"),
+          std::string("md5$10$00$") + good.substr(good.rfind('$') + 1), good.substr(0, good.size() - 2), good + "00",
+          std::string("pbkdf2-sha256$0") + good.substr(good.find("$", 14)),
+          std::string("pbkdf2-sha256$x") + good.substr(good.find("$", 14))}) {
         EXPECT_FALSE(vaultdb::VerifyPassword(u"pw", bad)) << bad;
     }
 }

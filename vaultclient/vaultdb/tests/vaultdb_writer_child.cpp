@@ -29,7 +29,8 @@ int Fail(const char* what, vaultdb::Database* db, HRESULT hr) {
 }
 
 int Count(vaultdb::Database& db, int n, const std::string& tag) {
-    HRESULT hr = db.Execute("CREATE TABLE IF NOT EXISTS tally (id INTEGER NOT NULL PRIMARY KEY, value INTEGER NOT NULL)");
+    HRESULT hr =
+        db.Execute("CREATE TABLE IF NOT EXISTS tally (id INTEGER NOT NULL PRIMARY KEY, value INTEGER NOT NULL)");
     if (FAILED(hr)) return Fail("create tally", &db, hr);
     for (int i = 0; i < n; ++i) {
         vaultdb::Transaction tx(db);

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // The vault's database, where the stored-procedure layer opens it. The
 // name is a file name in the server folder, never a path of its own.
 HRESULT OpenVault(const VaultConnectionSettings& connection, std::unique_ptr<vaultdb::Database>& database) {
@@ -30,8 +29,7 @@ HRESULT OpenVault(const VaultConnectionSettings& connection, std::unique_ptr<vau
 
 // S_OK when `userName` is a user of the vault (not deleted) whose password
 // is `password`.
-HRESULT CheckUserPassword(vaultdb::Database& database, const std::u16string& userName,
-                          const std::u16string& password) {
+HRESULT CheckUserPassword(vaultdb::Database& database, const std::u16string& userName, const std::u16string& password) {
     std::unique_ptr<vaultdb::Statement> query;
     if (FAILED(database.Prepare("SELECT password_hash FROM users WHERE name_key = ? AND deleted = 0", query)) ||
         FAILED(query->BindText(1, vaultdb::FoldKey(userName))))
@@ -62,8 +60,8 @@ HRESULT CVaultServer::UnusedSlot10() { return E_NOTIMPL; }
 HRESULT CVaultServer::UnusedSlot11() { return E_NOTIMPL; }
 HRESULT CVaultServer::UnusedSlot12() { return E_NOTIMPL; }
 
-HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR userName, BSTR password,
-                                             BSTR* dbUser, BSTR* dbPassword) {
+HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR userName, BSTR password, BSTR* dbUser,
+                                             BSTR* dbPassword) {
     if (!dbUser || !dbPassword) return E_POINTER;
     *dbUser = nullptr;
     *dbPassword = nullptr;
@@ -77,7 +75,8 @@ HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR 
 
         std::unique_ptr<vaultdb::Database> database;
         if (HRESULT hr = OpenVault(connection, database); FAILED(hr)) return hr;
-        if (HRESULT hr = CheckUserPassword(*database, com::BstrText(userName), com::BstrText(password)); FAILED(hr)) return hr;
+        if (HRESULT hr = CheckUserPassword(*database, com::BstrText(userName), com::BstrText(password)); FAILED(hr))
+            return hr;
 
         std::u16string user, userPassword;
         Registry key;

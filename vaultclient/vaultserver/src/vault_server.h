@@ -20,7 +20,7 @@ class CVaultServer : public CComObjectRootEx<CComSingleThreadModel>,
                      public IVaultServer {
 public:
     BEGIN_COM_MAP(CVaultServer)
-        COM_INTERFACE_ENTRY(IVaultServer)
+    COM_INTERFACE_ENTRY(IVaultServer)
     END_COM_MAP()
 
     // The slots the system never calls: E_NOTIMPL.
@@ -41,9 +41,8 @@ public:
     // E_OXN_CANT_OPEN_DATABASE when its database cannot be opened or read;
     // E_OXN_LOGIN_FAILED for an unknown or deleted user or a wrong password;
     // E_OUTOFMEMORY. Every call forgets the login of an earlier one.
-    HRESULT STDMETHODCALLTYPE GetDatabaseCredentials(BSTR serverLoc, USHORT serverPort, BSTR vaultName,
-                                                     BSTR userName, BSTR password, BSTR* dbUser,
-                                                     BSTR* dbPassword) override;
+    HRESULT STDMETHODCALLTYPE GetDatabaseCredentials(BSTR serverLoc, USHORT serverPort, BSTR vaultName, BSTR userName,
+                                                     BSTR password, BSTR* dbUser, BSTR* dbPassword) override;
     // The token of the last successful GetDatabaseCredentials; E_POINTER,
     // or E_OXN_NOT_LOGGED_IN (not logged in) with 0 when there is none.
     HRESULT STDMETHODCALLTYPE Verify(LONG* verification) override;

@@ -81,14 +81,13 @@ protected:
 
     IVaultServer& Server() {
         if (!server_) {
-            EXPECT_EQ(CoCreateInstance(CLSID_VaultServer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&server_)),
-                      S_OK);
+            EXPECT_EQ(CoCreateInstance(CLSID_VaultServer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&server_)), S_OK);
         }
         return *server_;
     }
 
-    HRESULT Check(const char16_t* vault, const char16_t* user, const char16_t* password, std::u16string* dbUser = nullptr,
-                  std::u16string* dbPassword = nullptr) {
+    HRESULT Check(const char16_t* vault, const char16_t* user, const char16_t* password,
+                  std::u16string* dbUser = nullptr, std::u16string* dbPassword = nullptr) {
         CComBSTR serverLoc(created_.registration.serverLoc.c_str()), vaultName(vault), userName(user),
             userPassword(password), dbUserText, dbPasswordText;
         const HRESULT hr = Server().GetDatabaseCredentials(serverLoc, 3030, vaultName, userName, userPassword,
@@ -118,16 +117,15 @@ TEST_F(VaultServerTest, ChecksUserNameAndPasswordAgainstTheVaultsHashes) {
         const char16_t* password;
         HRESULT expected;
     } const cases[] = {
-        {u"Admin", u"admin", S_OK},
-        {u"carol", u"c4rol", S_OK},  // user names without regard to case
-        {u"Carol", u"C4ROL", kLoginFailed},  // passwords exactly
-        {u"Carol", u"", kLoginFailed},
-        {u"Nobody", u"admin", kLoginFailed},
+        {u"Admin", u"admin", S_OK},         {u"carol", u"c4rol", S_OK},  // user names without regard to case
+        {u"Carol", u"C4ROL", kLoginFailed},                              // passwords exactly
+        {u"Carol", u"", kLoginFailed},      {u"Nobody", u"admin", kLoginFailed},
         {u"Gone", u"gone", kLoginFailed},  // a deleted user logs in no more
         {u"", u"", kLoginFailed},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "user " << std::string(c.user, c.user + std::char_traits<char16_t>::length(c.user)));
+        SCOPED_TRACE(testing::Message() << "user "
+                                        << std::string(c.user, c.user + std::char_traits<char16_t>::length(c.user)));
         EXPECT_EQ(Check(u"Demo", c.user, c.password), c.expected);
         const LONG token = VerifiedToken(c.expected == S_OK ? S_OK : kNotLoggedIn);
         if (c.expected == S_OK)

@@ -27,7 +27,6 @@ namespace {
 
 constexpr std::u16string_view kItemExtension = u".<item>";
 
-
 bool HasItemExtension(std::u16string_view name) {
     return name.size() >= kItemExtension.size() &&
            winapi::EqualsIgnoreCase(name.substr(name.size() - kItemExtension.size()), kItemExtension);
@@ -174,8 +173,9 @@ private:
         }
         const std::u16string nameKey = vaultdb::FoldKey(fileName);
 
-        SpQuery exists(moDatabase,
-                       "SELECT 1 FROM documents WHERE name_key = ? AND deleted = 0 AND (doc_type = 4 OR folder_id = ?)");
+        SpQuery exists(
+            moDatabase,
+            "SELECT 1 FROM documents WHERE name_key = ? AND deleted = 0 AND (doc_type = 4 OR folder_id = ?)");
         exists.Bind(nameKey).Bind(folderId);
         if (exists.Next()) SpRaise(E_OXN_NAME_ALREADY_EXISTS);
 
@@ -187,11 +187,13 @@ private:
         const LONG itemId = document.Int(0);
         document.Reset();
 
-        SpQuery version(moDatabase,
-                        "INSERT INTO document_versions (document_id, version, modified_utc, user_id) VALUES (?, 1, ?, ?)");
+        SpQuery version(
+            moDatabase,
+            "INSERT INTO document_versions (document_id, version, modified_utc, user_id) VALUES (?, 1, ?, ?)");
         version.Bind(itemId).Bind(mdNow).Bind(mlUserID).Run();
 
-        SpQuery itemRow(moDatabase, "INSERT INTO items (document_id, item_number, item_name, counter_id) VALUES (?, ?, ?, ?)");
+        SpQuery itemRow(moDatabase,
+                        "INSERT INTO items (document_id, item_number, item_name, counter_id) VALUES (?, ?, ?, ?)");
         itemRow.Bind(itemId).Bind(counter.moName).Bind(baseName);
         if (counter.mlID != 0)
             itemRow.Bind(counter.mlID);
@@ -317,7 +319,7 @@ private:
         for (const XRefItemVarData* value : values) {
             if (!value) continue;
             SpQuery variable(moDatabase, value->mlVarID != 0 ? "SELECT id FROM variables WHERE id = ?"
-                                                              : "SELECT id FROM variables WHERE name_key = ?");
+                                                             : "SELECT id FROM variables WHERE name_key = ?");
             if (value->mlVarID != 0)
                 variable.Bind(value->mlVarID);
             else
@@ -325,10 +327,11 @@ private:
             if (!variable.Next()) SpRaise(E_OXN_VARIABLE_NOT_FOUND);
 
             // A text value, else the date; a later record's value replaces an earlier one.
-            SpQuery write(moDatabase,
-                          "INSERT INTO variable_values (document_id, version, configuration_id, variable_id, text_value,"
-                          " date_value) VALUES (?, 1, -1, ?, ?, ?) ON CONFLICT (document_id, version, configuration_id,"
-                          " variable_id) DO UPDATE SET text_value = excluded.text_value, date_value = excluded.date_value");
+            SpQuery write(
+                moDatabase,
+                "INSERT INTO variable_values (document_id, version, configuration_id, variable_id, text_value,"
+                " date_value) VALUES (?, 1, -1, ?, ?, ?) ON CONFLICT (document_id, version, configuration_id,"
+                " variable_id) DO UPDATE SET text_value = excluded.text_value, date_value = excluded.date_value");
             write.Bind(itemId).Bind(variable.Int(0));
             if (value->moValue.IsEmpty()) {
                 write.BindNull().Bind(value->mdValue);
@@ -372,7 +375,5 @@ HRESULT SpItems::mhGenerateItems(Lst<XRefItemDocData*>& docs, LONG destFolderId,
     // Another connection may have taken a name between check and insert.
     if (hr == vaultdb::VDB_E_CONSTRAINT) hr = E_OXN_NAME_ALREADY_EXISTS;
     if (FAILED(hr)) return hr;
-    return SpBoundary([&] {
-        MoveRows(rows, *out);
-    });
+    return SpBoundary([&] { MoveRows(rows, *out); });
 }

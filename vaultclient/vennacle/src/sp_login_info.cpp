@@ -42,8 +42,9 @@ HRESULT SpLoginInfo::mhLoginUser(const WCHAR* userName, const WCHAR* dbName, con
         if (id == 0) SpRaise(E_OXN_LOGIN_FAILED);
         vault = ReadVaultRow(moDatabase);
         AppendSystemRights(moDatabase, id, userRights);
-        SpQuery insert(moDatabase,
-                       "INSERT INTO sessions (user_id, computer, program_type, login_utc) VALUES (?, ?, ?, ?) RETURNING id");
+        SpQuery insert(
+            moDatabase,
+            "INSERT INTO sessions (user_id, computer, program_type, login_utc) VALUES (?, ?, ?, ?) RETURNING id");
         insert.Bind(id).Bind(ThisComputerName()).Bind(static_cast<int32_t>(program)).Bind(NowUtc());
         if (!insert.Next()) SpRaise(E_OXN_DATABASE_ACCESS);
         session = insert.Int(0);

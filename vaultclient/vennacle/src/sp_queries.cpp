@@ -33,8 +33,8 @@ HRESULT CheckDatabaseCredentials(vaultdb::Database& database, std::u16string_vie
         SpQuery query(database, "SELECT db_user, db_password_hash FROM vault WHERE id = 1");
         if (!query.Next()) SpRaise(E_OXN_CANT_OPEN_DATABASE);
         const std::u16string vaultUser = query.Text(0);
-        if (vaultUser.empty() ||
-            (winapi::EqualsIgnoreCase(vaultUser, user) && vaultdb::VerifyPassword(password, winapi::ToUtf8(query.Text(1)))))
+        if (vaultUser.empty() || (winapi::EqualsIgnoreCase(vaultUser, user) &&
+                                  vaultdb::VerifyPassword(password, winapi::ToUtf8(query.Text(1)))))
             result = S_OK;
     });
     return FAILED(hr) ? hr : result;

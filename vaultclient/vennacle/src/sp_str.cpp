@@ -17,13 +17,9 @@ SpStr& SpStr::operator=(const SpStr& other) {
     return *this;
 }
 
-SpStr& SpStr::operator=(const OLECHAR* text) {
-    return *this = SpStr(text);
-}
+SpStr& SpStr::operator=(const OLECHAR* text) { return *this = SpStr(text); }
 
-SpStr& SpStr::operator=(std::u16string_view text) {
-    return *this = SpStr(text);
-}
+SpStr& SpStr::operator=(std::u16string_view text) { return *this = SpStr(text); }
 
 SpStr::~SpStr() { Free(); }
 

@@ -23,10 +23,10 @@ struct XRefItemVarData {
     static void* operator new(std::size_t size);
     static void operator delete(void* block) noexcept;
 
-    LONG mlVarID = 0;   // the variable by id, or 0 when named
-    SpStr moVarName;    // the variable by name
-    SpStr moValue;      // the value as text, or empty when it is a date
-    DATE mdValue = 0;   // the value as a date
+    LONG mlVarID = 0;  // the variable by id, or 0 when named
+    SpStr moVarName;   // the variable by name
+    SpStr moValue;     // the value as text, or empty when it is a date
+    DATE mdValue = 0;  // the value as a date
 };
 static_assert(sizeof(XRefItemVarData) == 48);
 static_assert(offsetof(XRefItemVarData, moVarName) == 8);
@@ -54,9 +54,9 @@ struct XRefItemDocData {
     LONG mlWord16 = 0;           // the tree component's; not read here
     BSTR mbsItemName = nullptr;  // null: the item takes a number
     BSTR mbsConfigName = nullptr;
-    LONG mlLinkType = 0;  // 2: a static link; anything else: dynamic
-    LONG mlWord44 = 0;    // the tree component's; not read here
-    LONG mlWord48 = 0;    // the tree component's; not read here
+    LONG mlLinkType = 0;      // 2: a static link; anything else: dynamic
+    LONG mlWord44 = 0;        // the tree component's; not read here
+    LONG mlWord48 = 0;        // the tree component's; not read here
     LONG mlDestFolderID = 0;  // 0: the destination of the call
     LONG malReserved[2] = {};
     XRefItemVarList* mpoVarData = nullptr;  // owned, may be null

@@ -59,8 +59,8 @@ protected:
     // Rows of everything that generation writes, to see that a failure wrote nothing.
     std::vector<int64_t> Footprint() {
         std::vector<int64_t> counts;
-        for (const char* table : {"documents", "items", "links", "locks", "variable_values", "document_versions",
-                                  "history", "counters"})
+        for (const char* table :
+             {"documents", "items", "links", "locks", "variable_values", "document_versions", "history", "counters"})
             counts.push_back(Sql(*vault_.db, std::string("SELECT COUNT(*) FROM ") + table));
         counts.push_back(Sql(*vault_.db, "SELECT COALESCE(SUM(state * 10 + id), 0) FROM counters"));
         return counts;
@@ -118,8 +118,8 @@ TEST_F(SpItemsTest, GeneratesItemsWithTheirLinksInOneList) {
 
     AutoLst<Lst<ItemDbData*>> out;
     const SerialNoInfo serials[] = {{counters[0], 0}, {counters[1], 0}};
-    ASSERT_EQ(Items().mhGenerateItems(docs, vault_.itemsFolder, vault_.alice, kViewId, u"C:\\View\\\\", u"PC1", &out,
-                                      1, 2, serials),
+    ASSERT_EQ(Items().mhGenerateItems(docs, vault_.itemsFolder, vault_.alice, kViewId, u"C:\\View\\\\", u"PC1", &out, 1,
+                                      2, serials),
               S_OK);
 
     std::vector<const ItemDbData*> rows;
@@ -212,8 +212,8 @@ TEST_F(SpItemsTest, FailedGenerationLeavesNothingCreated) {
         {"unknown document", [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"B", 999)); }, vault_.alice,
          E_OXN_FILE_NOT_FOUND},
         {"two dynamic links on one item",
-         [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"B", vault_.plate)); },
-         vault_.alice, E_ITEM_MANY_DYN_LINKS},
+         [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"B", vault_.plate)); }, vault_.alice,
+         E_ITEM_MANY_DYN_LINKS},
         {"item name taken", [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u"TAKEN.<item>", -1)); },
          vault_.alice, E_OXN_NAME_ALREADY_EXISTS},
         {"name without a base name", [&](Lst<XRefItemDocData*>& docs) { docs.AddTail(Record(u".<item>", -1)); },
@@ -228,7 +228,8 @@ TEST_F(SpItemsTest, FailedGenerationLeavesNothingCreated) {
         {"unknown user", [](Lst<XRefItemDocData*>&) {}, 999, E_OXN_INVALID_ID},
     };
     const std::vector<LONG> counters = Reserve(1);
-    Sql(*vault_.db, "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (?, 'Taken.<item>', 'taken.<item>', 4)",
+    Sql(*vault_.db,
+        "INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (?, 'Taken.<item>', 'taken.<item>', 4)",
         {vault_.itemsFolder});
     for (const Case& c : cases) {
         // Each case first makes good items (one numbered by the given

@@ -64,8 +64,8 @@ TEST_F(SpMgrTest, CreateRefusesWhatItCannotOpen) {
         {"no such database", SpDbType_Vault, kDbServer, u"Other", u"vaultdb", u"secret", E_OXN_CANT_OPEN_DATABASE},
         {"no such server folder", SpDbType_Vault, u"D:\\Nowhere", kDbName, u"vaultdb", u"secret",
          E_OXN_CANT_OPEN_DATABASE},
-        {"a name that climbs out of the folder", SpDbType_Vault, u"C:\\Vaults\\Sub", u"..\\Demo", u"vaultdb",
-         u"secret", E_INVALIDARG},
+        {"a name that climbs out of the folder", SpDbType_Vault, u"C:\\Vaults\\Sub", u"..\\Demo", u"vaultdb", u"secret",
+         E_INVALIDARG},
         {"empty name", SpDbType_Vault, kDbServer, u"", u"vaultdb", u"secret", E_INVALIDARG},
         {"another database type", static_cast<SpDbType>(2), kDbServer, kDbName, u"vaultdb", u"secret", E_INVALIDARG},
     };
@@ -132,7 +132,8 @@ TEST_F(SpMgrTest, FailedLoginLeavesValuesNoCallerCanTakeForALogin) {
         const char16_t* dbName;
         HRESULT expected;
     };
-    for (const Case& c : {Case{u"Mallory", u"Demo", E_OXN_LOGIN_FAILED}, Case{u"Alice", u"Other", E_OXN_CANT_OPEN_DATABASE}}) {
+    for (const Case& c :
+         {Case{u"Mallory", u"Demo", E_OXN_LOGIN_FAILED}, Case{u"Alice", u"Other", E_OXN_CANT_OPEN_DATABASE}}) {
         SpVaultInfo info{2801, 3, VaultGuid()};
         LONG userId = 5, loginValue = 5;
         Lst<unsigned int> rights;

@@ -55,10 +55,11 @@ struct SeededVault {
     int32_t bracket = 0;                    // file "\Cad\bracket.zvkprt", version 2, configuration "Default"
     int32_t plate = 0;                      // file "\Cad\plate.zvkprt", version 1
     int32_t defaultConfig = 0;
-    int32_t description = 0;                // variable "Description"
+    int32_t description = 0;  // variable "Description"
 };
 
-inline int32_t AddFolder(vaultdb::Database& db, int32_t parent, const std::u16string& name, const std::u16string& path) {
+inline int32_t AddFolder(vaultdb::Database& db, int32_t parent, const std::u16string& name,
+                         const std::u16string& path) {
     return static_cast<int32_t>(Sql(db,
                                     "INSERT INTO folders (parent_id, name, vault_path, path_key) VALUES (?, ?, ?, ?)"
                                     " RETURNING id",
@@ -94,8 +95,8 @@ inline SeededVault SeedVault(bool withItemsFolder = true) {
         " VALUES (1, ?, 'Demo', ?, 3, 'vaultdb', ?)",
         {std::u16string(kVaultGuid), int32_t{vaultdb::kVaultDatabaseVersion}, hash});
     const std::u16string userHash = hash;  // the users' passwords are not read by the layer
-    vault.alice = static_cast<int32_t>(
-        Sql(db, "INSERT INTO users (name, name_key, password_hash) VALUES ('Alice', 'alice', ?) RETURNING id", {userHash}));
+    vault.alice = static_cast<int32_t>(Sql(
+        db, "INSERT INTO users (name, name_key, password_hash) VALUES ('Alice', 'alice', ?) RETURNING id", {userHash}));
     vault.bob = static_cast<int32_t>(Sql(db,
                                          "INSERT INTO users (name, name_key, password_hash, refresh_cache_on_login)"
                                          " VALUES ('Bob', 'bob', ?, 1) RETURNING id",
@@ -110,10 +111,10 @@ inline SeededVault SeedVault(bool withItemsFolder = true) {
     vault.cadFolder = AddFolder(db, vaultdb::kRootFolderId, u"Cad", u"\\Cad\\");
     vault.bracket = AddFile(db, vault.cadFolder, u"bracket.zvkprt", 2, vault.alice);
     vault.plate = AddFile(db, vault.cadFolder, u"plate.zvkprt", 1, vault.alice);
-    vault.defaultConfig = static_cast<int32_t>(Sql(
-        db, "INSERT INTO configurations (document_id, name) VALUES (?, 'Default') RETURNING id", {vault.bracket}));
-    vault.description = static_cast<int32_t>(Sql(
-        db, "INSERT INTO variables (name, name_key) VALUES ('Description', 'description') RETURNING id"));
+    vault.defaultConfig = static_cast<int32_t>(
+        Sql(db, "INSERT INTO configurations (document_id, name) VALUES (?, 'Default') RETURNING id", {vault.bracket}));
+    vault.description = static_cast<int32_t>(
+        Sql(db, "INSERT INTO variables (name, name_key) VALUES ('Description', 'description') RETURNING id"));
     return vault;
 }
 

@@ -30,15 +30,16 @@ class LoginSystem;
 struct LoginCredentials;
 }  // namespace login
 
-class CLogin : public CComObjectRootEx<CComSingleThreadModel>,
-               public CComCoClass<CLogin, &DunmorrowLib::CLSID_Login>,
-               public IDispatchImpl<DunmorrowLib::ILogin, &DunmorrowLib::IID_ILogin, &DunmorrowLib::LIBID_DunmorrowLib> {
+class CLogin
+    : public CComObjectRootEx<CComSingleThreadModel>,
+      public CComCoClass<CLogin, &DunmorrowLib::CLSID_Login>,
+      public IDispatchImpl<DunmorrowLib::ILogin, &DunmorrowLib::IID_ILogin, &DunmorrowLib::LIBID_DunmorrowLib> {
 public:
     CLogin();
 
     BEGIN_COM_MAP(CLogin)
-        COM_INTERFACE_ENTRY(DunmorrowLib::ILogin)
-        COM_INTERFACE_ENTRY2(IDispatch, DunmorrowLib::ILogin)
+    COM_INTERFACE_ENTRY(DunmorrowLib::ILogin)
+    COM_INTERFACE_ENTRY2(IDispatch, DunmorrowLib::ILogin)
     END_COM_MAP()
 
     // S_OK, E_POINTER for a null result, or a failure code of a login

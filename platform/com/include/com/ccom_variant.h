@@ -10,10 +10,10 @@ public:
     CComVariant() noexcept { VariantInit(this); }
     CComVariant(const VARIANT& source) noexcept;
     CComVariant(const CComVariant& source) noexcept;
-    CComVariant(LONG value) noexcept;    // VT_I4
-    CComVariant(bool value) noexcept;    // VT_BOOL
-    CComVariant(double value) noexcept;  // VT_R8
-    CComVariant(LPCOLESTR value) noexcept;  // VT_BSTR, a copy
+    CComVariant(LONG value) noexcept;        // VT_I4
+    CComVariant(bool value) noexcept;        // VT_BOOL
+    CComVariant(double value) noexcept;      // VT_R8
+    CComVariant(LPCOLESTR value) noexcept;   // VT_BSTR, a copy
     CComVariant(IUnknown* value) noexcept;   // VT_UNKNOWN, AddRef'd
     CComVariant(IDispatch* value) noexcept;  // VT_DISPATCH, AddRef'd
     ~CComVariant() { VariantClear(this); }

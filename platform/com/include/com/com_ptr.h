@@ -36,18 +36,14 @@ public:
     ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
     // From a pointer to a derived interface, as it is.
     template <class Other>
-        requires std::is_convertible_v<Other*, I*>
-    ComPtr(const ComPtr<Other>& other) noexcept : ComPtr(static_cast<I*>(other.GetInterfacePtr())) {}
+    requires std::is_convertible_v<Other*, I*> ComPtr(const ComPtr<Other>& other)
+    noexcept : ComPtr(static_cast<I*>(other.GetInterfacePtr())) {}
     // Asks `other` for I; null when it does not have it (E_NOINTERFACE).
     // Any other failure of QueryInterface raises _com_error.
     template <class Other>
-        requires(!std::is_convertible_v<Other*, I*>)
-    explicit ComPtr(Other* other) {
-        QueryFrom(other);
-    }
+    requires(!std::is_convertible_v<Other*, I*>) explicit ComPtr(Other* other) { QueryFrom(other); }
     template <class Other>
-        requires(!std::is_convertible_v<Other*, I*>)
-    explicit ComPtr(const ComPtr<Other>& other) {
+    requires(!std::is_convertible_v<Other*, I*>) explicit ComPtr(const ComPtr<Other>& other) {
         QueryFrom(other.GetInterfacePtr());
     }
     ~ComPtr() { Release(); }

@@ -23,9 +23,7 @@ public:
     // Negative, 0 or positive, by code unit; a null text counts as empty.
     int Compare(const WCHAR* other) const { return text_.compare(other ? other : u""); }
     // The same without regard to case (winapi::CompareIgnoreCase).
-    int CompareNoCase(const WCHAR* other) const {
-        return winapi::CompareIgnoreCase(text_, other ? other : u"");
-    }
+    int CompareNoCase(const WCHAR* other) const { return winapi::CompareIgnoreCase(text_, other ? other : u""); }
 
     CString& operator+=(const WCHAR* text) {
         if (text) text_ += text;

@@ -47,8 +47,7 @@ struct IRecordInfo : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE PutField(ULONG flags, PVOID record, LPCOLESTR name, VARIANT* field) = 0;
     // Stores the value itself, of exactly the field's type: the record takes
     // over what the variant owned, and the caller must not clear it.
-    virtual HRESULT STDMETHODCALLTYPE PutFieldNoCopy(ULONG flags, PVOID record, LPCOLESTR name,
-                                                     VARIANT* field) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PutFieldNoCopy(ULONG flags, PVOID record, LPCOLESTR name, VARIANT* field) = 0;
     // With null names: the count. Otherwise up to *count new BSTRs.
     virtual HRESULT STDMETHODCALLTYPE GetFieldNames(ULONG* count, BSTR* names) = 0;
     virtual BOOL STDMETHODCALLTYPE IsMatchingType(IRecordInfo* other) = 0;

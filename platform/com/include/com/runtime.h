@@ -80,8 +80,7 @@ typedef HRESULT (*LPFNCANUNLOADNOW)();
 // The class object of `clsid` asked for `riid`, found as described at the
 // top. E_INVALIDARG for a null out-pointer, a context naming no kind of
 // server, or a server info (other machines are not reached).
-HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, COSERVERINFO* serverInfo, REFIID riid,
-                                LPVOID* object);
+HRESULT WINAPI CoGetClassObject(REFCLSID clsid, DWORD context, COSERVERINFO* serverInfo, REFIID riid, LPVOID* object);
 // A new object: the class object's IClassFactory::CreateInstance. E_POINTER
 // for a null out-pointer; *object is null on failure.
 HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID riid, LPVOID* object);
@@ -100,8 +99,7 @@ enum REGCLS {
 // names the registration for CoRevokeClassObject. E_INVALIDARG for null
 // arguments, a context naming no kind of server or other flags;
 // CO_E_NOTINITIALIZED.
-HRESULT WINAPI CoRegisterClassObject(REFCLSID clsid, LPUNKNOWN classObject, DWORD context, DWORD flags,
-                                     LPDWORD cookie);
+HRESULT WINAPI CoRegisterClassObject(REFCLSID clsid, LPUNKNOWN classObject, DWORD context, DWORD flags, LPDWORD cookie);
 // Ends a registration and releases its class object. CO_E_OBJNOTREG for a
 // cookie that names none.
 HRESULT WINAPI CoRevokeClassObject(DWORD cookie);

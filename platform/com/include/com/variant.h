@@ -172,5 +172,4 @@ HRESULT WINAPI VariantCopyInd(VARIANT* dest, const VARIANTARG* source);
 // for an unknown type. On failure `dest` is unchanged.
 HRESULT WINAPI VariantChangeType(VARIANTARG* dest, const VARIANTARG* source, USHORT flags, VARTYPE type);
 // The locale is accepted and the US English forms used.
-HRESULT WINAPI VariantChangeTypeEx(VARIANTARG* dest, const VARIANTARG* source, LCID locale, USHORT flags,
-                                   VARTYPE type);
+HRESULT WINAPI VariantChangeTypeEx(VARIANTARG* dest, const VARIANTARG* source, LCID locale, USHORT flags, VARTYPE type);

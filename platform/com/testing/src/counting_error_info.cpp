@@ -14,9 +14,7 @@ CountingErrorInfo::CountingErrorInfo(const char16_t* description) : description_
 
 CountingErrorInfo::~CountingErrorInfo() { --g_live; }
 
-CountingErrorInfo* CountingErrorInfo::Create(const char16_t* description) {
-    return new CountingErrorInfo(description);
-}
+CountingErrorInfo* CountingErrorInfo::Create(const char16_t* description) { return new CountingErrorInfo(description); }
 
 int CountingErrorInfo::Live() { return g_live.load(); }
 

@@ -34,8 +34,6 @@ void ExpectCountsAsBefore(const LiveCounts& before) {
 
 void ClearPendingErrorInfo() { SetErrorInfo(0, nullptr); }
 
-void ExpectNoPendingErrorInfo() {
-    EXPECT_EQ(TakePendingDescription(), u"<none>") << "an error info was left pending";
-}
+void ExpectNoPendingErrorInfo() { EXPECT_EQ(TakePendingDescription(), u"<none>") << "an error info was left pending"; }
 
 }  // namespace com_testing

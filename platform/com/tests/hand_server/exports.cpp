@@ -55,22 +55,23 @@ __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
     std::u16string library = OwnLibraryPath();
     std::u16string clsid = winapi::GuidToString(hand_server::kCalculatorClsid);
-    bool written = !library.empty() && WriteText(ClassKey(), nullptr, u"Hand Calculator") &&
-                   WriteText(ClassKey() + u"\\InprocServer32", nullptr, library) &&
-                   WriteText(ClassKey() + u"\\InprocServer32", u"ThreadingModel", u"Apartment") &&
-                   WriteText(ClassKey() + u"\\ProgID", nullptr, hand_server::kVersionedProgId) &&
-                   WriteText(ClassKey() + u"\\VersionIndependentProgID", nullptr, hand_server::kProgId) &&
-                   WriteText(hand_server::kVersionedProgId, nullptr, u"Hand Calculator") &&
-                   WriteText(std::u16string(hand_server::kVersionedProgId) + u"\\CLSID", nullptr, clsid) &&
-                   WriteText(hand_server::kProgId, nullptr, u"Hand Calculator") &&
-                   WriteText(std::u16string(hand_server::kProgId) + u"\\CLSID", nullptr, clsid) &&
-                   WriteText(std::u16string(hand_server::kProgId) + u"\\CurVer", nullptr, hand_server::kVersionedProgId);
+    bool written =
+        !library.empty() && WriteText(ClassKey(), nullptr, u"Hand Calculator") &&
+        WriteText(ClassKey() + u"\\InprocServer32", nullptr, library) &&
+        WriteText(ClassKey() + u"\\InprocServer32", u"ThreadingModel", u"Apartment") &&
+        WriteText(ClassKey() + u"\\ProgID", nullptr, hand_server::kVersionedProgId) &&
+        WriteText(ClassKey() + u"\\VersionIndependentProgID", nullptr, hand_server::kProgId) &&
+        WriteText(hand_server::kVersionedProgId, nullptr, u"Hand Calculator") &&
+        WriteText(std::u16string(hand_server::kVersionedProgId) + u"\\CLSID", nullptr, clsid) &&
+        WriteText(hand_server::kProgId, nullptr, u"Hand Calculator") &&
+        WriteText(std::u16string(hand_server::kProgId) + u"\\CLSID", nullptr, clsid) &&
+        WriteText(std::u16string(hand_server::kProgId) + u"\\CurVer", nullptr, hand_server::kVersionedProgId);
     return written ? S_OK : SELFREG_E_CLASS;
 }
 
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
-    for (const std::u16string& key : {ClassKey(), std::u16string(hand_server::kVersionedProgId),
-                                      std::u16string(hand_server::kProgId)}) {
+    for (const std::u16string& key :
+         {ClassKey(), std::u16string(hand_server::kVersionedProgId), std::u16string(hand_server::kProgId)}) {
         LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return SELFREG_E_CLASS;
     }

@@ -16,9 +16,9 @@ class CWidget : public CComObjectRootEx<CComSingleThreadModel>,
                 public ISupportErrorInfoImpl<&IWidget::kIid> {
 public:
     BEGIN_COM_MAP(CWidget)
-        COM_INTERFACE_ENTRY(IWidget)
-        COM_INTERFACE_ENTRY2(IDispatch, IWidget)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
+    COM_INTERFACE_ENTRY(IWidget)
+    COM_INTERFACE_ENTRY2(IDispatch, IWidget)
+    COM_INTERFACE_ENTRY(ISupportErrorInfo)
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE get_Size(LONG* size) override;
@@ -36,7 +36,7 @@ private:
 class CPart : public CComObjectRootEx<CComSingleThreadModel>, public CComCoClass<CPart, &kPartClsid>, public IPart {
 public:
     BEGIN_COM_MAP(CPart)
-        COM_INTERFACE_ENTRY(IPart)
+    COM_INTERFACE_ENTRY(IPart)
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE GetSerial(LONG* serial) override;

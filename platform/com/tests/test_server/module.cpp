@@ -13,7 +13,8 @@
 namespace test_server {
 namespace {
 
-constexpr char16_t kAppIdScript[] = uR"(
+constexpr char16_t kAppIdScript[] =
+    uR"(
 HKCR
 {
     NoRemove AppID
@@ -28,7 +29,8 @@ HKCR
 )";
 
 // Written out in full, as a server's own script usually is.
-constexpr char16_t kWidgetScript[] = uR"(
+constexpr char16_t kWidgetScript[] =
+    uR"(
 HKCR
 {
     ComTest.Widget.1 = s 'Widget Class'
@@ -67,14 +69,14 @@ struct PartInfo {
 };
 
 void RegisterRecords() {
-    com::RegisterRecordDescription({kLibraryId,
-                                    1,
-                                    0,
-                                    kPartInfoRecord,
-                                    u"PartInfo",
-                                    sizeof(PartInfo),
-                                    {{u"serial", offsetof(PartInfo, serial), VT_I4},
-                                     {u"label", offsetof(PartInfo, label), VT_BSTR}}});
+    com::RegisterRecordDescription(
+        {kLibraryId,
+         1,
+         0,
+         kPartInfoRecord,
+         u"PartInfo",
+         sizeof(PartInfo),
+         {{u"serial", offsetof(PartInfo, serial), VT_I4}, {u"label", offsetof(PartInfo, label), VT_BSTR}}});
 }
 
 const com::TypeLibraryInterface kInterfaces[] = {
@@ -90,10 +92,8 @@ const com::ObjectMapEntry kObjects[] = {
     {&kGizmoClsid, nullptr, kClassScript, u"ComTest.Gizmo.1", u"ComTest.Gizmo", u"Gizmo Class"},
 };
 
-com::ServerModule gModule({.objects = kObjects,
-                           .typeLibrary = &kTypeLibrary,
-                           .appId = kAppId,
-                           .appIdScript = kAppIdScript});
+com::ServerModule gModule(
+    {.objects = kObjects, .typeLibrary = &kTypeLibrary, .appId = kAppId, .appIdScript = kAppIdScript});
 
 }  // namespace
 }  // namespace test_server

@@ -44,18 +44,16 @@
 // size 512 (format version 3, the default) or 4096 (version 4). attributes
 // must be 0 and securityDescriptor null. riid: IID_IStorage (or IUnknown).
 // The new file holds an empty root storage from the start.
-HRESULT WINAPI StgCreateStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes,
-                                  STGOPTIONS* options, PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid,
-                                  void** object);
+HRESULT WINAPI StgCreateStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes, STGOPTIONS* options,
+                                  PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid, void** object);
 
 // Opens the root storage of an existing compound file. stgfmt: STGFMT_ANY,
 // STGFMT_DOCFILE or STGFMT_STORAGE; options null. STG_E_FILENOTFOUND for a
 // missing file, STG_E_FILEALREADYEXISTS for a file that is not a compound
 // file, STG_E_DOCFILECORRUPT (or STG_E_INVALIDHEADER) for a damaged one,
 // STG_E_SHAREVIOLATION while another opener holds it.
-HRESULT WINAPI StgOpenStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes,
-                                STGOPTIONS* options, PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid,
-                                void** object);
+HRESULT WINAPI StgOpenStorageEx(const WCHAR* path, DWORD grfMode, DWORD stgfmt, DWORD attributes, STGOPTIONS* options,
+                                PSECURITY_DESCRIPTOR securityDescriptor, REFIID riid, void** object);
 
 // S_OK when the file starts like a compound file, S_FALSE when it does not,
 // STG_E_FILENOTFOUND when it is missing.

@@ -166,10 +166,10 @@ struct IStorage : IUnknown {
                                                    IStream** stream) = 0;
     virtual HRESULT STDMETHODCALLTYPE OpenStream(const OLECHAR* name, void* reserved1, DWORD mode, DWORD reserved2,
                                                  IStream** stream) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR* name, DWORD mode, DWORD reserved1,
-                                                    DWORD reserved2, IStorage** storage) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR* name, IStorage* priority, DWORD mode,
-                                                  SNB exclude, DWORD reserved, IStorage** storage) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2,
+                                                    IStorage** storage) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR* name, IStorage* priority, DWORD mode, SNB exclude,
+                                                  DWORD reserved, IStorage** storage) = 0;
     virtual HRESULT STDMETHODCALLTYPE CopyTo(DWORD excludedIidCount, const IID* excludedIids, SNB exclude,
                                              IStorage* target) = 0;
     virtual HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR* name, IStorage* target, const OLECHAR* newName,

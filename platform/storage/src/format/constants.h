@@ -10,8 +10,8 @@ namespace storage::format {
 // Sector ids in the allocation tables. Every id up to kMaxRegularSector names
 // a sector; the values above it mark what a table slot holds.
 inline constexpr uint32_t kMaxRegularSector = 0xFFFFFFFAu;
-inline constexpr uint32_t kDifatSector = 0xFFFFFFFCu;      // slot of a sector holding DIFAT entries
-inline constexpr uint32_t kFatSector = 0xFFFFFFFDu;        // slot of a sector holding FAT entries
+inline constexpr uint32_t kDifatSector = 0xFFFFFFFCu;  // slot of a sector holding DIFAT entries
+inline constexpr uint32_t kFatSector = 0xFFFFFFFDu;    // slot of a sector holding FAT entries
 inline constexpr uint32_t kEndOfChain = 0xFFFFFFFEu;
 inline constexpr uint32_t kFreeSector = 0xFFFFFFFFu;
 

@@ -13,9 +13,9 @@ namespace storage::format {
 enum class EntryColour : uint8_t { Red = 0, Black = 1 };
 
 struct DirectoryEntry {
-    char16_t nameUnits[32] = {};  // As stored, terminator included.
+    char16_t nameUnits[32] = {};   // As stored, terminator included.
     uint16_t nameLengthBytes = 0;  // Terminator included: 2 x (units + 1).
-    uint8_t type = 0;             // An ElementType value, or anything a damaged file holds.
+    uint8_t type = 0;              // An ElementType value, or anything a damaged file holds.
     EntryColour colour = EntryColour::Black;
     uint32_t left = kNoEntry;
     uint32_t right = kNoEntry;

@@ -59,8 +59,8 @@ HRESULT ParseHeader(const uint8_t (&bytes)[kHeaderSize], Header* header) {
     if (Load16(bytes + kByteOrderAt) != kByteOrderMark) {
         return STG_E_DOCFILECORRUPT;
     }
-    const bool sizeMatchesVersion = (h.majorVersion == kVersion3 && h.sectorShift == 9) ||
-                                    (h.majorVersion == kVersion4 && h.sectorShift == 12);
+    const bool sizeMatchesVersion =
+        (h.majorVersion == kVersion3 && h.sectorShift == 9) || (h.majorVersion == kVersion4 && h.sectorShift == 12);
     if (!sizeMatchesVersion || h.miniSectorShift != 6 || h.miniStreamCutoff != kMiniStreamCutoff) {
         return STG_E_DOCFILECORRUPT;
     }

@@ -50,7 +50,7 @@ private:
     std::vector<DirectoryEntry> entries_;
     AllocationTable miniFat_;
     std::unique_ptr<ChainWalker> miniSectors_;  // Every mini sector taken so far.
-    std::vector<Element*> elements_;  // By entry id; null for entries not (yet) loaded.
+    std::vector<Element*> elements_;            // By entry id; null for entries not (yet) loaded.
 };
 
 HRESULT Loader::Load(std::unique_ptr<Tree>* tree) {

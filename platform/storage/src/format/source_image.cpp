@@ -48,8 +48,7 @@ HRESULT SourceImage::ReadStream(uint32_t index, uint64_t offset, void* buffer, s
         const uint64_t start = UnitOffset(chain, position) + within;
         uint64_t length = std::min<uint64_t>(unitSize - within, count);
         // Extend the read over units that follow each other in the file.
-        while (length < count && position + 1 < chain.count &&
-               UnitOffset(chain, position + 1) == start + length) {
+        while (length < count && position + 1 < chain.count && UnitOffset(chain, position + 1) == start + length) {
             ++position;
             length += std::min<uint64_t>(unitSize, count - length);
         }
@@ -71,8 +70,7 @@ HRESULT SourceImage::ReadSectors(const std::vector<uint32_t>& sectors, uint8_t* 
         while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) {
             ++run;
         }
-        if (const HRESULT hr = ReadFile(SectorOffset(sectors[i]), out + i * sectorSize, run * sectorSize);
-            FAILED(hr)) {
+        if (const HRESULT hr = ReadFile(SectorOffset(sectors[i]), out + i * sectorSize, run * sectorSize); FAILED(hr)) {
             return hr;
         }
         i += run;

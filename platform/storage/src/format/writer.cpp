@@ -89,7 +89,9 @@ struct PlannedEntry {
 class FileWriter {
 public:
     FileWriter(const Tree& tree, uint16_t majorVersion)
-        : tree_(tree), majorVersion_(majorVersion), sectorShift_(majorVersion == kVersion3 ? 9 : 12),
+        : tree_(tree),
+          majorVersion_(majorVersion),
+          sectorShift_(majorVersion == kVersion3 ? 9 : 12),
           sectorSize_(uint32_t{1} << sectorShift_) {}
 
     HRESULT Write(int descriptor);
@@ -325,7 +327,8 @@ HRESULT FileWriter::WriteAll(Output& out) {
         for (uint64_t s = 0; s < sectors; ++s) {
             for (size_t i = 0; i < perSector; ++i) {
                 const uint64_t index = s * perSector + i;
-                Store32(sector.data() + 4 * i, index < table.Size() ? table.Next(static_cast<uint32_t>(index)) : kFreeSector);
+                Store32(sector.data() + 4 * i,
+                        index < table.Size() ? table.Next(static_cast<uint32_t>(index)) : kFreeSector);
             }
             if (!ok(out.Append(sector.data(), sector.size()))) {
                 return false;
@@ -354,8 +357,8 @@ HRESULT FileWriter::WriteAll(Output& out) {
         return hr;
     }
     for (const PlannedEntry& plan : entries_) {
-        if (plan.mini &&
-            !ok(CopyStream(out, plan.element->Content(), CeilDiv(plan.entry.size, kMiniSectorSize) * kMiniSectorSize))) {
+        if (plan.mini && !ok(CopyStream(out, plan.element->Content(),
+                                        CeilDiv(plan.entry.size, kMiniSectorSize) * kMiniSectorSize))) {
             return hr;
         }
     }

@@ -28,29 +28,33 @@ TEST_F(FormatCorpusGenerator, RegenerateCorpus) {
     WriteSample(kCorpus / "pass" / "v4-sample.cfb", 4);
     WriteSample(Path("base.cfb"), 3);
     const std::vector<std::pair<const char*, std::function<void(FileImage&)>>> damaged = {
-        {"fat-self-loop", [](FileImage& f) {
+        {"fat-self-loop",
+         [](FileImage& f) {
              const uint32_t start = f.Entry32(f.FindEntry("big"), kEntryStart);
              f.SetFat(start, start);
          }},
-        {"fat-long-loop", [](FileImage& f) {
+        {"fat-long-loop",
+         [](FileImage& f) {
              const uint32_t start = f.Entry32(f.FindEntry("big"), kEntryStart);
              uint32_t last = start;
              while (f.Fat(last) != kEnd) last = f.Fat(last);
              f.SetFat(last, start);
          }},
-        {"fat-id-out-of-range", [](FileImage& f) { f.SetFat(f.Entry32(f.FindEntry("big"), kEntryStart), 0x7FFFFFF0u); }},
-        {"mini-fat-self-loop", [](FileImage& f) {
+        {"fat-id-out-of-range",
+         [](FileImage& f) { f.SetFat(f.Entry32(f.FindEntry("big"), kEntryStart), 0x7FFFFFF0u); }},
+        {"mini-fat-self-loop",
+         [](FileImage& f) {
              const uint32_t start = f.Entry32(f.FindEntry("small"), kEntryStart);
              f.SetMiniFat(start, start);
          }},
         {"size-beyond-chain", [](FileImage& f) { f.SetEntry32(f.FindEntry("big"), kEntrySize, 9000); }},
-        {"shared-sector", [](FileImage& f) {
+        {"shared-sector",
+         [](FileImage& f) {
              f.SetEntry32(f.FindEntry("inner"), kEntryStart, f.Entry32(f.FindEntry("small"), kEntryStart));
          }},
         {"directory-cycle", [](FileImage& f) { f.SetEntry32(f.FindEntry("dir"), kEntryChild, f.FindEntry("dir")); }},
-        {"entry-reached-twice", [](FileImage& f) {
-             f.SetEntry32(f.FindEntry("dir"), kEntryChild, f.FindEntry("small"));
-         }},
+        {"entry-reached-twice",
+         [](FileImage& f) { f.SetEntry32(f.FindEntry("dir"), kEntryChild, f.FindEntry("small")); }},
         {"wrong-byte-order", [](FileImage& f) { f.Set16(kHeaderByteOrder, 0xFEFF); }},
         {"v3-with-4096-sectors", [](FileImage& f) { f.Set16(kHeaderSectorShift, 12); }},
         {"name-of-32-units", [](FileImage& f) { f.Set16(f.EntryAt(f.FindEntry("big")) + kEntryNameLength, 66); }},

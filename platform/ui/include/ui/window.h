@@ -53,8 +53,7 @@ public:
     // (lParam 0; a result of -1 destroys the window again and Create returns
     // null).
     // Null when the window already exists or `parent` is not a window.
-    HWND Create(HWND parent, std::u16string className, const RECT& rect, DWORD style,
-                std::u16string_view title = {});
+    HWND Create(HWND parent, std::u16string className, const RECT& rect, DWORD style, std::u16string_view title = {});
 
     HWND Handle() const { return handle_; }
     bool Exists() const { return handle_ != nullptr; }

@@ -18,16 +18,18 @@
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define IS_ERROR(hr) (static_cast<unsigned long>(hr) >> 31 == SEVERITY_ERROR)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
 #define HRESULT_SEVERITY(hr) (((hr) >> 31) & 0x1)
-#define MAKE_HRESULT(sev, fac, code) \
-    static_cast<HRESULT>((static_cast<uint32_t>(sev) << 31) | (static_cast<uint32_t>(fac) << 16) | static_cast<uint32_t>(code))
+#define MAKE_HRESULT(sev, fac, code)                                                               \
+    static_cast<HRESULT>((static_cast<uint32_t>(sev) << 31) | (static_cast<uint32_t>(fac) << 16) | \
+                         static_cast<uint32_t>(code))
 #define _HRESULT_TYPEDEF_(v) static_cast<HRESULT>(static_cast<uint32_t>(v))
 
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
-    return static_cast<HRESULT>(code) <= 0 ? static_cast<HRESULT>(code)
-                                           : static_cast<HRESULT>((code & 0x0000FFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);
+    return static_cast<HRESULT>(code) <= 0
+               ? static_cast<HRESULT>(code)
+               : static_cast<HRESULT>((code & 0x0000FFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);
 }
 
 // --- Win32 error numbers --------------------------------------------------

@@ -27,7 +27,6 @@
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 
-
 // Null on failure (ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_PARAMETER for
 // flags other than LMEM_ZEROINIT). A block of 0 bytes is a valid block of
 // size 0.

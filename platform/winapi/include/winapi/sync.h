@@ -42,16 +42,15 @@ typedef ACL* PACL;
 struct SECURITY_DESCRIPTOR {
     BYTE revision;  // SECURITY_DESCRIPTOR_REVISION once initialised
     BYTE reserved;
-    WORD control;   // SE_DACL_PRESENT, SE_DACL_DEFAULTED
-    PACL dacl;      // as set by SetSecurityDescriptorDacl; null = everyone
+    WORD control;  // SE_DACL_PRESENT, SE_DACL_DEFAULTED
+    PACL dacl;     // as set by SetSecurityDescriptorDacl; null = everyone
 };
 typedef void* PSECURITY_DESCRIPTOR;
 
 // Fails with ERROR_UNKNOWN_REVISION for any revision but 1.
 BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
 // Fails with ERROR_INVALID_SECURITY_DESCR on a descriptor not initialised.
-BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL daclPresent, PACL dacl,
-                                      BOOL daclDefaulted);
+BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL daclPresent, PACL dacl, BOOL daclDefaulted);
 
 // --- Mutexes ----------------------------------------------------------------
 // Security attributes are accepted and not interpreted (see above); handles

@@ -111,15 +111,25 @@ errno_t wcscat_s(WCHAR* dest, size_t size, const WCHAR* src);
 errno_t _wcslwr_s(WCHAR* text, size_t size);
 errno_t _wcsupr_s(WCHAR* text, size_t size);
 template <size_t N>
-errno_t wcscpy_s(WCHAR (&dest)[N], const WCHAR* src) { return wcscpy_s(dest, N, src); }
+errno_t wcscpy_s(WCHAR (&dest)[N], const WCHAR* src) {
+    return wcscpy_s(dest, N, src);
+}
 template <size_t N>
-errno_t wcsncpy_s(WCHAR (&dest)[N], const WCHAR* src, size_t count) { return wcsncpy_s(dest, N, src, count); }
+errno_t wcsncpy_s(WCHAR (&dest)[N], const WCHAR* src, size_t count) {
+    return wcsncpy_s(dest, N, src, count);
+}
 template <size_t N>
-errno_t wcscat_s(WCHAR (&dest)[N], const WCHAR* src) { return wcscat_s(dest, N, src); }
+errno_t wcscat_s(WCHAR (&dest)[N], const WCHAR* src) {
+    return wcscat_s(dest, N, src);
+}
 template <size_t N>
-errno_t _wcslwr_s(WCHAR (&text)[N]) { return _wcslwr_s(text, N); }
+errno_t _wcslwr_s(WCHAR (&text)[N]) {
+    return _wcslwr_s(text, N);
+}
 template <size_t N>
-errno_t _wcsupr_s(WCHAR (&text)[N]) { return _wcsupr_s(text, N); }
+errno_t _wcsupr_s(WCHAR (&text)[N]) {
+    return _wcsupr_s(text, N);
+}
 
 WCHAR towupper(WCHAR c);
 WCHAR towlower(WCHAR c);

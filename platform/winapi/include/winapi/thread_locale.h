@@ -21,7 +21,8 @@
 #define MAKELANGID(primary, sub) (static_cast<WORD>((static_cast<WORD>(sub) << 10) | static_cast<WORD>(primary)))
 #define PRIMARYLANGID(lang) (static_cast<WORD>(lang) & 0x3ff)
 #define SUBLANGID(lang) (static_cast<WORD>(lang) >> 10)
-#define MAKELCID(lang, sort) (static_cast<LCID>((static_cast<DWORD>(static_cast<WORD>(sort)) << 16) | static_cast<WORD>(lang)))
+#define MAKELCID(lang, sort) \
+    (static_cast<LCID>((static_cast<DWORD>(static_cast<WORD>(sort)) << 16) | static_cast<WORD>(lang)))
 #define LANGIDFROMLCID(lcid) (static_cast<WORD>(lcid))
 
 #define LANG_USER_DEFAULT 0x0400

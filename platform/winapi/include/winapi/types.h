@@ -131,8 +131,7 @@ typedef IID* LPIID;
 typedef CLSID* LPCLSID;
 
 inline bool operator==(const GUID& a, const GUID& b) {
-    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
-           __builtin_memcmp(a.Data4, b.Data4, 8) == 0;
+    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 && __builtin_memcmp(a.Data4, b.Data4, 8) == 0;
 }
 inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
 #define IsEqualIID(a, b) IsEqualGUID(a, b)

@@ -80,8 +80,8 @@ struct IItmManager2 : IItmManager {
     // poItems: SAFEARRAY(ItemDataIn); ppoDeletedDestroyed: SAFEARRAY(DelOrDestroyed).
     virtual HRESULT STDMETHODCALLTYPE BatchGetTrees2(SAFEARRAY* poItems, LONG lFlags, LONG lLevels,
                                                      SAFEARRAY** ppoItmItems, SAFEARRAY** ppoDeletedDestroyed) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Login2(BSTR bsVaultName, BSTR bsUser, BSTR bsPwd, BSTR bsSqlUser,
-                                             BSTR bsSqlPwd, ULONG ulUserId, LoginDataOut* oLoginResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Login2(BSTR bsVaultName, BSTR bsUser, BSTR bsPwd, BSTR bsSqlUser, BSTR bsSqlPwd,
+                                             ULONG ulUserId, LoginDataOut* oLoginResult) = 0;
     // SAFEARRAY(ItmInfoSupplement)
     virtual HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY** ppoItmInfoSupplement) = 0;
     // SAFEARRAY(CacheUpdate)

@@ -30,9 +30,9 @@ enum CreationFlags : LONG {
 };
 
 // The item server's enumerations, with their enumerators.
-using BellquistLib::ItmObjectType;
-using BellquistLib::ItmLinkType;
 using BellquistLib::ItmLinkOperation;
+using BellquistLib::ItmLinkType;
+using BellquistLib::ItmObjectType;
 using enum BellquistLib::ItmObjectType;
 using enum BellquistLib::ItmLinkType;
 using enum BellquistLib::ItmLinkOperation;

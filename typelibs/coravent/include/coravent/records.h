@@ -20,9 +20,9 @@ namespace CoraventLib {
 
 // The records shared with the item server's library: the same record GUIDs
 // and layouts, registered under this library as well (RegisterRecords).
-using BellquistLib::UdtGUID;
 using BellquistLib::ItmLink;
 using BellquistLib::ItmObjectData;
+using BellquistLib::UdtGUID;
 
 // The start of one item operation (IItemOperation::Init).
 struct InitData {
@@ -30,12 +30,12 @@ struct InitData {
     // The caller's stored-procedure manager (SpMgr) as an in-process address;
     // the operation takes a reference of its own.
     ULONGLONG mpoSpMgr;
-    UdtGUID moViewID;                      // the vault view
+    UdtGUID moViewID;  // the vault view
     LONG mlUserID;
-    LONG mlSystemRights;                   // not used by the operation
+    LONG mlSystemRights;  // not used by the operation
     TreeCreationType meTreeCreationType;
-    LONG mlCreationFlags;                  // CreationFlags bits; not used by the operation
-    BSTR moRootPath;                       // the view's root folder on disk
+    LONG mlCreationFlags;  // CreationFlags bits; not used by the operation
+    BSTR moRootPath;       // the view's root folder on disk
     BSTR moComputerName;
 };
 static_assert(sizeof(InitData) == 56);
@@ -57,13 +57,13 @@ static_assert(sizeof(ItemVariableData) == 48);
 struct ItemData {
     static constexpr GUID kRecordGuid = com::MakeGuid("ED0AF8D1-635E-47C8-A715-55FB73BB8101");
     BSTR mbsItemName;
-    LONG mlDocumentID;          // the file's document id
-    LONG mlProjectID;           // the folder of that file
-    BSTR mbsFileCfg;            // the file's configuration
+    LONG mlDocumentID;  // the file's document id
+    LONG mlProjectID;   // the folder of that file
+    BSTR mbsFileCfg;    // the file's configuration
     LONG mlItemFolderID;
     LONG lTreeCreationType;
     VARIANT_BOOL mbStaticLink;
-    SAFEARRAY* mpoVarData;      // ItemVariableData records, or null
+    SAFEARRAY* mpoVarData;  // ItemVariableData records, or null
 };
 #pragma pack(pop)
 static_assert(sizeof(ItemData) == 44);

@@ -14,12 +14,12 @@ namespace DunmorrowLib {
 // A login request (ILogin::Login).
 struct LoginInfo {
     static constexpr GUID kRecordGuid = com::MakeGuid("11BC237E-BBC8-4EF8-8772-00AE81CDDC49");
-    BSTR moVaultName;     // the vault's settings key and the login table's key
-    BSTR moUsername;      // the four credentials: direct login only
+    BSTR moVaultName;  // the vault's settings key and the login table's key
+    BSTR moUsername;   // the four credentials: direct login only
     BSTR moPassword;
     BSTR moSqlUsername;
     BSTR moSqlPassword;
-    ULONG mlUserID;       // not read by Login
+    ULONG mlUserID;  // not read by Login
     VARIANT_BOOL mbDirectLogin;
     ULONGLONG mlParentWnd;  // window handle; the low 32 bits are used
 };
@@ -35,10 +35,10 @@ struct LoginResult {
     LONG mlSystemRights;
     BSTR moUsername;
     BSTR moUserPwd;
-    LONG musPort;           // the vault's ServerPort setting
+    LONG musPort;  // the vault's ServerPort setting
     LONG mlArchiveServerID;
     LONG mlDateFmt;
-    BSTR mbsAServer;        // the vault's ServerLoc setting
+    BSTR mbsAServer;  // the vault's ServerLoc setting
     LONG mlRootItemFolderID;
     GUID moVaultGUID;
 };

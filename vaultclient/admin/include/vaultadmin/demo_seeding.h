@@ -13,12 +13,12 @@ class Database;
 namespace vaultadmin {
 
 // What the demo content holds, by construction.
-inline constexpr int kDemoItemFolders = 10;       // below "\<items>\" (not counting it)
+inline constexpr int kDemoItemFolders = 10;  // below "\<items>\" (not counting it)
 inline constexpr int kDemoItems = 300;
-inline constexpr int kDemoDrawingEvery = 3;       // every third item has a drawing
-inline constexpr int kDemoAssemblyEvery = 10;     // every tenth item is an assembly
-inline constexpr int kDemoAssemblyChildren = 4;   // items in each assembly's BOM
-inline constexpr int kDemoCheckedOutEvery = 25;   // every 25th item is checked out
+inline constexpr int kDemoDrawingEvery = 3;      // every third item has a drawing
+inline constexpr int kDemoAssemblyEvery = 10;    // every tenth item is an assembly
+inline constexpr int kDemoAssemblyChildren = 4;  // items in each assembly's BOM
+inline constexpr int kDemoCheckedOutEvery = 25;  // every 25th item is checked out
 
 struct DemoCounts {
     int itemFolders = 0;

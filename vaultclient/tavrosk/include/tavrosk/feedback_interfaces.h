@@ -36,7 +36,7 @@ struct ITavroskFeedback : IDispatch {
     // 0x40 a yes/no question, 0x800 error, 0x1000 question icon, 0x80000
     // silent (no answer written). *pulAnswer: 1 ok, 4 cancel, 8 yes, 32 no.
     virtual HRESULT STDMETHODCALLTYPE ShowMessage(BSTR bsText, VARIANT* pvDetail, ULONG ulFlags, LONG lReserved1,
-                                                 LONG lReserved2, ULONG* pulAnswer) = 0;
+                                                  LONG lReserved2, ULONG* pulAnswer) = 0;
     // Slots 13 and 14: progress notices.
     virtual HRESULT STDMETHODCALLTYPE ProgressNotice13() = 0;
     virtual HRESULT STDMETHODCALLTYPE ProgressNotice14() = 0;

@@ -20,19 +20,19 @@ namespace TavroskClientLib {
 
 struct LinkRecord {
     static constexpr GUID kRecordGuid = com::MakeGuid("5D4C1267-9C17-4E06-9826-00A53F690487");
-    BSTR mbsItemName;         // the file name of the item the link belongs to ("<name>.<item>")
-    LONG meOperation;         // 2 add the link, 3 remove it, any other: the item's refreshed dynamic link
-    LONG mlObjectID;          // the child
-    LONG mlParentProjectID;   // the child's vault folder
-    LONG mlAttachedVersion;   // the child's version the link carries; -1: changed locally (dirty)
-    LONG mlConfigID;          // -1: none
-    LONG meObjectType;        // ItmObjectType of the child (6 for a file)
-    DATE moModified;          // the time of that version, UTC
-    BSTR moFilename;          // the child's name
-    BSTR moPath;              // the child's vault folder path, "\A\B\" (relative to the view root)
-    LONG meLinkType;          // current link pair
+    BSTR mbsItemName;        // the file name of the item the link belongs to ("<name>.<item>")
+    LONG meOperation;        // 2 add the link, 3 remove it, any other: the item's refreshed dynamic link
+    LONG mlObjectID;         // the child
+    LONG mlParentProjectID;  // the child's vault folder
+    LONG mlAttachedVersion;  // the child's version the link carries; -1: changed locally (dirty)
+    LONG mlConfigID;         // -1: none
+    LONG meObjectType;       // ItmObjectType of the child (6 for a file)
+    DATE moModified;         // the time of that version, UTC
+    BSTR moFilename;         // the child's name
+    BSTR moPath;             // the child's vault folder path, "\A\B\" (relative to the view root)
+    LONG meLinkType;         // current link pair
     LONG meLinkOperation;
-    LONG meInitialLinkType;   // initial link pair
+    LONG meInitialLinkType;  // initial link pair
     LONG meInitialLinkOperation;
 };
 static_assert(sizeof(LinkRecord) == 72);

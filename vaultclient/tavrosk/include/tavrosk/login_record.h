@@ -18,7 +18,7 @@ class SpMgr;
 namespace TavroskClientLib {
 
 struct LoginRecord {
-    SpMgr* mpoSpMgr;        // the login's open vault connection (the caller's reference)
+    SpMgr* mpoSpMgr;  // the login's open vault connection (the caller's reference)
     GUID moVaultGUID;
     GUID moViewGUID;
     BSTR moViewPath;
@@ -27,13 +27,13 @@ struct LoginRecord {
     BSTR moUsername;
     BSTR moUserPwd;
     BSTR moVaultName;
-    BSTR mbsAServer;        // the archive server's name
+    BSTR mbsAServer;  // the archive server's name
     LONG musPort;
     LONG mlUserID;
     LONG mlArchiveServerID;
     LONG mlDateFmt;
-    LONG mlSystemRights;    // bit set of the user's system rights
-    LONG mlReserved;        // 0
+    LONG mlSystemRights;  // bit set of the user's system rights
+    LONG mlReserved;      // 0
 };
 static_assert(sizeof(LoginRecord) == 120);
 static_assert(offsetof(LoginRecord, mpoSpMgr) == 0);

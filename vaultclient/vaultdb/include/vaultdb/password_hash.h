@@ -23,7 +23,7 @@ bool VerifyPassword(std::u16string_view password, std::string_view stored);
 
 // The KDF itself (libcrypto's), for its test vectors: PBKDF2-HMAC-SHA256.
 // Throws std::runtime_error when libcrypto fails.
-void Pbkdf2HmacSha256(const void* password, size_t passwordSize, const void* salt, size_t saltSize,
-                      uint32_t iterations, uint8_t* out, size_t outSize);
+void Pbkdf2HmacSha256(const void* password, size_t passwordSize, const void* salt, size_t saltSize, uint32_t iterations,
+                      uint8_t* out, size_t outSize);
 
 }  // namespace vaultdb

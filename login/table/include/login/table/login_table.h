@@ -17,10 +17,9 @@
 
 #include "winapi/types.h"
 
-
 // The handles of one use of the table; any of them may be null.
 struct LoginSyncObjects {
-    HANDLE mapping = nullptr;      // opened by the caller (OpenLoginTableMapping)
+    HANDLE mapping = nullptr;  // opened by the caller (OpenLoginTableMapping)
     HANDLE mutex = nullptr;
     HANDLE addEvent = nullptr;
     HANDLE removeEvent = nullptr;

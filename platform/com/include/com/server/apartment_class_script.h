@@ -12,7 +12,8 @@ namespace com {
 // that nothing of an earlier registration stays in it. Filled in from the
 // class's object map entry (CLSID, PROGID, VIPROGID, DESCRIPTION) and the
 // module (MODULE, APPID, LIBID).
-inline constexpr char16_t kApartmentClassScript[] = uR"(
+inline constexpr char16_t kApartmentClassScript[] =
+    uR"(
 HKCR
 {
     %PROGID% = s '%DESCRIPTION%'
@@ -44,7 +45,8 @@ HKCR
 
 // Only the class's key, for a class that callers create by its CLSID alone
 // (no ProgID, no type library), on the thread that then uses it.
-inline constexpr char16_t kApartmentClassKeyScript[] = uR"(
+inline constexpr char16_t kApartmentClassKeyScript[] =
+    uR"(
 HKCR
 {
     NoRemove CLSID

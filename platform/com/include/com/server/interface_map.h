@@ -25,8 +25,8 @@ namespace com {
 struct InterfaceMapEntry {
     enum Kind { kInterface, kBlind, kEnd };
     Kind kind;
-    const IID* iid;                          // kInterface: the IID answered
-    IUnknown* (*interfaceOf)(void* object);  // kInterface: the object's base for iid
+    const IID* iid;                                             // kInterface: the IID answered
+    IUnknown* (*interfaceOf)(void* object);                     // kInterface: the object's base for iid
     HRESULT (*delegate)(void* object, REFIID iid, void** out);  // kBlind: asks the other object
 };
 
@@ -40,46 +40,43 @@ HRESULT QueryInterfaceFromMap(void* object, const InterfaceMapEntry* entries, RE
 }  // namespace detail
 }  // namespace com
 
-#define BEGIN_COM_MAP(Class)                                                          \
-public:                                                                               \
-    using _ComMapClass = Class;                                                       \
-    HRESULT _InternalQueryInterface(REFIID iid, void** out) {                         \
+#define BEGIN_COM_MAP(Class)                                                              \
+public:                                                                                   \
+    using _ComMapClass = Class;                                                           \
+    HRESULT _InternalQueryInterface(REFIID iid, void** out) {                             \
         return ::com::detail::QueryInterfaceFromMap(this, _GetComMapEntries(), iid, out); \
-    }                                                                                 \
-    static const ::com::InterfaceMapEntry* _GetComMapEntries() {                      \
+    }                                                                                     \
+    static const ::com::InterfaceMapEntry* _GetComMapEntries() {                          \
         static constexpr ::com::InterfaceMapEntry entries[] = {
-
 // An interface that the class derives from (once).
 #define COM_INTERFACE_ENTRY(Interface) COM_INTERFACE_ENTRY_IID(::com::uuidof<Interface>(), Interface)
 
 // The IID `iid` answered with the class's base `Interface`.
-#define COM_INTERFACE_ENTRY_IID(iid, Interface)                                       \
-    {::com::InterfaceMapEntry::kInterface, &(iid),                                    \
-     [](void* object) -> IUnknown* {                                                  \
-         return static_cast<Interface*>(static_cast<_ComMapClass*>(object));          \
-     },                                                                               \
-     nullptr},
+#define COM_INTERFACE_ENTRY_IID(iid, Interface)    \
+    {::com::InterfaceMapEntry::kInterface, &(iid), \
+     [](void* object) -> IUnknown* { return static_cast<Interface*>(static_cast<_ComMapClass*>(object)); }, nullptr},
 
 // An interface that the class reaches through its base `Through`: the
 // IDispatch of a dual interface, or a base interface of a derived one.
-#define COM_INTERFACE_ENTRY2(Interface, Through)                                      \
-    {::com::InterfaceMapEntry::kInterface, &::com::uuidof<Interface>(),              \
-     [](void* object) -> IUnknown* {                                                  \
+#define COM_INTERFACE_ENTRY2(Interface, Through)                                                    \
+    {::com::InterfaceMapEntry::kInterface, &::com::uuidof<Interface>(),                             \
+     [](void* object) -> IUnknown* {                                                                \
          return static_cast<Interface*>(static_cast<Through*>(static_cast<_ComMapClass*>(object))); \
-     },                                                                               \
+     },                                                                                             \
      nullptr},
 
 // Blind delegation to the member `member` (an interface pointer, raw or smart).
-#define COM_INTERFACE_ENTRY_AGGREGATE_BLIND(member)                                   \
-    {::com::InterfaceMapEntry::kBlind, nullptr, nullptr,                              \
-     [](void* object, REFIID iid, void** out) -> HRESULT {                            \
-         IUnknown* target = static_cast<_ComMapClass*>(object)->member;               \
-         return target ? target->QueryInterface(iid, out) : E_NOINTERFACE;            \
+#define COM_INTERFACE_ENTRY_AGGREGATE_BLIND(member)                                                            \
+    {::com::InterfaceMapEntry::kBlind, nullptr, nullptr, [](void* object, REFIID iid, void** out) -> HRESULT { \
+         IUnknown* target = static_cast<_ComMapClass*>(object)->member;                                        \
+         return target ? target->QueryInterface(iid, out) : E_NOINTERFACE;                                     \
      }},
 
-#define END_COM_MAP()                                                                 \
-        {::com::InterfaceMapEntry::kEnd, nullptr, nullptr, nullptr}};                 \
-        static_assert(entries[0].kind == ::com::InterfaceMapEntry::kInterface,        \
-                      "a COM map starts with an interface of the object: its identity"); \
-        return entries;                                                               \
+#define END_COM_MAP()                                                                \
+    { ::com::InterfaceMapEntry::kEnd, nullptr, nullptr, nullptr }                    \
+    }                                                                                \
+    ;                                                                                \
+    static_assert(entries[0].kind == ::com::InterfaceMapEntry::kInterface,           \
+                  "a COM map starts with an interface of the object: its identity"); \
+    return entries;                                                                  \
     }

@@ -50,8 +50,8 @@ struct ObjectMapEntry {
 template <class T>
 ObjectMapEntry ObjectEntry(std::u16string_view registrationScript, std::u16string_view progId,
                            std::u16string_view versionIndependentProgId, std::u16string_view description) {
-    return {&T::GetObjectCLSID(), &T::CreateInstance, registrationScript, progId, versionIndependentProgId,
-            description};
+    return {&T::GetObjectCLSID(),     &T::CreateInstance, registrationScript, progId,
+            versionIndependentProgId, description};
 }
 
 struct ServerDescription {

@@ -55,7 +55,7 @@ private:
         Kind kind = Kind::MessageBox;
         int messageBoxAnswer = 0;
         MessageBoxCheck check;
-        int dialogId = 0;         // 0: matched by name
+        int dialogId = 0;  // 0: matched by name
         std::string dialogName;
         DialogScript script;
         std::string Describe() const;

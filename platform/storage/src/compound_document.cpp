@@ -1,5 +1,6 @@
 #include "compound_document.h"
 
+#include "format/in_place_commit.h"
 #include "format/reader.h"
 #include "format/writer.h"
 #include "locked_file.h"
@@ -76,6 +77,9 @@ HRESULT CompoundDocument::Create(const std::u16string& displayPath, const std::s
 
     std::shared_ptr<CompoundDocument> created(new CompoundDocument(displayPath, path, mode));
     created->file_ = std::make_shared<const format::File>(placed.Release());
+    // Read back, the tree knows where its content lies, for commits in place.
+    hr = format::ReadCompoundFile(created->file_, &tree);
+    if (FAILED(hr)) return hr;
     created->tree_ = std::move(tree);
     *document = std::move(created);
     return S_OK;
@@ -112,6 +116,18 @@ bool CompoundDocument::Transacted() const { return (mode_ & STGM_TRANSACTED) != 
 
 HRESULT CompoundDocument::Commit() {
     if (!changed_) return S_OK;
+    const format::FileLayout* layout = tree_->Layout();
+    if (layout != nullptr && !format::ShouldCompact(*layout)) {
+        HRESULT hr = format::CommitInPlace(file_->Descriptor(), *tree_);
+        // Once the header names the new content, a failed flush leaves the
+        // commit in place: nothing is left to write.
+        if (SUCCEEDED(hr) || !tree_->Root().HasChanges()) changed_ = false;
+        return hr;
+    }
+    return CommitWhole();
+}
+
+HRESULT CompoundDocument::CommitWhole() {
     struct stat status {};
     if (::fstat(file_->Descriptor(), &status) != 0) return StorageErrorFromErrno(errno, STG_E_WRITEFAULT);
     ReplacementFile replacement;
@@ -124,11 +140,13 @@ HRESULT CompoundDocument::Commit() {
     if (!placed.IsOpen()) return hr;
 
     // The new file is in place and holds the lock. Reading it back lets the
-    // unchanged streams read from it, and frees the changed bytes kept in
-    // memory; should that fail, the tree still reads from the old file,
-    // which stays open for it.
+    // streams read from it, frees the changed bytes kept in memory and tells
+    // where everything lies for the next commit; should that fail, the tree
+    // still reads from the old file, which stays open for it, and the next
+    // commit writes a whole file again.
     auto written = std::make_shared<const format::File>(placed.Release());
     std::unique_ptr<format::Tree> fresh;
+    tree_->SetLayout(nullptr);
     if (SUCCEEDED(format::ReadCompoundFile(written, &fresh))) TakeContentsFrom(*fresh);
     file_ = std::move(written);
     // A failed flush of the folder leaves the commit in place but perhaps not
@@ -139,26 +157,37 @@ HRESULT CompoundDocument::Commit() {
 
 void CompoundDocument::TakeContentsFrom(format::Tree& fresh) {
     // The fresh tree was written from this one, so the two match element for
-    // element; the walk still checks names, kinds and sizes, and leaves any
-    // element that differs reading from where it did.
+    // element; the walk still checks names, kinds and sizes. Each element
+    // that matches takes its entry and content in the new file; should any
+    // differ, the tree is not known to match the file, and keeps no layout.
+    bool allMatch = true;
     std::vector<std::pair<format::Element*, format::Element*>> pending{{&tree_->Root(), &fresh.Root()}};
     while (!pending.empty()) {
         auto [mine, theirs] = pending.back();
         pending.pop_back();
         if (mine->IsStream()) {
-            if (theirs->Content().Size() == mine->Content().Size()) mine->Content() = theirs->Content();
+            if (theirs->Content().Size() != mine->Content().Size()) {
+                allMatch = false;
+                continue;
+            }
+            mine->MutableContent() = theirs->Content();
+        } else if (mine->ChildCount() != theirs->ChildCount()) {
+            allMatch = false;
             continue;
         }
-        if (mine->ChildCount() != theirs->ChildCount()) continue;
+        mine->MarkWritten(theirs->EntryId());
         auto their = theirs->Children().begin();
         for (auto& [name, child] : mine->Children()) {
             format::Element* match = their->second.get();
             ++their;
             if (match->Type() == child->Type() && format::CompareElementNames(name, match->Name()) == 0) {
                 pending.emplace_back(child.get(), match);
+            } else {
+                allMatch = false;
             }
         }
     }
+    if (allMatch) tree_->SetLayout(fresh.TakeLayout());
 }
 
 HRESULT CompoundDocument::Revert() {

@@ -3,9 +3,11 @@
 // file, the tree of elements in memory, the transaction, and which elements
 // are open. The file stays open and locked while any of them lives.
 //
-// Changes are made to the tree in memory; Commit writes the whole tree as a
-// new file and renames it over the old one (replacement_file.h), so the file
-// on disk only ever holds a committed state.
+// Changes are made to the tree in memory; Commit writes what changed into
+// the file's free space and then switches its header over
+// (format/in_place_commit.h), so the file on disk only ever holds a
+// committed state. A file that is mostly free space is instead written anew,
+// compactly, and renamed over the old one (replacement_file.h).
 //
 // Single-threaded, like the objects that share it.
 #pragma once
@@ -76,6 +78,8 @@ public:
 
 private:
     CompoundDocument(const std::u16string& displayPath, const std::string& path, DWORD mode);
+    // Writes the whole tree as a new, compact file and renames it over the old one.
+    HRESULT CommitWhole();
     // Makes the streams of the tree read their unchanged bytes from `fresh`,
     // the same content loaded from the file just written.
     void TakeContentsFrom(format::Tree& fresh);

@@ -60,7 +60,7 @@ HRESULT CStream::Write(const void* buffer, ULONG size, ULONG* written) {
         if (self == nullptr) return STG_E_REVERTED;
         if (!CanWrite(mode_)) return STG_E_ACCESSDENIED;
         if (size == 0) return S_OK;
-        HRESULT hr = self->Content().Write(position_, buffer, size);
+        HRESULT hr = self->MutableContent().Write(position_, buffer, size);
         if (FAILED(hr)) return hr;
         document_->NoteChange();
         position_ += size;
@@ -102,7 +102,7 @@ HRESULT CStream::SetSize(ULARGE_INTEGER newSize) {
         if (self == nullptr) return STG_E_REVERTED;
         if (!CanWrite(mode_)) return STG_E_ACCESSDENIED;
         if (newSize.QuadPart == self->Content().Size()) return S_OK;
-        HRESULT hr = self->Content().SetSize(newSize.QuadPart);
+        HRESULT hr = self->MutableContent().SetSize(newSize.QuadPart);
         if (SUCCEEDED(hr)) document_->NoteChange();
         return hr;
     });

@@ -384,9 +384,9 @@ protected:
     void WriteFileWithSectors(const fs::path& path, uint32_t sectors) {
         Tree tree;
         Element* stream = AddStream(tree.Root(), u"payload", {});
-        ASSERT_EQ(S_OK, stream->Content().SetSize(uint64_t{sectors} * 512 - 1));
+        ASSERT_EQ(S_OK, stream->MutableContent().SetSize(uint64_t{sectors} * 512 - 1));
         const uint8_t mark = 0x5A;
-        ASSERT_EQ(S_OK, stream->Content().Write(uint64_t{sectors} * 512 - 1, &mark, 1));
+        ASSERT_EQ(S_OK, stream->MutableContent().Write(uint64_t{sectors} * 512 - 1, &mark, 1));
         ASSERT_EQ(S_OK, WriteFile(path, tree, 3));
     }
 };

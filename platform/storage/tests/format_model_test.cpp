@@ -163,14 +163,14 @@ TEST_F(FormatLoadedContentTest, UnchangedContentIsCutReadAndChangedLikeMemory) {
         Element* stream = loaded->Root().FindChild(name);
         std::vector<uint8_t> expected = ReadAll(*tree.Root().FindChild(name));
         // Cut (still read from the file), extend with zeros, then change.
-        ASSERT_EQ(S_OK, stream->Content().SetSize(700));
+        ASSERT_EQ(S_OK, stream->MutableContent().SetSize(700));
         expected.resize(700);
         EXPECT_EQ(expected, ReadAll(*stream));
-        ASSERT_EQ(S_OK, stream->Content().SetSize(900));
+        ASSERT_EQ(S_OK, stream->MutableContent().SetSize(900));
         expected.resize(900, 0);
         EXPECT_EQ(expected, ReadAll(*stream));
         const uint8_t mark = 0x77;
-        ASSERT_EQ(S_OK, stream->Content().Write(650, &mark, 1));
+        ASSERT_EQ(S_OK, stream->MutableContent().Write(650, &mark, 1));
         expected[650] = mark;
         EXPECT_EQ(expected, ReadAll(*stream));
     }

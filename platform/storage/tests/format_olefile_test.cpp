@@ -113,9 +113,9 @@ TEST_F(FormatOlefileDifatTest, OlefileReadsAFatListedInTwoDifatSectors) {
     constexpr uint64_t kSectors = 30096;
     Tree tree;
     Element* stream = AddStream(tree.Root(), u"payload", {});
-    ASSERT_EQ(S_OK, stream->Content().SetSize(kSectors * 512 - 1));
+    ASSERT_EQ(S_OK, stream->MutableContent().SetSize(kSectors * 512 - 1));
     const uint8_t mark = 0x5A;
-    ASSERT_EQ(S_OK, stream->Content().Write(kSectors * 512 - 1, &mark, 1));
+    ASSERT_EQ(S_OK, stream->MutableContent().Write(kSectors * 512 - 1, &mark, 1));
     ASSERT_EQ(S_OK, WriteFile(Path("difat.cfb"), tree, 3));
     ASSERT_EQ(2u, FileImage::Load(Path("difat.cfb")).Get32(kHeaderDifatCount));
     EXPECT_EQ(std::to_string(kSectors * 512) + " 90\n", RunPython(kSizeAndLastByte, Path("difat.cfb")));

@@ -54,7 +54,7 @@ inline Element* AddStream(Element& parent, std::u16string_view name, const std::
     Element* child = nullptr;
     EXPECT_EQ(S_OK, parent.CreateChild(ElementType::Stream, name, &child));
     if (child != nullptr) {
-        EXPECT_EQ(S_OK, child->Content().Write(0, bytes.data(), bytes.size()));
+        EXPECT_EQ(S_OK, child->MutableContent().Write(0, bytes.data(), bytes.size()));
     }
     return child;
 }

@@ -75,7 +75,7 @@ TEST_F(FormatWriterTest, VersionLimits) {
     EXPECT_EQ(STG_E_INVALIDPARAMETER, WriteFile(Path("a.cfb"), tree, 0));
     // Version 3 records sizes in 32 bits: 4 GiB does not fit (and is refused
     // before anything is written or allocated).
-    ASSERT_EQ(S_OK, stream->Content().SetSize(uint64_t{1} << 32));
+    ASSERT_EQ(S_OK, stream->MutableContent().SetSize(uint64_t{1} << 32));
     int writes = 0;
     SetWriteHook([&writes](uint64_t, size_t) {
         ++writes;

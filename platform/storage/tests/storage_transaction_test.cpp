@@ -1,11 +1,14 @@
 // Direct and transacted files: what reaches the disk when, what Revert and
 // a release without commit take back, and the item cache's own sequences.
+#include "format/file.h"
 #include "storage_on_disk.h"
 #include "storage_test_support.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/errors.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace storage_test {
 namespace {
@@ -203,6 +206,107 @@ TEST_F(StorageTransactionTest, StreamsReadTheirBytesFromTheFileThatEachCommitPut
         EXPECT_EQ("small", GetStream(root, "small"));
     }
     EXPECT_TRUE(TemporaryFilesBeside(file_).empty());
+}
+
+// A file of items shaped like the item cache's: a storage per item holding
+// a record and a children list.
+class StorageInPlaceCommitTest : public StorageTransactionTest {
+protected:
+    void CreateItems(int count) {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root));
+        for (int i = 0; i < count; ++i) {
+            ComPtr<IStorage> item;
+            ASSERT_EQ(S_OK, root->CreateStorage(U16(ItemName(i)).c_str(), kNewStorage, 0, 0, &item));
+            ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(1, i, 302)));
+            ASSERT_EQ(S_OK, PutStream(item, "children", Pattern(1, i, 5000)));
+        }
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    }
+    static std::string ItemName(int i) { return "item " + std::to_string(i); }
+
+    // Bytes the commit of `root` writes.
+    uint64_t CommitCountingBytes(IStorage* root) {
+        uint64_t bytes = 0;
+        storage::format::SetWriteHook([&bytes](uint64_t, size_t count) {
+            bytes += count;
+            return 0;
+        });
+        EXPECT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+        storage::format::SetWriteHook({});
+        return bytes;
+    }
+};
+
+TEST_F(StorageInPlaceCommitTest, ACommitWritesWhatChangedNotTheWholeFile) {
+    CreateItems(1000);
+    const auto fileSize = fs::file_size(file_);
+    ASSERT_GT(fileSize, 5'000'000u);
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+    ComPtr<IStorage> item;
+    ASSERT_EQ(S_OK, root->OpenStorage(U16(ItemName(500)).c_str(), nullptr, kOpenStorage, nullptr, 0, &item));
+    ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(2, 500, 302)));
+    item = nullptr;
+    // The record, its directory sector, a mini FAT and a FAT sector or two, the header.
+    EXPECT_LT(CommitCountingBytes(root), 8u * 4096);
+    // Nothing changed, nothing written.
+    EXPECT_EQ(0u, CommitCountingBytes(root));
+    root = nullptr;
+    EXPECT_EQ(Pattern(2, 500, 302), OnDisk("item 500/record"));
+    EXPECT_EQ(Pattern(1, 499, 302), OnDisk("item 499/record"));
+    EXPECT_EQ(Pattern(1, 500, 5000), OnDisk("item 500/children"));
+}
+
+// Freed space is reused: a file changed again and again stays near its
+// size, and holds exactly what the last commit left, element for element.
+TEST_F(StorageInPlaceCommitTest, RepeatedChangesReuseTheSpaceTheyFree) {
+    for (DWORD mode : {kOpenTransacted, kOpenDirect}) {
+        SCOPED_TRACE(mode);
+        CreateItems(100);
+        const auto initialSize = fs::file_size(file_);
+        std::map<std::string, std::string> expected;
+        for (int i = 0; i < 100; ++i) {
+            expected[ItemName(i) + "/record"] = Pattern(1, i, 302);
+            expected[ItemName(i) + "/children"] = Pattern(1, i, 5000);
+        }
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, OpenFile(file_, mode, &root));
+        for (uint32_t round = 2; round < 200; ++round) {
+            const int changed = static_cast<int>(round * 7 % 100);
+            ComPtr<IStorage> item;
+            ASSERT_EQ(S_OK,
+                      root->OpenStorage(U16(ItemName(changed)).c_str(), nullptr, kOpenStorage, nullptr, 0, &item));
+            ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(round, changed, 302 + round % 3)));
+            ASSERT_EQ(S_OK, PutStream(item, "children", Pattern(round, changed, 5000 + round)));
+            expected[ItemName(changed) + "/record"] = Pattern(round, changed, 302 + round % 3);
+            expected[ItemName(changed) + "/children"] = Pattern(round, changed, 5000 + round);
+            item = nullptr;
+            // An item goes and another comes.
+            const int removed = static_cast<int>(round * 13 % 100);
+            ASSERT_EQ(S_OK, root->DestroyElement(U16(ItemName(removed)).c_str()));
+            ASSERT_EQ(S_OK, root->CreateStorage(U16(ItemName(removed)).c_str(), kNewStorage, 0, 0, &item));
+            ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(round, 1000 + removed, 40)));
+            expected.erase(ItemName(removed) + "/children");
+            expected[ItemName(removed) + "/record"] = Pattern(round, 1000 + removed, 40);
+            item = nullptr;
+            ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+        }
+        root = nullptr;
+        EXPECT_LT(fs::file_size(file_), initialSize * 3 / 2);
+        HRESULT hr = S_OK;
+        auto tree = ReadOnDisk(file_, &hr);
+        ASSERT_NE(nullptr, tree) << std::hex << hr;
+        size_t streams = 0;
+        for (const auto& [name, item] : tree->Root().Children()) {
+            for (const auto& entry : item->Children()) {
+                const std::string path = winapi::ToUtf8(item->Name()) + "/" + winapi::ToUtf8(entry.second->Name());
+                EXPECT_EQ(expected[path], StreamOnDisk(*tree, path)) << path;
+                ++streams;
+            }
+        }
+        EXPECT_EQ(expected.size(), streams);
+    }
 }
 
 }  // namespace

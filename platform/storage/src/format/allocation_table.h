@@ -23,6 +23,8 @@ public:
     uint32_t Next(uint32_t id) const { return entries_[id]; }
     void Set(uint32_t id, uint32_t next) { entries_[id] = next; }
     const std::vector<uint32_t>& Entries() const { return entries_; }
+    // Hands the ids over, leaving the table empty.
+    std::vector<uint32_t> TakeEntries() { return std::move(entries_); }
 
     // Encodes the ids, padded with free slots to `paddedSize` entries.
     void ToBytes(size_t paddedSize, uint8_t* out) const;

@@ -29,6 +29,9 @@ public:
     // through the FAT); STG_E_DOCFILECORRUPT when out of range or taken.
     HRESULT Take(uint32_t sector);
 
+    // Which sectors below the limit are taken.
+    const std::vector<bool>& Taken() const { return taken_; }
+
 private:
     const AllocationTable& table_;
     uint32_t limit_;

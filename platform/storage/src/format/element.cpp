@@ -29,6 +29,44 @@ Element::~Element() {
     }
 }
 
+void Element::Mark(uint8_t marks) {
+    changes_ |= marks;
+    for (Element* above = parent_; above != nullptr && (above->changes_ & kChangedWithin) == 0;
+         above = above->parent_) {
+        above->changes_ |= kChangedWithin;
+    }
+}
+
+void Element::SetClsid(const GUID& clsid) {
+    clsid_ = clsid;
+    Mark(kFieldsChanged);
+}
+
+void Element::SetStateBits(uint32_t bits) {
+    stateBits_ = bits;
+    Mark(kFieldsChanged);
+}
+
+void Element::SetCreationTime(uint64_t time) {
+    creationTime_ = time;
+    Mark(kFieldsChanged);
+}
+
+void Element::SetModifiedTime(uint64_t time) {
+    modifiedTime_ = time;
+    Mark(kFieldsChanged);
+}
+
+StreamContent& Element::MutableContent() {
+    Mark(kContentChanged);
+    return content_;
+}
+
+void Element::MarkWritten(uint32_t id) {
+    entryId_ = id;
+    changes_ = 0;
+}
+
 Element* Element::FindChild(std::u16string_view name) const {
     const auto found = children_.find(ElementNameKey(name));
     return found == children_.end() ? nullptr : found->second.get();
@@ -54,6 +92,11 @@ HRESULT Element::AdoptChild(std::unique_ptr<Element> child, Element** adopted) {
         return STG_E_FILEALREADYEXISTS;
     }
     raw->parent_ = this;
+    // A new element, or one the reader loads: the reader clears the marks.
+    Mark(kChildrenChanged);
+    if (raw->changes_ != 0) {
+        Mark(kChangedWithin);
+    }
     if (adopted != nullptr) {
         *adopted = raw;
     }
@@ -66,6 +109,7 @@ HRESULT Element::DestroyChild(std::u16string_view name) {
         return STG_E_FILENOTFOUND;
     }
     children_.erase(found);
+    Mark(kChildrenChanged);
     return S_OK;
 }
 
@@ -86,7 +130,10 @@ HRESULT Element::RenameChild(std::u16string_view oldName, std::u16string_view ne
     auto node = children_.extract(found);
     node.key() = std::move(newKey);
     node.mapped()->name_ = std::u16string(newName);
+    Element* renamed = node.mapped().get();
     children_.insert(std::move(node));
+    renamed->Mark(kFieldsChanged);
+    Mark(kChildrenChanged);
     return S_OK;
 }
 

@@ -46,18 +46,34 @@ public:
     // the writer stores zeros for a stream's CLSID, state bits and times and
     // for the root's creation time (the file's own time stands for it).
     const GUID& Clsid() const { return clsid_; }
-    void SetClsid(const GUID& clsid) { clsid_ = clsid; }
+    void SetClsid(const GUID& clsid);
     uint32_t StateBits() const { return stateBits_; }
-    void SetStateBits(uint32_t bits) { stateBits_ = bits; }
+    void SetStateBits(uint32_t bits);
     uint64_t CreationTime() const { return creationTime_; }
-    void SetCreationTime(uint64_t time) { creationTime_ = time; }
+    void SetCreationTime(uint64_t time);
     uint64_t ModifiedTime() const { return modifiedTime_; }
-    void SetModifiedTime(uint64_t time) { modifiedTime_ = time; }
+    void SetModifiedTime(uint64_t time);
 
     // A stream's bytes. Only for streams (a storage's content is empty and
-    // never written).
-    StreamContent& Content() { return content_; }
+    // never written). The mutable access counts as a change of the content.
     const StreamContent& Content() const { return content_; }
+    StreamContent& MutableContent();
+
+    // --- Changes since the element last matched the file (see file_layout.h) ---
+    // The directory entry the element occupies in the file; kNoEntry for an
+    // element not written yet.
+    uint32_t EntryId() const { return entryId_; }
+    // Records that the element now matches entry `id` of the file: clears
+    // its change marks (not those of its children).
+    void MarkWritten(uint32_t id);
+    // Which parts differ from the entry: its own fields (name, CLSID, state
+    // bits, times), its stream's content, its set or names of children; and
+    // whether any element below it has a mark.
+    bool FieldsChanged() const { return (changes_ & kFieldsChanged) != 0; }
+    bool ContentChanged() const { return (changes_ & kContentChanged) != 0; }
+    bool ChildrenChanged() const { return (changes_ & kChildrenChanged) != 0; }
+    bool ChangedWithin() const { return (changes_ & kChangedWithin) != 0; }
+    bool HasChanges() const { return changes_ != 0; }
 
     // --- Children (storages only; on a stream every lookup finds nothing) ---
     const ChildMap& Children() const { return children_; }
@@ -93,7 +109,20 @@ public:
     HRESULT AdoptChild(std::unique_ptr<Element> child, Element** adopted);
 
 private:
+    enum : uint8_t {
+        kFieldsChanged = 1,
+        kContentChanged = 2,
+        kChildrenChanged = 4,
+        kChangedWithin = 8,
+    };
+    // Sets `marks` and kChangedWithin on every storage above, stopping at
+    // the first that has it already (all above that one have it too).
+    // Cost: O(depth) at most.
+    void Mark(uint8_t marks);
+
     ElementType type_;
+    uint8_t changes_ = kFieldsChanged | kContentChanged | kChildrenChanged;  // A new element matches no entry.
+    uint32_t entryId_ = kNoEntry;
     std::u16string name_;
     Element* parent_ = nullptr;  // Not owned.
     GUID clsid_{};

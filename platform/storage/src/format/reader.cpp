@@ -31,6 +31,8 @@ private:
     HRESULT ReadDirectory();
     HRESULT ReadMiniStream();
     HRESULT BuildTree(Tree* tree);
+    // Hands what the tree's file looks like to the tree, for commits in place.
+    void KeepLayout(Tree* tree);
     HRESULT AddElement(uint32_t id, uint32_t storageId);
     // Reads a chain of regular sectors whole into memory.
     HRESULT ReadChain(uint32_t start, std::vector<uint32_t>* chain, std::vector<uint8_t>* bytes);
@@ -51,6 +53,12 @@ private:
     AllocationTable miniFat_;
     std::unique_ptr<ChainWalker> miniSectors_;  // Every mini sector taken so far.
     std::vector<Element*> elements_;            // By entry id; null for entries not (yet) loaded.
+    std::vector<bool> reached_;                 // By entry id: reached from the root.
+    std::vector<uint32_t> fatSectors_;
+    std::vector<uint32_t> difatSectors_;
+    std::vector<uint32_t> directoryChain_;
+    std::vector<uint32_t> miniFatChain_;
+    std::vector<uint32_t> miniStreamChain_;
 };
 
 HRESULT Loader::Load(std::unique_ptr<Tree>* tree) {
@@ -65,6 +73,7 @@ HRESULT Loader::Load(std::unique_ptr<Tree>* tree) {
     if (hr = BuildTree(loaded.get()); FAILED(hr)) {
         return hr;
     }
+    KeepLayout(loaded.get());
     *tree = std::move(loaded);
     return S_OK;
 }
@@ -93,8 +102,8 @@ HRESULT Loader::ReadHeader() {
 }
 
 HRESULT Loader::ReadFat() {
-    std::vector<uint32_t> fatSectors;
-    std::vector<uint32_t> difatSectors;
+    std::vector<uint32_t>& fatSectors = fatSectors_;
+    std::vector<uint32_t>& difatSectors = difatSectors_;
     if (const HRESULT hr = ReadDifat(header_, *image_, sectorsInFile_, &fatSectors, &difatSectors); FAILED(hr)) {
         return hr;
     }
@@ -130,7 +139,7 @@ HRESULT Loader::ReadChain(uint32_t start, std::vector<uint32_t>* chain, std::vec
 }
 
 HRESULT Loader::ReadDirectory() {
-    std::vector<uint32_t> chain;
+    std::vector<uint32_t>& chain = directoryChain_;
     std::vector<uint8_t> bytes;
     if (const HRESULT hr = ReadChain(header_.firstDirectorySector, &chain, &bytes); FAILED(hr)) {
         return hr;
@@ -144,12 +153,13 @@ HRESULT Loader::ReadDirectory() {
         ParseDirectoryEntry(bytes.data() + i * kDirectoryEntrySize, &entries_[i]);
     }
     elements_.assign(count, nullptr);
+    reached_.assign(count, false);
     return S_OK;
 }
 
 HRESULT Loader::ReadMiniStream() {
     // The mini FAT: its declared sector count is not trusted; the chain is.
-    std::vector<uint32_t> chain;
+    std::vector<uint32_t>& chain = miniFatChain_;
     std::vector<uint8_t> bytes;
     if (header_.firstMiniFatSector != kEndOfChain && header_.firstMiniFatSector != kFreeSector) {
         if (const HRESULT hr = ReadChain(header_.firstMiniFatSector, &chain, &bytes); FAILED(hr)) {
@@ -178,11 +188,13 @@ HRESULT Loader::ReadMiniStream() {
     const uint64_t miniSectorCount = (miniStreamSize + kMiniSectorSize - 1) / kMiniSectorSize;
     miniSectors_ = std::make_unique<ChainWalker>(
         miniFat_, static_cast<uint32_t>(std::min<uint64_t>(miniSectorCount, miniFat_.Size())));
+    miniStreamChain_ = miniStreamSectors;
     image_->SetMiniStreamSectors(std::move(miniStreamSectors));
     return S_OK;
 }
 
 HRESULT Loader::AddElement(uint32_t id, uint32_t storageId) {
+    reached_[id] = true;
     const DirectoryEntry& entry = entries_[id];
     const auto type = static_cast<ElementType>(entry.type);
     if (type == ElementType::Unallocated) {
@@ -218,7 +230,7 @@ HRESULT Loader::AddElement(uint32_t id, uint32_t storageId) {
                 return STG_E_DOCFILECORRUPT;
             }
             const uint32_t index = image_->AddStream(mini, chain);
-            element->Content() = StreamContent(image_, index, size);
+            element->MutableContent() = StreamContent(image_, index, size);
         }
     }
     Element* added = nullptr;
@@ -239,6 +251,45 @@ HRESULT Loader::BuildTree(Tree* tree) {
     tree->SetMajorVersion(header_.majorVersion);
     elements_[0] = &root;
     return WalkDirectory(entries_, [this](uint32_t id, uint32_t storageId) { return AddElement(id, storageId); });
+}
+
+void Loader::KeepLayout(Tree* tree) {
+    for (uint32_t id = 0; id < elements_.size(); ++id) {
+        if (elements_[id] != nullptr) {
+            elements_[id]->MarkWritten(id);
+        }
+    }
+    auto firstUnused = [](const std::vector<bool>& used, uint32_t from) {
+        while (from < used.size() && used[from]) {
+            ++from;
+        }
+        return from;
+    };
+    auto layout = std::make_unique<FileLayout>();
+    layout->header = header_;
+    layout->fatSectors = std::move(fatSectors_);
+    layout->difatSectors = std::move(difatSectors_);
+    layout->miniFatSectors = std::move(miniFatChain_);
+    layout->directorySectors = std::move(directoryChain_);
+    layout->miniStreamSectors = std::move(miniStreamChain_);
+    layout->miniStreamSize = StreamSize(entries_[0]);
+    layout->sectorUsed = sectors_->Taken();
+    layout->usedSectorCount =
+        static_cast<uint64_t>(std::count(layout->sectorUsed.begin(), layout->sectorUsed.end(), true));
+    layout->miniSectorUsed = miniSectors_->Taken();
+    layout->entryUsed = std::move(reached_);
+    layout->entryUsed[0] = true;
+    layout->firstFreeSector = firstUnused(layout->sectorUsed, 0);
+    layout->firstFreeMiniSector = firstUnused(layout->miniSectorUsed, 0);
+    layout->firstFreeEntry = firstUnused(layout->entryUsed, 1);
+    // The walkers refer to the tables; they are done with them now.
+    sectors_.reset();
+    miniSectors_.reset();
+    layout->fat = fat_.TakeEntries();
+    layout->miniFat = miniFat_.TakeEntries();
+    layout->entries = std::move(entries_);
+    layout->image = image_;
+    tree->SetLayout(std::move(layout));
 }
 
 }  // namespace

@@ -18,12 +18,14 @@ public:
     // `sectorShift`: 9 or 12.
     SourceImage(std::shared_ptr<const File> file, unsigned sectorShift);
 
-    // The regular sectors of the mini stream, in order; set once before any
-    // mini stream is added.
+    // The regular sectors of the mini stream, in order; set before any mini
+    // stream is added, and again when the mini stream grows (its sectors
+    // never move, so the streams added before read as they did).
     void SetMiniStreamSectors(std::vector<uint32_t> sectors) { miniStreamSectors_ = std::move(sectors); }
 
     // Records a checked chain (regular sectors, or mini sectors when `mini`)
-    // and returns its stream index.
+    // and returns its stream index. Chains are kept for the image's life:
+    // each commit adds those of the streams it wrote.
     uint32_t AddStream(bool mini, const std::vector<uint32_t>& chain);
 
     // Reads exactly `count` bytes at `offset` of stream `index`; the caller

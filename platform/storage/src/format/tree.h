@@ -3,6 +3,7 @@
 #pragma once
 
 #include "format/element.h"
+#include "format/file_layout.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,8 +27,16 @@ public:
     uint16_t MajorVersion() const { return majorVersion_; }
     void SetMajorVersion(uint16_t version) { majorVersion_ = version; }
 
+    // Where the tree's content lies in the file it was read from, kept up to
+    // date by in-place commits; null for a tree not (or no longer) known to
+    // match a file.
+    FileLayout* Layout() { return layout_.get(); }
+    void SetLayout(std::unique_ptr<FileLayout> layout) { layout_ = std::move(layout); }
+    std::unique_ptr<FileLayout> TakeLayout() { return std::move(layout_); }
+
 private:
-    std::unique_ptr<Element> root_;  // Owned.
+    std::unique_ptr<Element> root_;       // Owned.
+    std::unique_ptr<FileLayout> layout_;  // Owned.
     uint16_t majorVersion_;
 };
 

@@ -5,6 +5,7 @@
 #include "format/difat.h"
 #include "format/directory_entry.h"
 #include "format/directory_tree.h"
+#include "format/element_entry.h"
 #include "format/endian.h"
 #include "format/file.h"
 #include "format/header.h"
@@ -135,8 +136,7 @@ private:
 void FileWriter::PlanDirectory() {
     const Element& root = tree_.Root();
     PlannedEntry rootPlan{&root, {}, false};
-    rootPlan.entry.SetName(u"Root Entry");
-    rootPlan.entry.type = static_cast<uint8_t>(ElementType::Root);
+    DescribeElement(root, &rootPlan.entry);
     entries_.push_back(rootPlan);
     std::vector<SiblingLinks> links;
     for (size_t storage = 0; storage < entries_.size(); ++storage) {
@@ -151,25 +151,13 @@ void FileWriter::PlanDirectory() {
         uint32_t index = 0;
         for (const auto& [name, child] : parent->Children()) {
             PlannedEntry plan{child.get(), {}, false};
-            plan.entry.SetName(child->Name());
-            plan.entry.type = static_cast<uint8_t>(child->Type());
+            DescribeElement(*child, &plan.entry);
             plan.entry.colour = links[index].colour;
             plan.entry.left = toId(links[index].left);
             plan.entry.right = toId(links[index].right);
             entries_.push_back(plan);
             ++index;
         }
-    }
-    // Streams record no CLSID, state bits or times, and the root no creation
-    // time (it is the file's own): the format requires zeros there.
-    for (PlannedEntry& plan : entries_) {
-        if (plan.element->IsStream()) {
-            continue;
-        }
-        plan.entry.clsid = plan.element->Clsid();
-        plan.entry.stateBits = plan.element->StateBits();
-        plan.entry.creationTime = plan.element == &root ? 0 : plan.element->CreationTime();
-        plan.entry.modifiedTime = plan.element->ModifiedTime();
     }
 }
 

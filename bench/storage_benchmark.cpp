@@ -19,6 +19,9 @@
 #include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -43,14 +46,16 @@ struct Workload {
     std::string data;      // the second stream of every item
     uint64_t byteSum = 0;  // of all streams of all items, to check reads
 
-    int Folders() const { return (items + kItemsPerFolder - 1) / kItemsPerFolder; }
-    int ItemsIn(int folder) const { return std::min(kItemsPerFolder, items - folder * kItemsPerFolder); }
+    static int Folders(int items) { return (items + kItemsPerFolder - 1) / kItemsPerFolder; }
+    static int ItemsIn(int items, int folder) { return std::min(kItemsPerFolder, items - folder * kItemsPerFolder); }
     static std::string FolderName(int folder) { return "Folder " + std::to_string(folder); }
     static std::string ItemName(int item) { return "Item " + std::to_string(item); }
 };
 
 Workload gWorkload;
 fs::path gFolder;
+// Sizes of the file in which one record is changed and committed.
+std::vector<int> gChangeItems = {1000, 10000, 100000};
 
 uint64_t SumOf(const void* bytes, size_t size) {
     uint64_t sum = 0;
@@ -83,7 +88,7 @@ bool WriteStream(benchmark::State& state, IStorage* parent, const char16_t* name
     return Check(state, stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written), "Write");
 }
 
-bool OursCreate(benchmark::State& state, const fs::path& file, ULONG sectorSize) {
+bool OursCreateItems(benchmark::State& state, const fs::path& file, ULONG sectorSize, int items) {
     STGOPTIONS options{1, 0, sectorSize, nullptr};
     com::ComPtr<IStorage> root;
     if (!Check(state,
@@ -91,14 +96,14 @@ bool OursCreate(benchmark::State& state, const fs::path& file, ULONG sectorSize)
                                   nullptr, IID_IStorage, reinterpret_cast<void**>(&root)),
                "StgCreateStorageEx"))
         return false;
-    for (int folder = 0; folder < gWorkload.Folders(); ++folder) {
+    for (int folder = 0; folder < Workload::Folders(items); ++folder) {
         com::ComPtr<IStorage> folderStorage;
         if (!Check(state,
                    root->CreateStorage(Wide(Workload::FolderName(folder)).c_str(), STGM_CREATE | kChildMode, 0, 0,
                                        &folderStorage),
                    "CreateStorage"))
             return false;
-        for (int i = 0; i < gWorkload.ItemsIn(folder); ++i) {
+        for (int i = 0; i < Workload::ItemsIn(items, folder); ++i) {
             com::ComPtr<IStorage> item;
             std::u16string name = Wide(Workload::ItemName(folder * kItemsPerFolder + i));
             if (!Check(state, folderStorage->CreateStorage(name.c_str(), STGM_CREATE | kChildMode, 0, 0, &item),
@@ -109,6 +114,10 @@ bool OursCreate(benchmark::State& state, const fs::path& file, ULONG sectorSize)
         }
     }
     return Check(state, root->Commit(STGC_DEFAULT), "Commit");
+}
+
+bool OursCreate(benchmark::State& state, const fs::path& file, ULONG sectorSize) {
+    return OursCreateItems(state, file, sectorSize, gWorkload.items);
 }
 
 // Reads every stream below `storage`, found by enumeration as a reader that
@@ -180,10 +189,10 @@ bool GsfCreate(benchmark::State& state, const fs::path& file, ULONG sectorSize) 
     GsfOutfile* root = gsf_outfile_msole_new(sink);
     g_object_unref(sink);
     bool ok = root != nullptr;
-    for (int folder = 0; ok && folder < gWorkload.Folders(); ++folder) {
+    for (int folder = 0; ok && folder < Workload::Folders(gWorkload.items); ++folder) {
         GsfOutput* folderOutput = gsf_outfile_new_child(root, Workload::FolderName(folder).c_str(), TRUE);
         ok = folderOutput != nullptr;
-        for (int i = 0; ok && i < gWorkload.ItemsIn(folder); ++i) {
+        for (int i = 0; ok && i < Workload::ItemsIn(gWorkload.items, folder); ++i) {
             std::string name = Workload::ItemName(folder * kItemsPerFolder + i);
             GsfOutput* item = gsf_outfile_new_child(GSF_OUTFILE(folderOutput), name.c_str(), TRUE);
             ok = item != nullptr && GsfWriteStream(GSF_OUTFILE(item), "Header", gWorkload.header) &&
@@ -270,15 +279,85 @@ void ReadBenchmark(benchmark::State& state, CreateFunction create, ReadFunction 
     Report(state, path);
 }
 
-// Takes --items=N out of the arguments Google Benchmark did not know.
-bool TakeItemsArgument(int argc, char** argv) {
+// One record of an item in a file of `items` items changed and committed,
+// on a file open as the cache opens it; the file is written once, outside
+// the timing. Each round changes another item's record.
+void ChangeOneRecordBenchmark(benchmark::State& state, int items) {
+    fs::path path = gFolder / ("change-" + std::to_string(items) + ".cfb");
+    if (!OursCreateItems(state, path, 4096, items)) return;
+    com::ComPtr<IStorage> root;
+    if (!Check(state,
+               StgOpenStorageEx(Wide(path.string()).c_str(), kCacheMode, STGFMT_ANY, 0, nullptr, nullptr, IID_IStorage,
+                                reinterpret_cast<void**>(&root)),
+               "StgOpenStorageEx"))
+        return;
+    std::string record = gWorkload.header;
+    int round = 0;
+    for (auto _ : state) {
+        const int item = round * 7919 % items;
+        record[0] = static_cast<char>('a' + round++ % 26);
+        com::ComPtr<IStorage> folder;
+        com::ComPtr<IStorage> itemStorage;
+        if (!Check(state,
+                   root->OpenStorage(Wide(Workload::FolderName(item / kItemsPerFolder)).c_str(), nullptr, kChildMode,
+                                     nullptr, 0, &folder),
+                   "OpenStorage") ||
+            !Check(state,
+                   folder->OpenStorage(Wide(Workload::ItemName(item)).c_str(), nullptr, kChildMode, nullptr, 0,
+                                       &itemStorage),
+                   "OpenStorage") ||
+            !WriteStream(state, itemStorage, u"Header", record) || !Check(state, root->Commit(STGC_DEFAULT), "Commit"))
+            return;
+    }
+    root = nullptr;
+    state.counters["file_bytes"] = static_cast<double>(fs::file_size(path));
+    fs::remove(path);
+}
+
+// The floor beside it: the same bytes written into a file of the same size
+// with one pwrite and made durable with one fdatasync.
+void RawWriteFloorBenchmark(benchmark::State& state) {
+    fs::path path = gFolder / "floor.bin";
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::ftruncate(fd, 16 << 20) != 0) {
+        state.SkipWithError("cannot make the floor's file");
+        return;
+    }
+    std::string record = gWorkload.header;
+    int round = 0;
+    for (auto _ : state) {
+        record[0] = static_cast<char>('a' + round % 26);
+        const off_t offset = static_cast<off_t>(round++ * 7919 % 4096) * 4096;
+        if (::pwrite(fd, record.data(), record.size(), offset) != static_cast<ssize_t>(record.size()) ||
+            ::fdatasync(fd) != 0) {
+            state.SkipWithError("pwrite or fdatasync failed");
+            break;
+        }
+    }
+    ::close(fd);
+    fs::remove(path);
+}
+
+// Takes --items=N and --change-items=N[,N...] out of the arguments Google
+// Benchmark did not know.
+bool TakeArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--items=", 8) != 0) {
+        if (std::strncmp(argv[i], "--items=", 8) == 0) {
+            gWorkload.items = std::atoi(argv[i] + 8);
+            if (gWorkload.items <= 0) return false;
+        } else if (std::strncmp(argv[i], "--change-items=", 15) == 0) {
+            gChangeItems.clear();
+            for (const char* p = argv[i] + 15; *p != '\0';) {
+                char* end = nullptr;
+                const long items = std::strtol(p, &end, 10);
+                if (items <= 0 || end == p) return false;
+                gChangeItems.push_back(static_cast<int>(items));
+                p = *end == ',' ? end + 1 : end;
+            }
+        } else {
             std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return false;
         }
-        gWorkload.items = std::atoi(argv[i] + 8);
-        if (gWorkload.items <= 0) return false;
     }
     return true;
 }
@@ -287,7 +366,7 @@ bool TakeItemsArgument(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (!TakeItemsArgument(argc, argv)) return 2;
+    if (!TakeArguments(argc, argv)) return 2;
 
     gWorkload.header.resize(kHeaderSize);
     gWorkload.data.resize(kDataSize);
@@ -332,6 +411,12 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(name.c_str(), ReadBenchmark, subject.create, subject.read, subject.sectorSize,
                                      file)
             ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark("ChangeOneRecordAndCommit/floor/pwrite+fdatasync", RawWriteFloorBenchmark)
+        ->Unit(benchmark::kMillisecond);
+    for (int items : gChangeItems) {
+        std::string name = "ChangeOneRecordAndCommit/ours/v4/items:" + std::to_string(items);
+        benchmark::RegisterBenchmark(name.c_str(), ChangeOneRecordBenchmark, items)->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

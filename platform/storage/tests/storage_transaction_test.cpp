@@ -309,5 +309,33 @@ TEST_F(StorageInPlaceCommitTest, RepeatedChangesReuseTheSpaceTheyFree) {
     }
 }
 
+// A file left mostly free space is written anew, compactly; commits after
+// that go in place again.
+TEST_F(StorageInPlaceCommitTest, AFileMostlyFreedIsWrittenAnewAndThenChangedInPlace) {
+    CreateItems(1000);
+    const auto fullSize = fs::file_size(file_);
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+    for (int i = 100; i < 1000; ++i) {
+        ASSERT_EQ(S_OK, root->DestroyElement(U16(ItemName(i)).c_str()));
+    }
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));  // frees the space
+    ComPtr<IStorage> item;
+    ASSERT_EQ(S_OK, root->OpenStorage(U16(ItemName(5)).c_str(), nullptr, kOpenStorage, nullptr, 0, &item));
+    ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(2, 5, 302)));
+    item = nullptr;
+    ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));  // finds it mostly free
+    EXPECT_LT(fs::file_size(file_), fullSize / 5);
+    ASSERT_EQ(S_OK, root->OpenStorage(U16(ItemName(6)).c_str(), nullptr, kOpenStorage, nullptr, 0, &item));
+    ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(2, 6, 302)));
+    item = nullptr;
+    EXPECT_LT(CommitCountingBytes(root), 8u * 4096);
+    root = nullptr;
+    EXPECT_EQ(Pattern(2, 5, 302), OnDisk("item 5/record"));
+    EXPECT_EQ(Pattern(2, 6, 302), OnDisk("item 6/record"));
+    EXPECT_EQ(Pattern(1, 99, 5000), OnDisk("item 99/children"));
+    EXPECT_EQ("<missing>", OnDisk("item 100/record"));
+}
+
 }  // namespace
 }  // namespace storage_test

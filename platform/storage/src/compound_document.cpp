@@ -3,8 +3,10 @@
 #include "format/in_place_commit.h"
 #include "format/reader.h"
 #include "format/writer.h"
+#include "commit_counter.h"
 #include "locked_file.h"
 #include "replacement_file.h"
+#include "retained_trees.h"
 #include "storage_modes.h"
 #include "storage/storage.h"
 #include "winapi/errors.h"
@@ -38,6 +40,13 @@ HRESULT PlaceNewFile(ReplacementFile& replacement, const std::string& path, bool
         if (hr != STG_E_FILEALREADYEXISTS || !replace) return hr;
     }
     return STG_E_SHAREVIOLATION;
+}
+
+// Counts a commit of the file open as `descriptor`, for the processes that
+// keep its tree.
+void CountCommitOf(int descriptor) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0) CountCommit(status.st_dev, status.st_ino);
 }
 
 // New files are renamed over the path: over the file a symbolic link leads
@@ -76,7 +85,8 @@ HRESULT CompoundDocument::Create(const std::u16string& displayPath, const std::s
     RemoveStaleReplacements(path);
 
     std::shared_ptr<CompoundDocument> created(new CompoundDocument(displayPath, path, mode));
-    created->file_ = std::make_shared<const format::File>(placed.Release());
+    created->file_ = std::make_shared<format::File>(placed.Release());
+    CountCommitOf(created->file_->Descriptor());
     // Read back, the tree knows where its content lies, for commits in place.
     hr = format::ReadCompoundFile(created->file_, &tree);
     if (FAILED(hr)) return hr;
@@ -91,10 +101,17 @@ HRESULT CompoundDocument::Open(const std::u16string& displayPath, const std::str
     LockedFile locked;
     HRESULT hr = OpenLockedFile(path, CanWrite(mode), exclusive ? LockKind::kExclusive : LockKind::kShared, &locked);
     if (FAILED(hr)) return hr;
-    auto file = std::make_shared<const format::File>(locked.Release());
+    const int descriptor = locked.Release();
+    std::shared_ptr<format::File> file;
     std::unique_ptr<format::Tree> tree;
-    hr = format::ReadCompoundFile(file, &tree);
-    if (FAILED(hr)) return hr;
+    FileState state;
+    if (StateOfFile(descriptor, &state) && TakeRetainedTree(state, &file, &tree)) {
+        file->Reattach(descriptor);
+    } else {
+        file = std::make_shared<format::File>(descriptor);
+        hr = format::ReadCompoundFile(file, &tree);
+        if (FAILED(hr)) return hr;
+    }
     std::string target = ResolvedPath(path);
     // Holding the file alone, no live committer can own a temporary file of it.
     if (exclusive) RemoveStaleReplacements(target);
@@ -109,7 +126,21 @@ HRESULT CompoundDocument::Open(const std::u16string& displayPath, const std::str
 CompoundDocument::~CompoundDocument() {
     bool deleteOnRelease = (mode_ & STGM_DELETEONRELEASE) != 0;
     if (!Transacted() && !deleteOnRelease) Commit();
-    if (deleteOnRelease && PathNamesFile(path_, file_->Descriptor())) ::unlink(path_.c_str());
+    if (deleteOnRelease) {
+        if (PathNamesFile(path_, file_->Descriptor())) ::unlink(path_.c_str());
+        return;
+    }
+    RetainTreeForReopening();
+}
+
+void CompoundDocument::RetainTreeForReopening() {
+    // Only a tree that is exactly the file's content: none with changes
+    // left uncommitted or a commit that failed.
+    if (tree_->Layout() == nullptr || tree_->Root().HasChanges()) return;
+    FileState state;
+    if (!StateOfFile(file_->Descriptor(), &state)) return;
+    file_->Close();
+    RetainTree(state, file_, std::move(tree_));
 }
 
 bool CompoundDocument::Transacted() const { return (mode_ & STGM_TRANSACTED) != 0; }
@@ -121,7 +152,10 @@ HRESULT CompoundDocument::Commit() {
         HRESULT hr = format::CommitInPlace(file_->Descriptor(), *tree_);
         // Once the header names the new content, a failed flush leaves the
         // commit in place: nothing is left to write.
-        if (SUCCEEDED(hr) || !tree_->Root().HasChanges()) changed_ = false;
+        if (SUCCEEDED(hr) || !tree_->Root().HasChanges()) {
+            changed_ = false;
+            CountCommitOf(file_->Descriptor());
+        }
         return hr;
     }
     return CommitWhole();
@@ -144,7 +178,8 @@ HRESULT CompoundDocument::CommitWhole() {
     // where everything lies for the next commit; should that fail, the tree
     // still reads from the old file, which stays open for it, and the next
     // commit writes a whole file again.
-    auto written = std::make_shared<const format::File>(placed.Release());
+    auto written = std::make_shared<format::File>(placed.Release());
+    CountCommitOf(written->Descriptor());
     std::unique_ptr<format::Tree> fresh;
     tree_->SetLayout(nullptr);
     if (SUCCEEDED(format::ReadCompoundFile(written, &fresh))) TakeContentsFrom(*fresh);

@@ -39,7 +39,8 @@ public:
 
     // Direct mode: writes what is still pending (errors cannot be reported
     // any more). Transacted mode: drops what was not committed. Then closes
-    // the file, which gives up its lock.
+    // the file, which gives up its lock; a tree that matches the file is
+    // kept for the next open of the same file.
     ~CompoundDocument();
     CompoundDocument(const CompoundDocument&) = delete;
     CompoundDocument& operator=(const CompoundDocument&) = delete;
@@ -80,6 +81,9 @@ private:
     CompoundDocument(const std::u16string& displayPath, const std::string& path, DWORD mode);
     // Writes the whole tree as a new, compact file and renames it over the old one.
     HRESULT CommitWhole();
+    // At the close: keeps a tree that matches the file for the next open of
+    // the same file (retained_trees.h).
+    void RetainTreeForReopening();
     // Makes the streams of the tree read their unchanged bytes from `fresh`,
     // the same content loaded from the file just written.
     void TakeContentsFrom(format::Tree& fresh);
@@ -89,7 +93,7 @@ private:
     DWORD mode_;
     // The open file; its descriptor holds the lock. Shared with the streams
     // of the tree that still read from it.
-    std::shared_ptr<const format::File> file_;
+    std::shared_ptr<format::File> file_;
     std::unique_ptr<format::Tree> tree_;
     bool changed_ = false;
     uint64_t generation_ = 0;

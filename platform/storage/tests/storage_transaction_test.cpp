@@ -3,6 +3,7 @@
 #include "format/file.h"
 #include "storage_on_disk.h"
 #include "storage_test_support.h"
+#include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/errors.h"
 
@@ -206,6 +207,43 @@ TEST_F(StorageTransactionTest, StreamsReadTheirBytesFromTheFileThatEachCommitPut
         EXPECT_EQ("small", GetStream(root, "small"));
     }
     EXPECT_TRUE(TemporaryFilesBeside(file_).empty());
+}
+
+// A process keeps the tree of a file it closed and opens it again without
+// reading it while nobody changes it; a commit by another process in
+// between, however soon after, is seen at the next open.
+TEST_F(StorageTransactionTest, AReopenedFileShowsWhatAnotherProcessCommittedMeanwhile) {
+    constexpr size_t kSize = 5000;
+    {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root));
+        ASSERT_EQ(S_OK, WriteGeneration(root, 1, kSize));
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    }
+    std::string problem;
+    for (uint32_t generation = 1; generation < 6; ++generation) {
+        SCOPED_TRACE(generation);
+        for (DWORD mode : {kOpenTransacted, kOpenDirect, DWORD{STGM_SHARE_DENY_WRITE | STGM_READ}}) {
+            ComPtr<IStorage> root;
+            ASSERT_EQ(S_OK, OpenFile(file_, mode, &root));
+            EXPECT_EQ(generation, ReadGeneration(root, kSize, &problem));
+            EXPECT_EQ("", problem);
+        }
+        // Commits the next generation and ends.
+        testsupport::ChildProcess committer(testsupport::SiblingProgram("storage_child"),
+                                            {"die-at-write", file_.string(), std::to_string(kSize), "1000000"});
+        ASSERT_EQ(0, committer.Wait());
+    }
+    // What a transacted release dropped is not what the next open finds.
+    {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+        ASSERT_EQ(S_OK, WriteGeneration(root, 99, kSize));
+    }
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+    EXPECT_EQ(6u, ReadGeneration(root, kSize, &problem));
+    EXPECT_EQ("", problem);
 }
 
 // A file of items shaped like the item cache's: a storage per item holding

@@ -30,6 +30,18 @@ File::~File() {
     }
 }
 
+void File::Close() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+    }
+    descriptor_ = -1;
+}
+
+void File::Reattach(int descriptor) {
+    Close();
+    descriptor_ = descriptor;
+}
+
 HRESULT File::ReadAt(uint64_t offset, void* buffer, size_t count, size_t* read) const {
     auto* out = static_cast<uint8_t*>(buffer);
     size_t done = 0;

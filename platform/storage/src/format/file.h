@@ -24,6 +24,11 @@ public:
     File& operator=(const File&) = delete;
 
     int Descriptor() const { return descriptor_; }
+    // Closes the descriptor (giving up the lock it holds); a tree kept for
+    // reopening reads nothing until Reattach gives it the file again.
+    void Close();
+    // Takes ownership of `descriptor`, an open descriptor of the same file.
+    void Reattach(int descriptor);
 
     // Reads up to `count` bytes at `offset` into `buffer`; *read tells how many
     // arrived, fewer than asked only at the end of the file. Retries after

@@ -54,6 +54,7 @@ private:
     std::unique_ptr<ChainWalker> miniSectors_;  // Every mini sector taken so far.
     std::vector<Element*> elements_;            // By entry id; null for entries not (yet) loaded.
     std::vector<bool> reached_;                 // By entry id: reached from the root.
+    std::vector<uint32_t> chainScratch_;
     std::vector<uint32_t> fatSectors_;
     std::vector<uint32_t> difatSectors_;
     std::vector<uint32_t> directoryChain_;
@@ -221,7 +222,9 @@ HRESULT Loader::AddElement(uint32_t id, uint32_t storageId) {
         if (size > 0) {
             const bool mini = size < kMiniStreamCutoff;
             const uint64_t unit = mini ? kMiniSectorSize : sectorSize_;
-            std::vector<uint32_t> chain;
+            // One buffer for every chain: a file of many small streams costs no allocation per stream here.
+            std::vector<uint32_t>& chain = chainScratch_;
+            chain.clear();
             if (const HRESULT hr = (mini ? miniSectors_ : sectors_)->Walk(entry.startSector, &chain); FAILED(hr)) {
                 return hr;
             }

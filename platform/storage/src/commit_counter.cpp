@@ -3,7 +3,11 @@
 #include "winapi/file_mapping.h"
 #include "winapi/handles.h"
 
+#include "winapi/state_root.h"
+
 #include <atomic>
+#include <map>
+#include <string>
 #include <functional>
 #include <mutex>
 
@@ -13,22 +17,32 @@ namespace {
 
 constexpr size_t kCounters = 4096;
 
-// The shared counters, mapped once and kept for the life of the process: its
-// handle keeps the mapping (and every count in it) alive while this process
-// may still hold trees read at some count.
+uint64_t* MapCounters() {
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                           static_cast<DWORD>(kCounters * sizeof(uint64_t)), u"Local\\Compound file commit counters");
+    if (mapping == nullptr) return nullptr;
+    void* view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    if (view == nullptr) {
+        CloseHandle(mapping);
+        return nullptr;
+    }
+    return static_cast<uint64_t*>(view);
+}
+
+// The shared counters of the session's namespace, mapped once and kept for
+// the life of the process: its handle keeps the mapping (and every count in
+// it) alive while this process may still hold trees read at some count. A
+// process whose state root changes (tests do) maps that root's counters too.
 uint64_t* Counters() {
-    static uint64_t* counters = []() -> uint64_t* {
-        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            static_cast<DWORD>(kCounters * sizeof(uint64_t)),
-                                            u"Local\\Compound file commit counters");
-        if (mapping == nullptr) return nullptr;
-        void* view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
-        if (view == nullptr) {
-            CloseHandle(mapping);
-            return nullptr;
-        }
-        return static_cast<uint64_t*>(view);
-    }();
+    static std::mutex lock;
+    static auto* mapped = new std::map<std::string, uint64_t*>;  // By namespace folder; never freed.
+    std::string space = winapi::KernelObjectDir().string();
+    std::lock_guard<std::mutex> hold(lock);
+    auto found = mapped->find(space);
+    if (found != mapped->end()) return found->second;
+    uint64_t* counters = MapCounters();
+    if (counters != nullptr) mapped->emplace(std::move(space), counters);
     return counters;
 }
 

@@ -1,10 +1,14 @@
 #include "cache_element_access.h"
 
+#include "record_codec.h"
+#include "stream_io.h"
+
 #include "itemstore/item_cache_file.h"
 
 #include "winapi/errors.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,12 +56,29 @@ HRESULT ghDestroyElementIfPresent(CStorageChain& chain, std::u16string_view esca
     return hr == STG_E_FILENOTFOUND ? S_OK : hr;
 }
 
+HRESULT ghReadItemStream(IStream* stream, RefPtr<ItemObject>& item) {
+    std::vector<uint8_t> bytes;
+    const HRESULT read = ghReadWholeStream(stream, bytes);
+    if (read == E_OUTOFMEMORY) return read;
+    ByteReader in(bytes);
+    const HRESULT hr = ghLoadItemRecord(in, item);
+    return FAILED(read) ? read : hr;
+}
+
+HRESULT ghReadChildrenStream(IStream* stream, ChildList& children) {
+    std::vector<uint8_t> bytes;
+    const HRESULT read = ghReadWholeStream(stream, bytes);
+    if (read == E_OUTOFMEMORY) return read;
+    const HRESULT hr = ghDecodeChildRecords(bytes, children);
+    return FAILED(read) ? read : hr;
+}
+
 HRESULT ghReadStoredList(CStorageChain& chain, std::u16string_view escapedName, ChildList& children) {
     StreamHold hold(chain);
     IStream* stream = nullptr;
     HRESULT hr = ghOpenElementStream(chain, escapedName, STGM_READ, &stream);
     if (FAILED(hr)) return hr;
-    return ghReadChildRecords(stream, children);
+    return ghReadChildrenStream(stream, children);
 }
 
 HRESULT ghReplaceChildrenList(CStorageChain& chain, std::u16string_view escapedName, const ChildList& children) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "itemstore/children_codec.h"
+#include "itemstore/item_object.h"
 #include "itemstore/item_cache_lock.h"
 #include "itemstore/storage_chain.h"
 
@@ -39,6 +40,13 @@ HRESULT ghOpenElementStream(CStorageChain& chain, std::u16string_view escapedNam
 HRESULT ghCreateElementStream(CStorageChain& chain, std::u16string_view escapedName, IStream** stream);
 // Destroys the element; a missing one is S_OK. Failures unmapped.
 HRESULT ghDestroyElementIfPresent(CStorageChain& chain, std::u16string_view escapedName);
+
+// Read whole with one Read (ghReadWholeStream) and decoded from memory: an
+// item record (a new one, even when the read or the decode fails) and the
+// records of a children list (appended). E_OXN_IO_ERROR for a failed read
+// or a damaged record, as the codecs say.
+HRESULT ghReadItemStream(IStream* stream, RefPtr<ItemObject>& item);
+HRESULT ghReadChildrenStream(IStream* stream, ChildList& children);
 
 // Reads a stored children list: the open's failure unmapped
 // (STG_E_FILENOTFOUND when there is none), else the reader's result with the

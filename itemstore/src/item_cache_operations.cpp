@@ -60,7 +60,7 @@ HRESULT CItemCacheFile::mhReadItem(CItemCacheLock& lock, std::u16string_view nam
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     return ReadElementStream(*chain, ghItemElementName, name,
-                             [&](IStream* stream) { return ghLoadItemRecord(stream, item); });
+                             [&](IStream* stream) { return ghReadItemStream(stream, item); });
 }
 
 HRESULT CItemCacheFile::mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObject>& item) {
@@ -146,7 +146,7 @@ HRESULT CItemCacheFile::mhReadChildren(CItemCacheLock& lock, std::u16string_view
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     return ReadElementStream(*chain, ghChildrenElementName, name,
-                             [&](IStream* stream) { return ghReadChildRecords(stream, children); });
+                             [&](IStream* stream) { return ghReadChildrenStream(stream, children); });
 }
 
 HRESULT CItemCacheFile::mhHasLiveChildren(CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive) {

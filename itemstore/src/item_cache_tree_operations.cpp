@@ -120,7 +120,7 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
                 hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
                 if (hr == STG_E_FILENOTFOUND) continue;  // not cached
                 if (FAILED(hr)) return ghMapCacheError(hr);
-                hr = ghLoadItemRecord(stream, record);
+                hr = ghReadItemStream(stream, record);
                 if (FAILED(hr)) return hr;
             }
             ChildList children;

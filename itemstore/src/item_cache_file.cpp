@@ -113,15 +113,12 @@ HRESULT CItemCacheFile::mhWriteHeader(CItemCacheLock& lock) {
     hr = chain.mpoCurrentStorage()->CreateStream(chain.mpoElementName(), kCreateStreamMode, 0, 0, &stream);
     if (FAILED(hr)) return MapOpenError(hr);
     chain.mvSetStream(stream);
-    hr = chain.mhCommitIfDirect();
-    if (FAILED(hr)) {
-        chain.mvReleaseStream();
-        return MapOpenError(hr);
-    }
     ULONG bytes = static_cast<ULONG>((headerText_.size() + 1) * sizeof(char16_t));
     stream->Write(headerText_.c_str(), bytes, nullptr);  // nothing reads the header: its result is not examined
     chain.mvReleaseStream();
-    return S_OK;
+    // The new file with its header in one commit.
+    hr = chain.mhCommitIfDirect();
+    return FAILED(hr) ? MapOpenError(hr) : S_OK;
 }
 
 HRESULT CItemCacheFile::mhOpenExisting(CItemCacheLock& lock, bool transacted) {

@@ -58,7 +58,10 @@ void RenamePathTail(ItemObject& record, std::u16string_view oldName, std::u16str
 
 HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree, const GUID& viewID,
                                                  bool replaceLists, bool markMissing) {
-    if (!gpoScopeChain(*this, lock)) return E_FAIL;
+    CStorageChain* chain = gpoScopeChain(*this, lock);
+    if (!chain) return E_FAIL;
+    // One commit for the whole tree in a direct scope.
+    CStorageChain::CommitBatch batch(*chain);
     HRESULT last = S_OK;
     auto remember = [&last](HRESULT hr) {
         if (FAILED(hr)) last = hr;
@@ -88,6 +91,7 @@ HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const Ite
         else
             remember(mhAddChildren(lock, name, fetched));
     }
+    remember(ghMapCacheError(batch.mhEnd()));
     return last;
 }
 
@@ -157,7 +161,10 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
 }
 
 HRESULT CItemCacheFile::mhRenameItem(CItemCacheLock& lock, std::u16string_view oldName, std::u16string_view newName) {
-    if (!gpoScopeChain(*this, lock)) return E_FAIL;
+    CStorageChain* chain = gpoScopeChain(*this, lock);
+    if (!chain) return E_FAIL;
+    // One commit for the record, the list and the removal in a direct scope.
+    CStorageChain::CommitBatch batch(*chain);
     RefPtr<ItemObject> record;
     HRESULT hr = mhReadItem(lock, oldName, record);
     if (hr == E_OXN_FILE_NOT_FOUND) return S_OK;
@@ -181,16 +188,18 @@ HRESULT CItemCacheFile::mhRenameItem(CItemCacheLock& lock, std::u16string_view o
     record->mvSetFileName(newName);
     hr = mhWriteItem(lock, record);
     if (FAILED(hr)) return ghMapCacheError(hr);
-    if (inPlace) return S_OK;
+    if (inPlace) return ghMapCacheError(batch.mhEnd());
 
     if (!children.empty()) {
         hr = mhAddChildren(lock, newName, children);
         if (FAILED(hr)) {
             // A failed merge leaves the new name's list as it was (it may hold
             // link changes of its own): only the record written above goes.
-            if (CStorageChain* chain = gpoScopeChain(*this, lock)) ghDestroyElementIfPresent(*chain, newElement);
+            ghDestroyElementIfPresent(*chain, newElement);
             return ghMapCacheError(hr);
         }
     }
-    return ghMapCacheError(mhDeleteItem(lock, oldName));
+    hr = mhDeleteItem(lock, oldName);
+    const HRESULT committed = batch.mhEnd();
+    return ghMapCacheError(FAILED(hr) ? hr : committed);
 }

@@ -12,6 +12,7 @@
 #include "winapi/text.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -107,7 +108,14 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
         int parent;
     };
     std::vector<PathRecord> visited;
-    for (const std::u16string& name : names) visited.push_back({name, -1});
+    // The first record of each name: a name's walk up starts there. Hashed,
+    // as a tree of n items would otherwise cost n searches of n records.
+    std::unordered_map<std::u16string, int> firstVisit;
+    auto visit = [&](std::u16string name, int parent) {
+        firstVisit.try_emplace(name, static_cast<int>(visited.size()));
+        visited.push_back({std::move(name), parent});
+    };
+    for (const std::u16string& name : names) visit(name, -1);
 
     std::vector<std::u16string> level(names);
     uint32_t levelsRead = 0;
@@ -139,16 +147,15 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
                 return ghMapCacheError(hr);
             }
 
-            int from = -1;
-            for (size_t i = 0; i < visited.size() && from < 0; ++i)
-                if (visited[i].name == name) from = static_cast<int>(i);
+            const auto first = firstVisit.find(name);
+            const int from = first != firstVisit.end() ? first->second : -1;
             for (const RefPtr<ChildWithLink>& child : children) {
                 if (child->meObjectType != kObjectTypeItem) continue;
                 std::u16string childName(child->moFileName());
                 bool cycle = false;
                 for (int up = from; up >= 0 && !cycle; up = visited[up].parent)
                     if (visited[up].name == childName) cycle = true;
-                visited.push_back({childName, from});
+                visit(childName, from);
                 if (!cycle) next.push_back(std::move(childName));
             }
             tree.emplace(std::move(record), std::move(children));

@@ -224,7 +224,7 @@ bool TakeArguments(int argc, char** argv) {
 class GrowthReporter : public benchmark::ConsoleReporter {
 public:
     // Coloured on a terminal only, as the library's own console output.
-    GrowthReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
+    GrowthReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Color : OO_None) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);

@@ -81,6 +81,19 @@ public:
     // direct scope only the final commit makes the change; a failure
     // anywhere leaves the old list in place.
     //
+    // Commits: in a direct scope each write operation commits the file once,
+    // at its end, however many elements it changed (mhWriteItems,
+    // mhDeleteItems, mhWriteItemsWithChildren and mhRenameItem included), and
+    // not at all when it changed nothing: a record or list equal to the
+    // stored one is not written again. When that one commit fails, the
+    // operation reports it and its changes stay pending in the scope, whole,
+    // for the scope's next commit or its close; a single list replacement
+    // puts the old list back instead. A transacted scope commits only
+    // through mhCommit or its end.
+    //
+    // Reads take one Read of each stream, decoded from memory; writes one
+    // Write.
+    //
     // Implemented by concept: item_cache_operations.cpp (items, children
     // lists), item_touch.cpp (mhTouchItem), item_cache_tree_operations.cpp
     // (trees and rename).

@@ -29,14 +29,21 @@
 #include "vault_sql.h"
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace BellquistLib;
@@ -146,6 +153,7 @@ struct Session {
     CComPtr<IItmObject> root;
     std::vector<CComPtr<IItmObject>> shown;  // the root and the items in their folders
     size_t treeObjects = 0;                  // what a fetch of the whole tree returns
+    int32_t rootFolderId = 0;
     fs::path cacheFile;
 };
 Session* gSession = nullptr;
@@ -177,6 +185,7 @@ bool LogIn(Session& session) {
     if (auto* spMgr = reinterpret_cast<SpMgr*>(static_cast<uintptr_t>(out.mpoSpMgr))) spMgr->Release();
     SysFreeString(out.moUsername);
 
+    session.rootFolderId = out.mlRootItemFolderID;
     ItmObjectData record{};
     record.meObjectType = ItmObjectType_ItemFolder;
     record.mlObjectID = out.mlRootItemFolderID;
@@ -353,6 +362,259 @@ void RefreshTreesBenchmark(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * gItems);
 }
 
+// --- The client library's queries, straight on the vault's file ---------------------
+
+// One prepared statement of SQLite's own interface; the database's failures
+// end the case.
+class SqlStatement {
+public:
+    SqlStatement(sqlite3* database, const char* sql) {
+        if (sqlite3_prepare_v2(database, sql, -1, &statement_, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(database));
+    }
+    ~SqlStatement() { sqlite3_finalize(statement_); }
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+
+    // Binds the ids and runs the statement, reading every column of every
+    // row; the row count.
+    template <class... Id>
+    int Run(Id... ids) {
+        sqlite3_reset(statement_);
+        int index = 0;
+        (sqlite3_bind_int(statement_, ++index, ids), ...);
+        int rows = 0;
+        for (int rc; (rc = sqlite3_step(statement_)) != SQLITE_DONE;) {
+            if (rc != SQLITE_ROW) throw std::runtime_error(sqlite3_errstr(rc));
+            ++rows;
+            for (int column = 0; column < sqlite3_column_count(statement_); ++column)
+                benchmark::DoNotOptimize(sqlite3_column_text16(statement_, column));
+        }
+        ++executed;
+        return rows;
+    }
+    // The first column of each row.
+    template <class... Id>
+    std::vector<int> Ids(Id... ids) {
+        sqlite3_reset(statement_);
+        int index = 0;
+        (sqlite3_bind_int(statement_, ++index, ids), ...);
+        std::vector<int> found;
+        for (int rc; (rc = sqlite3_step(statement_)) != SQLITE_DONE;) {
+            if (rc != SQLITE_ROW) throw std::runtime_error(sqlite3_errstr(rc));
+            found.push_back(sqlite3_column_int(statement_, 0));
+        }
+        ++executed;
+        return found;
+    }
+
+    static inline int64_t executed = 0;
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+// The vault's database, opened read-only with SQLite's own interface.
+struct SqlDatabase {
+    sqlite3* handle = nullptr;
+    explicit SqlDatabase(const fs::path& file) {
+        if (sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+            throw std::runtime_error("cannot open the vault's database");
+    }
+    ~SqlDatabase() { sqlite3_close(handle); }
+    SqlDatabase(const SqlDatabase&) = delete;
+    SqlDatabase& operator=(const SqlDatabase&) = delete;
+    void Exec(const char* sql) {
+        if (sqlite3_exec(handle, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(handle));
+    }
+};
+
+// The statements the client library runs for the fetch of the root folder
+// and every item (vaultclient/tavrosk, vault_objects.cpp), in the order of
+// its walk: per folder its row, whether it has children, its sub-folders and
+// items; per item (once) its row, lock, whether it has links, its dynamic
+// link and its links; per linked file (once) its row and lock; per record
+// the modified time of its version. The records placed, as the library
+// would return them.
+size_t ClientQueries(SqlDatabase& database, int32_t rootFolder) {
+    sqlite3* db = database.handle;
+    SqlStatement folderRow(db, "SELECT parent_id, name, vault_path, created_utc FROM folders WHERE id = ?");
+    SqlStatement folderHasChildren(db,
+                                   "SELECT EXISTS (SELECT 1 FROM folders WHERE parent_id = ?1) OR EXISTS "
+                                   "(SELECT 1 FROM documents WHERE folder_id = ?1 AND doc_type = 4 AND deleted = 0)");
+    SqlStatement subFolders(db, "SELECT id FROM folders WHERE parent_id = ? ORDER BY path_key");
+    SqlStatement folderItems(
+        db, "SELECT id FROM documents WHERE folder_id = ? AND doc_type = 4 AND deleted = 0 ORDER BY name_key");
+#define DOCUMENT_ROW_SQL(docType)                                                                                \
+    "SELECT d.folder_id, d.name, f.vault_path, d.object_flags, d.linked_file_name, d.alternate_name, d.domain, " \
+    "d.state_id, s.name, d.latest_version, d.is_cutlist, d.created_utc FROM documents d "                        \
+    "JOIN folders f ON f.id = d.folder_id LEFT JOIN workflow_states s ON s.id = d.state_id "                     \
+    "WHERE d.id = ? AND d.doc_type = " docType " AND d.deleted = 0"
+    SqlStatement itemRow(db, DOCUMENT_ROW_SQL("4"));
+    SqlStatement fileRow(db, DOCUMENT_ROW_SQL("6"));
+#undef DOCUMENT_ROW_SQL
+    SqlStatement lockRow(db,
+                         "SELECT l.user_id, u.name, l.view_guid, l.locked_path FROM locks l "
+                         "JOIN users u ON u.id = l.user_id WHERE l.document_id = ?");
+    SqlStatement itemHasLinks(
+        db, "SELECT EXISTS (SELECT 1 FROM links WHERE parent_id = ? AND link_operation NOT IN (3, 4))");
+    SqlStatement dynamicLink(db,
+                             "SELECT child_id, child_config_id, attached_version FROM links WHERE "
+                             "parent_id = ? AND link_type = 1 AND child_type = 6 AND link_operation NOT IN (3, 4)");
+    SqlStatement itemLinks(db,
+                           "SELECT child_id FROM links WHERE parent_id = ? AND link_operation NOT IN (3, 4) "
+                           "ORDER BY id");
+    SqlStatement versionTime(db, "SELECT modified_utc FROM document_versions WHERE document_id = ? AND version = ?");
+
+    std::set<int> filesRead;
+    auto readFile = [&](int file) {
+        if (!filesRead.insert(file).second) return;
+        fileRow.Run(file);
+        lockRow.Run(file);
+    };
+    auto readItem = [&](int item) {
+        itemRow.Run(item);
+        lockRow.Run(item);
+        itemHasLinks.Run(item);
+        for (int file : dynamicLink.Ids(item)) readFile(file);
+    };
+    size_t records = 0;
+    std::vector<int> folders{rootFolder};
+    std::vector<int> items;
+    folderRow.Run(rootFolder);
+    folderHasChildren.Run(rootFolder);
+    for (size_t next = 0; next < folders.size(); ++next) {
+        for (int sub : subFolders.Ids(folders[next])) {
+            folderRow.Run(sub);
+            folderHasChildren.Run(sub);
+            folders.push_back(sub);
+            ++records;
+        }
+        for (int item : folderItems.Ids(folders[next])) {
+            readItem(item);
+            versionTime.Run(item, 1);
+            items.push_back(item);
+            ++records;
+        }
+    }
+    for (int item : items) {
+        for (int file : itemLinks.Ids(item)) {
+            readFile(file);
+            versionTime.Run(file, 1);
+            ++records;
+        }
+    }
+    return records;
+}
+
+// The same records in three joins: the folders below the root, the items in
+// them with their lock and version time, the items' links with their files.
+size_t JoinedQueries(SqlDatabase& database, int32_t rootFolder) {
+    sqlite3* db = database.handle;
+    database.Exec("CREATE TEMP TABLE IF NOT EXISTS fetch_folders (id INTEGER PRIMARY KEY); DELETE FROM fetch_folders");
+    SqlStatement tree(db,
+                      "INSERT INTO fetch_folders WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
+                      "SELECT f.id FROM folders f JOIN tree t ON f.parent_id = t.id) SELECT id FROM tree");
+    SqlStatement folders(db,
+                         "SELECT f.id, f.parent_id, f.name, f.vault_path, f.created_utc FROM folders f "
+                         "JOIN fetch_folders t ON t.id = f.id WHERE f.id <> ?1");
+    SqlStatement items(db,
+                       "SELECT d.id, d.folder_id, d.name, f.vault_path, d.object_flags, d.linked_file_name, "
+                       "d.alternate_name, d.domain, d.state_id, s.name, d.latest_version, d.is_cutlist, "
+                       "l.user_id, u.name, l.view_guid, l.locked_path, v.modified_utc FROM fetch_folders t "
+                       "JOIN documents d ON d.folder_id = t.id AND d.doc_type = 4 AND d.deleted = 0 "
+                       "JOIN folders f ON f.id = d.folder_id LEFT JOIN workflow_states s ON s.id = d.state_id "
+                       "LEFT JOIN locks l ON l.document_id = d.id LEFT JOIN users u ON u.id = l.user_id "
+                       "LEFT JOIN document_versions v ON v.document_id = d.id AND v.version = d.latest_version");
+    SqlStatement links(db,
+                       "SELECT k.parent_id, k.child_type, k.child_id, k.link_type, k.attached_version, c.name, "
+                       "cf.vault_path, c.latest_version, c.object_flags, cl.user_id, cv.modified_utc "
+                       "FROM fetch_folders t JOIN documents p ON p.folder_id = t.id AND p.doc_type = 4 AND "
+                       "p.deleted = 0 JOIN links k ON k.parent_id = p.id AND k.link_operation NOT IN (3, 4) "
+                       "JOIN documents c ON c.id = k.child_id AND c.deleted = 0 JOIN folders cf ON cf.id = "
+                       "c.folder_id LEFT JOIN locks cl ON cl.document_id = c.id LEFT JOIN document_versions cv "
+                       "ON cv.document_id = c.id AND cv.version = c.latest_version");
+    tree.Run(rootFolder);
+    return static_cast<size_t>(folders.Run(rootFolder)) + items.Run() + links.Run();
+}
+
+// What the walk below the root places for the generated vault: its group
+// and shelf folders, every item, every item's part file and every third
+// one's drawing.
+size_t ExpectedRecords() {
+    const size_t items = static_cast<size_t>(gItems);
+    const size_t shelves = (items + kItemsPerFolder - 1) / kItemsPerFolder;
+    const size_t groups = (shelves + kSubFoldersPerFolder - 1) / kSubFoldersPerFolder;
+    return groups + shelves + items + items + items / kDrawingEvery;
+}
+
+enum class Sql { ClientQueries, Joins };
+
+// The queries in one read transaction, as the library runs them.
+void SqlBenchmark(benchmark::State& state, Sql kind) {
+    try {
+        SqlDatabase database(gSession->vault.databaseFile);
+        SqlStatement::executed = 0;
+        for (auto _ : state) {
+            database.Exec("BEGIN");
+            const size_t records = kind == Sql::ClientQueries ? ClientQueries(database, gSession->rootFolderId)
+                                                              : JoinedQueries(database, gSession->rootFolderId);
+            database.Exec("COMMIT");
+            if (records != ExpectedRecords()) {
+                char text[120];
+                std::snprintf(text, sizeof text, "the queries placed %zu records, not %zu", records, ExpectedRecords());
+                state.SkipWithError(text);
+                gFailed = true;
+                return;
+            }
+        }
+        state.counters["statements"] =
+            benchmark::Counter(static_cast<double>(SqlStatement::executed), benchmark::Counter::kAvgIterations);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        gFailed = true;
+    }
+    state.SetItemsProcessed(state.iterations() * gItems);
+}
+
+// The console output, then the cases side by side: each one's time per
+// round beside the cold browse's (the fastest of repetitions).
+class SideBySideReporter : public benchmark::ConsoleReporter {
+public:
+    SideBySideReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Color : OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            const std::string name = run.benchmark_name();
+            const double time = run.GetAdjustedRealTime();  // in the case's unit, milliseconds
+            auto [entry, added] = times_.emplace(name, std::make_pair(order_++, time));
+            if (!added && time < entry->second.second) entry->second.second = time;
+        }
+    }
+
+    void PrintSideBySide() const {
+        const double* cold = nullptr;
+        for (const auto& [name, entry] : times_)
+            if (name.starts_with("BatchGetTrees/ColdCache")) cold = &entry.second;
+        std::vector<std::pair<size_t, std::pair<std::string, double>>> rows;
+        for (const auto& [name, entry] : times_) rows.push_back({entry.first, {name, entry.second}});
+        std::sort(rows.begin(), rows.end());
+        std::printf("\nSide by side (per round; warm should be no slower than cold)\n");
+        for (const auto& [order, row] : rows) {
+            std::printf("  %-44s %10.1f ms", row.first.c_str(), row.second);
+            if (cold) std::printf("   %6.2fx cold", row.second / *cold);
+            std::printf("\n");
+        }
+    }
+
+private:
+    std::map<std::string, std::pair<size_t, double>> times_;
+    size_t order_ = 0;
+};
+
 // Takes --items=N out of the arguments Google Benchmark did not know.
 bool TakeArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -394,7 +656,13 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BatchRefreshTrees/WarmCache" + items).c_str(), RefreshTreesBenchmark)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RunSpecifiedBenchmarks();
+        benchmark::RegisterBenchmark(("VaultSql/ClientQueries" + items).c_str(), SqlBenchmark, Sql::ClientQueries)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("VaultSql/Joins" + items).c_str(), SqlBenchmark, Sql::Joins)
+            ->Unit(benchmark::kMillisecond);
+        SideBySideReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintSideBySide();
     } else {
         gFailed = true;
     }

@@ -6,6 +6,7 @@
 #include "itemstore/item_cache_lock.h"
 #include "itemstore/item_object.h"
 #include "itemstore/ref_ptr.h"
+#include "itemstore/storage_chain.h"
 #include "winapi/state_root.h"
 #include "winapi/text.h"
 
@@ -15,8 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -24,15 +28,18 @@ namespace fs = std::filesystem;
 
 constexpr int kChildrenPerItem = 3;
 
-// Every commit writes the whole compound file anew (and syncs it), and every
-// scope opens it whole: the cases that commit at every step (writes in a
-// direct scope) or open the file for every item take time that grows with
-// the square of the count, so they run on fewer items.
-int gItems = 10000;       // one scope: transacted writes, all reads
-int gDirectItems = 1000;  // one direct scope: writes
-int gScopeItems = 1000;   // one scope per item: writes and reads
-fs::path gFolder;         // the machine's state root, made for this run
-bool gFailed = false;     // a benchmark reported an error: the run fails
+// The cases that commit at every operation (writes in a direct scope) or
+// open the file for every item run at two sizes, and the program prints how
+// their time grows from the smaller to the larger: with commits that cost
+// what they change and opens that reuse what is unchanged, ten times the
+// items should take about ten times as long (under 15x), where a commit that
+// rewrites the whole file makes it a hundred.
+int gItems = 10000;                          // one scope: transacted writes, all reads
+std::vector<int> gDirectItems{1000, 10000};  // one direct scope: writes
+std::vector<int> gScopeItems{1000, 10000};   // one scope per item: writes and reads
+constexpr double kLinearGrowthLimit = 15.0;  // for ten times the items
+fs::path gFolder;                            // the machine's state root, made for this run
+bool gFailed = false;                        // a benchmark reported an error: the run fails
 
 // Ends the benchmark with an error (and false) when `hr` is not S_OK.
 bool Check(benchmark::State& state, HRESULT hr, const char* what) {
@@ -107,74 +114,160 @@ bool ReadOne(benchmark::State& state, CItemCacheFile& file, CItemCacheLock& lock
     return true;
 }
 
+// The whole workload as one tree, as a fetch stores it
+// (mhWriteItemsWithChildren): one operation, so one commit in a direct scope.
+bool WriteTree(benchmark::State& state, CItemCacheFile& file, CItemCacheLock& lock, const Workload& work, int) {
+    ItemTree tree;
+    for (size_t i = 0; i < work.items.size(); ++i) tree.emplace(work.items[i], work.children[i]);
+    return Check(state, file.mhWriteItemsWithChildren(lock, tree, GUID{}, true, false), "mhWriteItemsWithChildren");
+}
+
 using ItemStep = bool (*)(benchmark::State&, CItemCacheFile&, CItemCacheLock&, const Workload&, int);
 
-// Runs `step` over every item: in one scope, or in a scope per item.
-bool RunItems(benchmark::State& state, const RefPtr<CItemCacheFile>& file, int mode, bool scopePerItem,
-              const Workload& work, ItemStep step) {
-    const int count = static_cast<int>(work.items.size());
-    if (!scopePerItem) {
+enum class Scopes { One, PerItem, OneCall };
+
+// The root-storage commits of a scope's operations (a transacted scope's own
+// commit at its end not counted).
+unsigned long CommitsOf(const CItemCacheLock& lock) { return lock.mpoChain() ? lock.mpoChain()->mlCommits() : 0; }
+
+// Runs `step` over every item: in one scope, or in a scope per item; or
+// once in one scope (OneCall, for a step that takes every item). Adds the
+// scopes' commits to `commits`.
+bool RunItems(benchmark::State& state, const RefPtr<CItemCacheFile>& file, int mode, Scopes scopes,
+              const Workload& work, ItemStep step, unsigned long& commits) {
+    const int count = scopes == Scopes::OneCall ? 1 : static_cast<int>(work.items.size());
+    if (scopes != Scopes::PerItem) {
         CItemCacheLock lock(file, mode);
         for (int i = 0; i < count; ++i)
             if (!step(state, *file, lock, work, i)) return false;
+        commits += CommitsOf(lock);
         return mode != kCacheLockTransacted || Check(state, file->mhCommit(lock), "mhCommit");
     }
     for (int i = 0; i < count; ++i) {
         CItemCacheLock lock(file, mode);
         if (!step(state, *file, lock, work, i)) return false;
+        commits += CommitsOf(lock);
         if (mode == kCacheLockTransacted && !Check(state, file->mhCommit(lock), "mhCommit")) return false;
     }
     return true;
 }
 
-void Report(benchmark::State& state, const RefPtr<CItemCacheFile>& file, size_t items) {
+void Report(benchmark::State& state, const RefPtr<CItemCacheFile>& file, size_t items, unsigned long commits) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * items));
     std::error_code error;
     const auto bytes = fs::file_size(fs::path(winapi::ToUtf8(file->mPath())), error);
     state.counters["file_bytes"] = error ? 0.0 : static_cast<double>(bytes);
+    state.counters["commits"] = benchmark::Counter(static_cast<double>(commits), benchmark::Counter::kAvgIterations);
 }
 
 // Every iteration writes the items into a new, empty cache file.
-void WriteBenchmark(benchmark::State& state, int mode, bool scopePerItem, int count, const std::string& file) {
+void WriteBenchmark(benchmark::State& state, int mode, Scopes scopes, int count, const std::string& file) {
     const Workload work(count);
     RefPtr<CItemCacheFile> cache;
+    unsigned long commits = 0;
     for (auto _ : state) {
         state.PauseTiming();
         cache = NewCacheFile(file);
         state.ResumeTiming();
-        if (!RunItems(state, cache, mode, scopePerItem, work, WriteOne)) return;
+        if (!RunItems(state, cache, mode, scopes, work, scopes == Scopes::OneCall ? WriteTree : WriteOne, commits))
+            return;
     }
-    Report(state, cache, work.items.size());
+    Report(state, cache, work.items.size(), commits);
 }
 
 // The file is written once, outside the timing, in one transacted scope.
-void ReadBenchmark(benchmark::State& state, int mode, bool scopePerItem, int count, const std::string& file) {
+void ReadBenchmark(benchmark::State& state, int mode, Scopes scopes, int count, const std::string& file) {
     const Workload work(count);
     RefPtr<CItemCacheFile> cache = NewCacheFile(file);
-    if (!RunItems(state, cache, kCacheLockTransacted, false, work, WriteOne)) return;
+    unsigned long commits = 0;
+    if (!RunItems(state, cache, kCacheLockTransacted, Scopes::One, work, WriteOne, commits)) return;
+    commits = 0;
     for (auto _ : state) {
-        if (!RunItems(state, cache, mode, scopePerItem, work, ReadOne)) return;
+        if (!RunItems(state, cache, mode, scopes, work, ReadOne, commits)) return;
     }
-    Report(state, cache, work.items.size());
+    Report(state, cache, work.items.size(), commits);
 }
 
-// Takes --items=N, --direct-items=N and --scope-items=N out of the
-// arguments Google Benchmark did not know.
+// "N" or "N,M,...": every count above 0.
+bool ParseSizes(const char* text, std::vector<int>& sizes) {
+    sizes.clear();
+    for (const char* at = text; *at != '\0';) {
+        char* end = nullptr;
+        const long size = std::strtol(at, &end, 10);
+        if (end == at || size <= 0 || (*end != ',' && *end != '\0')) return false;
+        sizes.push_back(static_cast<int>(size));
+        at = *end == ',' ? end + 1 : end;
+    }
+    return !sizes.empty();
+}
+
+// Takes --items=N, --direct-items=N[,M...] and --scope-items=N[,M...] out of
+// the arguments Google Benchmark did not know.
 bool TakeArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--items=", 8) == 0) {
             gItems = std::atoi(argv[i] + 8);
         } else if (std::strncmp(argv[i], "--direct-items=", 15) == 0) {
-            gDirectItems = std::atoi(argv[i] + 15);
+            if (!ParseSizes(argv[i] + 15, gDirectItems)) return false;
         } else if (std::strncmp(argv[i], "--scope-items=", 14) == 0) {
-            gScopeItems = std::atoi(argv[i] + 14);
+            if (!ParseSizes(argv[i] + 14, gScopeItems)) return false;
         } else {
             std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return false;
         }
     }
-    return gItems > 0 && gDirectItems > 0 && gScopeItems > 0;
+    return gItems > 0;
 }
+
+// The console output, and each run's time per iteration kept by its name
+// for the growth table (the fastest of repetitions).
+class GrowthReporter : public benchmark::ConsoleReporter {
+public:
+    // Coloured on a terminal only, as the library's own console output.
+    GrowthReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Color : OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            const std::string name = run.benchmark_name();
+            const double time = run.GetAdjustedRealTime();
+            auto [entry, added] = times_.emplace(name, time);
+            if (!added && time < entry->second) entry->second = time;
+        }
+    }
+
+    // For each case run at two or more sizes ("<case>/items:N"): the time at
+    // the largest size over the time at the smallest, beside the ratio of
+    // the sizes.
+    void PrintGrowth() const {
+        std::map<std::string, std::map<int, double>> cases;
+        for (const auto& [name, time] : times_) {
+            const size_t at = name.rfind("/items:");
+            if (at != std::string::npos) cases[name.substr(0, at)][std::atoi(name.c_str() + at + 7)] = time;
+        }
+        bool header = false;
+        for (const auto& [name, sizes] : cases) {
+            if (sizes.size() < 2) continue;
+            if (!header) {
+                std::printf(
+                    "\nGrowth from the smallest to the largest size (linear: about the size ratio; "
+                    "target under %.0fx for 10x the items)\n",
+                    kLinearGrowthLimit);
+                header = true;
+            }
+            const auto& [small, smallTime] = *sizes.begin();
+            const auto& [large, largeTime] = *sizes.rbegin();
+            const double growth = largeTime / smallTime;
+            const double items = static_cast<double>(large) / small;
+            std::printf("  %-36s %6d -> %6d items (%4.0fx): time %7.1fx%s\n", name.c_str(), small, large, items, growth,
+                        items == 10.0 && growth >= kLinearGrowthLimit ? "  above target" : "");
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
 
 }  // namespace
 
@@ -194,29 +287,34 @@ int main(int argc, char** argv) {
 
     struct Case {
         const char* scope;
-        bool scopePerItem;
+        Scopes scopes;
         const char* modeName;
         int mode;
-        int writeItems;
-        int readItems;
+        std::vector<int> writeItems;
+        std::vector<int> readItems;  // none: no read case
     };
     const Case cases[] = {
-        {"OneScope", false, "direct", kCacheLockDirect, gDirectItems, gItems},
-        {"OneScope", false, "transacted", kCacheLockTransacted, gItems, gItems},
-        {"ScopePerItem", true, "direct", kCacheLockDirect, gScopeItems, gScopeItems},
-        {"ScopePerItem", true, "transacted", kCacheLockTransacted, gScopeItems, gScopeItems},
+        {"OneScope", Scopes::One, "direct", kCacheLockDirect, gDirectItems, {gItems}},
+        {"OneScope", Scopes::OneCall, "direct-tree", kCacheLockDirect, gDirectItems, {}},
+        {"OneScope", Scopes::One, "transacted", kCacheLockTransacted, {gItems}, {gItems}},
+        {"ScopePerItem", Scopes::PerItem, "direct", kCacheLockDirect, gScopeItems, gScopeItems},
+        {"ScopePerItem", Scopes::PerItem, "transacted", kCacheLockTransacted, gScopeItems, gScopeItems},
     };
     for (const Case& c : cases) {
         const std::string what = std::string(c.scope) + "/" + c.modeName + "/items:";
         const std::string file = std::string(c.scope) + "-" + c.modeName;
-        benchmark::RegisterBenchmark(("Write/" + what + std::to_string(c.writeItems)).c_str(), WriteBenchmark, c.mode,
-                                     c.scopePerItem, c.writeItems, "write-" + file)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("Read/" + what + std::to_string(c.readItems)).c_str(), ReadBenchmark, c.mode,
-                                     c.scopePerItem, c.readItems, "read-" + file)
-            ->Unit(benchmark::kMillisecond);
+        for (int items : c.writeItems)
+            benchmark::RegisterBenchmark(("Write/" + what + std::to_string(items)).c_str(), WriteBenchmark, c.mode,
+                                         c.scopes, items, "write-" + file)
+                ->Unit(benchmark::kMillisecond);
+        for (int items : c.readItems)
+            benchmark::RegisterBenchmark(("Read/" + what + std::to_string(items)).c_str(), ReadBenchmark, c.mode,
+                                         c.scopes, items, "read-" + file)
+                ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RunSpecifiedBenchmarks();
+    GrowthReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintGrowth();
     benchmark::Shutdown();
 
     std::error_code ignored;

@@ -8,7 +8,6 @@
 #include "com/bstr.h"
 #include "com/task_memory.h"
 
-#include <algorithm>
 #include <cstring>
 
 using namespace BellquistLib;
@@ -55,7 +54,7 @@ void gvFreeDataRecords(DataRecordList& records) {
 }
 
 HRESULT ghCacheRecordsToData(IUnknown* client, const RefPtr<ItemObject>& item,
-                             const std::vector<RefPtr<ChildWithLink>>& children, std::vector<ItmUniqueID>& keys,
+                             const std::vector<RefPtr<ChildWithLink>>& children, UniqueIDSet& keys,
                              DataRecordList& records, ItmObjectData** own) {
     if (!item || !own) return E_POINTER;
     *own = nullptr;
@@ -63,13 +62,12 @@ HRESULT ghCacheRecordsToData(IUnknown* client, const RefPtr<ItemObject>& item,
         if (!child) continue;
         const ItmUniqueID key = goMakeUniqueID(static_cast<ItmObjectType>(child->meObjectType), child->mlObjectID,
                                                item->mlObjectID, child->mlConfigID);
-        auto same = [&](const ItmUniqueID& known) { return gbEqualUniqueID(known, key); };
-        if (std::any_of(keys.begin(), keys.end(), same)) continue;
+        if (keys.contains(key)) continue;
         ItmObjectData* record = NewRecordFrom(child, client);
         if (!record) return E_OUTOFMEMORY;
         record->mlParentObjectID = item->mlObjectID;
         record->meParentDocType = static_cast<ItmObjectType>(item->meObjectType);
-        keys.push_back(key);
+        keys.insert(key);
         records.push_back(record);
     }
     *own = NewRecordFrom(item, client);

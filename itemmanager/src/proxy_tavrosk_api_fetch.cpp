@@ -194,7 +194,9 @@ HRESULT CProxyTavroskAPI::mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* inp
         if (FAILED(hr)) return hr;
 
         DataRecords kept;
-        std::vector<ItmUniqueID> identities;
+        // Every identity sent so far, children's and items': hashed, as the
+        // trees of n items would otherwise cost n scans of the whole list.
+        UniqueIDSet identities;
         for (const auto& [item, children] : tree) {
             ItmObjectData* ownRecord = nullptr;
             hr = ghCacheRecordsToData(mpoClient, item, children, identities, kept.list, &ownRecord);
@@ -213,11 +215,7 @@ HRESULT CProxyTavroskAPI::mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* inp
             // parent is sent once, and items side by side in one folder each
             // keep their record.
             ItmUniqueID identity{ItmObjectType_Item, item->mlObjectID, info.mlParentObjectID, info.mlConfigID};
-            bool known = false;
-            for (const ItmUniqueID& other : identities)
-                known = known || (!gbUniqueIDLess(other, identity) && !gbUniqueIDLess(identity, other));
-            if (known) continue;
-            identities.push_back(identity);
+            if (!identities.insert(identity).second) continue;
             kept.list.push_back(ownRecord);
             own.list.clear();
         }

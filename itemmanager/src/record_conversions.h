@@ -127,11 +127,11 @@ void gvFreeDataRecords(DataRecordList& records);
 // reference), link type and operation = the child's current link pair. Then
 // *own = the item's own record made the same way without the parent fields
 // (a new block for the caller, freed as the list's are). E_POINTER for a
-// null item or out; E_OUTOFMEMORY.
+// null item or out; E_OUTOFMEMORY. A hashed look-up per child: the keys of
+// a whole fetch pass through one set.
 HRESULT ghCacheRecordsToData(IUnknown* client, const RefPtr<ItemObject>& item,
-                             const std::vector<RefPtr<ChildWithLink>>& children,
-                             std::vector<BellquistLib::ItmUniqueID>& keys, DataRecordList& records,
-                             BellquistLib::ItmObjectData** own);
+                             const std::vector<RefPtr<ChildWithLink>>& children, UniqueIDSet& keys,
+                             DataRecordList& records, BellquistLib::ItmObjectData** own);
 
 // --- Other records -------------------------------------------------------------
 // One entry of an UpdateCache list, owning its name.

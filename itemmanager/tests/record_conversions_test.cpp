@@ -457,7 +457,7 @@ TEST_F(RecordConversionsTest, CacheRecordsSkipChildrenAlreadyKeyedAndSetParentFi
     };
     std::vector<RefPtr<ChildWithLink>> children{child(6, 1, 2), child(6, 1, 3), child(6, 1, 2), child(7, 4, -1)};
     // Already made through another parent: the same file under this item.
-    std::vector<ItmUniqueID> keys{goMakeUniqueID(ItmObjectType_BOM, 4, 500, -1)};
+    UniqueIDSet keys{goMakeUniqueID(ItmObjectType_BOM, 4, 500, -1)};
     DataRecordList records;
     com_testing::CountingObject client;
     ItmObjectData* own = nullptr;

@@ -1,10 +1,17 @@
 #include "cache_element_access.h"
 
+#include "record_codec.h"
+#include "stream_io.h"
+
+#include "common/error_codes.h"
 #include "itemstore/item_cache_file.h"
 
 #include "winapi/errors.h"
 
+#include <algorithm>
+#include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,15 +59,69 @@ HRESULT ghDestroyElementIfPresent(CStorageChain& chain, std::u16string_view esca
     return hr == STG_E_FILENOTFOUND ? S_OK : hr;
 }
 
+HRESULT ghReadItemStream(IStream* stream, RefPtr<ItemObject>& item) {
+    std::vector<uint8_t> bytes;
+    const HRESULT read = ghReadWholeStream(stream, bytes);
+    if (read == E_OUTOFMEMORY) return read;
+    ByteReader in(bytes);
+    const HRESULT hr = ghLoadItemRecord(in, item);
+    return FAILED(read) ? read : hr;
+}
+
+HRESULT ghReadChildrenStream(IStream* stream, ChildList& children) {
+    std::vector<uint8_t> bytes;
+    const HRESULT read = ghReadWholeStream(stream, bytes);
+    if (read == E_OUTOFMEMORY) return read;
+    const HRESULT hr = ghDecodeChildRecords(bytes, children);
+    return FAILED(read) ? read : hr;
+}
+
 HRESULT ghReadStoredList(CStorageChain& chain, std::u16string_view escapedName, ChildList& children) {
     StreamHold hold(chain);
     IStream* stream = nullptr;
     HRESULT hr = ghOpenElementStream(chain, escapedName, STGM_READ, &stream);
     if (FAILED(hr)) return hr;
-    return ghReadChildRecords(stream, children);
+    return ghReadChildrenStream(stream, children);
+}
+
+HRESULT ghWriteElementUnlessSame(CStorageChain& chain, std::u16string_view escapedName,
+                                 std::span<const uint8_t> bytes) {
+    StreamHold hold(chain);
+    IStream* stream = nullptr;
+    HRESULT hr = ghOpenElementStream(chain, escapedName, STGM_READWRITE, &stream);
+    if (SUCCEEDED(hr)) {
+        std::vector<uint8_t> stored;
+        hr = ghReadWholeStream(stream, stored);
+        if (hr == E_OUTOFMEMORY) return hr;
+        if (SUCCEEDED(hr) && stored.size() >= bytes.size() && std::equal(bytes.begin(), bytes.end(), stored.begin()))
+            return S_OK;
+        LARGE_INTEGER start{};
+        hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    } else if (hr == STG_E_FILENOTFOUND) {
+        hr = ghCreateElementStream(chain, escapedName, &stream);
+    }
+    if (FAILED(hr)) return hr;
+    if (!gbWriteExactly(stream, bytes.data(), bytes.size())) return E_OXN_IO_ERROR;
+    return chain.mhCommitIfDirect();
 }
 
 HRESULT ghReplaceChildrenList(CStorageChain& chain, std::u16string_view escapedName, const ChildList& children) {
+    std::vector<uint8_t> encoded;
+    try {
+        gvEncodeChildRecords(children, encoded);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    // The same list again (a fetch of what the cache holds) changes nothing.
+    {
+        StreamHold hold(chain);
+        IStream* old = nullptr;
+        if (SUCCEEDED(ghOpenElementStream(chain, escapedName, STGM_READ, &old))) {
+            std::vector<uint8_t> stored;
+            if (SUCCEEDED(ghReadWholeStream(old, stored)) && stored == encoded) return S_OK;
+        }
+    }
+
     chain.mvReleaseStream();
     HRESULT hr = chain.mhOpenPath(escapedName, true);
     if (FAILED(hr)) return hr;
@@ -74,7 +135,7 @@ HRESULT ghReplaceChildrenList(CStorageChain& chain, std::u16string_view escapedN
     IStream* pending = nullptr;
     hr = storage->CreateStream(kPendingListName, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE, 0, 0, &pending);
     if (FAILED(hr)) return hr;
-    hr = ghWriteChildRecords(pending, children);
+    hr = gbWriteExactly(pending, encoded.data(), encoded.size()) ? S_OK : E_OXN_IO_ERROR;
     pending->Release();
     if (FAILED(hr)) {
         storage->DestroyElement(kPendingListName);

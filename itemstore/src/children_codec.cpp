@@ -17,30 +17,28 @@ bool gbIsLiveChild(const ItemObject& child) {
     return static_cast<uint32_t>(child.meLinkOperation) - static_cast<uint32_t>(kLinkOpRemove) > 1u;
 }
 
-HRESULT ghWriteChildRecords(ISequentialStream* stream, const ChildList& children) {
+void gvEncodeChildRecords(const ChildList& children, std::vector<uint8_t>& bytes) {
     int32_t live = 0, stored = 0;
     for (const auto& child : children) {
         if (!IsStored(child)) continue;
         ++stored;
         if (gbIsLiveChild(*child)) ++live;
     }
-    if (!gbWriteInt32(stream, live) || !gbWriteInt32(stream, stored)) return E_OXN_IO_ERROR;
-    for (const auto& child : children) {
-        if (!IsStored(child)) continue;
-        HRESULT hr = ghWriteItemRecord(stream, *child);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+    gvAppendInt32(bytes, live);
+    gvAppendInt32(bytes, stored);
+    for (const auto& child : children)
+        if (IsStored(child)) gvEncodeItemRecord(*child, bytes);
 }
 
-HRESULT ghReadChildRecords(ISequentialStream* stream, ChildList& children) {
+HRESULT ghDecodeChildRecords(std::span<const uint8_t> bytes, ChildList& children) {
+    ByteReader in(bytes);
     uint32_t live, count;
-    if (!gbReadUInt32(stream, live) || !gbReadUInt32(stream, count)) return E_OXN_IO_ERROR;
-    // The stored count may be damaged: grow with what is actually read.
+    if (!in.mbTakeUInt32(live) || !in.mbTakeUInt32(count)) return E_OXN_IO_ERROR;
+    // The stored count may be damaged: grow with what is actually decoded.
     try {
         for (uint32_t i = 0; i < count; ++i) {
             RefPtr<ChildWithLink> child(new ChildWithLink);
-            HRESULT hr = ghReadItemRecord(stream, *child);
+            HRESULT hr = ghDecodeItemRecord(in, *child);
             if (FAILED(hr)) return hr;
             children.push_back(std::move(child));
         }
@@ -48,4 +46,23 @@ HRESULT ghReadChildRecords(ISequentialStream* stream, ChildList& children) {
         return E_OUTOFMEMORY;
     }
     return S_OK;
+}
+
+HRESULT ghWriteChildRecords(ISequentialStream* stream, const ChildList& children) {
+    std::vector<uint8_t> bytes;
+    try {
+        gvEncodeChildRecords(children, bytes);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return gbWriteExactly(stream, bytes.data(), bytes.size()) ? S_OK : E_OXN_IO_ERROR;
+}
+
+HRESULT ghReadChildRecords(ISequentialStream* stream, ChildList& children) {
+    std::vector<uint8_t> bytes;
+    const HRESULT read = ghReadRestOfStream(stream, bytes);
+    if (read == E_OUTOFMEMORY) return read;
+    // After a failed read the records read before it still count.
+    const HRESULT hr = ghDecodeChildRecords(bytes, children);
+    return FAILED(read) ? read : hr;
 }

@@ -1,5 +1,7 @@
 #include "itemstore/item_cache_file.h"
 
+#include "cache_mutex.h"
+
 #include "common/error_codes.h"
 #include "itemstore/cache_location.h"
 #include "itemstore/element_names.h"
@@ -9,6 +11,7 @@
 #include "storage/compound_file.h"
 #include "winapi/errors.h"
 #include "winapi/files.h"
+#include "winapi/handles.h"
 
 #include <cerrno>
 #include <new>
@@ -43,6 +46,16 @@ CItemCacheFile::CItemCacheFile(REFGUID vault) : headerText_(HeaderTextOrRaise())
 }
 
 CItemCacheFile::CItemCacheFile(std::u16string path) : path_(std::move(path)), headerText_(HeaderTextOrRaise()) {}
+
+CItemCacheFile::~CItemCacheFile() {
+    if (cacheMutex_) CloseHandle(cacheMutex_);
+}
+
+HANDLE CItemCacheFile::mpoCacheMutex() {
+    std::lock_guard<std::mutex> guard(cacheMutexGuard_);
+    if (!cacheMutex_) cacheMutex_ = gpoOpenCacheMutex();
+    return cacheMutex_;
+}
 
 HRESULT CItemCacheFile::mhOpen(CItemCacheLock& lock, int mode) {
     if (lock.mpoFile() != this) return E_FAIL;  // the scope ends through its lock: it must hold this file
@@ -100,15 +113,12 @@ HRESULT CItemCacheFile::mhWriteHeader(CItemCacheLock& lock) {
     hr = chain.mpoCurrentStorage()->CreateStream(chain.mpoElementName(), kCreateStreamMode, 0, 0, &stream);
     if (FAILED(hr)) return MapOpenError(hr);
     chain.mvSetStream(stream);
-    hr = chain.mhCommitIfDirect();
-    if (FAILED(hr)) {
-        chain.mvReleaseStream();
-        return MapOpenError(hr);
-    }
     ULONG bytes = static_cast<ULONG>((headerText_.size() + 1) * sizeof(char16_t));
     stream->Write(headerText_.c_str(), bytes, nullptr);  // nothing reads the header: its result is not examined
     chain.mvReleaseStream();
-    return S_OK;
+    // The new file with its header in one commit.
+    hr = chain.mhCommitIfDirect();
+    return FAILED(hr) ? MapOpenError(hr) : S_OK;
 }
 
 HRESULT CItemCacheFile::mhOpenExisting(CItemCacheLock& lock, bool transacted) {

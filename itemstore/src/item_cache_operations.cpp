@@ -11,6 +11,9 @@
 
 #include "winapi/errors.h"
 
+#include <new>
+#include <vector>
+
 namespace {
 
 bool SameFileChild(const ItemObject& stored, const ItemObject& given) {
@@ -60,7 +63,7 @@ HRESULT CItemCacheFile::mhReadItem(CItemCacheLock& lock, std::u16string_view nam
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     return ReadElementStream(*chain, ghItemElementName, name,
-                             [&](IStream* stream) { return ghLoadItemRecord(stream, item); });
+                             [&](IStream* stream) { return ghReadItemStream(stream, item); });
 }
 
 HRESULT CItemCacheFile::mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObject>& item) {
@@ -77,30 +80,32 @@ HRESULT CItemCacheFile::mhWriteItem(CItemCacheLock& lock, const RefPtr<ItemObjec
     hr = ghItemElementName(item->moFileName(), element);
     if (FAILED(hr)) return ghMapCacheError(hr);
 
-    StreamHold hold(*chain);
-    IStream* stream = nullptr;
-    hr = ghOpenElementStream(*chain, element, STGM_WRITE, &stream);
-    if (hr == STG_E_FILENOTFOUND) hr = ghCreateElementStream(*chain, element, &stream);
-    if (FAILED(hr)) return ghMapCacheError(hr);
+    std::vector<uint8_t> bytes;
+    try {
+        gvEncodeItemRecord(*item, bytes);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     // Overwritten from the start; a longer old record leaves its tail, which
-    // readers ignore.
-    hr = ghWriteItemRecord(stream, *item);
-    if (FAILED(hr)) return hr;
-    return ghMapCacheError(chain->mhCommitIfDirect());
+    // readers ignore. The same record again changes nothing.
+    return ghMapCacheError(ghWriteElementUnlessSame(*chain, element, bytes));
 }
 
 HRESULT CItemCacheFile::mhWriteItems(CItemCacheLock& lock, const std::vector<RefPtr<ItemObject>>& items) {
-    if (!gpoScopeChain(*this, lock)) return E_FAIL;
+    CStorageChain* chain = gpoScopeChain(*this, lock);
+    if (!chain) return E_FAIL;
+    CStorageChain::CommitBatch batch(*chain);
     for (const RefPtr<ItemObject>& item : items) {
         HRESULT hr = mhWriteItem(lock, item);
         if (hr != S_OK) return hr;
     }
-    return S_OK;
+    return ghMapCacheError(batch.mhEnd());
 }
 
 HRESULT CItemCacheFile::mhDeleteItems(CItemCacheLock& lock, const std::vector<std::u16string>& names) {
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
+    CStorageChain::CommitBatch batch(*chain);
     HRESULT first = S_OK;
     auto remember = [&first](HRESULT hr) {
         if (FAILED(hr) && first == S_OK) first = ghMapCacheError(hr);
@@ -112,6 +117,7 @@ HRESULT CItemCacheFile::mhDeleteItems(CItemCacheLock& lock, const std::vector<st
         hr = ghChildrenElementName(name, element);
         remember(SUCCEEDED(hr) ? ghDestroyElementIfPresent(*chain, element) : hr);
     }
+    remember(batch.mhEnd());
     return first;
 }
 
@@ -146,7 +152,7 @@ HRESULT CItemCacheFile::mhReadChildren(CItemCacheLock& lock, std::u16string_view
     CStorageChain* chain = gpoScopeChain(*this, lock);
     if (!chain) return E_FAIL;
     return ReadElementStream(*chain, ghChildrenElementName, name,
-                             [&](IStream* stream) { return ghReadChildRecords(stream, children); });
+                             [&](IStream* stream) { return ghReadChildrenStream(stream, children); });
 }
 
 HRESULT CItemCacheFile::mhHasLiveChildren(CItemCacheLock& lock, std::u16string_view name, uint32_t& hasLive) {

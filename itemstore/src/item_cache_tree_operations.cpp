@@ -12,6 +12,7 @@
 #include "winapi/text.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -58,7 +59,10 @@ void RenamePathTail(ItemObject& record, std::u16string_view oldName, std::u16str
 
 HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const ItemTree& tree, const GUID& viewID,
                                                  bool replaceLists, bool markMissing) {
-    if (!gpoScopeChain(*this, lock)) return E_FAIL;
+    CStorageChain* chain = gpoScopeChain(*this, lock);
+    if (!chain) return E_FAIL;
+    // One commit for the whole tree in a direct scope.
+    CStorageChain::CommitBatch batch(*chain);
     HRESULT last = S_OK;
     auto remember = [&last](HRESULT hr) {
         if (FAILED(hr)) last = hr;
@@ -88,6 +92,7 @@ HRESULT CItemCacheFile::mhWriteItemsWithChildren(CItemCacheLock& lock, const Ite
         else
             remember(mhAddChildren(lock, name, fetched));
     }
+    remember(ghMapCacheError(batch.mhEnd()));
     return last;
 }
 
@@ -103,7 +108,14 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
         int parent;
     };
     std::vector<PathRecord> visited;
-    for (const std::u16string& name : names) visited.push_back({name, -1});
+    // The first record of each name: a name's walk up starts there. Hashed,
+    // as a tree of n items would otherwise cost n searches of n records.
+    std::unordered_map<std::u16string, int> firstVisit;
+    auto visit = [&](std::u16string name, int parent) {
+        firstVisit.try_emplace(name, static_cast<int>(visited.size()));
+        visited.push_back({std::move(name), parent});
+    };
+    for (const std::u16string& name : names) visit(name, -1);
 
     std::vector<std::u16string> level(names);
     uint32_t levelsRead = 0;
@@ -120,7 +132,7 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
                 hr = ghOpenElementStream(*chain, element, STGM_READ, &stream);
                 if (hr == STG_E_FILENOTFOUND) continue;  // not cached
                 if (FAILED(hr)) return ghMapCacheError(hr);
-                hr = ghLoadItemRecord(stream, record);
+                hr = ghReadItemStream(stream, record);
                 if (FAILED(hr)) return hr;
             }
             ChildList children;
@@ -135,16 +147,15 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
                 return ghMapCacheError(hr);
             }
 
-            int from = -1;
-            for (size_t i = 0; i < visited.size() && from < 0; ++i)
-                if (visited[i].name == name) from = static_cast<int>(i);
+            const auto first = firstVisit.find(name);
+            const int from = first != firstVisit.end() ? first->second : -1;
             for (const RefPtr<ChildWithLink>& child : children) {
                 if (child->meObjectType != kObjectTypeItem) continue;
                 std::u16string childName(child->moFileName());
                 bool cycle = false;
                 for (int up = from; up >= 0 && !cycle; up = visited[up].parent)
                     if (visited[up].name == childName) cycle = true;
-                visited.push_back({childName, from});
+                visit(childName, from);
                 if (!cycle) next.push_back(std::move(childName));
             }
             tree.emplace(std::move(record), std::move(children));
@@ -157,7 +168,10 @@ HRESULT CItemCacheFile::mhReadItemTree(CItemCacheLock& lock, const std::vector<s
 }
 
 HRESULT CItemCacheFile::mhRenameItem(CItemCacheLock& lock, std::u16string_view oldName, std::u16string_view newName) {
-    if (!gpoScopeChain(*this, lock)) return E_FAIL;
+    CStorageChain* chain = gpoScopeChain(*this, lock);
+    if (!chain) return E_FAIL;
+    // One commit for the record, the list and the removal in a direct scope.
+    CStorageChain::CommitBatch batch(*chain);
     RefPtr<ItemObject> record;
     HRESULT hr = mhReadItem(lock, oldName, record);
     if (hr == E_OXN_FILE_NOT_FOUND) return S_OK;
@@ -181,16 +195,18 @@ HRESULT CItemCacheFile::mhRenameItem(CItemCacheLock& lock, std::u16string_view o
     record->mvSetFileName(newName);
     hr = mhWriteItem(lock, record);
     if (FAILED(hr)) return ghMapCacheError(hr);
-    if (inPlace) return S_OK;
+    if (inPlace) return ghMapCacheError(batch.mhEnd());
 
     if (!children.empty()) {
         hr = mhAddChildren(lock, newName, children);
         if (FAILED(hr)) {
             // A failed merge leaves the new name's list as it was (it may hold
             // link changes of its own): only the record written above goes.
-            if (CStorageChain* chain = gpoScopeChain(*this, lock)) ghDestroyElementIfPresent(*chain, newElement);
+            ghDestroyElementIfPresent(*chain, newElement);
             return ghMapCacheError(hr);
         }
     }
-    return ghMapCacheError(mhDeleteItem(lock, oldName));
+    hr = mhDeleteItem(lock, oldName);
+    const HRESULT committed = batch.mhEnd();
+    return ghMapCacheError(FAILED(hr) ? hr : committed);
 }

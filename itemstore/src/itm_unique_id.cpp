@@ -2,6 +2,7 @@
 
 #include "bellquist/item_interfaces.h"
 
+#include <cstdint>
 #include <cstring>
 
 using namespace BellquistLib;
@@ -63,4 +64,15 @@ bool gbEqualUniqueID(const ItmUniqueID& left, const ItmUniqueID& right) {
 
 bool gbUniqueIDLess(const ItmUniqueID& left, const ItmUniqueID& right) {
     return std::memcmp(&left, &right, sizeof(ItmUniqueID)) < 0;
+}
+
+size_t UniqueIDBytesHash::operator()(const ItmUniqueID& id) const {
+    static_assert(sizeof(ItmUniqueID) == 16);
+    uint64_t words[2];
+    std::memcpy(words, &id, sizeof words);
+    // Two multiplicative mixes: the fields are small numbers, which an
+    // identity hash would crowd into few buckets.
+    const uint64_t mixed =
+        words[0] * 0x9E3779B97F4A7C15ull ^ (words[1] + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    return static_cast<size_t>(mixed ^ (mixed >> 29));
 }

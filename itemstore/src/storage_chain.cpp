@@ -132,10 +132,35 @@ HRESULT CStorageChain::mhDestroyElement(std::u16string_view escapedName) {
     if (FAILED(hr)) return hr;
     hr = mpoCurrentStorage()->DestroyElement(mpoElementName());
     if (FAILED(hr)) return hr;
-    return transacted_ ? hr : root_->Commit(STGC_DEFAULT);
+    return mhCommitIfDirect();
 }
 
-HRESULT CStorageChain::mhCommitIfDirect() { return transacted_ ? S_OK : root_->Commit(STGC_DEFAULT); }
+HRESULT CStorageChain::mhCommitIfDirect() {
+    if (transacted_) return S_OK;
+    pending_ = true;
+    return mhCommitPending();
+}
+
+HRESULT CStorageChain::mhCommitPending() {
+    if (!pending_ || batchDepth_ != 0) return S_OK;
+    ++commits_;
+    HRESULT hr = root_->Commit(STGC_DEFAULT);
+    // A failed commit leaves the change pending: the next one writes it.
+    if (SUCCEEDED(hr)) pending_ = false;
+    return hr;
+}
+
+CStorageChain::CommitBatch::CommitBatch(CStorageChain& chain) : chain_(&chain) { ++chain.batchDepth_; }
+
+CStorageChain::CommitBatch::~CommitBatch() { mhEnd(); }
+
+HRESULT CStorageChain::CommitBatch::mhEnd() {
+    if (!chain_) return S_OK;
+    CStorageChain& chain = *chain_;
+    chain_ = nullptr;
+    --chain.batchDepth_;
+    return chain.mhCommitPending();
+}
 
 IStorage* CStorageChain::mpoCurrentStorage() const { return mCurrent().current; }
 

@@ -129,6 +129,25 @@ TEST_F(ItemCacheLockTest, ALockWithoutFileTakesNothing) {
     EXPECT_TRUE(file->mbOpenIn(later));
 }
 
+TEST_F(ItemCacheLockTest, TheFileKeepsOneMutexHandleFromItsFirstScopeToItsEndAndScopesOnlyReleaseIt) {
+    RefPtr<CItemCacheFile> file = NewFile();
+    HANDLE first = nullptr;
+    for (int mode : {kCacheLockDirect, kCacheLockTransacted, kCacheLockDirect}) {
+        { CItemCacheLock lock(file, mode); }
+        // Between scopes the name lives on (the file's handle) and is free.
+        HANDLE probe = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kItemCacheMutexName);
+        ASSERT_NE(nullptr, probe) << mode;
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(probe, 0)) << mode;
+        ReleaseMutex(probe);
+        CloseHandle(probe);
+        if (!first) first = file->mpoCacheMutex();
+        EXPECT_EQ(first, file->mpoCacheMutex()) << mode;
+    }
+    // The last handle went with the file: the name is free again.
+    file = nullptr;
+    EXPECT_EQ(nullptr, OpenMutexW(SYNCHRONIZE, FALSE, kItemCacheMutexName));
+}
+
 TEST_F(ItemCacheLockTest, CommitAndRevertWorkOncePerTransactedScope) {
     RefPtr<CItemCacheFile> file = NewFile();
     {

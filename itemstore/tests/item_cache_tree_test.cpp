@@ -10,6 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <set>
 
 namespace {
@@ -143,27 +147,99 @@ TEST_F(CacheOperationsTest, RenameMovesTheRecordAndItsChildren) {
 // The disk fills up after the record was written under the new name: the
 // old item keeps its record and children, the new name's own list (with its
 // pending changes) survives, and only the new record is taken back.
-TEST_F(CacheOperationsTest, ARenameWhoseMergeFailsLosesNoList) {
+// In a direct scope every write operation commits at most once, however
+// many elements it touches, and one that changes nothing (the same record
+// or list again, nothing there to delete) does not commit; reads never do.
+TEST_F(CacheOperationsTest, ADirectWriteOperationCommitsOnceAndNotAtAllWhenNothingChanged) {
+    auto checkedOut = [](const std::u16string& name, int32_t id) {
+        RefPtr<ItemObject> item = MakeItem(name, id);
+        item->moLockViewID = kThisView;
+        return item;
+    };
+    ItemTree tree;
+    for (int32_t i = 0; i < 3; ++i)
+        tree.emplace(checkedOut(u"Tree " + std::u16string(1, u'0' + i) + u".<item>", 20 + i),
+                     ChildList{MakeChild(100 + i), MakeChild(200 + i)});
+    const std::vector<RefPtr<ItemObject>> three{MakeItem(u"D.<item>", 4), MakeItem(u"E.<item>", 5),
+                                                MakeItem(u"F.<item>", 6)};
+    const ChildList list{MakeChild(1), MakeChild(2, kObjectTypeFile, 3)};
+    CItemCacheLock lock(file_, kCacheLockDirect);
+    ASSERT_NE(nullptr, lock.mpoChain());
+    CItemCacheFile& file = *file_;
+    ItemTree read;
+    RefPtr<ItemObject> record;
+    struct Case {
+        const char* what;
+        std::function<HRESULT()> run;
+        unsigned long commits;
+    };
+    const Case cases[] = {
+        {"a new item", [&] { return file.mhWriteItem(lock, MakeItem(kPump, 1)); }, 1},
+        {"the same record again", [&] { return file.mhWriteItem(lock, MakeItem(kPump, 1)); }, 0},
+        {"the record changed", [&] { return file.mhWriteItem(lock, MakeItem(kPump, 2)); }, 1},
+        {"three new items", [&] { return file.mhWriteItems(lock, three); }, 1},
+        {"the same three again", [&] { return file.mhWriteItems(lock, three); }, 0},
+        {"a new list", [&] { return file.mhWriteChildren(lock, kPump, list); }, 1},
+        {"the same list again", [&] { return file.mhWriteChildren(lock, kPump, list); }, 0},
+        {"erasing a child the list lacks", [&] { return file.mhEraseChildren(lock, kPump, {MakeChild(9)}); }, 0},
+        {"a tree of three items with lists",
+         [&] { return file.mhWriteItemsWithChildren(lock, tree, kThisView, true, false); }, 1},
+        {"the same tree again", [&] { return file.mhWriteItemsWithChildren(lock, tree, kThisView, true, false); }, 0},
+        {"reading the tree", [&] { return file.mhReadItemTree(lock, {u"Tree 0.<item>"}, 0, read); }, 0},
+        {"reading a record", [&] { return file.mhReadItem(lock, kPump, record); }, 0},
+        {"deleting items not cached",
+         [&] {
+             return file.mhDeleteItems(lock, {u"X.<item>", u"Y.<item>"});
+         },
+         0},
+        {"deleting two items with their lists",
+         [&] {
+             return file.mhDeleteItems(lock, {u"Tree 0.<item>", u"Tree 1.<item>"});
+         },
+         1},
+        {"a rename with a list", [&] { return file.mhRenameItem(lock, kPump, u"Valve.<item>"); }, 1},
+        {"a touch", [&] { return file.mhTouchItem(lock, u"Valve.<item>"); }, 1},
+    };
+    for (const Case& c : cases) {
+        const unsigned long before = lock.mpoChain()->mlCommits();
+        EXPECT_EQ(S_OK, c.run()) << c.what;
+        EXPECT_EQ(c.commits, lock.mpoChain()->mlCommits() - before) << c.what;
+    }
+    EXPECT_EQ(S_OK, file.mhItemExists(lock, u"Tree 2.<item>"));
+    EXPECT_EQ(S_FALSE, file.mhItemExists(lock, u"Tree 1.<item>"));
+}
+
+// A rename commits once, at its end: a failed commit leaves the file as it
+// was and the scope with the whole rename (the record moved, the lists
+// merged, the old name gone), never a part of it; the scope's close writes
+// it whole.
+TEST_F(CacheOperationsTest, ARenameWhoseCommitFailsLosesNoListAndLandsWhole) {
     StoreItem(MakeItem(kPump, 5));
     StoreChildren(kPump, {MakeChild(1, kObjectTypeFile, -1, 5)});
     StoreChildren(u"Valve.<item>", {MakeChild(2, kObjectTypeFile, -1, 2)});
+    const std::u16string path = Path();
+    auto fileBytes = [&path] {
+        std::ifstream in(std::filesystem::path(std::string(path.begin(), path.end())), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = fileBytes();
     {
         CItemCacheLock lock(file_, kCacheLockDirect);
-        // Each commit writes the file anew from its start: let the first
-        // (the record's) through and fail the next (the merged list's).
+        // Each commit writes the file anew from its start.
         int commits = 0;
         storage::format::SetWriteHook([&commits](uint64_t offset, size_t) {
             if (offset == 0) ++commits;
-            return commits >= 2 ? ENOSPC : 0;
+            return ENOSPC;
         });
         EXPECT_EQ(E_OXN_IO_ERROR, file_->mhRenameItem(lock, kPump, u"Valve.<item>"));
         storage::format::SetWriteHook({});
-        EXPECT_GE(commits, 2);  // the record was written; the merge failed
-        EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, u"Valve.<item>"));
-        EXPECT_EQ(S_OK, file_->mhItemExists(lock, kPump));
+        EXPECT_EQ(1, commits);
+        EXPECT_EQ(before, fileBytes());
+        EXPECT_EQ(S_OK, file_->mhItemExists(lock, u"Valve.<item>"));
+        EXPECT_EQ(S_FALSE, file_->mhItemExists(lock, kPump));
     }
-    EXPECT_EQ(StoredChildren(kPump), std::vector<std::string>{"1/-1/5"});
-    EXPECT_EQ(StoredChildren(u"Valve.<item>"), std::vector<std::string>{"2/-1/2"});
+    EXPECT_EQ(StoredChildren(u"Valve.<item>"), (std::vector<std::string>{"1/-1/5", "2/-1/2"}));
+    EXPECT_EQ(StoredChildren(kPump, E_OXN_FILE_NOT_FOUND), std::vector<std::string>{});
 }
 
 // A new name that addresses the same elements must not delete the item: the

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
 using namespace BellquistLib;
 
@@ -155,6 +156,19 @@ TEST(ItmUniqueIDTest, OrderComparesTheBytesInMemory) {
         EXPECT_FALSE(gbUniqueIDLess(p.greater, p.less)) << p.less.mlObjectID << " " << p.greater.mlObjectID;
     }
     EXPECT_FALSE(gbUniqueIDLess(Id(4, 1, 0, -1), Id(4, 1, 0, -1)));
+}
+
+// The hashed set the tree fetch de-duplicates with: equal bytes are one
+// identity, a difference in any field another.
+TEST(ItmUniqueIDTest, ASetKeepsOneOfEachIdentityAndTellsEveryFieldApart) {
+    UniqueIDSet set;
+    const ItmUniqueID ids[] = {Id(6, 1, 2, 3),  Id(4, 1, 2, 3), Id(6, 256, 2, 3), Id(6, 1, 0, 3),
+                               Id(6, 1, 2, -1), Id(6, 2, 1, 3), Id(6, 1, 3, 2)};
+    for (const ItmUniqueID& id : ids) EXPECT_TRUE(set.insert(id).second) << id.mlObjectID;
+    for (const ItmUniqueID& id : ids) EXPECT_FALSE(set.insert(id).second) << id.mlObjectID;
+    EXPECT_EQ(std::size(ids), set.size());
+    EXPECT_TRUE(set.contains(Id(6, 1, 2, 3)));
+    EXPECT_FALSE(set.contains(Id(6, 1, 2, 4)));
 }
 
 TEST(ItmUniqueIDTest, IdentityReadFromTheObjectsProperties) {

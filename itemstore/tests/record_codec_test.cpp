@@ -1,3 +1,4 @@
+#include "cache_element_access.h"
 #include "common/error_codes.h"
 #include "itemstore/children_codec.h"
 #include "record_codec.h"
@@ -96,6 +97,11 @@ TEST(RecordCodecTest, DamagedRecordsAreRejected) {
         EXPECT_EQ(E_OXN_IO_ERROR, ghReadItemRecord(&stream, *read)) << c.what;
         EXPECT_EQ(u'\0', read->mszFileName[kItemFileNameCapacity - 1]) << c.what;
         EXPECT_EQ(u'\0', read->mszPath[kItemPathCapacity - 1]) << c.what;
+        // The same bytes read whole and decoded from memory.
+        MemoryStream whole(c.bytes);
+        RefPtr<ItemObject> decoded;
+        EXPECT_EQ(E_OXN_IO_ERROR, ghReadItemStream(&whole, decoded)) << c.what;
+        EXPECT_EQ(u'\0', decoded->mszPath[kItemPathCapacity - 1]) << c.what;
     }
 }
 
@@ -208,7 +214,47 @@ TEST(ChildrenCodecTest, ADamagedListKeepsTheRecordsReadBeforeTheDamage) {
         ChildList read;
         EXPECT_EQ(E_OXN_IO_ERROR, ghReadChildRecords(&stream, read)) << c.what;
         EXPECT_EQ(c.kept, read.size()) << c.what;
+        MemoryStream whole(c.bytes);
+        ChildList decoded;
+        EXPECT_EQ(E_OXN_IO_ERROR, ghReadChildrenStream(&whole, decoded)) << c.what;
+        EXPECT_EQ(c.kept, decoded.size()) << c.what;
     }
+}
+
+// Every call on a cache stream is a call into the storage layer: a record or
+// a list goes out in one Write and comes back in one Read of the whole
+// stream, decoded from memory.
+TEST(ChildrenCodecTest, ListsAndRecordsMoveInOneWriteAndOneReadOfTheWholeStream) {
+    for (size_t count : {size_t{0}, size_t{3}, size_t{200}}) {  // 200 records pass the first read block
+        ChildList children;
+        for (size_t i = 0; i < count; ++i)
+            children.push_back(MakeRecord<ChildWithLink>(Child(static_cast<int32_t>(i % 9), 6, i % 2 ? 3 : -1)));
+        MemoryStream stream;
+        ASSERT_EQ(S_OK, ghWriteChildRecords(&stream, children)) << count;
+        EXPECT_EQ(1, stream.writes()) << count;
+
+        for (bool whole : {true, false}) {
+            MemoryStream reader(stream.bytes());
+            ChildList read;
+            ASSERT_EQ(S_OK, whole ? ghReadChildrenStream(&reader, read) : ghReadChildRecords(&reader, read)) << count;
+            ASSERT_EQ(count, read.size()) << count;
+            for (size_t i = 0; i < count; ++i) EXPECT_EQ(children[i]->mlObjectID, read[i]->mlObjectID);
+            if (whole) {
+                EXPECT_EQ(1, reader.reads()) << count;
+            }
+        }
+    }
+
+    // A record overwritten in place by a shorter one keeps the old tail,
+    // which the whole read takes along and the decode ignores.
+    MemoryStream stream(RecordBytes(kRecords[0]) + std::string(300, '\x5A'));
+    RefPtr<ItemObject> read;
+    ASSERT_EQ(S_OK, ghReadItemStream(&stream, read));
+    ExpectSameRecord(kRecords[0], *read);
+    EXPECT_EQ(1, stream.reads());
+    MemoryStream written;
+    ASSERT_EQ(S_OK, ghWriteItemRecord(&written, *read));
+    EXPECT_EQ(1, written.writes());
 }
 
 TEST(ChildrenCodecTest, AFailedRecordWriteEndsTheList) {

@@ -8,6 +8,9 @@
 // lets the owning thread in again) does not touch the open scope: its open
 // fails, and its operations and its commit or revert find the file not
 // open in it (E_FAIL).
+//
+// The file keeps its handle of the cache mutex from its first scope to its
+// destruction, so that a scope only waits for the mutex and releases it.
 #pragma once
 
 #include "com/com_ptr.h"
@@ -18,6 +21,7 @@
 #include "winapi/types.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +62,13 @@ public:
 
     const std::u16string& mPath() const { return path_; }
 
+    // The cache mutex's handle, opened (or created) at the first call and
+    // kept until the file goes; null when it cannot be opened (the scope then
+    // runs without it and the next call tries again). Safe from any thread.
+    // Called by CItemCacheLock, which waits for it and releases it but never
+    // closes it.
+    HANDLE mpoCacheMutex();
+
     // The cache operations. Each takes the CItemCacheLock of the scope that
     // has this file open and answers E_FAIL first when the file is not open
     // in that scope; they take no lock of their own (the scope holds the
@@ -69,6 +80,19 @@ public:
     // beside the old one and takes its place only once complete, and in a
     // direct scope only the final commit makes the change; a failure
     // anywhere leaves the old list in place.
+    //
+    // Commits: in a direct scope each write operation commits the file once,
+    // at its end, however many elements it changed (mhWriteItems,
+    // mhDeleteItems, mhWriteItemsWithChildren and mhRenameItem included), and
+    // not at all when it changed nothing: a record or list equal to the
+    // stored one is not written again. When that one commit fails, the
+    // operation reports it and its changes stay pending in the scope, whole,
+    // for the scope's next commit or its close; a single list replacement
+    // puts the old list back instead. A transacted scope commits only
+    // through mhCommit or its end.
+    //
+    // Reads take one Read of each stream, decoded from memory; writes one
+    // Write.
     //
     // Implemented by concept: item_cache_operations.cpp (items, children
     // lists), item_touch.cpp (mhTouchItem), item_cache_tree_operations.cpp
@@ -151,7 +175,8 @@ public:
 
 private:
     friend class CItemCacheLock;  // ends the scope (mvCloseScope)
-    ~CItemCacheFile() override = default;
+    // Closes the cache mutex's handle.
+    ~CItemCacheFile() override;
 
     HRESULT mhCreate(CItemCacheLock& lock, bool transacted);
     HRESULT mhOpenExisting(CItemCacheLock& lock, bool transacted);
@@ -165,4 +190,6 @@ private:
     com::ComPtr<IStorage> root_;             // while a scope has the file open
     const CItemCacheLock* owner_ = nullptr;  // that scope
     bool transacted_ = false;                // a transacted scope not yet committed or reverted
+    std::mutex cacheMutexGuard_;             // guards cacheMutex_
+    HANDLE cacheMutex_ = nullptr;            // Owned: closed by the destructor.
 };

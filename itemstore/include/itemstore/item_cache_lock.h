@@ -2,7 +2,9 @@
 // shared by every process of the user's session, opens the cache file and
 // holds the scope's storage chain; its destruction releases the chain (with
 // pruning), commits a transacted scope that was neither committed nor
-// reverted, closes the file and releases the mutex.
+// reverted, closes the file and releases the mutex. The mutex's handle is the
+// file's (CItemCacheFile::mpoCacheMutex), open for the file's lifetime: a
+// scope waits for it and releases it, and opens no handle of its own.
 //
 // The mutex is re-entrant for its owning thread: a thread must not open a
 // second scope on a file while it holds one (the second one's open fails and
@@ -56,12 +58,10 @@ public:
 
 private:
     void mvEndScope();
+    // Releases the mutex when the scope holds it (failures ignored).
+    void mvReleaseMutex();
 
     RefPtr<CItemCacheFile> file_;
-    HANDLE mutex_ = nullptr;
+    HANDLE mutex_ = nullptr;  // Not owned: the file's handle, set while the scope holds the mutex.
     std::unique_ptr<CStorageChain> chain_;
 };
-
-// Releases and closes the mutex handle at `mutex` when not null (failures
-// ignored) and clears it.
-void gvCloseMutexHandle(HANDLE* mutex);

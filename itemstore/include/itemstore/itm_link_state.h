@@ -36,12 +36,6 @@ struct CLinkData {
     HRESULT mhToItmLink(BellquistLib::ItmLink* link) const;
 };
 
-struct UniqueIDBytesLess {
-    bool operator()(const BellquistLib::ItmUniqueID& left, const BellquistLib::ItmUniqueID& right) const {
-        return gbUniqueIDLess(left, right);
-    }
-};
-
 using LinkTable = std::map<BellquistLib::ItmUniqueID, CLinkData, UniqueIDBytesLess>;
 
 // The table key of a child: its type, id and configuration, parent 0.

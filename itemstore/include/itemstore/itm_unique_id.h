@@ -1,9 +1,12 @@
 // Value helpers of the 16-byte identity record ItmUniqueID: keys of the link
-// tables, their equality and their order.
+// tables, their equality, their order and their hash.
 #pragma once
 
 #include "bellquist/records.h"
 #include "winapi/types.h"
+
+#include <cstddef>
+#include <unordered_set>
 
 namespace BellquistLib {
 struct IItmObject;
@@ -31,3 +34,22 @@ bool gbEqualUniqueID(const BellquistLib::ItmUniqueID& left, const BellquistLib::
 // The bytes compared as memcmp does (each field little-endian), not the
 // numbers: the order of every link table, and so of every list of links.
 bool gbUniqueIDLess(const BellquistLib::ItmUniqueID& left, const BellquistLib::ItmUniqueID& right);
+
+struct UniqueIDBytesLess {
+    bool operator()(const BellquistLib::ItmUniqueID& left, const BellquistLib::ItmUniqueID& right) const {
+        return gbUniqueIDLess(left, right);
+    }
+};
+struct UniqueIDBytesEqual {
+    bool operator()(const BellquistLib::ItmUniqueID& left, const BellquistLib::ItmUniqueID& right) const {
+        return gbEqualUniqueID(left, right);
+    }
+};
+// A hash of the 16 bytes, consistent with gbEqualUniqueID.
+struct UniqueIDBytesHash {
+    size_t operator()(const BellquistLib::ItmUniqueID& id) const;
+};
+
+// Identities already met, when a list of n records must not repeat one:
+// constant time per look-up where a scan of the list would make it n.
+using UniqueIDSet = std::unordered_set<BellquistLib::ItmUniqueID, UniqueIDBytesHash, UniqueIDBytesEqual>;

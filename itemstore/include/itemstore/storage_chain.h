@@ -37,13 +37,41 @@ public:
     // the chain stays usable. A stream still held from an earlier operation
     // is released first.
     HRESULT mhOpenPath(std::u16string_view escapedName, bool create);
-    // Destroys the element (stream or storage) of `escapedName`; in a direct
-    // scope then commits the root storage and returns the commit's result.
+    // Destroys the element (stream or storage) of `escapedName`, then
+    // commits as mhCommitIfDirect does and returns the commit's result.
     // E_INVALIDARG for an empty name (no navigation).
     HRESULT mhDestroyElement(std::u16string_view escapedName);
-    // In a direct scope commits the root storage (STGC_DEFAULT); S_OK in a
-    // transacted one. Operations call it after each change.
+    // Operations call it after each change they make (never when they
+    // changed nothing). In a direct scope it commits the root storage
+    // (STGC_DEFAULT) and returns the commit's result - unless a CommitBatch
+    // is open, whose end commits instead. S_OK in a transacted scope, whose
+    // own commit writes the changes.
     HRESULT mhCommitIfDirect();
+
+    // Groups the changes of one cache operation that makes several (a tree,
+    // a list of items, a rename): in a direct scope the commits of its steps
+    // are put off to its end, which commits once when any step changed the
+    // file, and not at all otherwise. Batches nest; the outermost one
+    // commits. A step's failure that was put off this way is the batch's.
+    class CommitBatch {
+    public:
+        explicit CommitBatch(CStorageChain& chain);
+        // Ends the batch as mhEnd does, ignoring the result: an operation
+        // that returns early still leaves its finished steps committed.
+        ~CommitBatch();
+        CommitBatch(const CommitBatch&) = delete;
+        CommitBatch& operator=(const CommitBatch&) = delete;
+        // Ends the batch: the outermost one's commit result, S_OK when there
+        // was nothing to commit or an outer batch commits. Once only.
+        HRESULT mhEnd();
+
+    private:
+        CStorageChain* chain_;  // Not owned; null once ended.
+    };
+
+    // How many times the chain committed the root storage: the measure of
+    // what a direct scope's operations cost beyond their changes.
+    unsigned long mlCommits() const { return commits_; }
 
     // The current path's storage (the root when the name has no pieces) and
     // the element's name in it.
@@ -86,8 +114,15 @@ private:
     const StoragePath& mCurrent() const { return paths_[selector_]; }
     StoragePath& mScratch() { return paths_[selector_ ^ 1]; }
 
+    // Commits the root storage when a change is pending and no batch is
+    // open (direct scopes only).
+    HRESULT mhCommitPending();
+
     IStorage* root_;  // not owned
     unsigned selector_ = 0;
     StoragePath paths_[2];
     bool transacted_;
+    bool pending_ = false;       // a change since the last commit (direct scopes)
+    unsigned batchDepth_ = 0;    // open CommitBatch objects
+    unsigned long commits_ = 0;  // commits of the root storage
 };

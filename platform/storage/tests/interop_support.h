@@ -1,7 +1,8 @@
 // Shared by the interoperability tests: a compound file's whole tree as a
 // value, written and read through our storage interfaces, and read by the
-// independent readers Debian ships (python3-olefile, the gsf program)
-// through the small scripts in oracles/.
+// independent readers Debian ships (python3-olefile, libgsf) through the
+// small programs in oracles/: olefile's scripts, and gsf_extract, built on
+// libgsf beside the tests, which reads a whole file in one process.
 #pragma once
 
 #include "com/com_ptr.h"
@@ -251,6 +252,7 @@ inline bool OlefileAvailable() {
     return access(kSystemPython.c_str(), X_OK) == 0 && Run(kSystemPython, {"-c", "import olefile"}) == 0;
 }
 
+// The gsf program (libgsf-bin) and the interpreter of gsf_create.py.
 inline bool GsfAvailable() {
     const char* path = getenv("PATH");
     std::istringstream folders(path != nullptr ? path : "/usr/bin");
@@ -262,6 +264,11 @@ inline bool GsfAvailable() {
     }
     return false;
 }
+
+// The libgsf reader, built beside the tests when libgsf-1-dev was found.
+inline fs::path GsfReader() { return testsupport::SiblingProgram("gsf_extract"); }
+
+inline bool GsfReaderAvailable() { return access(GsfReader().c_str(), X_OK) == 0; }
 
 // What an oracle's listing.txt says: the tree, and the format line
 // ("format <major version> <sector size>") when the oracle gives one.
@@ -298,12 +305,22 @@ inline OracleListing ParseListing(const fs::path& folder) {
     return listing;
 }
 
-// Reads `file` with the oracle script (olefile_extract.py or
-// gsf_extract.py) into `work`; the script's failure fails the test.
+// Reads `file` with the oracle script (olefile_extract.py) into `work`; the
+// script's failure fails the test.
 inline OracleListing ReadWithOracle(const std::string& script, const fs::path& file, const fs::path& work) {
     fs::remove_all(work);
     int exitCode = RunOracle(script, {file.string(), work.string()});
     EXPECT_EQ(0, exitCode) << script << " could not read " << file;
+    if (exitCode != 0) return {};
+    return ParseListing(work);
+}
+
+// Reads `file` with libgsf (gsf_extract) into `work`; its failure fails the
+// test.
+inline OracleListing ReadWithGsf(const fs::path& file, const fs::path& work) {
+    fs::remove_all(work);
+    int exitCode = Run(GsfReader(), {file.string(), work.string()});
+    EXPECT_EQ(0, exitCode) << "gsf_extract could not read " << file;
     if (exitCode != 0) return {};
     return ParseListing(work);
 }

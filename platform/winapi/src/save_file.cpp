@@ -60,6 +60,7 @@ void SaveFile::Rollback() {
 int SaveFile::Create(const std::string& target, const Options& options) {
     Rollback();
     target_ = target;
+    flushFolder_ = options.flushFolder;
     placed_ = false;
     if (int injected = Injected(SaveStep::kCreate)) return injected;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -113,9 +114,9 @@ int SaveFile::Commit(Placement placement) {
     if (error != 0) return error;  // the caller may try again, or abandon the save
     placed_ = true;
     temporary_.clear();
-    // Without this the rename itself may be lost in a power failure.
-    if (int injected = Injected(SaveStep::kFlushFolder)) return injected;
-    return FlushFolder(FolderOf(target_));
+    // Without this the rename itself may be lost in a power failure; a
+    // caller that saves many files into one folder flushes it once instead.
+    return flushFolder_ ? FlushFolder(FolderOf(target_)) : 0;
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
@@ -159,6 +160,7 @@ void RemoveStaleSaves(const std::string& target, std::string_view marker) {
 }
 
 int FlushFolder(const std::string& folder) {
+    if (int injected = Injected(SaveStep::kFlushFolder)) return injected;
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd) return errno;
     return Flush(fd.Get());

@@ -105,6 +105,30 @@ TEST_F(SaveFileTest, PlacementsModesAndRetries) {
     EXPECT_EQ(nowhere.Create((folder_ / "missing" / "x").string()), ENOENT);
 }
 
+// A caller that saves many files flushes their folder once itself: such a
+// save never flushes the folder, and FlushFolder is the one that does (and
+// reports its failure).
+TEST_F(SaveFileTest, ASaveCanLeaveTheFolderFlushToItsCaller) {
+    gFailingStep = SaveStep::kFlushFolder;
+    gFailure = EIO;
+    winapi::SetSaveFaultHook(FailOneStep);
+    SaveFile::Options options;
+    options.flushFolder = false;
+    for (const char* content : {"first", "second"}) {
+        SaveFile file;
+        ASSERT_EQ(file.Create(target_, options), 0);
+        ASSERT_EQ(file.Write(content), 0);
+        EXPECT_EQ(file.Commit(), 0);
+        EXPECT_TRUE(file.IsPlaced());
+        EXPECT_EQ(Read(target_), content);
+    }
+    EXPECT_EQ(winapi::FlushFolder(folder_.string()), EIO);
+    winapi::SetSaveFaultHook(nullptr);
+    EXPECT_EQ(winapi::FlushFolder(folder_.string()), 0);
+    EXPECT_EQ(winapi::FlushFolder((folder_ / "missing").string()), ENOENT);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.txt"});
+}
+
 TEST_F(SaveFileTest, AbandonedSavesLeaveNothingAndStaleOnesAreSwept) {
     {
         SaveFile file;

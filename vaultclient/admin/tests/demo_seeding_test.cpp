@@ -4,7 +4,12 @@
 #include "vault_fixture.h"
 
 #include "vaultdb/archive.h"
+#include "winapi/save_file.h"
 
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,7 +17,16 @@ namespace {
 
 using namespace vaultadmin;
 
-class DemoSeedingTest : public CreatedVaultTest {};
+// Fails the 300th write of an archive file, as a full disk would.
+int gWrites = 0;
+int FailTheThreeHundredthWrite(winapi::SaveStep step) {
+    return step == winapi::SaveStep::kWrite && ++gWrites == 300 ? ENOSPC : 0;
+}
+
+class DemoSeedingTest : public CreatedVaultTest {
+protected:
+    void TearDown() override { winapi::SetSaveFaultHook(nullptr); }
+};
 
 TEST_F(DemoSeedingTest, TheDemoHoldsWhatItPromises) {
     const DemoCounts counts = SeedDemoVault(*database_);
@@ -63,6 +77,32 @@ TEST_F(DemoSeedingTest, SeedingIsTheSameEveryTimeAndOnlyOnce) {
     const DemoCounts second = SeedDemoVault(*OpenRegisteredVault(u"Second"));
     EXPECT_EQ(second.fileVersions, first.fileVersions);
     EXPECT_EQ(second.files, first.files);
+}
+
+// The seeding is one batch: failing half-way it leaves no row, and in the
+// archive no temporary file and no part of a file - only whole versions no
+// row names, which a later store replaces (VaultArchive tests that).
+TEST_F(DemoSeedingTest, AFailedSeedingLeavesNoPartOfAnArchiveFile) {
+    gWrites = 0;
+    winapi::SetSaveFaultHook(FailTheThreeHundredthWrite);
+    EXPECT_THROW(SeedDemoVault(*database_), AdminError);
+    winapi::SetSaveFaultHook(nullptr);
+    EXPECT_EQ(gWrites, 300);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM document_versions"), 0);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 0);
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(database_->ArchiveFolder())) {
+        if (!entry.is_regular_file()) continue;
+        ++files;
+        SCOPED_TRACE(entry.path().string());
+        ASSERT_EQ(entry.path().extension(), ".ver");
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string contents{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(contents.rfind("demo file ", 0), 0u);
+        const std::string ending = " version " + entry.path().stem().string() + "\n";
+        EXPECT_TRUE(contents.ends_with(ending)) << contents;
+    }
+    EXPECT_EQ(files, 299);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "vaultdb/archive.h"
 
+#include "pending_folder_flushes.h"
 #include "vaultdb/database.h"
 #include "vaultdb/errors.h"
 #include "winapi/save_file.h"
@@ -18,21 +19,28 @@
 namespace vaultdb {
 namespace {
 
-HRESULT FromErrno(int error) { return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL; }
-
 // Writes `data` to `file` as one save (see winapi::SaveFile): whole and on
-// disk, folder entry included, before the caller records it.
-HRESULT WriteFileDurably(const std::filesystem::path& file, const void* data, size_t size) {
+// disk when this returns, except for the folder entry naming it, which the
+// transaction's commit flushes with the others of its folder.
+HRESULT WriteFileDurably(Database& database, const std::filesystem::path& file, const void* data, size_t size) {
     std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
+    const std::filesystem::path folder = file.parent_path();
+    std::filesystem::create_directories(folder, ec);
     if (ec) return VDB_E_FAIL;
     winapi::SaveFile::Options options;
     options.marker = ".tmp-";
+    options.flushFolder = false;
     winapi::SaveFile save;
     int error = save.Create(file.string(), options);
     if (error == 0) error = save.Write(data, size);
     if (error == 0) error = save.Commit();
-    return error == 0 ? S_OK : FromErrno(error);
+    if (error != 0) return ArchiveFileError(error);
+    database.FoldersToFlush().Add(folder);
+    // The document folder is itself an entry of the archive folder, made now
+    // or by a transaction that never flushed it (one rolled back): flushed
+    // with the others, once per transaction.
+    database.FoldersToFlush().Add(folder.parent_path());
+    return S_OK;
 }
 
 // Whether the version row exists, read inside the caller's transaction (which
@@ -67,7 +75,7 @@ HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& versi
     if (exists) return VDB_E_CONSTRAINT;
 
     const std::string name = ArchiveFileName(version.documentId, version.version);
-    if (FAILED(hr = WriteFileDurably(database.ArchiveFolder() / name, data, size))) return hr;
+    if (FAILED(hr = WriteFileDurably(database, database.ArchiveFolder() / name, data, size))) return hr;
 
     std::unique_ptr<Statement> insert;
     hr = database.Prepare(

@@ -1,8 +1,13 @@
 #include "vaultdb/database.h"
 
+#include "pending_folder_flushes.h"
 #include "winapi/text.h"
 
 namespace vaultdb {
+
+Database::Database() : foldersToFlush_(std::make_unique<PendingFolderFlushes>()) {}
+
+Database::~Database() = default;
 
 std::filesystem::path VaultDatabaseFile(const std::filesystem::path& serverFolder, std::u16string_view dbName) {
     if (dbName.empty() || dbName.find_first_of(u"\\/:") != std::u16string_view::npos) return {};

@@ -1,6 +1,7 @@
 #include "sqlite_backend.h"
 
 #include "migrations.h"
+#include "pending_folder_flushes.h"
 #include "vaultdb/errors.h"
 #include "winapi/text.h"
 
@@ -152,6 +153,8 @@ HRESULT SqliteDatabase::Execute(std::string_view sql) {
 
 HRESULT SqliteDatabase::Begin() {
     if (InTransaction()) return Fail(VDB_E_FAIL, "begin: a transaction is open already");
+    // Left over from a transaction SQLite ended by itself (see Rollback).
+    FoldersToFlush().Clear();
     // IMMEDIATE takes the write lock now, waiting through the busy handler:
     // a deferred transaction that first reads and then writes could fail with
     // SQLITE_BUSY half-way, which no busy time-out can repair.
@@ -160,6 +163,15 @@ HRESULT SqliteDatabase::Begin() {
 
 HRESULT SqliteDatabase::Commit() {
     if (!InTransaction()) return Fail(VDB_E_FAIL, "commit: no transaction is open");
+    // The archive files this transaction stored are on disk already; the
+    // folder entries naming them go there now, once per folder, before the
+    // rows that name the files do.
+    if (const int error = FoldersToFlush().FlushAll(); error != 0) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return Fail(ArchiveFileError(error),
+                    "commit: flush the archive folders: " + std::system_category().message(error) +
+                        "; the transaction was rolled back");
+    }
     HRESULT hr = Execute("COMMIT");
     if (FAILED(hr) && InTransaction()) {
         const std::string reason = lastError_;
@@ -170,6 +182,7 @@ HRESULT SqliteDatabase::Commit() {
 }
 
 HRESULT SqliteDatabase::Rollback() {
+    FoldersToFlush().Clear();
     // SQLite rolls back by itself after some errors (a full disk, for one):
     // then there is nothing left to undo.
     if (!InTransaction()) {

@@ -3,11 +3,27 @@
 
 #include "vaultdb/archive.h"
 #include "vaultdb/transaction.h"
+#include "winapi/save_file.h"
 
 #include <fstream>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
+
+using winapi::SaveStep;
+
+// The save step the hook counts, the call that fails (1-based, 0 for none)
+// and with which errno value.
+SaveStep gCountedStep;
+int gCalls = 0;
+int gFailingCall = 0;
+int gFailure = 0;
+int CountAndFail(SaveStep step) {
+    if (step != gCountedStep) return 0;
+    return ++gCalls == gFailingCall ? gFailure : 0;
+}
 
 class VaultArchive : public VaultTest {
 protected:
@@ -35,8 +51,49 @@ protected:
         return commit ? tx.Commit() : S_OK;
     }
 
+    void TearDown() override { winapi::SetSaveFaultHook(nullptr); }
+
     std::filesystem::path FileOf(int32_t version) const {
         return db_->ArchiveFolder() / vaultdb::ArchiveFileName(1, version);
+    }
+
+    // A batch: versions 1 to 3 of documents 1 and 2, each version's contents
+    // given by Contents, in one transaction.
+    static std::vector<uint8_t> Contents(int32_t documentId, int32_t version) {
+        const std::string text = "document " + std::to_string(documentId) + " version " + std::to_string(version);
+        std::vector<uint8_t> bytes(100000, static_cast<uint8_t>(documentId * 16 + version));
+        bytes.insert(bytes.begin(), text.begin(), text.end());
+        return bytes;
+    }
+    HRESULT StoreBatch(const std::function<void()>& beforeCommit = [] {}) {
+        vaultdb::Transaction tx(*db_);
+        HRESULT hr = tx.Begin();
+        for (int32_t documentId : {1, 2}) {
+            for (int32_t version = 1; SUCCEEDED(hr) && version <= 3; ++version) {
+                vaultdb::NewDocumentVersion row;
+                row.documentId = documentId;
+                row.version = version;
+                row.userId = 1;
+                const std::vector<uint8_t> data = Contents(documentId, version);
+                hr = vaultdb::StoreDocumentVersion(*db_, row, data.data(), data.size());
+            }
+        }
+        if (FAILED(hr)) return hr;
+        beforeCommit();
+        return tx.Commit();
+    }
+    void AddSecondDocument() {
+        ASSERT_EQ(db_->Execute("INSERT INTO documents (folder_id, name, name_key, doc_type) "
+                               "VALUES (1, 'b.prt', 'b.prt', 6)"),
+                  S_OK)
+            << db_->LastErrorText();
+    }
+    // Every regular file below the archive folder, by its path there.
+    std::vector<std::string> ArchiveFiles() const {
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(db_->ArchiveFolder()))
+            if (entry.is_regular_file()) files.push_back(entry.path().lexically_relative(db_->ArchiveFolder()));
+        return files;
     }
 
     std::unique_ptr<vaultdb::Database> db_;
@@ -95,6 +152,73 @@ TEST_F(VaultArchive, RefusesToStoreOutsideATransactionOrForAnUnknownDocument) {
     row.documentId = 77;
     EXPECT_EQ(vaultdb::StoreDocumentVersion(*db_, row, &byte, 1), vaultdb::VDB_E_CONSTRAINT);
     EXPECT_EQ(vaultdb::StoreDocumentVersion(*db_, row, nullptr, 1), E_POINTER);
+}
+
+// The folder entries of a batch are flushed when it commits, once for each
+// folder (the two document folders and the archive folder that names them),
+// not once for each file as it is stored.
+TEST_F(VaultArchive, ABatchFlushesEachFolderOnceWhenItCommits) {
+    AddSecondDocument();
+    gCountedStep = SaveStep::kFlushFolder;
+    gCalls = 0;
+    gFailingCall = 0;
+    winapi::SetSaveFaultHook(CountAndFail);
+    int flushesBeforeCommit = -1;
+    ASSERT_EQ(StoreBatch([&] { flushesBeforeCommit = gCalls; }), S_OK) << db_->LastErrorText();
+    EXPECT_EQ(flushesBeforeCommit, 0);
+    EXPECT_EQ(gCalls, 3);
+    // A transaction that stores nothing flushes nothing.
+    vaultdb::Transaction empty(*db_);
+    ASSERT_EQ(empty.Begin(), S_OK);
+    ASSERT_EQ(empty.Commit(), S_OK);
+    EXPECT_EQ(gCalls, 3);
+    EXPECT_EQ(Scalar(*db_, "SELECT COUNT(*) FROM document_versions"), 6);
+}
+
+// A batch that fails at any step of any file, or at the folder flush of its
+// commit, commits no row and leaves no part of a file and no temporary: at
+// most whole orphans, which the next batch replaces.
+TEST_F(VaultArchive, AFailedBatchLeavesNoPartOfAFile) {
+    AddSecondDocument();
+    struct Case {
+        SaveStep step;
+        int failingCall;
+        int failure;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {SaveStep::kCreate, 4, EIO, vaultdb::VDB_E_FAIL},
+        {SaveStep::kWrite, 5, ENOSPC, HRESULT_FROM_WIN32(ERROR_DISK_FULL)},
+        {SaveStep::kFlushData, 2, EIO, vaultdb::VDB_E_FAIL},
+        {SaveStep::kRename, 6, EIO, vaultdb::VDB_E_FAIL},
+        {SaveStep::kFlushFolder, 1, EIO, vaultdb::VDB_E_FAIL},
+        {SaveStep::kFlushFolder, 3, ENOSPC, HRESULT_FROM_WIN32(ERROR_DISK_FULL)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(c.step) << ", call " << c.failingCall);
+        gCountedStep = c.step;
+        gCalls = 0;
+        gFailingCall = c.failingCall;
+        gFailure = c.failure;
+        winapi::SetSaveFaultHook(CountAndFail);
+        EXPECT_EQ(StoreBatch(), c.expected);
+        winapi::SetSaveFaultHook(nullptr);
+        EXPECT_FALSE(db_->InTransaction());
+        EXPECT_EQ(Scalar(*db_, "SELECT COUNT(*) FROM document_versions"), 0);
+        for (const std::string& file : ArchiveFiles()) {
+            SCOPED_TRACE(file);
+            int32_t documentId = 0, version = 0;
+            ASSERT_EQ(std::sscanf(file.c_str(), "%d/%d.ver", &documentId, &version), 2) << "not a version file";
+            std::ifstream in(db_->ArchiveFolder() / file, std::ios::binary);
+            EXPECT_TRUE(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}) == Contents(documentId, version))
+                << "not the whole contents";
+        }
+    }
+    ASSERT_EQ(StoreBatch(), S_OK) << db_->LastErrorText();
+    EXPECT_EQ(ArchiveFiles().size(), 6u);
+    std::vector<uint8_t> read;
+    ASSERT_EQ(vaultdb::ReadDocumentVersion(*db_, 2, 3, read), S_OK);
+    EXPECT_TRUE(read == Contents(2, 3));
 }
 
 }  // namespace

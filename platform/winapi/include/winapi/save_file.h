@@ -41,6 +41,11 @@ public:
         // Between the target's name and the unique suffix of the temporary
         // file; callers that sweep stale temporary files choose their own.
         std::string marker = ".save-";
+        // false: Commit flushes the content and places it, but leaves the
+        // folder's flush to the caller, who saves many files and then calls
+        // FlushFolder once for each folder they went to - before it relies
+        // on any of them, since until then a power cut may undo the rename.
+        bool flushFolder = true;
     };
     enum class Placement {
         kReplace,       // the target may exist and is replaced
@@ -67,7 +72,8 @@ public:
     int Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
 
     // Flushes the content, renames it over (or, kMustNotExist, to) the
-    // target and flushes the folder. See the guarantee above.
+    // target and flushes the folder (unless Options::flushFolder is false).
+    // See the guarantee above.
     int Commit(Placement placement = Placement::kReplace);
     bool IsPlaced() const { return placed_; }
 
@@ -82,6 +88,7 @@ private:
     std::string target_;
     std::string temporary_;
     UniqueFd file_;
+    bool flushFolder_ = true;
     bool placed_ = false;
 };
 
@@ -100,8 +107,9 @@ int FlushFolder(const std::string& folder);
 
 // The steps of a save, for tests that fail them one by one.
 enum class SaveStep { kCreate, kWrite, kFlushData, kRename, kFlushFolder };
-// Called before each step of every save in the process; a non-zero errno
-// value makes that step fail with it. Null (the default) for none. Tests only.
+// Called before each step of every save in the process (kFlushFolder also
+// before every FlushFolder); a non-zero errno value makes that step fail with
+// it. Null (the default) for none. Tests only.
 using SaveFaultHook = int (*)(SaveStep step);
 void SetSaveFaultHook(SaveFaultHook hook);
 

@@ -4,9 +4,13 @@
 // A version is stored in two steps inside the caller's transaction: the
 // contents are written to a temporary file, flushed to disk (fsync) and
 // renamed into place, and only then is the document_versions row inserted.
-// The row therefore never names a missing file. A crash or a rolled-back
-// transaction may leave a file that no row names: such an orphan is never
-// read, and the next store of that version replaces it.
+// The folder entries of the placed files are flushed when the transaction
+// commits, once per folder and before the rows commit (Database::Commit): a
+// batch of many versions pays one folder flush per document folder, not one
+// per file, and a committed row still never names a missing file. A crash or
+// a rolled-back transaction may leave a whole file that no row names, never a
+// part of one: such an orphan is never read, and the next store of that
+// version replaces it.
 #pragma once
 
 #include "winapi/types.h"

@@ -17,9 +17,11 @@
 
 namespace vaultdb {
 
+class PendingFolderFlushes;  // src/pending_folder_flushes.h
+
 class Database {
 public:
-    virtual ~Database() = default;
+    virtual ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
@@ -31,11 +33,18 @@ public:
 
     // Transactions; use the Transaction class rather than these. Begin takes
     // the write lock at once (BEGIN IMMEDIATE), so two writers never meet a
-    // deadlock half-way: the second waits at Begin.
+    // deadlock half-way: the second waits at Begin. Commit first flushes the
+    // folders of the archive files the transaction stored (FoldersToFlush),
+    // and commits nothing when that fails: a committed row never names a
+    // file a power cut could take away.
     virtual HRESULT Begin() = 0;
     virtual HRESULT Commit() = 0;
     virtual HRESULT Rollback() = 0;
     virtual bool InTransaction() const = 0;
+
+    // The folders the open transaction's archive files went to (archive.cpp
+    // notes them, Commit flushes them).
+    PendingFolderFlushes& FoldersToFlush() { return *foldersToFlush_; }
 
     // The description of the latest failure of this connection (English, for
     // logs and error info), empty when the latest call succeeded.
@@ -51,7 +60,10 @@ public:
     virtual HRESULT CheckIntegrity(std::string& report) = 0;
 
 protected:
-    Database() = default;
+    Database();
+
+private:
+    std::unique_ptr<PendingFolderFlushes> foldersToFlush_;
 };
 
 enum class OpenMode {

@@ -4,6 +4,8 @@
 
 #include "winapi/errors.h"
 
+#include <cerrno>
+
 namespace vaultdb {
 
 // Any failure without a more precise code below (I/O, misuse, SQL errors).
@@ -21,5 +23,11 @@ constexpr HRESULT VDB_E_SCHEMA_TOO_NEW = MAKE_HRESULT(1, FACILITY_ITF, 0x0D04);
 // already (OpenMode::CreateNew).
 constexpr HRESULT VDB_E_NOT_FOUND = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 constexpr HRESULT VDB_E_EXISTS = HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+
+// The code of a failed file operation of the archive (an errno value): a
+// full disk keeps its own code, anything else is VDB_E_FAIL.
+constexpr HRESULT ArchiveFileError(int error) {
+    return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL;
+}
 
 }  // namespace vaultdb

@@ -211,6 +211,7 @@ void CompoundDocument::TakeContentsFrom(format::Tree& fresh) {
             continue;
         }
         mine->MarkWritten(theirs->EntryId());
+        mine->SetSiblingTreeMaintained(true);  // The writer balanced every tree.
         auto their = theirs->Children().begin();
         for (auto& [name, child] : mine->Children()) {
             format::Element* match = their->second.get();

@@ -1,5 +1,6 @@
 // Direct and transacted files: what reaches the disk when, what Revert and
 // a release without commit take back, and the item cache's own sequences.
+#include "format/element_name.h"
 #include "format/file.h"
 #include "storage_on_disk.h"
 #include "storage_test_support.h"
@@ -373,6 +374,87 @@ TEST_F(StorageInPlaceCommitTest, AFileMostlyFreedIsWrittenAnewAndThenChangedInPl
     EXPECT_EQ(Pattern(2, 6, 302), OnDisk("item 6/record"));
     EXPECT_EQ(Pattern(1, 99, 5000), OnDisk("item 99/children"));
     EXPECT_EQ("<missing>", OnDisk("item 100/record"));
+}
+
+// Checks every sibling tree of a file as the format defines it: a search tree
+// in the format's order with the red-black rules (no red entry with a red
+// child, the same number of black entries on every path); returns the
+// largest number of entries in one tree.
+size_t CheckSiblingTrees(const storage::format::FileLayout& layout) {
+    using storage::format::DirectoryEntry;
+    using storage::format::EntryColour;
+    using storage::format::kNoEntry;
+    size_t largest = 0;
+    for (const DirectoryEntry& storage : layout.entries) {
+        if (storage.type != 1 && storage.type != 5) continue;
+        // In-order walk, with each entry's depth in black entries.
+        struct Visit {
+            uint32_t id;
+            int blacks;
+            bool redParent;
+        };
+        std::vector<Visit> pending;
+        std::vector<std::u16string> names;
+        int leafBlacks = -1;
+        auto descend = [&](uint32_t id, int blacks, bool redParent) {
+            while (true) {
+                if (id == kNoEntry) {
+                    if (leafBlacks < 0) leafBlacks = blacks;
+                    EXPECT_EQ(leafBlacks, blacks) << "black heights differ";
+                    return;
+                }
+                const DirectoryEntry& entry = layout.entries[id];
+                const bool red = entry.colour == EntryColour::Red;
+                EXPECT_FALSE(red && redParent) << "a red entry under a red one";
+                pending.push_back({id, blacks + (red ? 0 : 1), red});
+                id = entry.left;
+                blacks += red ? 0 : 1;
+                redParent = red;
+            }
+        };
+        descend(storage.child, 0, false);
+        while (!pending.empty()) {
+            Visit visit = pending.back();
+            pending.pop_back();
+            const DirectoryEntry& entry = layout.entries[visit.id];
+            std::u16string name;
+            EXPECT_TRUE(entry.DecodeName(&name));
+            if (!names.empty()) EXPECT_LT(storage::format::CompareElementNames(names.back(), name), 0);
+            names.push_back(name);
+            descend(entry.right, visit.blacks, visit.redParent);
+        }
+        if (storage.child != kNoEntry) EXPECT_EQ(EntryColour::Black, layout.entries[storage.child].colour);
+        largest = std::max(largest, names.size());
+    }
+    return largest;
+}
+
+// Adding children one commit at a time rewrites one path of the storage's
+// sibling tree, and keeps it a valid red-black tree; removing one rebuilds it.
+TEST_F(StorageInPlaceCommitTest, AddedChildrenKeepTheSiblingTreeBalancedAndCostOnePath) {
+    CreateItems(1);
+    ComPtr<IStorage> root;
+    ASSERT_EQ(S_OK, OpenFile(file_, kOpenDirect, &root));
+    uint64_t mostBytes = 0;
+    for (int i = 1; i < 600; ++i) {
+        // Names in an order that exercises both sides and every rotation.
+        ComPtr<IStorage> item;
+        ASSERT_EQ(S_OK, root->CreateStorage(U16(ItemName(i * 337 % 1000)).c_str(), kNewStorage, 0, 0, &item));
+        ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(1, i, 100)));
+        item = nullptr;
+        const uint64_t bytes = CommitCountingBytes(root);
+        // The first commit after the open and each after a removal rebuild the tree.
+        if (i > 100 && (i - 1) % 97 != 0) mostBytes = std::max(mostBytes, bytes);
+        if (i % 97 == 0) ASSERT_EQ(S_OK, root->DestroyElement(U16(ItemName(i * 337 % 1000)).c_str()));
+    }
+    root = nullptr;
+    // 600 children take 19 directory sectors; one path of about 11 entries touches a few.
+    EXPECT_LT(mostBytes, 14u * 4096);
+    HRESULT hr = S_OK;
+    auto tree = ReadOnDisk(file_, &hr);
+    ASSERT_NE(nullptr, tree) << std::hex << hr;
+    EXPECT_EQ(594u, CheckSiblingTrees(*tree->Layout()));
+    EXPECT_EQ(Pattern(1, 500, 100), StreamOnDisk(*tree, ItemName(500 * 337 % 1000) + "/record"));
 }
 
 }  // namespace

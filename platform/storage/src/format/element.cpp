@@ -109,7 +109,7 @@ HRESULT Element::DestroyChild(std::u16string_view name) {
         return STG_E_FILENOTFOUND;
     }
     children_.erase(found);
-    Mark(kChildrenChanged);
+    Mark(kChildrenChanged | kChildRemoved);
     return S_OK;
 }
 
@@ -133,7 +133,7 @@ HRESULT Element::RenameChild(std::u16string_view oldName, std::u16string_view ne
     Element* renamed = node.mapped().get();
     children_.insert(std::move(node));
     renamed->Mark(kFieldsChanged);
-    Mark(kChildrenChanged);
+    Mark(kChildrenChanged | kChildRemoved);
     return S_OK;
 }
 

@@ -74,6 +74,13 @@ public:
     bool ChildrenChanged() const { return (changes_ & kChildrenChanged) != 0; }
     bool ChangedWithin() const { return (changes_ & kChangedWithin) != 0; }
     bool HasChanges() const { return changes_ != 0; }
+    // A child was destroyed or renamed (not only added) since the last commit.
+    bool ChildRemoved() const { return (changes_ & kChildRemoved) != 0; }
+    // Whether this process wrote the storage's sibling tree (built or kept
+    // balanced), so that an added child may be inserted into it; a tree
+    // read from a file may come from a writer that left it unbalanced.
+    bool SiblingTreeMaintained() const { return siblingTreeMaintained_; }
+    void SetSiblingTreeMaintained(bool maintained) { siblingTreeMaintained_ = maintained; }
 
     // --- Children (storages only; on a stream every lookup finds nothing) ---
     const ChildMap& Children() const { return children_; }
@@ -114,6 +121,7 @@ private:
         kContentChanged = 2,
         kChildrenChanged = 4,
         kChangedWithin = 8,
+        kChildRemoved = 16,
     };
     // Sets `marks` and kChangedWithin on every storage above, stopping at
     // the first that has it already (all above that one have it too).
@@ -123,6 +131,7 @@ private:
     ElementType type_;
     uint8_t changes_ = kFieldsChanged | kContentChanged | kChildrenChanged;  // A new element matches no entry.
     uint32_t entryId_ = kNoEntry;
+    bool siblingTreeMaintained_ = false;
     std::u16string name_;
     Element* parent_ = nullptr;  // Not owned.
     GUID clsid_{};

@@ -4,6 +4,7 @@
 #include "format/difat.h"
 #include "format/directory_tree.h"
 #include "format/element_entry.h"
+#include "format/element_name.h"
 #include "format/endian.h"
 #include "format/file.h"
 #include "winapi/errors.h"
@@ -142,6 +143,18 @@ private:
     }
     void DescribeChanged();
     void LinkChildren(const Element& storage);
+    void InsertSibling(uint32_t storageId, uint32_t id, const std::u16string& name);
+    // Turns the subtree at `node` (whose parent is `parent`, kNoEntry for the
+    // tree's root) to the left or the right.
+    void Rotate(uint32_t storageId, uint32_t node, uint32_t parent, bool toLeft);
+    // Makes the link from `parent` (or the storage, for the root) that led to `old` lead to `replacement`.
+    void SetChildLink(uint32_t storageId, uint32_t parent, uint32_t old, uint32_t replacement);
+    template <typename Change>
+    void Update(uint32_t id, Change change) {
+        DirectoryEntry entry = entries_.Get(id);
+        change(entry);
+        entries_.Set(id, entry);
+    }
     void RewriteStream(Element& element, DirectoryEntry* entry);
     void UpdateRootEntry();
 
@@ -194,6 +207,7 @@ private:
     std::vector<Element*> changed_;  // Every element with a mark, each storage before its children.
     std::unordered_map<const Element*, uint32_t> newIds_;
     std::vector<RewrittenStream> rewritten_;
+    std::vector<Element*> maintainedStorages_;  // Whose sibling trees this commit wrote.
     std::vector<PendingWrite> writes_;
 };
 
@@ -473,11 +487,105 @@ void Committer::DescribeChanged() {
         }
         entries_.Set(id, entry);
     }
-    for (Element* element : changed_) {
-        if (element->IsStorage() && element->ChildrenChanged()) {
-            LinkChildren(*element);
+    // A storage that only gained children, in a sibling tree this process
+    // keeps balanced, takes each by a red-black insertion: the entries on
+    // one path, not all its children. Any other change of its children
+    // rebuilds its tree.
+    std::unordered_map<const Element*, std::vector<const Element*>> added;
+    for (const Element* element : changed_) {
+        if (element->EntryId() == kNoEntry && element->Parent() != nullptr) {
+            added[element->Parent()].push_back(element);
         }
     }
+    for (Element* element : changed_) {
+        if (!element->IsStorage() || !element->ChildrenChanged()) {
+            continue;
+        }
+        if (element->EntryId() == kNoEntry || element->ChildRemoved() || !element->SiblingTreeMaintained()) {
+            LinkChildren(*element);
+        } else {
+            for (const Element* child : added[element]) {
+                InsertSibling(IdOf(element), IdOf(child), child->Name());
+            }
+        }
+        maintainedStorages_.push_back(element);
+    }
+}
+
+void Committer::SetChildLink(uint32_t storageId, uint32_t parent, uint32_t old, uint32_t replacement) {
+    if (parent == kNoEntry) {
+        Update(storageId, [replacement](DirectoryEntry& e) { e.child = replacement; });
+    } else if (entries_.Get(parent).left == old) {
+        Update(parent, [replacement](DirectoryEntry& e) { e.left = replacement; });
+    } else {
+        Update(parent, [replacement](DirectoryEntry& e) { e.right = replacement; });
+    }
+}
+
+void Committer::Rotate(uint32_t storageId, uint32_t node, uint32_t parent, bool toLeft) {
+    const DirectoryEntry entry = entries_.Get(node);
+    const uint32_t pivot = toLeft ? entry.right : entry.left;
+    const DirectoryEntry pivotEntry = entries_.Get(pivot);
+    const uint32_t moved = toLeft ? pivotEntry.left : pivotEntry.right;
+    Update(node, [toLeft, moved](DirectoryEntry& e) { (toLeft ? e.right : e.left) = moved; });
+    Update(pivot, [toLeft, node](DirectoryEntry& e) { (toLeft ? e.left : e.right) = node; });
+    SetChildLink(storageId, parent, node, pivot);
+}
+
+// The classic red-black insertion, with the path from the tree's root kept
+// on a stack in place of parent links (entries have none).
+void Committer::InsertSibling(uint32_t storageId, uint32_t id, const std::u16string& name) {
+    std::vector<uint32_t> path;
+    bool toLeft = false;
+    for (uint32_t at = entries_.Get(storageId).child; at != kNoEntry;) {
+        if (path.size() > entries_.Size()) {
+            throw CommitFailure{STG_E_DOCFILECORRUPT};  // A cycle: never in a tree this process keeps.
+        }
+        path.push_back(at);
+        const DirectoryEntry entry = entries_.Get(at);
+        std::u16string atName;
+        entry.DecodeName(&atName);
+        toLeft = CompareElementNames(name, atName) < 0;
+        at = toLeft ? entry.left : entry.right;
+    }
+    Update(id, [](DirectoryEntry& e) {
+        e.left = kNoEntry;
+        e.right = kNoEntry;
+        e.colour = EntryColour::Red;
+    });
+    if (path.empty()) {
+        Update(storageId, [id](DirectoryEntry& e) { e.child = id; });
+    } else {
+        Update(path.back(), [toLeft, id](DirectoryEntry& e) { (toLeft ? e.left : e.right) = id; });
+    }
+    auto colour = [this](uint32_t at) { return at == kNoEntry ? EntryColour::Black : entries_.Get(at).colour; };
+    auto paint = [this](uint32_t at, EntryColour c) { Update(at, [c](DirectoryEntry& e) { e.colour = c; }); };
+    uint32_t node = id;
+    while (path.size() >= 2 && colour(path.back()) == EntryColour::Red) {
+        uint32_t parent = path.back();
+        const uint32_t grandparent = path[path.size() - 2];
+        const uint32_t above = path.size() >= 3 ? path[path.size() - 3] : kNoEntry;
+        const bool parentIsLeft = entries_.Get(grandparent).left == parent;
+        const uint32_t uncle = parentIsLeft ? entries_.Get(grandparent).right : entries_.Get(grandparent).left;
+        if (colour(uncle) == EntryColour::Red) {
+            paint(parent, EntryColour::Black);
+            paint(uncle, EntryColour::Black);
+            paint(grandparent, EntryColour::Red);
+            node = grandparent;
+            path.resize(path.size() - 2);
+            continue;
+        }
+        const bool nodeIsInner = parentIsLeft ? entries_.Get(parent).right == node : entries_.Get(parent).left == node;
+        if (nodeIsInner) {
+            Rotate(storageId, parent, grandparent, parentIsLeft);
+            std::swap(node, parent);
+        }
+        paint(parent, EntryColour::Black);
+        paint(grandparent, EntryColour::Red);
+        Rotate(storageId, grandparent, above, !parentIsLeft);
+        break;
+    }
+    paint(entries_.Get(storageId).child, EntryColour::Black);
 }
 
 void Committer::UpdateRootEntry() {
@@ -714,6 +822,9 @@ void Committer::Apply(const Header& header) {
         const uint32_t index = layout_.image->AddStream(stream.mini, stream.chain);
         stream.element->MutableContent() = StreamContent(layout_.image, index, size);
     }
+    for (Element* element : maintainedStorages_) {
+        element->SetSiblingTreeMaintained(true);
+    }
     for (Element* element : changed_) {
         element->MarkWritten(IdOf(element));
     }
@@ -725,7 +836,7 @@ HRESULT Committer::Run() {
         return S_OK;
     }
     for (Element* element : changed_) {
-        if (element->IsStorage() && element->ChildrenChanged() && element->EntryId() != kNoEntry) {
+        if (element->IsStorage() && element->ChildRemoved() && element->EntryId() != kNoEntry) {
             ReleaseRemovedChildren(*element);
         }
     }

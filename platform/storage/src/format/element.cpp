@@ -29,10 +29,18 @@ Element::~Element() {
     }
 }
 
+void Element::AddChangedChild(Element* child) { changedChildren_.push_back(child); }
+
 void Element::Mark(uint8_t marks) {
+    if (changes_ == 0 && parent_ != nullptr) {
+        parent_->AddChangedChild(this);
+    }
     changes_ |= marks;
     for (Element* above = parent_; above != nullptr && (above->changes_ & kChangedWithin) == 0;
          above = above->parent_) {
+        if (above->changes_ == 0 && above->parent_ != nullptr) {
+            above->parent_->AddChangedChild(above);
+        }
         above->changes_ |= kChangedWithin;
     }
 }
@@ -65,6 +73,8 @@ StreamContent& Element::MutableContent() {
 void Element::MarkWritten(uint32_t id) {
     entryId_ = id;
     changes_ = 0;
+    changedChildren_.clear();
+    removedChildren_.clear();
 }
 
 Element* Element::FindChild(std::u16string_view name) const {
@@ -95,6 +105,7 @@ HRESULT Element::AdoptChild(std::unique_ptr<Element> child, Element** adopted) {
     // A new element, or one the reader loads: the reader clears the marks.
     Mark(kChildrenChanged);
     if (raw->changes_ != 0) {
+        AddChangedChild(raw);
         Mark(kChangedWithin);
     }
     if (adopted != nullptr) {
@@ -107,6 +118,10 @@ HRESULT Element::DestroyChild(std::u16string_view name) {
     const auto found = children_.find(ElementNameKey(name));
     if (found == children_.end()) {
         return STG_E_FILENOTFOUND;
+    }
+    std::erase(changedChildren_, found->second.get());
+    if (found->second->entryId_ != kNoEntry) {
+        removedChildren_.push_back(RemovedChild{found->second->name_, found->second->entryId_});
     }
     children_.erase(found);
     Mark(kChildrenChanged | kChildRemoved);
@@ -133,7 +148,7 @@ HRESULT Element::RenameChild(std::u16string_view oldName, std::u16string_view ne
     Element* renamed = node.mapped().get();
     children_.insert(std::move(node));
     renamed->Mark(kFieldsChanged);
-    Mark(kChildrenChanged | kChildRemoved);
+    Mark(kChildrenChanged | kChildRenamed);
     return S_OK;
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace storage::format {
 
@@ -74,8 +75,20 @@ public:
     bool ChildrenChanged() const { return (changes_ & kChildrenChanged) != 0; }
     bool ChangedWithin() const { return (changes_ & kChangedWithin) != 0; }
     bool HasChanges() const { return changes_ != 0; }
-    // A child was destroyed or renamed (not only added) since the last commit.
+    // The children that have a mark, each once: a commit follows these, not
+    // every child, so that its cost is that of what changed.
+    const std::vector<Element*>& ChangedChildren() const { return changedChildren_; }
+    // A child was destroyed, or renamed, since the last commit.
     bool ChildRemoved() const { return (changes_ & kChildRemoved) != 0; }
+    bool ChildRenamed() const { return (changes_ & kChildRenamed) != 0; }
+    // The entries of the children destroyed since the last commit, with their
+    // names: a child destroyed and created again under its name (a stream
+    // replaced) takes its old place in the sibling tree.
+    struct RemovedChild {
+        std::u16string name;
+        uint32_t entryId;
+    };
+    const std::vector<RemovedChild>& RemovedChildren() const { return removedChildren_; }
     // Whether this process wrote the storage's sibling tree (built or kept
     // balanced), so that an added child may be inserted into it; a tree
     // read from a file may come from a writer that left it unbalanced.
@@ -122,11 +135,14 @@ private:
         kChildrenChanged = 4,
         kChangedWithin = 8,
         kChildRemoved = 16,
+        kChildRenamed = 32,
     };
     // Sets `marks` and kChangedWithin on every storage above, stopping at
-    // the first that has it already (all above that one have it too).
+    // the first that has it already (all above that one have it too); an
+    // element that had no mark joins its parent's changed children.
     // Cost: O(depth) at most.
     void Mark(uint8_t marks);
+    void AddChangedChild(Element* child);
 
     ElementType type_;
     uint8_t changes_ = kFieldsChanged | kContentChanged | kChildrenChanged;  // A new element matches no entry.
@@ -139,7 +155,9 @@ private:
     uint64_t creationTime_ = 0;
     uint64_t modifiedTime_ = 0;
     StreamContent content_;
-    ChildMap children_;  // Owned.
+    ChildMap children_;                      // Owned.
+    std::vector<Element*> changedChildren_;  // Not owned: children with a mark.
+    std::vector<RemovedChild> removedChildren_;
 };
 
 }  // namespace storage::format

@@ -136,6 +136,7 @@ private:
 
     // --- The directory ---
     void CollectChangedElements();
+    void PlanChildren(const Element& storage);
     void ReleaseRemovedChildren(const Element& storage);
     void ReleaseSubtree(uint32_t top);
     uint32_t IdOf(const Element* element) const {
@@ -208,6 +209,8 @@ private:
     std::unordered_map<const Element*, uint32_t> newIds_;
     std::vector<RewrittenStream> rewritten_;
     std::vector<Element*> maintainedStorages_;  // Whose sibling trees this commit wrote.
+    std::unordered_map<const Element*, bool> rebuildsTree_;
+    std::unordered_set<const Element*> replacing_;  // New elements in a destroyed one's entry.
     std::vector<PendingWrite> writes_;
 };
 
@@ -311,11 +314,7 @@ void Committer::CollectChangedElements() {
             continue;
         }
         changed_.push_back(element);
-        if (element->ChangedWithin() || element->ChildrenChanged()) {
-            for (const auto& entry : element->Children()) {
-                pending.push_back(entry.second.get());
-            }
-        }
+        pending.insert(pending.end(), element->ChangedChildren().begin(), element->ChangedChildren().end());
     }
 }
 
@@ -372,6 +371,38 @@ void Committer::ReleaseSubtree(uint32_t top) {
             pending.push_back(entry.left);
             pending.push_back(entry.right);
         }
+    }
+}
+
+// Decides how a storage whose children changed gets its sibling tree, and
+// frees what its destroyed children held. A storage that only gained
+// children, or had some replaced (destroyed and created again under the same
+// name), keeps its tree: a replacement takes the old entry and its place,
+// an added child is inserted. Anything else rebuilds the tree.
+void Committer::PlanChildren(const Element& storage) {
+    bool rebuild = storage.EntryId() == kNoEntry || storage.ChildRenamed() || !storage.SiblingTreeMaintained();
+    std::vector<std::pair<const Element*, uint32_t>> replacements;
+    for (const Element::RemovedChild& removed : storage.RemovedChildren()) {
+        const Element* successor = storage.FindChild(removed.name);
+        if (successor == nullptr || successor->EntryId() != kNoEntry || newIds_.count(successor) != 0) {
+            rebuild = true;
+            break;
+        }
+        replacements.emplace_back(successor, removed.entryId);
+    }
+    rebuildsTree_[&storage] = rebuild;
+    if (rebuild) {
+        if (storage.EntryId() != kNoEntry && (storage.ChildRemoved() || storage.ChildRenamed())) {
+            ReleaseRemovedChildren(storage);
+        }
+        return;
+    }
+    for (const auto& [successor, id] : replacements) {
+        ReleaseSubtree(id);
+        std::erase(reusableEntries_, id);
+        allocatedEntries_.push_back(id);
+        newIds_[successor] = id;
+        replacing_.insert(successor);
     }
 }
 
@@ -470,7 +501,7 @@ void Committer::LinkChildren(const Element& storage) {
 
 void Committer::DescribeChanged() {
     for (Element* element : changed_) {
-        if (element->EntryId() == kNoEntry) {
+        if (element->EntryId() == kNoEntry && newIds_.count(element) == 0) {
             newIds_[element] = AllocateEntry();
         }
     }
@@ -481,6 +512,13 @@ void Committer::DescribeChanged() {
         }
         const uint32_t id = IdOf(element);
         DirectoryEntry entry = added ? DirectoryEntry{} : entries_.Get(id);
+        if (replacing_.count(element) != 0) {
+            // In the old element's place in its storage's tree.
+            const DirectoryEntry& old = layout_.entries[id];
+            entry.left = old.left;
+            entry.right = old.right;
+            entry.colour = old.colour;
+        }
         DescribeElement(*element, &entry);
         if (element->IsStream() && (added || element->ContentChanged())) {
             RewriteStream(*element, &entry);
@@ -493,7 +531,7 @@ void Committer::DescribeChanged() {
     // rebuilds its tree.
     std::unordered_map<const Element*, std::vector<const Element*>> added;
     for (const Element* element : changed_) {
-        if (element->EntryId() == kNoEntry && element->Parent() != nullptr) {
+        if (element->EntryId() == kNoEntry && element->Parent() != nullptr && replacing_.count(element) == 0) {
             added[element->Parent()].push_back(element);
         }
     }
@@ -501,7 +539,7 @@ void Committer::DescribeChanged() {
         if (!element->IsStorage() || !element->ChildrenChanged()) {
             continue;
         }
-        if (element->EntryId() == kNoEntry || element->ChildRemoved() || !element->SiblingTreeMaintained()) {
+        if (rebuildsTree_.at(element)) {
             LinkChildren(*element);
         } else {
             for (const Element* child : added[element]) {
@@ -836,8 +874,8 @@ HRESULT Committer::Run() {
         return S_OK;
     }
     for (Element* element : changed_) {
-        if (element->IsStorage() && element->ChildRemoved() && element->EntryId() != kNoEntry) {
-            ReleaseRemovedChildren(*element);
+        if (element->IsStorage() && element->ChildrenChanged()) {
+            PlanChildren(*element);
         }
     }
     DescribeChanged();

@@ -455,7 +455,8 @@ uint64_t HiveWrites(Hive hive) {
         return batched.status == ERROR_SUCCESS ? file.generation().Read(batched.lock.fd()) : HiveGeneration::kUnknown;
     }
     HiveLock lock;
-    if (lock.Acquire(file.path(), false) != 0) return HiveGeneration::kUnknown;
+    if (int err = lock.Acquire(file.path(), false))
+        return err == ENOENT ? 0 : HiveGeneration::kUnknown;  // no folder: never written
     return file.generation().Read(lock.fd());
 }
 

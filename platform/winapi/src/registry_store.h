@@ -73,8 +73,9 @@ LSTATUS EndBatch();
 // batch's copies, which no one else sees yet.
 bool InBatch();
 
-// The hive's generation: how often it was written through this layer.
-// kUnknown before its first write. For tests and diagnostics.
+// The hive's generation: how often it was written through this layer (0
+// before its first write); kUnknown when it cannot be read. For tests and
+// diagnostics.
 uint64_t HiveWrites(Hive hive);
 
 }  // namespace winapi::registry

@@ -4,6 +4,7 @@
 // an in-memory map. See README.md.
 #include "winapi/errors.h"
 #include "winapi/registry.h"
+#include "winapi/registry_write_batch.h"
 #include "winapi/state_root.h"
 #include "winapi/sync.h"
 
@@ -106,8 +107,10 @@ std::vector<BYTE> TextBytes(const std::u16string& text) {
 
 // Fills the machine's classes as registration does: a few hundred classes
 // with their server key and two values each, so that the hive has the size
-// of a machine with the servers registered. The key read is one of them.
+// of a machine with the servers registered, written in one batch. The key
+// read is one of them.
 bool RegisterClasses() {
+    winapi::RegistryWriteBatch batch;
     auto write = [](const std::u16string& path, const char16_t* name, const std::u16string& text) {
         HKEY key = nullptr;
         if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
@@ -124,7 +127,8 @@ bool RegisterClasses() {
         if (!write(path, nullptr, u"/opt/servers/server" + std::u16string(1, u'0' + i % 10) + u".so")) return false;
         if (!write(path, kValueName, kValueText)) return false;
     }
-    return write(kClassKey, nullptr, u"/opt/servers/widgets.so") && write(kClassKey, kValueName, kValueText);
+    return write(kClassKey, nullptr, u"/opt/servers/widgets.so") && write(kClassKey, kValueName, kValueText) &&
+           batch.Finish() == ERROR_SUCCESS;
 }
 
 bool IsValueText(const WCHAR* buffer, DWORD bytes) {

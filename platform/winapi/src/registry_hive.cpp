@@ -46,11 +46,6 @@ const Value* Key::FindValue(std::u16string_view valueName) const {
     return FindFoldedValue(FoldedName(valueName).view());
 }
 
-const Value* Key::FindFoldedValue(std::u16string_view folded) const {
-    auto it = values.find(folded);
-    return it == values.end() ? nullptr : &it->second;
-}
-
 const Key* Key::FindSubKey(std::u16string_view keyName) const {
     auto it = subKeys.find(FoldedName(keyName).view());
     return it == subKeys.end() ? nullptr : it->second.get();

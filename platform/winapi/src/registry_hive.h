@@ -53,7 +53,10 @@ struct Key {
     // Cost: the fold of the name (no allocation for names up to 64 units)
     // and a map lookup.
     const Value* FindValue(std::u16string_view valueName) const;
-    const Value* FindFoldedValue(std::u16string_view folded) const;
+    const Value* FindFoldedValue(std::u16string_view folded) const {
+        auto it = values.find(folded);
+        return it == values.end() ? nullptr : &it->second;
+    }
     const Key* FindSubKey(std::u16string_view keyName) const;
     Key* FindSubKey(std::u16string_view keyName);
     // The sub-key of that name; created (with the name as given) when missing.

@@ -250,7 +250,7 @@ LSTATUS ReadKey(const OpenKey& key, KeyView& view) {
     for (auto& location : Locations(key)) {
         HiveSnapshot snapshot;
         if (LSTATUS status = ReadHive(*location.file, snapshot)) return status;
-        view.sources[view.sourceCount++] = {location.file, snapshot.generation};
+        view.sources[view.sourceCount++] = {&GenerationOf(*location.file), snapshot.generation};
         if (IsLater(snapshot.lastWrite, view.lastWrite)) view.lastWrite = snapshot.lastWrite;
         if (const Key* found = FindKey(*snapshot.root, location.path)) {
             view.layers.push_back({location.hive, location.file, std::move(location.path), found});
@@ -259,13 +259,6 @@ LSTATUS ReadKey(const OpenKey& key, KeyView& view) {
         }
     }
     return ERROR_SUCCESS;
-}
-
-bool KeyView::IsCurrent() const {
-    if (sourceCount == 0) return false;
-    for (size_t i = 0; i < sourceCount; ++i)
-        if (!registry::IsCurrent(*sources[i].file, sources[i].generation)) return false;
-    return true;
 }
 
 const KeyLayer* KeyView::LayerWithValue(std::u16string_view name) const {

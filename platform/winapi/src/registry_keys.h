@@ -87,7 +87,7 @@ struct KeyView {
     FILETIME lastWrite{};
     // The hives consulted and the generations they were read at.
     struct Source {
-        const HiveFile* file;
+        const HiveGeneration* word;
         uint64_t generation;
     };
     Source sources[2] = {};
@@ -95,7 +95,12 @@ struct KeyView {
 
     // Whether no hive it was read from changed since: a load from memory per
     // hive, no system call. False when it cannot tell.
-    bool IsCurrent() const;
+    bool IsCurrent() const {
+        if (sourceCount == 0) return false;
+        for (size_t i = 0; i < sourceCount; ++i)
+            if (!registry::IsCurrent(*sources[i].word, sources[i].generation)) return false;
+        return true;
+    }
 
     const Value* FindValue(std::u16string_view name) const;
     const KeyLayer* LayerWithValue(std::u16string_view name) const;

@@ -2,8 +2,6 @@
 // check, batches and atomic writes.
 #include "registry_store.h"
 
-#include "registry_generation.h"
-
 #include "winapi/errors.h"
 #include "winapi/save_file.h"
 #include "winapi/state_root.h"
@@ -372,9 +370,7 @@ HiveFile& CurrentHiveFile(Hive hive) {
     return *entry;
 }
 
-bool IsCurrent(const HiveFile& file, uint64_t generation) {
-    return generation != HiveGeneration::kUnknown && file.generation().Current() == generation;
-}
+const HiveGeneration& GenerationOf(const HiveFile& file) { return file.generation(); }
 
 LSTATUS ReadHive(HiveFile& file, HiveSnapshot& snapshot) {
     if (tBatch.depth > 0) {
@@ -431,10 +427,13 @@ LSTATUS UpdateHive(HiveFile& file, const HiveChange& change) {
     return WriteHive(file, lock, std::move(copy));
 }
 
-void BeginBatch() { ++tBatch.depth; }
+void BeginBatch() {
+    if (tBatch.depth++ == 0) gThreadsInBatch.fetch_add(1, std::memory_order_relaxed);
+}
 
 LSTATUS EndBatch() {
     if (tBatch.depth == 0 || --tBatch.depth > 0) return ERROR_SUCCESS;
+    gThreadsInBatch.fetch_sub(1, std::memory_order_relaxed);
     std::vector<std::unique_ptr<BatchedHive>> hives = std::move(tBatch.hives);
     tBatch.hives.clear();
     LSTATUS first = ERROR_SUCCESS;
@@ -446,7 +445,9 @@ LSTATUS EndBatch() {
     return first;  // the locks go with `hives`
 }
 
-bool InBatch() { return tBatch.depth > 0; }
+std::atomic<int> gThreadsInBatch{0};
+
+bool ThisThreadInBatch() { return tBatch.depth > 0; }
 
 uint64_t HiveWrites(Hive hive) {
     HiveFile& file = CurrentHiveFile(hive);

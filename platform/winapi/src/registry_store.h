@@ -13,10 +13,12 @@
 // each changed hive is written once at the end.
 #pragma once
 
+#include "registry_generation.h"
 #include "registry_hive.h"
 
 #include "winapi/types.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -43,9 +45,14 @@ struct HiveSnapshot {
     uint64_t generation = ~uint64_t(0);
 };
 
+// The hive's mapped generation, for checks that must cost no call.
+const HiveGeneration& GenerationOf(const HiveFile& file);
+
 // Whether the hive is still as it was at `generation`: one load from memory,
 // no system call. False when it cannot tell.
-bool IsCurrent(const HiveFile& file, uint64_t generation);
+inline bool IsCurrent(const HiveGeneration& word, uint64_t generation) {
+    return generation != HiveGeneration::kUnknown && word.Current() == generation;
+}
 
 // The current content of a hive; a hive without a file is empty. A damaged
 // file gives ERROR_REGISTRY_CORRUPT. No system call when the copy this
@@ -70,8 +77,11 @@ void BeginBatch();
 // write, or ERROR_SUCCESS (always, for an inner end).
 LSTATUS EndBatch();
 // Whether the calling thread runs a batch: its reads then come from the
-// batch's copies, which no one else sees yet.
-bool InBatch();
+// batch's copies, which no one else sees yet. Cost: one relaxed load while
+// no thread of the process runs a batch.
+extern std::atomic<int> gThreadsInBatch;
+bool ThisThreadInBatch();
+inline bool InBatch() { return gThreadsInBatch.load(std::memory_order_relaxed) != 0 && ThisThreadInBatch(); }
 
 // The hive's generation: how often it was written through this layer (0
 // before its first write); kUnknown when it cannot be read. For tests and

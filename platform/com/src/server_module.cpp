@@ -5,6 +5,7 @@
 #include "winapi/errors.h"
 #include "winapi/guid_text.h"
 #include "winapi/modules.h"
+#include "winapi/registry_write_batch.h"
 
 #include <exception>
 #include <vector>
@@ -46,6 +47,14 @@ HRESULT ServerModule::DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) 
 HRESULT ServerModule::DllCanUnloadNow() const { return lockCount_.load() == 0 ? S_OK : S_FALSE; }
 
 HRESULT ServerModule::DllRegisterServer() {
+    // The server's scripts and its type library in one rewrite of each hive.
+    winapi::RegistryWriteBatch batch;
+    HRESULT hr = RegisterAll();
+    LSTATUS written = batch.Finish();
+    return SUCCEEDED(hr) && written != ERROR_SUCCESS ? HRESULT_FROM_WIN32(static_cast<DWORD>(written)) : hr;
+}
+
+HRESULT ServerModule::RegisterAll() {
     if (!description_.appIdScript.empty()) {
         if (HRESULT hr = UpdateRegistryFromScript(description_.appIdScript, true); FAILED(hr)) return hr;
     }
@@ -61,6 +70,7 @@ HRESULT ServerModule::DllRegisterServer() {
 }
 
 HRESULT ServerModule::DllUnregisterServer() {
+    winapi::RegistryWriteBatch batch;
     HRESULT first = S_OK;
     auto keep = [&first](HRESULT hr) {
         if (SUCCEEDED(first) && FAILED(hr)) first = hr;
@@ -68,6 +78,8 @@ HRESULT ServerModule::DllUnregisterServer() {
     for (const ObjectMapEntry& entry : description_.objects) keep(RunClassScript(entry, false));
     if (description_.typeLibrary) keep(UnRegisterTypeLib(*description_.typeLibrary));
     if (!description_.appIdScript.empty()) keep(UpdateRegistryFromScript(description_.appIdScript, false));
+    LSTATUS written = batch.Finish();
+    if (written != ERROR_SUCCESS) keep(HRESULT_FROM_WIN32(static_cast<DWORD>(written)));
     return first;
 }
 

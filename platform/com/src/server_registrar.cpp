@@ -5,6 +5,7 @@
 #include "server_registrar_script.h"
 #include "winapi/errors.h"
 #include "winapi/registry.h"
+#include "winapi/registry_write_batch.h"
 #include "winapi/text.h"
 
 namespace com {
@@ -173,6 +174,8 @@ HRESULT Registrar::Register(std::u16string_view script) {
     errorText_.clear();
     std::vector<ScriptRoot> roots;
     if (!registrar::ParseScript(script, replacements_, &roots, &errorText_)) return DISP_E_EXCEPTION;
+    // The script's keys and values are written in one rewrite of each hive.
+    winapi::RegistryWriteBatch batch;
     ScriptRun run;
     HRESULT hr = run.Register(roots);
     if (FAILED(hr)) {
@@ -180,17 +183,25 @@ HRESULT Registrar::Register(std::u16string_view script) {
         // Take back what was written before the failure: no half registration.
         ScriptRun().Unregister(roots);
     }
-    return hr;
+    return Written(batch, hr);
 }
 
 HRESULT Registrar::Unregister(std::u16string_view script) {
     errorText_.clear();
     std::vector<ScriptRoot> roots;
     if (!registrar::ParseScript(script, replacements_, &roots, &errorText_)) return DISP_E_EXCEPTION;
+    winapi::RegistryWriteBatch batch;
     ScriptRun run;
     HRESULT hr = run.Unregister(roots);
     if (FAILED(hr)) errorText_ = run.ErrorText();
-    return hr;
+    return Written(batch, hr);
+}
+
+HRESULT Registrar::Written(winapi::RegistryWriteBatch& batch, HRESULT hr) {
+    LSTATUS status = batch.Finish();
+    if (FAILED(hr) || status == ERROR_SUCCESS) return hr;
+    errorText_ = u"cannot write the registry";
+    return HRESULT_FROM_WIN32(static_cast<DWORD>(status));
 }
 
 }  // namespace com

@@ -3,6 +3,7 @@
 #include "winapi/errors.h"
 #include "winapi/guid_text.h"
 #include "winapi/registry.h"
+#include "winapi/registry_write_batch.h"
 #include "winapi/text.h"
 
 #include <cstdio>
@@ -86,17 +87,31 @@ LSTATUS WriteLibrary(const TypeLibrary& library, std::u16string_view modulePath,
     return ERROR_SUCCESS;
 }
 
+// Deletes the library's keys; the first failure, going on past it.
+HRESULT RemoveLibrary(const TypeLibrary& library);
+
 }  // namespace
 
 HRESULT RegisterTypeLib(const TypeLibrary& library, std::u16string_view modulePath, std::u16string_view helpDir) {
-    if (LSTATUS status = WriteLibrary(library, modulePath, helpDir)) {
-        UnRegisterTypeLib(library);  // leave no half registration behind
-        return HRESULT_FROM_WIN32(static_cast<DWORD>(status));
-    }
-    return S_OK;
+    // One rewrite of each hive for the library's keys and values.
+    winapi::RegistryWriteBatch batch;
+    LSTATUS status = WriteLibrary(library, modulePath, helpDir);
+    if (status != ERROR_SUCCESS) UnRegisterTypeLib(library);  // leave no half registration behind
+    LSTATUS written = batch.Finish();
+    if (status == ERROR_SUCCESS) status = written;
+    return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(status));
 }
 
 HRESULT UnRegisterTypeLib(const TypeLibrary& library) {
+    winapi::RegistryWriteBatch batch;
+    HRESULT hr = RemoveLibrary(library);
+    LSTATUS written = batch.Finish();
+    return SUCCEEDED(hr) && written != ERROR_SUCCESS ? HRESULT_FROM_WIN32(static_cast<DWORD>(written)) : hr;
+}
+
+namespace {
+
+HRESULT RemoveLibrary(const TypeLibrary& library) {
     const std::u16string libraryId = winapi::GuidToString(*library.libraryId);
     LSTATUS failure = DeleteTree(VersionKeyPath(library));
 
@@ -119,5 +134,7 @@ HRESULT UnRegisterTypeLib(const TypeLibrary& library) {
     }
     return failure ? HRESULT_FROM_WIN32(static_cast<DWORD>(failure)) : S_OK;
 }
+
+}  // namespace
 
 }  // namespace com

@@ -18,6 +18,7 @@
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/guid_text.h"
+#include "winapi/registry_write_batch.h"
 #include "winapi/modules.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,19 @@ TEST_F(TestServerTest, RegisterWritesClassesProgIdsAppIdAndTypeLibrary) {
     EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, widgetInterface), u"IWidget");
     EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, widgetInterface + u"\\ProxyStubClsid32"),
               u"{00020424-0000-0000-C000-000000000046}");
+}
+
+// The AppID script, every class script and the type library of a server
+// are written in one rewrite of the hive, whether registering or not.
+TEST_F(TestServerTest, RegisteringAndUnregisteringRewriteTheHiveOnce) {
+    const uint64_t before = winapi::RegistryHiveWrites(HKEY_LOCAL_MACHINE);
+    ASSERT_EQ(registerServer_(), S_OK);
+    EXPECT_EQ(winapi::RegistryHiveWrites(HKEY_LOCAL_MACHINE), before + 1);
+    ASSERT_EQ(registerServer_(), S_OK);
+    EXPECT_EQ(winapi::RegistryHiveWrites(HKEY_LOCAL_MACHINE), before + 2);
+    ASSERT_EQ(unregisterServer_(), S_OK);
+    EXPECT_EQ(winapi::RegistryHiveWrites(HKEY_LOCAL_MACHINE), before + 3);
+    EXPECT_EQ(winapi::RegistryHiveWrites(HKEY_CURRENT_USER), 0u) << "the user's hive is never written";
 }
 
 TEST_F(TestServerTest, RegisteringTwiceLeavesOneCleanCopy) {

@@ -5,6 +5,7 @@
 #include "com/hresults.h"
 #include "com/server/registrar.h"
 #include "testsupport/fresh_machine.h"
+#include "winapi/registry_write_batch.h"
 #include "winapi/state_root.h"
 #include "winapi/text.h"
 
@@ -112,6 +113,51 @@ TEST_F(RegistrarTest, RegisteringTwiceLeavesOneCleanCopy) {
     WriteText(HKEY_CLASSES_ROOT, kClassKey, u"Stale", u"x");
     ASSERT_EQ(registrar.Register(kClassScript), S_OK);
     EXPECT_EQ(DumpRegistry(), once);
+}
+
+// A script's keys and values are gathered and each hive is rewritten once
+// for them, not once per value; unregistering likewise, and a run that
+// changes nothing rewrites nothing.
+TEST_F(RegistrarTest, ARunRewritesEachHiveItChangesOnce) {
+    const std::u16string script = std::u16string(kClassScript) +
+                                  uR"(
+HKCU
+{
+    NoRemove Software
+    {
+        ForceRemove Thing
+        {
+            val Count = d '3'
+            Settings = s 'none'
+            {
+                val Colour = s 'blue'
+            }
+        }
+    }
+}
+)";
+    auto writes = [] {
+        return std::make_pair(winapi::RegistryHiveWrites(HKEY_LOCAL_MACHINE),
+                              winapi::RegistryHiveWrites(HKEY_CURRENT_USER));
+    };
+    com::Registrar registrar;
+    registrar.AddReplacement(u"MODULE", u"/opt/thing/libThing.so");
+    registrar.AddReplacement(u"APPID", u"{BBBBBBBB-0000-0000-0000-000000000002}");
+    const auto before = writes();
+    ASSERT_EQ(registrar.Register(script), S_OK) << winapi::ToUtf8(registrar.ErrorText());
+    const auto registered = writes();
+    EXPECT_EQ(registered.first, before.first + 1) << "the machine's classes";
+    EXPECT_EQ(registered.second, before.second + 1) << "the user's settings";
+    EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, u"Software\\Thing", u"Count"), 3u);
+
+    ASSERT_EQ(registrar.Unregister(script), S_OK) << winapi::ToUtf8(registrar.ErrorText());
+    const auto unregistered = writes();
+    EXPECT_EQ(unregistered.first, registered.first + 1);
+    EXPECT_EQ(unregistered.second, registered.second + 1);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, u"Software\\Thing"));
+
+    EXPECT_EQ(registrar.Unregister(script), S_OK);
+    EXPECT_EQ(writes(), unregistered) << "nothing left to remove";
 }
 
 TEST_F(RegistrarTest, UnregisterRemovesWhatTheScriptMadeButNoRemoveKeys) {

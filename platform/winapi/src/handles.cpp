@@ -1,7 +1,7 @@
 #include "winapi/handles.h"
 
 #include <mutex>
-#include <unordered_map>
+#include <map>
 
 namespace winapi {
 
@@ -9,7 +9,7 @@ namespace {
 
 struct HandleTable {
     std::mutex lock;
-    std::unordered_map<uintptr_t, std::shared_ptr<KernelObject>> objects;
+    std::map<uintptr_t, std::shared_ptr<KernelObject>> objects;
     uintptr_t next = 1;
 };
 

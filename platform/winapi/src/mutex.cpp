@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <typeinfo>
 
 namespace winapi::kernel {
 
@@ -45,14 +46,14 @@ public:
             rc = ::pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, WaitDeadline(timeoutMs).when());
         switch (rc) {
         case 0:
-            NoteMutexAcquired(mapped_);
+            NoteMutexAcquired(mapped_, false);
             mapped_->state()->lastOwner = CurrentProcessIdentity();
             return WAIT_OBJECT_0;
         case EOWNERDEAD: {
             // The owner ended while holding it; we hold it now, and mark it
             // sound so that it stays usable after our release.
             ::pthread_mutex_consistent(mutex);
-            NoteMutexAcquired(mapped_);
+            NoteMutexAcquired(mapped_, true);
             ProcessIdentity deadOwner = mapped_->state()->lastOwner;
             mapped_->state()->lastOwner = CurrentProcessIdentity();
             WaitForProcessEnd(deadOwner, kDeadOwnerEndLimitMs);
@@ -68,12 +69,16 @@ public:
     }
 
     BOOL Release() {
+        // Counted while still held: only the holder changes the count.
+        if (!NoteMutexReleasing(mapped_)) {
+            SetLastError(ERROR_NOT_OWNER);
+            return FALSE;
+        }
         int rc = ::pthread_mutex_unlock(mapped_->mutex());
         if (rc != 0) {
             SetLastError(rc == EPERM ? ERROR_NOT_OWNER : Win32ErrorFromErrno(rc));
             return FALSE;
         }
-        NoteMutexReleased(mapped_);
         return TRUE;
     }
 
@@ -116,7 +121,7 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR nam
             if (initialOwner) {
                 owned = ::pthread_mutex_lock(mapped->mutex()) == 0;
                 if (owned) {
-                    NoteMutexAcquired(mapped);
+                    NoteMutexAcquired(mapped, false);
                     mapped->state()->lastOwner = CurrentProcessIdentity();
                 }
             }
@@ -125,8 +130,8 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR nam
         &created);
     if (!file) {
         if (owned) {
+            NoteMutexReleasing(mapped);
             ::pthread_mutex_unlock(mapped->mutex());
-            NoteMutexReleased(mapped);
         }
         if (mapped) DetachMutex(mapped);
         return nullptr;
@@ -147,6 +152,14 @@ HANDLE WINAPI OpenMutexW(DWORD access, BOOL, LPCWSTR name) {
 }
 
 BOOL WINAPI ReleaseMutex(HANDLE mutex) {
-    auto object = winapi::LookupHandleAs<winapi::kernel::MutexObject>(mutex);
-    return object ? object->Release() : FALSE;
+    using winapi::kernel::MutexObject;
+    // The class is final: its type alone tells, without a dynamic_cast's
+    // walk of the hierarchy.
+    auto object = winapi::LookupHandle(mutex);
+    if (!object) return FALSE;
+    if (typeid(*object) != typeid(MutexObject)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return static_cast<MutexObject&>(*object).Release();
 }

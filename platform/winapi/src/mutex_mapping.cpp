@@ -1,6 +1,7 @@
 #include "mutex_mapping.h"
 
 #include "named_object.h"
+#include "process_id.h"
 #include "winapi/errors.h"
 
 #include <sys/stat.h>
@@ -29,7 +30,8 @@ MutexMappings& Mappings() {
 
 // Call with the table locked.
 void UnmapWhenUnused(MutexMappings& mappings, MappedMutex* mapped) {
-    if (mapped->handles != 0 || mapped->acquisitions != 0) return;
+    // A thread of ours holding it keeps it mapped: its robust list names it.
+    if (mapped->handles != 0 || mapped->depth.load(std::memory_order_relaxed) != 0) return;
     mappings.byFile.erase({mapped->device, mapped->inode});
     UnmapStatePage(mapped->page);
     delete mapped;
@@ -54,7 +56,7 @@ MappedMutex* AttachMutex(int fd) {
     }
     void* page = MapStatePage(fd);
     if (!page) return nullptr;
-    auto* mapped = new MappedMutex{info.st_dev, info.st_ino, page, 1, 0};
+    auto* mapped = new MappedMutex{info.st_dev, info.st_ino, page, 1};
     mappings.byFile.emplace(std::make_pair(info.st_dev, info.st_ino), mapped);
     return mapped;
 }
@@ -66,16 +68,25 @@ void DetachMutex(MappedMutex* mapped) {
     UnmapWhenUnused(mappings, mapped);
 }
 
-void NoteMutexAcquired(MappedMutex* mapped) {
-    std::lock_guard guard(Mappings().lock);
-    ++mapped->acquisitions;
+void NoteMutexAcquired(MappedMutex* mapped, bool abandoned) {
+    // A first acquisition when the count names another thread: one that
+    // released it, one that died holding it (its robust list went with it),
+    // or the parent's thread in a forked child's copy.
+    pid_t self = CurrentThreadId();
+    bool again = !abandoned && mapped->owner.load(std::memory_order_relaxed) == self;
+    uint32_t depth = again ? mapped->depth.load(std::memory_order_relaxed) + 1 : 1;
+    mapped->owner.store(self, std::memory_order_relaxed);
+    mapped->depth.store(depth, std::memory_order_relaxed);
 }
 
-void NoteMutexReleased(MappedMutex* mapped) {
-    MutexMappings& mappings = Mappings();
-    std::lock_guard guard(mappings.lock);
-    --mapped->acquisitions;
-    UnmapWhenUnused(mappings, mapped);
+bool NoteMutexReleasing(MappedMutex* mapped) {
+    // Only the holder ever finds its own id here: it clears it before its
+    // last release.
+    if (mapped->owner.load(std::memory_order_relaxed) != CurrentThreadId()) return false;
+    uint32_t depth = mapped->depth.load(std::memory_order_relaxed) - 1;
+    if (depth == 0) mapped->owner.store(0, std::memory_order_relaxed);
+    mapped->depth.store(depth, std::memory_order_relaxed);
+    return true;
 }
 
 }  // namespace winapi::kernel

@@ -14,6 +14,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
@@ -29,9 +30,18 @@ struct MutexState {
 struct MappedMutex {
     dev_t device = 0;
     ino_t inode = 0;
-    void* page = nullptr;       // the object's first page
-    size_t handles = 0;         // handles of this process naming it
-    uint64_t acquisitions = 0;  // acquired by threads of this process and not yet released
+    void* page = nullptr;  // the object's first page
+    size_t handles = 0;    // handles of this process naming it; under the table's lock
+    // The thread of this process that holds the mutex (0: none here) and how
+    // often it took it. Only the holder writes them, while it holds the
+    // mutex, so they need no read-modify-write; a wait or a release goes
+    // through a handle, so `handles` is at least one while it runs and the
+    // mapping cannot go meanwhile.
+    // The owner is named by its kernel thread id, unique on the machine, so
+    // a forked child (whose copy of these names its parent's thread) never
+    // takes itself for the owner.
+    std::atomic<pid_t> owner{0};
+    std::atomic<uint32_t> depth{0};
 
     MutexState* state() const;
     pthread_mutex_t* mutex() const { return &state()->mutex; }
@@ -42,7 +52,11 @@ struct MappedMutex {
 MappedMutex* AttachMutex(int fd);
 // One handle fewer.
 void DetachMutex(MappedMutex* mapped);
-void NoteMutexAcquired(MappedMutex* mapped);
-void NoteMutexReleased(MappedMutex* mapped);
+// The calling thread has just taken the mutex; `abandoned` when it took it
+// from a dead owner, whose count is void then. No lock, no system call.
+void NoteMutexAcquired(MappedMutex* mapped, bool abandoned);
+// The calling thread is about to give the mutex back once: false, counting
+// nothing, when it does not hold it. No lock, no system call.
+bool NoteMutexReleasing(MappedMutex* mapped);
 
 }  // namespace winapi::kernel

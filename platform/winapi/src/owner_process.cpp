@@ -1,11 +1,13 @@
 #include "owner_process.h"
 
+#include "process_id.h"
 #include "wait_deadline.h"
 
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -46,15 +48,21 @@ int MillisecondsUntil(const WaitDeadline& deadline) {
 }  // namespace
 
 ProcessIdentity CurrentProcessIdentity() {
-    // Read once per thread; a forked child has a pid of its own.
-    static thread_local ProcessIdentity cached;
-    pid_t self = ::getpid();
-    if (cached.pid != self) cached = {self, StartTicksOf(self)};
-    return cached;
+    // Read once per process; a forked child has a pid of its own and reads
+    // its own start time. No system call once known.
+    static std::atomic<pid_t> knownPid{0};
+    static std::atomic<uint64_t> knownStart{0};
+    pid_t self = CurrentProcessId();
+    if (knownPid.load(std::memory_order_acquire) == self) return {self, knownStart.load(std::memory_order_relaxed)};
+    ProcessIdentity identity{self, StartTicksOf(self)};
+    // Threads that race here store the same values.
+    knownStart.store(identity.startTicks, std::memory_order_relaxed);
+    knownPid.store(self, std::memory_order_release);
+    return identity;
 }
 
 void WaitForProcessEnd(const ProcessIdentity& owner, DWORD limitMs) {
-    if (owner.pid <= 0 || owner.pid == ::getpid()) return;
+    if (owner.pid <= 0 || owner.pid == CurrentProcessId()) return;
     int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, owner.pid, 0));
     if (pidfd < 0) return;  // gone and reaped
     // The pid may have passed to a new process before the open: only the

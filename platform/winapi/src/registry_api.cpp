@@ -51,15 +51,6 @@ LSTATUS CopyClassOut(LPWSTR buffer, LPDWORD length) {
     return ERROR_SUCCESS;
 }
 
-// The key a handle names, for a call that needs `rights` on the handle.
-LSTATUS ReadHandle(HKEY handle, REGSAM rights, KeyView& view) {
-    OpenKey key;
-    if (LSTATUS status = FindOpenKey(handle, key)) return status;
-    if ((key.access & rights) != rights) return ERROR_ACCESS_DENIED;
-    if (LSTATUS status = ReadKey(key, view)) return status;
-    return view.exists ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-}
-
 // The key at path below root, creating the names that are missing.
 Key& CreatePath(Key& root, const KeyPath& path, bool& created) {
     Key* key = &root;
@@ -85,12 +76,13 @@ LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesir
     if (HasBothViews(samDesired)) return ERROR_INVALID_PARAMETER;
 
     OpenKey key = Descend(parent, names, samDesired);
-    KeyView view;
-    if (LSTATUS status = ReadKey(key, view)) return status;
-    if (!view.exists) return names.empty() ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+    auto view = std::make_shared<KeyView>();
+    if (LSTATUS status = ReadKey(key, *view)) return status;
+    if (!view->exists) return names.empty() ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     key.access = GrantedAccess(key.root, samDesired);
     if ((key.access & kWriteRights) && !MayWrite(key.root)) return ERROR_ACCESS_DENIED;
-    *phkResult = AddOpenKey(std::move(key));
+    // What was read is the handle's first view, unless it is a batch's own.
+    *phkResult = AddOpenKey(std::move(key), view->IsCurrent() ? std::move(view) : nullptr);
     return ERROR_SUCCESS;
 }
 
@@ -121,7 +113,7 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPCWSTR, DWOR
         if (LSTATUS status = WriteLocation(key, location)) return status;
         if (location.path.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
         bool created = false;
-        LSTATUS status = UpdateHive(location.hive, [&](Key& root, bool& changed) {
+        LSTATUS status = UpdateHive(*location.file, [&](Key& root, bool& changed) {
             CreatePath(root, location.path, created);
             changed = created;
             return ERROR_SUCCESS;
@@ -142,11 +134,11 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey) {
 LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                                 LPDWORD lpcbData) {
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
-    KeyView view;
-    if (LSTATUS status = ReadHandle(hKey, KEY_QUERY_VALUE, view)) return status;
-    const Value* value = view.FindValue(NameOf(lpValueName));
-    if (!value) return ERROR_FILE_NOT_FOUND;
-    return CopyValueOut(*value, lpType, lpData, lpcbData);
+    return ReadHandle(hKey, KEY_QUERY_VALUE, [&](const KeyView& view) -> LSTATUS {
+        const Value* value = view.FindValue(NameOf(lpValueName));
+        if (!value) return ERROR_FILE_NOT_FOUND;
+        return CopyValueOut(*value, lpType, lpData, lpcbData);
+    });
 }
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
@@ -162,7 +154,7 @@ LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTyp
 
     std::u16string_view name = NameOf(lpValueName);
     std::vector<BYTE> data(lpData, lpData + cbData);
-    return UpdateHive(location.hive, [&](Key& root, bool& changed) -> LSTATUS {
+    return UpdateHive(*location.file, [&](Key& root, bool& changed) -> LSTATUS {
         Key* target = FindKey(root, location.path);
         if (!target) {
             if (key.root != Root::Classes) return ERROR_KEY_DELETED;
@@ -190,7 +182,7 @@ LSTATUS WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
     const KeyLayer* layer = view.LayerWithValue(name);  // the copy that reads see
     if (!layer) return ERROR_FILE_NOT_FOUND;
     if (layer->hive == Hive::Machine && !MayWrite(Root::Machine)) return ERROR_ACCESS_DENIED;
-    return UpdateHive(layer->hive, [&](Key& root, bool& changed) -> LSTATUS {
+    return UpdateHive(*layer->file, [&](Key& root, bool& changed) -> LSTATUS {
         Key* target = FindKey(root, layer->path);
         if (!target || target->values.erase(FoldName(name)) == 0) return ERROR_FILE_NOT_FOUND;
         changed = true;
@@ -211,7 +203,7 @@ LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!view.exists) return names.empty() ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     const KeyLayer& layer = view.layers.front();  // the copy that reads see
     if (layer.hive == Hive::Machine && !MayWrite(Root::Machine)) return ERROR_ACCESS_DENIED;
-    return UpdateHive(layer.hive, [&](Key& root, bool& changed) -> LSTATUS {
+    return UpdateHive(*layer.file, [&](Key& root, bool& changed) -> LSTATUS {
         Key* owner = FindKey(root, KeyPath(layer.path.begin(), layer.path.end() - 1));
         Key* target = owner ? owner->FindSubKey(layer.path.back()) : nullptr;
         if (!target) return ERROR_FILE_NOT_FOUND;
@@ -241,7 +233,7 @@ LSTATUS WINAPI RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     for (const auto& layer : view.layers)
         if (layer.hive == Hive::Machine && !MayWrite(Root::Machine)) return ERROR_ACCESS_DENIED;
     for (const auto& layer : view.layers) {
-        LSTATUS status = UpdateHive(layer.hive, [&](Key& root, bool& changed) -> LSTATUS {
+        LSTATUS status = UpdateHive(*layer.file, [&](Key& root, bool& changed) -> LSTATUS {
             if (ownKey) {
                 Key* target = FindKey(root, layer.path);
                 if (target && (!target->values.empty() || !target->subKeys.empty())) {
@@ -260,13 +252,12 @@ LSTATUS WINAPI RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     return ERROR_SUCCESS;
 }
 
-LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
-                                LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
-                                LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
-                                PFILETIME lpftLastWriteTime) {
-    if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
-    KeyView view;
-    if (LSTATUS status = ReadHandle(hKey, KEY_QUERY_VALUE, view)) return status;
+namespace {
+
+// What RegQueryInfoKeyW reports of a key.
+LSTATUS QueryInfo(const KeyView& view, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen,
+                  LPDWORD lpcbMaxClassLen, LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                  LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
     if (LSTATUS status = CopyClassOut(lpClass, lpcchClass)) return status;
 
     std::vector<const Key*> subKeys = view.SubKeys();
@@ -287,29 +278,41 @@ LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, L
     if (lpftLastWriteTime) *lpftLastWriteTime = view.lastWrite;
     return ERROR_SUCCESS;
 }
+}  // namespace
+
+LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
+                                LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
+                                LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                                PFILETIME lpftLastWriteTime) {
+    if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
+    return ReadHandle(hKey, KEY_QUERY_VALUE, [&](const KeyView& view) -> LSTATUS {
+        return QueryInfo(view, lpClass, lpcchClass, lpcSubKeys, lpcbMaxSubKeyLen, lpcbMaxClassLen, lpcValues,
+                         lpcbMaxValueNameLen, lpcbMaxValueLen, lpcbSecurityDescriptor, lpftLastWriteTime);
+    });
+}
 
 LSTATUS WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                              LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
     if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
-    KeyView view;
-    if (LSTATUS status = ReadHandle(hKey, KEY_ENUMERATE_SUB_KEYS, view)) return status;
-    std::vector<const Key*> subKeys = view.SubKeys();
-    if (dwIndex >= subKeys.size()) return ERROR_NO_MORE_ITEMS;
-    if (LSTATUS status = CopyNameOut(subKeys[dwIndex]->name, lpName, lpcchName)) return status;
-    if (LSTATUS status = CopyClassOut(lpClass, lpcchClass)) return status;
-    if (lpftLastWriteTime) *lpftLastWriteTime = view.lastWrite;
-    return ERROR_SUCCESS;
+    return ReadHandle(hKey, KEY_ENUMERATE_SUB_KEYS, [&](const KeyView& view) -> LSTATUS {
+        std::vector<const Key*> subKeys = view.SubKeys();
+        if (dwIndex >= subKeys.size()) return ERROR_NO_MORE_ITEMS;
+        if (LSTATUS status = CopyNameOut(subKeys[dwIndex]->name, lpName, lpcchName)) return status;
+        if (LSTATUS status = CopyClassOut(lpClass, lpcchClass)) return status;
+        if (lpftLastWriteTime) *lpftLastWriteTime = view.lastWrite;
+        return ERROR_SUCCESS;
+    });
 }
 
 LSTATUS WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                              LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
     if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
-    KeyView view;
-    if (LSTATUS status = ReadHandle(hKey, KEY_QUERY_VALUE, view)) return status;
-    std::vector<const Value*> values = view.Values();
-    if (dwIndex >= values.size()) return ERROR_NO_MORE_ITEMS;
-    if (LSTATUS status = CopyNameOut(values[dwIndex]->name, lpValueName, lpcchValueName)) return status;
-    return CopyValueOut(*values[dwIndex], lpType, lpData, lpcbData);
+    return ReadHandle(hKey, KEY_QUERY_VALUE, [&](const KeyView& view) -> LSTATUS {
+        std::vector<const Value*> values = view.Values();
+        if (dwIndex >= values.size()) return ERROR_NO_MORE_ITEMS;
+        if (LSTATUS status = CopyNameOut(values[dwIndex]->name, lpValueName, lpcchValueName)) return status;
+        return CopyValueOut(*values[dwIndex], lpType, lpData, lpcbData);
+    });
 }
 
 LSTATUS WINAPI RegFlushKey(HKEY hKey) {

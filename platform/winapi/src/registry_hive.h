@@ -19,6 +19,24 @@ inline constexpr size_t kMaxKeyDepth = 512;
 // The form in which names compare: each UTF-16 unit upper-cased.
 std::u16string FoldName(std::u16string_view name);
 
+// A name's folded form for one lookup, kept on the stack when the name is of
+// usual length, so that a lookup allocates nothing.
+class FoldedName {
+public:
+    explicit FoldedName(std::u16string_view name);
+    FoldedName(const FoldedName&) = delete;
+    FoldedName& operator=(const FoldedName&) = delete;
+
+    std::u16string_view view() const { return {data_, size_}; }
+
+private:
+    static constexpr size_t kInline = 64;
+    char16_t inline_[kInline];
+    std::u16string long_;  // names longer than kInline
+    const char16_t* data_;
+    size_t size_;
+};
+
 struct Value {
     std::u16string name;  // as first stored
     DWORD type = 0;
@@ -27,11 +45,18 @@ struct Value {
 
 struct Key {
     std::u16string name;  // as created; empty for the root of a hive
-    // Both keyed by the folded name, so enumeration is in case-insensitive order.
-    std::map<std::u16string, Value> values;
-    std::map<std::u16string, std::unique_ptr<Key>> subKeys;
+    // Both keyed by the folded name, so enumeration is in case-insensitive
+    // order; found by a folded view as well (std::less<>).
+    std::map<std::u16string, Value, std::less<>> values;
+    std::map<std::u16string, std::unique_ptr<Key>, std::less<>> subKeys;
 
+    // Cost: the fold of the name (no allocation for names up to 64 units)
+    // and a map lookup.
     const Value* FindValue(std::u16string_view valueName) const;
+    const Value* FindFoldedValue(std::u16string_view folded) const {
+        auto it = values.find(folded);
+        return it == values.end() ? nullptr : &it->second;
+    }
     const Key* FindSubKey(std::u16string_view keyName) const;
     Key* FindSubKey(std::u16string_view keyName);
     // The sub-key of that name; created (with the name as given) when missing.

@@ -4,8 +4,10 @@
 #include "winapi/errors.h"
 #include "winapi/state_root.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
+#include <shared_mutex>
 
 namespace winapi::registry {
 
@@ -17,11 +19,32 @@ namespace {
 constexpr uintptr_t kFirstHandle = 0x40000000u;
 constexpr uintptr_t kLastHandle = 0x7FFFFFFCu;
 
-struct HandleTable {
-    std::mutex lock;
-    std::map<uintptr_t, OpenKey> keys;
-    uintptr_t next = kFirstHandle;
+struct OpenKeyEntry {
+    OpenKey key;
+    // What the key named at its last read, kept for the next read while the
+    // hives it came from are unchanged. Replaced under the exclusive lock.
+    std::shared_ptr<const KeyView> view;
 };
+
+struct HandleTable {
+    std::shared_mutex lock;  // shared for reads through a handle
+    std::map<uintptr_t, OpenKeyEntry> keys;
+    uintptr_t next = kFirstHandle;
+    // Raised, under the exclusive lock, whenever a handle goes or an entry's
+    // view is replaced: what a thread remembers of an earlier epoch is void.
+    std::atomic<uint64_t> epoch{0};
+};
+
+// The handle a thread read through last, so that reading through it again
+// takes neither the table's lock nor its lookup: a server reads one key
+// again and again.
+struct LastRead {
+    uint64_t epoch = 0;
+    uintptr_t handle = 0;
+    REGSAM access = 0;
+    std::shared_ptr<const KeyView> view;
+};
+thread_local LastRead tLastRead;
 
 HandleTable& Table() {
     static HandleTable* table = new HandleTable;  // never destroyed: keys may be closed from static destructors
@@ -72,31 +95,82 @@ LSTATUS FindOpenKey(HKEY handle, OpenKey& key) {
     Root root;
     if (PredefinedRoot(handle, root)) {
         key = OpenKey{root, {}, GrantedAccess(root, kMaximumAllowed)};
+        key.machineFile = &CurrentHiveFile(Hive::Machine);
+        key.userFile = &CurrentHiveFile(Hive::User);
         return ERROR_SUCCESS;
     }
     HandleTable& table = Table();
-    std::lock_guard guard(table.lock);
+    std::shared_lock guard(table.lock);
     auto it = table.keys.find(reinterpret_cast<uintptr_t>(handle));
     if (it == table.keys.end()) return ERROR_INVALID_HANDLE;
-    key = it->second;
+    key = it->second.key;
     return ERROR_SUCCESS;
 }
 
-HKEY AddOpenKey(OpenKey key) {
+HKEY AddOpenKey(OpenKey key, std::shared_ptr<const KeyView> view) {
     HandleTable& table = Table();
-    std::lock_guard guard(table.lock);
+    std::unique_lock guard(table.lock);
     // Values are not reused while open; after the last one the range starts over.
     while (table.keys.count(table.next)) table.next = table.next >= kLastHandle ? kFirstHandle : table.next + 4;
     uintptr_t value = table.next;
     table.next = value >= kLastHandle ? kFirstHandle : value + 4;
-    table.keys.emplace(value, std::move(key));
+    table.keys.emplace(value, OpenKeyEntry{std::move(key), std::move(view)});
     return reinterpret_cast<HKEY>(value);
 }
 
 bool RemoveOpenKey(HKEY handle) {
+    std::shared_ptr<const KeyView> view;  // let go outside the lock
     HandleTable& table = Table();
-    std::lock_guard guard(table.lock);
-    return table.keys.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
+    std::unique_lock guard(table.lock);
+    auto it = table.keys.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == table.keys.end()) return false;
+    view = std::move(it->second.view);
+    table.keys.erase(it);
+    table.epoch.fetch_add(1, std::memory_order_release);
+    return true;
+}
+
+LSTATUS ReadHandle(HKEY handle, REGSAM rights, KeyViewUse use, void* context) {
+    const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    HandleTable& table = Table();
+    // A batch's own changes are in no handle's view.
+    const bool batch = InBatch();
+    LastRead& last = tLastRead;
+    if (last.handle == value && last.view && !batch && last.epoch == table.epoch.load(std::memory_order_acquire) &&
+        last.view->IsCurrent()) {
+        if ((last.access & rights) != rights) return ERROR_ACCESS_DENIED;
+        return last.view->exists ? use(*last.view, context) : ERROR_KEY_DELETED;
+    }
+    OpenKey key;
+    if (!IsPredefinedKey(handle)) {
+        std::shared_lock guard(table.lock);
+        auto it = table.keys.find(value);
+        if (it == table.keys.end()) return ERROR_INVALID_HANDLE;
+        const OpenKeyEntry& entry = it->second;
+        if ((entry.key.access & rights) != rights) return ERROR_ACCESS_DENIED;
+        if (entry.view && !batch && entry.view->IsCurrent()) {
+            last = LastRead{table.epoch.load(std::memory_order_relaxed), value, entry.key.access, entry.view};
+            return entry.view->exists ? use(*entry.view, context) : ERROR_KEY_DELETED;
+        }
+        key = entry.key;
+    } else if (LSTATUS status = FindOpenKey(handle, key)) {
+        return status;
+    } else if ((key.access & rights) != rights) {
+        return ERROR_ACCESS_DENIED;
+    }
+
+    auto view = std::make_shared<KeyView>();
+    if (LSTATUS status = ReadKey(key, *view)) return status;
+    if (!IsPredefinedKey(handle) && view->IsCurrent()) {
+        std::shared_ptr<const KeyView> replaced = view;  // the old one goes outside the lock
+        std::unique_lock guard(table.lock);
+        auto it = table.keys.find(value);
+        if (it != table.keys.end()) {
+            std::swap(it->second.view, replaced);
+            table.epoch.fetch_add(1, std::memory_order_release);
+        }
+    }
+    return view->exists ? use(*view, context) : ERROR_KEY_DELETED;
 }
 
 bool IsPredefinedKey(HKEY handle) {
@@ -133,7 +207,7 @@ LSTATUS SplitSubKey(std::u16string_view subKey, KeyPath& names) {
 }
 
 OpenKey Descend(const OpenKey& parent, const KeyPath& names, REGSAM desired) {
-    OpenKey child{parent.root, parent.path, 0};
+    OpenKey child{parent.root, parent.path, 0, parent.machineFile, parent.userFile};
     child.path.insert(child.path.end(), names.begin(), names.end());
     // The 32-bit view keeps its own copy of the machine's software keys. A
     // handle already in that copy stays there.
@@ -147,15 +221,15 @@ OpenKey Descend(const OpenKey& parent, const KeyPath& names, REGSAM desired) {
 std::vector<HiveLocation> Locations(const OpenKey& key) {
     switch (key.root) {
     case Root::Machine:
-        return {{Hive::Machine, key.path}};
+        return {{Hive::Machine, key.machineFile, key.path}};
     case Root::User:
-        return {{Hive::User, key.path}};
+        return {{Hive::User, key.userFile, key.path}};
     case Root::Classes:
         break;
     }
     KeyPath path = ClassesPath();
     path.insert(path.end(), key.path.begin(), key.path.end());
-    return {{Hive::User, path}, {Hive::Machine, path}};
+    return {{Hive::User, key.userFile, path}, {Hive::Machine, key.machineFile, path}};
 }
 
 LSTATUS WriteLocation(const OpenKey& key, HiveLocation& location) {
@@ -165,7 +239,7 @@ LSTATUS WriteLocation(const OpenKey& key, HiveLocation& location) {
     // An administrator's change goes to the user's copy when there is one
     // (so that it is what reads see), else to the machine's classes.
     HiveSnapshot user;
-    if (LSTATUS status = ReadHive(Hive::User, user)) return status;
+    if (LSTATUS status = ReadHive(*key.userFile, user)) return status;
     if (!FindKey(*user.root, location.path)) location = locations.back();
     return ERROR_SUCCESS;
 }
@@ -175,10 +249,11 @@ LSTATUS ReadKey(const OpenKey& key, KeyView& view) {
     view.exists = key.path.empty();
     for (auto& location : Locations(key)) {
         HiveSnapshot snapshot;
-        if (LSTATUS status = ReadHive(location.hive, snapshot)) return status;
+        if (LSTATUS status = ReadHive(*location.file, snapshot)) return status;
+        view.sources[view.sourceCount++] = {&GenerationOf(*location.file), snapshot.generation};
         if (IsLater(snapshot.lastWrite, view.lastWrite)) view.lastWrite = snapshot.lastWrite;
         if (const Key* found = FindKey(*snapshot.root, location.path)) {
-            view.layers.push_back({location.hive, std::move(location.path), found});
+            view.layers.push_back({location.hive, location.file, std::move(location.path), found});
             view.roots.push_back(std::move(snapshot.root));
             view.exists = true;
         }
@@ -187,14 +262,17 @@ LSTATUS ReadKey(const OpenKey& key, KeyView& view) {
 }
 
 const KeyLayer* KeyView::LayerWithValue(std::u16string_view name) const {
+    FoldedName folded(name);
     for (const auto& layer : layers)
-        if (layer.key->FindValue(name)) return &layer;
+        if (layer.key->FindFoldedValue(folded.view())) return &layer;
     return nullptr;
 }
 
 const Value* KeyView::FindValue(std::u16string_view name) const {
-    const KeyLayer* layer = LayerWithValue(name);
-    return layer ? layer->key->FindValue(name) : nullptr;
+    FoldedName folded(name);
+    for (const auto& layer : layers)
+        if (const Value* value = layer.key->FindFoldedValue(folded.view())) return value;
+    return nullptr;
 }
 
 std::vector<const Value*> KeyView::Values() const {

@@ -142,4 +142,32 @@ TEST_F(RegistryHiveTest, ChangesOfOtherProcessesAreSeen) {
     }
 }
 
+// The generation word at the start of a hive's lock file lets a process skip
+// reading a hive it holds. A lock file that is missing, empty or cut short
+// (a fresh machine, a writer that died while making it) is no hindrance:
+// writes and reads go on, and the first write leaves a whole word behind.
+// Only other processes touch the hive here, so each starts without a mapping.
+TEST_F(RegistryHiveTest, AMissingOrShortGenerationWordIsNoHindrance) {
+    const std::filesystem::path lockFile = winapi::UserHivePath().string() + ".lock";
+    auto dword = [](DWORD n) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%02x000000", static_cast<unsigned>(n));
+        return std::string(hex);
+    };
+    ASSERT_EQ(RunChild({"set", "N", "0"}), 0);
+    const std::pair<const char*, const char*> cases[] = {{"missing", nullptr}, {"empty", ""}, {"cut short", "\x05"}};
+    DWORD n = 0;
+    for (const auto& [label, content] : cases) {
+        if (content)
+            WriteFile(lockFile, content);
+        else
+            std::filesystem::remove(lockFile);
+        EXPECT_EQ(RunChild({"expect", "HKCU", "Software\\Probe", "N", "4", dword(n)}), 0) << label << ": read";
+        ++n;
+        ASSERT_EQ(RunChild({"set", "N", std::to_string(n)}), 0) << label << ": write";
+        EXPECT_EQ(RunChild({"expect", "HKCU", "Software\\Probe", "N", "4", dword(n)}), 0) << label << ": read back";
+        EXPECT_GE(std::filesystem::file_size(lockFile), 8u) << label << ": the word is whole again";
+    }
+}
+
 }  // namespace

@@ -3,6 +3,10 @@
 #include "sync_test_support.h"
 #include "testsupport/fresh_machine.h"
 
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <thread>
 
 namespace {
@@ -55,6 +59,38 @@ TEST_F(MutexTest, ThreadEndingWhileOwningLeavesItAbandoned) {
     EXPECT_EQ(WaitForSingleObject(mutex, kGuardMs), WAIT_ABANDONED);
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_EQ(WaitFromOtherThread(mutex, 0), WAIT_OBJECT_0);  // sound again after the release
+    CloseHandle(mutex);
+}
+
+// A forked child is a process of its own, though it starts as a copy of its
+// parent's memory: it names itself by its own ids, the parent's hold is not
+// its own, and dying while holding the mutex leaves it abandoned.
+TEST_F(MutexTest, AForkedChildIsItselfAndItsDeathAbandonsTheMutex) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, u"forked");
+    ASSERT_NE(mutex, nullptr);
+    // The parent knows its own ids and holds the mutex when it forks.
+    EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(::getpid()));
+    EXPECT_EQ(GetCurrentThreadId(), static_cast<DWORD>(::syscall(SYS_gettid)));
+    ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int failures = 0;
+        if (GetCurrentProcessId() != static_cast<DWORD>(::syscall(SYS_getpid))) failures |= 1;
+        if (GetCurrentThreadId() != static_cast<DWORD>(::syscall(SYS_gettid))) failures |= 2;
+        if (ReleaseMutex(mutex) || GetLastError() != ERROR_NOT_OWNER) failures |= 4;
+        if (WaitForSingleObject(mutex, kGuardMs) != WAIT_OBJECT_0) failures |= 8;  // once the parent lets go
+        ::_exit(failures);                                                         // still holding it
+    }
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: process id, 2: thread id, 4: released the parent's hold, 8: no wait";
+    EXPECT_EQ(WaitForSingleObject(mutex, kGuardMs), WAIT_ABANDONED);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_FALSE(ReleaseMutex(mutex));
     CloseHandle(mutex);
 }
 

@@ -15,6 +15,7 @@
 #include "com/method_boundary.h"
 #include "com/server/apartment_class_script.h"
 #include "winapi/errors.h"
+#include "winapi/registry_write_batch.h"
 #include "winapi/thread_locale.h"
 #include "winapi/types.h"
 
@@ -43,13 +44,17 @@ private:
 // then the module's classes in map order - stopping at the first failure -
 // and its type library. The caller's locale is back whatever the outcome.
 // S_OK or the first failure; an exception becomes an HRESULT (com::Boundary).
+// All of it rewrites each hive once (winapi/registry_write_batch.h).
 // `Module` is com::ServerModule, or anything with its two registration calls.
 template <class Module>
 HRESULT RegisterServer(Module& module, std::u16string_view appIdScript) {
     return com::Boundary([&]() -> HRESULT {
         ThreadLocaleScope systemLocale(LOCALE_SYSTEM_DEFAULT);
-        if (HRESULT hr = module.UpdateRegistryFromScript(appIdScript, true); FAILED(hr)) return hr;
-        return module.DllRegisterServer();
+        winapi::RegistryWriteBatch batch;
+        HRESULT hr = module.UpdateRegistryFromScript(appIdScript, true);
+        if (SUCCEEDED(hr)) hr = module.DllRegisterServer();
+        LSTATUS written = batch.Finish();
+        return SUCCEEDED(hr) && written != ERROR_SUCCESS ? HRESULT_FROM_WIN32(static_cast<DWORD>(written)) : hr;
     });
 }
 

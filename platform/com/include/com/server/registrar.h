@@ -43,7 +43,9 @@
 //
 // The script is parsed completely before the registry is touched: a script
 // with an error changes nothing. A registration that fails part-way (a key
-// that cannot be written) undoes itself by unregistering the script.
+// that cannot be written) undoes itself by unregistering the script. A run
+// writes each hive it changes once (winapi/registry_write_batch.h), or joins
+// the caller's batch.
 #pragma once
 
 #include "winapi/types.h"
@@ -52,6 +54,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+namespace winapi {
+class RegistryWriteBatch;
+}
 
 namespace com {
 
@@ -74,6 +80,10 @@ public:
     const std::u16string& ErrorText() const { return errorText_; }
 
 private:
+    // Ends the batch of a Register or Unregister that came to `hr`; a
+    // failure to write the hives fails a run that succeeded.
+    HRESULT Written(winapi::RegistryWriteBatch& batch, HRESULT hr);
+
     std::vector<std::pair<std::u16string, std::u16string>> replacements_;
     std::u16string errorText_;
 };

@@ -85,10 +85,12 @@ public:
     HRESULT DllCanUnloadNow() const;
     // Registers the AppID script, then each class's script in map order,
     // stopping at the first failure, then the type library. S_OK or the
-    // first failure (DISP_E_EXCEPTION for a script with an error).
+    // first failure (DISP_E_EXCEPTION for a script with an error). Each hive
+    // is rewritten once for all of it (winapi/registry_write_batch.h).
     HRESULT DllRegisterServer();
     // Undoes the class scripts, the type library's registration and the AppID
     // script, all of them even after a failure; S_OK or the first failure.
+    // Each hive is rewritten once, as for registering.
     HRESULT DllUnregisterServer();
 
     // Runs one more script of the server, with the module's replacements
@@ -102,6 +104,7 @@ public:
 private:
     ServerModule(const ServerDescription& description, std::atomic<LONG>& lockCount);
 
+    HRESULT RegisterAll();
     HRESULT RunClassScript(const ObjectMapEntry& entry, bool doRegister);
     HRESULT RunScript(std::u16string_view script, bool doRegister, const ObjectMapEntry* entry);
 

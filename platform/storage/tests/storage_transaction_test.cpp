@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace storage_test {
 namespace {
@@ -429,32 +430,49 @@ size_t CheckSiblingTrees(const storage::format::FileLayout& layout) {
     return largest;
 }
 
-// Adding children one commit at a time rewrites one path of the storage's
-// sibling tree, and keeps it a valid red-black tree; removing one rebuilds it.
-TEST_F(StorageInPlaceCommitTest, AddedChildrenKeepTheSiblingTreeBalancedAndCostOnePath) {
-    CreateItems(1);
+// Children added, destroyed and renamed one commit at a time rewrite a few
+// paths of the storage's sibling tree, which stays a valid red-black tree.
+TEST_F(StorageInPlaceCommitTest, ChangedChildrenKeepTheSiblingTreeBalancedAndCostAFewPaths) {
+    CreateItems(2000);
     ComPtr<IStorage> root;
     ASSERT_EQ(S_OK, OpenFile(file_, kOpenDirect, &root));
+    std::set<int> present;
+    for (int i = 0; i < 2000; ++i) present.insert(i);
     uint64_t mostBytes = 0;
-    for (int i = 1; i < 600; ++i) {
+    for (int i = 1; i < 700; ++i) {
         // Names in an order that exercises both sides and every rotation.
+        const int added = 10000 + i * 337 % 1000;
         ComPtr<IStorage> item;
-        ASSERT_EQ(S_OK, root->CreateStorage(U16(ItemName(i * 337 % 1000)).c_str(), kNewStorage, 0, 0, &item));
-        ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(1, i, 100)));
+        ASSERT_EQ(S_OK, root->CreateStorage(U16(ItemName(added)).c_str(), kNewStorage, 0, 0, &item));
+        ASSERT_EQ(S_OK, PutStream(item, "record", Pattern(1, added, 100)));
         item = nullptr;
+        present.insert(added);
+        if (i % 5 == 0) {
+            const int gone = *present.lower_bound(i * 71 % 2000);
+            ASSERT_EQ(S_OK, root->DestroyElement(U16(ItemName(gone)).c_str()));
+            present.erase(gone);
+        }
+        if (i % 7 == 0) {
+            const int from = *present.lower_bound(i * 53 % 2000);
+            const int to = 20000 + i;
+            ASSERT_EQ(S_OK, root->RenameElement(U16(ItemName(from)).c_str(), U16(ItemName(to)).c_str()));
+            present.erase(from);
+            present.insert(to);
+        }
         const uint64_t bytes = CommitCountingBytes(root);
-        // The first commit after the open and each after a removal rebuild the tree.
-        if (i > 100 && (i - 1) % 97 != 0) mostBytes = std::max(mostBytes, bytes);
-        if (i % 97 == 0) ASSERT_EQ(S_OK, root->DestroyElement(U16(ItemName(i * 337 % 1000)).c_str()));
+        if (i > 1) mostBytes = std::max(mostBytes, bytes);  // The first rebuilds the tree read from the file.
     }
     root = nullptr;
-    // 600 children take 19 directory sectors; one path of about 11 entries touches a few.
-    EXPECT_LT(mostBytes, 14u * 4096);
+    // 2,500 children and their streams take 220 directory sectors, the
+    // children's entries alone 80; a few paths of about 12 entries touch a few.
+    EXPECT_LT(mostBytes, 40u * 4096);
     HRESULT hr = S_OK;
     auto tree = ReadOnDisk(file_, &hr);
     ASSERT_NE(nullptr, tree) << std::hex << hr;
-    EXPECT_EQ(594u, CheckSiblingTrees(*tree->Layout()));
-    EXPECT_EQ(Pattern(1, 500, 100), StreamOnDisk(*tree, ItemName(500 * 337 % 1000) + "/record"));
+    EXPECT_EQ(present.size(), CheckSiblingTrees(*tree->Layout()));
+    for (int name : present) {
+        EXPECT_NE(nullptr, tree->Root().FindChild(U16(ItemName(name)))) << name;
+    }
 }
 
 }  // namespace

@@ -137,6 +137,9 @@ private:
     // --- The directory ---
     void CollectChangedElements();
     void PlanChildren(const Element& storage);
+    // The ancestors of entry `id` in the storage's sibling tree, found by its name.
+    std::vector<uint32_t> PathTo(uint32_t storageId, uint32_t id);
+    void DeleteSibling(uint32_t storageId, uint32_t id);
     void ReleaseRemovedChildren(const Element& storage);
     void ReleaseSubtree(uint32_t top);
     uint32_t IdOf(const Element* element) const {
@@ -211,6 +214,7 @@ private:
     std::vector<Element*> maintainedStorages_;  // Whose sibling trees this commit wrote.
     std::unordered_map<const Element*, bool> rebuildsTree_;
     std::unordered_set<const Element*> replacing_;  // New elements in a destroyed one's entry.
+    std::unordered_set<const Element*> moved_;      // Renamed elements, out of their tree until inserted again.
     std::vector<PendingWrite> writes_;
 };
 
@@ -375,21 +379,14 @@ void Committer::ReleaseSubtree(uint32_t top) {
 }
 
 // Decides how a storage whose children changed gets its sibling tree, and
-// frees what its destroyed children held. A storage that only gained
-// children, or had some replaced (destroyed and created again under the same
-// name), keeps its tree: a replacement takes the old entry and its place,
-// an added child is inserted. Anything else rebuilds the tree.
+// frees what its destroyed children held. In a tree this process keeps
+// balanced, a child destroyed and created again under its name (a stream
+// replaced) takes the old entry and place; a destroyed child leaves the tree
+// by a red-black deletion, a renamed one by a deletion and an insertion
+// under its new name, an added one by an insertion: the entries of a few
+// paths, not all the children. A tree read from a file is rebuilt once.
 void Committer::PlanChildren(const Element& storage) {
-    bool rebuild = storage.EntryId() == kNoEntry || storage.ChildRenamed() || !storage.SiblingTreeMaintained();
-    std::vector<std::pair<const Element*, uint32_t>> replacements;
-    for (const Element::RemovedChild& removed : storage.RemovedChildren()) {
-        const Element* successor = storage.FindChild(removed.name);
-        if (successor == nullptr || successor->EntryId() != kNoEntry || newIds_.count(successor) != 0) {
-            rebuild = true;
-            break;
-        }
-        replacements.emplace_back(successor, removed.entryId);
-    }
+    const bool rebuild = storage.EntryId() == kNoEntry || !storage.SiblingTreeMaintained();
     rebuildsTree_[&storage] = rebuild;
     if (rebuild) {
         if (storage.EntryId() != kNoEntry && (storage.ChildRemoved() || storage.ChildRenamed())) {
@@ -397,13 +394,154 @@ void Committer::PlanChildren(const Element& storage) {
         }
         return;
     }
+    const uint32_t storageId = storage.EntryId();
+    // Every deletion first, while every entry still holds the name it is
+    // ordered by.
+    for (const Element* child : storage.ChangedChildren()) {
+        if (child->EntryId() == kNoEntry || !child->FieldsChanged()) {
+            continue;
+        }
+        std::u16string old;
+        entries_.Get(child->EntryId()).DecodeName(&old);
+        if (CompareElementNames(old, child->Name()) != 0) {
+            DeleteSibling(storageId, child->EntryId());
+            moved_.insert(child);
+        }
+    }
+    std::vector<std::pair<const Element*, uint32_t>> replacements;
+    for (const Element::RemovedChild& removed : storage.RemovedChildren()) {
+        const Element* successor = storage.FindChild(removed.name);
+        if (successor != nullptr && successor->EntryId() == kNoEntry && newIds_.count(successor) == 0) {
+            newIds_[successor] = removed.entryId;
+            replacements.emplace_back(successor, removed.entryId);
+        } else {
+            DeleteSibling(storageId, removed.entryId);
+            ReleaseSubtree(removed.entryId);
+        }
+    }
+    // Then the replaced ones, whose entries stay in the tree.
     for (const auto& [successor, id] : replacements) {
+        const DirectoryEntry place = entries_.Get(id);
         ReleaseSubtree(id);
+        Update(id, [&place](DirectoryEntry& e) {
+            e.left = place.left;
+            e.right = place.right;
+            e.colour = place.colour;
+            e.SetName(std::u16string_view(place.nameUnits, place.nameLengthBytes / 2 - 1));
+        });
         std::erase(reusableEntries_, id);
         allocatedEntries_.push_back(id);
-        newIds_[successor] = id;
         replacing_.insert(successor);
     }
+}
+
+std::vector<uint32_t> Committer::PathTo(uint32_t storageId, uint32_t id) {
+    std::u16string name;
+    entries_.Get(id).DecodeName(&name);
+    std::vector<uint32_t> path;
+    for (uint32_t at = entries_.Get(storageId).child; at != id;) {
+        if (at == kNoEntry || path.size() > entries_.Size()) {
+            throw CommitFailure{STG_E_DOCFILECORRUPT};  // Never in a tree this process keeps.
+        }
+        path.push_back(at);
+        const DirectoryEntry entry = entries_.Get(at);
+        std::u16string atName;
+        entry.DecodeName(&atName);
+        at = CompareElementNames(name, atName) < 0 ? entry.left : entry.right;
+    }
+    return path;
+}
+
+// The classic red-black deletion, with the path from the tree's root kept
+// on a stack in place of parent links.
+void Committer::DeleteSibling(uint32_t storageId, uint32_t id) {
+    std::vector<uint32_t> path = PathTo(storageId, id);
+    const DirectoryEntry doomed = entries_.Get(id);
+    const uint32_t doomedParent = path.empty() ? kNoEntry : path.back();
+    auto colour = [this](uint32_t at) { return at == kNoEntry ? EntryColour::Black : entries_.Get(at).colour; };
+    auto paint = [this](uint32_t at, EntryColour c) {
+        if (at != kNoEntry) Update(at, [c](DirectoryEntry& e) { e.colour = c; });
+    };
+    auto left = [this](uint32_t at) { return entries_.Get(at).left; };
+    auto right = [this](uint32_t at) { return entries_.Get(at).right; };
+
+    // `removed` leaves its place to `replacement`: the doomed entry itself
+    // when it has at most one child, else its successor, which then takes
+    // the doomed entry's place.
+    uint32_t removed = id;
+    std::vector<uint32_t> removedPath = path;
+    if (doomed.left != kNoEntry && doomed.right != kNoEntry) {
+        removedPath.push_back(id);
+        removed = doomed.right;
+        while (left(removed) != kNoEntry) {
+            removedPath.push_back(removed);
+            removed = left(removed);
+        }
+    }
+    const DirectoryEntry removedEntry = entries_.Get(removed);
+    const uint32_t replacement = removedEntry.left != kNoEntry ? removedEntry.left : removedEntry.right;
+    const uint32_t removedParent = removedPath.empty() ? kNoEntry : removedPath.back();
+    bool replacementIsLeft = removedParent != kNoEntry && left(removedParent) == removed;
+    SetChildLink(storageId, removedParent, removed, replacement);
+    const EntryColour removedColour = removedEntry.colour;
+    if (removed != id) {
+        // The successor takes the doomed entry's links, colour and place.
+        const DirectoryEntry current = entries_.Get(id);
+        Update(removed, [&current](DirectoryEntry& e) {
+            e.left = current.left;
+            e.right = current.right;
+            e.colour = current.colour;
+        });
+        SetChildLink(storageId, doomedParent, id, removed);
+        removedPath[path.size()] = removed;
+        if (removedParent == id) {
+            replacementIsLeft = false;
+        }
+    }
+    Update(id, [](DirectoryEntry& e) {
+        e.left = kNoEntry;
+        e.right = kNoEntry;
+    });
+    if (removedColour == EntryColour::Red) {
+        return;
+    }
+    uint32_t node = replacement;
+    std::vector<uint32_t>& above = removedPath;  // The ancestors of `node`.
+    while (!above.empty() && colour(node) == EntryColour::Black) {
+        const uint32_t parent = above.back();
+        const uint32_t grandparent = above.size() >= 2 ? above[above.size() - 2] : kNoEntry;
+        const bool isLeft = replacementIsLeft;
+        uint32_t sibling = isLeft ? right(parent) : left(parent);
+        if (colour(sibling) == EntryColour::Red) {
+            paint(sibling, EntryColour::Black);
+            paint(parent, EntryColour::Red);
+            Rotate(storageId, parent, grandparent, isLeft);
+            above.insert(above.end() - 1, sibling);
+            sibling = isLeft ? right(parent) : left(parent);
+        }
+        const uint32_t near = isLeft ? left(sibling) : right(sibling);
+        const uint32_t far = isLeft ? right(sibling) : left(sibling);
+        if (colour(near) == EntryColour::Black && colour(far) == EntryColour::Black) {
+            paint(sibling, EntryColour::Red);
+            node = parent;
+            above.pop_back();
+            replacementIsLeft = !above.empty() && left(above.back()) == node;
+            continue;
+        }
+        if (colour(far) == EntryColour::Black) {
+            paint(near, EntryColour::Black);
+            paint(sibling, EntryColour::Red);
+            Rotate(storageId, sibling, parent, !isLeft);
+            sibling = isLeft ? right(parent) : left(parent);
+        }
+        paint(sibling, colour(parent));
+        paint(parent, EntryColour::Black);
+        paint(isLeft ? right(sibling) : left(sibling), EntryColour::Black);
+        Rotate(storageId, parent, above.size() >= 2 ? above[above.size() - 2] : kNoEntry, isLeft);
+        node = entries_.Get(storageId).child;
+        break;
+    }
+    paint(node, EntryColour::Black);
 }
 
 void Committer::RewriteStream(Element& element, DirectoryEntry* entry) {
@@ -514,7 +652,7 @@ void Committer::DescribeChanged() {
         DirectoryEntry entry = added ? DirectoryEntry{} : entries_.Get(id);
         if (replacing_.count(element) != 0) {
             // In the old element's place in its storage's tree.
-            const DirectoryEntry& old = layout_.entries[id];
+            const DirectoryEntry old = entries_.Get(id);
             entry.left = old.left;
             entry.right = old.right;
             entry.colour = old.colour;
@@ -531,7 +669,8 @@ void Committer::DescribeChanged() {
     // rebuilds its tree.
     std::unordered_map<const Element*, std::vector<const Element*>> added;
     for (const Element* element : changed_) {
-        if (element->EntryId() == kNoEntry && element->Parent() != nullptr && replacing_.count(element) == 0) {
+        const bool isNew = element->EntryId() == kNoEntry && replacing_.count(element) == 0;
+        if (element->Parent() != nullptr && (isNew || moved_.count(element) != 0)) {
             added[element->Parent()].push_back(element);
         }
     }

@@ -132,6 +132,8 @@ private:
     uint32_t AllocateEntry();
     void AppendToChain(std::vector<uint32_t>& chain);
     void CopyOnWrite(std::vector<uint32_t>& chain, size_t position);
+    // Moves a FAT or DIFAT sector (`mark` says which) to a fresh sector; returns it.
+    uint32_t MoveTableSector(uint32_t old, uint32_t mark);
     void FreeChain(uint32_t start, bool mini);
 
     // --- The directory ---
@@ -278,6 +280,14 @@ void Committer::AppendToChain(std::vector<uint32_t>& chain) {
         fat_.Set(chain.back(), sector);
     }
     chain.push_back(sector);
+}
+
+uint32_t Committer::MoveTableSector(uint32_t old, uint32_t mark) {
+    const uint32_t sector = AllocateSector();
+    fat_.Set(sector, mark);
+    fat_.Set(old, kFreeSector);
+    freedSectors_.push_back(old);
+    return sector;
 }
 
 void Committer::CopyOnWrite(std::vector<uint32_t>& chain, size_t position) {
@@ -850,11 +860,7 @@ void Committer::PlaceFatAndDifat() {
             if (IsFresh(old)) {
                 continue;
             }
-            const uint32_t sector = AllocateSector();
-            fat_.Set(sector, kFatSector);
-            fat_.Set(old, kFreeSector);
-            freedSectors_.push_back(old);
-            fatSectors_[position] = sector;
+            fatSectors_[position] = MoveTableSector(old, kFatSector);
             moved = true;
         }
         const uint32_t difatCount = DifatSectorsFor(static_cast<uint32_t>(fatSectors_.size()), sectorSize_);
@@ -875,11 +881,7 @@ void Committer::PlaceFatAndDifat() {
             if (fresh == committed) {
                 continue;
             }
-            const uint32_t sector = AllocateSector();
-            fat_.Set(sector, kDifatSector);
-            fat_.Set(old, kFreeSector);
-            freedSectors_.push_back(old);
-            difatSectors_[index] = sector;
+            difatSectors_[index] = MoveTableSector(old, kDifatSector);
             moved = true;
         }
     }

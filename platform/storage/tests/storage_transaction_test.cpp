@@ -377,6 +377,34 @@ TEST_F(StorageInPlaceCommitTest, AFileMostlyFreedIsWrittenAnewAndThenChangedInPl
     EXPECT_EQ("<missing>", OnDisk("item 100/record"));
 }
 
+// A version 3 file lists its FAT sectors beyond the 109 of the header in
+// DIFAT sectors: changing a large stream moves FAT sectors listed there, and
+// so the DIFAT sectors too.
+TEST_F(StorageInPlaceCommitTest, ChangesInAFileWithDifatSectorsMoveThemWhole) {
+    const size_t size = 9 << 20;  // 18,432 sectors of 512 bytes: 144 FAT sectors.
+    {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, CreateFile(file_, kCreateTransacted, &root, 512));
+        ASSERT_EQ(S_OK, PutStream(root, "large", Pattern(1, 1, size)));
+        ASSERT_EQ(S_OK, PutStream(root, "small", "one"));
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+    }
+    for (uint32_t round = 2; round < 5; ++round) {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(S_OK, OpenFile(file_, kOpenTransacted, &root));
+        ASSERT_EQ(S_OK, PutStream(root, "large", Pattern(round, 1, size - round)));
+        ASSERT_EQ(S_OK, PutStream(root, "small", std::to_string(round)));
+        ASSERT_EQ(S_OK, root->Commit(STGC_DEFAULT));
+        root = nullptr;
+        HRESULT hr = S_OK;
+        auto tree = ReadOnDisk(file_, &hr);
+        ASSERT_NE(nullptr, tree) << std::hex << hr;
+        EXPECT_GT(tree->Layout()->difatSectors.size(), 0u);
+        EXPECT_TRUE(StreamOnDisk(*tree, "large") == Pattern(round, 1, size - round)) << round;
+        EXPECT_EQ(std::to_string(round), StreamOnDisk(*tree, "small"));
+    }
+}
+
 // Checks every sibling tree of a file as the format defines it: a search tree
 // in the format's order with the red-black rules (no red entry with a red
 // child, the same number of black entries on every path); returns the

@@ -3,11 +3,15 @@
 // deviations other writers produce. Whatever loads is then read whole, so a
 // case that slips through the checks would still show as a crash under the
 // sanitizers.
+#include "format/difat.h"
+#include "format/header.h"
 #include "format_test_support.h"
 
 #include "winapi/text.h"
 
 #include <functional>
+#include <fstream>
+#include <sys/resource.h>
 
 namespace formattest {
 namespace {
@@ -448,6 +452,35 @@ TEST_F(FormatDifatTest, DamagedDifatChainsAreRefused) {
         std::unique_ptr<Tree> tree;
         EXPECT_EQ(kCorrupt, LoadFile(Path("damaged.cfb"), &tree));
     }
+}
+
+// A 4 KiB file made to look 4 GiB long (sparse), whose header claims a FAT
+// of eight million sectors listed in DIFAT sectors of zeros: refused at the
+// first repeated id, without allocating for the claimed FAT.
+TEST_F(FormatDifatTest, AHugeFatClaimedOverASparseFileIsRefusedWithoutAllocatingIt) {
+    using namespace storage::format;
+    Header header;
+    header.majorVersion = kVersion3;
+    header.sectorShift = 9;
+    header.fatSectorCount = 8'000'000;
+    for (uint32_t i = 0; i < kHeaderDifatEntries; ++i) header.difat[i] = i + 1;
+    header.firstDifatSector = 200;
+    header.difatSectorCount = DifatSectorsFor(header.fatSectorCount, 512);
+    uint8_t bytes[kHeaderSize];
+    SerializeHeader(header, bytes);
+    {
+        std::ofstream out(Path("sparse.cfb"), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    }
+    fs::resize_file(Path("sparse.cfb"), uint64_t{4} << 30);
+
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
+    std::unique_ptr<Tree> tree;
+    EXPECT_EQ(kCorrupt, LoadFile(Path("sparse.cfb"), &tree));
+    struct rusage after {};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB of peak memory added";
 }
 
 }  // namespace

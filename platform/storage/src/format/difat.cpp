@@ -6,6 +6,7 @@
 #include "winapi/errors.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace storage::format {
 
@@ -24,11 +25,23 @@ HRESULT ReadDifat(const Header& header, const SourceImage& image, uint32_t secto
         return STG_E_DOCFILECORRUPT;
     }
     const uint32_t sectorSize = header.SectorSize();
-    fatSectors->assign(header.difat, header.difat + std::min<size_t>(count, kHeaderDifatEntries));
+    // Every id is checked as it is read - inside the file, and not one seen
+    // before - so that a header claiming a huge FAT over a sparse or short
+    // file fails at its first repeated id: what is collected (and later
+    // allocated for the FAT) stays proportional to the ids the file really
+    // holds.
+    std::unordered_set<uint32_t> seen;
+    auto take = [&seen, sectorsInFile](uint32_t id) { return id < sectorsInFile && seen.insert(id).second; };
+    for (size_t i = 0; i < std::min<size_t>(count, kHeaderDifatEntries); ++i) {
+        if (!take(header.difat[i])) {
+            return STG_E_DOCFILECORRUPT;
+        }
+        fatSectors->push_back(header.difat[i]);
+    }
     std::vector<uint8_t> sector(sectorSize);
     uint32_t next = header.firstDifatSector;
     for (uint32_t i = 0; i < DifatSectorsFor(count, sectorSize); ++i) {
-        if (next >= sectorsInFile) {
+        if (!take(next)) {
             return STG_E_DOCFILECORRUPT;
         }
         difatSectors->push_back(next);
@@ -37,7 +50,11 @@ HRESULT ReadDifat(const Header& header, const SourceImage& image, uint32_t secto
         }
         const uint32_t ids = std::min(DifatIdsPerSector(sectorSize), count - static_cast<uint32_t>(fatSectors->size()));
         for (uint32_t k = 0; k < ids; ++k) {
-            fatSectors->push_back(Load32(sector.data() + 4 * k));
+            const uint32_t id = Load32(sector.data() + 4 * k);
+            if (!take(id)) {
+                return STG_E_DOCFILECORRUPT;
+            }
+            fatSectors->push_back(id);
         }
         next = Load32(sector.data() + 4 * DifatIdsPerSector(sectorSize));
     }

@@ -21,10 +21,11 @@ uint32_t DifatSectorsFor(uint32_t fatSectorCount, uint32_t sectorSize);
 
 // Collects the header's fatSectorCount FAT sector ids into *fatSectors and
 // the DIFAT sectors they were read from into *difatSectors. Only as many
-// DIFAT sectors as the count needs are followed, so a cycle in their links
-// cannot loop: it shows as a repeated sector, which the caller's chain
-// walker refuses. STG_E_DOCFILECORRUPT when the count exceeds the sectors in
-// the file or a DIFAT link leaves the file; STG_E_READFAULT.
+// DIFAT sectors as the count needs are followed. STG_E_DOCFILECORRUPT when
+// the count exceeds the sectors in the file, or an id (of a FAT or a DIFAT
+// sector) lies outside the file or repeats one before it - checked as each
+// is read, so memory stays proportional to what the file holds;
+// STG_E_READFAULT.
 HRESULT ReadDifat(const Header& header, const SourceImage& image, uint32_t sectorsInFile,
                   std::vector<uint32_t>* fatSectors, std::vector<uint32_t>* difatSectors);
 

@@ -64,14 +64,32 @@ std::filesystem::path SocketPathFor(const std::u16string& className) {
     return winapi::KernelObjectDir() / "windows" / (safe + "-" + hex + ".sock");
 }
 
-bool ToSocketAddress(const std::filesystem::path& path, sockaddr_un* address) {
-    std::memset(address, 0, sizeof *address);
-    address->sun_family = AF_UNIX;
-    const std::string& text = path.native();
-    if (text.size() >= sizeof address->sun_path) return false;
-    std::memcpy(address->sun_path, text.c_str(), text.size() + 1);
-    return true;
-}
+// The address of the socket file at `path`. A socket address holds at most
+// 107 bytes of path, less than a long state root needs: such a path is
+// reached through its folder, held open here, as "/proc/self/fd/N/<name>",
+// which names the same file.
+class SocketAddress {
+public:
+    bool Resolve(const std::filesystem::path& path) {
+        std::memset(&address_, 0, sizeof address_);
+        address_.sun_family = AF_UNIX;
+        std::string text = path.native();
+        if (text.size() >= sizeof address_.sun_path) {
+            folder_.Reset(::open(path.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (!folder_) return false;
+            text = "/proc/self/fd/" + std::to_string(folder_.Get()) + "/" + path.filename().native();
+            if (text.size() >= sizeof address_.sun_path) return false;
+        }
+        std::memcpy(address_.sun_path, text.c_str(), text.size() + 1);
+        return true;
+    }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&address_); }
+    socklen_t Size() const { return sizeof address_; }
+
+private:
+    sockaddr_un address_{};
+    winapi::UniqueFd folder_;
+};
 
 // Only a process of this user may talk to our windows (the folder is
 // private already; this also guards a socket met at a reused path).
@@ -83,11 +101,11 @@ bool PeerIsThisUser(int fd) {
 
 // A connected socket to the window published at `path`, or -1.
 int ConnectTo(const std::filesystem::path& path) {
-    sockaddr_un address;
-    if (!ToSocketAddress(path, &address)) return -1;
+    SocketAddress address;
+    if (!address.Resolve(path)) return -1;
     winapi::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd.Get() < 0) return -1;
-    if (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
+    if (::connect(fd.Get(), address.Get(), address.Size()) != 0) return -1;
     if (!PeerIsThisUser(fd.Get())) return -1;
     return fd.Release();
 }
@@ -199,14 +217,14 @@ CopyDataListener::~CopyDataListener() {
 
 std::unique_ptr<CopyDataListener> CopyDataListener::Listen(HWND hwnd, const std::u16string& className) {
     std::filesystem::path path = SocketPathFor(className);
-    sockaddr_un address;
-    if (!ToSocketAddress(path, &address) || !winapi::EnsureDirectory(path.parent_path(), 0700)) {
+    SocketAddress address;
+    if (!winapi::EnsureDirectory(path.parent_path(), 0700) || !address.Resolve(path)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     winapi::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.Get() < 0) return nullptr;
-    if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::bind(fd.Get(), address.Get(), address.Size()) != 0) {
         if (errno != EADDRINUSE) return nullptr;
         // A live window answers at the path: the name is taken. Otherwise
         // the file is left over from a process that died.
@@ -216,7 +234,7 @@ std::unique_ptr<CopyDataListener> CopyDataListener::Listen(HWND hwnd, const std:
             return nullptr;
         }
         ::unlink(path.c_str());
-        if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return nullptr;
+        if (::bind(fd.Get(), address.Get(), address.Size()) != 0) return nullptr;
     }
     ::chmod(path.c_str(), 0600);
     if (::listen(fd.Get(), 16) != 0) {

@@ -6,9 +6,11 @@
 #include "ui/message_queue.h"
 #include "ui_testing/ui_test.h"
 #include "winapi/errors.h"
+#include "winapi/state_root.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -49,6 +51,23 @@ TEST_F(CopyDataTest, BytesAndNumberReachTheWindowOfAnotherProcess) {
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_EQ(FindWindowW(kClass, nullptr), nullptr) << "the window went with its process";
     EXPECT_EQ(Send(remote, 1, "late"), 0);
+}
+
+// A state root longer than a socket address can hold.
+TEST_F(CopyDataTest, AWindowIsFoundUnderAStateRootTooLongForASocketAddress) {
+    const std::string root = (machine_.root() / std::string(150, 'r')).string();
+    const std::string saved = std::getenv(winapi::kStateRootVariable);
+    ::setenv(winapi::kStateRootVariable, root.c_str(), 1);
+    {
+        auto child = StartReceiver();
+        ASSERT_TRUE(child.WaitForLine("ready"));
+        HWND remote = FindWindowW(kClass, nullptr);
+        ASSERT_NE(remote, nullptr);
+        EXPECT_EQ(Send(remote, 42, "long"), 1000 + 4);
+        EXPECT_EQ(Send(remote, 0, "quit"), 1004);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    ::setenv(winapi::kStateRootVariable, saved.c_str(), 1);
 }
 
 TEST_F(CopyDataTest, ANameHeldByALiveWindowIsNotTakenAndADeadOnesIs) {

@@ -2,10 +2,14 @@
 // character, so every character that is not a plain letter, digit, '-', '_'
 // or a '.' after the first place is written as "%XXXX" (its UTF-16 code
 // unit in hex). The encoding is one-to-one, never leaves the folder and
-// never starts with '.', which keeps the folder's own files apart.
+// never starts with '.', which keeps the folder's own files apart. A name
+// whose encoding passes the 255 bytes of a file name is shortened to its
+// start and a hash of the whole name.
 #include "named_object.h"
 
 #include "winapi/errors.h"
+
+#include <openssl/sha.h>
 
 #include <string>
 
@@ -17,6 +21,7 @@ namespace {
 constexpr char16_t kGlobalPrefix[] = u"Global\\";
 constexpr char16_t kLocalPrefix[] = u"Local\\";
 constexpr size_t kMaxFileNameBytes = 255;
+constexpr size_t kHashedPrefixBytes = 120;
 
 bool StartsWith(const char16_t* text, const char16_t* prefix) {
     for (; *prefix; ++text, ++prefix)
@@ -56,8 +61,18 @@ std::string ObjectFileName(LPCWSTR name) {
         }
     }
     if (fileName.size() > kMaxFileNameBytes) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return {};
+        // Too long for a file name once encoded (a name in a non-Latin
+        // script takes five bytes a character): a readable start and the
+        // SHA-256 of the whole name. '~' never appears in an encoded name,
+        // so such a name meets no short one.
+        unsigned char digest[SHA256_DIGEST_LENGTH];
+        SHA256(reinterpret_cast<const unsigned char*>(rest), std::char_traits<char16_t>::length(rest) * 2, digest);
+        fileName.resize(kHashedPrefixBytes);
+        fileName += '~';
+        for (unsigned char byte : digest) {
+            fileName += kHex[byte >> 4];
+            fileName += kHex[byte & 0xF];
+        }
     }
     return fileName;
 }

@@ -106,6 +106,19 @@ TEST_F(NamespaceTest, NamesAreExactAndStayInsideTheFolder) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(winapi::StateRoot()))
         EXPECT_TRUE(entry.path().parent_path() == winapi::KernelObjectDir() || entry.is_directory()) << entry.path();
 
+    // Every name the platform allows, however long its file name would be:
+    // 60 characters of a non-Latin script take 300 bytes encoded.
+    const std::u16string cyrillic = u"Local\\" + std::u16string(60, u'\u0416');
+    const std::u16string other = u"Local\\" + std::u16string(59, u'\u0416') + u"\u0417";
+    HANDLE first = CreateMutexW(nullptr, FALSE, cyrillic.c_str());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE again = CreateMutexW(nullptr, FALSE, cyrillic.c_str());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    HANDLE another = CreateMutexW(nullptr, FALSE, other.c_str());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "a name that differs at its end is another object";
+    for (HANDLE h : {first, again, another}) CloseHandle(h);
+
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(CreateMutexW(nullptr, FALSE, std::u16string(MAX_PATH + 1, u'x').c_str()), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));

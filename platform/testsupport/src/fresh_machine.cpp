@@ -20,12 +20,16 @@ FreshMachine::FreshMachine() {
 }
 
 FreshMachine::~FreshMachine() {
+    // The named objects' folder lies outside the root, in memory.
+    setenv(winapi::kStateRootVariable, root_.c_str(), 1);
+    const std::filesystem::path kernel = winapi::KernelNamespaceRoot();
     if (hadPreviousRoot_)
         setenv(winapi::kStateRootVariable, previousRoot_.c_str(), 1);
     else
         unsetenv(winapi::kStateRootVariable);
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
+    std::filesystem::remove_all(kernel, ec);
 }
 
 }  // namespace testsupport

@@ -66,8 +66,8 @@ uint64_t FileSizeFor(const ObjectHeader& header) {
 class LockedNamespace {
 public:
     // False with the last error set when the folder cannot be used.
-    bool Lock() {
-        std::filesystem::path path = KernelObjectDir();
+    bool Lock() { return Lock(KernelObjectDir()); }
+    bool Lock(const std::filesystem::path& path) {
         errno = 0;
         if (!EnsureDirectory(path, 0700))
             return Fail(errno == EACCES || errno == EPERM ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
@@ -161,7 +161,7 @@ std::unique_ptr<ObjectFile> CreateNamedObjectFile(const LockedNamespace& ns, con
         ::unlinkat(ns.dir(), kCreatingFileName, 0);
         return NoObjectErrno(err);
     }
-    return std::make_unique<ObjectFile>(data.Release(), hold.Release(), header);
+    return std::make_unique<ObjectFile>(data.Release(), hold.Release(), header, KernelObjectDir().string(), fileName);
 }
 
 std::unique_ptr<ObjectFile> CreateUnnamedObjectFile(const ObjectHeader& header, const StateInitialiser& initialise) {
@@ -175,7 +175,21 @@ std::unique_ptr<ObjectFile> CreateUnnamedObjectFile(const ObjectHeader& header, 
 
 ObjectFile::~ObjectFile() {
     ::close(fd_);
-    if (holdFd_ >= 0) ::close(holdFd_);
+    if (holdFd_ < 0) return;
+    if (fileName_.empty()) {
+        ::close(holdFd_);
+        return;
+    }
+    // Under the namespace lock no other handle comes or goes: when nobody
+    // else holds the file once ours is let go, it goes with us.
+    LockedNamespace ns;
+    const bool locked = ns.Lock(folder_);
+    ::close(holdFd_);
+    if (!locked) return;
+    UniqueFd probe(::openat(ns.dir(), fileName_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (probe.IsOpen() && FlockRetrying(probe.Get(), LOCK_EX | LOCK_NB) == 0) {
+        ::unlinkat(ns.dir(), fileName_.c_str(), 0);
+    }
 }
 
 std::unique_ptr<ObjectFile> CreateObject(LPCWSTR name, const ObjectHeader& header, const StateInitialiser& initialise,
@@ -198,7 +212,8 @@ std::unique_ptr<ObjectFile> CreateObject(LPCWSTR name, const ObjectHeader& heade
     case Lookup::Found:
         if (existing.kind != header.kind) return NoObject(ERROR_INVALID_HANDLE);
         *created = false;
-        return std::make_unique<ObjectFile>(data.Release(), hold.Release(), existing);
+        return std::make_unique<ObjectFile>(data.Release(), hold.Release(), existing, KernelObjectDir().string(),
+                                            fileName);
     case Lookup::Absent:
         break;
     }
@@ -223,7 +238,7 @@ std::unique_ptr<ObjectFile> OpenObject(LPCWSTR name, ObjectKind kind) {
         break;
     }
     if (existing.kind != kind) return NoObject(ERROR_INVALID_HANDLE);
-    return std::make_unique<ObjectFile>(data.Release(), hold.Release(), existing);
+    return std::make_unique<ObjectFile>(data.Release(), hold.Release(), existing, KernelObjectDir().string(), fileName);
 }
 
 void* MapStatePage(int fd) {

@@ -6,8 +6,9 @@
 // Lifetime: every handle keeps an open file description of the object file
 // with a shared flock on it. The kernel drops that lock when the handle
 // is closed or its process dies, so a named file that nobody holds a lock on
-// belongs to no living handle: it is stale, and the next create or open of
-// the name removes it.
+// belongs to no living handle: the last handle to close removes it, and one
+// left by a process that died is stale, removed by the next create or open
+// of the name. The namespace folder lies in memory (winapi/state_root.h).
 #pragma once
 
 #include "winapi/types.h"
@@ -45,6 +46,9 @@ static_assert(sizeof(ObjectHeader) <= kStateOffset);
 class ObjectFile {
 public:
     ObjectFile(int fd, int holdFd, const ObjectHeader& header) : fd_(fd), holdFd_(holdFd), header_(header) {}
+    // A named object's file, which its last handle removes when it closes.
+    ObjectFile(int fd, int holdFd, const ObjectHeader& header, std::string folder, std::string fileName)
+        : fd_(fd), holdFd_(holdFd), header_(header), folder_(std::move(folder)), fileName_(std::move(fileName)) {}
     ~ObjectFile();
     ObjectFile(const ObjectFile&) = delete;
     ObjectFile& operator=(const ObjectFile&) = delete;
@@ -56,6 +60,8 @@ private:
     int fd_;
     int holdFd_;  // holds the flock; -1 for an object without a name
     ObjectHeader header_;
+    std::string folder_;    // the namespace folder, for a named object
+    std::string fileName_;  // within it
 };
 
 // Prepares the shared state of a new object file before any other process

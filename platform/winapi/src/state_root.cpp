@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <system_error>
@@ -88,7 +90,23 @@ std::filesystem::path UserHivePath() { return StateRoot() / "registry" / "users"
 
 std::filesystem::path UserProfileDir() { return StateRoot() / "users" / CurrentUserName(); }
 
-std::filesystem::path KernelObjectDir() { return StateRoot() / "kernel" / CurrentUserName(); }
+std::filesystem::path KernelNamespaceRoot() {
+    // In memory (tmpfs), so that what named objects hold - the login table's
+    // passwords among them - never rests on a disk; one folder per state
+    // root, as the state root keeps machines apart. Each user's folder in it
+    // is private (and checked to be the user's own before any use).
+    std::error_code ec;
+    const std::filesystem::path memory = "/dev/shm";
+    if (!std::filesystem::is_directory(memory, ec)) return StateRoot() / "kernel";
+    uint64_t hash = 1469598103934665603ull;  // FNV-1a of the root's path
+    const std::string root = StateRoot().native();
+    for (unsigned char c : root) hash = (hash ^ c) * 1099511628211ull;
+    char name[64];
+    std::snprintf(name, sizeof name, "zentraviko-kernel-%016llx", static_cast<unsigned long long>(hash));
+    return memory / name;
+}
+
+std::filesystem::path KernelObjectDir() { return KernelNamespaceRoot() / CurrentUserName(); }
 
 std::filesystem::path DriveRoot(char letter) {
     return StateRoot() / "drives" / std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));

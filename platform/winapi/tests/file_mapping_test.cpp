@@ -4,7 +4,12 @@
 #include "sync_test_support.h"
 #include "testsupport/fresh_machine.h"
 
+#include "winapi/state_root.h"
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
 #include <string>
 
 namespace {
@@ -40,6 +45,54 @@ TEST_F(FileMappingTest, WrittenInOneProcessIsReadInAnother) {
     EXPECT_STREQ(view, "written by the child");  // the same memory, no re-mapping needed
     EXPECT_TRUE(UnmapViewOfFile(view));
     CloseHandle(mapping);
+}
+
+// What a mapping holds (the login table: passwords in clear) lives in
+// memory, never below the state root, and goes with its last holder: at its
+// close, or - when the holder died - at the next create or open of the name.
+TEST_F(FileMappingTest, AMappingsBytesNeverRestOnDiskAndGoWithItsLastHolder) {
+    const std::string secret = "password: secret-4711";
+    auto objectFiles = [] {
+        std::vector<std::string> files;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(winapi::KernelObjectDir(), ec)) {
+            if (entry.path().filename().string()[0] != '.') files.push_back(entry.path().filename().string());
+        }
+        return files;
+    };
+    auto foundBelowTheRoot = [&] {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(machine_.root())) {
+            if (!entry.is_regular_file()) continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+            if (bytes.find(secret) != std::string::npos) return true;
+        }
+        return false;
+    };
+    EXPECT_EQ(winapi::KernelObjectDir().string().rfind("/dev/shm/", 0), 0u);
+
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kLoginTableName.c_str());
+    ASSERT_NE(mapping, nullptr);
+    char* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    std::memcpy(view, secret.c_str(), secret.size() + 1);
+    EXPECT_EQ(objectFiles().size(), 1u);
+    EXPECT_FALSE(foundBelowTheRoot());
+    CloseHandle(mapping);
+    EXPECT_STREQ(view, secret.c_str()) << "a view outlives its handle";
+    UnmapViewOfFile(view);
+    EXPECT_TRUE(objectFiles().empty()) << "the last handle took the file with it";
+
+    {
+        ChildProcess holder(synctest::KernelChild(), {"hold-mapping", kLoginTable, secret});
+        ASSERT_TRUE(holder.WaitForLine("created", kGuard));
+        holder.Kill();
+    }
+    EXPECT_FALSE(foundBelowTheRoot());
+    EXPECT_EQ(OpenFileMappingW(FILE_MAP_READ, FALSE, kLoginTableName.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(objectFiles().empty()) << "the dead holder's file went at the next open";
 }
 
 TEST_F(FileMappingTest, ReadOnlyViewCannotBeWritten) {

@@ -12,10 +12,16 @@ using StateRootTest = testsupport::FreshMachineTest;
 TEST_F(StateRootTest, EveryFolderLivesBelowTheChosenRoot) {
     auto root = machine_.root();
     EXPECT_EQ(winapi::StateRoot(), root);
-    for (auto path : {winapi::MachineHivePath(), winapi::UserHivePath(), winapi::UserProfileDir(),
-                      winapi::KernelObjectDir(), winapi::DriveRoot('C')}) {
+    for (auto path :
+         {winapi::MachineHivePath(), winapi::UserHivePath(), winapi::UserProfileDir(), winapi::DriveRoot('C')}) {
         EXPECT_EQ(path.string().rfind(root.string(), 0), 0u) << path;
     }
+    // Named objects live in memory, in a folder of this root's own.
+    EXPECT_EQ(winapi::KernelObjectDir().string().rfind("/dev/shm/", 0), 0u) << winapi::KernelObjectDir();
+    const auto kernel = winapi::KernelObjectDir();
+    setenv(winapi::kStateRootVariable, (root / "other").c_str(), 1);
+    EXPECT_NE(winapi::KernelObjectDir(), kernel);
+    setenv(winapi::kStateRootVariable, root.c_str(), 1);
     EXPECT_EQ(winapi::DriveRoot('C'), root / "drives" / "c");
 }
 

@@ -137,7 +137,7 @@ TEST_F(NamespaceTest, ObjectsArePrivateToTheUser) {
     if (::geteuid() != 0) GTEST_SKIP() << "another user can only be tried as root";
     // Let the other user reach the folder, so that only its own bits guard it.
     std::filesystem::permissions(machine_.root(), std::filesystem::perms(0755));
-    std::filesystem::permissions(machine_.root() / "kernel", std::filesystem::perms(0755));
+    std::filesystem::permissions(winapi::KernelNamespaceRoot(), std::filesystem::perms(0755));
     setenv(winapi::kUserNameVariable, winapi::CurrentUserName().c_str(), 1);  // the same folder
     ChildProcess other(synctest::KernelChild(), {"open-as-user", "65534", "private", "private"});
     EXPECT_TRUE(other.WaitForLine("open error " + std::to_string(ERROR_ACCESS_DENIED), kGuard));

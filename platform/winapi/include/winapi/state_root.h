@@ -34,8 +34,12 @@ std::filesystem::path MachineHivePath();
 std::filesystem::path UserHivePath();
 // <root>/users/<user>: holds AppData/Local, AppData/Roaming, Temp.
 std::filesystem::path UserProfileDir();
-// <root>/kernel/<user>: the session namespace of named kernel objects,
-// private to the user (mode 0700).
+// The session namespace of named kernel objects, private to the user (mode
+// 0700): <namespace root>/<user>. The namespace root lies in memory
+// (/dev/shm/zentraviko-kernel-<hash of the state root>), so that what
+// named objects hold never rests on a disk; <root>/kernel where the machine
+// has no /dev/shm.
+std::filesystem::path KernelNamespaceRoot();
 std::filesystem::path KernelObjectDir();
 // <root>/drives/<letter>: where a path such as "C:\Data" lands.
 std::filesystem::path DriveRoot(char letter);

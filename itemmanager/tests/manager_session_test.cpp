@@ -18,10 +18,12 @@
 #include "vennacle/sp_mgr.h"
 #include "winapi/modules.h"
 #include "winapi/path_mapping.h"
+#include "winapi/text.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 using namespace BellquistLib;
 using com_testing::Text;
@@ -83,6 +85,57 @@ TEST_F(ManagerSessionTest, InitLoginAndLogOutOfAVault) {
     SysFreeString(out.moUsername);
     for (BSTR text : {vault, user, password, none, data.moDomainName, data.moComputerName, data.moViewPath})
         SysFreeString(text);
+}
+
+// Login2 hands the caller's password to the login server's direct login,
+// which checks it against the vault: a wrong one (for any user, the
+// administrator too) fails with E_OXN_LOGIN_FAILED and hands out nothing,
+// and the manager logs in with the right one afterwards.
+TEST_F(ManagerSessionTest, Login2RefusesAWrongPassword) {
+    IItmManager2* manager = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ItmManager, nullptr, CLSCTX_INPROC_SERVER, IItmManager2::kIid,
+                               reinterpret_cast<void**>(&manager)),
+              S_OK);
+    InitData data{};
+    data.meClientType = ClientType_Local_Client;
+    data.moViewPath = SysAllocString(winapi::FromPosixPath((machine_.root() / "view").string()).c_str());
+    data.moViewGUID = created_.viewId;
+    data.moVaultGUID = created_.vaultId;
+    ASSERT_EQ(manager->Init(data), S_OK);
+
+    constexpr HRESULT kLoginFailed = static_cast<HRESULT>(0x80040200);
+    struct Attempt {
+        const char16_t* user;
+        const char16_t* password;
+        HRESULT expected;
+    };
+    const Attempt attempts[] = {
+        {kUser, u"Wonderland", kLoginFailed},
+        {kUser, u"", kLoginFailed},
+        {u"Admin", u"anything", kLoginFailed},
+        {kUser, kPassword, S_OK},
+    };
+    BSTR vault = SysAllocString(kVault);
+    BSTR none = SysAllocString(u"");
+    for (const Attempt& a : attempts) {
+        SCOPED_TRACE(winapi::ToUtf8(std::u16string(a.user) + u"/" + a.password));
+        BSTR user = SysAllocString(a.user), password = SysAllocString(a.password);
+        LoginDataOut out{};
+        EXPECT_EQ(manager->Login2(vault, user, password, none, none, 0, &out), a.expected);
+        EXPECT_EQ(out.mpoSpMgr != 0, SUCCEEDED(a.expected));
+        EXPECT_EQ(out.moUsername != nullptr, SUCCEEDED(a.expected));
+        if (SUCCEEDED(a.expected)) {
+            EXPECT_EQ(out.mlUserID, userId_);
+        }
+        if (auto* spMgr = reinterpret_cast<SpMgr*>(static_cast<uintptr_t>(out.mpoSpMgr))) spMgr->Release();
+        SysFreeString(out.moUsername);
+        SysFreeString(user);
+        SysFreeString(password);
+    }
+
+    EXPECT_EQ(manager->LogOut(), S_OK);
+    EXPECT_EQ(manager->Release(), 0u);
+    for (BSTR text : {vault, none, data.moViewPath}) SysFreeString(text);
 }
 
 }  // namespace

@@ -214,13 +214,14 @@ protected:
     }
     // Stores a login of `vault` in the table, as an earlier dialog login of
     // the session did.
-    void StoreLogin(const std::u16string& vault, const std::u16string& user) {
+    void StoreLogin(const std::u16string& vault, const std::u16string& user,
+                    const std::u16string& password = kPassword) {
         MakeLoginTable();
         LoginSyncObjects objects = OpenLoginSyncObjects();
         ASSERT_TRUE(OpenLoginTableMapping(objects));
         bool stored = false;
         EXPECT_TRUE(AddLoginTableEntry(objects, created_.registration.dbServer.c_str(), vault.c_str(), user.c_str(),
-                                       kPassword, 1, userId_, u"", u"", 99, kLoginProgramType,
+                                       password.c_str(), 1, userId_, u"", u"", 99, kLoginProgramType,
                                        created_.registration.shellRoot.c_str(), &stored));
         EXPECT_TRUE(stored);
         CloseLoginSyncObjects(objects);

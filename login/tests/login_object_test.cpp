@@ -353,6 +353,60 @@ TEST_F(LoginObjectTest, DirectLoginLeavesTheTableAndTheServerProgramAlone) {
     EXPECT_EQ(added.Pulses(), 0);
 }
 
+// A direct login takes its password from the caller, so the vault checks
+// it against the user's salted hash, whatever database credentials come
+// with it; a failed check leaves no connection. A stored login was checked
+// when the dialog stored it: the session's own table is trusted as it
+// stands.
+TEST_F(LoginObjectTest, DirectLoginChecksThePasswordStoredLoginTrustsTheTable) {
+    vaultadmin::AddUser(*vaultadmin::OpenRegisteredVault(kVault), u"Bob", u"builder", {});
+    Scalar("UPDATE users SET deleted = 1 WHERE name = 'Bob'");
+
+    struct Case {
+        const char16_t* user;
+        const char16_t* password;
+        const char16_t* sqlUser;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {kUser, kPassword, u"", S_OK},
+        {u"ALICE", kPassword, u"", S_OK},  // names compare without case, passwords with
+        {kUser, u"Wonderland", u"", kWrongUser},
+        {kUser, u"wonderland ", u"", kWrongUser},
+        {kUser, u"", u"", kWrongUser},
+        {kUser, u"guess", u"sa", kWrongUser},  // database credentials say nothing of the user
+        {u"Admin", u"guess", u"", kWrongUser},
+        {u"Admin", vaultadmin::kDefaultAdminPassword, u"", S_OK},
+        {u"Bob", u"builder", u"", kWrongUser},  // deleted
+    };
+    const int baseline = OpenConnections();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(winapi::ToUtf8(std::u16string(c.user) + u"/" + c.password));
+        CountingSystem system;
+        Request request(kVault, true, c.user, c.password);
+        SysFreeString(request.info.moSqlUsername);
+        request.info.moSqlUsername = SysAllocString(c.sqlUser);
+        HeldResult result;
+        LoginObject login(system);
+        EXPECT_EQ(login->Login(request.info, &result.r), c.expected);
+        com_testing::ClearPendingErrorInfo();
+        EXPECT_EQ(result.r.mpoSpMgr != 0, SUCCEEDED(c.expected));
+        result.Clear();
+        EXPECT_EQ(OpenConnections(), baseline);
+    }
+
+    // The table's entry holds a password the vault does not know: the stored
+    // login still stands, with the table's password handed on.
+    StoreLogin(kVault, kUser, u"remembered");
+    CountingSystem system;
+    Request stored(kVault, false, u"", u"");
+    HeldResult result;
+    LoginObject login(system);
+    ASSERT_EQ(login->Login(stored.info, &result.r), S_OK);
+    EXPECT_EQ(Text(result.r.moUserPwd), u"remembered");
+    EXPECT_EQ(system.dialogsShown, 0);
+}
+
 // Without a login table the server program is started and the table looked
 // for five times, a second apart, before the login gives up.
 TEST_F(LoginObjectTest, WaitsFiveSecondsAtMostForTheServerProgramsTable) {

@@ -29,6 +29,11 @@ struct LoginCredentials {
     std::u16string password;
     std::u16string dbUser;
     std::u16string dbPassword;
+    // True when the caller gave the password: it is checked against the
+    // vault's hash. A login the login table remembers was checked when it
+    // was stored (by the dialog, through the vault server), and the table is
+    // the session's own, so it is trusted as it stands.
+    bool checkPassword;
 };
 
 }  // namespace login
@@ -153,10 +158,11 @@ HRESULT CLogin::LoginTo(const LoginInfo& request, LoginResult& result) {
     HRESULT hr;
     if (direct) {
         const LoginCredentials given{com::BstrText(request.moUsername), com::BstrText(request.moPassword),
-                                     com::BstrText(request.moSqlUsername), com::BstrText(request.moSqlPassword)};
+                                     com::BstrText(request.moSqlUsername), com::BstrText(request.moSqlPassword), true};
         hr = LoginWithCredentials(vaultName, settings, given, result);
     } else if (LoginTableEntry stored; ReadLoginTableEntry(table.objects, vaultName.c_str(), stored)) {
-        const LoginCredentials remembered{stored.moUserName, stored.moPassword, stored.moDbUser, stored.moDbPassword};
+        const LoginCredentials remembered{stored.moUserName, stored.moPassword, stored.moDbUser, stored.moDbPassword,
+                                          false};
         hr = LoginWithCredentials(vaultName, settings, remembered, result);
     } else {
         hr = LoginThroughDialog(table.objects, request, vaultName, settings, result);
@@ -186,6 +192,12 @@ HRESULT CLogin::LoginWithCredentials(const std::u16string& vaultName, const Vaul
     if (FAILED(connection->mhCreate(SpDbType_Vault, connectInfo))) return E_OXN_CANT_OPEN_DATABASE;
     SpUser* user = connection->mpoGetUser();
     if (!user) return E_OXN_NULL_VALUE;
+    // The database credentials open the vault, they do not say who the user
+    // is: a vault without them would take any password.
+    if (credentials.checkPassword) {
+        if (HRESULT hr = user->mhCheckPassword(credentials.userName.c_str(), credentials.password.c_str()); FAILED(hr))
+            return hr;
+    }
 
     Lst<unsigned int> rights;
     const HRESULT hr = user->mhGetGetDunmorrowInfo(credentials.userName.c_str(), result.mlUserID, rights,

@@ -8,6 +8,7 @@
 
 #include "vaultdb/database.h"
 #include "vaultdb/errors.h"
+#include "vaultdb/private_files.h"
 #include "winapi/errors.h"
 #include "winapi/guid_text.h"
 #include "winapi/path_mapping.h"
@@ -33,15 +34,21 @@ void CheckVaultName(const std::u16string& name) {
             throw AdminError("a vault name cannot hold a slash, a backslash, a colon or a control character");
 }
 
-// Makes `folder` and missing parents; undoing removes only what was made.
-void MakeFolder(const fs::path& folder, UndoList& undo, const std::string& what) {
+// Makes `folder` and missing parents, private ones (vaultdb::MakePrivateFolders)
+// for the vault's own folder; undoing removes only what was made.
+enum class FolderAccess { Ordinary, Private };
+void MakeFolder(const fs::path& folder, UndoList& undo, const std::string& what,
+                FolderAccess access = FolderAccess::Ordinary) {
     fs::path firstMissing;
     for (fs::path step = folder; !step.empty() && !fs::exists(step); step = step.parent_path()) {
         firstMissing = step;
         if (step == step.parent_path()) break;
     }
     std::error_code error;
-    fs::create_directories(folder, error);
+    if (access == FolderAccess::Private)
+        error = vaultdb::MakePrivateFolders(folder);
+    else
+        fs::create_directories(folder, error);
     if (!error && !fs::is_directory(folder)) error = std::make_error_code(std::errc::not_a_directory);
     if (!firstMissing.empty() && fs::exists(firstMissing))
         undo.Add([firstMissing] {
@@ -95,7 +102,8 @@ CreatedVault CreateVault(const VaultCreation& request) {
     undo.Add([view] { RemoveFile(view / "desktop.ini"); });
     WriteViewIds(view, created.viewId, created.vaultId);
 
-    MakeFolder(server, undo, "server folder");
+    // The server folder holds the database, and with it every password hash.
+    MakeFolder(server, undo, "server folder", FolderAccess::Private);
     const fs::path file = created.databaseFile;
     {
         std::unique_ptr<vaultdb::Database> database;

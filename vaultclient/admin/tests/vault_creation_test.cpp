@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <cstdlib>
 #include <fstream>
@@ -137,6 +139,26 @@ TEST_F(VaultCreationTest, AnExistingDatabaseFileIsNeverReplaced) {
     EXPECT_EQ(contents, "someone's data");
     EXPECT_TRUE(VaultNames().empty());
     EXPECT_FALSE(fs::exists(request.viewFolder));
+}
+
+// The server folder a creation makes and the database in it are the owner's
+// alone, whatever the umask allows; the view folder is an ordinary one.
+TEST_F(VaultCreationTest, TheVaultItMakesIsTheOwnersOnly) {
+    const mode_t oldUmask = ::umask(022);
+    VaultCreation request = Request(u"Private");
+    request.serverFolder = machine_.root() / "servers" / "private";
+    const vaultadmin::CreatedVault created = vaultadmin::CreateVault(request);
+    ::umask(oldUmask);
+
+    const auto modeOf = [](const fs::path& path) {
+        struct stat status {};
+        return ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+    };
+    EXPECT_EQ(modeOf(machine_.root() / "servers"), 0700);
+    EXPECT_EQ(modeOf(request.serverFolder), 0700);
+    EXPECT_EQ(modeOf(created.databaseFile), 0600);
+    EXPECT_EQ(modeOf(vaultdb::ArchiveFolderOf(created.databaseFile)), 0700);
+    EXPECT_EQ(modeOf(request.viewFolder), 0755);
 }
 
 }  // namespace

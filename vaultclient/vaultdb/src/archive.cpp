@@ -3,6 +3,7 @@
 #include "pending_folder_flushes.h"
 #include "vaultdb/database.h"
 #include "vaultdb/errors.h"
+#include "vaultdb/private_files.h"
 #include "winapi/save_file.h"
 #include "winapi/text.h"
 
@@ -23,10 +24,8 @@ namespace {
 // disk when this returns, except for the folder entry naming it, which the
 // transaction's commit flushes with the others of its folder.
 HRESULT WriteFileDurably(Database& database, const std::filesystem::path& file, const void* data, size_t size) {
-    std::error_code ec;
     const std::filesystem::path folder = file.parent_path();
-    std::filesystem::create_directories(folder, ec);
-    if (ec) return VDB_E_FAIL;
+    if (MakePrivateFolders(folder)) return VDB_E_FAIL;
     winapi::SaveFile::Options options;
     options.marker = ".tmp-";
     options.flushFolder = false;

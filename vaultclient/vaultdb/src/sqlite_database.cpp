@@ -3,8 +3,11 @@
 #include "migrations.h"
 #include "pending_folder_flushes.h"
 #include "vaultdb/errors.h"
+#include "vaultdb/private_files.h"
 #include "winapi/text.h"
+#include "winapi/unique_fd.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -19,6 +22,17 @@ namespace {
 // up with VDB_E_BUSY. Vault transactions are short; the bound only keeps a
 // hung peer from blocking a client for ever.
 constexpr int kBusyTimeoutMs = 60000;
+
+// Makes the new database file empty (an empty file is an empty SQLite
+// database) with kPrivateFileMode before SQLite opens it, so the file and
+// the companions SQLite gives its mode are the owner's alone from the
+// start. `exclusive`: a file that exists by now is another's (EEXIST).
+// 0 or the errno value.
+int CreatePrivateFile(const std::filesystem::path& file, bool exclusive) {
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (exclusive ? O_EXCL : 0);
+    winapi::UniqueFd fd(::open(file.c_str(), flags, kPrivateFileMode));
+    return fd ? 0 : errno;
+}
 
 HRESULT CodeOf(int rc) {
     switch (rc & 0xFF) {
@@ -77,6 +91,20 @@ HRESULT SqliteDatabase::Open(const std::filesystem::path& file, OpenMode mode, s
         return VDB_E_EXISTS;
     }
 
+    if (!exists) {
+        // The file appearing since the check: CreateNew refuses it; OpenOrCreate
+        // opens it as the creator sees it, as SQLite would have.
+        const int error = CreatePrivateFile(file, mode == OpenMode::CreateNew);
+        if (error == EEXIST) {
+            errorText = "the vault database " + file.string() + " exists already";
+            return VDB_E_EXISTS;
+        }
+        if (error != 0) {
+            errorText = "create the vault database " + file.string() + ": " + std::generic_category().message(error);
+            return VDB_E_FAIL;
+        }
+    }
+
     std::unique_ptr<SqliteDatabase> opened(new SqliteDatabase(file));
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
     if (mode != OpenMode::OpenExisting) flags |= SQLITE_OPEN_CREATE;
@@ -89,7 +117,7 @@ HRESULT SqliteDatabase::Open(const std::filesystem::path& file, OpenMode mode, s
         return hr;
     }
     if (!exists) {
-        std::filesystem::create_directories(ArchiveFolderOf(file), ec);
+        ec = MakePrivateFolders(ArchiveFolderOf(file));
         if (ec) {
             errorText = "create the archive folder: " + ec.message();
             return VDB_E_FAIL;

@@ -3,11 +3,8 @@
 #include "common/error_codes.h"
 #include "common/settings_light.h"
 #include "vaultdb/database.h"
-#include "vaultdb/password_hash.h"
-#include "vaultdb/schema.h"
-#include "vaultdb/statement.h"
+#include "vaultdb/user_password.h"
 #include "winapi/path_mapping.h"
-#include "winapi/text.h"
 
 #include <filesystem>
 #include <memory>
@@ -29,16 +26,10 @@ HRESULT OpenVault(const VaultConnectionSettings& connection, std::unique_ptr<vau
 
 // S_OK when `userName` is a user of the vault (not deleted) whose password
 // is `password`.
-HRESULT CheckUserPassword(vaultdb::Database& database, const std::u16string& userName, const std::u16string& password) {
-    std::unique_ptr<vaultdb::Statement> query;
-    if (FAILED(database.Prepare("SELECT password_hash FROM users WHERE name_key = ? AND deleted = 0", query)) ||
-        FAILED(query->BindText(1, vaultdb::FoldKey(userName))))
-        return E_OXN_CANT_OPEN_DATABASE;
-    const HRESULT step = query->Step();
-    if (FAILED(step)) return E_OXN_CANT_OPEN_DATABASE;
-    if (step != S_OK || !vaultdb::VerifyPassword(password, winapi::ToUtf8(query->ColumnText(0))))
-        return E_OXN_LOGIN_FAILED;
-    return S_OK;
+HRESULT CheckLogin(vaultdb::Database& database, const std::u16string& userName, const std::u16string& password) {
+    bool accepted = false;
+    if (FAILED(vaultdb::CheckUserPassword(database, userName, password, accepted))) return E_OXN_CANT_OPEN_DATABASE;
+    return accepted ? S_OK : E_OXN_LOGIN_FAILED;
 }
 
 // A token no other login of this process is likely to share; never 0.
@@ -75,8 +66,7 @@ HRESULT CVaultServer::GetDatabaseCredentials(BSTR, USHORT, BSTR vaultName, BSTR 
 
         std::unique_ptr<vaultdb::Database> database;
         if (HRESULT hr = OpenVault(connection, database); FAILED(hr)) return hr;
-        if (HRESULT hr = CheckUserPassword(*database, com::BstrText(userName), com::BstrText(password)); FAILED(hr))
-            return hr;
+        if (HRESULT hr = CheckLogin(*database, com::BstrText(userName), com::BstrText(password)); FAILED(hr)) return hr;
 
         std::u16string user, userPassword;
         Registry key;

@@ -3,6 +3,7 @@
 #include "sp_queries.h"
 #include "sp_query.h"
 #include "common/error_codes.h"
+#include "vaultdb/user_password.h"
 
 using namespace vennacle;
 
@@ -22,4 +23,12 @@ HRESULT SpUser::mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<u
         rootItemFolderId = vault.mlRootItemFolderID;
         dateFmt = vault.mlDateFmt;
     });
+}
+
+HRESULT SpUser::mhCheckPassword(const WCHAR* userName, const WCHAR* password) {
+    if (!userName) return E_INVALIDARG;
+    bool accepted = false;
+    if (FAILED(vaultdb::CheckUserPassword(moDatabase, userName, password ? password : u"", accepted)))
+        return E_OXN_CANT_OPEN_DATABASE;
+    return accepted ? S_OK : E_OXN_LOGIN_FAILED;
 }

@@ -2,8 +2,9 @@
 // it, with the facts of the logged-in user, to the caller.
 //
 // A login takes one of three ways:
-// - direct: with the credentials of the request; the login table, the server
-//   program and the dialog are left alone;
+// - direct: with the credentials of the request, the user's password checked
+//   against the vault's hash; the login table, the server program and the
+//   dialog are left alone;
 // - stored: with the credentials some process of the session stored in the
 //   login table for the vault;
 // - dialog: the user logs in through the login dialog, and the accepted
@@ -44,7 +45,8 @@ public:
 
     // S_OK, E_POINTER for a null result, or a failure code of a login
     // (E_LOGIN_TABLE_MISSING, E_OXN_MISSING_VIEW_INFO, E_OXN_CANCELLED_BY_USER,
-    // ...), one of the vault's (e.g. E_OXN_LOGIN_FAILED for an unknown user),
+    // ...), one of the vault's (e.g. E_OXN_LOGIN_FAILED for an unknown user or,
+    // on a direct login, a wrong password),
     // E_INVALIDARG when the login table cannot be written after a dialog
     // login, E_OUTOFMEMORY. E_OXN_SQLSERVER_UNSUPPORTED_VERSION
     // comes with error info naming the database's version. On success mpoSpMgr

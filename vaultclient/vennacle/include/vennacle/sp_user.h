@@ -18,6 +18,12 @@ public:
     // user (names compare without regard to case); the outs are then untouched.
     HRESULT mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<unsigned int>& rights, GUID& vaultGuid,
                                   LONG& rootItemFolderId, LONG& dateFmt);
+    // S_OK when `userName` (any case) is a user of the vault, not deleted,
+    // whose password is `password`; E_OXN_LOGIN_FAILED otherwise (unknown
+    // user and wrong password alike), E_OXN_CANT_OPEN_DATABASE when the
+    // vault cannot be read, E_INVALIDARG for a null name. One PBKDF2 run:
+    // for logins only.
+    HRESULT mhCheckPassword(const WCHAR* userName, const WCHAR* password);
 
 private:
     vaultdb::Database& moDatabase;  // Not owned: the connection's.

@@ -93,6 +93,9 @@ HRESULT GetClassObjectFromLibrary(const std::u16string& path, REFCLSID clsid, RE
     if (HRESULT hr = AcquireLibrary(path, &module, &getClassObject); FAILED(hr)) return hr;
     // Outside the lock: a server may create objects of other classes here.
     HRESULT hr = getClassObject(clsid, riid, object);
+    // A server that claims success without an object would have its caller
+    // use a null pointer: the class is reported as not available instead.
+    if (SUCCEEDED(hr) && !*object) hr = CLASS_E_CLASSNOTAVAILABLE;
     LibraryCache& cache = Cache();
     std::lock_guard guard(cache.lock);
     ServerLibrary& library = cache.libraries.at(module);

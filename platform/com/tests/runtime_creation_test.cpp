@@ -128,6 +128,8 @@ TEST_F(RuntimeCreationTest, ReportsWhyAClassCannotBeCreated) {
          HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT)},
         {"class the library does not serve", kOtherClass, hand_server::kLibraryName, CLSCTX_ALL,
          CLASS_E_CLASSNOTAVAILABLE},
+        {"server that succeeds without an object", kOtherClass, u"EmptyServer.dll", CLSCTX_ALL,
+         CLASS_E_CLASSNOTAVAILABLE},
         {"local server only", hand_server::kCalculatorClsid, u"", CLSCTX_LOCAL_SERVER, REGDB_E_CLASSNOTREG},
         {"in-process handler only", hand_server::kCalculatorClsid, u"", CLSCTX_INPROC_HANDLER, REGDB_E_CLASSNOTREG},
         {"remote server only", hand_server::kCalculatorClsid, u"", CLSCTX_REMOTE_SERVER, REGDB_E_CLASSNOTREG},

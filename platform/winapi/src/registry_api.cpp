@@ -143,6 +143,10 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
     if (!lpData && cbData) return ERROR_NOACCESS;
+    // Refused before anything is read or written, so that no hive ever holds
+    // what it could not hold again.
+    if (NameOf(lpValueName).size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+    if (cbData > kMaxValueSize) return ERROR_NO_SYSTEM_RESOURCES;
     OpenKey key;
     if (LSTATUS status = FindOpenKey(hKey, key)) return status;
     if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;

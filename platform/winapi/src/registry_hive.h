@@ -15,6 +15,16 @@ namespace winapi::registry {
 // Limits of the platform, kept so that every hive stays within them.
 inline constexpr size_t kMaxKeyNameLength = 255;
 inline constexpr size_t kMaxKeyDepth = 512;
+inline constexpr size_t kMaxValueNameLength = 16383;
+
+// Our own limits, chosen so that a writer can never make a hive its reader
+// refuses. A hive's text larger than kMaxHiveTextSize is taken as damaged
+// when read, and never written. One value holds at most kMaxValueSize
+// bytes: its text (at most three characters a byte, "xx," or "\uXXXX" for
+// two bytes) then stays far below the hive's limit, and a value meant to
+// be larger belongs in a file beside the hive.
+inline constexpr size_t kMaxValueSize = size_t(16) << 20;
+inline constexpr size_t kMaxHiveTextSize = size_t(1) << 30;
 
 // The form in which names compare: each UTF-16 unit upper-cased.
 std::u16string FoldName(std::u16string_view name);

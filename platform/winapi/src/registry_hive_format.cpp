@@ -16,9 +16,10 @@
 //   be "# end": a file cut short is reported as corrupt, never half-read.
 //   Other lines starting with "#", and empty lines, are ignored.
 // - "[names]" starts a key: its names from the root of the hive, separated
-//   by backslashes ("[]" is the root). In a name, "%", units below U+0020,
-//   U+007F and lone surrogate halves are written as "%XXXX" (four hex digits
-//   of the UTF-16 unit). Keys are written parent first, sorted; a key whose
+//   by backslashes ("[]" is the root). In a name, "%", "\", units below
+//   U+0020, U+007F and lone surrogate halves are written as "%XXXX" (four
+//   hex digits of the UTF-16 unit): a backslash inside a name (a hive edited
+//   by hand may hold one) must not read back as a separator. Keys are written parent first, sorted; a key whose
 //   parent has no section of its own is created with it.
 // - The lines after it are the key's values: the name in quotes ("@" for the
 //   default value), "=", then the type and the data:
@@ -111,7 +112,7 @@ void AppendQuoted(std::string& out, std::u16string_view text) {
 
 void AppendKeyName(std::string& out, std::u16string_view name) {
     ForEachCharacter(name, [&](char32_t cp, bool loneHalf) {
-        if (loneHalf || cp < 0x20 || cp == 0x7F || cp == u'%')
+        if (loneHalf || cp < 0x20 || cp == 0x7F || cp == u'%' || cp == u'\\')
             AppendUnitEscape(out, "%", static_cast<char16_t>(cp));
         else
             AppendUtf8(out, cp);

@@ -23,8 +23,10 @@ namespace winapi::registry {
 
 namespace {
 
-// A larger file is taken as damaged rather than read into memory.
-constexpr off_t kMaxHiveFileSize = off_t(1) << 30;
+// The hive text limit in force: kMaxHiveTextSize outside tests.
+std::atomic<size_t> gHiveTextLimit{kMaxHiveTextSize};
+
+size_t HiveTextLimit() { return gHiveTextLimit.load(std::memory_order_relaxed); }
 
 LSTATUS ErrorFromErrno(int err) { return static_cast<LSTATUS>(Win32ErrorFromErrno(err)); }
 
@@ -191,7 +193,8 @@ int ReadWholeFile(int fd, std::string& text) {
             return errno;
         }
         if (n == 0) return 0;
-        if (static_cast<off_t>(text.size() + static_cast<size_t>(n)) > kMaxHiveFileSize) return EFBIG;
+        // A larger file is taken as damaged rather than read into memory.
+        if (text.size() + static_cast<size_t>(n) > HiveTextLimit()) return EFBIG;
         text.append(buffer, static_cast<size_t>(n));
     }
 }
@@ -257,11 +260,15 @@ LSTATUS WriteFileAtomically(const std::string& path, const std::string& text, mo
 
 // Writes `root` as the hive, under the exclusive `lock`, and keeps it as
 // this process's copy so that it need not be read back.
+// A hive its reader would refuse is not written at all: the file keeps its
+// last readable content.
 LSTATUS WriteHive(HiveFile& file, const HiveLock& lock, std::shared_ptr<const Key> root) {
+    std::string text = SerializeHive(*root);
+    if (text.size() > HiveTextLimit()) return ERROR_NO_SYSTEM_RESOURCES;
     uint64_t generation = file.generation().Raise(lock.fd());
     bool userHive = file.hive() == Hive::User;
     // The user's hive is private to the user; the machine's is readable by all.
-    LSTATUS status = WriteFileAtomically(file.path(), SerializeHive(*root), userHive ? 0600 : 0644);
+    LSTATUS status = WriteFileAtomically(file.path(), text, userHive ? 0600 : 0644);
     if (status != ERROR_SUCCESS) return status;
     CachedHive written;
     written.loaded = true;
@@ -371,6 +378,8 @@ HiveFile& CurrentHiveFile(Hive hive) {
 }
 
 const HiveGeneration& GenerationOf(const HiveFile& file) { return file.generation(); }
+
+size_t SetHiveTextLimitForTesting(size_t bytes) { return gHiveTextLimit.exchange(bytes, std::memory_order_relaxed); }
 
 LSTATUS ReadHive(HiveFile& file, HiveSnapshot& snapshot) {
     if (tBatch.depth > 0) {

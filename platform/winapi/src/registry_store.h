@@ -64,11 +64,19 @@ inline LSTATUS ReadHive(Hive hive, HiveSnapshot& snapshot) { return ReadHive(Cur
 // Applies `change` to a copy of the hive under the exclusive lock. When it
 // returns ERROR_SUCCESS and sets `changed`, the copy is written back; any
 // other result leaves the hive as it was. A damaged file is never written:
-// the result is then ERROR_REGISTRY_CORRUPT. In a batch the copy replaces
-// the batch's and is written at its end.
+// the result is then ERROR_REGISTRY_CORRUPT; nor is a copy whose text would
+// exceed the hive's limit: ERROR_NO_SYSTEM_RESOURCES. In a batch the copy
+// replaces the batch's and is written at its end, where the limit is checked
+// (EndBatch reports it).
 using HiveChange = std::function<LSTATUS(Key& root, bool& changed)>;
 LSTATUS UpdateHive(HiveFile& file, const HiveChange& change);
 inline LSTATUS UpdateHive(Hive hive, const HiveChange& change) { return UpdateHive(CurrentHiveFile(hive), change); }
+
+// The largest hive text read or written: a larger file is taken as damaged,
+// and a change that would make one fails with ERROR_NO_SYSTEM_RESOURCES
+// before anything is written. kMaxHiveTextSize unless a test lowers it, to
+// reach the limit without gigabytes; returns the limit it replaces.
+size_t SetHiveTextLimitForTesting(size_t bytes);
 
 // Starts a batch on the calling thread, or joins the one it runs.
 void BeginBatch();

@@ -99,6 +99,7 @@ constexpr MessageText kWin32Texts[] = {
     {ERROR_INVALID_SECURITY_DESCR, u"The security descriptor structure is invalid.\r\n"},
     {ERROR_INVALID_WINDOW_HANDLE, u"Invalid window handle.\r\n"},
     {ERROR_CLASS_ALREADY_EXISTS, u"Class already exists.\r\n"},
+    {ERROR_NO_SYSTEM_RESOURCES, u"Insufficient system resources exist to complete the requested service.\r\n"},
     {ERROR_TIMEOUT, u"This operation returned because the timeout period expired.\r\n"},
     {ERROR_RESOURCE_DATA_NOT_FOUND, u"The specified image file did not contain a resource section.\r\n"},
     {ERROR_RESOURCE_TYPE_NOT_FOUND, u"The specified resource type cannot be found in the image file.\r\n"},

@@ -67,6 +67,41 @@ TEST_F(RegistryHiveTest, HiveWrittenByHandIsRead) {
     EXPECT_EQ(Get(vault, u"ShellRoot").second, TextBytes(u"D:\\Vault\\"));
 }
 
+TEST_F(RegistryHiveTest, AKeyNameHoldingABackslashIsWrittenBackAsOneName) {
+    // Only a hive edited by hand can name such a key: the functions take a
+    // backslash as a separator. Beside it, the two keys its name would split into.
+    const std::string handWritten =
+        "# registry hive 1\n"
+        "[]\n"
+        "[A]\n"
+        "[A\\B]\n"
+        "\"Two\"=dword:00000002\n"
+        "[A%005CB]\n"
+        "\"One\"=dword:00000001\n"
+        "# end\n";
+    WriteFile(winapi::UserHivePath(), handWritten);
+    Set(HKEY_CURRENT_USER, u"Touched", REG_DWORD, DwordBytes(3));  // rewrites the hive
+
+    const std::string written = FileText(winapi::UserHivePath());
+    EXPECT_NE(written.find("[A%005CB]\n\"One\"=dword:00000001\n"), std::string::npos) << written;
+    std::vector<std::u16string> names;
+    WCHAR name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(HKEY_CURRENT_USER, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"A", u"A\\B"})) << "one key each, read back from the file";
+    HKEY two = nullptr;
+    ASSERT_EQ(Open(HKEY_CURRENT_USER, u"A\\B", KEY_READ, two), ERROR_SUCCESS);
+    EXPECT_EQ(Get(two, u"Two").second, DwordBytes(2));
+    EXPECT_EQ(Get(two, u"One").first, REG_NONE);
+    // A second write reads what the first wrote: the hive stays whole.
+    Set(HKEY_CURRENT_USER, u"Touched", REG_DWORD, DwordBytes(4));
+    EXPECT_EQ(RunChild({"expect", "HKCU", "A\\B", "Two", "4", "02000000"}), 0);
+}
+
 std::string Deep(size_t levels) {
     std::string path = "[k";
     for (size_t i = 1; i < levels; ++i) path += "\\k";

@@ -96,7 +96,12 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey);
 LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                                 LPDWORD lpcbData);
 
-// Stores exactly cbData bytes of lpData with the given type.
+// Stores exactly cbData bytes of lpData with the given type. A value name
+// longer than 16,383 characters fails with ERROR_INVALID_PARAMETER, as on
+// the platform. Departing from the platform, which bounds only the hive's
+// memory, a value of more than 16 MiB, or a change that would make the
+// hive's file larger than 1 GiB, fails with ERROR_NO_SYSTEM_RESOURCES and
+// changes nothing: a hive file that large could never be read again.
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                               DWORD cbData);
 

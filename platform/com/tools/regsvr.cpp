@@ -59,9 +59,9 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     return !options.modules.empty();
 }
 
-// The system's text for a failure, without its line break; empty when it
-// has none.
-std::string SystemText(HRESULT hr) {
+// The system's text for a failure, without its line break, with `insert`
+// (the module's name) in place of "%1"; empty when it has none.
+std::string SystemText(HRESULT hr, const std::string& insert) {
     WCHAR* buffer = nullptr;
     DWORD length =
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
@@ -70,11 +70,15 @@ std::string SystemText(HRESULT hr) {
     std::u16string text(buffer, length);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
-    return winapi::ToUtf8(text);
+    std::string filled = winapi::ToUtf8(text);
+    for (size_t at = filled.find("%1"); at != std::string::npos; at = filled.find("%1", at + insert.size())) {
+        filled.replace(at, 2, insert);
+    }
+    return filled;
 }
 
-void ReportFailure(const std::string& what, HRESULT hr) {
-    std::string text = SystemText(hr);
+void ReportFailure(const std::string& what, HRESULT hr, const std::string& module) {
+    std::string text = SystemText(hr, module);
     std::fprintf(stderr, "regsvr: %s: 0x%08X%s%s\n", what.c_str(), static_cast<unsigned>(hr), text.empty() ? "" : " ",
                  text.c_str());
 }
@@ -83,19 +87,19 @@ void ReportFailure(const std::string& what, HRESULT hr) {
 bool RunEntryPoint(const std::string& module, const char* entryPoint, bool silent) {
     HMODULE library = LoadLibraryW(winapi::ToUtf16(module).c_str());
     if (!library) {
-        ReportFailure(module + " could not be loaded", HRESULT_FROM_WIN32(GetLastError()));
+        ReportFailure(module + " could not be loaded", HRESULT_FROM_WIN32(GetLastError()), module);
         return false;
     }
     auto* function = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, entryPoint));
     if (!function) {
-        ReportFailure(module + " has no entry point " + entryPoint, HRESULT_FROM_WIN32(GetLastError()));
+        ReportFailure(module + " has no entry point " + entryPoint, HRESULT_FROM_WIN32(GetLastError()), module);
         FreeLibrary(library);
         return false;
     }
     HRESULT hr = function();
     FreeLibrary(library);
     if (FAILED(hr)) {
-        ReportFailure(std::string(entryPoint) + " in " + module + " failed", hr);
+        ReportFailure(std::string(entryPoint) + " in " + module + " failed", hr, module);
         return false;
     }
     if (!silent) {
@@ -115,7 +119,7 @@ int main(int argc, char** argv) {
     }
     // Servers register from an initialised apartment, as they expect to.
     if (HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); FAILED(hr)) {
-        ReportFailure("the component runtime could not be initialised", hr);
+        ReportFailure("the component runtime could not be initialised", hr, "");
         return 1;
     }
     const char* entryPoint = options.unregister ? "DllUnregisterServer" : "DllRegisterServer";

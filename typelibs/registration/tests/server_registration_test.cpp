@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -162,6 +164,9 @@ TEST_F(ServerRegistrationTest, TheMachineSetUpRegistersTheThreeServers) {
 // The tool's failures: each says what failed, with its code and the
 // system's text, and the tool goes on with the next module.
 TEST_F(ServerRegistrationTest, RegsvrReportsEachFailureAndGoesOn) {
+    // A file that is no shared library: the message names it.
+    const std::string notALibrary = (machine_.root() / "libNotes.so").string();
+    { std::ofstream(notALibrary) << "not a library"; }
     struct Case {
         std::vector<std::string> args;
         std::vector<std::string> lines;
@@ -175,6 +180,10 @@ TEST_F(ServerRegistrationTest, RegsvrReportsEachFailureAndGoesOn) {
         {{"/s", "platform_com.dll"},
          {"regsvr: platform_com.dll has no entry point DllRegisterServer: 0x8007007F The specified procedure could "
           "not be found."},
+         1},
+        {{notALibrary},
+         {"regsvr: " + notALibrary + " could not be loaded: 0x800700C1 " + notALibrary +
+          " is not a valid Win32 application."},
          1},
         {{"/s", "Dunmorrow.dll"}, {}, 0},
         {{"/x", "Dunmorrow.dll"}, {"regsvr: unknown option /x", "usage: regsvr [/u] [/s] <module>..."}, 2},

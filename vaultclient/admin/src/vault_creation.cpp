@@ -1,11 +1,13 @@
 #include "vaultadmin/vault_creation.h"
 
 #include "vaultadmin/admin_error.h"
+#include "creation_marker.h"
 #include "view_folder.h"
 #include "system_error_text.h"
 #include "undo_list.h"
 #include "vault_setup.h"
 
+#include "common/desktop_ini.h"
 #include "vaultdb/database.h"
 #include "vaultdb/errors.h"
 #include "vaultdb/private_files.h"
@@ -69,6 +71,30 @@ void RemoveFile(const fs::path& file) {
     fs::remove(file, ignored);
 }
 
+void RemoveDatabase(const fs::path& file, const fs::path& archive) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) RemoveFile(file.string() + suffix);
+    std::error_code ignored;
+    fs::remove_all(archive, ignored);
+}
+
+void CheckNotRegistered(const std::u16string& name) {
+    for (RegistryScope scope : {RegistryScope::Machine, RegistryScope::User})
+        if (IsVaultRegistered(scope, name))
+            throw AdminError("a vault named \"" + Narrow(name) + "\" is registered already" +
+                             (scope == RegistryScope::Machine ? " for the machine" : " for the user"));
+}
+
+// Removes what a killed creation of the same vault made: its database and
+// archive (made only after it recorded its mark) and the desktop.ini of its
+// view, when that still names the killed creation's vault.
+void RemoveUnfinished(const UnfinishedCreation& unfinished, const fs::path& databaseFile) {
+    RemoveDatabase(databaseFile, vaultdb::ArchiveFolderOf(databaseFile));
+    GUID vaultId{};
+    const std::u16string view = winapi::FromPosixPath(unfinished.viewFolder.string());
+    if (GetDesktopIniGuid(view.c_str(), kDesktopIniVaultId, vaultId) && vaultId == unfinished.vaultId)
+        RemoveFile(unfinished.viewFolder / "desktop.ini");
+}
+
 GUID NewGuid() {
     GUID id{};
     if (UuidCreate(&id) != RPC_S_OK) throw AdminError("cannot make a new GUID");
@@ -79,31 +105,37 @@ GUID NewGuid() {
 
 CreatedVault CreateVault(const VaultCreation& request) {
     CheckVaultName(request.name);
-    for (RegistryScope scope : {RegistryScope::Machine, RegistryScope::User})
-        if (IsVaultRegistered(scope, request.name))
-            throw AdminError("a vault named \"" + Narrow(request.name) + "\" is registered already" +
-                             (scope == RegistryScope::Machine ? " for the machine" : " for the user"));
+    CheckNotRegistered(request.name);
 
     const fs::path server = AbsoluteFolder(request.serverFolder);
     const fs::path view = AbsoluteFolder(request.viewFolder);
     CreatedVault created;
     created.databaseFile = vaultdb::VaultDatabaseFile(server, request.name);
     const fs::path archive = vaultdb::ArchiveFolderOf(created.databaseFile);
+
+    UndoList undo;
+    // The server folder holds the database, and with it every password hash.
+    MakeFolder(server, undo, "server folder", FolderAccess::Private);
+    CreationMarker marker(created.databaseFile);
+    undo.Add([&marker] { marker.Remove(); });
+    // Checked again under the mark: a creation that finished while this one
+    // waited registered its vault before it let go of the mark.
+    CheckNotRegistered(request.name);
+    if (marker.Unfinished()) RemoveUnfinished(*marker.Unfinished(), created.databaseFile);
+
     if (fs::exists(created.databaseFile)) throw AdminError(created.databaseFile.string() + " exists already");
     if (fs::exists(archive)) throw AdminError("the archive folder " + archive.string() + " exists already");
     if (fs::exists(view / "desktop.ini"))
         throw AdminError(view.string() + " is a vault view already (it has a desktop.ini)");
 
-    UndoList undo;
     created.vaultId = NewGuid();
     created.viewId = NewGuid();
+    marker.Record({created.vaultId, view});
 
     MakeFolder(view, undo, "view folder");
     undo.Add([view] { RemoveFile(view / "desktop.ini"); });
     WriteViewIds(view, created.viewId, created.vaultId);
 
-    // The server folder holds the database, and with it every password hash.
-    MakeFolder(server, undo, "server folder", FolderAccess::Private);
     const fs::path file = created.databaseFile;
     {
         std::unique_ptr<vaultdb::Database> database;
@@ -111,11 +143,7 @@ CreatedVault CreateVault(const VaultCreation& request) {
         // A database that appeared since the check above is another's: never remove it.
         if (hr == vaultdb::VDB_E_EXISTS) throw AdminError(file.string() + " exists already");
         // Ours go whether the open failed half-way or a later step fails.
-        undo.Add([file, archive] {
-            for (const char* suffix : {"", "-wal", "-shm", "-journal"}) RemoveFile(file.string() + suffix);
-            std::error_code ignored;
-            fs::remove_all(archive, ignored);
-        });
+        undo.Add([file, archive] { RemoveDatabase(file, archive); });
         if (FAILED(hr)) throw AdminError("cannot create the vault database " + file.string() + ": " + HresultText(hr));
         VaultSetup setup{created.vaultId, request.name, created.viewId, ShellRootText(view), request.adminPassword};
         WriteNewVaultContents(*database, setup);
@@ -132,6 +160,7 @@ CreatedVault CreateVault(const VaultCreation& request) {
     RegisterVault(request.scope, registration);
 
     undo.Commit();
+    marker.Remove();
     return created;
 }
 

@@ -1,5 +1,6 @@
 #include "vaultadmin/admin_error.h"
 #include "vaultadmin/vault_creation.h"
+#include "creation_marker.h"
 
 #include "common/desktop_ini.h"
 #include "vaultdb/database.h"
@@ -159,6 +160,26 @@ TEST_F(VaultCreationTest, TheVaultItMakesIsTheOwnersOnly) {
     EXPECT_EQ(modeOf(created.databaseFile), 0600);
     EXPECT_EQ(modeOf(vaultdb::ArchiveFolderOf(created.databaseFile)), 0700);
     EXPECT_EQ(modeOf(request.viewFolder), 0755);
+}
+
+// While one process creates a vault, another creating the same vault is
+// refused and removes none of what the first made.
+TEST_F(VaultCreationTest, ACreationInProgressIsLeftAlone) {
+    const VaultCreation request = Request(u"Busy");
+    fs::create_directories(request.serverFolder);
+    const fs::path file = vaultdb::VaultDatabaseFile(fs::absolute(request.serverFolder), u"Busy");
+    vaultadmin::CreationMarker running(file);
+    running.Record({GUID{1}, fs::absolute(request.viewFolder)});
+    std::ofstream(file) << "being made";
+    std::string message;
+    try {
+        vaultadmin::CreateVault(request);
+    } catch (const AdminError& error) {
+        message = error.what();
+    }
+    EXPECT_NE(message.find("another process is creating"), std::string::npos) << message;
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_TRUE(VaultNames().empty());
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -31,6 +33,35 @@ TEST_F(VaultAdminProgramTest, CreateRegistersOnceAndFailsTheSecondTime) {
     EXPECT_EQ(Run({"create", "Demo", "--server", server, "--view", view + "-2"}), 1);
     EXPECT_FALSE(std::filesystem::exists(view + "-2"));
     EXPECT_EQ(Run({"create", "Other", "--server", server}), 2);  // no --view
+}
+
+// A create killed at any moment leaves nothing that stops the same create
+// from being run again; the retry ends with the vault registered and whole.
+TEST_F(VaultAdminProgramTest, ARetryAfterAKilledCreateSucceeds) {
+    using namespace std::chrono_literals;
+    int index = 0;
+    for (auto delay : {1ms, 3ms, 6ms, 10ms, 15ms, 25ms, 40ms, 60ms, 90ms, 130ms, 200ms, 300ms, 450ms, 700ms}) {
+        const std::string name = "Killed" + std::to_string(index++);
+        const std::string server = (machine_.root() / "server").string();
+        const std::string view = (machine_.root() / name).string();
+        const std::vector<std::string> args = {"create", name, "--server", server, "--view", view, "--user"};
+        {
+            testsupport::ChildProcess child(testsupport::SiblingProgram("vaultadmin"), args);
+            std::this_thread::sleep_for(delay);
+            child.Kill();
+            child.Wait();
+        }
+        SettingsLight settings;
+        VaultConnectionSettings connection;
+        const std::u16string wideName(name.begin(), name.end());
+        if (!settings.mbGetVaultConnectionSettings(wideName.c_str(), connection)) {
+            EXPECT_EQ(Run(args), 0) << name << " killed after " << delay.count() << " ms";
+            EXPECT_FALSE(std::filesystem::exists(server + "/" + name + ".vault.creating")) << name;
+        }
+        EXPECT_TRUE(settings.mbGetVaultConnectionSettings(wideName.c_str(), connection)) << name;
+        const std::filesystem::path database = std::filesystem::path(server) / (name + ".vault");
+        EXPECT_TRUE(std::filesystem::is_regular_file(database)) << name;
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "vaultdb/schema.h"
 #include "winapi/errors.h"
 #include "winapi/text.h"
+#include <functional>
 
 namespace vaultadmin {
 
@@ -25,8 +26,10 @@ int32_t InsertFileDocument(VaultSql& sql, int32_t folderId, const std::u16string
         {int64_t(folderId), name, key, int64_t(vaultdb::kObjectFile), int64_t(userId), NowUtcDate()});
 }
 
-int32_t AddFileVersion(VaultSql& sql, int32_t documentId, std::string_view contents, int32_t userId,
-                       const std::u16string& comment) {
+namespace {
+
+int32_t AddVersionWith(VaultSql& sql, int32_t documentId, int32_t userId, const std::u16string& comment,
+                       const std::function<HRESULT(const vaultdb::NewDocumentVersion&)>& store) {
     const int32_t version =
         *sql.QueryInt("SELECT latest_version + 1 FROM documents WHERE id = ?", {int64_t(documentId)});
     vaultdb::NewDocumentVersion row;
@@ -35,7 +38,7 @@ int32_t AddFileVersion(VaultSql& sql, int32_t documentId, std::string_view conte
     row.modifiedUtc = NowUtcDate();
     row.comment = comment;
     row.userId = userId;
-    if (HRESULT hr = vaultdb::StoreDocumentVersion(sql.Database(), row, contents.data(), contents.size()); FAILED(hr))
+    if (HRESULT hr = store(row); FAILED(hr))
         throw AdminError("cannot store version " + std::to_string(version) + " in the archive: " + HresultText(hr) +
                          " " + sql.Database().LastErrorText());
     sql.Run("UPDATE documents SET latest_version = ? WHERE id = ?", {int64_t(version), int64_t(documentId)});
@@ -45,6 +48,22 @@ int32_t AddFileVersion(VaultSql& sql, int32_t documentId, std::string_view conte
         {int64_t(version == 1 ? vaultdb::kHistoryAdd : vaultdb::kHistoryCheckIn), int64_t(vaultdb::kObjectFile),
          int64_t(documentId), int64_t(version), int64_t(userId), row.modifiedUtc, comment});
     return version;
+}
+
+}  // namespace
+
+int32_t AddFileVersion(VaultSql& sql, int32_t documentId, std::string_view contents, int32_t userId,
+                       const std::u16string& comment) {
+    return AddVersionWith(sql, documentId, userId, comment, [&](const vaultdb::NewDocumentVersion& row) {
+        return vaultdb::StoreDocumentVersion(sql.Database(), row, contents.data(), contents.size());
+    });
+}
+
+int32_t AddFileVersionFrom(VaultSql& sql, int32_t documentId, int sourceFd, int32_t userId,
+                           const std::u16string& comment) {
+    return AddVersionWith(sql, documentId, userId, comment, [&](const vaultdb::NewDocumentVersion& row) {
+        return vaultdb::StoreDocumentVersionFrom(sql.Database(), row, sourceFd);
+    });
 }
 
 }  // namespace vaultadmin

@@ -19,4 +19,9 @@ int32_t InsertFileDocument(VaultSql& sql, int32_t folderId, const std::u16string
 int32_t AddFileVersion(VaultSql& sql, int32_t documentId, std::string_view contents, int32_t userId,
                        const std::u16string& comment);
 
+// AddFileVersion with the contents read from `sourceFd` to its end, streamed
+// into the archive (vaultdb::StoreDocumentVersionFrom).
+int32_t AddFileVersionFrom(VaultSql& sql, int32_t documentId, int sourceFd, int32_t userId,
+                           const std::u16string& comment);
+
 }  // namespace vaultadmin

@@ -8,6 +8,8 @@
 #include "vaultdb/password_hash.h"
 #include "winapi/text.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -79,6 +81,27 @@ TEST_F(UsersAndImportTest, AnImportedFileIsVersionOneInTheArchive) {
     EXPECT_THROW(ImportFile(*database_, machine_.root() / "missing.prt", u"\\New\\", admin), AdminError);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 1);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM folders"), folders);
+}
+
+// Only regular files are imported: a FIFO would block the import for ever
+// waiting for a writer, a folder has no contents. Each is refused with the
+// reason in words and changes nothing.
+TEST_F(UsersAndImportTest, ImportRefusesWhatIsNotARegularFile) {
+    const auto fifo = machine_.root() / "pipe.prt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto folder = machine_.root() / "folder.prt";
+    std::filesystem::create_directory(folder);
+    const int32_t admin = UserId(*database_, kAdminUserName);
+    for (const auto& path : {fifo, folder}) {
+        std::string message;
+        try {
+            ImportFile(*database_, path, u"\\In\\", admin);
+        } catch (const AdminError& error) {
+            message = error.what();
+        }
+        EXPECT_NE(message.find("is not a regular file"), std::string::npos) << path << ": " << message;
+    }
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 0);
 }
 
 }  // namespace

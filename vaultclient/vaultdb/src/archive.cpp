@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -23,7 +24,9 @@ namespace {
 // Writes `data` to `file` as one save (see winapi::SaveFile): whole and on
 // disk when this returns, except for the folder entry naming it, which the
 // transaction's commit flushes with the others of its folder.
-HRESULT WriteFileDurably(Database& database, const std::filesystem::path& file, const void* data, size_t size) {
+// `writeContents` appends the contents to the save and returns 0 or an errno.
+HRESULT WriteFileDurably(Database& database, const std::filesystem::path& file,
+                         const std::function<int(winapi::SaveFile&)>& writeContents) {
     const std::filesystem::path folder = file.parent_path();
     if (MakePrivateFolders(folder)) return VDB_E_FAIL;
     winapi::SaveFile::Options options;
@@ -31,7 +34,7 @@ HRESULT WriteFileDurably(Database& database, const std::filesystem::path& file, 
     options.flushFolder = false;
     winapi::SaveFile save;
     int error = save.Create(file.string(), options);
-    if (error == 0) error = save.Write(data, size);
+    if (error == 0) error = writeContents(save);
     if (error == 0) error = save.Commit();
     if (error != 0) return ArchiveFileError(error);
     database.FoldersToFlush().Add(folder);
@@ -64,8 +67,12 @@ std::string ArchiveFileName(int32_t documentId, int32_t version) {
     return std::to_string(documentId) + "/" + std::to_string(version) + ".ver";
 }
 
-HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& version, const void* data, size_t size) {
-    if (!data && size > 0) return E_POINTER;
+namespace {
+
+// Stores a version whose contents `writeContents` appends, counting the bytes
+// in `size`.
+HRESULT StoreVersion(Database& database, const NewDocumentVersion& version,
+                     const std::function<int(winapi::SaveFile&)>& writeContents, const int64_t& size) {
     if (!database.InTransaction()) return VDB_E_FAIL;
     bool exists = false;
     HRESULT hr = VersionExists(database, version.documentId, version.version, exists);
@@ -74,8 +81,7 @@ HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& versi
     if (exists) return VDB_E_CONSTRAINT;
 
     const std::string name = ArchiveFileName(version.documentId, version.version);
-    if (FAILED(hr = WriteFileDurably(database, database.ArchiveFolder() / name, data, size))) return hr;
-
+    if (FAILED(hr = WriteFileDurably(database, database.ArchiveFolder() / name, writeContents))) return hr;
     std::unique_ptr<Statement> insert;
     hr = database.Prepare(
         "INSERT INTO document_versions (document_id, version, archive_file, size, modified_utc, comment, user_id) "
@@ -85,11 +91,40 @@ HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& versi
     insert->BindInt32(1, version.documentId);
     insert->BindInt32(2, version.version);
     insert->BindText(3, winapi::ToUtf16(name));
-    insert->BindInt64(4, static_cast<int64_t>(size));
+    insert->BindInt64(4, size);
     insert->BindDouble(5, version.modifiedUtc);
     insert->BindText(6, version.comment);
     insert->BindInt32(7, version.userId);
     return insert->Execute();
+}
+
+}  // namespace
+
+HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& version, const void* data, size_t size) {
+    if (!data && size > 0) return E_POINTER;
+    const int64_t written = static_cast<int64_t>(size);
+    return StoreVersion(
+        database, version, [&](winapi::SaveFile& save) { return save.Write(data, size); }, written);
+}
+
+HRESULT StoreDocumentVersionFrom(Database& database, const NewDocumentVersion& version, int sourceFd) {
+    int64_t copied = 0;
+    return StoreVersion(
+        database, version,
+        [&](winapi::SaveFile& save) {
+            std::vector<char> buffer(1 << 16);
+            for (;;) {
+                const ssize_t got = ::read(sourceFd, buffer.data(), buffer.size());
+                if (got == 0) return 0;
+                if (got < 0) {
+                    if (errno == EINTR) continue;
+                    return errno;
+                }
+                if (int error = save.Write(buffer.data(), static_cast<size_t>(got))) return error;
+                copied += got;
+            }
+        },
+        copied);
 }
 
 HRESULT ReadDocumentVersion(Database& database, int32_t documentId, int32_t version, std::vector<uint8_t>& data) {

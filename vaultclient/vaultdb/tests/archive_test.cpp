@@ -5,9 +5,12 @@
 #include "vaultdb/transaction.h"
 #include "winapi/save_file.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -219,6 +222,43 @@ TEST_F(VaultArchive, AFailedBatchLeavesNoPartOfAFile) {
     std::vector<uint8_t> read;
     ASSERT_EQ(vaultdb::ReadDocumentVersion(*db_, 2, 3, read), S_OK);
     EXPECT_TRUE(read == Contents(2, 3));
+}
+
+// Contents streamed from a descriptor arrive whole, with their size in the
+// row, also when they span many reads (several 64 KiB chunks and a tail).
+TEST_F(VaultArchive, ContentsStreamedFromADescriptorArriveWhole) {
+    std::vector<uint8_t> data(3 * 65536 + 123);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 65536);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    std::thread writer([&] {
+        size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t put = ::write(pipeFds[1], data.data() + done, data.size() - done);
+            if (put <= 0) break;
+            done += static_cast<size_t>(put);
+        }
+        ::close(pipeFds[1]);
+    });
+    vaultdb::Transaction tx(*db_);
+    ASSERT_EQ(tx.Begin(), S_OK);
+    vaultdb::NewDocumentVersion row;
+    row.documentId = 1;
+    row.version = 1;
+    row.userId = 1;
+    const HRESULT hr = vaultdb::StoreDocumentVersionFrom(*db_, row, pipeFds[0]);
+    writer.join();
+    ::close(pipeFds[0]);
+    ASSERT_EQ(hr, S_OK) << db_->LastErrorText();
+    ASSERT_EQ(tx.Commit(), S_OK);
+
+    std::vector<uint8_t> read;
+    ASSERT_EQ(vaultdb::ReadDocumentVersion(*db_, 1, 1, read), S_OK);
+    EXPECT_EQ(read, data);
+    std::unique_ptr<vaultdb::Statement> size;
+    ASSERT_EQ(db_->Prepare("SELECT size FROM document_versions WHERE document_id = 1 AND version = 1", size), S_OK);
+    ASSERT_EQ(size->Step(), S_OK);
+    EXPECT_EQ(size->ColumnInt64(0), static_cast<int64_t>(data.size()));
 }
 
 }  // namespace

@@ -39,6 +39,11 @@ struct NewDocumentVersion {
 // that exists already without touching its file.
 HRESULT StoreDocumentVersion(Database& database, const NewDocumentVersion& version, const void* data, size_t size);
 
+// StoreDocumentVersion with the contents read from `sourceFd` to its end,
+// 64 KiB at a time, so a file of any size costs a fixed amount of memory.
+// A failed read of the source fails as a failed write of the archive does.
+HRESULT StoreDocumentVersionFrom(Database& database, const NewDocumentVersion& version, int sourceFd);
+
 // Reads the stored contents of a version (VDB_E_NOT_FOUND for an unknown
 // version or a version without contents).
 HRESULT ReadDocumentVersion(Database& database, int32_t documentId, int32_t version, std::vector<uint8_t>& data);

@@ -19,7 +19,8 @@ bash "$here/tools/setup-machine.sh" "$build"
 vaults="$PLATFORM_STATE_ROOT/vaults"
 listed="$("$build/bin/vaultadmin" list)"
 if ! grep -q '^Demo ' <<<"$listed"; then
-  "$build/bin/vaultadmin" create Demo --server "$vaults/server" --view "$vaults/demo-view"
+  # The administrator's password goes on standard input, never on the command line.
+  printf '%s\n' admin | "$build/bin/vaultadmin" create Demo --server "$vaults/server" --view "$vaults/demo-view" --admin-password
   "$build/bin/vaultadmin" seed-demo Demo
 fi
 if [ ! -x "$build/bin/Halvaran" ]; then

@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "vaultadmin/demo_seeding.h"
 #include "file_import.h"
+#include "password_input.h"
 #include "vaultadmin/user_admin.h"
 #include "vault_changes.h"
 #include "vaultadmin/vault_creation.h"
@@ -22,12 +23,14 @@ namespace {
 
 const char kUsage[] =
     "usage: vaultadmin <command> ...\n"
-    "  create <name> --server <folder> --view <view-folder> [--machine|--user] [--admin-password <p>]\n"
+    "  create <name> --server <folder> --view <view-folder> [--machine|--user] [--admin-password]\n"
     "      creates the vault database and archive in the server folder, the view folder with its\n"
-    "      desktop.ini, the administrator \"Admin\" (password \"admin\" unless given) and the\n"
-    "      registry entry for the machine (default) or the user\n"
-    "  add-user <vault> <user> --password <p> [--rights n,n,...]\n"
+    "      desktop.ini, the administrator \"Admin\" (password \"admin\" unless --admin-password) and\n"
+    "      the registry entry for the machine (default) or the user\n"
+    "  add-user <vault> <user> [--rights n,n,...]\n"
     "      adds a user with its system rights (e.g. 1028 check in, 0x4000000 administration)\n"
+    "  Passwords are never taken from the command line, where other users can read them: they are\n"
+    "  read from the terminal without echo, or as one line of standard input (e.g. from a pipe).\n"
     "  import <vault> <local file> <vault folder path>\n"
     "      adds the file as version 1 to the vault folder (e.g. \"\\Projects\\Parts\\\")\n"
     "  add-item <vault> <item folder path> <name>\n"
@@ -57,8 +60,41 @@ CommandLine Parse(const std::vector<std::string>& args, const CommandSyntax& syn
 
 std::u16string Wide(const std::string& text) { return winapi::ToUtf16(text); }
 
-void Create(const std::vector<std::string>& args, std::ostream& out) {
-    const CommandLine line = Parse(args, {1, {"server", "view", "admin-password"}, {"machine", "user"}});
+// A password given as an option's value would be readable by every user in
+// /proc: refuse it before anything is done, saying where passwords come from.
+// `option` stands for a value that follows it ("--password secret") or is
+// joined to it ("--password=secret"); `valueFollows` says whether a word after
+// the option is taken for its value.
+void RefusePasswordArguments(const std::vector<std::string>& args, const std::string& option, bool valueFollows) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const bool valueAfter = args[i] == option && i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
+        if (args[i].rfind(option + "=", 0) == 0 || (valueAfter && valueFollows))
+            throw UsageError("passwords are not taken from the command line (other users can read them there); " +
+                             args[0] + " reads the password from the terminal or standard input");
+    }
+}
+
+// Where a command reads a password from, and where it asks for it.
+struct PasswordSource {
+    int fd;
+    std::ostream& prompts;
+
+    std::u16string Read(const std::string& whose) const {
+        return Wide(ReadPassword(fd, "password for " + whose + ": ", prompts));
+    }
+};
+
+void Create(const std::vector<std::string>& args, std::ostream& out, const PasswordSource& passwords) {
+    RefusePasswordArguments(args, "--admin-password", false);
+    CommandLine line;
+    try {
+        line = Parse(args, {1, {"server", "view"}, {"machine", "user", "admin-password"}});
+    } catch (const UsageError&) {
+        // "--admin-password <p>", as earlier versions took it, shows as one
+        // argument too many: say why instead.
+        RefusePasswordArguments(args, "--admin-password", true);
+        throw;
+    }
     if (line.Has("machine") && line.Has("user")) throw UsageError("give --machine or --user, not both");
     if (!line.Option("server") || !line.Option("view")) throw UsageError("create needs --server and --view");
     VaultCreation request;
@@ -66,16 +102,16 @@ void Create(const std::vector<std::string>& args, std::ostream& out) {
     request.serverFolder = *line.Option("server");
     request.viewFolder = *line.Option("view");
     request.scope = line.Has("user") ? RegistryScope::User : RegistryScope::Machine;
-    if (auto password = line.Option("admin-password")) request.adminPassword = Wide(*password);
+    if (line.Has("admin-password")) request.adminPassword = passwords.Read(winapi::ToUtf8(kAdminUserName));
     const CreatedVault created = CreateVault(request);
     out << "created vault " << line.arguments[0] << " (vault " << winapi::ToUtf8(winapi::GuidToString(created.vaultId))
         << ", view " << winapi::ToUtf8(winapi::GuidToString(created.viewId)) << ") in " << created.databaseFile.string()
         << "\n";
 }
 
-void AddUserCommand(const std::vector<std::string>& args, std::ostream& out) {
-    const CommandLine line = Parse(args, {2, {"password", "rights"}, {}});
-    if (!line.Option("password")) throw UsageError("add-user needs --password");
+void AddUserCommand(const std::vector<std::string>& args, std::ostream& out, const PasswordSource& passwords) {
+    RefusePasswordArguments(args, "--password", true);
+    const CommandLine line = Parse(args, {2, {"rights"}, {}});
     std::vector<DWORD> rights;
     if (auto text = line.Option("rights")) {
         try {
@@ -85,7 +121,8 @@ void AddUserCommand(const std::vector<std::string>& args, std::ostream& out) {
         }
     }
     auto database = OpenRegisteredVault(Wide(line.arguments[0]));
-    const int32_t id = AddUser(*database, Wide(line.arguments[1]), Wide(*line.Option("password")), rights);
+    const std::u16string password = passwords.Read(line.arguments[1]);
+    const int32_t id = AddUser(*database, Wide(line.arguments[1]), password, rights);
     out << "added user " << line.arguments[1] << " (id " << id << ") to " << line.arguments[0] << "\n";
 }
 
@@ -141,17 +178,18 @@ void List(const std::vector<std::string>& args, std::ostream& out) {
 
 }  // namespace
 
-int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, int input) {
     if (args.empty() || args[0] == "--help" || args[0] == "help") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? kExitUsage : kExitSuccess;
     }
     try {
         const std::string& command = args[0];
+        const PasswordSource passwords{input, err};
         if (command == "create")
-            Create(args, out);
+            Create(args, out, passwords);
         else if (command == "add-user")
-            AddUserCommand(args, out);
+            AddUserCommand(args, out, passwords);
         else if (command == "import")
             Import(args, out);
         else if (command == "add-item")

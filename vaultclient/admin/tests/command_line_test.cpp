@@ -1,12 +1,27 @@
 #include "admin_commands.h"
 #include "vaultadmin/admin_error.h"
 #include "command_line.h"
+#include "password_input.h"
+#include "vaultadmin/vault_opening.h"
+
+#include "vaultdb/database.h"
+#include "vaultdb/user_password.h"
+#include "winapi/unique_fd.h"
 
 #include "testsupport/fresh_machine.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
 #include <sstream>
 
 namespace {
@@ -39,7 +54,23 @@ TEST(VaultAdminCommandLine, RefusesWhatItCannotUse) {
     for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args, kCreateSyntax), AdminError) << args.back();
 }
 
-class VaultAdminCommands : public testsupport::FreshMachineTest {};
+bool Accepts(vaultdb::Database& database, std::u16string_view user, std::u16string_view password) {
+    bool accepted = false;
+    return SUCCEEDED(vaultdb::CheckUserPassword(database, user, password, accepted)) && accepted;
+}
+
+class VaultAdminCommands : public testsupport::FreshMachineTest {
+protected:
+    // A descriptor that reads `text` to its end (a file, as a script's
+    // redirected standard input would be).
+    int Input(const std::string& text) {
+        const auto file = machine_.root() / ("input-" + std::to_string(inputs_.size()));
+        std::ofstream(file, std::ios::binary) << text;
+        inputs_.emplace_back(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        return inputs_.back().Get();
+    }
+    std::vector<winapi::UniqueFd> inputs_;
+};
 
 TEST_F(VaultAdminCommands, UsageErrorsExitWithTwoAndShowTheUsage) {
     const std::vector<std::vector<std::string>> bad = {{}, {"frobnicate"}, {"list", "extra"}};
@@ -66,9 +97,81 @@ TEST_F(VaultAdminCommands, ListShowsACreatedVaultWithItsIds) {
 
     // Failed operations exit with one and say why.
     std::ostringstream failure;
-    EXPECT_EQ(vaultadmin::RunAdminCommand({"add-user", "Nowhere", "ann", "--password", "x"}, out, failure),
+    EXPECT_EQ(vaultadmin::RunAdminCommand({"add-user", "Nowhere", "ann"}, out, failure, Input("x\n")),
               vaultadmin::kExitFailure);
     EXPECT_NE(failure.str().find("Nowhere"), std::string::npos);
+}
+
+// Passwords come from standard input (or the terminal), and a command line
+// carrying one is refused before anything is done, saying why.
+TEST_F(VaultAdminCommands, PasswordsAreReadFromInputNeverFromTheCommandLine) {
+    std::ostringstream out, err;
+    const std::string root = std::filesystem::path(machine_.root()).string();
+    ASSERT_EQ(vaultadmin::RunAdminCommand(
+                  {"create", "Pw", "--server", root + "/srv", "--view", root + "/v", "--admin-password"}, out, err,
+                  Input("top secret\r\nrest")),
+              vaultadmin::kExitSuccess)
+        << err.str();
+    ASSERT_EQ(vaultadmin::RunAdminCommand({"add-user", "Pw", "ann"}, out, err, Input("ann's\n")),
+              vaultadmin::kExitSuccess)
+        << err.str();
+    auto database = vaultadmin::OpenRegisteredVault(u"Pw");
+    EXPECT_TRUE(Accepts(*database, u"Admin", u"top secret")) << "line end not stripped";
+    EXPECT_TRUE(Accepts(*database, u"ann", u"ann's"));
+
+    const std::vector<std::vector<std::string>> onTheLine = {
+        {"add-user", "Pw", "bob", "--password", "x"},
+        {"add-user", "Pw", "bob", "--password=x"},
+        {"create", "Q", "--server", root + "/q", "--view", root + "/qv", "--admin-password", "x"},
+        {"create", "Q", "--server", root + "/q", "--view", root + "/qv", "--admin-password=x"},
+    };
+    for (const auto& args : onTheLine) {
+        std::ostringstream refused;
+        EXPECT_EQ(vaultadmin::RunAdminCommand(args, out, refused, Input("x\n")), vaultadmin::kExitUsage);
+        EXPECT_NE(refused.str().find("not taken from the command line"), std::string::npos) << refused.str();
+    }
+    // No line, or an empty one: nothing is added.
+    for (const char* input : {"", "\n"}) {
+        std::ostringstream refused;
+        EXPECT_EQ(vaultadmin::RunAdminCommand({"add-user", "Pw", "bob"}, out, refused, Input(input)),
+                  vaultadmin::kExitFailure);
+        EXPECT_NE(refused.str().find("password"), std::string::npos) << refused.str();
+    }
+    EXPECT_FALSE(std::filesystem::exists(root + "/q"));
+    EXPECT_FALSE(Accepts(*database, u"bob", u"x"));
+}
+
+// On a terminal the typed password is not echoed back.
+TEST(VaultAdminPasswordInput, TheTerminalDoesNotEchoThePassword) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    winapi::UniqueFd terminal(::open(::ptsname(master), O_RDWR | O_NOCTTY));
+    ASSERT_TRUE(terminal);
+    std::ostringstream prompts;
+    std::string password;
+    std::thread reader([&] { password = vaultadmin::ReadPassword(terminal.Get(), "password: ", prompts); });
+    // The echo goes off before the read starts: wait for it, then type.
+    for (int i = 0; i < 500; ++i) {
+        termios settings{};
+        ::tcgetattr(terminal.Get(), &settings);
+        if (!(settings.c_lflag & ECHO)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(::write(master, "hidden\n", 7), 7);
+    reader.join();
+    EXPECT_EQ(password, "hidden");
+    EXPECT_EQ(prompts.str(), "password: ");
+    termios after{};
+    ASSERT_EQ(::tcgetattr(terminal.Get(), &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO) << "echo not restored";
+    // What the terminal showed: at most the newline, never the password.
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char shown[256] = {};
+    const ssize_t got = ::read(master, shown, sizeof shown - 1);
+    EXPECT_EQ(std::string(shown, got > 0 ? got : 0).find("hidden"), std::string::npos);
+    ::close(master);
 }
 
 }  // namespace

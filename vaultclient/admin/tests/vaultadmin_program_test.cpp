@@ -1,5 +1,8 @@
 // The program itself, run as a separate process as demo.sh runs it.
 #include "common/settings_light.h"
+#include "vaultadmin/vault_opening.h"
+#include "vaultdb/database.h"
+#include "vaultdb/user_password.h"
 #include "testsupport/child_process.h"
 #include "testsupport/fresh_machine.h"
 
@@ -33,6 +36,22 @@ TEST_F(VaultAdminProgramTest, CreateRegistersOnceAndFailsTheSecondTime) {
     EXPECT_EQ(Run({"create", "Demo", "--server", server, "--view", view + "-2"}), 1);
     EXPECT_FALSE(std::filesystem::exists(view + "-2"));
     EXPECT_EQ(Run({"create", "Other", "--server", server}), 2);  // no --view
+}
+
+// As tools/demo.sh runs it: the administrator's password piped in.
+TEST_F(VaultAdminProgramTest, CreateTakesTheAdministratorsPasswordFromAPipe) {
+    const std::string server = (machine_.root() / "server").string();
+    const std::string view = (machine_.root() / "view").string();
+    testsupport::ChildProcess child("/bin/sh",
+                                    {"-c",
+                                     "printf '%s\\n' 's3cret word' | \"$0\" create Piped --server \"$1\" --view "
+                                     "\"$2\" --user --admin-password",
+                                     testsupport::SiblingProgram("vaultadmin").string(), server, view});
+    ASSERT_EQ(child.Wait(std::chrono::minutes(2)), 0);
+    auto database = vaultadmin::OpenRegisteredVault(u"Piped");
+    bool accepted = false;
+    EXPECT_EQ(vaultdb::CheckUserPassword(*database, u"Admin", u"s3cret word", accepted), S_OK);
+    EXPECT_TRUE(accepted);
 }
 
 // A create killed at any moment leaves nothing that stops the same create

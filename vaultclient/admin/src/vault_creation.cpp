@@ -105,7 +105,6 @@ GUID NewGuid() {
 
 CreatedVault CreateVault(const VaultCreation& request) {
     CheckVaultName(request.name);
-    CheckNotRegistered(request.name);
 
     const fs::path server = AbsoluteFolder(request.serverFolder);
     const fs::path view = AbsoluteFolder(request.viewFolder);
@@ -118,6 +117,13 @@ CreatedVault CreateVault(const VaultCreation& request) {
     MakeFolder(server, undo, "server folder", FolderAccess::Private);
     CreationMarker marker(created.databaseFile);
     undo.Add([&marker] { marker.Remove(); });
+    if (marker.Unfinished()) {
+        // A killed creation may have left its registry key without all its
+        // values; a complete entry is a finished vault and stays.
+        for (RegistryScope scope : {RegistryScope::Machine, RegistryScope::User})
+            if (IsVaultRegistered(scope, request.name) && !IsVaultRegistrationComplete(scope, request.name))
+                UnregisterVault(scope, request.name);
+    }
     // Checked again under the mark: a creation that finished while this one
     // waited registered its vault before it let go of the mark.
     CheckNotRegistered(request.name);

@@ -50,6 +50,17 @@ bool IsVaultRegistered(RegistryScope scope, const std::u16string& name) {
     return true;
 }
 
+bool IsVaultRegistrationComplete(RegistryScope scope, const std::u16string& name) {
+    HKEY key = nullptr;
+    const std::u16string path = VaultListPath(scope) + u"\\" + name;
+    if (RegOpenKeyExW(RootOf(scope), path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    bool complete = true;
+    for (const char16_t* value : {u"ShellRoot", u"DbName", u"DbServer", u"ServerLoc", u"ServerPort", u"VaultType"})
+        complete = complete && RegQueryValueExW(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return complete;
+}
+
 void RegisterVault(RegistryScope scope, const VaultRegistration& vault) {
     const std::u16string path = VaultListPath(scope) + u"\\" + vault.name;
     HKEY key = nullptr;

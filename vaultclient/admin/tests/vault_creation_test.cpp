@@ -7,6 +7,7 @@
 #include "common/settings_light.h"
 #include "testsupport/fresh_machine.h"
 #include "winapi/path_mapping.h"
+#include "winapi/registry.h"
 #include "winapi/state_root.h"
 #include "winapi/text.h"
 
@@ -160,6 +161,32 @@ TEST_F(VaultCreationTest, TheVaultItMakesIsTheOwnersOnly) {
     EXPECT_EQ(modeOf(created.databaseFile), 0600);
     EXPECT_EQ(modeOf(vaultdb::ArchiveFolderOf(created.databaseFile)), 0700);
     EXPECT_EQ(modeOf(request.viewFolder), 0755);
+}
+
+// What a creation killed during its registration leaves - its mark, its
+// database and view, a registry key without its values - is taken back by the
+// next creation of the vault; a complete entry would be kept.
+TEST_F(VaultCreationTest, ARetryTakesBackAKilledCreationsHalfRegistration) {
+    const VaultCreation request = Request(u"Half", RegistryScope::User);
+    fs::create_directories(request.serverFolder);
+    fs::create_directories(request.viewFolder);
+    const fs::path file = vaultdb::VaultDatabaseFile(fs::absolute(request.serverFolder), u"Half");
+    {
+        vaultadmin::CreationMarker killed(file);
+        killed.Record({GUID{7}, fs::absolute(request.viewFolder)});
+    }
+    std::ofstream(file) << "half made";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (vaultadmin::VaultListPath(RegistryScope::User) + u"\\Half").c_str(),
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    EXPECT_NO_THROW(vaultadmin::CreateVault(request));
+    SettingsLight settings;
+    VaultConnectionSettings connection;
+    EXPECT_TRUE(settings.mbGetVaultConnectionSettings(u"Half", connection));
+    EXPECT_FALSE(fs::exists(vaultadmin::CreationMarkerFile(file)));
 }
 
 // While one process creates a vault, another creating the same vault is

@@ -29,6 +29,11 @@ std::u16string VaultListPath(RegistryScope scope);
 // regard to case, as the registry does).
 bool IsVaultRegistered(RegistryScope scope, const std::u16string& name);
 
+// Whether the vault's key holds every value RegisterVault writes. A key
+// without them is one whose registration was killed half-way (the key and
+// each value are written one at a time).
+bool IsVaultRegistrationComplete(RegistryScope scope, const std::u16string& name);
+
 // Creates the vault's key with all its values. Throws AdminError when the key
 // exists already or cannot be written; a key it created is removed again
 // before it throws, so a failure leaves nothing behind.

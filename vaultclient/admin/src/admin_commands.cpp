@@ -9,6 +9,7 @@
 #include "vault_changes.h"
 #include "vaultadmin/vault_creation.h"
 #include "vault_listing.h"
+#include "vault_names.h"
 #include "vaultadmin/vault_opening.h"
 
 #include "winapi/guid_text.h"
@@ -58,7 +59,11 @@ CommandLine Parse(const std::vector<std::string>& args, const CommandSyntax& syn
     }
 }
 
-std::u16string Wide(const std::string& text) { return winapi::ToUtf16(text); }
+// Names and paths of the command line as UTF-16; one that is not UTF-8 is
+// refused rather than stored with replacement characters.
+std::u16string Wide(const std::string& text, const std::string& what = "the argument") {
+    return StrictUtf16(text, what);
+}
 
 // A password given as an option's value would be readable by every user in
 // /proc: refuse it before anything is done, saying where passwords come from.
@@ -80,7 +85,7 @@ struct PasswordSource {
     std::ostream& prompts;
 
     std::u16string Read(const std::string& whose) const {
-        return Wide(ReadPassword(fd, "password for " + whose + ": ", prompts));
+        return Wide(ReadPassword(fd, "password for " + whose + ": ", prompts), "the password");
     }
 };
 

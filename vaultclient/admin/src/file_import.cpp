@@ -4,6 +4,7 @@
 #include "document_rows.h"
 #include "system_error_text.h"
 #include "vault_folders.h"
+#include "vault_names.h"
 #include "vault_sql.h"
 
 #include "vaultdb/schema.h"
@@ -45,6 +46,8 @@ int32_t ImportFile(vaultdb::Database& database, const std::filesystem::path& loc
         throw AdminError(localFile.string() + " is not a regular file (" + FileKind(status.st_mode) +
                          "); only regular files can be imported");
 
+    const std::u16string name = StrictUtf16(localFile.filename().string(), "the file name");
+    CheckVaultName(name, "a file name");
     const std::u16string folderPath = NormalVaultPath(vaultFolder);
     const std::u16string itemsKey = vaultdb::FoldKey(kItemsFolderPath);
     if (vaultdb::FoldKey(folderPath).compare(0, itemsKey.size(), itemsKey) == 0)
@@ -55,7 +58,7 @@ int32_t ImportFile(vaultdb::Database& database, const std::filesystem::path& loc
         throw AdminError("cannot begin a transaction: " + HresultText(hr));
     VaultSql sql(database);
     const int32_t folder = EnsureVaultFolder(sql, folderPath, userId);
-    const int32_t document = InsertFileDocument(sql, folder, winapi::ToUtf16(localFile.filename().string()), userId);
+    const int32_t document = InsertFileDocument(sql, folder, name, userId);
     AddFileVersionFrom(sql, document, in.Get(), userId, u"Imported");
     if (HRESULT hr = transaction.Commit(); FAILED(hr)) throw AdminError("cannot commit the import: " + HresultText(hr));
     return document;

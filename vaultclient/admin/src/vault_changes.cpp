@@ -4,6 +4,7 @@
 #include "document_rows.h"
 #include "system_error_text.h"
 #include "vault_folders.h"
+#include "vault_names.h"
 #include "vault_sql.h"
 
 #include "vaultdb/schema.h"
@@ -49,8 +50,7 @@ int32_t AddItem(vaultdb::Database& database, const std::u16string& itemFolderPat
         throw AdminError("items live in item folders, below \\<items>\\ (not " + winapi::ToUtf8(folderPath) + ")");
     const std::u16string fileName = EndsWithItemExtension(name) ? name : name + std::u16string(kItemExtension);
     const std::u16string stem = fileName.substr(0, fileName.size() - kItemExtension.size());
-    if (stem.empty() || stem.find_first_of(u"\\/") != std::u16string::npos)
-        throw AdminError("\"" + winapi::ToUtf8(name) + "\" cannot name an item");
+    CheckVaultName(stem, "an item name");
 
     return InTransaction(database, "the new item", [&](VaultSql& sql) {
         const std::u16string key = vaultdb::FoldKey(fileName);

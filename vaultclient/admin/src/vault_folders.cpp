@@ -1,6 +1,7 @@
 #include "vault_folders.h"
 
 #include "vaultadmin/admin_error.h"
+#include "vault_names.h"
 #include "vault_sql.h"
 
 #include "vaultdb/schema.h"
@@ -17,6 +18,16 @@ std::u16string NormalVaultPath(std::u16string path) {
     if (path.back() != u'\\') path += u'\\';
     if (path.find(u"\\\\") != std::u16string::npos)
         throw AdminError("the vault path \"" + winapi::ToUtf8(path) + "\" has an empty folder name");
+    if (path.size() > kMaxVaultPathLength)
+        throw AdminError("the vault path \"" + winapi::ToUtf8(path.substr(0, 40)) + "...\" has " +
+                         std::to_string(path.size()) + " characters; a vault allows " +
+                         std::to_string(kMaxVaultPathLength));
+    const std::u16string itemsKey = vaultdb::FoldKey(kItemsFolderPath);
+    for (std::size_t start = 1, end; (end = path.find(u'\\', start)) != std::u16string::npos; start = end + 1) {
+        // The item folders' root "<items>" is the system's own name.
+        if (start == 1 && vaultdb::FoldKey(path.substr(0, end + 1)) == itemsKey) continue;
+        CheckVaultName(std::u16string_view(path).substr(start, end - start), "a folder name");
+    }
     return path;
 }
 

@@ -12,7 +12,8 @@ class VaultSql;
 inline constexpr const char16_t* kItemsFolderPath = u"\\<items>\\";
 
 // The path in its stored form: backslashes, starting and ending with one.
-// Throws AdminError for an empty name inside the path.
+// Throws AdminError for an empty name inside the path, a name CheckVaultName
+// refuses ("." and ".." among them) or a path over kMaxVaultPathLength.
 std::u16string NormalVaultPath(std::u16string path);
 
 // The folder's id, making it and its missing parents (as `userId`); the

@@ -1,5 +1,7 @@
+#include "admin_commands.h"
 #include "vaultadmin/admin_error.h"
 #include "file_import.h"
+#include "vault_changes.h"
 #include "vaultadmin/user_admin.h"
 
 #include "vault_fixture.h"
@@ -11,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,6 +105,58 @@ TEST_F(UsersAndImportTest, ImportRefusesWhatIsNotARegularFile) {
         EXPECT_NE(message.find("is not a regular file"), std::string::npos) << path << ": " << message;
     }
     EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 0);
+}
+
+// Vault paths and names a view could not hold are refused, saying why, and
+// change nothing; the system's own "<items>" root stays usable.
+TEST_F(UsersAndImportTest, UnusableVaultPathsAndNamesAreRefused) {
+    const auto local = machine_.root() / "plate.prt";
+    std::ofstream(local) << "plate";
+    const int32_t admin = UserId(*database_, kAdminUserName);
+    std::u16string deep = u"\\";
+    for (int i = 0; i < 26; ++i) deep += u"abcdefghi\\";
+    const struct {
+        std::u16string path;
+        const char* reason;
+    } bad[] = {
+        {u"\\Projects\\..\\Secret\\", "names a folder itself"},
+        {u"\\Projects\\.\\", "names a folder itself"},
+        {u"/Projects/../", "names a folder itself"},
+        {u"\\Pro:jects\\", "a path may not hold"},
+        {u"\\A|B\\", "a path may not hold"},
+        {u"\\Tab\tbed\\", "a path may not hold"},
+        {u"\\<other>\\", "a path may not hold"},
+        {u"\\Trailing.\\", "ends with a dot"},
+        {u"\\" + std::u16string(256, u'a') + u"\\", "a vault allows 255"},
+        {deep, "a vault allows 259"},
+    };
+    const int64_t folders = Count("SELECT COUNT(*) FROM folders");
+    for (const auto& [path, reason] : bad) {
+        std::string message;
+        try {
+            ImportFile(*database_, local, path, admin);
+        } catch (const AdminError& error) {
+            message = error.what();
+        }
+        EXPECT_NE(message.find(reason), std::string::npos) << winapi::ToUtf8(path) << ": " << message;
+    }
+    EXPECT_THROW(AddItem(*database_, u"\\<items>\\Parts\\", u"a:b", admin), AdminError);
+    EXPECT_THROW(AddItem(*database_, u"\\<items>\\..\\", u"ITM-9", admin), AdminError);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM folders"), folders);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 0);
+    // 255 bytes is allowed, and so is the item root.
+    EXPECT_NO_THROW(ImportFile(*database_, local, u"\\" + std::u16string(255, u'a') + u"\\", admin));
+    EXPECT_NO_THROW(AddItem(*database_, u"\\<ITEMS>\\Parts\\", u"ITM-1", admin));
+
+    // Names that are not UTF-8 are refused before they reach the vault.
+    std::ostringstream out, err;
+    EXPECT_EQ(vaultadmin::RunAdminCommand({"import", "Demo", local.string(), "\\In\xff\\"}, out, err),
+              vaultadmin::kExitFailure);
+    EXPECT_NE(err.str().find("not valid UTF-8"), std::string::npos) << err.str();
+    const auto badFile = machine_.root() / "bad\xc3(.prt";
+    std::ofstream(badFile) << "x";
+    EXPECT_THROW(ImportFile(*database_, badFile, u"\\In\\", admin), AdminError);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents"), 2);
 }
 
 }  // namespace

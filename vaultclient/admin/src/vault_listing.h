@@ -18,7 +18,9 @@ struct ListedVault {
 };
 
 // Every usable vault (registered with a view folder whose desktop.ini holds
-// both ids), in the order the system lists them.
+// both ids), in the order the system lists them. Throws AdminError when the
+// machine's or the user's vault list cannot be read (a damaged hive): an
+// unreadable list is never shown as an empty one.
 std::vector<ListedVault> ListVaults();
 
 }  // namespace vaultadmin

@@ -6,6 +6,7 @@
 
 #include "vaultdb/database.h"
 #include "vaultdb/user_password.h"
+#include "winapi/state_root.h"
 #include "winapi/unique_fd.h"
 
 #include "testsupport/fresh_machine.h"
@@ -100,6 +101,26 @@ TEST_F(VaultAdminCommands, ListShowsACreatedVaultWithItsIds) {
     EXPECT_EQ(vaultadmin::RunAdminCommand({"add-user", "Nowhere", "ann"}, out, failure, Input("x\n")),
               vaultadmin::kExitFailure);
     EXPECT_NE(failure.str().find("Nowhere"), std::string::npos);
+}
+
+// A damaged hive is reported as such with a failure exit, never listed as
+// a machine without vaults.
+TEST_F(VaultAdminCommands, ListReportsADamagedHive) {
+    for (const auto& hive : {winapi::MachineHivePath(), winapi::UserHivePath()}) {
+        std::filesystem::create_directories(hive.parent_path());
+        std::string kept;
+        if (std::ifstream in{hive}) kept.assign(std::istreambuf_iterator<char>(in), {});
+        std::ofstream(hive, std::ios::trunc) << "not a hive\n";
+        std::ostringstream out, err;
+        EXPECT_EQ(vaultadmin::RunAdminCommand({"list"}, out, err), vaultadmin::kExitFailure) << hive;
+        EXPECT_NE(err.str().find("is damaged"), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find(hive.string()), std::string::npos) << err.str();
+        EXPECT_TRUE(out.str().empty());
+        if (kept.empty())
+            std::filesystem::remove(hive);
+        else
+            std::ofstream(hive, std::ios::trunc) << kept;
+    }
 }
 
 // Passwords come from standard input (or the terminal), and a command line

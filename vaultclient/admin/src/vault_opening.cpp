@@ -5,6 +5,7 @@
 #include "system_error_text.h"
 
 #include "common/settings_light.h"
+#include "vaultdb/archive_sweep.h"
 #include "winapi/errors.h"
 #include "winapi/path_mapping.h"
 #include "winapi/text.h"
@@ -22,6 +23,11 @@ std::unique_ptr<vaultdb::Database> OpenRegisteredVault(const std::u16string& nam
     if (HRESULT hr = vaultdb::OpenVaultDatabase(file, vaultdb::OpenMode::OpenExisting, database); FAILED(hr))
         throw AdminError("cannot open the database of \"" + winapi::ToUtf8(name) + "\" (" + file.string() +
                          "): " + HresultText(hr));
+    // The admin tool opens a vault to write to it: the time to clear away what
+    // killed writers (a killed seeding or import) left in the archive.
+    if (HRESULT hr = vaultdb::SweepArchive(*database); FAILED(hr))
+        throw AdminError("cannot clear the archive of \"" + winapi::ToUtf8(name) +
+                         "\" of unfinished versions: " + HresultText(hr) + " " + database->LastErrorText());
     return database;
 }
 

@@ -54,6 +54,36 @@ TEST_F(VaultAdminProgramTest, CreateTakesTheAdministratorsPasswordFromAPipe) {
     EXPECT_TRUE(accepted);
 }
 
+// A seeding killed part-way leaves version files without rows and temporary
+// files; the next opening for writing clears them, and a seeding after it
+// succeeds.
+TEST_F(VaultAdminProgramTest, TheNextOpeningSweepsWhatAKilledSeedingLeft) {
+    using namespace std::chrono_literals;
+    const std::string server = (machine_.root() / "server").string();
+    ASSERT_EQ(Run({"create", "Seeded", "--server", server, "--view", (machine_.root() / "view").string()}), 0);
+    const std::filesystem::path archive = std::filesystem::path(server) / "Seeded.archive";
+    const auto archiveFiles = [&] {
+        std::size_t count = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(archive))
+            count += entry.is_regular_file();
+        return count;
+    };
+    bool leftSome = false;
+    for (auto delay : {200ms, 400ms, 700ms, 1000ms, 1500ms}) {
+        {
+            testsupport::ChildProcess child(testsupport::SiblingProgram("vaultadmin"), {"seed-demo", "Seeded"});
+            std::this_thread::sleep_for(delay);
+            child.Kill();
+            child.Wait();
+        }
+        leftSome = leftSome || archiveFiles() > 0;
+        auto database = vaultadmin::OpenRegisteredVault(u"Seeded");
+        EXPECT_EQ(archiveFiles(), 0u) << "after a kill at " << delay.count() << " ms";
+    }
+    EXPECT_TRUE(leftSome) << "no kill landed while the seeding wrote its files";
+    EXPECT_EQ(Run({"seed-demo", "Seeded"}), 0);
+}
+
 // A create killed at any moment leaves nothing that stops the same create
 // from being run again; the retry ends with the vault registered and whole.
 TEST_F(VaultAdminProgramTest, ARetryAfterAKilledCreateSucceeds) {

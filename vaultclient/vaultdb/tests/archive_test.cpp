@@ -2,9 +2,14 @@
 #include "vault_test_fixture.h"
 
 #include "vaultdb/archive.h"
+#include "vaultdb/archive_sweep.h"
+#include "vaultdb/errors.h"
 #include "vaultdb/transaction.h"
 #include "winapi/save_file.h"
+#include "winapi/unique_fd.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -259,6 +264,45 @@ TEST_F(VaultArchive, ContentsStreamedFromADescriptorArriveWhole) {
     ASSERT_EQ(db_->Prepare("SELECT size FROM document_versions WHERE document_id = 1 AND version = 1", size), S_OK);
     ASSERT_EQ(size->Step(), S_OK);
     EXPECT_EQ(size->ColumnInt64(0), static_cast<int64_t>(data.size()));
+}
+
+// What killed writers left is swept: a placed version whose row never
+// committed and an unlocked temporary file go; committed versions, a
+// temporary file a live save holds and files the archive never makes stay.
+TEST_F(VaultArchive, SweepRemovesOrphanVersionsAndStaleTemporaries) {
+    ASSERT_EQ(Store(1, {1, 2, 3}), S_OK);
+    ASSERT_EQ(Store(2, {4, 5}, /*commit=*/false), S_OK);  // rolled back: its file stays behind
+    ASSERT_TRUE(std::filesystem::exists(FileOf(2)));
+    const auto folder = FileOf(1).parent_path();
+    const auto write = [](const std::filesystem::path& file) { std::ofstream(file) << "x"; };
+    write(folder / "3.ver.tmp-dead01");
+    write(folder / "3.ver.tmp-live01");
+    write(folder / "notes.txt");
+    write(folder / "007.ver");  // not a name the archive makes
+    std::filesystem::create_directories(db_->ArchiveFolder() / "9");
+    write(db_->ArchiveFolder() / "9" / "1.ver");  // a document without rows
+    winapi::UniqueFd live(::open((folder / "3.ver.tmp-live01").c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(live.Get(), LOCK_EX | LOCK_NB), 0);
+
+    vaultdb::ArchiveSweep sweep;
+    ASSERT_EQ(vaultdb::SweepArchive(*db_, &sweep), S_OK) << db_->LastErrorText();
+    EXPECT_EQ(sweep.orphanVersions, 2u);
+    EXPECT_EQ(sweep.staleTemporaries, 1u);
+    EXPECT_FALSE(std::filesystem::exists(FileOf(2)));
+    EXPECT_FALSE(std::filesystem::exists(db_->ArchiveFolder() / "9" / "1.ver"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "3.ver.tmp-dead01"));
+    for (const char* kept : {"1.ver", "3.ver.tmp-live01", "notes.txt", "007.ver"})
+        EXPECT_TRUE(std::filesystem::exists(folder / kept)) << kept;
+    std::vector<uint8_t> read;
+    ASSERT_EQ(vaultdb::ReadDocumentVersion(*db_, 1, 1, read), S_OK);
+    EXPECT_EQ(read, (std::vector<uint8_t>{1, 2, 3}));
+    // The version whose file was swept can be stored again.
+    EXPECT_EQ(Store(2, {6}), S_OK);
+
+    // Inside a transaction it refuses: it needs the write lock to itself.
+    vaultdb::Transaction tx(*db_);
+    ASSERT_EQ(tx.Begin(), S_OK);
+    EXPECT_EQ(vaultdb::SweepArchive(*db_), vaultdb::VDB_E_FAIL);
 }
 
 }  // namespace

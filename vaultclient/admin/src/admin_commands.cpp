@@ -30,8 +30,6 @@ const char kUsage[] =
     "      the registry entry for the machine (default) or the user\n"
     "  add-user <vault> <user> [--rights n,n,...]\n"
     "      adds a user with its system rights (e.g. 1028 check in, 0x4000000 administration)\n"
-    "  Passwords are never taken from the command line, where other users can read them: they are\n"
-    "  read from the terminal without echo, or as one line of standard input (e.g. from a pipe).\n"
     "  import <vault> <local file> <vault folder path>\n"
     "      adds the file as version 1 to the vault folder (e.g. \"\\Projects\\Parts\\\")\n"
     "  add-item <vault> <item folder path> <name>\n"
@@ -43,7 +41,9 @@ const char kUsage[] =
     "  seed-demo <vault>\n"
     "      fills the vault with the demo content: item folders, items, files, links, BOMs, a workflow\n"
     "  list\n"
-    "      the vaults this machine and user see, with their view and vault ids\n";
+    "      the vaults this machine and user see, with their view and vault ids\n"
+    "  Passwords are never taken from the command line, where other users can read them: they are\n"
+    "  read from the terminal without echo, or as one line of standard input (e.g. from a pipe).\n";
 
 // A command line that cannot be used, as opposed to an operation that failed.
 class UsageError : public AdminError {

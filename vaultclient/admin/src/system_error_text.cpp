@@ -1,5 +1,6 @@
 #include "system_error_text.h"
 
+#include "vaultdb/errors.h"
 #include "winapi/memory.h"
 #include "winapi/system_messages.h"
 #include "winapi/text.h"
@@ -21,9 +22,17 @@ std::string SystemErrorText(DWORD code) {
 }
 
 std::string HresultText(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(hr));
-    return text;
+    char number[16];
+    std::snprintf(number, sizeof(number), "0x%08X", static_cast<unsigned>(hr));
+    if (const char* words = vaultdb::ErrorDescription(hr)) return std::string(words) + " (" + number + ")";
+    WCHAR* buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    std::u16string text = length ? std::u16string(buffer, length) : std::u16string();
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u'.')) text.pop_back();
+    return (text.empty() ? std::string("an unknown failure") : winapi::ToUtf8(text)) + " (" + number + ")";
 }
 
 }  // namespace vaultadmin

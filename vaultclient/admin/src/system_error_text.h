@@ -9,7 +9,9 @@ namespace vaultadmin {
 
 // "<text> (error <code>)", or "error <code>" when the system has no text.
 std::string SystemErrorText(DWORD code);
-// "0x8XXXXXXX".
+// The failure in words and its code: "the disk is full (0x80070070)". The
+// vault database's own codes are described by vaultdb::ErrorDescription,
+// others by the system's message texts.
 std::string HresultText(HRESULT hr);
 
 }  // namespace vaultadmin

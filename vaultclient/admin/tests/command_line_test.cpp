@@ -123,6 +123,21 @@ TEST_F(VaultAdminCommands, ListReportsADamagedHive) {
     }
 }
 
+// A failure says in words what went wrong, not only its code.
+TEST_F(VaultAdminCommands, FailuresSayWhatWentWrongInWords) {
+    std::ostringstream out, err;
+    const std::string root = std::filesystem::path(machine_.root()).string();
+    ASSERT_EQ(
+        vaultadmin::RunAdminCommand({"create", "Hurt", "--server", root + "/srv", "--view", root + "/v"}, out, err),
+        vaultadmin::kExitSuccess)
+        << err.str();
+    std::ofstream(root + "/srv/Hurt.vault", std::ios::trunc) << std::string(8192, 'x');
+    std::ostringstream failure;
+    EXPECT_EQ(vaultadmin::RunAdminCommand({"import", "Hurt", root + "/srv/Hurt.vault", "\\In\\"}, out, failure),
+              vaultadmin::kExitFailure);
+    EXPECT_NE(failure.str().find("damaged"), std::string::npos) << failure.str();
+}
+
 // Passwords come from standard input (or the terminal), and a command line
 // carrying one is refused before anything is done, saying why.
 TEST_F(VaultAdminCommands, PasswordsAreReadFromInputNeverFromTheCommandLine) {

@@ -30,4 +30,8 @@ constexpr HRESULT ArchiveFileError(int error) {
     return error == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : VDB_E_FAIL;
 }
 
+// What the codes above mean, in words for an administrator ("the database
+// file is damaged or not a vault database"); null for any other code.
+const char* ErrorDescription(HRESULT code);
+
 }  // namespace vaultdb

@@ -2,6 +2,7 @@
 
 #include "vaultadmin/admin_error.h"
 #include "document_rows.h"
+#include "local_file.h"
 #include "system_error_text.h"
 #include "vault_folders.h"
 #include "vault_names.h"
@@ -13,38 +14,11 @@
 #include "winapi/text.h"
 #include "winapi/unique_fd.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-
 namespace vaultadmin {
-
-namespace {
-
-std::string FileKind(mode_t mode) {
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-    return "not a plain file";
-}
-
-}  // namespace
 
 int32_t ImportFile(vaultdb::Database& database, const std::filesystem::path& localFile,
                    const std::u16string& vaultFolder, int32_t userId) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused
-    // below, and on a regular file the flag changes nothing.
-    const winapi::UniqueFd in(::open(localFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!in) throw AdminError("cannot open " + localFile.string() + ": " + std::strerror(errno));
-    struct stat status {};
-    if (::fstat(in.Get(), &status) != 0)
-        throw AdminError("cannot read " + localFile.string() + ": " + std::strerror(errno));
-    if (!S_ISREG(status.st_mode))
-        throw AdminError(localFile.string() + " is not a regular file (" + FileKind(status.st_mode) +
-                         "); only regular files can be imported");
+    const winapi::UniqueFd in = OpenRegularFile(localFile);
 
     const std::u16string name = StrictUtf16(localFile.filename().string(), "the file name");
     CheckVaultName(name, "a file name");

@@ -3,6 +3,7 @@
 #include "vaultadmin/admin_error.h"
 #include "document_rows.h"
 #include "system_error_text.h"
+#include "local_file.h"
 #include "vault_folders.h"
 #include "vault_names.h"
 #include "vault_sql.h"
@@ -11,9 +12,7 @@
 #include "vaultdb/transaction.h"
 #include "winapi/errors.h"
 #include "winapi/text.h"
-
-#include <fstream>
-#include <iterator>
+#include "winapi/unique_fd.h"
 
 namespace vaultadmin {
 
@@ -101,10 +100,7 @@ int32_t DeleteItem(vaultdb::Database& database, const std::u16string& name, int3
 
 int32_t AddFileVersionFromFile(vaultdb::Database& database, const std::u16string& vaultFilePath,
                                const std::filesystem::path& localFile, int32_t userId) {
-    std::ifstream in(localFile, std::ios::binary);
-    if (!in || std::filesystem::is_directory(localFile)) throw AdminError("cannot read " + localFile.string());
-    const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw AdminError("cannot read " + localFile.string());
+    const winapi::UniqueFd in = OpenRegularFile(localFile);
 
     std::u16string path = vaultFilePath;
     for (char16_t& c : path)
@@ -119,7 +115,7 @@ int32_t AddFileVersionFromFile(vaultdb::Database& database, const std::u16string
             {vaultdb::FoldKey(folderPath), vaultdb::FoldKey(fileName)});
         if (!file || fileName.empty())
             throw AdminError("the vault has no file " + winapi::ToUtf8(folderPath + fileName));
-        return AddFileVersion(sql, *file, contents, userId, u"New version");
+        return AddFileVersionFrom(sql, *file, in.Get(), userId, u"New version");
     });
 }
 

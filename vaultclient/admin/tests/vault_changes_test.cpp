@@ -8,6 +8,8 @@
 
 #include "vault_fixture.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -71,6 +73,10 @@ TEST_F(VaultChangesTest, ANewVersionOfAFileBecomesItsLatest) {
                  AdminError);
     EXPECT_THROW(AddFileVersionFromFile(*database_, u"\\Cad\\plate.txt", machine_.root() / "absent", Admin()),
                  AdminError);
+    // A FIFO would keep the tool waiting for a writer: refused at once.
+    const auto fifo = machine_.root() / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(AddFileVersionFromFile(*database_, u"\\Cad\\plate.txt", fifo, Admin()), AdminError);
     EXPECT_EQ(CountWhere("SELECT COUNT(*) FROM document_versions WHERE document_id = " + std::to_string(file)), 2);
 }
 

@@ -16,6 +16,15 @@
 
 namespace storage::format {
 
+// The first index at or after `from` that `used` does not mark (its size when
+// all do): where the search for a free sector, mini sector or entry goes on.
+inline uint32_t FirstUnused(const std::vector<bool>& used, uint32_t from) {
+    while (from < used.size() && used[from]) {
+        ++from;
+    }
+    return from;
+}
+
 struct FileLayout {
     Header header;
     std::vector<uint32_t> fat;                // Every FAT slot, whole sectors of them.

@@ -221,9 +221,7 @@ private:
 };
 
 uint32_t Committer::AllocateSector() {
-    while (nextSector_ < layout_.sectorUsed.size() && layout_.sectorUsed[nextSector_]) {
-        ++nextSector_;
-    }
+    nextSector_ = FirstUnused(layout_.sectorUsed, nextSector_);
     if (nextSector_ > kMaxRegularSector) {
         throw CommitFailure{STG_E_MEDIUMFULL};
     }
@@ -233,9 +231,7 @@ uint32_t Committer::AllocateSector() {
 }
 
 uint32_t Committer::AllocateMiniSector() {
-    while (nextMiniSector_ < layout_.miniSectorUsed.size() && layout_.miniSectorUsed[nextMiniSector_]) {
-        ++nextMiniSector_;
-    }
+    nextMiniSector_ = FirstUnused(layout_.miniSectorUsed, nextMiniSector_);
     const uint32_t miniSector = nextMiniSector_++;
     if (miniSector > kMaxRegularSector) {
         throw CommitFailure{STG_E_MEDIUMFULL};
@@ -261,9 +257,7 @@ uint32_t Committer::AllocateEntry() {
         id = reusableEntries_.back();
         reusableEntries_.pop_back();
     } else {
-        while (nextEntry_ < layout_.entryUsed.size() && layout_.entryUsed[nextEntry_]) {
-            ++nextEntry_;
-        }
+        nextEntry_ = FirstUnused(layout_.entryUsed, nextEntry_);
         id = nextEntry_++;
     }
     if (id > kMaxRegularEntry) {

@@ -262,12 +262,6 @@ void Loader::KeepLayout(Tree* tree) {
             elements_[id]->MarkWritten(id);
         }
     }
-    auto firstUnused = [](const std::vector<bool>& used, uint32_t from) {
-        while (from < used.size() && used[from]) {
-            ++from;
-        }
-        return from;
-    };
     auto layout = std::make_unique<FileLayout>();
     layout->header = header_;
     layout->fatSectors = std::move(fatSectors_);
@@ -282,9 +276,9 @@ void Loader::KeepLayout(Tree* tree) {
     layout->miniSectorUsed = miniSectors_->Taken();
     layout->entryUsed = std::move(reached_);
     layout->entryUsed[0] = true;
-    layout->firstFreeSector = firstUnused(layout->sectorUsed, 0);
-    layout->firstFreeMiniSector = firstUnused(layout->miniSectorUsed, 0);
-    layout->firstFreeEntry = firstUnused(layout->entryUsed, 1);
+    layout->firstFreeSector = FirstUnused(layout->sectorUsed, 0);
+    layout->firstFreeMiniSector = FirstUnused(layout->miniSectorUsed, 0);
+    layout->firstFreeEntry = FirstUnused(layout->entryUsed, 1);
     // The walkers refer to the tables; they are done with them now.
     sectors_.reset();
     miniSectors_.reset();

@@ -2,6 +2,7 @@
 // winapi/types.h already gives (HWND, UINT, LONG, ...).
 #pragma once
 
+#include "ui/handle_types.h"
 #include "winapi/types.h"
 
 // A message's two parameters and a window procedure's result: pointer-sized,

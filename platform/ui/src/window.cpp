@@ -110,7 +110,7 @@ HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWO
     if (parent) {
         Window* parentWindow = WindowOrError(parent);
         if (!parentWindow || !parentWindow->Widget()) return nullptr;
-        parentWidget = parentWindow->Widget();
+        parentWidget = child ? parentWindow->ClientWidget() : parentWindow->Widget();
     } else if (child) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

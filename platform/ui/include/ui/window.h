@@ -59,6 +59,10 @@ public:
     bool Exists() const { return handle_ != nullptr; }
     // The window's widget; null while the window does not exist.
     QWidget* Widget() const { return widget_; }
+    // The widget that child windows of this window live in: the widget
+    // itself, except for windows whose client area is a part of their widget
+    // (a frame's central area).
+    virtual QWidget* ClientWidget() const { return widget_; }
     const std::u16string& ClassName() const { return className_; }
     // The parent of a child window, the owner of a top-level one.
     HWND Parent() const { return parent_; }

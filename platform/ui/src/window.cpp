@@ -81,6 +81,10 @@ void DestroyWindowObject(Window& window) {
         widget->hide();
         widget->deleteLater();
     }
+    // The window's last message: objects that delete themselves with their
+    // window (the framework's frames and views) may do so here, so nothing
+    // touches the object after it.
+    window.WindowProc(WM_NCDESTROY, 0, 0);
 }
 
 Window::Window() = default;

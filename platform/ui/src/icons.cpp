@@ -135,7 +135,7 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
     return static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, 0, 0, LR_SHARED));
 }
 
-HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
+HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
     if (type != IMAGE_ICON || !name) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -151,18 +151,14 @@ HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, U
         return AddIcon(ScaledIconImage(image, cx, cy), false);
     }
     ui::ResourceId id = ui::ResourceId::FromPointer(name);
-    if (!instance && id.IsNumber()) {
-        QImage image = SystemIcon(id.Number());
+    auto found = Resources().find(id);
+    if (found == Resources().end()) {
+        QImage image = id.IsNumber() ? SystemIcon(id.Number()) : QImage();
         if (image.isNull()) {
             SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
             return nullptr;
         }
         return AddIcon(ScaledIconImage(image, cx, cy), (flags & LR_SHARED) != 0);
-    }
-    auto found = Resources().find(id);
-    if (found == Resources().end()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
     }
     IconResource& resource = found->second;
     QImage image = ScaledIconImage(resource.image, cx, cy);

@@ -38,7 +38,7 @@ typedef HMENU__* HMENU;
 
 // 0x00BBGGRR.
 typedef DWORD COLORREF;
-#define RGB(r, g, b)                                                                               \
+#define RGB(r, g, b) \
     (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
                            (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(rgb) (static_cast<BYTE>(rgb))

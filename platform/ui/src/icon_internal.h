@@ -2,6 +2,7 @@
 // toolkit's custom icons, image lists, GDI+ bitmaps.
 #pragma once
 
+#include "ui/resource_id.h"
 #include "ui/window_types.h"
 
 #include <QImage>
@@ -14,6 +15,10 @@ QImage IconImage(HICON icon);
 // A new icon of `image` (converted to Format_ARGB32), which the caller
 // destroys with DestroyIcon; null for a null image.
 HICON MakeIcon(const QImage& image);
+
+// The image of the program's icon resource `id` at its own size; a null
+// image when none is registered.
+QImage ResourceImage(const ResourceId& id);
 
 // `image` scaled smoothly to cx x cy (a size of 0 keeps the image's own),
 // as Format_ARGB32.

@@ -98,6 +98,11 @@ QImage ScaledIconImage(const QImage& image, int cx, int cy) {
     return result;
 }
 
+QImage ResourceImage(const ResourceId& id) {
+    auto found = Resources().find(id);
+    return found == Resources().end() ? QImage() : found->second.image;
+}
+
 int SystemIconSize() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return 32;
     return QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize);

@@ -1,6 +1,7 @@
 // Icons and image lists: PNG bytes -> HICON -> image list -> HICON, with
 // their pixels, resources by number and name, and overlays by merging.
 #include "icon_internal.h"
+#include "ui/framework/image_list.h"
 #include "ui/icons.h"
 #include "ui/image_list.h"
 #include "ui_testing/ui_test.h"
@@ -184,6 +185,33 @@ TEST_F(ImagesIconTest, MergeDrawsTheOverlayOverTheBaseAtTheOffset) {
     ImageList_Destroy(list);
     DestroyIcon(base);
     DestroyIcon(overlay);
+}
+
+TEST_F(ImagesIconTest, CImageListOwnsItsListAndDestroysItWithItself) {
+    HIMAGELIST handle = nullptr;
+    HICON red = Solid(16, Qt::red);
+    {
+        CImageList list;
+        EXPECT_EQ(list.GetSafeHandle(), nullptr);
+        ASSERT_TRUE(list.Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 0));
+        EXPECT_FALSE(list.Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 0)) << "one list per object";
+        handle = list;
+        EXPECT_EQ(list.Add(red), 0);
+        EXPECT_EQ(list.Replace(0, red), 0);
+        EXPECT_EQ(list.GetImageCount(), 1);
+        HICON icon = list.ExtractIcon(0);
+        EXPECT_EQ(ui::IconSize(icon).cx, 16);
+        DestroyIcon(icon);
+    }
+    EXPECT_EQ(ImageList_GetImageCount(handle), 0);
+    EXPECT_FALSE(ImageList_Destroy(handle)) << "destroyed with the object";
+
+    CImageList keeper;
+    keeper.Create(8, 8, ILC_COLOR32, 0, 1);
+    HIMAGELIST kept = keeper.Detach();
+    EXPECT_FALSE(keeper.DeleteImageList());
+    EXPECT_TRUE(ImageList_Destroy(kept));
+    DestroyIcon(red);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <QImage>
 
+class QWidget;
+
 namespace ui::detail {
 
 // A copy of the icon's image (QImage shares its data until written), in
@@ -23,6 +25,12 @@ QImage ResourceImage(const ResourceId& id);
 // `image` scaled smoothly to cx x cy (a size of 0 keeps the image's own),
 // as Format_ARGB32.
 QImage ScaledIconImage(const QImage& image, int cx, int cy);
+
+// WM_SETICON on a window's widget: `kind` ICON_SMALL or ICON_BIG, `icon` the
+// new icon of that kind (null removes it). The widget's window icon becomes
+// one QIcon with both images (copies: the caller keeps its icons). Returns
+// the icon of that kind set before, or null.
+HICON SetWindowIcon(QWidget* widget, WPARAM kind, HICON icon);
 
 // The system's icon size (SM_CXICON): the style's large icon size, 32 when
 // there is no application.

@@ -7,7 +7,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 #include <QStyle>
+#include <QVariant>
+#include <QWidget>
 
 #include <map>
 
@@ -101,6 +104,19 @@ QImage ScaledIconImage(const QImage& image, int cx, int cy) {
 QImage ResourceImage(const ResourceId& id) {
     auto found = Resources().find(id);
     return found == Resources().end() ? QImage() : found->second.image;
+}
+
+HICON SetWindowIcon(QWidget* widget, WPARAM kind, HICON icon) {
+    const char* property = kind == ICON_SMALL ? "ui.iconSmall" : "ui.iconBig";
+    auto previous = reinterpret_cast<HICON>(widget->property(property).value<quintptr>());
+    widget->setProperty(property, QVariant::fromValue(reinterpret_cast<quintptr>(icon)));
+    QIcon combined;
+    for (const char* name : {"ui.iconSmall", "ui.iconBig"}) {
+        QImage image = IconImage(reinterpret_cast<HICON>(widget->property(name).value<quintptr>()));
+        if (!image.isNull()) combined.addPixmap(QPixmap::fromImage(image));
+    }
+    widget->setWindowIcon(combined);
+    return previous;
 }
 
 int SystemIconSize() {

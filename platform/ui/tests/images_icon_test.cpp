@@ -1,6 +1,8 @@
 // Icons and image lists: PNG bytes -> HICON -> image list -> HICON, with
 // their pixels, resources by number and name, and overlays by merging.
 #include "icon_internal.h"
+#include "recording_window.h"
+#include "ui/message_queue.h"
 #include "ui/framework/image_list.h"
 #include "ui/icons.h"
 #include "ui/image_list.h"
@@ -8,7 +10,9 @@
 #include "winapi/errors.h"
 
 #include <QBuffer>
+#include <QIcon>
 #include <QImage>
+#include <QWidget>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -212,6 +216,25 @@ TEST_F(ImagesIconTest, CImageListOwnsItsListAndDestroysItWithItself) {
     EXPECT_FALSE(keeper.DeleteImageList());
     EXPECT_TRUE(ImageList_Destroy(kept));
     DestroyIcon(red);
+}
+
+TEST_F(ImagesIconTest, WmSetIconGivesTheWindowBothImagesAndAnswersTheOneBefore) {
+    RecordingWindow window;
+    HWND hwnd = window.CreateTopLevel();
+    HICON small = Solid(16, Qt::red), big = Solid(32, Qt::blue), other = Solid(16, Qt::green);
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small)), 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big)), 0);
+    QIcon icon = window.Widget()->windowIcon();
+    EXPECT_EQ(icon.availableSizes().size(), 2);
+    EXPECT_EQ(icon.pixmap(32, 32).toImage().pixel(5, 5), QColor(Qt::blue).rgba());
+    EXPECT_EQ(icon.pixmap(16, 16).toImage().pixel(5, 5), QColor(Qt::red).rgba());
+    DestroyIcon(small);  // the window keeps its own images
+    EXPECT_EQ(window.Widget()->windowIcon().pixmap(16, 16).toImage().pixel(5, 5), QColor(Qt::red).rgba());
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(other)),
+              reinterpret_cast<LRESULT>(small));
+    EXPECT_EQ(window.Widget()->windowIcon().pixmap(16, 16).toImage().pixel(5, 5), QColor(Qt::green).rgba());
+    DestroyIcon(big);
+    DestroyIcon(other);
 }
 
 }  // namespace

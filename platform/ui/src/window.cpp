@@ -2,6 +2,7 @@
 
 #include "copy_data_internal.h"
 #include "handle_table.h"
+#include "icon_internal.h"
 #include "message_queue_internal.h"
 #include "text_conversion.h"
 #include "ui/message_queue.h"
@@ -135,8 +136,10 @@ HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWO
     return hwnd;
 }
 
-LRESULT Window::WindowProc(UINT message, WPARAM, LPARAM) {
+LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) DestroyWindow(handle_);
+    if (message == WM_SETICON && widget_)
+        return reinterpret_cast<LRESULT>(SetWindowIcon(widget_, wParam, reinterpret_cast<HICON>(lParam)));
     return 0;
 }
 

@@ -4,16 +4,22 @@
 #include "frame_widget.h"
 #include "handle_table.h"
 #include "idle_monitor.h"
+#include "menu_cmd_ui.h"
+#include "menu_widgets.h"
 #include "ui/framework/create_context.h"
 #include "ui/framework/doc_template.h"
 #include "ui/framework/document.h"
 #include "ui/framework/view.h"
 #include "ui/framework/win_app.h"
+#include "ui/icons.h"
+#include "ui/menus.h"
+#include "ui/resource_id.h"
 #include "ui/string_table.h"
 #include "ui/window_functions.h"
 
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QMenuBar>
 
 #include <vector>
 
@@ -23,6 +29,7 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
 ON_WM_CREATE()
 ON_WM_CLOSE()
 ON_WM_SIZE()
+ON_WM_INITMENUPOPUP()
 ON_MESSAGE(WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString)
 ON_MESSAGE(WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUI)
 END_MESSAGE_MAP()
@@ -38,7 +45,9 @@ constexpr DWORD kDefaultViewStyle = WS_CHILD | WS_VISIBLE | WS_BORDER;
 
 CFrameWnd::CFrameWnd() = default;
 
-CFrameWnd::~CFrameWnd() = default;
+CFrameWnd::~CFrameWnd() {
+    if (m_hMenuDefault) DestroyMenu(m_hMenuDefault);
+}
 
 BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
                        LPCTSTR lpszMenuName, DWORD dwExStyle, CCreateContext* pContext) {
@@ -55,6 +64,16 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     title_ = CString(strings.substr(0, strings.find(u'\n')).c_str());
     CString title = title_;
     if (!Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd, nullptr, 0, pContext)) return FALSE;
+    if (!IsChild()) {
+        // A missing menu or icon leaves the frame without one.
+        m_hMenuDefault = LoadMenuW(nullptr, MAKEINTRESOURCEW(nIDResource));
+        if (m_hMenuDefault)
+            ui::detail::BindMenuBar(ui::detail::MainWindowOf(*this)->menuBar(), m_hMenuDefault, Handle());
+        if (HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(nIDResource))) {
+            SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+            SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        }
+    }
     CWinApp* app = AfxGetApp();
     if (app && !app->m_pMainWnd) app->m_pMainWnd = this;
     // Without a context nobody else sends the views their first update.
@@ -109,6 +128,10 @@ void CFrameWnd::RecalcLayout(BOOL) {
 }
 
 void CFrameWnd::OnSize(UINT, int, int) { RecalcLayout(); }
+
+void CFrameWnd::OnInitMenuPopup(HMENU hMenu, UINT, BOOL bSysMenu) {
+    if (!bSysMenu && hMenu) ui::detail::UpdateMenuCommands(hMenu, this);
+}
 
 void CFrameWnd::SetActiveView(CView* pViewNew, BOOL bNotify) {
     CView* old = activeView_;

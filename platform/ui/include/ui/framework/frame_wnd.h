@@ -57,6 +57,7 @@ class CFrameWnd : public CWnd {
     DECLARE_DYNCREATE(CFrameWnd)
 public:
     CFrameWnd();
+    // Destroys the frame's menu.
     ~CFrameWnd() override;
 
     static const RECT rectDefault;
@@ -66,9 +67,10 @@ public:
     BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle = WS_OVERLAPPEDWINDOW,
                 const RECT& rect = rectDefault, CWnd* pParentWnd = nullptr, LPCTSTR lpszMenuName = nullptr,
                 DWORD dwExStyle = 0, CCreateContext* pContext = nullptr);
-    // Creates the frame from resource `nIDResource`: its menu, icon and the
-    // title (the first part of the string `nIDResource`). The first frame
-    // loaded becomes the application's main window when it has none.
+    // Creates the frame from resource `nIDResource`: its menu (shown as the
+    // frame's menu bar; the frame owns it), its icon and the title (the first
+    // part of the string `nIDResource`). The first frame loaded becomes the
+    // application's main window when it has none.
     virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                            CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr);
 
@@ -117,6 +119,8 @@ protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnClose();
     afx_msg void OnSize(UINT nType, int cx, int cy);
+    // The update-UI pass over the menu about to show.
+    afx_msg void OnInitMenuPopup(HMENU hMenu, UINT nIndex, BOOL bSysMenu);
     afx_msg LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()

@@ -1,6 +1,6 @@
 #include "ui/framework/frame_wnd.h"
 
-#include "create_struct.h"
+#include "ui/window_class.h"
 #include "frame_widget.h"
 #include "handle_table.h"
 #include "idle_monitor.h"

@@ -1,6 +1,6 @@
 #include "ui/framework/view.h"
 
-#include "create_struct.h"
+#include "ui/window_class.h"
 #include "ui/framework/create_context.h"
 #include "ui/framework/document.h"
 #include "ui/framework/frame_wnd.h"

@@ -1,6 +1,6 @@
 #include "ui/framework/wnd.h"
 
-#include "create_struct.h"
+#include "ui/window_class.h"
 #include "handle_table.h"
 #include "text_conversion.h"
 #include "ui/framework/frame_wnd.h"
@@ -9,6 +9,7 @@
 #include "ui/message_queue.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
+#include "ui/window_styles.h"
 #include "winapi/errors.h"
 
 #include <QApplication>
@@ -110,13 +111,15 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
     widget->setWindowTitle(ui::detail::ToQString(cs.lpszName));
     widget->setEnabled((cs.style & WS_DISABLED) == 0);
     controlId_ = child ? static_cast<int>(reinterpret_cast<UINT_PTR>(cs.hMenu)) : 0;
-    style_ = static_cast<DWORD>(cs.style);
     HWND hwnd = Attach(widget, cs.hwndParent, child, cs.lpszClass ? std::u16string(cs.lpszClass) : u"AfxWnd");
     if (!hwnd) {
         PostNcDestroy();
         return FALSE;
     }
     m_hWnd = hwnd;
+    SetWindowLongW(hwnd, GWL_STYLE, cs.style);
+    SetWindowLongW(hwnd, GWL_EXSTYLE, static_cast<LONG>(cs.dwExStyle));
+    if (child) SetWindowLongW(hwnd, GWL_ID, controlId_);
     if (SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         // The object may delete itself on the way (PostNcDestroy): touch
         // nothing of it after.
@@ -203,9 +206,14 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
     return OnCmdMsg(static_cast<UINT>(header->idFrom), MAKELONG(header->code, WM_NOTIFY), &notify, nullptr);
 }
 
+DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)); }
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT) { return ui::ModifyStyle(Handle(), dwRemove, dwAdd); }
+
 int CWnd::SetDlgCtrlID(int nID) {
     int previous = controlId_;
     controlId_ = nID;
+    if (IsChild()) SetWindowLongW(Handle(), GWL_ID, nID);
     return previous;
 }
 

@@ -21,33 +21,14 @@
 
 #include "ui/framework/framework_ids.h"
 #include "ui/framework/wnd.h"
+#include "ui/window_class.h"  // CW_USEDEFAULT
+#include "ui/window_styles.h"
 
 #include "com/cstring.h"
 
 class CDocument;
 class CView;
 
-#ifndef WS_THICKFRAME
-#define WS_THICKFRAME 0x00040000L
-#endif
-#ifndef WS_MINIMIZEBOX
-#define WS_MINIMIZEBOX 0x00020000L
-#endif
-#ifndef WS_MAXIMIZEBOX
-#define WS_MAXIMIZEBOX 0x00010000L
-#endif
-#ifndef WS_OVERLAPPEDWINDOW
-#define WS_OVERLAPPEDWINDOW (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
-#endif
-#ifndef WS_CLIPSIBLINGS
-#define WS_CLIPSIBLINGS 0x04000000L
-#endif
-#ifndef CW_USEDEFAULT
-#define CW_USEDEFAULT (static_cast<int>(0x80000000))
-#endif
-#ifndef WS_CLIPCHILDREN
-#define WS_CLIPCHILDREN 0x02000000L
-#endif
 // The frame's title shows the active document's title after its own.
 #define FWS_ADDTOTITLE 0x00008000L
 // ... before its own.

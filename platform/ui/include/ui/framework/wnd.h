@@ -15,11 +15,11 @@
 
 #include "ui/framework/cmd_target.h"
 #include "ui/window.h"
+#include "ui/window_class.h"
 #include "ui/window_messages.h"
 
 #include <string>
 
-struct CREATESTRUCTW;
 typedef CREATESTRUCTW CREATESTRUCT;
 typedef CREATESTRUCTW* LPCREATESTRUCT;
 struct CCreateContext;
@@ -80,7 +80,9 @@ public:
     // The outermost frame among the window and its ancestors.
     CFrameWnd* GetTopLevelFrame() const;
     CWnd* GetTopLevelParent() const;
-    DWORD GetStyle() const { return style_; }
+    DWORD GetStyle() const;
+    // Removes and adds style bits (WM_STYLECHANGED follows); TRUE when changed.
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
 
     BOOL ShowWindow(int nCmdShow);
     void UpdateWindow();
@@ -113,5 +115,4 @@ protected:
 private:
     friend class CFrameWnd;
     int controlId_ = 0;
-    DWORD style_ = 0;
 };

@@ -382,8 +382,9 @@ protected:                                        \
     UI_ON_CRACKED(0x0132, &ThisClass::OnCtlColor)                                               \
     UI_ON_CRACKED(0x0133, &ThisClass::OnCtlColor)                                               \
     UI_ON_CRACKED(0x0134, &ThisClass::OnCtlColor)                                               \
-    UI_ON_CRACKED(0x0135, &ThisClass::OnCtlColor) UI_ON_CRACKED(0x0136, &ThisClass::OnCtlColor) \
-        UI_ON_CRACKED(0x0137, &ThisClass::OnCtlColor) UI_ON_CRACKED(0x0138, &ThisClass::OnCtlColor)
+    UI_ON_CRACKED(0x0135, &ThisClass::OnCtlColor)                                               \
+    UI_ON_CRACKED(0x0136, &ThisClass::OnCtlColor) UI_ON_CRACKED(0x0137, &ThisClass::OnCtlColor) \
+        UI_ON_CRACKED(0x0138, &ThisClass::OnCtlColor)
 #define ON_WM_MOUSEMOVE() UI_ON_CRACKED(0x0200, &ThisClass::OnMouseMove)
 #define ON_WM_LBUTTONDOWN() UI_ON_CRACKED(0x0201, &ThisClass::OnLButtonDown)
 #define ON_WM_LBUTTONUP() UI_ON_CRACKED(0x0202, &ThisClass::OnLButtonUp)

@@ -14,6 +14,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
 
@@ -583,12 +584,27 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     if (format & DT_EXPANDTABS) flags |= Qt::TextExpandTabs;
     QRect area = ToQRect(*rect);
     if (format & DT_CALCRECT) {
-        QRect bounds = metrics.boundingRect(
-            area.isValid() && (format & DT_WORDBREAK) ? area : QRect(area.topLeft(), QSize(100000, 100000)), flags,
-            value);
-        rect->right = rect->left + bounds.width();
-        rect->bottom = rect->top + bounds.height();
-        return bounds.height();
+        // The rectangle grows to the text: one line as wide as its advance,
+        // or wrapped lines within the rectangle's width.
+        QSize needed;
+        if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) {
+            needed =
+                metrics.boundingRect(QRect(rect->left, rect->top, std::max(area.width(), 1), 1 << 20), flags, value)
+                    .size();
+        } else {
+            QString shown = value;
+            if (flags & Qt::TextShowMnemonic)
+                shown.remove(QRegularExpression(QStringLiteral("&(?!&)")))
+                    .replace(QStringLiteral("&&"), QStringLiteral("&"));
+            int lines = (format & DT_SINGLELINE) ? 1 : static_cast<int>(shown.count(QLatin1Char('\n'))) + 1;
+            int width = 0;
+            for (const QString& line : shown.split(QLatin1Char('\n')))
+                width = std::max(width, metrics.horizontalAdvance(line));
+            needed = QSize(width, lines * metrics.height());
+        }
+        rect->right = rect->left + needed.width();
+        rect->bottom = rect->top + needed.height();
+        return needed.height();
     }
     if ((format & DT_END_ELLIPSIS) && (format & DT_SINGLELINE))
         value = metrics.elidedText(value, Qt::ElideRight, area.width(), flags & Qt::TextShowMnemonic);

@@ -4,6 +4,7 @@
 #include "winapi/errors.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -176,8 +177,8 @@ QFont FontFromLogFont(const LOGFONTW& logFont) {
 
 LOGFONTW LogFontFromFont(const QFont& font) {
     LOGFONTW logFont{};
-    int pixels = font.pixelSize();
-    if (pixels <= 0) pixels = QFontMetrics(font).ascent() + QFontMetrics(font).descent() - QFontMetrics(font).leading();
+    // The characters' height in pixels, also for a font sized in points.
+    int pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     logFont.lfHeight = -std::max(pixels, 1);
     logFont.lfWeight = font.weight();
     logFont.lfItalic = font.italic() ? 1 : 0;

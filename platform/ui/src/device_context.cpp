@@ -82,9 +82,12 @@ HDC AddDc(std::unique_ptr<DeviceContext> dc) {
     return hdc;
 }
 
+void (*dcFreedListener)(HDC) = nullptr;
+
 void RemoveDc(HDC hdc) {
     auto found = Dcs().find(hdc);
     if (found == Dcs().end()) return;
+    if (dcFreedListener) dcFreedListener(hdc);
     DeviceContext& dc = *found->second;
     dc.own.reset();
     Select(dc.pen, nullptr);
@@ -297,6 +300,8 @@ QPainter* PaintSession::Painter() {
 
 void PaintSession::EndPainter() { painter_.reset(); }
 
+void SetDcFreedListener(void (*listener)(HDC hdc)) { dcFreedListener = listener; }
+
 PaintSession* ActivePaint(HWND hwnd) {
     auto found = Sessions().find(hwnd);
     return found == Sessions().end() ? nullptr : found->second;
@@ -361,6 +366,7 @@ HDC CreateCompatibleDC(HDC) {
     auto dc = std::make_unique<DeviceContext>();
     dc->kind = DcKind::Memory;
     dc->defaultFont = ApplicationFont();
+    Select(dc->bitmap, DefaultBitmap());
     return AddDc(std::move(dc));
 }
 
@@ -391,14 +397,14 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
     case GdiKind::Bitmap:
         if (dc->kind != DcKind::Memory) return nullptr;
         // A bitmap is drawn into by one memory DC at a time.
-        if (object->selections > 0 && dc->bitmap != handle) return nullptr;
+        if (object->selections > 0 && dc->bitmap != handle && !object->stock) return nullptr;
         slot = &dc->bitmap;
         break;
     }
     HGDIOBJ previous = *slot;
     if (object->kind == GdiKind::Bitmap) dc->own.reset();
     Select(*slot, handle);
-    if (object->kind == GdiKind::Bitmap) dc->own = std::make_unique<QPainter>(&object->image);
+    if (object->kind == GdiKind::Bitmap && !object->stock) dc->own = std::make_unique<QPainter>(&object->image);
     // The DC's default font is no object: callers restore it by selecting
     // the stock GUI font.
     if (!previous && object->kind == GdiKind::Font) previous = GetStockObject(DEFAULT_GUI_FONT);

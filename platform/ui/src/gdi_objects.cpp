@@ -143,6 +143,17 @@ HGDIOBJ AddGdiObject(GdiObject object) {
     return handle;
 }
 
+HBITMAP DefaultBitmap() {
+    static HBITMAP bitmap = [] {
+        GdiObject object{GdiKind::Bitmap};
+        object.image = QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+        object.image.fill(Qt::black);
+        object.stock = true;
+        return static_cast<HBITMAP>(AddGdiObject(std::move(object)));
+    }();
+    return bitmap;
+}
+
 QFont FontOf(HFONT font) {
     if (GdiObject* object = GdiObjectOf(font); object && object->kind == GdiKind::Font) return object->font;
     return qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::font() : QFont();

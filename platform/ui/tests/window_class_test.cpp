@@ -63,7 +63,8 @@ TEST_F(WindowClassTest, AClassIsRegisteredOnceByNameWithoutCase) {
     EXPECT_EQ(info.lpfnWndProc, &RecordingProcedure);
     EXPECT_EQ(std::u16string(info.lpszClassName), u"HalvaranTestClass");
     SetLastError(0);
-    EXPECT_EQ(CreateWindowExW(0, u"NoSuchClass", nullptr, 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(CreateWindowExW(0, u"NoSuchClass", nullptr, 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
 }
 
@@ -82,6 +83,13 @@ TEST_F(WindowClassTest, AHiddenWindowOfTheClassGetsItsMessagesAndIsFoundByName) 
     WCHAR title[16];
     EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(title)), 6) << "through DefWindowProcW";
     EXPECT_EQ(std::u16string(title), u"Hidden");
+
+    // The icons' handles are kept per size; the answer is the previous one.
+    auto icon = reinterpret_cast<LPARAM>(0x1230);
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, icon), 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, icon + 4), icon);
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), icon + 4);
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
 
     // WM_CLOSE's default destroys; the layer frees the window object later.
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -126,8 +134,8 @@ TEST_F(WindowClassTest, BuiltInControlsAreTheirQtWidgetsAndNotifyTheirParent) {
     HWND edit = FindWindowW(u"Edit", nullptr);
     EXPECT_EQ(edit, nullptr) << "children are not found as top-level windows";
 
-    HWND progress = CreateWindowExW(0, u"msctls_progress32", nullptr, WS_CHILD, 0, 0, 100, 10, top, nullptr, nullptr,
-                                    nullptr);
+    HWND progress =
+        CreateWindowExW(0, u"msctls_progress32", nullptr, WS_CHILD, 0, 0, 100, 10, top, nullptr, nullptr, nullptr);
     SendMessageW(progress, PBM_SETRANGE32, 0, 200);
     SendMessageW(progress, PBM_SETPOS, 50, 0);
     auto* bar = static_cast<QProgressBar*>(ui::WindowFromHandle(progress)->Widget());
@@ -139,8 +147,8 @@ TEST_F(WindowClassTest, BuiltInControlsAreTheirQtWidgetsAndNotifyTheirParent) {
                                  reinterpret_cast<HMENU>(static_cast<intptr_t>(99)), nullptr, nullptr);
     parent.received.clear();
     SetWindowTextW(field, u"typed");
-    EXPECT_EQ(parent.Only(WM_COMMAND), (std::vector<ReceivedMessage>{
-                                           {WM_COMMAND, MAKEWPARAM(99, EN_CHANGE), reinterpret_cast<LPARAM>(field)}}));
+    EXPECT_EQ(parent.Only(WM_COMMAND),
+              (std::vector<ReceivedMessage>{{WM_COMMAND, MAKEWPARAM(99, EN_CHANGE), reinterpret_cast<LPARAM>(field)}}));
     DestroyWindow(top);
     EXPECT_FALSE(IsWindow(field)) << "controls go with their parent";
 }

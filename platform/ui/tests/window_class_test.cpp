@@ -85,7 +85,7 @@ TEST_F(WindowClassTest, AHiddenWindowOfTheClassGetsItsMessagesAndIsFoundByName) 
     EXPECT_EQ(std::u16string(title), u"Hidden");
 
     // The icons' handles are kept per size; the answer is the previous one.
-    auto icon = reinterpret_cast<LPARAM>(0x1230);
+    LPARAM icon = 0x1230;
     EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, icon), 0);
     EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, icon + 4), icon);
     EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), icon + 4);

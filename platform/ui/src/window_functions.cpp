@@ -161,3 +161,24 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     if (windowName) return nullptr;
     return ui::detail::FindWindowOfOtherProcess(className);
 }
+
+namespace {
+
+// Visits the children of `parent` depth first; false once `proc` stopped.
+bool VisitChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    for (HWND hwnd : ui::detail::AllWindows()) {
+        ui::Window* window = ui::detail::LookupWindow(hwnd);
+        if (!window || !window->IsChild() || window->Parent() != parent) continue;
+        if (!proc(hwnd, lParam)) return false;
+        if (!VisitChildren(hwnd, proc, lParam)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    if (!WindowOrError(parent) || !proc) return FALSE;
+    VisitChildren(parent, proc, lParam);
+    return TRUE;
+}

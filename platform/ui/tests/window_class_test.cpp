@@ -1,6 +1,7 @@
 // Registered classes and CreateWindowExW: class procedures, built-in
 // controls, the CREATESTRUCTW of WM_CREATE, and windows the layer owns.
 #include "recording_window.h"
+#include "ui/dialog.h"
 #include "ui/message_queue.h"
 #include "ui/window_class.h"
 #include "ui/window_styles.h"
@@ -151,6 +152,33 @@ TEST_F(WindowClassTest, BuiltInControlsAreTheirQtWidgetsAndNotifyTheirParent) {
               (std::vector<ReceivedMessage>{{WM_COMMAND, MAKEWPARAM(99, EN_CHANGE), reinterpret_cast<LPARAM>(field)}}));
     DestroyWindow(top);
     EXPECT_FALSE(IsWindow(field)) << "controls go with their parent";
+}
+
+}  // namespace
+
+namespace {
+
+BOOL CollectChild(HWND hwnd, LPARAM lParam) {
+    auto* ids = reinterpret_cast<std::vector<int>*>(lParam);
+    ids->push_back(GetDlgCtrlID(hwnd));
+    return ids->size() < 3;
+}
+
+TEST_F(WindowClassTest, ChildWindowsAreWalkedInCreationOrderDepthFirst) {
+    RecordingWindow parent;
+    HWND top = parent.CreateTopLevel();
+    auto make = [](HWND in, int id) {
+        return CreateWindowExW(0, u"HalvaranTestClass", nullptr, WS_CHILD, 0, 0, 10, 10, in,
+                               reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+    };
+    HWND first = make(top, 1);
+    make(first, 11);
+    make(top, 2);
+    make(top, 3);
+    std::vector<int> ids;
+    EXPECT_TRUE(EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&ids)));
+    EXPECT_EQ(ids, (std::vector<int>{1, 11, 2})) << "stops when the procedure says so";
+    EXPECT_FALSE(EnumChildWindows(nullptr, CollectChild, 0));
 }
 
 }  // namespace

@@ -73,3 +73,9 @@ BOOL SetForegroundWindow(HWND hwnd);
 // The top-level window owned by `hwnd` that was active last, when it still
 // exists, is visible and enabled; else `hwnd` itself.
 HWND GetLastActivePopup(HWND hwnd);
+
+typedef BOOL (*WNDENUMPROC)(HWND hwnd, LPARAM lParam);
+// Calls `proc` for every child window of `parent`, their children after
+// each, in order of creation, until it returns FALSE. FALSE when `parent`
+// is no window.
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);

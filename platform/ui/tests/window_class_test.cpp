@@ -182,3 +182,21 @@ TEST_F(WindowClassTest, ChildWindowsAreWalkedInCreationOrderDepthFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowClassTest, ADialogsControlsKeepTheirTemplateStyleAndId) {
+    static const ui::DialogTemplate dialogTemplate{
+        0,  "Styles",        u"Styles", 100,
+        40, u"MS Shell Dlg", 8,         {{5, ui::ControlKind::Edit, u"", 4, 4, 60, 12, ES_READONLY}}};
+    ui::Dialog dialog(dialogTemplate);
+    HWND hwnd = dialog.Create(nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    HWND edit = GetDlgItem(hwnd, 5);
+    EXPECT_TRUE(GetWindowLongW(edit, GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongW(edit, GWL_STYLE) & WS_CHILD);
+    EXPECT_EQ(GetWindowLongW(edit, GWL_ID), 5);
+    EXPECT_EQ(GetDlgCtrlID(edit), 5);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "ui/device_context.h"
 #include "ui/gdi_objects.h"
 #include "ui/geometry.h"
+#include "ui/message_queue.h"
 #include "ui/window_class.h"
 #include "ui_testing/ui_test.h"
 
@@ -249,6 +250,36 @@ TEST_F(GdiPaintTest, DrawTextMeasuresWithCalcRectAndAligns) {
         for (int x = 0; x < 100; ++x)
             if (image.pixelColor(x, y).lightness() < 128) leftmostDark = std::min(leftmostDark, x);
     EXPECT_GT(leftmostDark, 80) << "right-aligned";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GdiPaintTest, InvalidatedRectanglesArePaintedWhenTheLoopGetsToThem) {
+    std::vector<CRect> painted;
+    HWND hwnd = MakePaintedWindow([&](HDC, const PAINTSTRUCT& ps) { painted.push_back(CRect(ps.rcPaint)); });
+    ShowWindow(hwnd, SW_SHOW);
+    ui::PumpWaitingMessages();
+    painted.clear();
+    CRect band(10, 10, 20, 30);
+    EXPECT_TRUE(InvalidateRect(hwnd, band, TRUE));
+    EXPECT_TRUE(painted.empty()) << "not at once";
+    ui::PumpWaitingMessages();
+    ASSERT_EQ(painted.size(), 1u);
+    EXPECT_EQ(painted[0], band);
+
+    RecordingWindow child;
+    HWND childHandle = child.Create(hwnd, u"Child", RECT{100, 50, 150, 90}, WS_CHILD | WS_VISIBLE);
+    ui::PumpWaitingMessages();
+    child.received.clear();
+    painted.clear();
+    EXPECT_TRUE(RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME));
+    ui::PumpWaitingMessages();
+    EXPECT_EQ(painted.size(), 1u);
+    EXPECT_EQ(child.Only(WM_PAINT).size(), 1u);
+    DestroyWindow(childHandle);
+    DestroyWindow(hwnd);
 }
 
 }  // namespace

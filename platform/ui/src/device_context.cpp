@@ -485,6 +485,8 @@ int GetDeviceCaps(HDC hdc, int index) {
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     if (!rect || !IsBrush(brush)) return 0;
+    // An empty or inverted rectangle fills nothing.
+    if (rect->right <= rect->left || rect->bottom <= rect->top) return DcOf(hdc) ? 1 : 0;
     return WithPainter(hdc,
                        [&](DeviceContext&, QPainter& painter) { painter.fillRect(ToQRect(*rect), BrushFrom(brush)); });
 }

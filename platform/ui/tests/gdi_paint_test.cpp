@@ -98,6 +98,8 @@ TEST_F(GdiPaintTest, APainterDcDrawsWithTheGivenPainterAndLeavesItsStateAlone) {
         HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
         RECT area{5, 5, 15, 15};
         EXPECT_TRUE(FillRect(dc.Handle(), &area, blue));
+        RECT inverted{30, 5, 20, 15};
+        EXPECT_TRUE(FillRect(dc.Handle(), &inverted, blue)) << "fills nothing";
         HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
         HGDIOBJ old = SelectObject(dc.Handle(), pen);
         EXPECT_TRUE(MoveToEx(dc.Handle(), 20, 30, nullptr));
@@ -109,6 +111,7 @@ TEST_F(GdiPaintTest, APainterDcDrawsWithTheGivenPainterAndLeavesItsStateAlone) {
     EXPECT_EQ(painter.pen().color(), QColor(Qt::green));
     painter.end();
     EXPECT_EQ(image.pixelColor(10, 10), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(25, 10), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(25, 30), QColor(255, 0, 0));
     EXPECT_EQ(image.pixelColor(35, 30), QColor(Qt::white)) << "a line leaves out its last point";
 }

@@ -18,6 +18,7 @@ struct WindowState {
     HWND lastActivePopup = nullptr;
     HICON smallIcon = nullptr;  // WM_SETICON's; not owned
     HICON bigIcon = nullptr;
+    bool destroying = false;  // DestroyWindow is under way
 };
 
 // The state of a window; null for no window. Cost: one map lookup.

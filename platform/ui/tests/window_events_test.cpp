@@ -197,11 +197,19 @@ TEST_F(WindowEventsTest, SizeMoveParentNotifyAndClose) {
     EXPECT_TRUE(GetClientRect(hwnd, client));
     EXPECT_EQ(client, CRect(0, 0, 150, 80));
 
-    // The title bar's close is WM_CLOSE, whose default destroys.
+    DestroyWindow(hwnd);
+    EXPECT_EQ(parent.Only(WM_PARENTNOTIFY).back(),
+              (ReceivedMessage{WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, 42), reinterpret_cast<LPARAM>(hwnd)}));
+
+    // The title bar's close is WM_CLOSE, whose default destroys; a parent
+    // being destroyed is not told of its children going.
+    RecordingWindow other;
+    HWND otherHandle = other.Create(top, u"Child", RECT{0, 0, 20, 20}, WS_CHILD | WS_VISIBLE);
+    size_t notified = parent.Only(WM_PARENTNOTIFY).size();
     parent.Widget()->close();
-    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(IsWindow(otherHandle));
     EXPECT_FALSE(IsWindow(top));
-    EXPECT_EQ(parent.Only(WM_PARENTNOTIFY).size(), 2u) << "the child's destruction is told too";
+    EXPECT_EQ(parent.Only(WM_PARENTNOTIFY).size(), notified);
 }
 
 TEST_F(WindowEventsTest, StylesAreKeptActOnTheWidgetAndAnnounceTheChange) {

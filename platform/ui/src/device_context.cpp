@@ -14,6 +14,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
 
@@ -81,9 +82,12 @@ HDC AddDc(std::unique_ptr<DeviceContext> dc) {
     return hdc;
 }
 
+void (*dcFreedListener)(HDC) = nullptr;
+
 void RemoveDc(HDC hdc) {
     auto found = Dcs().find(hdc);
     if (found == Dcs().end()) return;
+    if (dcFreedListener) dcFreedListener(hdc);
     DeviceContext& dc = *found->second;
     dc.own.reset();
     Select(dc.pen, nullptr);
@@ -296,6 +300,8 @@ QPainter* PaintSession::Painter() {
 
 void PaintSession::EndPainter() { painter_.reset(); }
 
+void SetDcFreedListener(void (*listener)(HDC hdc)) { dcFreedListener = listener; }
+
 PaintSession* ActivePaint(HWND hwnd) {
     auto found = Sessions().find(hwnd);
     return found == Sessions().end() ? nullptr : found->second;
@@ -360,6 +366,7 @@ HDC CreateCompatibleDC(HDC) {
     auto dc = std::make_unique<DeviceContext>();
     dc->kind = DcKind::Memory;
     dc->defaultFont = ApplicationFont();
+    Select(dc->bitmap, DefaultBitmap());
     return AddDc(std::move(dc));
 }
 
@@ -390,14 +397,14 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
     case GdiKind::Bitmap:
         if (dc->kind != DcKind::Memory) return nullptr;
         // A bitmap is drawn into by one memory DC at a time.
-        if (object->selections > 0 && dc->bitmap != handle) return nullptr;
+        if (object->selections > 0 && dc->bitmap != handle && !object->stock) return nullptr;
         slot = &dc->bitmap;
         break;
     }
     HGDIOBJ previous = *slot;
     if (object->kind == GdiKind::Bitmap) dc->own.reset();
     Select(*slot, handle);
-    if (object->kind == GdiKind::Bitmap) dc->own = std::make_unique<QPainter>(&object->image);
+    if (object->kind == GdiKind::Bitmap && !object->stock) dc->own = std::make_unique<QPainter>(&object->image);
     // The DC's default font is no object: callers restore it by selecting
     // the stock GUI font.
     if (!previous && object->kind == GdiKind::Font) previous = GetStockObject(DEFAULT_GUI_FONT);
@@ -478,6 +485,8 @@ int GetDeviceCaps(HDC hdc, int index) {
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     if (!rect || !IsBrush(brush)) return 0;
+    // An empty or inverted rectangle fills nothing.
+    if (rect->right <= rect->left || rect->bottom <= rect->top) return DcOf(hdc) ? 1 : 0;
     return WithPainter(hdc,
                        [&](DeviceContext&, QPainter& painter) { painter.fillRect(ToQRect(*rect), BrushFrom(brush)); });
 }
@@ -583,12 +592,27 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     if (format & DT_EXPANDTABS) flags |= Qt::TextExpandTabs;
     QRect area = ToQRect(*rect);
     if (format & DT_CALCRECT) {
-        QRect bounds = metrics.boundingRect(
-            area.isValid() && (format & DT_WORDBREAK) ? area : QRect(area.topLeft(), QSize(100000, 100000)), flags,
-            value);
-        rect->right = rect->left + bounds.width();
-        rect->bottom = rect->top + bounds.height();
-        return bounds.height();
+        // The rectangle grows to the text: one line as wide as its advance,
+        // or wrapped lines within the rectangle's width.
+        QSize needed;
+        if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) {
+            needed =
+                metrics.boundingRect(QRect(rect->left, rect->top, std::max(area.width(), 1), 1 << 20), flags, value)
+                    .size();
+        } else {
+            QString shown = value;
+            if (flags & Qt::TextShowMnemonic)
+                shown.remove(QRegularExpression(QStringLiteral("&(?!&)")))
+                    .replace(QStringLiteral("&&"), QStringLiteral("&"));
+            int lines = (format & DT_SINGLELINE) ? 1 : static_cast<int>(shown.count(QLatin1Char('\n'))) + 1;
+            int width = 0;
+            for (const QString& line : shown.split(QLatin1Char('\n')))
+                width = std::max(width, metrics.horizontalAdvance(line));
+            needed = QSize(width, lines * metrics.height());
+        }
+        rect->right = rect->left + needed.width();
+        rect->bottom = rect->top + needed.height();
+        return needed.height();
     }
     if ((format & DT_END_ELLIPSIS) && (format & DT_SINGLELINE))
         value = metrics.elidedText(value, Qt::ElideRight, area.width(), flags & Qt::TextShowMnemonic);

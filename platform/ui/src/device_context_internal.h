@@ -70,6 +70,10 @@ private:
 // The paint in progress of a window, or null.
 PaintSession* ActivePaint(HWND hwnd);
 
+// Called with each DC as it is freed (one listener: the framework's CDC,
+// whose temporary wrappers live as long as their DC).
+void SetDcFreedListener(void (*listener)(HDC hdc));
+
 // The focus rectangles DrawFocusRect left on a window outside painting, in
 // the order drawn.
 std::vector<QRect> FocusRectsOf(HWND hwnd);

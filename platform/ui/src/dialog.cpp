@@ -7,6 +7,7 @@
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
 #include "ui/window_placement.h"
+#include "ui/window_styles.h"
 #include "winapi/errors.h"
 
 #include <QApplication>
@@ -236,8 +237,10 @@ HWND GetDlgItem(HWND dialog, int controlId) {
 }
 
 int GetDlgCtrlID(HWND control) {
-    auto* window = dynamic_cast<ui::detail::DialogControl*>(ui::detail::WindowOrError(control));
-    return window ? window->Id() : 0;
+    ui::Window* window = ui::detail::WindowOrError(control);
+    if (auto* dialogControl = dynamic_cast<ui::detail::DialogControl*>(window)) return dialogControl->Id();
+    // Other child windows carry their id as GWL_ID.
+    return window && window->IsChild() ? GetWindowLongW(control, GWL_ID) : 0;
 }
 
 BOOL SetDlgItemTextW(HWND dialog, int controlId, LPCWSTR text) {

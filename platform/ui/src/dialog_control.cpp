@@ -1,6 +1,7 @@
 #include "dialog_control.h"
 
 #include "text_conversion.h"
+#include "window_state.h"
 #include "ui/message_queue.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -73,6 +74,10 @@ std::unique_ptr<DialogControl> DialogControl::Create(const ui::DialogControl& en
     widget->setEnabled((entry.style & WS_DISABLED) == 0);
     HWND hwnd = control->Attach(widget, dialog, true, ClassNameOf(entry.kind));
     if (!hwnd) return nullptr;
+    if (WindowState* state = StateOf(hwnd)) {
+        state->style |= entry.style;
+        state->id = entry.id;
+    }
     // Handlers find the dialog through its handle, so a destroyed dialog
     // (or control) is simply not called.
     WPARAM id = static_cast<WORD>(entry.id);

@@ -33,6 +33,10 @@ GdiObject* GdiObjectOf(HGDIOBJ handle);
 // A new object of the layer (the caller fills it); its handle.
 HGDIOBJ AddGdiObject(GdiObject object);
 
+// The bitmap every new memory DC holds: one pixel, never drawn into, so
+// selecting a bitmap into a memory DC gives this one back to select again.
+HBITMAP DefaultBitmap();
+
 // The font behind a font handle; the application's font for null or a
 // handle that is no font.
 QFont FontOf(HFONT font);

@@ -4,6 +4,7 @@
 #include "winapi/errors.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -142,6 +143,17 @@ HGDIOBJ AddGdiObject(GdiObject object) {
     return handle;
 }
 
+HBITMAP DefaultBitmap() {
+    static HBITMAP bitmap = [] {
+        GdiObject object{GdiKind::Bitmap};
+        object.image = QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+        object.image.fill(Qt::black);
+        object.stock = true;
+        return static_cast<HBITMAP>(AddGdiObject(std::move(object)));
+    }();
+    return bitmap;
+}
+
 QFont FontOf(HFONT font) {
     if (GdiObject* object = GdiObjectOf(font); object && object->kind == GdiKind::Font) return object->font;
     return qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::font() : QFont();
@@ -176,8 +188,8 @@ QFont FontFromLogFont(const LOGFONTW& logFont) {
 
 LOGFONTW LogFontFromFont(const QFont& font) {
     LOGFONTW logFont{};
-    int pixels = font.pixelSize();
-    if (pixels <= 0) pixels = QFontMetrics(font).ascent() + QFontMetrics(font).descent() - QFontMetrics(font).leading();
+    // The characters' height in pixels, also for a font sized in points.
+    int pixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     logFont.lfHeight = -std::max(pixels, 1);
     logFont.lfWeight = font.weight();
     logFont.lfItalic = font.italic() ? 1 : 0;

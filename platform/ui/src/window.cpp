@@ -58,12 +58,15 @@ using namespace detail;
 void DestroyWindowObject(Window& window) {
     HWND hwnd = window.handle_;
     if (!hwnd) return;
+    if (WindowState* state = StateOf(hwnd)) state->destroying = true;
     // Owned top-level windows go first, as their owner still exists.
     for (HWND other : AllWindows()) {
         Window* owned = LookupWindow(other);
         if (owned && owned->parent_ == hwnd && !owned->child_) DestroyWindowObject(*owned);
     }
-    if (window.child_ && IsWindow(window.parent_)) {
+    // A parent being destroyed itself is not told of its children going.
+    WindowState* parentState = window.child_ ? StateOf(window.parent_) : nullptr;
+    if (parentState && !parentState->destroying) {
         WindowState* state = StateOf(hwnd);
         if (!state || !(state->exStyle & WS_EX_NOPARENTNOTIFY))
             SendMessageW(window.parent_, WM_PARENTNOTIFY,

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace ui::detail {
 namespace {
@@ -221,6 +222,16 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return CopyToBuffer(window->Text(), reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(window->Text().size());
+    case WM_SETICON:
+    case WM_GETICON: {
+        // The window keeps the icons' handles (the caller keeps the icons);
+        // the previous one is the answer.
+        WindowState* state = StateOf(hwnd);
+        if (!state) return 0;
+        HICON& slot = wParam == ICON_BIG ? state->bigIcon : state->smallIcon;
+        if (message == WM_GETICON) return reinterpret_cast<LRESULT>(slot);
+        return reinterpret_cast<LRESULT>(std::exchange(slot, reinterpret_cast<HICON>(lParam)));
+    }
     default:
         return 0;
     }

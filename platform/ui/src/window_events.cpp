@@ -244,8 +244,9 @@ bool WindowEventFilter::Key(HWND hwnd, QKeyEvent* event) {
     bool passed = true;
     if (key) {
         UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
-        LPARAM flags = 1 | (down ? (event->isAutoRepeat() ? (1 << 30) : 0) : (3 << 30));
-        passed = SendFromEvent(hwnd, message, static_cast<WPARAM>(key), flags).passed;
+        // Repeat count 1; bit 30 the key was down before, bit 31 it goes up.
+        DWORD flags = 1u | (down ? (event->isAutoRepeat() ? (1u << 30) : 0u) : (3u << 30));
+        passed = SendFromEvent(hwnd, message, static_cast<WPARAM>(key), static_cast<LPARAM>(flags)).passed;
     }
     if (down && !alt && IsWindow(hwnd)) {
         for (QChar unit : event->text()) passed = SendFromEvent(hwnd, WM_CHAR, unit.unicode(), 1).passed && passed;
@@ -285,10 +286,15 @@ void WatchWindowEvents(QWidget* widget, HWND hwnd) {
     // A mouse event a window's widget leaves is not handed to the parent
     // window: each window gets only its own input.
     widget->setAttribute(Qt::WA_NoMousePropagation);
+    // Windows get WM_MOUSEMOVE without a button pressed too.
+    widget->setMouseTracking(true);
     Watch(widget, hwnd);
 }
 
-void RouteEventsToWindow(QWidget* source, HWND hwnd) { Watch(source, hwnd); }
+void RouteEventsToWindow(QWidget* source, HWND hwnd) {
+    source->setMouseTracking(true);
+    Watch(source, hwnd);
+}
 
 void StopWatchingWindow(HWND hwnd) {
     WindowEventFilter& filter = Filter();

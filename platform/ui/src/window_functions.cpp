@@ -102,6 +102,40 @@ BOOL UpdateWindow(HWND hwnd) {
     return TRUE;
 }
 
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
+    QWidget* widget = WidgetOf(hwnd);
+    if (!widget) return FALSE;
+    if (rect)
+        widget->update(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)));
+    else
+        widget->update();
+    return TRUE;
+}
+
+BOOL RedrawWindow(HWND hwnd, const RECT* update, HRGN region, UINT flags) {
+    QWidget* widget = WidgetOf(hwnd);
+    if (!widget || region) return FALSE;
+    if (flags & RDW_INVALIDATE) {
+        InvalidateRect(hwnd, update, TRUE);
+        // Qt paints a widget's children with it only where they lie in the
+        // area; every child window is asked for all of its own.
+        if (flags & RDW_ALLCHILDREN) {
+            for (HWND child : ui::detail::AllWindows()) {
+                for (HWND up = child; up; up = GetParent(up)) {
+                    ui::Window* window = ui::detail::LookupWindow(up);
+                    if (!window || !window->IsChild()) break;
+                    if (window->Parent() == hwnd) {
+                        InvalidateRect(child, nullptr, TRUE);
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    if ((flags & RDW_UPDATENOW) && widget->isVisible()) widget->repaint();
+    return TRUE;
+}
+
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
     ui::Window* window = WindowOrError(hwnd);
     if (!window) return FALSE;
@@ -160,4 +194,25 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     }
     if (windowName) return nullptr;
     return ui::detail::FindWindowOfOtherProcess(className);
+}
+
+namespace {
+
+// Visits the children of `parent` depth first; false once `proc` stopped.
+bool VisitChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    for (HWND hwnd : ui::detail::AllWindows()) {
+        ui::Window* window = ui::detail::LookupWindow(hwnd);
+        if (!window || !window->IsChild() || window->Parent() != parent) continue;
+        if (!proc(hwnd, lParam)) return false;
+        if (!VisitChildren(hwnd, proc, lParam)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    if (!WindowOrError(parent) || !proc) return FALSE;
+    VisitChildren(parent, proc, lParam);
+    return TRUE;
 }

@@ -16,6 +16,9 @@ struct WindowState {
     LONG_PTR id = 0;              // a child's control id
     LONG_PTR userData = 0;        // GWLP_USERDATA
     HWND lastActivePopup = nullptr;
+    HICON smallIcon = nullptr;  // WM_SETICON's; not owned
+    HICON bigIcon = nullptr;
+    bool destroying = false;  // DestroyWindow is under way
 };
 
 // The state of a window; null for no window. Cost: one map lookup.

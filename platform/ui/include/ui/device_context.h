@@ -45,8 +45,9 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 HDC GetDC(HWND hwnd);
 // Frees a DC from GetDC; 1 when freed, 0 for no such DC.
 int ReleaseDC(HWND hwnd, HDC hdc);
-// A memory DC with no bitmap: it measures until a bitmap is selected into
-// it, then draws into that bitmap. Free it with DeleteDC.
+// A memory DC holding a one-pixel default bitmap: it measures until a
+// bitmap is selected into it (which gives the default one back), then draws
+// into that bitmap. Free it with DeleteDC.
 HDC CreateCompatibleDC(HDC hdc);
 // Frees a memory DC (a bitmap selected into it is selected out, not freed).
 BOOL DeleteDC(HDC hdc);

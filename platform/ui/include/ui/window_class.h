@@ -83,7 +83,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 // WM_ERASEBKGND fills the client area with the class's brush (1) or does
 // nothing (0) for a class without one; WM_MOUSEACTIVATE asks the parent
 // first, else MA_ACTIVATE; WM_GETTEXT/WM_SETTEXT/WM_GETTEXTLENGTH work on
-// the window's text. A message the layer translated from a Qt event
+// the window's text; WM_SETICON keeps the icon's handle (ICON_SMALL or
+// ICON_BIG) and answers the previous one, which WM_GETICON gives. A message the layer translated from a Qt event
 // (input, paint) gets Qt's own handling of that event once WindowProc
 // returns. Everything else gives 0. ui::Window::WindowProc's default calls
 // it.

@@ -40,6 +40,24 @@ BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL IsWindowEnabled(HWND hwnd);
 // Paints what waits to be painted, now.
 BOOL UpdateWindow(HWND hwnd);
+// Asks for the rectangle (null: the whole client area) to be painted when
+// Qt's loop next gets to it: WM_ERASEBKGND and WM_PAINT then arrive with
+// rcPaint covering it. Requests before the paint are merged. `erase` is
+// not needed: every paint of the layer sends WM_ERASEBKGND.
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+
+struct HRGN__;
+typedef HRGN__* HRGN;
+
+#define RDW_INVALIDATE 0x0001
+#define RDW_ERASE 0x0004
+#define RDW_ALLCHILDREN 0x0080
+#define RDW_UPDATENOW 0x0100
+#define RDW_FRAME 0x0400
+// RDW_INVALIDATE: as InvalidateRect (`update` null: the whole window), with
+// RDW_ALLCHILDREN every child window too; RDW_UPDATENOW paints at once.
+// Regions are not kept: `region` must be null.
+BOOL RedrawWindow(HWND hwnd, const RECT* update, HRGN region, UINT flags);
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
 // Copies at most size - 1 units and a terminator; returns the units copied.
@@ -60,3 +78,22 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 // PublishToOtherProcesses), to which SendMessageW delivers WM_COPYDATA.
 // Null when none.
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+
+// The active top-level window of this process (Qt's active window), or null.
+HWND GetActiveWindow();
+// Activates and raises the window's top-level window; returns the window
+// that was active.
+HWND SetActiveWindow(HWND hwnd);
+// The process only knows its own windows: the foreground window is the
+// active window, and making one the foreground activates and raises it.
+HWND GetForegroundWindow();
+BOOL SetForegroundWindow(HWND hwnd);
+// The top-level window owned by `hwnd` that was active last, when it still
+// exists, is visible and enabled; else `hwnd` itself.
+HWND GetLastActivePopup(HWND hwnd);
+
+typedef BOOL (*WNDENUMPROC)(HWND hwnd, LPARAM lParam);
+// Calls `proc` for every child window of `parent`, their children after
+// each, in order of creation, until it returns FALSE. FALSE when `parent`
+// is no window.
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);

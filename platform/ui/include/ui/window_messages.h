@@ -27,6 +27,7 @@
 #define WM_CONTEXTMENU 0x007B
 #define WM_STYLECHANGING 0x007C
 #define WM_STYLECHANGED 0x007D
+#define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_NCDESTROY 0x0082
 #define WM_INITDIALOG 0x0110
@@ -53,6 +54,10 @@
 #define MA_NOACTIVATE 3
 #define MA_NOACTIVATEANDEAT 4
 #define HTCLIENT 1
+
+// WM_SETICON's and WM_GETICON's wParam.
+#define ICON_SMALL 0
+#define ICON_BIG 1
 
 // WM_COMMAND notification codes in the high word of wParam.
 #define BN_CLICKED 0

@@ -10,7 +10,6 @@
 #include "winapi/errors.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -20,8 +19,9 @@
 namespace ui {
 namespace {
 
-// The dialog's widget. Keys and the title bar's close button become the
-// dialog's messages; only the dialog's code closes it.
+// The dialog's widget. Enter and Escape become the dialog's commands (the
+// title bar's close button is a WM_CLOSE, as for every window); only the
+// dialog's code closes it.
 class DialogWidget : public QDialog {
 public:
     DialogWidget(QWidget* owner, int defaultId) : QDialog(owner), defaultId_(defaultId) {}
@@ -42,10 +42,6 @@ protected:
             return;
         }
         event->accept();
-    }
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        if (IsWindow(hwnd)) SendMessageW(hwnd, WM_CLOSE, 0, 0);
     }
 
 private:

@@ -22,5 +22,8 @@ DWORD TickCount();
 void TimerMessageTaken(HWND hwnd, UINT_PTR idEvent);
 // Stops every timer of a destroyed window.
 void KillTimersOf(HWND hwnd);
+// Delivers the timer's WM_TIMER now (its waiting one is taken from the
+// queue), as if it had elapsed; false when the timer is not running.
+bool FireTimerNow(HWND hwnd, UINT_PTR idEvent);
 
 }  // namespace ui::detail

@@ -2,6 +2,7 @@
 
 #include "handle_table.h"
 #include "message_queue_internal.h"
+#include "ui/message_queue.h"
 #include "ui/window_messages.h"
 #include "winapi/errors.h"
 
@@ -46,6 +47,16 @@ void Elapsed(const TimerKey& key) {
 void TimerMessageTaken(HWND hwnd, UINT_PTR idEvent) {
     auto found = Timers().find({hwnd, idEvent});
     if (found != Timers().end()) found->second.messageWaiting = false;
+}
+
+bool FireTimerNow(HWND hwnd, UINT_PTR idEvent) {
+    auto found = Timers().find({hwnd, idEvent});
+    if (found == Timers().end()) return false;
+    DiscardTimerMessage(hwnd, idEvent);
+    found->second.messageWaiting = false;
+    MSG msg{hwnd, WM_TIMER, idEvent, reinterpret_cast<LPARAM>(found->second.procedure), TickCount(), {0, 0}};
+    DispatchMessageW(&msg);
+    return true;
 }
 
 void KillTimersOf(HWND hwnd) {

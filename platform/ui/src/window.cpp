@@ -5,13 +5,18 @@
 #include "icon_internal.h"
 #include "message_queue_internal.h"
 #include "text_conversion.h"
+#include "window_class_internal.h"
+#include "window_events.h"
+#include "window_state.h"
 #include "ui/message_queue.h"
+#include "ui/window_class.h"
+#include "ui/window_styles.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
 #include "winapi/errors.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QFrame>
 #include <QWidget>
 
 #include <algorithm>
@@ -37,18 +42,12 @@ int CopyToBuffer(const std::u16string& text, LPWSTR buffer, int size) {
 
 namespace {
 
-// A plain window's widget: closing it from the title bar is a WM_CLOSE
-// for the window to handle.
-class PlainWindowWidget : public QWidget {
+// A plain window's widget: a frame, so WS_BORDER and WS_EX_CLIENTEDGE can
+// draw one (none at first). Its events reach the window as messages
+// (window_events.h), closing it from the title bar too.
+class PlainWindowWidget : public QFrame {
 public:
-    PlainWindowWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
-    HWND hwnd = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        if (IsWindow(hwnd)) SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    }
+    PlainWindowWidget(QWidget* parent, Qt::WindowFlags flags) : QFrame(parent, flags) {}
 };
 
 }  // namespace
@@ -64,6 +63,13 @@ void DestroyWindowObject(Window& window) {
         Window* owned = LookupWindow(other);
         if (owned && owned->parent_ == hwnd && !owned->child_) DestroyWindowObject(*owned);
     }
+    if (window.child_ && IsWindow(window.parent_)) {
+        WindowState* state = StateOf(hwnd);
+        if (!state || !(state->exStyle & WS_EX_NOPARENTNOTIFY))
+            SendMessageW(window.parent_, WM_PARENTNOTIFY,
+                         MAKEWPARAM(WM_DESTROY, static_cast<WORD>(state ? state->id : 0)),
+                         reinterpret_cast<LPARAM>(hwnd));
+    }
     window.WindowProc(WM_DESTROY, 0, 0);
     for (HWND other : AllWindows()) {
         Window* child = LookupWindow(other);
@@ -74,6 +80,7 @@ void DestroyWindowObject(Window& window) {
     DiscardMessagesFor(hwnd);
     RemoveWindow(hwnd);
     window.handle_ = nullptr;
+    WindowDestroyed(hwnd);
     if (QWidget* widget = window.widget_) {
         window.widget_ = nullptr;
         // The widget may be the one whose event handler is running now (a
@@ -101,10 +108,14 @@ HWND Window::Attach(QWidget* widget, HWND parent, bool child, std::u16string cla
     parent_ = parent;
     child_ = child;
     className_ = std::move(className);
+    InitWindowState(hwnd, child);
+    ApplyClassOf(hwnd, className_);
+    if (widget) WatchWindowEvents(widget, hwnd);
     return hwnd;
 }
 
-HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWORD style, std::u16string_view title) {
+HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWORD style, std::u16string_view title,
+                    DWORD exStyle, LONG_PTR id, LPVOID createParams, HINSTANCE instance) {
     if (handle_ || !WidgetsAvailable()) return nullptr;
     bool child = (style & WS_CHILD) != 0;
     QWidget* parentWidget = nullptr;
@@ -123,20 +134,41 @@ HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWO
     widget->setEnabled((style & WS_DISABLED) == 0);
     HWND hwnd = Attach(widget, parent, child, std::move(className));
     if (!hwnd) return nullptr;
-    widget->hwnd = hwnd;
-    if (WindowProc(WM_CREATE, 0, 0) == -1) {
-        DestroyWindow(hwnd);
+    if (WindowState* state = StateOf(hwnd)) {
+        state->style = style | (child ? WS_CHILD : 0);
+        state->exStyle = exStyle;
+        state->id = id;
+    }
+    ApplyStyles(hwnd);
+    // A registered class's icon is the window's until WM_SETICON changes it.
+    if (HICON icon = ClassIcon(className_.c_str())) SetWindowIcon(widget, ICON_BIG, icon);
+    std::u16string titleText(title);
+    CREATESTRUCTW create{createParams,
+                         instance,
+                         reinterpret_cast<HMENU>(id),
+                         parent,
+                         static_cast<int>(rect.bottom - rect.top),
+                         static_cast<int>(rect.right - rect.left),
+                         static_cast<int>(rect.top),
+                         static_cast<int>(rect.left),
+                         static_cast<LONG>(style),
+                         titleText.c_str(),
+                         className_.c_str(),
+                         exStyle};
+    if (SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
         return nullptr;
     }
+    if (!IsWindow(hwnd)) return nullptr;
     if (style & WS_VISIBLE) widget->show();
-    return hwnd;
+    if (child && !(exStyle & WS_EX_NOPARENTNOTIFY))
+        SendMessageW(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, static_cast<WORD>(id)),
+                     reinterpret_cast<LPARAM>(hwnd));
+    return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
 LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) DestroyWindow(handle_);
-    if (message == WM_SETICON && widget_)
-        return reinterpret_cast<LRESULT>(SetWindowIcon(widget_, wParam, reinterpret_cast<HICON>(lParam)));
-    return 0;
+    return handle_ ? DefWindowProcW(handle_, message, wParam, lParam) : 0;
 }
 
 std::u16string Window::Text() const { return widget_ ? FromQString(widget_->windowTitle()) : std::u16string(); }

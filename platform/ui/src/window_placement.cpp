@@ -89,3 +89,33 @@ bool CenterWindow(HWND hwnd, HWND owner) {
 }
 
 }  // namespace ui
+
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
+    ui::Window* window = ui::detail::WindowOrError(hwnd);
+    if (!window || !window->Widget() || !placement || placement->length != sizeof(WINDOWPLACEMENT)) return FALSE;
+    QWidget* widget = window->Widget();
+    placement->flags = 0;
+    placement->showCmd = widget->isMinimized()   ? SW_SHOWMINIMIZED
+                         : widget->isMaximized() ? SW_SHOWMAXIMIZED
+                                                 : SW_SHOWNORMAL;
+    placement->ptMinPosition = POINT{-1, -1};
+    placement->ptMaxPosition = POINT{-1, -1};
+    QRect normal = widget->isWindow() && (widget->isMinimized() || widget->isMaximized()) ? widget->normalGeometry()
+                                                                                          : widget->geometry();
+    if (!normal.isValid()) normal = widget->geometry();
+    placement->rcNormalPosition =
+        RECT{normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height()};
+    return TRUE;
+}
+
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement) {
+    ui::Window* window = ui::detail::WindowOrError(hwnd);
+    if (!window || !window->Widget() || !placement || placement->length != sizeof(WINDOWPLACEMENT)) return FALSE;
+    QWidget* widget = window->Widget();
+    const RECT& normal = placement->rcNormalPosition;
+    if (widget->isMinimized() || widget->isMaximized()) widget->showNormal();
+    widget->setGeometry(normal.left, normal.top, std::max<LONG>(normal.right - normal.left, 0),
+                        std::max<LONG>(normal.bottom - normal.top, 0));
+    ShowWindow(hwnd, static_cast<int>(placement->showCmd));
+    return TRUE;
+}

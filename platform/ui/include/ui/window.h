@@ -50,10 +50,12 @@ public:
     // `style` has WS_CHILD, else a top-level window owned by `parent` (may
     // be null). `rect` is in the parent's client coordinates for a child,
     // in screen coordinates otherwise. WS_VISIBLE shows it. Sends WM_CREATE
-    // (lParam 0; a result of -1 destroys the window again and Create returns
-    // null).
+    // (lParam a CREATESTRUCTW; a result of -1 destroys the window again and
+    // Create returns null), then WM_PARENTNOTIFY to a child's parent unless
+    // WS_EX_NOPARENTNOTIFY. `id` is a child's control id (GWL_ID).
     // Null when the window already exists or `parent` is not a window.
-    HWND Create(HWND parent, std::u16string className, const RECT& rect, DWORD style, std::u16string_view title = {});
+    HWND Create(HWND parent, std::u16string className, const RECT& rect, DWORD style, std::u16string_view title = {},
+                DWORD exStyle = 0, LONG_PTR id = 0, LPVOID createParams = nullptr, HINSTANCE instance = nullptr);
 
     HWND Handle() const { return handle_; }
     bool Exists() const { return handle_ != nullptr; }
@@ -74,9 +76,9 @@ public:
     // of another process.
     bool PublishToOtherProcesses();
 
-    // The default handles WM_CLOSE (destroys the window) and WM_SETICON (the
-    // widget's window icon; the icon set before is the result) and returns 0
-    // for everything else.
+    // The default is DefWindowProcW (ui/window_class.h): WM_CLOSE destroys
+    // the window, WM_SETICON sets the window's icons, input and paint
+    // messages get Qt's own handling.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     // The window's text: a top-level window's title, a control's text.
@@ -85,7 +87,8 @@ public:
 
 protected:
     // Makes `widget` (just built, not shown, owned from now on) this
-    // window's widget and gives the window its handle. Derived classes that
+    // window's widget and gives the window its handle; the widget's events
+    // reach WindowProc as messages from now on. Derived classes that
     // build their own widgets call it instead of Create. `parent` as for
     // Create; `child` says whether the window is a child window.
     HWND Attach(QWidget* widget, HWND parent, bool child, std::u16string className);

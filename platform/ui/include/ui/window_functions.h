@@ -60,3 +60,16 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 // PublishToOtherProcesses), to which SendMessageW delivers WM_COPYDATA.
 // Null when none.
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+
+// The active top-level window of this process (Qt's active window), or null.
+HWND GetActiveWindow();
+// Activates and raises the window's top-level window; returns the window
+// that was active.
+HWND SetActiveWindow(HWND hwnd);
+// The process only knows its own windows: the foreground window is the
+// active window, and making one the foreground activates and raises it.
+HWND GetForegroundWindow();
+BOOL SetForegroundWindow(HWND hwnd);
+// The top-level window owned by `hwnd` that was active last, when it still
+// exists, is visible and enabled; else `hwnd` itself.
+HWND GetLastActivePopup(HWND hwnd);

@@ -3,6 +3,24 @@
 
 #include "ui/window_types.h"
 
+// A top-level window's state and normal (restored) rectangle, as the
+// system saves and restores its frames.
+struct WINDOWPLACEMENT {
+    UINT length;  // sizeof(WINDOWPLACEMENT), 44: set before either call
+    UINT flags;
+    UINT showCmd;  // SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED
+    POINT ptMinPosition;
+    POINT ptMaxPosition;
+    RECT rcNormalPosition;  // the restored client rectangle, screen coordinates
+};
+static_assert(sizeof(WINDOWPLACEMENT) == 44);
+
+// FALSE for no window, a null record or a wrong length.
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement);
+// Gives the window its normal rectangle, then the state of showCmd (as
+// ShowWindow).
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement);
+
 namespace ui {
 
 // The work area (the screen without panels and docks) of the screen

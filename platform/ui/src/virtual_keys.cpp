@@ -1,0 +1,149 @@
+#include "virtual_keys.h"
+
+#include "ui/input.h"
+
+#include <QKeyEvent>
+
+#include <set>
+
+namespace ui::detail {
+namespace {
+
+int KeypadKey(int key) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return VK_NUMPAD0 + (key - Qt::Key_0);
+    switch (key) {
+    case Qt::Key_Asterisk:
+        return VK_MULTIPLY;
+    case Qt::Key_Plus:
+        return VK_ADD;
+    case Qt::Key_Minus:
+        return VK_SUBTRACT;
+    case Qt::Key_Period:
+    case Qt::Key_Comma:
+        return VK_DECIMAL;
+    case Qt::Key_Slash:
+        return VK_DIVIDE;
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    default:
+        return 0;
+    }
+}
+
+std::set<int>& KeysDown() {
+    static std::set<int> keys;
+    return keys;
+}
+
+}  // namespace
+
+int VirtualKeyOf(const QKeyEvent& event) {
+    int key = event.key();
+    if (event.modifiers() & Qt::KeypadModifier) {
+        if (int keypad = KeypadKey(key)) return keypad;
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    case Qt::Key_Pause:
+        return VK_PAUSE;
+    case Qt::Key_CapsLock:
+        return VK_CAPITAL;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Meta:
+        return VK_LWIN;
+    case Qt::Key_Menu:
+        return VK_APPS;
+    case Qt::Key_NumLock:
+        return VK_NUMLOCK;
+    case Qt::Key_ScrollLock:
+        return VK_SCROLL;
+    // The punctuation keys of a US keyboard, shifted or not.
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon:
+        return VK_OEM_1;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus:
+        return VK_OEM_PLUS;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+        return VK_OEM_COMMA;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        return VK_OEM_MINUS;
+    case Qt::Key_Period:
+    case Qt::Key_Greater:
+        return VK_OEM_PERIOD;
+    case Qt::Key_Slash:
+    case Qt::Key_Question:
+        return VK_OEM_2;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde:
+        return VK_OEM_3;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+        return VK_OEM_4;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar:
+        return VK_OEM_5;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+        return VK_OEM_6;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl:
+        return VK_OEM_7;
+    case Qt::Key_Asterisk:
+        return '8';
+    default:
+        return 0;
+    }
+}
+
+void NoteKeyTransition(int virtualKey, bool down) {
+    if (down)
+        KeysDown().insert(virtualKey);
+    else
+        KeysDown().erase(virtualKey);
+}
+
+bool KeyNotedDown(int virtualKey) { return KeysDown().contains(virtualKey); }
+
+}  // namespace ui::detail

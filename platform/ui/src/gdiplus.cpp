@@ -1,5 +1,6 @@
 #include "gdiplus_state.h"
 
+#include "gdi_object_internal.h"
 #include "icon_internal.h"
 #include "text_conversion.h"
 
@@ -137,7 +138,18 @@ Bitmap::Bitmap(HINSTANCE, const WCHAR* name) {
     if (state_->image.isNull()) state_->status = InvalidParameter;
 }
 
+Bitmap::Bitmap(HBITMAP bitmap, HPALETTE) {
+    ui::detail::GdiObject* object = ui::detail::GdiObjectOf(bitmap);
+    if (!object || object->kind != ui::detail::GdiKind::Bitmap || object->image.isNull()) {
+        state_->status = InvalidParameter;
+        return;
+    }
+    state_->image = object->image.convertToFormat(QImage::Format_ARGB32);
+}
+
 Bitmap* Bitmap::FromHICON(HICON icon) { return new Bitmap(icon); }
+
+Bitmap* Bitmap::FromHBITMAP(HBITMAP bitmap, HPALETTE palette) { return new Bitmap(bitmap, palette); }
 
 Bitmap* Bitmap::FromResource(HINSTANCE instance, const WCHAR* name) { return new Bitmap(instance, name); }
 
@@ -262,7 +274,27 @@ Graphics::Graphics(Image* image) : state_(std::make_unique<detail::GraphicsState
 
 Graphics* Graphics::FromImage(Image* image) { return new Graphics(image); }
 
+Graphics::Graphics(HDC hdc) : state_(std::make_unique<detail::GraphicsState>()) {
+    state_->painter = ui::detail::PainterOf(hdc);
+    if (!state_->painter) status_ = InvalidParameter;
+}
+
+Graphics* Graphics::FromHDC(HDC hdc) { return new Graphics(hdc); }
+
 Graphics::~Graphics() = default;
+
+HDC Graphics::GetHDC() {
+    if (!state_->painter || state_->dc) {
+        Record(WrongState);
+        return nullptr;
+    }
+    state_->dc = std::make_unique<ui::detail::PainterDC>(state_->painter);
+    return state_->dc->Handle();
+}
+
+void Graphics::ReleaseHDC(HDC hdc) {
+    if (state_->dc && state_->dc->Handle() == hdc) state_->dc.reset();
+}
 
 Status Graphics::DrawImage(Image* image, INT x, INT y) {
     if (!image) return Record(InvalidParameter);

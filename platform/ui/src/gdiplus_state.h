@@ -2,12 +2,14 @@
 // Graphics' QPainter, a Font's QFont.
 #pragma once
 
+#include "device_context_internal.h"
 #include "ui/gdiplus.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 
+#include <memory>
 #include <optional>
 
 namespace Gdiplus {
@@ -30,8 +32,9 @@ struct ImageState {
 };
 
 struct GraphicsState {
-    std::optional<QPainter> ownPainter;  // over an image
-    QPainter* painter = nullptr;         // the one drawing: the own one or a device context's
+    std::optional<QPainter> ownPainter;         // over an image
+    QPainter* painter = nullptr;                // the one drawing: the own one or a device context's
+    std::unique_ptr<ui::detail::PainterDC> dc;  // GetHDC's, until ReleaseHDC
 };
 
 // The QImage format of a pixel format; Format_Invalid for one the layer

@@ -2,6 +2,7 @@
 // toolkit's custom icons, image lists, GDI+ bitmaps.
 #pragma once
 
+#include "ui/icons.h"
 #include "ui/resource_id.h"
 #include "ui/window_types.h"
 

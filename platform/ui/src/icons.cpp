@@ -1,12 +1,16 @@
 #include "ui/icons.h"
 
 #include "icon_internal.h"
+
+#include "device_context_internal.h"
+#include "gdi_object_internal.h"
 #include "object_table.h"
 #include "text_conversion.h"
 #include "winapi/errors.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 #include <QStyle>
 #include <QVariant>
@@ -211,5 +215,46 @@ BOOL DestroyIcon(HICON icon) {
     IconData* data = IconOrError(icon);
     if (!data) return FALSE;
     if (!data->shared) Icons().Remove(icon);
+    return TRUE;
+}
+
+BOOL GetIconInfo(HICON icon, PICONINFO info) {
+    IconData* data = IconOrError(icon);
+    if (!data) return FALSE;
+    if (!info) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ui::detail::GdiObject colour{};
+    colour.kind = ui::detail::GdiKind::Bitmap;
+    colour.image = data->image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    ui::detail::GdiObject mask{};
+    mask.kind = ui::detail::GdiKind::Bitmap;
+    mask.image = QImage(data->image.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < data->image.height(); ++y)
+        for (int x = 0; x < data->image.width(); ++x)
+            mask.image.setPixel(x, y, qAlpha(data->image.pixel(x, y)) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    info->fIcon = TRUE;
+    info->xHotspot = static_cast<DWORD>(data->image.width() / 2);
+    info->yHotspot = static_cast<DWORD>(data->image.height() / 2);
+    info->hbmColor = static_cast<HBITMAP>(ui::detail::AddGdiObject(std::move(colour)));
+    info->hbmMask = static_cast<HBITMAP>(ui::detail::AddGdiObject(std::move(mask)));
+    return TRUE;
+}
+
+BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int cx, int cy, UINT, HBRUSH, UINT) {
+    IconData* data = IconOrError(icon);
+    if (!data) return FALSE;
+    QPainter* painter = ui::detail::PainterOf(hdc);
+    if (!painter) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    QSize size(cx > 0 ? cx : data->image.width(), cy > 0 ? cy : data->image.height());
+    painter->save();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->drawImage(QRect(QPoint(x, y), size), data->image);
+    painter->restore();
     return TRUE;
 }

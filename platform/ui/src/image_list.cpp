@@ -1,5 +1,6 @@
 #include "ui/image_list.h"
 
+#include "device_context_internal.h"
 #include "icon_internal.h"
 #include "image_list_internal.h"
 #include "object_table.h"
@@ -117,4 +118,15 @@ HIMAGELIST ImageList_Merge(HIMAGELIST list1, int i1, HIMAGELIST list2, int i2, i
     HIMAGELIST result = ImageList_Create(width, height, FindList(list1)->flags, 1, 0);
     FindList(result)->images.push_back(merged.convertToFormat(QImage::Format_ARGB32));
     return result;
+}
+
+BOOL ImageList_Draw(HIMAGELIST list, int index, HDC hdc, int x, int y, UINT) {
+    QImage image = ImageListImage(list, index);
+    QPainter* painter = PainterOf(hdc);
+    if (image.isNull() || !painter) return FALSE;
+    painter->save();
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter->drawImage(x, y, image);
+    painter->restore();
+    return TRUE;
 }

@@ -147,6 +147,8 @@ HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWO
         state->id = id;
     }
     ApplyStyles(hwnd);
+    // A registered class's icon is the window's until WM_SETICON changes it.
+    if (HICON icon = ClassIcon(className_.c_str())) SetWindowIcon(widget, ICON_BIG, icon);
     std::u16string titleText(title);
     CREATESTRUCTW create{createParams,
                          instance,
@@ -173,8 +175,6 @@ HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWO
 }
 
 LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETICON && widget_)
-        return reinterpret_cast<LRESULT>(SetWindowIcon(widget_, wParam, reinterpret_cast<HICON>(lParam)));
     return handle_ ? DefWindowProcW(handle_, message, wParam, lParam) : 0;
 }
 

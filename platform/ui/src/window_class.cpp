@@ -1,5 +1,7 @@
 #include "ui/window_class.h"
 
+#include "icon_internal.h"
+
 #include "dialog_control.h"
 #include "handle_table.h"
 #include "text_conversion.h"
@@ -224,12 +226,13 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return static_cast<LRESULT>(window->Text().size());
     case WM_SETICON:
     case WM_GETICON: {
-        // The window keeps the icons' handles (the caller keeps the icons);
-        // the previous one is the answer.
+        // The window keeps the icons' handles (the caller keeps the icons)
+        // and shows their images; the previous handle is the answer.
         WindowState* state = StateOf(hwnd);
         if (!state) return 0;
         HICON& slot = wParam == ICON_BIG ? state->bigIcon : state->smallIcon;
         if (message == WM_GETICON) return reinterpret_cast<LRESULT>(slot);
+        if (window->Widget()) SetWindowIcon(window->Widget(), wParam, reinterpret_cast<HICON>(lParam));
         return reinterpret_cast<LRESULT>(std::exchange(slot, reinterpret_cast<HICON>(lParam)));
     }
     default:

@@ -2,7 +2,10 @@
 // icons from bitmaps, and drawing into a bitmap.
 #include "icon_internal.h"
 #include "ui/gdiplus.h"
+#include "ui/device_context.h"
+#include "ui/gdi_objects.h"
 #include "ui/icons.h"
+#include "ui/image_list.h"
 #include "ui_testing/ui_test.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +166,88 @@ TEST_F(ImagesGdiplusTest, GraphicsDrawsImagesLinesAndText) {
     EXPECT_FLOAT_EQ(one.X, 4);
     EXPECT_GT(one.Height, 10);
     EXPECT_GT(two.Width, one.Width * 1.5f);
+}
+
+// A memory DC over a new 24 x 24 bitmap, cleared to opaque white.
+struct MemoryCanvas {
+    MemoryCanvas() {
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateCompatibleBitmap(dc, 24, 24);
+        old = SelectObject(dc, bitmap);
+        Graphics graphics(dc);
+        SolidBrush white(Color(255, 255, 255, 255));
+        graphics.FillRectangle(&white, 0, 0, 24, 24);
+    }
+    // The pixels drawn so far, with the bitmap selected out.
+    std::unique_ptr<Bitmap> Finish() {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        std::unique_ptr<Bitmap> pixels(Bitmap::FromHBITMAP(bitmap, nullptr));
+        DeleteObject(bitmap);
+        return pixels;
+    }
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+};
+
+ARGB PixelAt(Bitmap& bitmap, int x, int y) {
+    Color color;
+    bitmap.GetPixel(x, y, &color);
+    return color.GetValue();
+}
+
+TEST_F(ImagesGdiplusTest, IconsImageListsAndGraphicsDrawIntoDeviceContexts) {
+    Bitmap red(4, 4);
+    Graphics(&red).FillRectangle(std::make_unique<SolidBrush>(Color(255, 255, 0, 0)).get(), 0, 0, 4, 4);
+    HICON icon = nullptr;
+    red.GetHICON(&icon);
+    HIMAGELIST list = ImageList_Create(4, 4, ILC_COLOR32 | ILC_MASK, 1, 0);
+    ImageList_AddIcon(list, icon);
+
+    MemoryCanvas canvas;
+    EXPECT_TRUE(DrawIconEx(canvas.dc, 2, 2, icon, 8, 8, 0, nullptr, DI_NORMAL)) << "scaled to 8 x 8";
+    EXPECT_TRUE(ImageList_Draw(list, 0, canvas.dc, 16, 16, ILD_TRANSPARENT));
+    {
+        // GDI calls in the middle of graphics-plus drawing, as overlays are made.
+        Graphics graphics(canvas.dc);
+        HDC inner = graphics.GetHDC();
+        ASSERT_NE(inner, nullptr);
+        EXPECT_EQ(graphics.GetHDC(), nullptr) << "one DC at a time";
+        EXPECT_TRUE(ImageList_Draw(list, 0, inner, 16, 0, ILD_NORMAL));
+        graphics.ReleaseHDC(inner);
+    }
+    std::unique_ptr<Bitmap> pixels = canvas.Finish();
+    ASSERT_EQ(pixels->GetLastStatus(), Ok);
+    EXPECT_EQ(PixelAt(*pixels, 9, 9), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(*pixels, 11, 11), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(*pixels, 17, 17), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(*pixels, 17, 1), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(*pixels, 17, 8), 0xFFFFFFFFu);
+
+    EXPECT_FALSE(DrawIconEx(nullptr, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
+    EXPECT_EQ(Graphics(static_cast<HDC>(nullptr)).GetLastStatus(), InvalidParameter);
+    ImageList_Destroy(list);
+    DestroyIcon(icon);
+}
+
+TEST_F(ImagesGdiplusTest, IconInfoGivesColourAndMaskBitmapsTheCallerDeletes) {
+    Bitmap source(2, 1);
+    source.SetPixel(0, 0, Color(255, 10, 20, 30));  // opaque; (1, 0) stays clear
+    HICON icon = nullptr;
+    source.GetHICON(&icon);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    EXPECT_TRUE(info.fIcon);
+    Bitmap colour(info.hbmColor, nullptr);
+    Bitmap mask(info.hbmMask, nullptr);
+    EXPECT_EQ(PixelAt(colour, 0, 0), Color(255, 10, 20, 30).GetValue());
+    EXPECT_EQ(PixelAt(mask, 0, 0), 0xFF000000u) << "black where opaque";
+    EXPECT_EQ(PixelAt(mask, 1, 0), 0xFFFFFFFFu);
+    EXPECT_TRUE(DeleteObject(info.hbmColor));
+    EXPECT_TRUE(DeleteObject(info.hbmMask));
+    DestroyIcon(icon);
+    EXPECT_FALSE(GetIconInfo(icon, &info));
 }
 
 }  // namespace

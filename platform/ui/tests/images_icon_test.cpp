@@ -3,6 +3,7 @@
 #include "icon_internal.h"
 #include "recording_window.h"
 #include "ui/message_queue.h"
+#include "ui/window_class.h"
 #include "ui/framework/image_list.h"
 #include "ui/icons.h"
 #include "ui/image_list.h"
@@ -235,6 +236,26 @@ TEST_F(ImagesIconTest, WmSetIconGivesTheWindowBothImagesAndAnswersTheOneBefore) 
     EXPECT_EQ(window.Widget()->windowIcon().pixmap(16, 16).toImage().pixel(5, 5), QColor(Qt::green).rgba());
     DestroyIcon(big);
     DestroyIcon(other);
+}
+
+TEST_F(ImagesIconTest, ARegisteredClassesIconIsItsWindowsIconUntilWmSetIcon) {
+    HICON classIcon = Solid(32, Qt::blue);
+    WNDCLASSW windowClass{};
+    windowClass.hIcon = classIcon;
+    windowClass.lpszClassName = u"IconTestClass";
+    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    HWND hwnd = CreateWindowExW(0, u"IconTestClass", u"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    QWidget* widget = ui::WindowFromHandle(hwnd)->Widget();
+    EXPECT_EQ(widget->windowIcon().pixmap(32, 32).toImage().pixel(4, 4), QColor(Qt::blue).rgba());
+    HICON own = Solid(32, Qt::red);
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(own)),
+              reinterpret_cast<LRESULT>(classIcon));
+    EXPECT_EQ(widget->windowIcon().pixmap(32, 32).toImage().pixel(4, 4), QColor(Qt::red).rgba());
+    DestroyWindow(hwnd);
+    UnregisterClassW(u"IconTestClass", nullptr);
+    DestroyIcon(own);
+    DestroyIcon(classIcon);
 }
 
 }  // namespace

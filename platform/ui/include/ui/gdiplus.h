@@ -14,6 +14,9 @@
 
 #include <memory>
 
+struct HPALETTE__;
+typedef HPALETTE__* HPALETTE;
+
 namespace Gdiplus {
 
 enum Status {
@@ -193,6 +196,10 @@ public:
     // A copy of the icon's image; of the program's image resource `name`
     // (registered as an icon resource, ui/icons.h).
     explicit Bitmap(HICON icon);
+    // A copy of a drawing-object bitmap (ui/gdi_objects.h); `palette` is
+    // not used.
+    Bitmap(HBITMAP bitmap, HPALETTE palette);
+    static Bitmap* FromHBITMAP(HBITMAP bitmap, HPALETTE palette);
     Bitmap(HINSTANCE instance, const WCHAR* name);
     static Bitmap* FromHICON(HICON icon);
     static Bitmap* FromResource(HINSTANCE instance, const WCHAR* name);
@@ -302,6 +309,10 @@ public:
     // lives).
     explicit Graphics(Image* image);
     static Graphics* FromImage(Image* image);
+    // Draws into a DC that can draw now (a paint DC, a memory DC with a
+    // bitmap, a DC over a painter); InvalidParameter for another.
+    explicit Graphics(HDC hdc);
+    static Graphics* FromHDC(HDC hdc);
     ~Graphics();
     Graphics(const Graphics&) = delete;
     Graphics& operator=(const Graphics&) = delete;
@@ -335,6 +346,12 @@ public:
     // up, aliased below (SystemDefault: Qt's default, anti-aliased).
     Status SetTextRenderingHint(TextRenderingHint hint);
     TextRenderingHint GetTextRenderingHint() const { return hint_; }
+
+    // A DC over this Graphics' drawing (valid until ReleaseHDC), for GDI
+    // calls in between (ImageList_Draw, DrawIconEx); null when it cannot
+    // draw or a DC is out already.
+    HDC GetHDC();
+    void ReleaseHDC(HDC hdc);
 
     detail::GraphicsState* State() const { return state_.get(); }
 

@@ -41,6 +41,15 @@
 #define ICON_SMALL 0
 #define ICON_BIG 1
 
+struct ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;   // 32-bit pixels: opaque black where the icon is opaque, white where it is clear
+    HBITMAP hbmColor;  // the 32-bit ARGB image
+};
+typedef ICONINFO* PICONINFO;
+
 // The program's icon resource `name` at its own size: one shared icon per
 // resource, which DestroyIcon leaves alone. `instance` is not used (every
 // module's icons are the program's); the system's icons IDI_* are there
@@ -59,6 +68,14 @@ HICON CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD version,
 HICON CopyIcon(HICON icon);
 // Frees the icon (a shared one stays).
 BOOL DestroyIcon(HICON icon);
+
+// Copies of the icon's colour and mask bitmaps, which the caller deletes
+// with DeleteObject.
+BOOL GetIconInfo(HICON icon, PICONINFO info);
+// Draws the icon scaled to cx x cy (0: its own size) at (x, y) with its
+// alpha, into a DC that can draw now (ui/device_context.h). `step` and
+// `brush` are not used (Qt buffers its painting already).
+BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH brush, UINT flags);
 
 namespace ui {
 

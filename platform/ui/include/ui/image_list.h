@@ -43,3 +43,6 @@ HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);
 // over it (source over) at the offset (dx, dy); the list is as large as
 // both images together.
 HIMAGELIST ImageList_Merge(HIMAGELIST list1, int i1, HIMAGELIST list2, int i2, int dx, int dy);
+// Draws image `index` at (x, y) with its alpha (ILD_NORMAL and
+// ILD_TRANSPARENT alike) into a DC that can draw now.
+BOOL ImageList_Draw(HIMAGELIST list, int index, HDC hdc, int x, int y, UINT style);

@@ -77,8 +77,8 @@ public:
     bool PublishToOtherProcesses();
 
     // The default is DefWindowProcW (ui/window_class.h): WM_CLOSE destroys
-    // the window, WM_SETICON sets the widget's window icon (the icon set
-    // before is the result), input and paint messages get Qt's own handling.
+    // the window, WM_SETICON sets the window's icons, input and paint
+    // messages get Qt's own handling.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     // The window's text: a top-level window's title, a control's text.

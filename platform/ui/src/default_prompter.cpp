@@ -1,10 +1,12 @@
 #include "default_prompter.h"
 
 #include "handle_table.h"
+#include "menu_widgets.h"
 #include "text_conversion.h"
 #include "ui/message_box.h"
 #include "ui/window.h"
 
+#include <QMenu>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -72,5 +74,19 @@ int DefaultPrompter::AskMessageBox(const MessageBoxQuestion& question) {
 }
 
 INT_PTR DefaultPrompter::RunModalDialog(PromptedDialog& dialog) { return dialog.ExecShown(); }
+
+UINT DefaultPrompter::ChoosePopupMenuCommand(const PopupMenuQuestion& question) {
+    Window* owner = LookupWindow(question.owner);
+    QMenu menu(owner ? owner->Widget() : nullptr);
+    BindMenu(&menu, question.menu, question.owner, CommandDelivery::Return);
+    // A submenu's command is reported by every menu up the chain; the first
+    // report is the chosen one.
+    UINT chosen = 0;
+    QObject::connect(&menu, &QMenu::triggered, &menu, [&chosen](QAction* action) {
+        if (!chosen) chosen = CommandOf(action);
+    });
+    QAction* action = menu.exec(QPoint(question.point.x, question.point.y));
+    return chosen ? chosen : CommandOf(action);
+}
 
 }  // namespace ui::detail

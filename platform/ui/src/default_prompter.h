@@ -10,6 +10,7 @@ class DefaultPrompter : public Prompter {
 public:
     int AskMessageBox(const MessageBoxQuestion& question) override;
     INT_PTR RunModalDialog(PromptedDialog& dialog) override;
+    UINT ChoosePopupMenuCommand(const PopupMenuQuestion& question) override;
 };
 
 }  // namespace ui::detail

@@ -1,7 +1,8 @@
 // The prompter: every modal question of the program passes through it.
 //
-// A question is either a message box (MessageBoxW and the layer's other
-// message-box calls) or a modal dialog (ui::Dialog::DoModal). The default
+// A question is a message box (MessageBoxW and the layer's other
+// message-box calls), a modal dialog (ui::Dialog::DoModal) or a popup menu
+// (TrackPopupMenu). The default
 // prompter shows the real widgets and runs their modal loops. Tests install
 // another one (ui_testing::ScriptedPrompter) that answers from a script and
 // lets them check what was asked, so no test ever waits for a user.
@@ -9,7 +10,7 @@
 // All of it runs on the GUI thread.
 #pragma once
 
-#include "winapi/types.h"
+#include "ui/window_types.h"
 
 #include <string>
 #include <string_view>
@@ -22,6 +23,14 @@ struct MessageBoxQuestion {
     std::u16string caption;
     std::u16string text;
     UINT style = 0;  // one MB_ button set | one MB_ICON (ui/message_box.h)
+};
+
+// A popup menu as TrackPopupMenu(Ex) shows it.
+struct PopupMenuQuestion {
+    HMENU menu = nullptr;  // the menu's data (ui/menus.h), valid during the question
+    POINT point{};         // screen coordinates
+    HWND owner = nullptr;  // gets WM_INITMENUPOPUP (and WM_MEASUREITEM / WM_DRAWITEM)
+    UINT flags = 0;        // TPM_
 };
 
 // What a prompter sees of a modal dialog while the dialog is up: which
@@ -71,6 +80,12 @@ public:
     virtual int AskMessageBox(const MessageBoxQuestion& question) = 0;
     // Runs a modal dialog until it ends and returns its result.
     virtual INT_PTR RunModalDialog(PromptedDialog& dialog) = 0;
+    // Shows a popup menu and answers the chosen command's id, 0 for none.
+    // Before the menu and each submenu shows, the owner is sent
+    // WM_INITMENUPOPUP (wParam the HMENU, lParam MAKELPARAM(index, 0): the
+    // submenu's position in its parent, 0 for the menu itself), so its code
+    // can enable, check and rename items first.
+    virtual UINT ChoosePopupMenuCommand(const PopupMenuQuestion& question) = 0;
 };
 
 // The prompter in force: the one last installed, else the default prompter.

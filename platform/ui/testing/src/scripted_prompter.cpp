@@ -1,6 +1,8 @@
 #include "ui_testing/scripted_prompter.h"
 
+#include "menu_data.h"
 #include "ui/message_box.h"
+#include "ui/message_queue.h"
 
 #include <QString>
 
@@ -19,10 +21,34 @@ std::string Describe(const ui::PromptedDialog& dialog) {
     return "dialog " + std::to_string(dialog.DialogId()) + " \"" + dialog.DialogName() + "\"";
 }
 
+std::string Describe(const ui::PopupMenuQuestion& question) {
+    return "popup menu of " +
+           std::to_string(ui::detail::FindMenu(question.menu) ? ui::detail::FindMenu(question.menu)->items.size() : 0) +
+           " items";
+}
+
+// The submenus on the way from `menu` to the command `id`, each with its
+// position in its parent; false when the menu holds no such command.
+bool PathTo(HMENU menu, UINT id, std::vector<std::pair<HMENU, int>>& path) {
+    const ui::detail::MenuData* data = ui::detail::FindMenu(menu);
+    if (!data) return false;
+    for (const auto& item : data->items)
+        if (item.id == id && !item.submenu && !item.IsSeparator()) return true;
+    for (std::size_t i = 0; i < data->items.size(); ++i) {
+        HMENU submenu = data->items[i].submenu;
+        if (!submenu) continue;
+        path.emplace_back(submenu, static_cast<int>(i));
+        if (PathTo(submenu, id, path)) return true;
+        path.pop_back();
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string ScriptedPrompter::Answer::Describe() const {
     if (kind == Kind::MessageBox) return "a message box answered " + std::to_string(messageBoxAnswer);
+    if (kind == Kind::Menu) return "a popup menu answered " + std::to_string(menuCommand);
     return dialogId ? "dialog " + std::to_string(dialogId) : "dialog \"" + dialogName + "\"";
 }
 
@@ -53,6 +79,14 @@ void ScriptedPrompter::DriveDialog(std::string dialogName, DialogScript script) 
     entry.kind = Answer::Kind::Dialog;
     entry.dialogName = std::move(dialogName);
     entry.script = std::move(script);
+    answers_.push_back(std::move(entry));
+}
+
+void ScriptedPrompter::ChooseMenuCommand(UINT id, MenuCheck check) {
+    Answer entry;
+    entry.kind = Answer::Kind::Menu;
+    entry.menuCommand = id;
+    entry.menuCheck = std::move(check);
     answers_.push_back(std::move(entry));
 }
 
@@ -97,6 +131,36 @@ INT_PTR ScriptedPrompter::RunModalDialog(ui::PromptedDialog& dialog) {
         dialog.EndDialog(IDCANCEL);
     }
     return dialog.Result();
+}
+
+UINT ScriptedPrompter::ChoosePopupMenuCommand(const ui::PopupMenuQuestion& question) {
+    menus_.push_back(question);
+    if (answers_.empty() || answers_.front().kind != Answer::Kind::Menu) {
+        ADD_FAILURE() << "unexpected " << Describe(question)
+                      << (answers_.empty() ? std::string(", no answer scripted")
+                                           : ", expected " + answers_.front().Describe());
+        return 0;
+    }
+    Answer answer = std::move(answers_.front());
+    answers_.pop_front();
+    SendMessageW(question.owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(question.menu), MAKELPARAM(0, 0));
+    if (answer.menuCheck) answer.menuCheck(question);
+    if (answer.menuCommand == 0) return 0;
+    std::vector<std::pair<HMENU, int>> path;
+    if (!PathTo(question.menu, answer.menuCommand, path)) {
+        ADD_FAILURE() << "command " << answer.menuCommand << " is not in the " << Describe(question);
+        return 0;
+    }
+    for (const auto& [submenu, index] : path)
+        SendMessageW(question.owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), MAKELPARAM(index, 0));
+    // The owner's update-UI may have changed the menu: look again.
+    ui::detail::FoundItem found = ui::detail::FindItemById(question.menu, answer.menuCommand);
+    if (!found.item || found.item->IsGrayed()) {
+        ADD_FAILURE() << "command " << answer.menuCommand << " of the " << Describe(question)
+                      << (found.item ? " is disabled" : " is gone");
+        return 0;
+    }
+    return answer.menuCommand;
 }
 
 }  // namespace ui_testing

@@ -21,6 +21,7 @@ class ScriptedPrompter : public ui::Prompter {
 public:
     using MessageBoxCheck = std::function<void(const ui::MessageBoxQuestion&)>;
     using DialogScript = std::function<void(ui::PromptedDialog&)>;
+    using MenuCheck = std::function<void(const ui::PopupMenuQuestion&)>;
 
     // Installs itself as the current prompter until destroyed.
     ScriptedPrompter();
@@ -39,31 +40,45 @@ public:
     void DriveDialog(int dialogId, DialogScript script);
     void DriveDialog(std::string dialogName, DialogScript script);
 
+    // The next question must be a popup menu; the command `id` is chosen
+    // (0: the menu is dismissed). As a user opening the menu would, the
+    // prompter first sends WM_INITMENUPOPUP to the owner for the menu, then
+    // lets `check` (if any) look at the question, then sends WM_INITMENUPOPUP
+    // for each submenu on the way to the item. An id that is no enabled
+    // command of the menu is a failure (and 0 is answered).
+    void ChooseMenuCommand(UINT id, MenuCheck check = {});
+
     // Every message box asked, in order (answered or not).
     const std::vector<ui::MessageBoxQuestion>& AskedMessageBoxes() const { return messageBoxes_; }
     // The names of the dialogs run, in order.
     const std::vector<std::string>& RunDialogs() const { return dialogs_; }
+    // Every popup menu asked, in order (its menu handle may be gone since).
+    const std::vector<ui::PopupMenuQuestion>& AskedMenus() const { return menus_; }
     // Scripted answers not used yet.
     std::size_t PendingAnswers() const { return answers_.size(); }
 
     int AskMessageBox(const ui::MessageBoxQuestion& question) override;
     INT_PTR RunModalDialog(ui::PromptedDialog& dialog) override;
+    UINT ChoosePopupMenuCommand(const ui::PopupMenuQuestion& question) override;
 
 private:
     struct Answer {
-        enum class Kind { MessageBox, Dialog };
+        enum class Kind { MessageBox, Dialog, Menu };
         Kind kind = Kind::MessageBox;
         int messageBoxAnswer = 0;
         MessageBoxCheck check;
         int dialogId = 0;  // 0: matched by name
         std::string dialogName;
         DialogScript script;
+        UINT menuCommand = 0;
+        MenuCheck menuCheck;
         std::string Describe() const;
     };
 
     std::deque<Answer> answers_;
     std::vector<ui::MessageBoxQuestion> messageBoxes_;
     std::vector<std::string> dialogs_;
+    std::vector<ui::PopupMenuQuestion> menus_;
     ui::ScopedPrompter installed_;
 };
 

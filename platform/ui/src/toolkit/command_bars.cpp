@@ -59,6 +59,7 @@ CXTPToolBar* CXTPCommandBars::Add(LPCWSTR name, XTPBarPosition position) {
     bar->SetCommandBars(this);
     bar->SetTitle(name);
     bar->CreateToolBarWidget(host);
+    if (largeIcons_) static_cast<QToolBar*>(bar->Widget())->setIconSize(QSize(24, 24));
     if (!customizable_) bar->Widget()->setContextMenuPolicy(Qt::PreventContextMenu);
     toolBars_.push_back(std::move(bar));
     return toolBars_.back().get();
@@ -93,6 +94,13 @@ void CXTPCommandBars::EnableCustomization(BOOL enable) {
             widget->setContextMenuPolicy(customizable_ ? Qt::DefaultContextMenu : Qt::PreventContextMenu);
     if (QMainWindow* host = ui::detail::HostMainWindow(site_))
         host->setContextMenuPolicy(customizable_ ? Qt::DefaultContextMenu : Qt::PreventContextMenu);
+}
+
+void CXTPCommandBars::SetLargeIcons(BOOL large) {
+    largeIcons_ = large != FALSE;
+    int size = largeIcons_ ? 24 : 16;
+    for (const auto& bar : toolBars_)
+        if (auto* widget = qobject_cast<QToolBar*>(bar->Widget())) widget->setIconSize(QSize(size, size));
 }
 
 void CXTPCommandBars::RedrawCommandBars() {

@@ -52,6 +52,11 @@ public:
     void EnableCustomization(BOOL enable);
     BOOL IsCustomizationEnabled() const { return customizable_; }
 
+    // Tool bar icons at 24 pixels instead of 16 (the customise sheet's
+    // option).
+    void SetLargeIcons(BOOL large);
+    BOOL GetLargeIcons() const { return largeIcons_; }
+
     // Applies the paint manager's theme to the bars and repaints them.
     void RedrawCommandBars();
 
@@ -62,6 +67,7 @@ public:
 private:
     HWND site_;
     bool customizable_ = true;
+    bool largeIcons_ = false;
     std::unique_ptr<CXTPMenuBar> menuBar_;
     std::vector<std::unique_ptr<CXTPToolBar>> toolBars_;
 };

@@ -7,7 +7,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 #include <QStyle>
+#include <QVariant>
+#include <QWidget>
 
 #include <map>
 
@@ -98,6 +101,24 @@ QImage ScaledIconImage(const QImage& image, int cx, int cy) {
     return result;
 }
 
+QImage ResourceImage(const ResourceId& id) {
+    auto found = Resources().find(id);
+    return found == Resources().end() ? QImage() : found->second.image;
+}
+
+HICON SetWindowIcon(QWidget* widget, WPARAM kind, HICON icon) {
+    const char* property = kind == ICON_SMALL ? "ui.iconSmall" : "ui.iconBig";
+    auto previous = reinterpret_cast<HICON>(widget->property(property).value<quintptr>());
+    widget->setProperty(property, QVariant::fromValue(reinterpret_cast<quintptr>(icon)));
+    QIcon combined;
+    for (const char* name : {"ui.iconSmall", "ui.iconBig"}) {
+        QImage image = IconImage(reinterpret_cast<HICON>(widget->property(name).value<quintptr>()));
+        if (!image.isNull()) combined.addPixmap(QPixmap::fromImage(image));
+    }
+    widget->setWindowIcon(combined);
+    return previous;
+}
+
 int SystemIconSize() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return 32;
     return QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize);
@@ -135,7 +156,7 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
     return static_cast<HICON>(LoadImageW(instance, name, IMAGE_ICON, 0, 0, LR_SHARED));
 }
 
-HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
+HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
     if (type != IMAGE_ICON || !name) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -151,18 +172,14 @@ HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, U
         return AddIcon(ScaledIconImage(image, cx, cy), false);
     }
     ui::ResourceId id = ui::ResourceId::FromPointer(name);
-    if (!instance && id.IsNumber()) {
-        QImage image = SystemIcon(id.Number());
+    auto found = Resources().find(id);
+    if (found == Resources().end()) {
+        QImage image = id.IsNumber() ? SystemIcon(id.Number()) : QImage();
         if (image.isNull()) {
             SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
             return nullptr;
         }
         return AddIcon(ScaledIconImage(image, cx, cy), (flags & LR_SHARED) != 0);
-    }
-    auto found = Resources().find(id);
-    if (found == Resources().end()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
     }
     IconResource& resource = found->second;
     QImage image = ScaledIconImage(resource.image, cx, cy);

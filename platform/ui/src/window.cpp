@@ -2,6 +2,7 @@
 
 #include "copy_data_internal.h"
 #include "handle_table.h"
+#include "icon_internal.h"
 #include "message_queue_internal.h"
 #include "text_conversion.h"
 #include "ui/message_queue.h"
@@ -81,6 +82,10 @@ void DestroyWindowObject(Window& window) {
         widget->hide();
         widget->deleteLater();
     }
+    // The window's last message: objects that delete themselves with their
+    // window (the framework's frames and views) may do so here, so nothing
+    // touches the object after it.
+    window.WindowProc(WM_NCDESTROY, 0, 0);
 }
 
 Window::Window() = default;
@@ -131,8 +136,10 @@ HWND Window::Create(HWND parent, std::u16string className, const RECT& rect, DWO
     return hwnd;
 }
 
-LRESULT Window::WindowProc(UINT message, WPARAM, LPARAM) {
+LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) DestroyWindow(handle_);
+    if (message == WM_SETICON && widget_)
+        return reinterpret_cast<LRESULT>(SetWindowIcon(widget_, wParam, reinterpret_cast<HICON>(lParam)));
     return 0;
 }
 

@@ -42,8 +42,9 @@
 #define ICON_BIG 1
 
 // The program's icon resource `name` at its own size: one shared icon per
-// resource, which DestroyIcon leaves alone. With a null instance, the
-// system icons IDI_*. Null with ERROR_RESOURCE_NAME_NOT_FOUND when none is
+// resource, which DestroyIcon leaves alone. `instance` is not used (every
+// module's icons are the program's); the system's icons IDI_* are there
+// unless the program registers those ids itself. Null with ERROR_RESOURCE_NAME_NOT_FOUND when none is
 // registered.
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 // IMAGE_ICON only: the resource at cx x cy (0: its own size, or the system's

@@ -3,10 +3,11 @@
 // LoadMenuW (ui/menus.h) makes an independent HMENU copy of one each time.
 //
 //     ui::RegisterMenuResource({128, {
-//         {0, u"&File", MF_POPUP, {{57600, u"&New\tCtrl+N"}, {0, {}, MF_SEPARATOR}, {57665, u"E&xit"}}},
+//         {0, u"&File", MF_POPUP, {{57600, u"&New\tCtrl+N"}, ui::MenuRow::Separator(), {57665, u"E&xit"}}},
 //     }});
 #pragma once
 
+#include "ui/menus.h"
 #include "ui/resource_id.h"
 
 #include <string>
@@ -18,6 +19,10 @@ namespace ui {
 // (MF_POPUP, or any row with `submenu` rows) whose own id is usually 0.
 // `flags` are the MF_ flags of AppendMenuW (MF_GRAYED, MF_CHECKED, ...).
 struct MenuRow {
+    MenuRow(UINT id, std::u16string text, UINT flags = 0, std::vector<MenuRow> submenu = {})
+        : id(id), text(std::move(text)), flags(flags), submenu(std::move(submenu)) {}
+    static MenuRow Separator() { return MenuRow(0, {}, MF_SEPARATOR); }
+
     UINT id = 0;
     std::u16string text;
     UINT flags = 0;

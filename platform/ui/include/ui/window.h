@@ -74,8 +74,9 @@ public:
     // of another process.
     bool PublishToOtherProcesses();
 
-    // The default handles WM_CLOSE (destroys the window) and returns 0 for
-    // everything else.
+    // The default handles WM_CLOSE (destroys the window) and WM_SETICON (the
+    // widget's window icon; the icon set before is the result) and returns 0
+    // for everything else.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     // The window's text: a top-level window's title, a control's text.

@@ -49,7 +49,7 @@ TEST_F(SplitterTest, RefusesShapesItCannotShow) {
     CXTPSplitterWnd splitter;
     EXPECT_FALSE(splitter.CreateStatic(frame.Handle(), 2, 2));
     EXPECT_FALSE(splitter.CreateStatic(frame.Handle(), 0, 1));
-    EXPECT_FALSE(splitter.CreateStatic(nullptr, 2, 1));
+    EXPECT_FALSE(splitter.CreateStatic(static_cast<HWND>(nullptr), 2, 1));
     EXPECT_TRUE(splitter.CreateStatic(frame.Handle(), 1, 3));
     EXPECT_EQ(static_cast<QSplitter*>(splitter.Widget())->orientation(), Qt::Horizontal);
 }

@@ -1,6 +1,7 @@
 #include "ui/toolkit/command_bars.h"
 
 #include "host_main_window.h"
+#include "ui/framework/frame_wnd.h"
 #include "ui/menus.h"
 #include "ui/toolkit/control_popup.h"
 #include "ui/toolkit/paint_manager.h"
@@ -30,6 +31,10 @@ CXTPCommandBars::~CXTPCommandBars() {
 }
 
 CXTPMenuBar* CXTPCommandBars::SetMenu(LPCWSTR name, UINT menuId) {
+    // A frame's own menu (the one LoadFrame took) is shown as it is, so the
+    // frame's later changes of it show.
+    if (auto* frame = dynamic_cast<CFrameWnd*>(ui::WindowFromHandle(site_)); frame && frame->GetMenu())
+        return SetMenu(name, frame->GetMenu());
     HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(menuId));
     if (!menu) return nullptr;
     CXTPMenuBar* bar = SetMenu(name, menu);

@@ -2,6 +2,7 @@
 // Pane" band), a label on a vertical gradient.
 #pragma once
 
+#include "ui/framework/wnd.h"
 #include "ui/window.h"
 
 #include <string>
@@ -23,6 +24,9 @@ public:
     // from 15 to 16, text 5) until SetCaptionColors. FALSE when it exists or
     // `parent` is no window.
     BOOL Create(HWND parent, LPCWSTR caption, DWORD style, const RECT& rect, UINT id);
+    BOOL Create(CWnd* parent, LPCWSTR caption, DWORD style, const RECT& rect, UINT id) {
+        return Create(parent ? parent->GetSafeHwnd() : nullptr, caption, style, rect, id);
+    }
 
     // The gradient runs from `top` to `bottom`; the text is drawn in `text`.
     void SetCaptionColors(COLORREF top, COLORREF bottom, COLORREF text);

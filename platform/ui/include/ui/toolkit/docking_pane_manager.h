@@ -11,6 +11,7 @@
 // or with the manager, whichever goes first.
 #pragma once
 
+#include "ui/framework/wnd.h"
 #include "ui/window.h"
 
 #include <memory>
@@ -105,6 +106,7 @@ public:
     // window). FALSE when `site` is no such window or panes are installed
     // already.
     BOOL InstallDockingPanes(HWND site);
+    BOOL InstallDockingPanes(CWnd* site) { return InstallDockingPanes(site ? site->GetSafeHwnd() : nullptr); }
     HWND GetSite() const { return site_; }
     void SetTheme(XTPDockingPaneTheme theme);
     XTPDockingPaneTheme GetCurrentTheme() const { return theme_; }

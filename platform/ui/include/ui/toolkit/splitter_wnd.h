@@ -6,11 +6,11 @@
 // CXTPSplitterWndEx is the same splitter drawn without any border.
 #pragma once
 
+#include "ui/framework/framework_ids.h"
+#include "ui/framework/wnd.h"
 #include "ui/window.h"
 
 #include <vector>
-
-#define AFX_IDW_PANE_FIRST 59648
 
 class CXTPSplitterWnd : public ui::Window {
 public:
@@ -23,6 +23,10 @@ public:
     // FALSE when it exists, `parent` is no window or the shape is refused.
     BOOL CreateStatic(HWND parent, int rows, int cols, DWORD style = WS_CHILD | WS_VISIBLE,
                       UINT id = AFX_IDW_PANE_FIRST);
+    BOOL CreateStatic(CWnd* parent, int rows, int cols, DWORD style = WS_CHILD | WS_VISIBLE,
+                      UINT id = AFX_IDW_PANE_FIRST) {
+        return CreateStatic(parent ? parent->GetSafeHwnd() : nullptr, rows, cols, style, id);
+    }
 
     int GetRowCount() const { return rows_; }
     int GetColumnCount() const { return cols_; }

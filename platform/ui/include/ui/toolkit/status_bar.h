@@ -12,6 +12,7 @@
 // which this window answers.
 #pragma once
 
+#include "ui/framework/wnd.h"
 #include "ui/window.h"
 
 #include <string>
@@ -39,6 +40,9 @@ public:
     // WS_VISIBLE it shows. FALSE when it exists already or `parent` is no
     // frame window.
     BOOL Create(HWND parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT id = 59393);
+    BOOL Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT id = 59393) {
+        return Create(parent ? parent->GetSafeHwnd() : nullptr, style, id);
+    }
 
     // Makes one pane per id, in order: 0 is the message pane, other ids are
     // indicators whose text is their id's string. A null `ids` makes

@@ -1,6 +1,7 @@
 #include "ui/image_list.h"
 
 #include "device_context_internal.h"
+#include "gdi_object_internal.h"
 #include "icon_internal.h"
 #include "image_list_internal.h"
 #include "object_table.h"
@@ -18,6 +19,12 @@ struct ImageListData {
     int cy = 0;
     UINT flags = 0;
     std::vector<QImage> images;  // each Format_ARGB32, cx x cy
+    // ImageList_GetImageInfo's bitmaps (null until asked), freed by
+    // ImageList_Destroy; `stale` when the images changed since they were
+    // drawn.
+    HBITMAP strip = nullptr;
+    HBITMAP mask = nullptr;
+    bool stale = true;
 };
 
 ObjectTable<HIMAGELIST, ImageListData>& Lists() {
@@ -52,7 +59,13 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int initial, int) {
     return Lists().Add(std::move(data));
 }
 
-BOOL ImageList_Destroy(HIMAGELIST list) { return Lists().Remove(list) ? TRUE : FALSE; }
+BOOL ImageList_Destroy(HIMAGELIST list) {
+    std::unique_ptr<ImageListData> data = Lists().Remove(list);
+    if (!data) return FALSE;
+    if (data->strip) DeleteObject(data->strip);
+    if (data->mask) DeleteObject(data->mask);
+    return TRUE;
+}
 
 int ImageList_GetImageCount(HIMAGELIST list) {
     ImageListData* data = FindList(list);
@@ -74,6 +87,7 @@ int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon) {
     QImage image = IconImage(icon);
     if (!data || image.isNull()) return -1;
     image = ScaledIconImage(image, data->cx, data->cy);
+    data->stale = true;
     if (index == -1) {
         data->images.push_back(std::move(image));
         return static_cast<int>(data->images.size()) - 1;
@@ -86,6 +100,7 @@ int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon) {
 BOOL ImageList_Remove(HIMAGELIST list, int index) {
     ImageListData* data = FindList(list);
     if (!data) return FALSE;
+    data->stale = true;
     if (index == -1) {
         data->images.clear();
         return TRUE;
@@ -118,6 +133,60 @@ HIMAGELIST ImageList_Merge(HIMAGELIST list1, int i1, HIMAGELIST list2, int i2, i
     HIMAGELIST result = ImageList_Create(width, height, FindList(list1)->flags, 1, 0);
     FindList(result)->images.push_back(merged.convertToFormat(QImage::Format_ARGB32));
     return result;
+}
+
+namespace {
+
+// The bitmap `handle` (made when null) now showing `image`.
+HBITMAP ShowInBitmap(HBITMAP handle, QImage image) {
+    if (!handle) {
+        GdiObject object{};
+        object.kind = GdiKind::Bitmap;
+        object.image = std::move(image);
+        return static_cast<HBITMAP>(AddGdiObject(std::move(object)));
+    }
+    GdiObjectOf(handle)->image = std::move(image);
+    return handle;
+}
+
+// Draws the list's images in a row into its bitmaps.
+void DrawStrip(ImageListData& data) {
+    int count = std::max<int>(1, static_cast<int>(data.images.size()));
+    QImage strip(data.cx * count, data.cy, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QImage mask(strip.size(), QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::white);
+    {
+        QPainter painter(&strip);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (std::size_t i = 0; i < data.images.size(); ++i) {
+            const QImage& image = data.images[i];
+            int left = static_cast<int>(i) * data.cx;
+            painter.drawImage(left, 0, image);
+            for (int y = 0; y < image.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                auto* out = reinterpret_cast<QRgb*>(mask.scanLine(y)) + left;
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(line[x])) out[x] = qRgb(0, 0, 0);
+            }
+        }
+    }
+    data.strip = ShowInBitmap(data.strip, std::move(strip));
+    if (data.flags & ILC_MASK) data.mask = ShowInBitmap(data.mask, std::move(mask));
+    data.stale = false;
+}
+
+}  // namespace
+
+BOOL ImageList_GetImageInfo(HIMAGELIST list, int index, IMAGEINFO* info) {
+    ImageListData* data = FindList(list);
+    if (!data || !info || !ValidIndex(*data, index)) return FALSE;
+    if (data->stale || !data->strip) DrawStrip(*data);
+    *info = IMAGEINFO{};
+    info->hbmImage = data->strip;
+    info->hbmMask = data->mask;
+    info->rcImage = RECT{index * data->cx, 0, (index + 1) * data->cx, data->cy};
+    return TRUE;
 }
 
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC hdc, int x, int y, UINT) {

@@ -5,6 +5,8 @@
 #include "ui/message_queue.h"
 #include "ui/window_class.h"
 #include "ui/framework/image_list.h"
+#include "ui/gdi_objects.h"
+#include "ui/gdiplus.h"
 #include "ui/icons.h"
 #include "ui/image_list.h"
 #include "ui_testing/ui_test.h"
@@ -147,6 +149,65 @@ TEST_F(ImagesIconTest, ImageListIndexesFollowAddReplaceAndRemove) {
     EXPECT_FALSE(ImageList_Destroy(list));
     EXPECT_EQ(ImageList_AddIcon(list, red), -1);
     for (HICON icon : {red, green, blue}) DestroyIcon(icon);
+}
+
+// The file-type icons ask a list's image bitmap for its depth before they
+// combine an image with an overlay through its pixels.
+TEST_F(ImagesIconTest, ImageInfoGivesTheListsBitmapsWhereEachImageLies) {
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 0);
+    HICON sample = ui::detail::MakeIcon(Sample()), blue = Solid(16, Qt::blue);
+    ASSERT_EQ(ImageList_AddIcon(list, sample), 0);
+    ASSERT_EQ(ImageList_AddIcon(list, blue), 1);
+
+    IMAGEINFO info{};
+    ASSERT_TRUE(ImageList_GetImageInfo(list, 1, &info));
+    EXPECT_EQ(info.rcImage.left, 16);
+    EXPECT_EQ(info.rcImage.top, 0);
+    EXPECT_EQ(info.rcImage.right, 32);
+    EXPECT_EQ(info.rcImage.bottom, 16);
+    BITMAP bitmap{};
+    ASSERT_EQ(GetObjectW(info.hbmImage, sizeof(bitmap), &bitmap), static_cast<int>(sizeof(bitmap)));
+    EXPECT_EQ(bitmap.bmBitsPixel, 32);
+    EXPECT_EQ(bitmap.bmWidth, 32);
+    EXPECT_EQ(bitmap.bmHeight, 16);
+
+    auto colourAt = [](HBITMAP handle, int x, int y) {
+        Gdiplus::Bitmap pixels(handle, nullptr);
+        Gdiplus::Color colour;
+        EXPECT_EQ(pixels.GetPixel(x, y, &colour), Gdiplus::Ok);
+        return colour.GetValue();
+    };
+    EXPECT_EQ(colourAt(info.hbmImage, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(colourAt(info.hbmImage, 3, 4) >> 24, 128u) << "alpha kept";
+    EXPECT_EQ(colourAt(info.hbmImage, 16, 0), 0xFF0000FFu);
+    EXPECT_EQ(colourAt(info.hbmMask, 0, 0), 0xFF000000u) << "opaque: black";
+    EXPECT_EQ(colourAt(info.hbmMask, 15, 15), 0xFFFFFFFFu) << "clear: white";
+
+    // The same bitmaps, brought up to date.
+    ASSERT_EQ(ImageList_ReplaceIcon(list, 0, blue), 0);
+    IMAGEINFO again{};
+    ASSERT_TRUE(ImageList_GetImageInfo(list, 0, &again));
+    EXPECT_EQ(again.hbmImage, info.hbmImage);
+    EXPECT_EQ(again.hbmMask, info.hbmMask);
+    EXPECT_EQ(again.rcImage.left, 0);
+    EXPECT_EQ(colourAt(again.hbmImage, 0, 0), 0xFF0000FFu);
+    EXPECT_EQ(colourAt(again.hbmMask, 15, 15), 0xFF000000u);
+
+    EXPECT_FALSE(ImageList_GetImageInfo(list, 2, &again));
+    EXPECT_FALSE(ImageList_GetImageInfo(list, 0, nullptr));
+    EXPECT_TRUE(ImageList_Destroy(list));
+    EXPECT_EQ(GetObjectW(info.hbmImage, sizeof(bitmap), &bitmap), 0) << "the list's bitmaps go with it";
+    EXPECT_EQ(GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap), 0);
+    EXPECT_FALSE(ImageList_GetImageInfo(list, 0, &again));
+
+    HIMAGELIST unmasked = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    ASSERT_EQ(ImageList_AddIcon(unmasked, blue), 0);
+    ASSERT_TRUE(ImageList_GetImageInfo(unmasked, 0, &info));
+    EXPECT_NE(info.hbmImage, nullptr);
+    EXPECT_EQ(info.hbmMask, nullptr) << "no mask without ILC_MASK";
+    ImageList_Destroy(unmasked);
+    DestroyIcon(sample);
+    DestroyIcon(blue);
 }
 
 TEST_F(ImagesIconTest, MergeDrawsTheOverlayOverTheBaseAtTheOffset) {

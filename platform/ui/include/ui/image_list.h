@@ -43,6 +43,22 @@ HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);
 // over it (source over) at the offset (dx, dy); the list is as large as
 // both images together.
 HIMAGELIST ImageList_Merge(HIMAGELIST list1, int i1, HIMAGELIST list2, int i2, int dx, int dy);
+// Where image `index` lives: hbmImage, a bitmap of the list's images in a
+// row (32 bits a pixel with alpha, as GetObjectW tells), rcImage the image
+// within it, and for an ILC_MASK list hbmMask, its mask (opaque black where
+// an image is opaque, white where it is clear; else null). Both bitmaps
+// belong to the list (the same handles for its life, freed with it) and
+// are copies brought up to date by each call: drawing into them does not
+// change the list. Cost: copies every image when the list changed since
+// the last call.
+struct IMAGEINFO {
+    HBITMAP hbmImage;
+    HBITMAP hbmMask;
+    int Unused1;
+    int Unused2;
+    RECT rcImage;
+};
+BOOL ImageList_GetImageInfo(HIMAGELIST list, int index, IMAGEINFO* info);
 // Draws image `index` at (x, y) with its alpha (ILD_NORMAL and
 // ILD_TRANSPARENT alike) into a DC that can draw now.
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC hdc, int x, int y, UINT style);

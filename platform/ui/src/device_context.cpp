@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -305,6 +306,12 @@ void SetDcFreedListener(void (*listener)(HDC hdc)) { dcFreedListener = listener;
 PaintSession* ActivePaint(HWND hwnd) {
     auto found = Sessions().find(hwnd);
     return found == Sessions().end() ? nullptr : found->second;
+}
+
+std::optional<QFont> FontOfDc(HDC hdc) {
+    DeviceContext* dc = DcOf(hdc);
+    if (!dc) return std::nullopt;
+    return FontOfDc(*dc);
 }
 
 // For tests: the focus rectangles toggled on a window outside painting.

@@ -11,6 +11,7 @@
 #include <QRect>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -23,6 +24,10 @@ namespace ui::detail {
 // while its window paints; else null (a window DC outside painting, the
 // screen DC, a memory DC without bitmap, no DC).
 QPainter* PainterOf(HDC hdc);
+
+// The font a DC draws text with now (the selected one, or its window's or
+// the widget's it started with); nothing for no DC.
+std::optional<QFont> FontOfDc(HDC hdc);
 
 // A DC over a painter someone else owns, for as long as this object lives
 // (the painter must outlive it). The DC's font starts as `widget`'s (the

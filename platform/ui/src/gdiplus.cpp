@@ -248,6 +248,32 @@ Font::Font(const WCHAR* family, REAL emSize, INT style, Unit unit) : state_(std:
     font.setStrikeOut((style & FontStyleStrikeout) != 0);
 }
 
+Font::Font(HDC hdc) : state_(std::make_unique<State>()) {
+    std::optional<QFont> font = ui::detail::FontOfDc(hdc);
+    if (!font) {
+        status_ = InvalidParameter;
+        return;
+    }
+    state_->font = *font;
+}
+
+Font::Font(HDC, HFONT font) : state_(std::make_unique<State>()) {
+    ui::detail::GdiObject* object = ui::detail::GdiObjectOf(font);
+    if (!object || object->kind != ui::detail::GdiKind::Font) {
+        status_ = InvalidParameter;
+        return;
+    }
+    state_->font = object->font;
+}
+
+Font::Font(HDC, const LOGFONTW* logFont) : state_(std::make_unique<State>()) {
+    if (!logFont) {
+        status_ = InvalidParameter;
+        return;
+    }
+    state_->font = ui::detail::FontFromLogFont(*logFont);
+}
+
 Font::~Font() = default;
 
 INT Font::GetStyle() const {

@@ -6,7 +6,11 @@
 #include "ui/gdi_objects.h"
 #include "ui/icons.h"
 #include "ui/image_list.h"
+#include "recording_window.h"
 #include "ui_testing/ui_test.h"
+
+#include <QImage>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -248,6 +252,83 @@ TEST_F(ImagesGdiplusTest, IconInfoGivesColourAndMaskBitmapsTheCallerDeletes) {
     EXPECT_TRUE(DeleteObject(info.hbmMask));
     DestroyIcon(icon);
     EXPECT_FALSE(GetIconInfo(icon, &info));
+}
+
+// The About box draws its background with a Graphics over the DC of
+// WM_ERASEBKGND and answers that it erased.
+TEST_F(ImagesGdiplusTest, AGraphicsOverAWindowsEraseDcDrawsIntoTheWindow) {
+    Bitmap header(200, 20);
+    Graphics(&header).FillRectangle(std::make_unique<SolidBrush>(Color(255, 255, 128, 0)).get(), 0, 0, 200, 20);
+    RecordingWindow window;
+    Status drawn = GenericError;
+    window.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> LRESULT {
+        if (message != WM_ERASEBKGND) return RecordingWindow::kNotHandled;
+        Graphics graphics(reinterpret_cast<HDC>(wParam));
+        drawn = graphics.GetLastStatus();
+        graphics.DrawImage(&header, 0, 0, 200, 20);
+        Pen grey(Color(255, 220, 220, 220));
+        graphics.DrawLine(&grey, 0, 20, 200, 20);
+        SolidBrush white(Color(255, 255, 255, 255));
+        graphics.FillRectangle(&white, 0, 21, 200, 79);
+        return 1;
+    };
+    HWND hwnd = window.CreateTopLevel();
+    MoveWindow(hwnd, 0, 0, 200, 100, FALSE);
+    QImage shot = window.Widget()->grab().toImage();
+    EXPECT_EQ(drawn, Ok) << "a Graphics over the paint's DC";
+    EXPECT_EQ(shot.pixelColor(100, 10), QColor(255, 128, 0));
+    EXPECT_EQ(shot.pixelColor(100, 20), QColor(220, 220, 220));
+    EXPECT_EQ(shot.pixelColor(100, 60), QColor(255, 255, 255));
+
+    HDC outside = GetDC(hwnd);
+    EXPECT_EQ(Graphics(outside).GetLastStatus(), InvalidParameter) << "a window DC outside painting cannot draw";
+    ReleaseDC(hwnd, outside);
+}
+
+// The About box's header font is made from a description with the screen's
+// DC; a DC's own font and a drawing-object font serve as well.
+TEST_F(ImagesGdiplusTest, FontsComeFromDescriptionsDrawingObjectsAndDcs) {
+    Bitmap canvas(10, 10);
+    Graphics graphics(&canvas);
+    auto heightOf = [&](const Font& font) {
+        EXPECT_EQ(font.GetLastStatus(), Ok);
+        RectF box;
+        EXPECT_EQ(graphics.MeasureString(u"Hg", -1, &font, PointF(0, 0), nullptr, &box), Ok);
+        return box.Height;
+    };
+    LOGFONTW large{};
+    large.lfHeight = -26;
+    large.lfWeight = 400;
+    large.lfQuality = CLEARTYPE_QUALITY;
+    std::u16string face = u"Arial";
+    face.copy(large.lfFaceName, face.size());
+    LOGFONTW small = large;
+    small.lfHeight = -13;
+
+    HDC screen = GetDC(nullptr);
+    REAL fromDescription = heightOf(Font(screen, &large));
+    EXPECT_NEAR(fromDescription, 2 * heightOf(Font(screen, &small)), 3.0f);
+    EXPECT_EQ(heightOf(Font(u"Arial", 26, FontStyleRegular, UnitPixel)), fromDescription);
+
+    HFONT object = CreateFontIndirectW(&large);
+    EXPECT_EQ(heightOf(Font(screen, object)), fromDescription);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(memory, object);
+    EXPECT_EQ(heightOf(Font(memory)), fromDescription) << "the DC's selected font";
+    SelectObject(memory, previous);
+    EXPECT_NE(heightOf(Font(memory)), fromDescription) << "the DC's own font again";
+
+    const struct {
+        const char* what;
+        Font font;
+    } bad[] = {{"no DC", Font(static_cast<HDC>(nullptr))},
+               {"no font", Font(screen, static_cast<HFONT>(nullptr))},
+               {"a brush", Font(screen, reinterpret_cast<HFONT>(GetStockObject(WHITE_BRUSH)))},
+               {"no description", Font(screen, static_cast<const LOGFONTW*>(nullptr))}};
+    for (const auto& c : bad) EXPECT_EQ(c.font.GetLastStatus(), InvalidParameter) << c.what;
+    DeleteDC(memory);
+    DeleteObject(object);
+    ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 // the classes work without it. GUI thread only.
 #pragma once
 
+#include "ui/gdi_objects.h"
 #include "ui/window_types.h"
 
 #include <memory>
@@ -262,6 +263,13 @@ public:
     // `family` as CreateFontIndirectW maps faces; emSize in `unit`
     // (UnitPoint, UnitPixel or UnitWorld, which is pixels here).
     Font(const WCHAR* family, REAL emSize, INT style = FontStyleRegular, Unit unit = UnitPoint);
+    // The font a DC draws text with now; the font of a drawing-object font
+    // (ui/gdi_objects.h); the font a description asks for, as
+    // CreateFontIndirectW makes it (the DC is not needed then). A null or
+    // unknown DC or font, or a null description: InvalidParameter.
+    explicit Font(HDC hdc);
+    Font(HDC hdc, HFONT font);
+    Font(HDC hdc, const LOGFONTW* logFont);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;

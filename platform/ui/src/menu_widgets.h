@@ -20,8 +20,11 @@
 // MF_GRAYED disables, MF_CHECKED checks, MF_DEFAULT shows bold. A separator
 // - a separator. A popup item - a child QMenu bound to the submenu. An
 // owner-drawn item (MF_OWNERDRAW) - a QWidgetAction whose widget asks its
-// size with WM_MEASUREITEM and paints by sending WM_DRAWITEM (ODT_MENU, CtlID
-// 0, ODS_SELECTED while hovered) to the target with a DC over its painter.
+// size with WM_MEASUREITEM (once, and again after the item's id or data
+// changed) and paints by sending WM_DRAWITEM (ODT_MENU, CtlID 0,
+// ODS_SELECTED while it is the active item) to the target with a DC over
+// its painter; a click triggers it and closes its menus. A QMenuBar shows
+// no widget actions, so an owner-drawn entry of a bar itself is not drawn.
 #pragma once
 
 #include "ui/window_types.h"

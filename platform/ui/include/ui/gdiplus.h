@@ -1,9 +1,9 @@
 // The graphics-plus classes the system draws with (namespace Gdiplus): 32-bit
 // ARGB bitmaps (also over a caller's pixel buffer, without a copy), locking
 // their bits, and a Graphics that draws images, rectangles, lines and text
-// into a bitmap. Drawn with QPainter; a Bitmap's pixels are a QImage of the
-// same byte layout (PixelFormat32bppARGB is QImage::Format_ARGB32:
-// B, G, R, A in memory).
+// into a bitmap or through a device context that can draw now. Drawn with
+// QPainter; a Bitmap's pixels are a QImage of the same byte layout
+// (PixelFormat32bppARGB is QImage::Format_ARGB32: B, G, R, A in memory).
 //
 // Every call returns (or records, for GetLastStatus) a Status; nothing
 // throws. GdiplusStartup is a balanced counter: Qt needs no start-up, and

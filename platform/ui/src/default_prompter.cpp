@@ -6,6 +6,7 @@
 #include "ui/message_box.h"
 #include "ui/window.h"
 
+#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QWidget>
@@ -51,6 +52,18 @@ QMessageBox::StandardButton QtButtonOf(int id) {
 
 }  // namespace
 
+QString FileDialogFilter(std::u16string_view filter) {
+    // "Description|patterns|...||": the pairs up to the empty entry.
+    QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size() && !parts[i].isEmpty(); i += 2) {
+        QString patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        // Qt takes the patterns from the last parentheses of each entry.
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
 int DefaultPrompter::AskMessageBox(const MessageBoxQuestion& question) {
     Window* owner = LookupWindow(question.owner);
     QMessageBox box(IconOf(question.style), ToQString(question.caption), ToQString(question.text),
@@ -87,6 +100,16 @@ UINT DefaultPrompter::ChoosePopupMenuCommand(const PopupMenuQuestion& question) 
     });
     QAction* action = menu.exec(QPoint(question.point.x, question.point.y));
     return chosen ? chosen : CommandOf(action);
+}
+
+std::optional<std::u16string> DefaultPrompter::ChooseFile(const FileQuestion& question) {
+    Window* owner = LookupWindow(question.owner);
+    QFileDialog dialog(owner ? owner->Widget() : nullptr, ToQString(question.title), ToQString(question.initialFolder),
+                       FileDialogFilter(question.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return FromQString(dialog.selectedFiles().front());
 }
 
 }  // namespace ui::detail

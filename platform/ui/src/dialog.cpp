@@ -3,6 +3,7 @@
 #include "dialog_control.h"
 #include "handle_table.h"
 #include "text_conversion.h"
+#include "ui/device_context.h"
 #include "ui/message_queue.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -121,6 +122,11 @@ HWND Dialog::CreateWindowAndControls(HWND owner, bool modal) {
     }
     CenterWindow(hwnd, owner);
     SendMessageW(hwnd, WM_INITDIALOG, 0, 0);
+    // The colours the initialised dialog gives its controls (WM_CTLCOLOR).
+    for (const auto& control : controls_) {
+        if (!IsWindow(hwnd)) break;
+        static_cast<detail::DialogControl&>(*control).ApplyDialogColours();
+    }
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
@@ -204,6 +210,17 @@ LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
+    case WM_ERASEBKGND: {
+        // The dialog's background is the brush WM_CTLCOLORDLG answers (a
+        // hollow one leaves it as it is); 0 leaves Qt's background.
+        auto brush = reinterpret_cast<HBRUSH>(
+            SendMessageW(Handle(), WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(Handle())));
+        if (!brush || !Exists()) return Window::WindowProc(message, wParam, lParam);
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        return 1;
+    }
     case WM_CLOSE:
         // As the system's dialogs: the close button is a Cancel command.
         SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

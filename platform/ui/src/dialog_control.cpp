@@ -1,7 +1,11 @@
 #include "dialog_control.h"
 
+#include "colour_conversion.h"
+#include "gdi_object_internal.h"
 #include "text_conversion.h"
 #include "window_state.h"
+#include "ui/device_context.h"
+#include "ui/gdi_objects.h"
 #include "ui/message_queue.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -129,7 +133,52 @@ void DialogControl::ShowProgress() {
     }
 }
 
+void DialogControl::ApplyDialogColours() {
+    HWND self = Handle();
+    QWidget* widget = Widget();
+    if (!widget || kind_ == ControlKind::ProgressBar) return;
+    UINT message = WM_CTLCOLORSTATIC;
+    if (kind_ == ControlKind::Button) message = WM_CTLCOLORBTN;
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    if (edit && !edit->isReadOnly() && edit->isEnabled()) message = WM_CTLCOLOREDIT;
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(Parent(), message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(self)));
+    QColor text = ToQColor(GetTextColor(dc));
+    DeleteDC(dc);
+    if (!IsWindow(self)) return;
+
+    QPalette palette;  // no roles set: the control's own colours
+    bool fill = false;
+    if (brush) {
+        const GdiObject* object = GdiObjectOf(brush);
+        bool hollow = !object || object->kind != GdiKind::Brush || object->brush.style() == Qt::NoBrush;
+        QColor background = hollow ? QColor(Qt::transparent) : object->brush.color();
+        palette = widget->palette();
+        QPalette::ColorRole backgroundRole = QPalette::Window, textRole = QPalette::WindowText;
+        if (edit) {
+            backgroundRole = QPalette::Base;
+            textRole = QPalette::Text;
+        } else if (kind_ == ControlKind::Button) {
+            backgroundRole = QPalette::Button;
+            textRole = QPalette::ButtonText;
+        }
+        palette.setColor(backgroundRole, background);
+        palette.setColor(textRole, text);
+        fill = !hollow && !edit && kind_ != ControlKind::Button;
+    }
+    // Unchanged colours change nothing, so asking before each paint does
+    // not paint again.
+    if (palette != widget->palette() || palette.resolveMask() != widget->palette().resolveMask())
+        widget->setPalette(palette);
+    if (widget->autoFillBackground() != fill) widget->setAutoFillBackground(fill);
+}
+
 LRESULT DialogControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The dialog may change the colours at any time; they show at the
+    // next paint.
+    if (message == WM_ERASEBKGND) ApplyDialogColours();
     if (kind_ != ControlKind::ProgressBar) return Window::WindowProc(message, wParam, lParam);
     LONG previous = position_;
     auto setPosition = [&](LONG position) {

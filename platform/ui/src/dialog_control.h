@@ -22,6 +22,15 @@ public:
     int Id() const { return id_; }
     ControlKind Kind() const { return kind_; }
 
+    // Asks the dialog for the control's colours (WM_CTLCOLORSTATIC for a
+    // label and a read-only or disabled edit, WM_CTLCOLOREDIT, WM_CTLCOLORBTN)
+    // with a DC that records SetTextColor, SetBkColor and SetBkMode, and
+    // makes the answer the widget's palette: the brush's colour its
+    // background (a hollow brush: transparent), the text colour its text.
+    // An answer of 0 gives the control its own colours back. Called once
+    // the dialog is initialised and before each paint of the control.
+    void ApplyDialogColours();
+
     std::u16string Text() const override;
     void SetText(std::u16string_view text) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,8 +1,8 @@
 // The prompter: every modal question of the program passes through it.
 //
 // A question is a message box (MessageBoxW and the layer's other
-// message-box calls), a modal dialog (ui::Dialog::DoModal) or a popup menu
-// (TrackPopupMenu). The default
+// message-box calls), a modal dialog (ui::Dialog::DoModal), a popup menu
+// (TrackPopupMenu) or a file to open (CWinApp::OnFileOpen). The default
 // prompter shows the real widgets and runs their modal loops. Tests install
 // another one (ui_testing::ScriptedPrompter) that answers from a script and
 // lets them check what was asked, so no test ever waits for a user.
@@ -12,6 +12,7 @@
 
 #include "ui/window_types.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,17 @@ struct PopupMenuQuestion {
     POINT point{};         // screen coordinates
     HWND owner = nullptr;  // gets WM_INITMENUPOPUP (and WM_MEASUREITEM / WM_DRAWITEM)
     UINT flags = 0;        // TPM_
+};
+
+// A file to open, as a file dialog asks for it.
+struct FileQuestion {
+    HWND owner = nullptr;
+    std::u16string title;  // the dialog's title
+    // The file types in the system's form, pairs of a description and its
+    // patterns (";" between patterns): "Text (*.txt)|*.txt|All Files (*.*)|*.*||".
+    // Empty: every file.
+    std::u16string filter;
+    std::u16string initialFolder;  // empty: the current folder
 };
 
 // What a prompter sees of a modal dialog while the dialog is up: which
@@ -86,6 +98,9 @@ public:
     // submenu's position in its parent, 0 for the menu itself), so its code
     // can enable, check and rename items first.
     virtual UINT ChoosePopupMenuCommand(const PopupMenuQuestion& question) = 0;
+    // Asks for one existing file to open: its path, or none when the
+    // question is cancelled.
+    virtual std::optional<std::u16string> ChooseFile(const FileQuestion& question) = 0;
 };
 
 // The prompter in force: the one last installed, else the default prompter.

@@ -33,6 +33,15 @@
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
+// A control asks its parent for its colours (wParam a DC, lParam the
+// control); the answer is a brush, 0 for the control's own colours.
+#define WM_CTLCOLORMSGBOX 0x0132
+#define WM_CTLCOLOREDIT 0x0133
+#define WM_CTLCOLORLISTBOX 0x0134
+#define WM_CTLCOLORBTN 0x0135
+#define WM_CTLCOLORDLG 0x0136
+#define WM_CTLCOLORSCROLLBAR 0x0137
+#define WM_CTLCOLORSTATIC 0x0138
 #define WM_PARENTNOTIFY 0x0210
 #define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
@@ -58,6 +67,16 @@
 // WM_SETICON's and WM_GETICON's wParam.
 #define ICON_SMALL 0
 #define ICON_BIG 1
+
+// The kinds of WM_CTLCOLOR (the message less WM_CTLCOLORMSGBOX), as the
+// framework's OnCtlColor gets them.
+#define CTLCOLOR_MSGBOX 0
+#define CTLCOLOR_EDIT 1
+#define CTLCOLOR_LISTBOX 2
+#define CTLCOLOR_BTN 3
+#define CTLCOLOR_DLG 4
+#define CTLCOLOR_SCROLLBAR 5
+#define CTLCOLOR_STATIC 6
 
 // WM_COMMAND notification codes in the high word of wParam.
 #define BN_CLICKED 0

@@ -2,6 +2,7 @@
 
 #include "ui/window_class.h"
 #include "ui/framework/create_context.h"
+#include "ui/framework/dc.h"
 #include "ui/framework/document.h"
 #include "ui/framework/frame_wnd.h"
 
@@ -12,6 +13,7 @@ IMPLEMENT_DYNAMIC(CView, CWnd)
 BEGIN_MESSAGE_MAP(CView, CWnd)
 ON_WM_CREATE()
 ON_WM_DESTROY()
+ON_WM_PAINT()
 ON_WM_MOUSEACTIVATE()
 ON_MESSAGE(WM_INITIALUPDATE, &CView::OnInitialUpdateMessage)
 END_MESSAGE_MAP()
@@ -42,6 +44,11 @@ int CView::OnCreate(LPCREATESTRUCT lpcs) {
 void CView::OnDestroy() {
     CFrameWnd* frame = GetParentFrame();
     if (frame && frame->GetActiveView() == this) frame->SetActiveView(nullptr, FALSE);
+}
+
+void CView::OnPaint() {
+    CPaintDC dc(this);
+    OnDraw(&dc);
 }
 
 int CView::OnMouseActivate(CWnd*, UINT, UINT) {

@@ -8,6 +8,7 @@
 #include "ui/framework/framework_ids.h"
 #include "ui/framework/wnd.h"
 #include "ui/message_queue.h"
+#include "ui/prompter.h"
 #include "ui/string_table.h"
 #include "ui/window_functions.h"
 
@@ -15,6 +16,9 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <optional>
 
 IMPLEMENT_DYNAMIC(CWinApp, CCmdTarget)
 
@@ -131,6 +135,32 @@ void CWinApp::OnFileNew() {
     POSITION position = GetFirstDocTemplatePosition();
     if (CDocTemplate* docTemplate = position ? GetNextDocTemplate(position) : nullptr)
         docTemplate->OpenDocumentFile(nullptr);
+}
+
+void CWinApp::OnFileOpen() {
+    ui::FileQuestion question;
+    question.owner = m_pMainWnd ? m_pMainWnd->GetSafeHwnd() : nullptr;
+    question.title = u"Open";
+    POSITION position = GetFirstDocTemplatePosition();
+    CString name, extension;
+    if (CDocTemplate* docTemplate = position ? GetNextDocTemplate(position) : nullptr) {
+        docTemplate->GetDocString(name, CDocTemplate::filterName);
+        docTemplate->GetDocString(extension, CDocTemplate::filterExt);
+    }
+    std::u16string extensionText = extension.GetString();
+    if (!name.IsEmpty() && !extensionText.empty()) {
+        // ".txt" (or ".txt;.log") becomes "*.txt" ("*.txt;*.log").
+        std::u16string patterns;
+        for (std::size_t start = 0; start <= extensionText.size();) {
+            std::size_t end = std::min(extensionText.find(u';', start), extensionText.size());
+            if (end > start) patterns += (patterns.empty() ? u"*" : u";*") + extensionText.substr(start, end - start);
+            start = end + 1;
+        }
+        question.filter = std::u16string(name.GetString()) + u"|" + patterns + u"|";
+    }
+    question.filter += u"All Files (*.*)|*.*||";
+    if (std::optional<std::u16string> path = ui::CurrentPrompter().ChooseFile(question))
+        OpenDocumentFile(path->c_str());
 }
 
 void CWinApp::OnAppExit() {

@@ -1,9 +1,12 @@
 #include "ui/framework/wnd.h"
 
 #include "ui/window_class.h"
+#include "framework_window_host.h"
 #include "handle_table.h"
 #include "text_conversion.h"
 #include "ui/framework/frame_wnd.h"
+#include "ui/dialog.h"
+#include "ui/input.h"
 #include "ui/notify_header.h"
 #include "ui/framework/win_app.h"
 #include "ui/message_queue.h"
@@ -17,6 +20,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <memory>
+#include <unordered_map>
 
 IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
@@ -60,7 +65,36 @@ CWnd::~CWnd() {
     if (Exists()) ::DestroyWindow(Handle());
 }
 
-CWnd* CWnd::FromHandle(HWND hwnd) { return dynamic_cast<CWnd*>(ui::WindowFromHandle(hwnd)); }
+namespace {
+
+// The CWnds standing for windows that are no framework window (a dialog's
+// controls), kept while their window exists.
+std::unordered_map<HWND, std::unique_ptr<CWnd>>& Wrappers() {
+    static std::unordered_map<HWND, std::unique_ptr<CWnd>> wrappers;
+    return wrappers;
+}
+
+}  // namespace
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+    ui::Window* window = ui::WindowFromHandle(hwnd);
+    if (auto* host = dynamic_cast<ui::detail::FrameworkWindowHost*>(window)) return host->FrameworkWindow();
+    return dynamic_cast<CWnd*>(window);
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    if (!ui::WindowFromHandle(hwnd)) return nullptr;
+    if (CWnd* permanent = FromHandlePermanent(hwnd)) return permanent;
+    auto& wrappers = Wrappers();
+    // Handles are never reused: wrappers of gone windows are only dropped.
+    std::erase_if(wrappers, [](const auto& entry) { return !IsWindow(entry.first); });
+    std::unique_ptr<CWnd>& wrapper = wrappers[hwnd];
+    if (!wrapper) {
+        wrapper = std::make_unique<CWnd>();
+        wrapper->m_hWnd = hwnd;
+    }
+    return wrapper.get();
+}
 
 BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
                   UINT nID, CCreateContext* pContext) {
@@ -139,7 +173,7 @@ QWidget* CWnd::CreateWidget(QWidget* parent, bool child) {
     return new WndWidget(parent, child ? Qt::Widget : Qt::Window, this);
 }
 
-BOOL CWnd::DestroyWindow() { return ::DestroyWindow(Handle()); }
+BOOL CWnd::DestroyWindow() { return ::DestroyWindow(m_hWnd); }
 
 void CWnd::PostNcDestroy() {}
 
@@ -206,9 +240,11 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
     return OnCmdMsg(static_cast<UINT>(header->idFrom), MAKELONG(header->code, WM_NOTIFY), &notify, nullptr);
 }
 
-DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)); }
+DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_STYLE)); }
 
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT) { return ui::ModifyStyle(Handle(), dwRemove, dwAdd); }
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT) { return ui::ModifyStyle(m_hWnd, dwRemove, dwAdd); }
+
+int CWnd::GetDlgCtrlID() const { return Exists() ? controlId_ : ::GetDlgCtrlID(m_hWnd); }
 
 int CWnd::SetDlgCtrlID(int nID) {
     int previous = controlId_;
@@ -218,18 +254,16 @@ int CWnd::SetDlgCtrlID(int nID) {
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
-    HWND self = Handle();
-    if (!self) return nullptr;
+    if (!m_hWnd) return nullptr;
     for (HWND hwnd : ui::detail::AllWindows()) {
         ui::Window* window = ui::detail::LookupWindow(hwnd);
-        if (!window || window->Parent() != self || !window->IsChild()) continue;
-        auto* wnd = dynamic_cast<CWnd*>(window);
-        if (wnd && wnd->controlId_ == nID) return wnd;
+        if (window && window->Parent() == m_hWnd && window->IsChild() && ::GetDlgCtrlID(hwnd) == nID)
+            return FromHandle(hwnd);
     }
     return nullptr;
 }
 
-CWnd* CWnd::GetParent() const { return FromHandle(Parent()); }
+CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
 
 CFrameWnd* CWnd::GetParentFrame() const {
     const ui::Window* window = this;
@@ -253,20 +287,25 @@ CWnd* CWnd::GetTopLevelParent() const {
     return dynamic_cast<CWnd*>(const_cast<ui::Window*>(window));
 }
 
-BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(Handle(), nCmdShow); }
+BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
 
-void CWnd::UpdateWindow() { ::UpdateWindow(Handle()); }
+void CWnd::UpdateWindow() { ::UpdateWindow(m_hWnd); }
 
-BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(Handle()); }
+BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
 
-BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(Handle(), bEnable); }
+BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
 
-void CWnd::SetWindowText(LPCTSTR lpszString) { ::SetWindowTextW(Handle(), lpszString); }
+void CWnd::SetWindowText(LPCTSTR lpszString) { ::SetWindowTextW(m_hWnd, lpszString); }
 
-void CWnd::GetWindowText(CString& rString) const { rString = CString(Text().c_str()); }
+void CWnd::GetWindowText(CString& rString) const {
+    int length = ::GetWindowTextLengthW(m_hWnd);
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(m_hWnd, text.data(), length + 1)));
+    rString = CString(text.c_str());
+}
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
-    ::MoveWindow(Handle(), x, y, nWidth, nHeight, bRepaint);
+    ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
 }
 
 void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
@@ -274,17 +313,20 @@ void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
         MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint);
 }
 
-void CWnd::GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(Handle(), lpRect); }
+void CWnd::GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
 
 void CWnd::GetClientRect(LPRECT lpRect) const {
     if (!lpRect) return;
+    if (!Exists()) {
+        // A window this object stands for (a dialog, a control).
+        if (!::GetClientRect(m_hWnd, lpRect)) *lpRect = RECT{0, 0, 0, 0};
+        return;
+    }
     QWidget* client = ClientWidget();
     *lpRect = client ? RECT{0, 0, client->width(), client->height()} : RECT{0, 0, 0, 0};
 }
 
-void CWnd::Invalidate(BOOL) {
-    if (QWidget* widget = Widget()) widget->update();
-}
+void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 
 CWnd* CWnd::SetFocus() {
     CWnd* previous = nullptr;
@@ -294,16 +336,16 @@ CWnd* CWnd::SetFocus() {
             if (window && window->Widget() == focus) previous = dynamic_cast<CWnd*>(window);
         }
     }
-    if (QWidget* widget = Widget()) widget->setFocus(Qt::OtherFocusReason);
+    ::SetFocus(m_hWnd);
     return previous;
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageW(Handle(), message, wParam, lParam);
+    return SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return PostMessageW(Handle(), message, wParam, lParam);
+    return PostMessageW(m_hWnd, message, wParam, lParam);
 }
 
 namespace {
@@ -320,5 +362,5 @@ void SendToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, boo
 }  // namespace
 
 void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep) {
-    if (HWND self = Handle()) SendToChildren(self, message, wParam, lParam, bDeep != FALSE);
+    if (HWND self = m_hWnd) SendToChildren(self, message, wParam, lParam, bDeep != FALSE);
 }

@@ -49,6 +49,7 @@ bool PathTo(HMENU menu, UINT id, std::vector<std::pair<HMENU, int>>& path) {
 std::string ScriptedPrompter::Answer::Describe() const {
     if (kind == Kind::MessageBox) return "a message box answered " + std::to_string(messageBoxAnswer);
     if (kind == Kind::Menu) return "a popup menu answered " + std::to_string(menuCommand);
+    if (kind == Kind::File) return "a file question answered with " + std::to_string(paths.size()) + " paths";
     return dialogId ? "dialog " + std::to_string(dialogId) : "dialog \"" + dialogName + "\"";
 }
 
@@ -87,6 +88,14 @@ void ScriptedPrompter::ChooseMenuCommand(UINT id, MenuCheck check) {
     entry.kind = Answer::Kind::Menu;
     entry.menuCommand = id;
     entry.menuCheck = std::move(check);
+    answers_.push_back(std::move(entry));
+}
+
+void ScriptedPrompter::ChooseFiles(std::vector<std::u16string> paths, FileCheck check) {
+    Answer entry;
+    entry.kind = Answer::Kind::File;
+    entry.paths = std::move(paths);
+    entry.fileCheck = std::move(check);
     answers_.push_back(std::move(entry));
 }
 
@@ -161,6 +170,26 @@ UINT ScriptedPrompter::ChoosePopupMenuCommand(const ui::PopupMenuQuestion& quest
         return 0;
     }
     return answer.menuCommand;
+}
+
+std::optional<std::u16string> ScriptedPrompter::ChooseFile(const ui::FileQuestion& question) {
+    files_.push_back(question);
+    if (answers_.empty() || answers_.front().kind != Answer::Kind::File) {
+        ADD_FAILURE() << "unexpected file question \"" << Utf8(question.title) << "\""
+                      << (answers_.empty() ? std::string(", no answer scripted")
+                                           : ", expected " + answers_.front().Describe());
+        return std::nullopt;
+    }
+    Answer answer = std::move(answers_.front());
+    answers_.pop_front();
+    if (answer.fileCheck) answer.fileCheck(question);
+    if (answer.paths.size() > 1) {
+        ADD_FAILURE() << "the file question \"" << Utf8(question.title) << "\" takes one file, " << answer.paths.size()
+                      << " were scripted";
+        return std::nullopt;
+    }
+    if (answer.paths.empty()) return std::nullopt;
+    return answer.paths.front();
 }
 
 }  // namespace ui_testing

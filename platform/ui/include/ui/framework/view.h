@@ -25,7 +25,9 @@ public:
     virtual void OnInitialUpdate();
     // The document changed (UpdateAllViews). The default repaints the view.
     virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
-    // Draws the document into the view (WM_PAINT).
+    // Draws the document into the view: WM_PAINT calls it with a CPaintDC
+    // (BeginPaint's DC, clipped to the part to repaint). The background is
+    // whatever WM_ERASEBKGND left (the views erase it themselves).
     virtual void OnDraw(CDC* pDC) = 0;
     // The frame made this view active or inactive.
     virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
@@ -38,6 +40,7 @@ protected:
 
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnDestroy();
+    afx_msg void OnPaint();
     afx_msg int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
     afx_msg LRESULT OnInitialUpdateMessage(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()

@@ -68,6 +68,11 @@ public:
     // The framework's handler of ID_FILE_NEW, for the program's map: a new
     // document in a new frame through the (first) template.
     afx_msg void OnFileNew();
+    // The framework's handler of ID_FILE_OPEN: asks the prompter for a file
+    // (the first template's filter, then every file) and opens a document
+    // titled with the file's name through OpenDocumentFile. Nothing happens
+    // when the question is cancelled.
+    afx_msg void OnFileOpen();
 
     CWnd* m_pMainWnd = nullptr;  // Not owned.
     int m_nCmdShow = 1;          // SW_SHOWNORMAL

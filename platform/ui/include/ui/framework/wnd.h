@@ -37,9 +37,13 @@ public:
     operator HWND() const { return m_hWnd; }
     HWND GetSafeHwnd() const { return m_hWnd; }
 
-    // The CWnd of a handle, or null (no window, or a window that is no CWnd).
+    // The CWnd of a handle, or null for no window. A window that is no
+    // framework window (a dialog's control) gets a CWnd that stands for it,
+    // kept by the framework while the window exists: its calls go to the
+    // handle (GetDlgCtrlID, SetWindowText, ShowWindow, SendMessage, ...).
     static CWnd* FromHandle(HWND hwnd);
-    static CWnd* FromHandlePermanent(HWND hwnd) { return FromHandle(hwnd); }
+    // The framework window of a handle, or null (no wrapper is made).
+    static CWnd* FromHandlePermanent(HWND hwnd);
 
     // Creates a child window (`dwStyle` has WS_CHILD) or a top-level window
     // owned by `pParentWnd`, with control id `nID`. A view created with a
@@ -69,8 +73,9 @@ public:
     // NMHDR; *pResult is the message's answer.
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
-    // The window's control id (a child's id; frames 0 unless given).
-    int GetDlgCtrlID() const { return controlId_; }
+    // The window's control id (a child's id; frames 0 unless given; a
+    // dialog's control its template id).
+    int GetDlgCtrlID() const;
     int SetDlgCtrlID(int nID);
     // The child window with that control id, or null.
     CWnd* GetDlgItem(int nID) const;

@@ -22,6 +22,7 @@ public:
     using MessageBoxCheck = std::function<void(const ui::MessageBoxQuestion&)>;
     using DialogScript = std::function<void(ui::PromptedDialog&)>;
     using MenuCheck = std::function<void(const ui::PopupMenuQuestion&)>;
+    using FileCheck = std::function<void(const ui::FileQuestion&)>;
 
     // Installs itself as the current prompter until destroyed.
     ScriptedPrompter();
@@ -48,22 +49,31 @@ public:
     // command of the menu is a failure (and 0 is answered).
     void ChooseMenuCommand(UINT id, MenuCheck check = {});
 
+    // The next question must be a file question; it is answered with
+    // `paths` after `check` (if any) has looked at it: none cancels it, one
+    // path is the chosen file. More paths than the question takes (one) is
+    // a failure (and the question is cancelled).
+    void ChooseFiles(std::vector<std::u16string> paths, FileCheck check = {});
+
     // Every message box asked, in order (answered or not).
     const std::vector<ui::MessageBoxQuestion>& AskedMessageBoxes() const { return messageBoxes_; }
     // The names of the dialogs run, in order.
     const std::vector<std::string>& RunDialogs() const { return dialogs_; }
     // Every popup menu asked, in order (its menu handle may be gone since).
     const std::vector<ui::PopupMenuQuestion>& AskedMenus() const { return menus_; }
+    // Every file question asked, in order.
+    const std::vector<ui::FileQuestion>& AskedFiles() const { return files_; }
     // Scripted answers not used yet.
     std::size_t PendingAnswers() const { return answers_.size(); }
 
     int AskMessageBox(const ui::MessageBoxQuestion& question) override;
     INT_PTR RunModalDialog(ui::PromptedDialog& dialog) override;
     UINT ChoosePopupMenuCommand(const ui::PopupMenuQuestion& question) override;
+    std::optional<std::u16string> ChooseFile(const ui::FileQuestion& question) override;
 
 private:
     struct Answer {
-        enum class Kind { MessageBox, Dialog, Menu };
+        enum class Kind { MessageBox, Dialog, Menu, File };
         Kind kind = Kind::MessageBox;
         int messageBoxAnswer = 0;
         MessageBoxCheck check;
@@ -72,6 +82,8 @@ private:
         DialogScript script;
         UINT menuCommand = 0;
         MenuCheck menuCheck;
+        std::vector<std::u16string> paths;
+        FileCheck fileCheck;
         std::string Describe() const;
     };
 
@@ -79,6 +91,7 @@ private:
     std::vector<ui::MessageBoxQuestion> messageBoxes_;
     std::vector<std::string> dialogs_;
     std::vector<ui::PopupMenuQuestion> menus_;
+    std::vector<ui::FileQuestion> files_;
     ui::ScopedPrompter installed_;
 };
 

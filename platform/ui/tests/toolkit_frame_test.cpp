@@ -140,7 +140,7 @@ TEST_F(ToolkitFrameTest, FrameIsGrabbedWithItsBarsPaneSplitterAndStatusBar) {
     CXTPSplitterWndEx splitter;
     ASSERT_TRUE(splitter.CreateStatic(frame, 2, 1));
     CXTPCaption caption;
-    ASSERT_TRUE(caption.Create(splitter.Handle(), u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 100, 24},
+    ASSERT_TRUE(caption.Create(&splitter, u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 100, 24},
                                splitter.IdFromRowCol(0, 0)));
     CXTPColorManager* colours15 = XTPColorManager();
     caption.SetCaptionColors(colours15->GetColor(COLOR_BTNFACE), colours15->GetColor(COLOR_BTNSHADOW),

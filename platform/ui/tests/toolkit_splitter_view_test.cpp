@@ -164,6 +164,27 @@ TEST_F(SplitterViewTest, PanesAreViewsOfTheirClassesOverTheFramesDocument) {
     EXPECT_EQ(lower->hints.back(), kHint + 1);
 }
 
+TEST_F(SplitterViewTest, PanesKeepTheirIdealSizesAsTheFrameResizesUntilTheUserDragsABar) {
+    Open(RUNTIME_CLASS(LowerView));
+    auto* upper = Pane<UpperView>(0, 0);
+    auto* lower = Pane<LowerView>(1, 0);
+    ASSERT_TRUE(upper && lower);
+    QWidget* main = frame->Widget();
+    for (int height : {480, 640, 400}) {
+        main->resize(640, height);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(upper->Widget()->height(), 120) << height;
+        EXPECT_GT(lower->Widget()->height(), 0) << height;
+    }
+    // A drag is the user's: resizing keeps Qt's share from then on.
+    auto* widget = static_cast<QSplitter*>(frame->splitter.Widget());
+    widget->setSizes({200, widget->height() - 200});
+    emit widget->splitterMoved(200, 1);
+    main->resize(640, 700);
+    QCoreApplication::processEvents();
+    EXPECT_GT(upper->Widget()->height(), 200);
+}
+
 TEST_F(SplitterViewTest, TheActivePaneTakesTheFramesCommands) {
     Open(RUNTIME_CLASS(LowerView));
     auto* upper = Pane<UpperView>(0, 0);

@@ -63,6 +63,7 @@ BOOL CXTPSplitterWnd::CreateStatic(CWnd* pParentWnd, int nRows, int nCols, DWORD
 QWidget* CXTPSplitterWnd::CreateWidget(QWidget* parent, bool) {
     auto* splitter = new QSplitter(rows_ > 1 ? Qt::Vertical : Qt::Horizontal);
     splitter->setChildrenCollapsible(true);
+    QObject::connect(splitter, &QSplitter::splitterMoved, splitter, [this] { userMoved_ = true; });
     if (Borderless()) {
         splitter->setFrameShape(QFrame::NoFrame);
         splitter->setHandleWidth(3);
@@ -157,6 +158,16 @@ void CXTPSplitterWnd::SetRowInfo(int row, int ideal, int minimum) {
 void CXTPSplitterWnd::SetColumnInfo(int col, int ideal, int minimum) {
     if (cols_ < 2 || col < 0 || col >= cols_) return;
     info_[col] = {ideal, minimum};
+}
+
+LRESULT CXTPSplitterWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = CWnd::WindowProc(message, wParam, lParam);
+    // The ideal sizes given before the splitter had its size (CreateView,
+    // SetRowInfo in OnCreateClient) hold once it has one.
+    if (message == WM_SIZE && !userMoved_ &&
+        std::any_of(info_.begin(), info_.end(), [](const Info& info) { return info.ideal >= 0; }))
+        RecalcLayout();
+    return result;
 }
 
 void CXTPSplitterWnd::RecalcLayout() {

@@ -51,7 +51,11 @@ public:
     void SetRowInfo(int row, int ideal, int minimum);
     void SetColumnInfo(int col, int ideal, int minimum);
     // Lays the panes out by their ideal sizes; the last pane takes the rest.
+    // The splitter does so itself whenever it is resized, once an ideal size
+    // is set, until the user drags a bar (then Qt keeps the user's share).
     virtual void RecalcLayout();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
     QWidget* CreateWidget(QWidget* parent, bool child) override;
@@ -69,6 +73,7 @@ private:
     void PlacePane(CWnd& pane, int row, int col);
 
     int rows_ = 0, cols_ = 0;
+    bool userMoved_ = false;  // the user dragged a bar
     std::vector<Info> info_;
 };
 

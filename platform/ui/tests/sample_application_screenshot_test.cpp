@@ -34,6 +34,12 @@ TEST_F(SampleApplicationTest, AFrameIsGrabbedWithItsBarsPaneViewsAndStatusBar) {
     EXPECT_TRUE(pane->Dock()->isVisible());
     EXPECT_EQ(pane->GetChild(), frame->GetOutlineView()) << "the pane took the outline when it first showed";
     EXPECT_TRUE(main->statusBar()->isVisible());
+    EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), u"Ready") << "the idle status text";
+    EXPECT_EQ(frame->GetSplitter().GetPane(0, 0), view) << "the upper view is the active one";
+    auto* lower = DYNAMIC_DOWNCAST(CSampleView, frame->GetSplitter().GetPane(1, 0));
+    ASSERT_NE(lower, nullptr);
+    EXPECT_EQ(lower->GetDocument(), document);
+    EXPECT_GT(lower->Widget()->height(), 0);
     EXPECT_GT(view->Widget()->width(), 0);
     EXPECT_GT(view->Widget()->height(), 0);
 

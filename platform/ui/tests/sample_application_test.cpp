@@ -45,6 +45,18 @@ TEST_F(SampleApplicationTest, CommandsReachTheFirstTargetThatTakesThem) {
     EXPECT_EQ(prompter.PendingAnswers(), 0u);
 }
 
+TEST_F(SampleApplicationTest, TheActiveSplitViewTakesTheViewsCommands) {
+    auto* lower = DYNAMIC_DOWNCAST(CSampleView, frame->GetSplitter().GetPane(1, 0));
+    ASSERT_NE(lower, nullptr);
+    ASSERT_NE(lower, view);
+    frame->SetActiveView(lower);
+    PickFromMenu(frame, ID_VIEW_GRID);
+    PickFromMenu(frame, ID_EDIT_COPY);
+    EXPECT_EQ(Handlers(), (Trace{lower->GetTraceName() + ": grid off", lower->GetTraceName() + ": Copy"}));
+    EXPECT_FALSE(lower->IsGridShown());
+    EXPECT_TRUE(view->IsGridShown()) << "the other view keeps its own grid";
+}
+
 TEST_F(SampleApplicationTest, MenusShowTheUpdateUiOfTheTargetsWhenTheyOpen) {
     QMenu* edit = Menu(frame, "&Edit");
     QMenu* viewMenu = Menu(frame, "&View");
@@ -135,7 +147,7 @@ TEST_F(SampleApplicationTest, DocumentChangesReachTheViewsInOrderButNotTheSender
     CMainFrame* second = OpenSecondFrame();
     ASSERT_NE(second, nullptr);
     std::vector<CView*> views = ViewsOf(document);
-    ASSERT_GE(views.size(), 4u) << "two frames, each with a split view and an outline";
+    ASSERT_EQ(views.size(), 6u) << "two frames, each with two split views and an outline";
 
     // Select All: the view that took it repaints itself; the others are told.
     SampleTrace().clear();

@@ -3,6 +3,7 @@
 #include "sample_application/outline_view.h"
 #include "sample_application/sample_resources.h"
 #include "sample_application/sample_trace.h"
+#include "sample_application/sample_view.h"
 #include "ui/framework/create_context.h"
 #include "ui/icons.h"
 #include "ui/string_table.h"
@@ -25,6 +26,8 @@ const UINT kToolBarButtons[] = {ID_FILE_NEW,     0, ID_EDIT_CUT, ID_EDIT_COPY,
                                 ID_EDIT_PASTE,   0, ID_ITEM_ADD, ID_VIEW_GRID,
                                 ID_VIEW_OUTLINE, 0, ID_APP_ABOUT};
 
+constexpr int kUpperViewHeight = 260;
+
 const UINT kIndicators[] = {0, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
 }  // namespace
@@ -45,6 +48,15 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpcs) {
     if (!CreateOutlinePane(pContext)) return -1;
     pCommandBars->RedrawCommandBars();
     return 0;
+}
+
+BOOL CMainFrame::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext) {
+    if (!m_wndSplitter.CreateStatic(this, 2, 1, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
+    if (!m_wndSplitter.CreateView(0, 0, RUNTIME_CLASS(CSampleView), SIZE{0, kUpperViewHeight}, pContext) ||
+        !m_wndSplitter.CreateView(1, 0, RUNTIME_CLASS(CSampleView), SIZE{0, 0}, pContext))
+        return FALSE;
+    SetActiveView(DYNAMIC_DOWNCAST(CView, m_wndSplitter.GetPane(0, 0)), FALSE);
+    return TRUE;
 }
 
 BOOL CMainFrame::CreateToolBar() {

@@ -9,6 +9,7 @@
 
 #include "ui/toolkit/docking_pane_manager.h"
 #include "ui/toolkit/frame_wnd.h"
+#include "ui/toolkit/splitter_wnd.h"
 #include "ui/toolkit/status_bar.h"
 
 #include <string>
@@ -27,8 +28,13 @@ public:
     CXTPStatusBar& GetStatusBar() { return m_wndStatusBar; }
     CXTPDockingPaneManager& GetDockingPaneManager() { return m_paneManager; }
     COutlineView* GetOutlineView() const { return m_pOutlineView; }
+    CXTPSplitterWnd& GetSplitter() { return m_wndSplitter; }
 
 protected:
+    // The client area: a splitter with two views of the drawing, the upper
+    // one active.
+    BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
+
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnDestroy();
     afx_msg void OnViewOutline();
@@ -41,6 +47,7 @@ private:
     BOOL CreateStatusBar();
     BOOL CreateOutlinePane(CCreateContext* pContext);
 
+    CXTPSplitterWndEx m_wndSplitter;
     CXTPStatusBar m_wndStatusBar;
     CXTPDockingPaneManager m_paneManager;
     COutlineView* m_pOutlineView = nullptr;  // Not owned: views delete themselves.

@@ -17,7 +17,7 @@ TEST_F(CaptionTest, DrawsItsTextOnTheColourManagersGradient) {
     TestFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
     CXTPCaption caption;
-    ASSERT_TRUE(caption.Create(frame.Handle(), u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 300, 24}, 59648));
+    ASSERT_TRUE(caption.Create(&frame, u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 300, 24}, 59648));
     auto* label = static_cast<QLabel*>(caption.Widget());
     EXPECT_EQ(caption.GetCaption(), u"Action Pane");
     EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);

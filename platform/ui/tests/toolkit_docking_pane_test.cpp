@@ -21,17 +21,17 @@ protected:
             // The frame fills the pane when it first shows, as the explorer
             // attaches its folder view.
             if (wParam == XTP_DPN_SHOWWINDOW && pane->GetID() == 101 && !pane->IsValid()) {
-                content.Create(frame.Handle(), u"Content", RECT{0, 0, 50, 50}, WS_CHILD | WS_VISIBLE);
+                CreatePlainWnd(content, &frame);
                 pane->Attach(&content);
             }
             return 1;
         };
-        ASSERT_TRUE(manager.InstallDockingPanes(frame.Handle()));
+        ASSERT_TRUE(manager.InstallDockingPanes(&frame));
         manager.SetTheme(xtpPaneThemeGradient);
     }
 
     TestFrame frame;
-    RecordingWindow content;
+    CWnd content;
     CXTPDockingPaneManager manager;
     std::vector<int> notified;
 };
@@ -108,10 +108,11 @@ TEST_F(DockingPaneTest, LayoutPutsPanesBack) {
 TEST_F(DockingPaneTest, RefusesWhatIsNoFrame) {
     CXTPDockingPaneManager other;
     EXPECT_EQ(other.CreatePane(1, RECT{0, 0, 10, 10}, xtpPaneDockLeft), nullptr) << "not installed";
-    RecordingWindow plain;
-    ASSERT_TRUE(plain.CreateTopLevel());
-    EXPECT_FALSE(other.InstallDockingPanes(plain.Handle()));
-    EXPECT_FALSE(manager.InstallDockingPanes(frame.Handle())) << "installed already";
+    CWnd plain;
+    ASSERT_TRUE(CreatePlainWnd(plain));
+    EXPECT_FALSE(other.InstallDockingPanes(&plain));
+    EXPECT_FALSE(other.InstallDockingPanes(nullptr));
+    EXPECT_FALSE(manager.InstallDockingPanes(&frame)) << "installed already";
 }
 
 }  // namespace

@@ -22,7 +22,9 @@
 #include <QDockWidget>
 #include <QStatusBar>
 #include <QImage>
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QPainter>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -138,7 +140,7 @@ TEST_F(ToolkitFrameTest, FrameIsGrabbedWithItsBarsPaneSplitterAndStatusBar) {
     CXTPSplitterWndEx splitter;
     ASSERT_TRUE(splitter.CreateStatic(frame, 2, 1));
     CXTPCaption caption;
-    ASSERT_TRUE(caption.Create(splitter.Handle(), u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 100, 24},
+    ASSERT_TRUE(caption.Create(&splitter, u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 100, 24},
                                splitter.IdFromRowCol(0, 0)));
     CXTPColorManager* colours15 = XTPColorManager();
     caption.SetCaptionColors(colours15->GetColor(COLOR_BTNFACE), colours15->GetColor(COLOR_BTNSHADOW),
@@ -168,6 +170,46 @@ TEST_F(ToolkitFrameTest, FrameIsGrabbedWithItsBarsPaneSplitterAndStatusBar) {
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
     CXTPPaintManager::SetTheme(xtpThemeClassic);
     DestroyWindow(hwnd);
+    ui::UnregisterMenuResource(128);
+}
+
+// A frame that makes its menu bar in WM_CREATE, as frames do, while
+// LoadFrame is still running.
+class MenuBarInCreateFrame : public CXTPFrameWnd {
+    DECLARE_DYNCREATE(MenuBarInCreateFrame)
+protected:
+    int OnCreate(LPCREATESTRUCT lpcs) {
+        if (CXTPFrameWnd::OnCreate(lpcs) == -1) return -1;
+        if (!InitCommandBars() || !GetCommandBars()->SetMenu(u"Menu Bar", 128)) return -1;
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(MenuBarInCreateFrame, CXTPFrameWnd)
+BEGIN_MESSAGE_MAP(MenuBarInCreateFrame, CXTPFrameWnd)
+ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+TEST_F(ToolkitFrameTest, AMenuBarMadeInCreateShowsTheFramesMenuOnce) {
+    ui::RegisterMenuResource({128,
+                              {{0, u"&File", MF_POPUP, {{57600, u"&New\tCtrl+N"}, {57665, u"E&xit"}}},
+                               {0, u"&Help", MF_POPUP, {{57664, u"&About..."}}}}});
+    auto* loaded = new MenuBarInCreateFrame;  // deletes itself when destroyed
+    ASSERT_TRUE(loaded->IsKindOf(RUNTIME_CLASS(CXTPFrameWnd)));
+    ASSERT_TRUE(loaded->LoadFrame(128));
+    HWND loadedWindow = loaded->GetSafeHwnd();
+    CXTPMenuBar* menuBar = loaded->GetCommandBars()->GetMenuBar();
+    ASSERT_NE(menuBar, nullptr);
+    EXPECT_EQ(menuBar->GetMenu(), loaded->GetMenu()) << "the bar shows the menu LoadFrame took";
+    auto* main = static_cast<QMainWindow*>(loaded->Widget());
+    EXPECT_EQ(main->menuWidget(), menuBar->Widget());
+    // One binding: each popup once, so each shortcut has one action.
+    EXPECT_EQ(main->menuBar()->actions().size(), 2);
+    int newActions = 0;
+    for (QAction* action : main->findChildren<QAction*>())
+        if (action->shortcut() == QKeySequence(QStringLiteral("Ctrl+N"))) ++newActions;
+    EXPECT_EQ(newActions, 1);
+    DestroyWindow(loadedWindow);
     ui::UnregisterMenuResource(128);
 }
 

@@ -14,17 +14,17 @@ TEST_F(SplitterTest, StaticSplitterStacksItsRowsAtTheirIdealHeights) {
     TestFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
     CXTPSplitterWndEx splitter;
-    ASSERT_TRUE(splitter.CreateStatic(frame.Handle(), 2, 1, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST));
+    ASSERT_TRUE(splitter.CreateStatic(&frame, 2, 1, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST));
     EXPECT_EQ(splitter.IdFromRowCol(0, 0), 59648);
     EXPECT_EQ(splitter.IdFromRowCol(1, 0), 59664);
     EXPECT_EQ(splitter.GetPane(0, 0), nullptr);
 
     // Child windows of the splitter become its panes in row order.
     CXTPCaption caption;
-    ASSERT_TRUE(caption.Create(splitter.Handle(), u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 10, 24},
+    ASSERT_TRUE(caption.Create(&splitter, u"Action Pane", 0x10000201 | WS_CHILD, RECT{0, 0, 10, 24},
                                splitter.IdFromRowCol(0, 0)));
-    RecordingWindow lower;
-    ASSERT_TRUE(lower.Create(splitter.Handle(), u"Lower", RECT{0, 0, 10, 10}, WS_CHILD | WS_VISIBLE));
+    CWnd lower;
+    ASSERT_TRUE(CreatePlainWnd(lower, &splitter));
     auto* widget = static_cast<QSplitter*>(splitter.Widget());
     EXPECT_EQ(widget->orientation(), Qt::Vertical);
     EXPECT_EQ(splitter.GetPane(0, 0), &caption);
@@ -47,10 +47,10 @@ TEST_F(SplitterTest, RefusesShapesItCannotShow) {
     TestFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
     CXTPSplitterWnd splitter;
-    EXPECT_FALSE(splitter.CreateStatic(frame.Handle(), 2, 2));
-    EXPECT_FALSE(splitter.CreateStatic(frame.Handle(), 0, 1));
-    EXPECT_FALSE(splitter.CreateStatic(static_cast<HWND>(nullptr), 2, 1));
-    EXPECT_TRUE(splitter.CreateStatic(frame.Handle(), 1, 3));
+    EXPECT_FALSE(splitter.CreateStatic(&frame, 2, 2));
+    EXPECT_FALSE(splitter.CreateStatic(&frame, 0, 1));
+    EXPECT_FALSE(splitter.CreateStatic(nullptr, 2, 1));
+    EXPECT_TRUE(splitter.CreateStatic(&frame, 1, 3));
     EXPECT_EQ(static_cast<QSplitter*>(splitter.Widget())->orientation(), Qt::Horizontal);
 }
 

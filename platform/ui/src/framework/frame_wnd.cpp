@@ -63,12 +63,16 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     std::u16string strings = ui::LookupString(nIDResource).value_or(std::u16string());
     title_ = CString(strings.substr(0, strings.find(u'\n')).c_str());
     CString title = title_;
+    // The menu exists before the window, so WM_CREATE handlers (a toolkit
+    // menu bar made there) find the frame's menu. A missing menu or icon
+    // leaves the frame without one.
+    if (!(dwDefaultStyle & WS_CHILD)) m_hMenuDefault = LoadMenuW(nullptr, MAKEINTRESOURCEW(nIDResource));
     if (!Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd, nullptr, 0, pContext)) return FALSE;
     if (!IsChild()) {
-        // A missing menu or icon leaves the frame without one.
-        m_hMenuDefault = LoadMenuW(nullptr, MAKEINTRESOURCEW(nIDResource));
-        if (m_hMenuDefault)
-            ui::detail::BindMenuBar(ui::detail::MainWindowOf(*this)->menuBar(), m_hMenuDefault, Handle());
+        // A menu bar set up meanwhile (the toolkit's) shows the menu already.
+        QMainWindow* mainWindow = ui::detail::MainWindowOf(*this);
+        if (m_hMenuDefault && !mainWindow->menuWidget())
+            ui::detail::BindMenuBar(mainWindow->menuBar(), m_hMenuDefault, Handle());
         if (HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(nIDResource))) {
             SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
             SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));

@@ -25,32 +25,31 @@ CXTPCaption::CXTPCaption() {
     text_ = colours->GetColor(COLOR_WINDOW);
 }
 
-CXTPCaption::~CXTPCaption() {
-    if (Exists()) DestroyWindow(Handle());
-}
+CXTPCaption::~CXTPCaption() = default;
 
-BOOL CXTPCaption::Create(HWND parent, LPCWSTR caption, DWORD style, const RECT& rect, UINT id) {
-    if (Exists() || !ui::detail::WidgetsAvailable()) return FALSE;
-    ui::Window* parentWindow = ui::detail::WindowOrError(parent);
-    if (!parentWindow || !parentWindow->ClientWidget() || !(style & WS_CHILD)) {
-        if (parentWindow) SetLastError(ERROR_INVALID_PARAMETER);
+BOOL CXTPCaption::Create(CWnd* pParentWnd, LPCWSTR lpszCaption, DWORD dwStyle, const RECT& rect, UINT nID) {
+    if (Exists()) return FALSE;
+    if (!(dwStyle & WS_CHILD)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    auto* label = new QLabel(ui::detail::ToQString(caption), parentWindow->ClientWidget());
-    label->setObjectName(QStringLiteral("caption-%1").arg(id));
-    Qt::Alignment horizontal = (style & SS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+    if (!CreateEx(0, u"Static", lpszCaption, dwStyle, rect, pParentWnd, nID)) return FALSE;
+    auto* label = static_cast<QLabel*>(Widget());
+    label->setObjectName(QStringLiteral("caption-%1").arg(nID));
+    Qt::Alignment horizontal = (dwStyle & SS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignVCenter);
-    label->setGeometry(rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0),
-                       std::max<LONG>(rect.bottom - rect.top, 0));
+    SetCaption(lpszCaption);
+    ApplyColors();
+    return TRUE;
+}
+
+QWidget* CXTPCaption::CreateWidget(QWidget* parent, bool) {
+    auto* label = new QLabel(parent);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
     label->setMinimumHeight(0);
-    if (!Attach(label, parent, true, u"Static")) return FALSE;
-    id_ = id;
-    ApplyColors();
-    label->setVisible((style & WS_VISIBLE) != 0);
-    return TRUE;
+    return label;
 }
 
 void CXTPCaption::SetCaptionColors(COLORREF top, COLORREF bottom, COLORREF text) {

@@ -78,18 +78,18 @@ void CXTPDockingPane::SetTitle(LPCWSTR title) {
     if (QDockWidget* dock = widgets_->dock) dock->setWindowTitle(ui::detail::ToQString(title_));
 }
 
-void CXTPDockingPane::Attach(ui::Window* window) {
+void CXTPDockingPane::Attach(CWnd* pWnd) {
     QDockWidget* dock = widgets_->dock;
     if (!dock) return;
     ReleaseContent(dock, manager_.site_);
-    child_ = window ? window->Handle() : nullptr;
-    if (window && window->Widget()) {
-        dock->setWidget(window->Widget());
-        window->Widget()->show();
+    child_ = pWnd ? pWnd->GetSafeHwnd() : nullptr;
+    if (pWnd && pWnd->Widget()) {
+        dock->setWidget(pWnd->Widget());
+        pWnd->Widget()->show();
     }
 }
 
-ui::Window* CXTPDockingPane::GetChild() const { return ui::WindowFromHandle(child_); }
+CWnd* CXTPDockingPane::GetChild() const { return CWnd::FromHandle(child_); }
 
 BOOL CXTPDockingPane::IsValid() const { return GetChild() != nullptr; }
 
@@ -145,8 +145,9 @@ CXTPDockingPaneManager::CXTPDockingPaneManager() = default;
 
 CXTPDockingPaneManager::~CXTPDockingPaneManager() { panes_.clear(); }
 
-BOOL CXTPDockingPaneManager::InstallDockingPanes(HWND site) {
+BOOL CXTPDockingPaneManager::InstallDockingPanes(CWnd* pSite) {
     if (site_ && IsWindow(site_)) return FALSE;
+    HWND site = pSite ? pSite->GetSafeHwnd() : nullptr;
     QMainWindow* host = ui::detail::HostMainWindow(site);
     if (!host) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

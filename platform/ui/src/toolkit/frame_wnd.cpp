@@ -2,6 +2,8 @@
 
 #include "ui/framework/framework_ids.h"
 
+IMPLEMENT_DYNAMIC(CXTPFrameWnd, CFrameWnd)
+
 namespace {
 
 // The update-UI request of one control: the handlers' answers change the

@@ -31,28 +31,27 @@ QString PaneName(int index) { return QStringLiteral("pane-%1").arg(index); }
 
 CXTPStatusBar::CXTPStatusBar() = default;
 
-CXTPStatusBar::~CXTPStatusBar() {
-    if (Exists()) DestroyWindow(Handle());
-}
+CXTPStatusBar::~CXTPStatusBar() = default;
 
-BOOL CXTPStatusBar::Create(HWND parent, DWORD style, UINT id) {
-    if (Exists() || !ui::detail::WidgetsAvailable()) return FALSE;
-    QMainWindow* host = ui::detail::HostMainWindow(parent);
-    if (!host || !(style & WS_CHILD)) {
+BOOL CXTPStatusBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
+    if (Exists()) return FALSE;
+    QMainWindow* host = pParentWnd ? ui::detail::HostMainWindow(pParentWnd->GetSafeHwnd()) : nullptr;
+    if (!host || !(dwStyle & WS_CHILD)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    auto* bar = new QStatusBar;
-    bar->setObjectName(QStringLiteral("statusbar-%1").arg(id));
-    bar->setSizeGripEnabled((style & SBARS_SIZEGRIP) != 0);
-    if (!Attach(bar, parent, true, u"msctls_statusbar32")) return FALSE;
-    id_ = id;
+    if (!CreateEx(0, u"msctls_statusbar32", nullptr, dwStyle, RECT{0, 0, 0, 0}, pParentWnd, nID)) return FALSE;
+    auto* bar = static_cast<QStatusBar*>(Widget());
+    bar->setObjectName(QStringLiteral("statusbar-%1").arg(nID));
+    bar->setSizeGripEnabled((dwStyle & SBARS_SIZEGRIP) != 0);
     panes_.clear();
     // The main window owns its status bar from now on; an earlier one goes.
     host->setStatusBar(bar);
-    bar->setVisible((style & WS_VISIBLE) != 0);
+    bar->setVisible((dwStyle & WS_VISIBLE) != 0);
     return TRUE;
 }
+
+QWidget* CXTPStatusBar::CreateWidget(QWidget* parent, bool) { return new QStatusBar(parent); }
 
 BOOL CXTPStatusBar::SetIndicators(const UINT* ids, int count) {
     auto* bar = static_cast<QStatusBar*>(Widget());
@@ -108,7 +107,7 @@ void CXTPStatusBar::ShowPane(int index) {
     }
 }
 
-LRESULT CXTPStatusBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CXTPStatusBar::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     int index = static_cast<int>(wParam & 0xFF);
     switch (message) {
     case SB_SETTEXTW:
@@ -126,6 +125,6 @@ LRESULT CXTPStatusBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case SB_GETPARTS:
         return GetCount();
     default:
-        return ui::Window::WindowProc(message, wParam, lParam);
+        return CWnd::DefWindowProc(message, wParam, lParam);
     }
 }

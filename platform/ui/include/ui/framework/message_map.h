@@ -26,6 +26,7 @@
 #pragma once
 
 #include "ui/window_types.h"
+#include "ui/window_messages.h"  // WM_COMMAND, WM_NOTIFY of the entry macros
 
 #include <cstddef>
 #include <tuple>
@@ -378,13 +379,13 @@ protected:                                        \
 #define ON_WM_CHAR() UI_ON_CRACKED(0x0102, &ThisClass::OnChar)
 #define ON_WM_TIMER() UI_ON_CRACKED(0x0113, &ThisClass::OnTimer)
 #define ON_WM_INITMENUPOPUP() UI_ON_CRACKED(0x0117, &ThisClass::OnInitMenuPopup)
-#define ON_WM_CTLCOLOR()                                                                        \
-    UI_ON_CRACKED(0x0132, &ThisClass::OnCtlColor)                                               \
-    UI_ON_CRACKED(0x0133, &ThisClass::OnCtlColor)                                               \
-    UI_ON_CRACKED(0x0134, &ThisClass::OnCtlColor)                                               \
-    UI_ON_CRACKED(0x0135, &ThisClass::OnCtlColor)                                               \
-    UI_ON_CRACKED(0x0136, &ThisClass::OnCtlColor) UI_ON_CRACKED(0x0137, &ThisClass::OnCtlColor) \
-        UI_ON_CRACKED(0x0138, &ThisClass::OnCtlColor)
+#define ON_WM_CTLCOLOR()                          \
+    UI_ON_CRACKED(0x0132, &ThisClass::OnCtlColor) \
+    UI_ON_CRACKED(0x0133, &ThisClass::OnCtlColor) \
+    UI_ON_CRACKED(0x0134, &ThisClass::OnCtlColor) \
+    UI_ON_CRACKED(0x0135, &ThisClass::OnCtlColor) \
+    UI_ON_CRACKED(0x0136, &ThisClass::OnCtlColor) \
+    UI_ON_CRACKED(0x0137, &ThisClass::OnCtlColor) UI_ON_CRACKED(0x0138, &ThisClass::OnCtlColor)
 #define ON_WM_MOUSEMOVE() UI_ON_CRACKED(0x0200, &ThisClass::OnMouseMove)
 #define ON_WM_LBUTTONDOWN() UI_ON_CRACKED(0x0201, &ThisClass::OnLButtonDown)
 #define ON_WM_LBUTTONUP() UI_ON_CRACKED(0x0202, &ThisClass::OnLButtonUp)

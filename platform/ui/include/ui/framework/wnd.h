@@ -63,8 +63,9 @@ public:
     // The message-map search of WindowProc: TRUE with *pResult when an entry
     // (or OnCommand/OnNotify) took the message.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-    // The default handling: ui::Window's.
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The default handling: ui::Window's. A window class of the toolkit
+    // (a status bar) answers its own messages here, after the maps.
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_COMMAND: routes the command (menu, accelerator, tool bar, control
     // notification) through OnCmdMsg. A menu or accelerator command whose
     // update-UI disables it is dropped. TRUE when handled.

@@ -12,7 +12,6 @@
 #pragma once
 
 #include "ui/framework/wnd.h"
-#include "ui/window.h"
 
 #include <memory>
 #include <string>
@@ -48,11 +47,11 @@ public:
     int GetID() const { return id_; }
     void SetTitle(LPCWSTR title);
     std::u16string GetTitle() const { return title_; }
-    // Puts `window` (an existing window; not owned) into the pane, in place
+    // Puts `pWnd` (an existing window; not owned) into the pane, in place
     // of what it held. Null empties the pane.
-    void Attach(ui::Window* window);
-    // The window the pane holds, null when none.
-    ui::Window* GetChild() const;
+    void Attach(CWnd* pWnd);
+    // The window the pane holds, null when none (or it is gone).
+    CWnd* GetChild() const;
     // TRUE when the pane holds a window that still exists.
     BOOL IsValid() const;
     // The pane's smallest size while the user drags its edge (cy 0: no
@@ -102,11 +101,10 @@ public:
     CXTPDockingPaneManager(const CXTPDockingPaneManager&) = delete;
     CXTPDockingPaneManager& operator=(const CXTPDockingPaneManager&) = delete;
 
-    // Makes the panes live in frame window `site` (its widget a main
-    // window). FALSE when `site` is no such window or panes are installed
+    // Makes the panes live in frame window `pSite` (its widget a main
+    // window). FALSE when `pSite` is no such window or panes are installed
     // already.
-    BOOL InstallDockingPanes(HWND site);
-    BOOL InstallDockingPanes(CWnd* site) { return InstallDockingPanes(site ? site->GetSafeHwnd() : nullptr); }
+    BOOL InstallDockingPanes(CWnd* pSite);
     HWND GetSite() const { return site_; }
     void SetTheme(XTPDockingPaneTheme theme);
     XTPDockingPaneTheme GetCurrentTheme() const { return theme_; }

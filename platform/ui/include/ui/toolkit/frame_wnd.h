@@ -14,6 +14,7 @@
 #include <memory>
 
 class CXTPFrameWnd : public CFrameWnd {
+    DECLARE_DYNAMIC(CXTPFrameWnd)
 public:
     CXTPFrameWnd();
     ~CXTPFrameWnd() override;

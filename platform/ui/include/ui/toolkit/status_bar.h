@@ -1,5 +1,5 @@
-// CXTPStatusBar: the frame's status bar, a QStatusBar at the bottom of the
-// frame's main window.
+// CXTPStatusBar: the frame's status bar, a framework window (CWnd) over the
+// QStatusBar at the bottom of the frame's main window.
 //
 // Pane 0 (indicator id 0) is the message pane: its text is the status
 // bar's message, which a hovered command's status tip replaces for a
@@ -9,11 +9,11 @@
 //
 // The framework writes its message line (WM_SETMESSAGESTRING, "Ready" when
 // idle) by sending SB_SETTEXTW to the frame's child window with id 59393,
-// which this window answers.
+// which this window answers (after its message map, as the window class's
+// own handling).
 #pragma once
 
 #include "ui/framework/wnd.h"
-#include "ui/window.h"
 
 #include <string>
 #include <vector>
@@ -29,20 +29,17 @@
 #define CBRS_BOTTOM 0x8000
 #define SBARS_SIZEGRIP 0x0100
 
-class CXTPStatusBar : public ui::Window {
+class CXTPStatusBar : public CWnd {
 public:
     CXTPStatusBar();
     ~CXTPStatusBar() override;
 
-    // Creates the status bar as a child of frame window `parent` (whose
-    // widget is a main window) with control id `id` (59393 by custom) and
-    // makes it the main window's status bar. `style` needs WS_CHILD; with
-    // WS_VISIBLE it shows. FALSE when it exists already or `parent` is no
-    // frame window.
-    BOOL Create(HWND parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT id = 59393);
-    BOOL Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT id = 59393) {
-        return Create(parent ? parent->GetSafeHwnd() : nullptr, style, id);
-    }
+    // Creates the status bar as child `nID` (59393 by custom) of frame
+    // window `pParentWnd` (whose widget is a main window) and makes it the
+    // main window's status bar. `dwStyle` needs WS_CHILD; with WS_VISIBLE it
+    // shows. FALSE when it exists already or the parent is no frame window.
+    using CWnd::Create;
+    BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT nID = 59393);
 
     // Makes one pane per id, in order: 0 is the message pane, other ids are
     // indicators whose text is their id's string. A null `ids` makes
@@ -58,10 +55,12 @@ public:
     // The text last set for pane `index` (empty for an index out of range).
     std::u16string GetPaneText(int index) const;
 
-    // The control id given to Create.
-    UINT GetDlgCtrlID() const { return id_; }
+    // SB_SETTEXTW, SB_GETTEXTW, SB_GETTEXTLENGTHW, SB_GETPARTS; the rest as
+    // any window.
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+protected:
+    QWidget* CreateWidget(QWidget* parent, bool child) override;
 
 private:
     struct Pane {
@@ -70,6 +69,5 @@ private:
     };
     void ShowPane(int index);
 
-    UINT id_ = 0;
     std::vector<Pane> panes_;
 };

@@ -12,7 +12,6 @@ IMPLEMENT_DYNCREATE(COutlineView, CView)
 BEGIN_MESSAGE_MAP(COutlineView, CView)
 ON_WM_CREATE()
 ON_WM_SIZE()
-ON_WM_PAINT()
 ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
 
@@ -45,11 +44,6 @@ int COutlineView::OnCreate(LPCREATESTRUCT lpcs) {
 
 void COutlineView::OnSize(UINT, int cx, int) {
     if (m_wndCaption.Exists()) ::MoveWindow(m_wndCaption.Handle(), 0, 0, cx, kCaptionHeight, TRUE);
-}
-
-void COutlineView::OnPaint() {
-    CPaintDC dc(this);
-    OnDraw(&dc);
 }
 
 BOOL COutlineView::OnEraseBkgnd(CDC*) {

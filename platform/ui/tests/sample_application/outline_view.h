@@ -25,7 +25,6 @@ public:
 protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnSize(UINT nType, int cx, int cy);
-    afx_msg void OnPaint();
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     DECLARE_MESSAGE_MAP()
 

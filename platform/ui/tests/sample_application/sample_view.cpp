@@ -9,7 +9,6 @@
 IMPLEMENT_DYNCREATE(CSampleView, CView)
 
 BEGIN_MESSAGE_MAP(CSampleView, CView)
-ON_WM_PAINT()
 ON_WM_ERASEBKGND()
 ON_COMMAND(ID_EDIT_COPY, &CSampleView::OnEditCopy)
 ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, &CSampleView::OnUpdateEditCopy)
@@ -34,11 +33,6 @@ CSampleView::CSampleView() : m_strTraceName("view " + std::to_string(++g_nViewsM
 CSampleView::~CSampleView() { AddSampleTrace(m_strTraceName + " deleted"); }
 
 CSampleDoc* CSampleView::GetDocument() const { return DYNAMIC_DOWNCAST(CSampleDoc, m_pDocument); }
-
-void CSampleView::OnPaint() {
-    CPaintDC dc(this);
-    OnDraw(&dc);
-}
 
 BOOL CSampleView::OnEraseBkgnd(CDC*) {
     return TRUE;  // OnDraw fills the whole client area

@@ -27,7 +27,6 @@ public:
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
 
 protected:
-    afx_msg void OnPaint();
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnEditCopy();
     afx_msg void OnUpdateEditCopy(CCmdUI* pCmdUI);

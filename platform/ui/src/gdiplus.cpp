@@ -50,7 +50,8 @@ PixelFormat PixelFormatOf(QImage::Format format) {
 
 QString TextOf(const WCHAR* text, INT length) {
     if (!text) return {};
-    return length < 0 ? QString::fromUtf16(text) : QString::fromUtf16(text, length);
+    return length < 0 ? ui::detail::ToQString(text)
+                      : ui::detail::ToQString(std::u16string_view(text, static_cast<std::size_t>(length)));
 }
 
 int AlignmentOf(const StringFormat* format) {

@@ -135,22 +135,22 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
 
 namespace ui {
 
-BOOL ModifyStyle(HWND hwnd, DWORD remove, DWORD add) {
+namespace {
+
+// The one change of a style word: FALSE when nothing changes.
+BOOL ModifyStyleWord(HWND hwnd, int index, DWORD remove, DWORD add) {
     if (!WindowOrError(hwnd)) return FALSE;
-    auto old = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+    auto old = static_cast<DWORD>(GetWindowLongW(hwnd, index));
     DWORD style = (old & ~remove) | add;
     if (style == old) return FALSE;
-    SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>(style));
+    SetWindowLongW(hwnd, index, static_cast<LONG>(style));
     return TRUE;
 }
 
-BOOL ModifyStyleEx(HWND hwnd, DWORD remove, DWORD add) {
-    if (!WindowOrError(hwnd)) return FALSE;
-    auto old = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
-    DWORD style = (old & ~remove) | add;
-    if (style == old) return FALSE;
-    SetWindowLongW(hwnd, GWL_EXSTYLE, static_cast<LONG>(style));
-    return TRUE;
-}
+}  // namespace
+
+BOOL ModifyStyle(HWND hwnd, DWORD remove, DWORD add) { return ModifyStyleWord(hwnd, GWL_STYLE, remove, add); }
+
+BOOL ModifyStyleEx(HWND hwnd, DWORD remove, DWORD add) { return ModifyStyleWord(hwnd, GWL_EXSTYLE, remove, add); }
 
 }  // namespace ui

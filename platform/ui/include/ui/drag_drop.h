@@ -22,6 +22,9 @@ typedef DWORD DROPEFFECT;
 #define DROPEFFECT_LINK 4
 #define DROPEFFECT_SCROLL 0x80000000
 
+// The Alt key in a drag's key state.
+#define MK_ALT 0x0020
+
 class QMimeData;
 class CWnd;
 

@@ -255,8 +255,7 @@ std::vector<CXTPReportRecord*> SelectedRecords(CXTPReportControl& control) {
     std::vector<CXTPReportRecord*> records;
     for (CXTPReportRow* row : rows) {
         bool underChosen = false;
-        for (CXTPReportRecord* up = row->GetRecord()->GetParentRecord(); up && !underChosen;
-             up = up->GetParentRecord())
+        for (CXTPReportRecord* up = row->GetRecord()->GetParentRecord(); up && !underChosen; up = up->GetParentRecord())
             underChosen = chosen.contains(up);
         if (!underChosen) records.push_back(row->GetRecord());
     }
@@ -305,8 +304,8 @@ HGLOBAL TextBlock(CXTPReportControl& control, const std::vector<CXTPReportRecord
     return block;
 }
 
-LRESULT SendDragNotify(CXTPReportControl& control, UINT code, CXTPReportRecords* records,
-                       CXTPReportRecord* target, BOOL above, DROPEFFECT effect, COleDataObject* data) {
+LRESULT SendDragNotify(CXTPReportControl& control, UINT code, CXTPReportRecords* records, CXTPReportRecord* target,
+                       BOOL above, DROPEFFECT effect, COleDataObject* data) {
     ui::ReportDragNotify notify{};
     notify.records = records;
     notify.targetRecord = target;
@@ -540,8 +539,7 @@ BOOL CXTPReportControl::OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffec
         std::vector<CXTPReportRecord*> records = SelectedRecords(*this);
         std::set<const CXTPReportRecord*> roots(records.begin(), records.end());
         // Nothing to move, everything selected, or a drop into what moves.
-        if (records.empty() || GetSelectedRows()->GetCount() >= GetRows()->GetCount() ||
-            IsWithin(place.target, roots))
+        if (records.empty() || GetSelectedRows()->GetCount() >= GetRows()->GetCount() || IsWithin(place.target, roots))
             return finish();
         struct Origin {
             CXTPReportRecord* record;

@@ -77,13 +77,15 @@ public:
     // and returns it. The row appears at the next Populate.
     CXTPReportRecord* AddRecord(CXTPReportRecord* pRecord);
     // Removes the record (at any depth) with its children: their rows leave
-    // the shown rows as one range at once (bAdjustLayout FALSE: at the next
-    // Populate) and the record is released. With bRemoveFromParent FALSE only
-    // the rows go and the record stays in its list. FALSE when the record
+    // the shown rows at once as one range (whatever bAdjustLayout says: the
+    // window never shows rows that are gone) and the record is released.
+    // With bRemoveFromParent FALSE only the rows go and the record stays in
+    // its list. Removed rows leave the selection (marked changed, nothing
+    // sent); a removed focused row leaves no focus. FALSE when the record
     // belongs to no list of this control.
     BOOL RemoveRecordEx(CXTPReportRecord* pRecord, BOOL bAdjustLayout = TRUE, BOOL bRemoveFromParent = TRUE);
-    // Removes every record and row. bUpdateControl FALSE leaves the window
-    // for the next Populate.
+    // Removes every record and row. The window is reset in either case (it
+    // must not show rows that are gone); bUpdateControl is kept for callers.
     void ResetContent(BOOL bUpdateControl = TRUE);
 
     // The columns; never null.
@@ -292,6 +294,7 @@ private:
     friend class CXTPReportColumn;
     friend class CXTPReportColumns;
     friend class CXTPReportRecords;
+    friend class CXTPReportHeader;
 
     // Frees windowState_ (report_control_window.cpp) and dragState_
     // (report_drag_drop.cpp); called by the destructor.
@@ -299,19 +302,29 @@ private:
     void DestroyDragState();
 
     // Logic helpers (report_control.cpp).
+    // Bracket a change the window must see as a reset (deferred to
+    // EndUpdate while updating).
+    void BeginWindowReset();
+    void EndWindowReset();
+    void ColumnsChanged();
     void BuildRows(CXTPReportRecords* pRecords, CXTPReportRow* pParent, int nDepth);
-    void SortRows(CXTPReportRows* pRows);
-    void SortTree(CXTPReportRows* pRows);
-    void RebuildShownRows();
-    void AppendShown(CXTPReportRow* pRow, std::vector<CXTPReportRow*>& shown) const;
+    void SortRows(std::vector<CXTPReportRow*>& rows) const;
+    void SortTree(CXTPReportRows* pRows) const;
+    // Makes the shown rows from the tree (indexes of hidden rows -1), then
+    // drops hidden rows from the selection and moves a hidden focus to its
+    // nearest shown ancestor.
+    // TRUE when the selection changed.
+    bool RebuildShownRows();
+    void SetAllExpanded(bool bExpanded);
     void ReleaseAllRows();
     void RenumberFrom(int nIndex);
-    void ExpandRow(CXTPReportRow* pRow, BOOL bExpanded);
-    void RowsChanged();
-    void ResetWindow();
-    void SetAllExpanded(CXTPReportRows* pRows, BOOL bExpanded);
+    // Expands or collapses the row (with bAll, every row below it too).
+    void ExpandRow(CXTPReportRow* pRow, bool bExpanded, bool bAll);
+    // Removes the row's shown descendants (with the row itself when
+    // bWithRow) from the shown rows as one range.
+    void HideRows(CXTPReportRow* pRow, bool bWithRow);
+    void ShowDescendants(CXTPReportRow* pRow);
     BOOL Navigate(UINT nChar, BOOL bShift, BOOL bControl);
-    void RecordRemoved(CXTPReportRecord* pRecord);
     void FocusRow(CXTPReportRow* pRow);
 
     CXTPReportRecords* records_;            // Owned.

@@ -16,6 +16,7 @@
 #include <vector>
 
 class CXTPPropExchange;
+class CXTPReportColumn;
 class CXTPReportControl;
 class CXTPReportRecordItem;
 class CXTPReportRecords;
@@ -74,6 +75,7 @@ protected:
 private:
     friend class CXTPReportRecords;
     friend class CXTPReportRow;
+    friend class CXTPReportRows;
     friend class CXTPReportControl;
 
     long refCount_ = 1;

@@ -12,6 +12,7 @@
 class CXTPReportColumn;
 class CXTPReportControl;
 class CXTPReportRecord;
+class CXTPReportRecordItem;
 class CXTPReportRow;
 
 // The colour that stands for "the paint manager's colour".

@@ -58,6 +58,8 @@ private:
     void AddRow(CXTPReportRow* pRow);
     void RemoveRow(CXTPReportRow* pRow);
     void ClearRows();
+    // Drops the rows whose selected flag was cleared, in one pass.
+    void DropUnselected();
     // The selection changed: mark it and tell the window.
     void Touch();
 

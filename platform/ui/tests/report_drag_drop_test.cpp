@@ -247,9 +247,11 @@ TEST_F(ReportDragDropTest, ADragOfTheSelectedRowsIsAnnouncedAndEndsWithTheEffect
     ui_testing::ScriptedDrag drag([&](const QMimeData& data, DROPEFFECT allowed) {
         EXPECT_EQ(allowed, static_cast<DROPEFFECT>(DROPEFFECT_COPY | DROPEFFECT_MOVE));
         carried = data.data("text/plain");
-        // Moved inside the control, below the last row.
+        // Moved inside the control, below the last row; the drag ends as
+        // another target might have answered.
         ui_testing::DragEnter(hwnd, data, Lower(control, 2));
-        return ui_testing::Drop(hwnd, data, Lower(control, 2));
+        ui_testing::Drop(hwnd, data, Lower(control, 2));
+        return DROPEFFECT_LINK;
     });
     SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(press.x, press.y));
     SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(press.x + 1, press.y));  // not far enough
@@ -262,8 +264,49 @@ TEST_F(ReportDragDropTest, ADragOfTheSelectedRowsIsAnnouncedAndEndsWithTheEffect
 
     EXPECT_EQ(host.Codes(), (std::vector<UINT>{XTP_NM_REPORT_BEGINDRAG, XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP,
                                                XTP_NM_REPORT_RECORDS_DROPPED, XTP_NM_REPORT_DRAGDROP_COMPLETED}));
-    EXPECT_EQ(host.notifications.back().effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_EQ(host.notifications.back().effect, static_cast<DWORD>(DROPEFFECT_LINK));
     EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"beta", u"gamma", u"alpha"}));
+}
+
+TEST_F(ReportDragDropTest, AMoveInsideTheControlNeverEntersItselfAndMinusOnePutsItBack) {
+    CXTPReportRecord* alpha = control.GetRecords()->GetAt(0);
+    alpha->GetChilds()->Add(new NamedRecord(u"inner"));
+    alpha->SetExpanded(TRUE);
+    control.Populate();
+    ASSERT_EQ(control.GetRows()->GetCount(), 4);
+    const HWND hwnd = control.GetSafeHwnd();
+    CPoint target;
+    ui_testing::ScriptedDrag drag([&](const QMimeData& data, DROPEFFECT) {
+        ui_testing::DragEnter(hwnd, data, target);
+        return ui_testing::Drop(hwnd, data, target);
+    });
+    auto dragRow = [&](int index, CPoint to) {
+        control.GetSelectedRows()->Select(control.GetRows()->GetAt(index));
+        const CPoint press = Upper(control, index);
+        target = to;
+        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(press.x, press.y));
+        SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(press.x + 40, press.y));
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(press.x + 40, press.y));
+    };
+
+    // "alpha" onto its own child: nothing moves.
+    dragRow(0, Lower(control, 1));
+    EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"alpha", u"beta", u"gamma"}));
+    EXPECT_EQ(Names(alpha->GetChilds()), (std::vector<std::u16string>{u"inner"}));
+
+    // "beta" below "gamma", refused by the parent: back in its place.
+    host.answers[XTP_NM_REPORT_BEFORE_DROP] = -1;
+    dragRow(2, Lower(control, 3));
+    EXPECT_EQ(host.Codes(),
+              (std::vector<UINT>{XTP_NM_REPORT_BEGINDRAG, XTP_NM_REPORT_DROP, XTP_NM_REPORT_DRAGDROP_COMPLETED,
+                                 XTP_NM_REPORT_BEGINDRAG, XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP,
+                                 XTP_NM_REPORT_DRAGDROP_COMPLETED}));
+    EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"alpha", u"beta", u"gamma"}));
+
+    // Accepted: "beta" goes below "gamma".
+    host.answers.clear();
+    dragRow(2, Lower(control, 3));
+    EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"alpha", u"gamma", u"beta"}));
 }
 
 TEST_F(ReportDragDropTest, APressOnAnUnselectedRowDragsNothing) {

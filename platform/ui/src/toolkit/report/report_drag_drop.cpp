@@ -13,7 +13,7 @@
 
 #include "report_drag_drop.h"
 
-#include "../../drag_drop_internal.h"
+#include "drag_drop_internal.h"
 #include "text_conversion.h"
 #include "ui/drag_drop.h"
 #include "ui/framework/archive.h"

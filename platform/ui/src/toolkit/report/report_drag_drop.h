@@ -12,8 +12,9 @@ namespace ui::detail {
 
 struct ReportDragState;
 
-// The default WM_LBUTTONDOWN handler: a press on a selected row may start a
-// drag once the mouse moves far enough (QApplication::startDragDistance).
+// The default WM_LBUTTONDOWN handler, after the press has selected: a press
+// on a selected row may start a drag once the mouse moves far enough
+// (QApplication::startDragDistance).
 void ReportDragPress(CXTPReportControl& control, ReportDragState*& state, CPoint point);
 // The default WM_MOUSEMOVE handler: starts the drag when the press was on a
 // selected row, the left button is still down and the mouse moved beyond

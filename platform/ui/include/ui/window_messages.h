@@ -97,3 +97,11 @@
 #define PBM_SETRANGE32 0x0406
 #define PBM_GETRANGE 0x0407
 #define PBM_GETPOS 0x0408
+
+// Edit control messages ("Edit"): EM_SETSEL (start, end; -1 as end: to the
+// end of the text), EM_GETSEL (*wParam start, *lParam end, packed result),
+// EM_SCROLLCARET, EM_LIMITTEXT (the most units the text may hold).
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_SCROLLCARET 0x00B7
+#define EM_LIMITTEXT 0x00C5

@@ -109,10 +109,11 @@ TEST_F(ReportSelectionTest, SelectionChangesByTheControlNotifyOnce) {
     control.SetFocusedRow(Row(3), TRUE, FALSE);
     control.GetSelectedRows()->Add(Row(0));  // code: marked only
     EXPECT_TRUE(control.GetSelectedRows()->IsChanged());
+    control.SetFocusedRow(Row(4), TRUE);  // sends only what it changed itself
     EXPECT_EQ(notifications, (std::vector<std::string>{"-52 b", "-52 d"}));
     control.OnSelectionChanged();
     EXPECT_FALSE(control.GetSelectedRows()->IsChanged());
-    EXPECT_EQ(notifications.back(), "-52 d");
+    EXPECT_EQ(notifications.back(), "-52 e");
     EXPECT_FALSE(control.SetFocusedRow(nullptr));
 }
 

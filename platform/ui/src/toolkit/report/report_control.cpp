@@ -280,6 +280,7 @@ void CXTPReportControl::ExpandRow(CXTPReportRow* pRow, bool bExpanded, bool bAll
     const bool childrenShown = shown && pRow->childs_->rows_.front()->index_ >= 0;
     const bool changed = bAll || pRow->IsExpanded() != bExpanded || (shown && childrenShown != bExpanded);
     if (!changed) return;
+    const unsigned changesBefore = selectedRows_->changes_;
     if (childrenShown && (bAll || !bExpanded)) HideRows(pRow, false);
     pRow->record_->expanded_ = bExpanded;
     if (bAll) {
@@ -295,7 +296,7 @@ void CXTPReportControl::ExpandRow(CXTPReportRow* pRow, bool bExpanded, bool bAll
     if (shown && bExpanded && (bAll || !childrenShown)) ShowDescendants(pRow);
     if (pRow->index_ >= 0 && presenter_ && !IsUpdating()) presenter_->RowsChanged(pRow->index_, pRow->index_);
     // Collapsing may have moved the focus and its selection to this row.
-    if (selectedRows_->IsChanged()) OnSelectionChanged();
+    if (selectedRows_->changes_ != changesBefore) OnSelectionChanged();
     SendMessageToParent(pRow, nullptr, nullptr, XTP_NM_REPORT_ROWEXPANDED);
 }
 
@@ -387,6 +388,7 @@ BOOL CXTPReportControl::SetFocusedRow(CXTPReportRow* pRow, BOOL bControlKey) {
 
 BOOL CXTPReportControl::SetFocusedRow(CXTPReportRow* pRow, BOOL bShiftKey, BOOL bControlKey) {
     if (!pRow || pRow->control_ != this || pRow->index_ < 0) return FALSE;
+    const unsigned changesBefore = selectedRows_->changes_;
     if (bShiftKey && multipleSelection_) {
         CXTPReportRow* anchor = anchorRow_ ? anchorRow_ : focusedRow_ ? focusedRow_ : pRow;
         selectedRows_->SelectBlock(anchor->index_, pRow->index_, bControlKey);
@@ -399,7 +401,7 @@ BOOL CXTPReportControl::SetFocusedRow(CXTPReportRow* pRow, BOOL bShiftKey, BOOL 
     }
     FocusRow(pRow);
     if (presenter_ && !IsUpdating()) presenter_->EnsureVisible(pRow->index_);
-    if (selectedRows_->IsChanged()) OnSelectionChanged();
+    if (selectedRows_->changes_ != changesBefore) OnSelectionChanged();
     return TRUE;
 }
 
@@ -493,7 +495,7 @@ BOOL CXTPReportControl::Navigate(UINT nChar, BOOL bShift, BOOL bControl) {
         if (!focused) return FALSE;
         if (bControl && multipleSelection_) {
             selectedRows_->Invert(focused);
-            if (selectedRows_->IsChanged()) OnSelectionChanged();
+            OnSelectionChanged();
             return TRUE;
         }
         target = index;

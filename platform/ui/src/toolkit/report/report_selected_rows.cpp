@@ -116,5 +116,6 @@ void CXTPReportSelectedRows::DropUnselected() {
 
 void CXTPReportSelectedRows::Touch() {
     changed_ = true;
+    ++changes_;
     if (control_->presenter_ && !control_->IsUpdating()) control_->presenter_->SelectionChanged();
 }

@@ -133,8 +133,8 @@ public:
     // (the row last focused without Shift) to `pRow` become the selection,
     // added to it with bControlKey too; with bControlKey alone the focus
     // moves only; with neither the row is selected alone. The row is made
-    // visible; when the selection changed OnSelectionChanged runs. FALSE for
-    // a row that is not shown.
+    // visible; when this call changed the selection OnSelectionChanged runs.
+    // FALSE for a row that is not shown.
     BOOL SetFocusedRow(CXTPReportRow* pRow, BOOL bShiftKey, BOOL bControlKey);
 
     void SetMultipleSelection(BOOL bMultipleSelection);

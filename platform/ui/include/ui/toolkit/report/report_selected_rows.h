@@ -66,4 +66,5 @@ private:
     CXTPReportControl* control_;        // Not owned: the control owns this.
     std::vector<CXTPReportRow*> rows_;  // Not owned; each has selected_ set.
     bool changed_ = false;
+    unsigned changes_ = 0;  // Counts every change, so an operation sees its own.
 };

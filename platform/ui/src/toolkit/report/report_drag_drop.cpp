@@ -1,0 +1,618 @@
+// The report control's drag and drop: the record format, dragging the
+// selected rows, the default drag-over and drop (insert or move records at
+// the drop position), and Copy.
+//
+// The record format (the clipboard format EnableDragDrop registers) holds
+//   DWORD kRecordFormatMagic, WORD version 1, DWORD record count, records
+// and each record
+//   CString run-time class name, the record's DoPropExchange over a
+//   CXTPPropExchangeArchive, DWORD child count, the child records.
+// Reading stops with no records at all at an unknown class (or one that is
+// no creatable record) or at damaged data; counts are bounded by what the
+// data can hold before anything is made for them.
+
+#include "report_drag_drop.h"
+
+#include "drag_drop_internal.h"
+#include "text_conversion.h"
+#include "ui/drag_drop.h"
+#include "ui/framework/archive.h"
+#include "ui/framework/dc.h"
+#include "ui/framework/file.h"
+#include "ui/device_context.h"
+#include "ui/window_functions.h"
+#include "ui/toolkit/report/prop_exchange.h"
+#include "ui/toolkit/report/report_column.h"
+#include "ui/toolkit/report/report_columns.h"
+#include "ui/toolkit/report/report_control.h"
+#include "ui/toolkit/report/report_paint_manager.h"
+#include "ui/toolkit/report/report_record.h"
+#include "ui/toolkit/report/report_record_item.h"
+#include "ui/toolkit/report/report_records.h"
+#include "ui/toolkit/report/report_row.h"
+#include "ui/toolkit/report/report_rows.h"
+#include "ui/toolkit/report/report_selected_rows.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace ui::detail {
+
+namespace {
+
+constexpr DWORD kRecordFormatMagic = 0x52525648;  // "HVRR"
+constexpr WORD kRecordFormatVersion = 1;
+constexpr int kRecordNestingLimit = 256;
+// Near an edge of the rows' area a drag scrolls by one row.
+constexpr int kAutoScrollMargin = 16;
+
+}  // namespace
+
+// Hands the drag events of the rows' area to the control.
+class ReportDropHook : public QObject {
+public:
+    ReportDropHook(CXTPReportControl& control, HWND hwnd, QWidget* widget)
+        : QObject(widget), control_(control), hwnd_(hwnd), widget_(widget) {
+        widget->installEventFilter(this);
+        widget->setAcceptDrops(true);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != widget_ || !IsWindow(hwnd_)) return false;
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto& drag = *static_cast<QDragMoveEvent*>(event);
+            data_.Attach(drag.mimeData());
+            const bool enter = event->type() == QEvent::DragEnter;
+            DROPEFFECT effect = control_.OnDragOver(&data_, KeyStateOf(drag), ClientPoint(drag), enter ? 0 : 2);
+            effect &= FromQtActions(drag.possibleActions());
+            last_ = effect;
+            drag.setDropAction(ToQtAction(effect));
+            // An entry is always taken, so that moves keep coming.
+            if (effect != DROPEFFECT_NONE || enter)
+                drag.accept();
+            else
+                drag.ignore();
+            return true;
+        }
+        case QEvent::DragLeave:
+            data_.Release();
+            last_ = DROPEFFECT_NONE;
+            control_.OnDragOver(nullptr, 0, CPoint(-1, -1), 1);
+            return true;
+        case QEvent::Drop: {
+            auto& drop = *static_cast<QDropEvent*>(event);
+            data_.Attach(drop.mimeData());
+            const DROPEFFECT effect = last_;
+            last_ = DROPEFFECT_NONE;
+            const BOOL done = effect != DROPEFFECT_NONE && control_.OnDrop(&data_, effect, ClientPoint(drop));
+            data_.Release();
+            if (done) {
+                drop.setDropAction(ToQtAction(effect));
+                drop.accept();
+            } else {
+                drop.ignore();
+            }
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    CPoint ClientPoint(const QDropEvent& event) const {
+        QPoint point = event.position().toPoint();
+        if (QWidget* top = control_.Widget(); top && top != widget_) point = widget_->mapTo(top, point);
+        return CPoint(point.x(), point.y());
+    }
+
+    CXTPReportControl& control_;  // Not owned; checked by its handle.
+    HWND hwnd_;
+    QPointer<QWidget> widget_;
+    COleDataObject data_;
+    DROPEFFECT last_ = DROPEFFECT_NONE;
+};
+
+struct ReportDragState {
+    UINT format = 0;
+    DWORD flags = 0;
+    DWORD markerFlags = 1;
+    int dropPosition = -1;
+    // A press on a selected row that may become a drag.
+    bool pressPending = false;
+    CPoint pressPoint;
+    // A drag that started here is running.
+    bool dragging = false;
+    QPointer<ReportDropHook> hook;
+};
+
+namespace {
+
+ReportDragState& StateOf(ReportDragState*& state) {
+    if (!state) state = new ReportDragState;
+    return *state;
+}
+
+// A CFile over memory, for the record format.
+class MemoryFile : public CFile {
+public:
+    MemoryFile() = default;
+    explicit MemoryFile(QByteArray bytes) : bytes_(std::move(bytes)) {}
+
+    UINT Read(void* lpBuf, UINT nCount) override {
+        const qsizetype left = bytes_.size() - position_;
+        const UINT count = static_cast<UINT>(std::min<qsizetype>(left, nCount));
+        if (count) std::memcpy(lpBuf, bytes_.constData() + position_, count);
+        position_ += count;
+        return count;
+    }
+    void Write(const void* lpBuf, UINT nCount) override {
+        bytes_.append(static_cast<const char*>(lpBuf), nCount);
+        position_ = bytes_.size();
+    }
+    ULONGLONG Seek(LONGLONG lOff, UINT nFrom) override {
+        const qsizetype base = nFrom == begin ? 0 : nFrom == current ? position_ : bytes_.size();
+        position_ = std::clamp<qsizetype>(base + lOff, 0, bytes_.size());
+        return static_cast<ULONGLONG>(position_);
+    }
+    ULONGLONG GetLength() const override { return static_cast<ULONGLONG>(bytes_.size()); }
+    void Flush() override {}
+    void Close() override {}
+
+    const QByteArray& Bytes() const { return bytes_; }
+
+private:
+    QByteArray bytes_;
+    qsizetype position_ = 0;
+};
+
+void StoreRecord(CArchive& ar, CXTPReportRecord* record) {
+    const CRuntimeClass* kind = record->GetRuntimeClass();
+    ar << CString(QString::fromLatin1(kind->m_lpszClassName).toStdU16String().c_str());
+    {
+        CXTPPropExchangeArchive px(ar);
+        record->DoPropExchange(&px);
+    }
+    CXTPReportRecords* children = record->HasChildren() ? record->GetChilds() : nullptr;
+    const DWORD count = children ? static_cast<DWORD>(children->GetCount()) : 0;
+    ar << count;
+    for (DWORD i = 0; i < count; ++i) StoreRecord(ar, children->GetAt(static_cast<int>(i)));
+}
+
+// Reads one record into `into`; false (nothing added) at an unknown class.
+// Damaged data throws CArchiveException*.
+bool LoadRecord(CArchive& ar, CXTPReportRecords& into, qsizetype size, int depth) {
+    if (depth > kRecordNestingLimit) return false;
+    CString name;
+    ar >> name;
+    const std::string className = ToQString(name.GetString()).toStdString();
+    const CRuntimeClass* kind = CRuntimeClass::FromName(className.c_str());
+    if (!kind || !kind->IsDerivedFrom(RUNTIME_CLASS(CXTPReportRecord)) || !kind->m_pfnCreateObject) return false;
+    auto* record = static_cast<CXTPReportRecord*>(kind->CreateObject());
+    into.Add(record);
+    CXTPPropExchangeArchive px(ar);
+    record->DoPropExchange(&px);
+    DWORD count = 0;
+    ar >> count;
+    // Each record takes at least a few bytes: a larger count is damage.
+    if (count > static_cast<DWORD>(size)) return false;
+    for (DWORD i = 0; i < count; ++i)
+        if (!LoadRecord(ar, *record->GetChilds(), size, depth + 1)) return false;
+    return true;
+}
+
+// The records in the data, added to `into` (left empty on any failure).
+void ReadRecords(COleDataObject* data, UINT format, CXTPReportRecords& into) {
+    if (!data || !format) return;
+    HGLOBAL block = data->GetGlobalData(static_cast<CLIPFORMAT>(format));
+    if (!block) return;
+    const SIZE_T size = GlobalSize(block);
+    QByteArray bytes(static_cast<const char*>(GlobalLock(block)), static_cast<qsizetype>(size));
+    GlobalUnlock(block);
+    GlobalFree(block);
+
+    MemoryFile file(bytes);
+    bool complete = false;
+    try {
+        CArchive ar(&file, CArchive::load, 4096);
+        DWORD magic = 0, count = 0;
+        WORD version = 0;
+        ar >> magic >> version >> count;
+        if (magic == kRecordFormatMagic && version == kRecordFormatVersion && count <= static_cast<DWORD>(size)) {
+            complete = true;
+            for (DWORD i = 0; i < count && complete; ++i) complete = LoadRecord(ar, into, bytes.size(), 0);
+        }
+    } catch (CArchiveException* failure) {
+        failure->Delete();
+        complete = false;
+    }
+    if (!complete) into.RemoveAll();
+}
+
+// The records of the selected rows, without those whose ancestor's row is
+// selected too (they go with it), in the order of the shown rows.
+std::vector<CXTPReportRecord*> SelectedRecords(CXTPReportControl& control) {
+    CXTPReportSelectedRows* selected = control.GetSelectedRows();
+    std::vector<CXTPReportRow*> rows;
+    for (int i = 0; i < selected->GetCount(); ++i)
+        if (CXTPReportRow* row = selected->GetAt(i); row && row->GetRecord()) rows.push_back(row);
+    std::sort(rows.begin(), rows.end(),
+              [](const CXTPReportRow* a, const CXTPReportRow* b) { return a->GetIndex() < b->GetIndex(); });
+    std::set<const CXTPReportRecord*> chosen;
+    for (CXTPReportRow* row : rows) chosen.insert(row->GetRecord());
+    std::vector<CXTPReportRecord*> records;
+    for (CXTPReportRow* row : rows) {
+        bool underChosen = false;
+        for (CXTPReportRecord* up = row->GetRecord()->GetParentRecord(); up && !underChosen; up = up->GetParentRecord())
+            underChosen = chosen.contains(up);
+        if (!underChosen) records.push_back(row->GetRecord());
+    }
+    return records;
+}
+
+HGLOBAL RecordBlock(const std::vector<CXTPReportRecord*>& records) {
+    MemoryFile file;
+    {
+        CArchive ar(&file, CArchive::store, 4096);
+        ar << kRecordFormatMagic << kRecordFormatVersion << static_cast<DWORD>(records.size());
+        for (CXTPReportRecord* record : records) StoreRecord(ar, record);
+        ar.Close();
+    }
+    const QByteArray& bytes = file.Bytes();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(bytes.size()));
+    if (block && !bytes.isEmpty()) {
+        std::memcpy(GlobalLock(block), bytes.constData(), static_cast<size_t>(bytes.size()));
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// The captions of the records' visible columns, tab-separated, one line a
+// record.
+HGLOBAL TextBlock(CXTPReportControl& control, const std::vector<CXTPReportRecord*>& records) {
+    std::u16string text;
+    CXTPReportColumns* columns = control.GetColumns();
+    for (CXTPReportRecord* record : records) {
+        bool first = true;
+        for (int c = 0; c < columns->GetCount(); ++c) {
+            CXTPReportColumn* column = columns->GetAt(c);
+            if (!column || !column->IsVisible()) continue;
+            if (!first) text += u'\t';
+            first = false;
+            if (CXTPReportRecordItem* item = record->GetItem(column)) text += item->GetCaption(column).GetString();
+        }
+        text += u"\r\n";
+    }
+    const SIZE_T size = (text.size() + 1) * sizeof(char16_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (block) {
+        std::memcpy(GlobalLock(block), text.c_str(), size);
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+LRESULT SendDragNotify(CXTPReportControl& control, UINT code, CXTPReportRecords* records, CXTPReportRecord* target,
+                       BOOL above, DROPEFFECT effect, COleDataObject* data) {
+    ui::ReportDragNotify notify{};
+    notify.records = records;
+    notify.targetRecord = target;
+    notify.above = above;
+    notify.effect = effect;
+    notify.dataObject = data;
+    return control.SendNotifyMessage(code, &notify.hdr);
+}
+
+// Where records dropped at `point` go: the list and the index in it.
+struct DropPlace {
+    CXTPReportRecord* target = nullptr;
+    BOOL above = FALSE;
+    CXTPReportRecords* list = nullptr;
+    int index = 0;
+};
+
+DropPlace PlaceAt(CXTPReportControl& control, CPoint point) {
+    DropPlace place;
+    CXTPReportRow* row = control.HitTest(point);
+    place.target = row ? row->GetRecord() : nullptr;
+    if (!place.target) {
+        place.list = control.GetRecords();
+        place.index = place.list->GetCount();
+        return place;
+    }
+    const CRect rect = control.GetRowRect(row);
+    place.above = point.y <= (rect.top + rect.bottom) / 2;
+    return place;
+}
+
+// Resolves the list and index of a place after the lists may have changed.
+void Resolve(CXTPReportControl& control, DropPlace& place) {
+    if (!place.target) {
+        place.list = control.GetRecords();
+        place.index = place.list->GetCount();
+        return;
+    }
+    place.list = place.target->GetRecords();
+    place.index = place.target->GetIndex() + (place.above ? 0 : 1);
+}
+
+// Selects the rows of `records` after a Populate; the first gets the focus.
+void SelectRecords(CXTPReportControl& control, const std::vector<CXTPReportRecord*>& records) {
+    CXTPReportSelectedRows* selected = control.GetSelectedRows();
+    selected->Clear();
+    CXTPReportRow* first = nullptr;
+    for (CXTPReportRecord* record : records) {
+        CXTPReportRow* row = control.GetRows()->Find(record);
+        if (!row) continue;
+        if (!first) {
+            first = row;
+            control.SetFocusedRow(row, FALSE, TRUE);
+        }
+        selected->Add(row);
+    }
+    control.OnSelectionChanged();
+}
+
+// Keeps a record alive (detached at worst) while handlers run.
+class RecordHold {
+public:
+    explicit RecordHold(CXTPReportRecord* record) : record_(record) {
+        if (record_) record_->InternalAddRef();
+    }
+    ~RecordHold() {
+        if (record_) record_->InternalRelease();
+    }
+    RecordHold(const RecordHold&) = delete;
+    RecordHold& operator=(const RecordHold&) = delete;
+
+private:
+    CXTPReportRecord* record_;
+};
+
+bool IsWithin(const CXTPReportRecord* record, const std::set<const CXTPReportRecord*>& roots) {
+    for (; record; record = record->GetParentRecord())
+        if (roots.contains(record)) return true;
+    return false;
+}
+
+}  // namespace
+
+void ReportDragPress(CXTPReportControl& control, ReportDragState*& state, CPoint point) {
+    ReportDragState& drag = StateOf(state);
+    CXTPReportRow* row = control.HitTest(point);
+    drag.pressPending = (drag.flags & xtpReportAllowDrag) && row && row->IsSelected();
+    drag.pressPoint = point;
+}
+
+void ReportDragRelease(ReportDragState* state) {
+    if (state) state->pressPending = false;
+}
+
+bool ReportDragMove(CXTPReportControl& control, ReportDragState*& state, UINT flags, CPoint point) {
+    if (!state || !state->pressPending) return false;
+    if (!(flags & MK_LBUTTON)) {
+        state->pressPending = false;
+        return false;
+    }
+    const int distance = QApplication::startDragDistance();
+    if (std::abs(point.x - state->pressPoint.x) < distance && std::abs(point.y - state->pressPoint.y) < distance)
+        return false;
+    state->pressPending = false;
+
+    std::vector<CXTPReportRecord*> records = SelectedRecords(control);
+    if (records.empty()) return false;
+    // The records stay alive for the drag, whatever the handlers do.
+    for (CXTPReportRecord* record : records) record->InternalAddRef();
+
+    const HWND hwnd = control.GetSafeHwnd();
+    SendDragNotify(control, XTP_NM_REPORT_BEGINDRAG, nullptr, nullptr, FALSE, DROPEFFECT_NONE, nullptr);
+    DROPEFFECT effect = DROPEFFECT_NONE;
+    if (IsWindow(hwnd) && state) {
+        COleDataSource source;
+        source.CacheGlobalData(static_cast<CLIPFORMAT>(state->format), RecordBlock(records));
+        source.CacheGlobalData(CF_UNICODETEXT, TextBlock(control, records));
+        DROPEFFECT allowed = DROPEFFECT_NONE;
+        if (state->flags & xtpReportAllowDragCopy) allowed |= DROPEFFECT_COPY;
+        if (state->flags & xtpReportAllowDragMove) allowed |= DROPEFFECT_MOVE;
+        state->dragging = true;
+        effect = RunDrag(source.MakeMimeData(), allowed, control.Widget());
+        // The control may have gone while the drag ran.
+        if (IsWindow(hwnd) && state) state->dragging = false;
+    }
+    if (IsWindow(hwnd))
+        SendDragNotify(control, XTP_NM_REPORT_DRAGDROP_COMPLETED, nullptr, nullptr, FALSE, effect, nullptr);
+    for (CXTPReportRecord* record : records) record->InternalRelease();
+    return true;
+}
+
+void AttachReportDropTarget(CXTPReportControl& control, ReportDragState*& state, QWidget* widget) {
+    ReportDragState& drag = StateOf(state);
+    if (!widget || drag.hook || !(drag.flags & xtpReportAllowDrop)) return;
+    drag.hook = new ReportDropHook(control, control.GetSafeHwnd(), widget);
+}
+
+}  // namespace ui::detail
+
+using namespace ui::detail;
+
+UINT CXTPReportControl::EnableDragDrop(LPCTSTR lpszClipboardFormat, DWORD dwFlags, DWORD dwDropMarkerFlags) {
+    ReportDragState& drag = StateOf(dragState_);
+    drag.format = lpszClipboardFormat && *lpszClipboardFormat ? RegisterClipboardFormatW(lpszClipboardFormat) : 0;
+    drag.flags = drag.format ? dwFlags : 0;
+    drag.markerFlags = dwDropMarkerFlags;
+    if (!(drag.flags & xtpReportAllowDrop)) {
+        delete drag.hook.data();
+    } else if (QWidget* widget = Widget()) {
+        auto* area = qobject_cast<QAbstractScrollArea*>(widget);
+        if (!area) area = widget->findChild<QAbstractScrollArea*>();
+        AttachReportDropTarget(*this, dragState_, area ? area->viewport() : widget);
+    }
+    return drag.format;
+}
+
+int CXTPReportControl::GetDropPosition() const { return dragState_ ? dragState_->dropPosition : -1; }
+
+void CXTPReportControl::SetDropPosition(int nDropPos) {
+    ReportDragState& drag = StateOf(dragState_);
+    if (drag.dropPosition == nDropPos) return;
+    drag.dropPosition = nDropPos;
+    RedrawControl();
+}
+
+void CXTPReportControl::DoAutoVScroll(CPoint point) {
+    const CRect area = GetReportRectangle();
+    if (area.IsRectEmpty()) return;
+    const int top = GetTopRowIndex();
+    int next = -1;
+    if (point.y < area.top + kAutoScrollMargin && top > 0)
+        next = top - 1;
+    else if (point.y >= area.bottom - kAutoScrollMargin)
+        next = top + GetRowsPerPage();
+    if (CXTPReportRow* row = next >= 0 ? GetRows()->GetAt(next) : nullptr) EnsureVisible(row);
+}
+
+DROPEFFECT CXTPReportControl::OnDragOver(COleDataObject* pDataObject, DWORD dwKeyState, CPoint point, int nState) {
+    ReportDragState& drag = StateOf(dragState_);
+    if (!pDataObject || nState == 1 || !(drag.flags & xtpReportAllowDrop) ||
+        !pDataObject->IsDataAvailable(static_cast<CLIPFORMAT>(drag.format))) {
+        SetDropPosition(-1);
+        return DROPEFFECT_NONE;
+    }
+    DoAutoVScroll(point);
+    // Ctrl copies; else a move, or a copy where the source is this control
+    // and it may only copy.
+    DROPEFFECT effect = (dwKeyState & MK_CONTROL) ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
+    if (drag.dragging && effect == DROPEFFECT_MOVE && !(drag.flags & xtpReportAllowDragMove)) effect = DROPEFFECT_COPY;
+
+    const DropPlace place = PlaceAt(*this, point);
+    int position = -1;
+    if (place.target) {
+        const CRect rect = GetRowRect(GetRows()->Find(place.target));
+        position = place.above ? rect.top : rect.bottom;
+    } else if (CXTPReportRow* last = GetRows()->GetAt(GetRows()->GetCount() - 1)) {
+        position = GetRowRect(last).bottom;
+    } else {
+        position = GetReportRectangle().top;
+    }
+    SetDropPosition(position);
+    return effect;
+}
+
+BOOL CXTPReportControl::OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point) {
+    ReportDragState& drag = StateOf(dragState_);
+    if (drag.dropPosition == -1) return FALSE;
+    const HWND hwnd = GetSafeHwnd();
+    BeginUpdate();
+    SetDropPosition(-1);
+    BOOL result = FALSE;
+    // Ends the update unless a handler destroyed the control.
+    auto finish = [&] {
+        if (IsWindow(hwnd)) EndUpdate();
+        return result;
+    };
+    if (dropEffect != DROPEFFECT_COPY && dropEffect != DROPEFFECT_MOVE) return finish();
+
+    DropPlace place = PlaceAt(*this, point);
+    // The target stays valid whatever the handlers remove.
+    RecordHold holdTarget(place.target);
+    const LRESULT answer =
+        SendDragNotify(*this, XTP_NM_REPORT_DROP, nullptr, place.target, place.above, dropEffect, pDataObject);
+    if (!IsWindow(hwnd) || !dragState_) return finish();
+    const bool offered = pDataObject && pDataObject->IsDataAvailable(static_cast<CLIPFORMAT>(drag.format));
+    if (!(offered || answer == 1) || !(drag.flags & xtpReportAllowDrop)) return finish();
+    if (place.target && !place.target->GetControl()) return finish();  // removed meanwhile
+
+    if (drag.dragging && dropEffect == DROPEFFECT_MOVE && answer == 0) {
+        // A move inside this control.
+        std::vector<CXTPReportRecord*> records = SelectedRecords(*this);
+        std::set<const CXTPReportRecord*> roots(records.begin(), records.end());
+        // Nothing to move, everything selected, or a drop into what moves.
+        if (records.empty() || GetSelectedRows()->GetCount() >= GetRows()->GetCount() || IsWithin(place.target, roots))
+            return finish();
+        struct Origin {
+            CXTPReportRecord* record;
+            CXTPReportRecords* list;
+            int index;
+        };
+        std::vector<Origin> origins;
+        for (CXTPReportRecord* record : records) origins.push_back({record, record->GetRecords(), record->GetIndex()});
+        CXTPReportRecords moving;
+        for (CXTPReportRecord* record : records) moving.Add(record);
+        const LRESULT go = SendDragNotify(*this, XTP_NM_REPORT_BEFORE_DROP, &moving, place.target, place.above,
+                                          dropEffect, pDataObject);
+        if (go == -1 || !IsWindow(hwnd)) {
+            // Back where they were, in the order of their old places.
+            std::sort(origins.begin(), origins.end(),
+                      [](const Origin& a, const Origin& b) { return a.index < b.index; });
+            for (const Origin& origin : origins)
+                if (IsWindow(hwnd)) origin.list->InsertAt(origin.index, origin.record);
+            return finish();
+        }
+        Resolve(*this, place);
+        for (int i = 0; moving.GetCount() > 0; ++i) place.list->InsertAt(place.index + i, moving.GetAt(0));
+        Populate();
+        SelectRecords(*this, records);
+        RedrawControl();
+        SendDragNotify(*this, XTP_NM_REPORT_RECORDS_DROPPED, nullptr, place.target, place.above, dropEffect,
+                       pDataObject);
+        return finish();
+    }
+
+    CXTPReportRecords dropped;
+    ReadRecords(pDataObject, drag.format, dropped);
+    result = dropped.GetCount() > 0;
+    const LRESULT go =
+        SendDragNotify(*this, XTP_NM_REPORT_BEFORE_DROP, &dropped, place.target, place.above, dropEffect, pDataObject);
+    if (go == -1 || !IsWindow(hwnd) || dropped.GetCount() == 0) return finish();
+    if (place.target && !place.target->GetControl()) return finish();
+    Resolve(*this, place);
+    std::vector<CXTPReportRecord*> records;
+    for (int i = 0; i < dropped.GetCount(); ++i) records.push_back(dropped.GetAt(i));
+    for (int i = 0; dropped.GetCount() > 0; ++i) place.list->InsertAt(place.index + i, dropped.GetAt(0));
+    Populate();
+    SelectRecords(*this, records);
+    RedrawControl();
+    SendDragNotify(*this, XTP_NM_REPORT_RECORDS_DROPPED, nullptr, place.target, place.above, dropEffect, pDataObject);
+    return finish();
+}
+
+void CXTPReportControl::DrawDropMarker(CDC* pDC) {
+    const int y = GetDropPosition();
+    if (!pDC || y < 0) return;
+    const CRect area = GetReportRectangle();
+    CPen pen(PS_SOLID, 2, GetPaintManager() ? GetPaintManager()->GetDropMarkerColor() : RGB(0, 0, 0));
+    CPen* old = pDC->SelectObject(&pen);
+    pDC->MoveTo(area.left, y);
+    pDC->LineTo(area.right, y);
+    pDC->SelectObject(old);
+}
+
+BOOL CXTPReportControl::Copy() {
+    const std::vector<CXTPReportRecord*> records = SelectedRecords(*this);
+    if (records.empty()) return FALSE;
+    COleDataSource source;
+    if (dragState_ && dragState_->format)
+        source.CacheGlobalData(static_cast<CLIPFORMAT>(dragState_->format), RecordBlock(records));
+    source.CacheGlobalData(CF_UNICODETEXT, TextBlock(*this, records));
+    source.SetClipboard();
+    return TRUE;
+}
+
+void CXTPReportControl::DestroyDragState() {
+    if (!dragState_) return;
+    delete dragState_->hook.data();
+    delete dragState_;
+    dragState_ = nullptr;
+}

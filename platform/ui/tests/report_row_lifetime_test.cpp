@@ -85,7 +85,7 @@ TEST_F(ReportTest, RemoveRecordExTakesItsRowsAtOnce) {
     b21 = ui::ReportRowRef();
     EXPECT_EQ(destroyed, 4);
     EXPECT_FALSE(control.RemoveRecordEx(nullptr));
-    control.AttachPresenter(nullptr);
+    control.DetachPresenter(&presenter);
 }
 
 TEST_F(ReportTest, AParentThatRepopulatesWhileHandlingANotificationLeavesTheRowValid) {

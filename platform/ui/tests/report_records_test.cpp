@@ -144,3 +144,55 @@ TEST_F(ReportTest, ReSortRowsKeepsTheRowsAndTheirSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report_testing;
+
+TEST_F(ReportTest, ColumnsKeepOrderVisibilityTreeColumnAndSortOrder) {
+    CXTPReportColumns* columns = control.GetColumns();
+    CXTPReportColumn* third = control.AddColumn(new CXTPReportColumn(7, u"Third", 30));
+    CXTPReportColumn* name = columns->Find(0);
+    EXPECT_EQ(columns->Find(7), third);
+    EXPECT_EQ(columns->Find(3), nullptr);
+    EXPECT_EQ(columns->GetTreeColumn(), name);  // none marked: the first visible
+
+    columns->ChangeColumnOrder(0, third);
+    EXPECT_EQ(third->GetIndex(), 0);
+    EXPECT_EQ(name->GetIndex(), 1);
+    third->SetVisible(FALSE);
+    EXPECT_EQ(columns->GetVisibleColumnsCount(), 2);
+    EXPECT_EQ(columns->GetVisibleAt(0), name);
+    EXPECT_EQ(columns->GetVisibleAt(2), nullptr);
+
+    columns->Find(1)->SetTreeColumn(TRUE);
+    third->SetTreeColumn(TRUE);
+    EXPECT_FALSE(columns->Find(1)->IsTreeColumn());
+    EXPECT_EQ(columns->GetTreeColumn(), third);
+
+    columns->SetSortColumn(name, FALSE);
+    columns->GetSortOrder()->Add(third);
+    columns->GetSortOrder()->Add(name);  // once only
+    EXPECT_EQ(columns->GetSortOrder()->GetCount(), 2);
+    EXPECT_TRUE(name->IsSorted());
+    EXPECT_FALSE(name->IsSortedIncreasing());
+    columns->Remove(third);
+    EXPECT_EQ(columns->GetSortOrder()->GetCount(), 1);
+    EXPECT_EQ(columns->GetCount(), 2);
+}
+
+TEST_F(ReportTest, AnItemsDoubleClickTogglesItsRow) {
+    AddOutline(control, {"a", ".a1"});
+    control.Populate();
+    CXTPReportRow* a = RowOf(control, "a");
+    XTP_REPORTRECORDITEM_CLICKARGS args;
+    args.pControl = &control;
+    args.pRow = a;
+    args.pItem = a->GetRecord()->GetItem(0);
+    args.pItem->OnDblClick(&args);
+    EXPECT_EQ(Shown(control), "a .a1");
+    args.pItem->OnDblClick(&args);
+    EXPECT_EQ(Shown(control), "a");
+}
+
+}  // namespace

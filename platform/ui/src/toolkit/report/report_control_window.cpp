@@ -54,7 +54,7 @@ END_MESSAGE_MAP()
 BOOL CXTPReportControl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID, CCreateContext* pContext) {
     ReportWindowState& state = StateOf(windowState_);
     if (!CWnd::Create(u"XTPReport", nullptr, dwStyle, rect, pParentWnd, nID, pContext) || !state.view) {
-        presenter_ = nullptr;
+        if (presenter_ == state.view) presenter_ = nullptr;
         state.view = nullptr;
         return FALSE;
     }
@@ -69,8 +69,9 @@ QWidget* CXTPReportControl::CreateWidget(QWidget* parent, bool) {
     ReportWindowState& state = StateOf(windowState_);
     auto* view = new ui::ReportTreeView(this, &state, parent);
     state.view = view;
-    // The widget hears of changes from now on, also those WM_CREATE makes.
-    presenter_ = view;
+    // The widget hears of changes from now on, also those WM_CREATE makes
+    // (unless a test attached a presenter of its own).
+    if (!presenter_) presenter_ = view;
     return view;
 }
 
@@ -84,7 +85,7 @@ void CXTPReportControl::DestroyWindowState() {
 void CXTPReportControl::OnDestroy() {
     ReportWindowState& state = StateOf(windowState_);
     state.editor.End(false);
-    presenter_ = nullptr;
+    if (presenter_ == state.view) presenter_ = nullptr;
     state.drawOver = nullptr;
     if (state.view) {
         // The widget is deleted later; until then it shows no rows of ours.
@@ -152,7 +153,7 @@ CXTPReportRow* CXTPReportControl::HitTest(CPoint pt) const {
 }
 
 CXTPReportColumn* CXTPReportControl::HitTestHeader(CPoint pt) const {
-    if (!presenter_ || !IsHeaderVisible() || !presenter_->HeaderRect().PtInRect(pt)) return nullptr;
+    if (!presenter_ || !windowState_ || !windowState_->view || !presenter_->HeaderRect().PtInRect(pt)) return nullptr;
     return columns_->GetAt(windowState_->view->ColumnAtX(pt.x));
 }
 

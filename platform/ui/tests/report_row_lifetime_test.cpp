@@ -85,7 +85,7 @@ TEST_F(ReportTest, RemoveRecordExTakesItsRowsAtOnce) {
     b21 = ui::ReportRowRef();
     EXPECT_EQ(destroyed, 4);
     EXPECT_FALSE(control.RemoveRecordEx(nullptr));
-    control.AttachPresenter(nullptr);
+    control.DetachPresenter(&presenter);
 }
 
 TEST_F(ReportTest, AParentThatRepopulatesWhileHandlingANotificationLeavesTheRowValid) {
@@ -100,6 +100,14 @@ TEST_F(ReportTest, AParentThatRepopulatesWhileHandlingANotificationLeavesTheRowV
     RowOf(control, "a")->SetExpanded(TRUE);
     EXPECT_EQ(seen, "a detached");
     EXPECT_EQ(Shown(control), "a .a1 b");
+
+    // A collapse that moves the focus sends -52, then -59 for the same row,
+    // though the handler of the first let it go.
+    control.SetFocusedRow(RowOf(control, "a1"));
+    notifications.clear();
+    RowOf(control, "a")->SetExpanded(FALSE);
+    EXPECT_EQ(notifications, (std::vector<std::string>{"-52 a", "-59 a"}));
+    EXPECT_EQ(seen, "a detached");
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ TEST_F(ReportSelectionTest, SelectionChangesByTheControlNotifyOnce) {
     control.SetFocusedRow(Row(1));        // nothing changes
     control.SetFocusedRow(Row(3), TRUE);  // focus only
     control.SetFocusedRow(Row(3), TRUE, FALSE);
-    control.GetSelectedRows()->Add(Row(0));  // code: marked only
+    control.SetFocusedRow(Row(3), TRUE, FALSE);  // the same block again
+    control.GetSelectedRows()->Add(Row(0));      // code: marked only
     EXPECT_TRUE(control.GetSelectedRows()->IsChanged());
     control.SetFocusedRow(Row(4), TRUE);  // sends only what it changed itself
     EXPECT_EQ(notifications, (std::vector<std::string>{"-52 b", "-52 d"}));

@@ -112,7 +112,11 @@ public:
 
 class TestControl : public CXTPReportControl {
 public:
+    // A window made later puts its own presenter in place of this one.
     void AttachPresenter(ui::detail::ReportPresenter* presenter) { presenter_ = presenter; }
+    void DetachPresenter(ui::detail::ReportPresenter* presenter) {
+        if (presenter_ == presenter) presenter_ = nullptr;
+    }
     using CXTPReportControl::CreateRow;
 };
 

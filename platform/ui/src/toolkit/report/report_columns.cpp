@@ -35,9 +35,11 @@ CXTPReportColumn* CXTPReportColumns::GetAt(int nIndex) const {
 CXTPReportColumn* CXTPReportColumns::Add(CXTPReportColumn* pColumn) {
     if (!pColumn) return nullptr;
     if (control_) control_->BeginWindowReset();
+    // One tree column: a new one marked so takes over.
+    if (pColumn->treeColumn_)
+        for (auto* column : columns_) column->treeColumn_ = false;
     pColumn->columns_ = this;
     columns_.push_back(pColumn);
-    if (pColumn->treeColumn_) pColumn->SetTreeColumn(TRUE);
     if (control_) control_->EndWindowReset();
     return pColumn;
 }

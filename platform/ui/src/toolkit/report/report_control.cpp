@@ -280,6 +280,8 @@ void CXTPReportControl::ExpandRow(CXTPReportRow* pRow, bool bExpanded, bool bAll
     const bool childrenShown = shown && pRow->childs_->rows_.front()->index_ >= 0;
     const bool changed = bAll || pRow->IsExpanded() != bExpanded || (shown && childrenShown != bExpanded);
     if (!changed) return;
+    // The row outlives a handler of the notifications below that repopulates.
+    ui::ReportRowRef keep(pRow);
     const unsigned changesBefore = selectedRows_->changes_;
     if (childrenShown && (bAll || !bExpanded)) HideRows(pRow, false);
     pRow->record_->expanded_ = bExpanded;

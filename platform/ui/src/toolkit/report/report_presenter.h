@@ -9,7 +9,9 @@
 // models need them: BeginReset/EndReset (Populate, EndUpdate, ResetContent,
 // ExpandAll), BeginInsertRows/EndInsertRows and BeginRemoveRows/EndRemoveRows
 // (one range per expand or collapse). Between BeginUpdate and EndUpdate the
-// control sends none of them and one reset at the end.
+// control sends none of them and one reset at the end. A reset also stands
+// for any change of the selection and focus made with it (no
+// SelectionChanged / FocusChanged follows): the window reads both anew.
 #pragma once
 
 #include "ui/geometry.h"

@@ -70,6 +70,11 @@ void CXTPReportSelectedRows::SelectBlock(int nBlockBegin, int nBlockEnd, BOOL bA
     nBlockBegin = std::clamp(nBlockBegin, 0, shown->GetCount() - 1);
     nBlockEnd = std::clamp(nBlockEnd, 0, shown->GetCount() - 1);
     if (!control_->IsMultipleSelection()) return Select(shown->GetAt(nBlockEnd));
+    const int low = std::min(nBlockBegin, nBlockEnd), high = std::max(nBlockBegin, nBlockEnd);
+    // Selecting what is selected already changes nothing (and sends nothing).
+    bool same = bAdd || rows_.size() == static_cast<size_t>(high - low + 1);
+    for (int i = low; same && i <= high; ++i) same = shown->GetAt(i)->selected_;
+    if (same) return;
     if (!bAdd) ClearRows();
     const int step = nBlockBegin <= nBlockEnd ? 1 : -1;
     for (int i = nBlockBegin;; i += step) {

@@ -152,9 +152,10 @@ public:
     // (Up, Down, Home, End, PageUp, PageDown with Shift and Ctrl as
     // SetFocusedRow takes them; Left collapses or goes to the parent, Right
     // expands or goes to the first child; Add and Subtract expand and
-    // collapse; Enter and Space select the focused row, Ctrl+Space inverts
-    // it). Shift and Ctrl are read with GetKeyState. TRUE when the key was
-    // used or swallowed.
+    // collapse; Enter toggles the focused row, Space selects it alone,
+    // Ctrl+Space inverts it). Without a window a page is 10 rows. Shift and
+    // Ctrl are read with GetKeyState. TRUE when the key was used or
+    // swallowed.
     BOOL ProcessKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
 
     // Sends WM_NOTIFY `nCode` with a ui::ReportRowNotify to the parent; the

@@ -175,6 +175,24 @@ TEST_F(ReportDragDropTest, DraggingOverRowsMovesTheDropPositionAndLeavingClearsI
     EXPECT_EQ(control.GetDropPosition(), -1);
 }
 
+TEST_F(ReportDragDropTest, ADragNearAnEdgeScrollsByARow) {
+    auto data = Dragged({u"x"});
+    for (int i = 0; i < 40; ++i) control.AddRecord(new NamedRecord(u"more"));
+    control.Populate();
+    const HWND hwnd = control.GetSafeHwnd();
+    const CRect area = control.GetReportRectangle();
+    ASSERT_EQ(control.GetTopRowIndex(), 0);
+    ui_testing::DragEnter(hwnd, *data, CPoint(area.left + 20, area.bottom - 2));
+    ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, area.bottom - 2));
+    const int scrolled = control.GetTopRowIndex();
+    EXPECT_GT(scrolled, 0);
+    // In the middle nothing scrolls; at the top edge it goes back.
+    ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, (area.top + area.bottom) / 2));
+    EXPECT_EQ(control.GetTopRowIndex(), scrolled);
+    ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, area.top + 2));
+    EXPECT_LT(control.GetTopRowIndex(), scrolled);
+}
+
 TEST_F(ReportDragDropTest, ADropInsertsTheRecordsAtTheTargetAfterDropAndBeforeDrop) {
     auto data = Dragged({u"x", u"y"});
     const HWND hwnd = control.GetSafeHwnd();

@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -83,6 +84,7 @@ public:
                     for (int i = 0; i < drag->records->GetCount(); ++i)
                         seen.records.push_back(static_cast<NamedRecord*>(drag->records->GetAt(i))->Name());
                 notifications.push_back(seen);
+                if (onNotify) onNotify(code);
                 auto answer = answers.find(code);
                 return answer == answers.end() ? 0 : answer->second;
             }
@@ -98,6 +100,7 @@ public:
 
     std::vector<Notification> notifications;
     std::map<UINT, LRESULT> answers;
+    std::function<void(UINT)> onNotify;
 };
 
 std::vector<std::u16string> Names(CXTPReportRecords* records) {
@@ -227,6 +230,37 @@ TEST_F(ReportDragDropTest, MinusOneToBeforeDropStopsTheInsertion) {
     ui_testing::Drop(hwnd, *data, Upper(control, 0));
     EXPECT_EQ(host.Codes(), (std::vector<UINT>{XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP}));
     EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"alpha", u"beta", u"gamma"}));
+}
+
+TEST_F(ReportDragDropTest, AParentThatDestroysTheControlDuringADropEndsItSafely) {
+    auto data = Dragged({u"x"});
+    for (UINT code : {XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP}) {
+        CXTPReportControl target;
+        Fill(target, {u"a", u"b"}, 103, 200);
+        host.notifications.clear();
+        host.onNotify = [&](UINT seen) {
+            if (seen == code) target.DestroyWindow();
+        };
+        const HWND hwnd = target.GetSafeHwnd();
+        ui_testing::DragEnter(hwnd, *data, Upper(target, 1));
+        ui_testing::Drop(hwnd, *data, Upper(target, 1));
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_EQ(host.Codes().back(), code);
+        EXPECT_EQ(target.GetRecords()->GetCount(), 2);
+        host.onNotify = nullptr;
+    }
+
+    // Deleted outright once the records are in.
+    auto* doomed = new CXTPReportControl;
+    Fill(*doomed, {u"a"}, 104, 200);
+    host.onNotify = [&](UINT seen) {
+        if (seen == XTP_NM_REPORT_RECORDS_DROPPED) delete doomed;
+    };
+    const HWND hwnd = doomed->GetSafeHwnd();
+    ui_testing::DragEnter(hwnd, *data, Upper(*doomed, 0));
+    ui_testing::Drop(hwnd, *data, Upper(*doomed, 0));
+    EXPECT_FALSE(IsWindow(hwnd));
+    host.onNotify = nullptr;
 }
 
 TEST_F(ReportDragDropTest, RecordsOfAnUnknownClassArriveAsNoRecords) {

@@ -80,7 +80,7 @@ protected:
             if (message != WM_NOTIFY) return RecordingWindow::kNotHandled;
             auto* notify = reinterpret_cast<ui::ReportRowNotify*>(lParam);
             int code = static_cast<int>(notify->hdr.code);
-            if (code == -2 || code == -5 || code == -52 || code == -59 || code == -65) {
+            if (code == -2 || code == -5 || code == -52 || code == -59 || code == -63 || code == -65) {
                 seen_.push_back({code, notify->row ? Caption(notify->row) : "-",
                                  notify->item ? U8(notify->item->GetCaption(nullptr)) : "-",
                                  notify->column ? notify->column->GetItemIndex() : -1, CPoint(notify->point),
@@ -286,6 +286,27 @@ TEST_F(ReportWidgetTest, HeaderShowsTheColumnsSortsOnClickAndHides) {
     EXPECT_TRUE(header->isHidden());
     EXPECT_TRUE(control_.GetHeaderRect().IsRectEmpty());
     EXPECT_EQ(control_.HitTest(CPoint(10, 5)), RowOf(control_, "c")) << "the rows start at the top";
+}
+
+TEST_F(ReportWidgetTest, MovingAHeaderSectionReordersTheColumnsAndNotifies) {
+    Create(control_);
+    Fill(control_);
+    ui::ReportModel* model = View(control_)->Model();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QHeaderView* header = View(control_)->header();
+    ASSERT_TRUE(header->sectionsMovable());
+    header->moveSection(1, 0);
+    EXPECT_EQ(control_.GetColumns()->GetAt(0)->GetItemIndex(), 1);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Length"));
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), QStringLiteral("1"));
+    EXPECT_EQ(header->visualIndex(0), 0) << "Qt's order stays the model's: the control's";
+    EXPECT_EQ(header->sectionSize(0), 60);
+    ASSERT_EQ(Codes(), (std::vector<int>{-63}));
+    EXPECT_EQ(seen_[0].column, 1);
+    CXTPReportRow* a = RowOf(control_, "a");
+    EXPECT_TRUE(
+        control_.GetItemRect(a, control_.GetColumns()->Find(0)).PtInRect(CentreOf(control_.GetExpandButtonRect(a))))
+        << "the tree column keeps the expand buttons";
 }
 
 TEST_F(ReportWidgetTest, KeysMoveTheFocusThroughThePreview) {

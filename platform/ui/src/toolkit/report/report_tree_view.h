@@ -88,6 +88,7 @@ protected:
 private:
     void HeaderClicked(int section);
     void SectionResized(int section, int oldSize, int newSize);
+    void SectionMoved(int section, int oldVisual, int newVisual);
     void MirrorSelection();
     QRect ToClient(const QRect& viewportRect) const;
 
@@ -96,6 +97,7 @@ private:
     ReportModel* model_;                // Owned (Qt child).
     ReportDelegate* delegate_;          // Owned (Qt child).
     bool applyingColumns_ = false;
+    bool reordering_ = false;  // the columns are being reordered under a reset of our own
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include "icon_internal.h"
 #include "report_test_support.h"
 #include "toolkit/report/report_tree_view.h"
+#include "toolkit/report/report_window_state.h"
 #include "ui/framework/dc.h"
 #include "ui/gdi_objects.h"
 #include "ui/image_list.h"
@@ -480,6 +481,36 @@ TEST_F(ReportWidgetTest, InPlaceEditOpensOverTheCellAndTellsTheItemAfterClosing)
     EXPECT_FALSE(control_.IsEditMode());
     EXPECT_EQ(log.size(), 3u);
     EXPECT_FALSE(control_.EditItem(nullptr, name));
+}
+
+TEST_F(ReportWidgetTest, AClickOnTheFocusedRowEditsItWhereAllowedUnlessADoubleClickFollows) {
+    Create(control_);
+    Fill(control_);
+    HWND hwnd = control_.GetSafeHwnd();
+    CXTPReportColumn* name = control_.GetColumns()->GetAt(0);
+    CPoint b = CentreOf(control_.GetItemRect(RowOf(control_, "b"), name));
+    Click(control_, b);
+    Click(control_, b);
+    EXPECT_FALSE(KillTimer(hwnd, ui::detail::kReportEditTimer)) << "editing is off: clicks only select";
+
+    control_.AllowEdit(TRUE);
+    Click(control_, b);
+    EXPECT_FALSE(control_.IsEditMode()) << "not before the double-click time is over";
+    ui_testing::FireTimer(hwnd, ui::detail::kReportEditTimer);
+    ASSERT_TRUE(control_.IsEditMode());
+    control_.EndEditItem(FALSE);
+
+    // A double click on the focused row toggles it and edits nothing.
+    control_.SetFocusedRow(RowOf(control_, "a"));
+    CPoint a = CentreOf(control_.GetItemRect(RowOf(control_, "a"), name));
+    QTest::mouseDClick(View(control_)->viewport(), Qt::LeftButton, {}, InViewport(control_, a));
+    EXPECT_EQ(Shown(control_), "a .a1 .a2 b c");
+    EXPECT_FALSE(KillTimer(hwnd, ui::detail::kReportEditTimer));
+    // Nor does a click on a row that was not focused, or with Ctrl.
+    Click(control_, b);
+    Click(control_, b, Qt::ControlModifier);
+    EXPECT_FALSE(KillTimer(hwnd, ui::detail::kReportEditTimer));
+    EXPECT_FALSE(control_.IsEditMode());
 }
 
 TEST_F(ReportWidgetTest, EmptyReportShowsTheNoItemsTextAndWorksWithoutAWindow) {

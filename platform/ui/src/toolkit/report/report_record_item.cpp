@@ -40,6 +40,14 @@ CXTPReportRecordItemText::CXTPReportRecordItemText(LPCTSTR szText) : value_(szTe
 
 CString CXTPReportRecordItemText::GetCaption(CXTPReportColumn*) { return value_; }
 
+int CXTPReportRecordItemText::Compare(CXTPReportColumn* pColumn, CXTPReportRecordItem* pItem) {
+    // Only when neither class may show another caption than its value.
+    const CRuntimeClass* plain = RUNTIME_CLASS(CXTPReportRecordItemText);
+    if (pItem && GetRuntimeClass() == plain && pItem->GetRuntimeClass() == plain)
+        return value_.Compare(static_cast<CXTPReportRecordItemText*>(pItem)->value_);
+    return CXTPReportRecordItem::Compare(pColumn, pItem);
+}
+
 void CXTPReportRecordItemText::OnEditChanged(XTP_REPORTRECORDITEM_ARGS*, LPCTSTR szText) { SetValue(szText); }
 
 void CXTPReportRecordItemText::SetValue(LPCTSTR szText) { value_ = CString(szText); }

@@ -10,6 +10,8 @@ public:
     explicit CXTPReportRecordItemText(LPCTSTR szText = nullptr);
 
     CString GetCaption(CXTPReportColumn* pColumn) override;
+    // Two plain text items compare their texts without copying them.
+    int Compare(CXTPReportColumn* pColumn, CXTPReportRecordItem* pItem) override;
     void OnEditChanged(XTP_REPORTRECORDITEM_ARGS* pItemArgs, LPCTSTR szText) override;
 
     void SetValue(LPCTSTR szText);

@@ -281,6 +281,10 @@ TEST_F(ReportWidgetTest, HeaderShowsTheColumnsSortsOnClickAndHides) {
 
     control_.GetColumns()->GetAt(1)->SetVisible(FALSE);
     EXPECT_TRUE(header->isSectionHidden(1));
+    EXPECT_TRUE(header->styleSheet().isEmpty());
+    control_.GetPaintManager()->SetColumnStyle(xtpReportColumnFlat);
+    control_.RedrawControl();
+    EXPECT_FALSE(header->styleSheet().isEmpty()) << "the column style shows at the next redraw";
     control_.ShowHeader(FALSE);
     EXPECT_FALSE(control_.IsHeaderVisible());
     EXPECT_TRUE(header->isHidden());

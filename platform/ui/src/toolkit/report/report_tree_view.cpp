@@ -109,10 +109,14 @@ void ReportTreeView::ApplyColumns() {
         top->setSortIndicator(sortedIndex, sorted->IsSortedIncreasing() ? Qt::AscendingOrder : Qt::DescendingOrder);
     top->setSectionsClickable(control_->GetReportHeader()->IsAllowColumnSort());
     top->setSectionsMovable(control_->GetReportHeader()->IsAllowColumnReorder());
-    QString sheet = HeaderStyleSheet(state_->paintManager.GetColumnStyle());
-    if (top->styleSheet() != sheet) top->setStyleSheet(sheet);
+    ApplyHeaderStyle();
     model_->HeaderChanged();
     applyingColumns_ = false;
+}
+
+void ReportTreeView::ApplyHeaderStyle() {
+    QString sheet = HeaderStyleSheet(state_->paintManager.GetColumnStyle());
+    if (header()->styleSheet() != sheet) header()->setStyleSheet(sheet);
 }
 
 void ReportTreeView::ApplyHeaderVisible() { setHeaderHidden(!state_->headerVisible); }
@@ -262,6 +266,8 @@ void ReportTreeView::FocusChanged() {
 }
 
 void ReportTreeView::Redraw() {
+    // The paint manager's column style may have changed since.
+    ApplyHeaderStyle();
     viewport()->update();
     header()->viewport()->update();
 }

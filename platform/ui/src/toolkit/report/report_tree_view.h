@@ -41,6 +41,8 @@ public:
     // alignment, automatic sizing, the sort indicator, the header's style.
     void ApplyColumns();
     void ApplyHeaderVisible();
+    // The paint manager's column style as the header's style sheet.
+    void ApplyHeaderStyle();
     // The model row and column of a shown row and a column (-1 when none).
     int ColumnIndex(const CXTPReportColumn* column) const;
     // A cell's rectangle in client coordinates (empty when not shown).

@@ -10,6 +10,7 @@
 #include "ui/toolkit/report/prop_exchange.h"
 #include "ui/toolkit/report/report_column.h"
 #include "ui/toolkit/report/report_control.h"
+#include "ui/toolkit/report/report_paint_manager.h"
 #include "ui/toolkit/report/report_record.h"
 #include "ui/toolkit/report/report_record_item_text.h"
 #include "ui/toolkit/report/report_records.h"
@@ -24,6 +25,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
+#include <QWidget>
 #include <QMimeData>
 
 #include <gtest/gtest.h>
@@ -194,6 +197,22 @@ TEST_F(ReportDragDropTest, ADragNearAnEdgeScrollsByARow) {
     EXPECT_EQ(control.GetTopRowIndex(), scrolled);
     ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, area.top + 2));
     EXPECT_LT(control.GetTopRowIndex(), scrolled);
+}
+
+TEST_F(ReportDragDropTest, TheDropMarkerIsDrawnAtTheDropPosition) {
+    auto data = Dragged({u"x"});
+    control.GetPaintManager()->m_clrDropMarker = RGB(255, 0, 0);
+    ui_testing::DragEnter(control.GetSafeHwnd(), *data, Lower(control, 0));
+    const int y = control.GetDropPosition();
+    ASSERT_GT(y, 0);
+    const QImage image = control.Widget()->grab().toImage();
+    auto red = [&](int row) { return image.pixelColor(100, row) == QColor(255, 0, 0); };
+    EXPECT_TRUE(red(y) || red(y - 1));
+    EXPECT_FALSE(red(y + 6));
+    ui_testing::DragLeave();
+    const QImage after = control.Widget()->grab().toImage();
+    EXPECT_NE(after.pixelColor(100, y), QColor(255, 0, 0));
+    EXPECT_NE(after.pixelColor(100, y - 1), QColor(255, 0, 0));
 }
 
 TEST_F(ReportDragDropTest, ADropInsertsTheRecordsAtTheTargetAfterDropAndBeforeDrop) {

@@ -108,7 +108,31 @@ struct DropTargetHook : QObject {
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != widget_) return false;
+        if (orphaned_ || watched != widget_) return false;
+        ++busy_;
+        const bool handled = Handle(event);
+        if (--busy_ == 0 && orphaned_) {
+            delete this;
+            return true;
+        }
+        return handled;
+    }
+
+    // Called by Revoke instead of deleting: a hook inside one of its target's
+    // calls (a target that revokes itself or is deleted while it answers)
+    // stops at once and goes when the call is over.
+    void Dispose() {
+        if (widget_) {
+            widget_->removeEventFilter(this);
+            widget_->setAcceptDrops(false);
+        }
+        if (busy_)
+            orphaned_ = true;
+        else
+            delete this;
+    }
+
+    bool Handle(QEvent* event) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove:
@@ -147,6 +171,7 @@ struct DropTargetHook : QObject {
             effect = enter ? target_.OnDragEnter(window, &data_, keys, point)
                            : target_.OnDragOver(window, &data_, keys, point);
         effect &= FromQtActions(event.possibleActions());
+        if (orphaned_) return;
         last_ = effect;
         // An entry is always taken, so that moves keep coming where the answer
         // is none; the action says what the drop would do.
@@ -167,6 +192,7 @@ struct DropTargetHook : QObject {
                               ? DROPEFFECT_NONE
                               : target_.OnDropEx(window, &data_, effect, FromQtActions(event.possibleActions()), point);
         if (done == static_cast<DROPEFFECT>(-1)) done = target_.OnDrop(window, &data_, effect, point) ? effect : 0;
+        if (orphaned_) return;
         data_.Release();
         last_ = DROPEFFECT_NONE;
         if (done != DROPEFFECT_NONE) {
@@ -183,6 +209,8 @@ struct DropTargetHook : QObject {
     QPointer<QWidget> widget_;
     COleDataObject data_;
     DROPEFFECT last_ = DROPEFFECT_NONE;
+    int busy_ = 0;
+    bool orphaned_ = false;
 };
 
 }  // namespace ui::detail
@@ -272,7 +300,7 @@ BOOL COleDropTarget::Register(CWnd* window) {
 void COleDropTarget::Revoke() {
     if (!hook_) return;
     QObject::disconnect(hook_.get(), &QObject::destroyed, nullptr, nullptr);
-    hook_.reset();
+    hook_.release()->Dispose();
 }
 
 DROPEFFECT COleDropTarget::OnDragEnter(CWnd*, COleDataObject*, DWORD, CPoint) { return DROPEFFECT_NONE; }

@@ -132,6 +132,22 @@ TEST_F(DragDropTargetTest, ARevokedTargetOrADestroyedWindowHearsNothing) {
     EXPECT_TRUE(target.calls.empty());
 }
 
+TEST_F(DragDropTargetTest, ATargetThatRevokesItselfWhileItAnswersIsSafe) {
+    class RevokingTarget : public RecordingTarget {
+    public:
+        DROPEFFECT OnDragOver(CWnd* window, COleDataObject* data, DWORD keys, CPoint point) override {
+            Revoke();
+            return RecordingTarget::OnDragOver(window, data, keys, point);
+        }
+    } revoking;
+    revoking.expectedWindow = &window;
+    ASSERT_TRUE(revoking.Register(&window));
+    ui_testing::DragEnter(window.GetSafeHwnd(), text, POINT{1, 1});
+    ui_testing::DragOver(window.GetSafeHwnd(), text, POINT{2, 2});
+    EXPECT_EQ(ui_testing::Drop(window.GetSafeHwnd(), text, POINT{2, 2}), DROPEFFECT_NONE);
+    EXPECT_EQ(revoking.calls.size(), 2u);  // enter, over; nothing after the revoke
+}
+
 TEST_F(DragDropTargetTest, AWindowThatAcceptsFilesGetsThemAsAFileList) {
     RecordingWindow files;
     ASSERT_TRUE(files.CreateTopLevel());

@@ -2,10 +2,14 @@
 // CXTPReportColumns::DoPropExchange through CXTPPropExchangeArchive over a
 // CArchive over a CFile.
 #include "archive_file_fixture.h"
+#include "recording_window.h"
 
 #include "ui/toolkit/report/prop_exchange.h"
 #include "ui/toolkit/report/report_column.h"
 #include "ui/toolkit/report/report_columns.h"
+#include "ui/toolkit/report/report_control.h"
+#include "ui/toolkit/report/report_header.h"
+#include "ui/window_styles.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +171,32 @@ TEST_F(ReportColumnStateTest, ATruncatedForeignOrDamagedFileThrowsAndChangesNoCo
         EXPECT_NE(Restore(path, columns), CArchiveException::none) << what;
         EXPECT_EQ(StateOf(columns), before) << what;
     }
+}
+
+TEST_F(ReportColumnStateTest, AStateLoadedIntoAShownControlReachesItsHeader) {
+    std::u16string path = PathOf("columns.dat");
+    CXTPReportColumns saved;
+    Create(saved, {0, 1, 2});
+    for (int i = 0; i < saved.GetCount(); ++i) saved.GetAt(i)->SetAutoSize(FALSE);
+    saved.Find(0)->SetWidth(150);
+    saved.Find(1)->SetVisible(FALSE);
+    saved.ChangeColumnOrder(0, saved.Find(2));
+    Save(path, saved);
+
+    RecordingWindow parent;
+    HWND top = parent.Create(nullptr, u"ReportHost", RECT{0, 0, 600, 300}, WS_VISIBLE);
+    CXTPReportControl control;
+    control.GetReportHeader()->SetAutoColumnSizing(FALSE);
+    Create(*control.GetColumns(), {0, 1, 2});
+    ASSERT_TRUE(control.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 600, 300}, CWnd::FromHandle(top), 100));
+    ASSERT_EQ(Restore(path, *control.GetColumns()), CArchiveException::none);
+
+    CXTPReportColumns* columns = control.GetColumns();
+    CRect name = control.GetColumnRect(columns->Find(0));
+    CRect type = control.GetColumnRect(columns->Find(2));
+    EXPECT_EQ(name.Width(), 150);
+    EXPECT_TRUE(control.GetColumnRect(columns->Find(1)).IsRectEmpty()) << "hidden";
+    EXPECT_LT(type.left, name.left) << "item 2 moved to the front";
 }
 
 }  // namespace

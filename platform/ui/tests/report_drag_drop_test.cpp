@@ -10,6 +10,7 @@
 #include "ui/toolkit/report/prop_exchange.h"
 #include "ui/toolkit/report/report_column.h"
 #include "ui/toolkit/report/report_control.h"
+#include "ui/toolkit/report/report_paint_manager.h"
 #include "ui/toolkit/report/report_record.h"
 #include "ui/toolkit/report/report_record_item_text.h"
 #include "ui/toolkit/report/report_records.h"
@@ -24,10 +25,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
+#include <QWidget>
 #include <QMimeData>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -83,6 +87,7 @@ public:
                     for (int i = 0; i < drag->records->GetCount(); ++i)
                         seen.records.push_back(static_cast<NamedRecord*>(drag->records->GetAt(i))->Name());
                 notifications.push_back(seen);
+                if (onNotify) onNotify(code);
                 auto answer = answers.find(code);
                 return answer == answers.end() ? 0 : answer->second;
             }
@@ -98,6 +103,7 @@ public:
 
     std::vector<Notification> notifications;
     std::map<UINT, LRESULT> answers;
+    std::function<void(UINT)> onNotify;
 };
 
 std::vector<std::u16string> Names(CXTPReportRecords* records) {
@@ -175,6 +181,40 @@ TEST_F(ReportDragDropTest, DraggingOverRowsMovesTheDropPositionAndLeavingClearsI
     EXPECT_EQ(control.GetDropPosition(), -1);
 }
 
+TEST_F(ReportDragDropTest, ADragNearAnEdgeScrollsByARow) {
+    auto data = Dragged({u"x"});
+    for (int i = 0; i < 40; ++i) control.AddRecord(new NamedRecord(u"more"));
+    control.Populate();
+    const HWND hwnd = control.GetSafeHwnd();
+    const CRect area = control.GetReportRectangle();
+    ASSERT_EQ(control.GetTopRowIndex(), 0);
+    ui_testing::DragEnter(hwnd, *data, CPoint(area.left + 20, area.bottom - 2));
+    ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, area.bottom - 2));
+    const int scrolled = control.GetTopRowIndex();
+    EXPECT_GT(scrolled, 0);
+    // In the middle nothing scrolls; at the top edge it goes back.
+    ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, (area.top + area.bottom) / 2));
+    EXPECT_EQ(control.GetTopRowIndex(), scrolled);
+    ui_testing::DragOver(hwnd, *data, CPoint(area.left + 20, area.top + 2));
+    EXPECT_LT(control.GetTopRowIndex(), scrolled);
+}
+
+TEST_F(ReportDragDropTest, TheDropMarkerIsDrawnAtTheDropPosition) {
+    auto data = Dragged({u"x"});
+    control.GetPaintManager()->m_clrDropMarker = RGB(255, 0, 0);
+    ui_testing::DragEnter(control.GetSafeHwnd(), *data, Lower(control, 0));
+    const int y = control.GetDropPosition();
+    ASSERT_GT(y, 0);
+    const QImage image = control.Widget()->grab().toImage();
+    auto red = [&](int row) { return image.pixelColor(100, row) == QColor(255, 0, 0); };
+    EXPECT_TRUE(red(y) || red(y - 1));
+    EXPECT_FALSE(red(y + 6));
+    ui_testing::DragLeave();
+    const QImage after = control.Widget()->grab().toImage();
+    EXPECT_NE(after.pixelColor(100, y), QColor(255, 0, 0));
+    EXPECT_NE(after.pixelColor(100, y - 1), QColor(255, 0, 0));
+}
+
 TEST_F(ReportDragDropTest, ADropInsertsTheRecordsAtTheTargetAfterDropAndBeforeDrop) {
     auto data = Dragged({u"x", u"y"});
     const HWND hwnd = control.GetSafeHwnd();
@@ -209,6 +249,37 @@ TEST_F(ReportDragDropTest, MinusOneToBeforeDropStopsTheInsertion) {
     ui_testing::Drop(hwnd, *data, Upper(control, 0));
     EXPECT_EQ(host.Codes(), (std::vector<UINT>{XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP}));
     EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"alpha", u"beta", u"gamma"}));
+}
+
+TEST_F(ReportDragDropTest, AParentThatDestroysTheControlDuringADropEndsItSafely) {
+    auto data = Dragged({u"x"});
+    for (UINT code : {XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP}) {
+        CXTPReportControl target;
+        Fill(target, {u"a", u"b"}, 103, 200);
+        host.notifications.clear();
+        host.onNotify = [&](UINT seen) {
+            if (seen == code) target.DestroyWindow();
+        };
+        const HWND hwnd = target.GetSafeHwnd();
+        ui_testing::DragEnter(hwnd, *data, Upper(target, 1));
+        ui_testing::Drop(hwnd, *data, Upper(target, 1));
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_EQ(host.Codes().back(), code);
+        EXPECT_EQ(target.GetRecords()->GetCount(), 2);
+        host.onNotify = nullptr;
+    }
+
+    // Deleted outright once the records are in.
+    auto* doomed = new CXTPReportControl;
+    Fill(*doomed, {u"a"}, 104, 200);
+    host.onNotify = [&](UINT seen) {
+        if (seen == XTP_NM_REPORT_RECORDS_DROPPED) delete doomed;
+    };
+    const HWND hwnd = doomed->GetSafeHwnd();
+    ui_testing::DragEnter(hwnd, *data, Upper(*doomed, 0));
+    ui_testing::Drop(hwnd, *data, Upper(*doomed, 0));
+    EXPECT_FALSE(IsWindow(hwnd));
+    host.onNotify = nullptr;
 }
 
 TEST_F(ReportDragDropTest, RecordsOfAnUnknownClassArriveAsNoRecords) {

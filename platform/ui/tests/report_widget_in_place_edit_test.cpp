@@ -104,6 +104,7 @@ TEST_F(ReportInPlaceEditTest, EnterAndFocusLossCommitEscapeCancelsEachOnceAfterC
         EXPECT_EQ(outcome_->committed, c.committed);
         EXPECT_EQ(outcome_->text, u"new");
         EXPECT_TRUE(outcome_->editorGone) << "the editor closes before its owner is told";
+        EXPECT_EQ(GetFocus(), top_) << "the control has the focus again";
         EXPECT_FALSE(IsWindow(hwnd_));
         // Nothing more arrives once Qt deletes the widget.
         outcome_.reset();

@@ -7,6 +7,7 @@
 #include "ui/framework/dc.h"
 #include "ui/framework/image_list.h"
 #include "ui/input.h"
+#include "ui/timers.h"
 #include "ui/toolkit/report/report_column.h"
 #include "ui/toolkit/report/report_columns.h"
 #include "ui/toolkit/report/report_control.h"
@@ -17,6 +18,7 @@
 #include "ui/toolkit/report/report_selected_rows.h"
 #include "window_events.h"
 
+#include <QApplication>
 #include <QHeaderView>
 
 using ui::detail::ReportWindowState;
@@ -54,7 +56,7 @@ END_MESSAGE_MAP()
 BOOL CXTPReportControl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID, CCreateContext* pContext) {
     ReportWindowState& state = StateOf(windowState_);
     if (!CWnd::Create(u"XTPReport", nullptr, dwStyle, rect, pParentWnd, nID, pContext) || !state.view) {
-        presenter_ = nullptr;
+        if (presenter_ == state.view) presenter_ = nullptr;
         state.view = nullptr;
         return FALSE;
     }
@@ -69,8 +71,9 @@ QWidget* CXTPReportControl::CreateWidget(QWidget* parent, bool) {
     ReportWindowState& state = StateOf(windowState_);
     auto* view = new ui::ReportTreeView(this, &state, parent);
     state.view = view;
-    // The widget hears of changes from now on, also those WM_CREATE makes.
-    presenter_ = view;
+    // The widget hears of changes from now on, also those WM_CREATE makes
+    // (unless a test attached a presenter of its own).
+    if (!presenter_) presenter_ = view;
     return view;
 }
 
@@ -84,7 +87,7 @@ void CXTPReportControl::DestroyWindowState() {
 void CXTPReportControl::OnDestroy() {
     ReportWindowState& state = StateOf(windowState_);
     state.editor.End(false);
-    presenter_ = nullptr;
+    if (presenter_ == state.view) presenter_ = nullptr;
     state.drawOver = nullptr;
     if (state.view) {
         // The widget is deleted later; until then it shows no rows of ours.
@@ -152,7 +155,7 @@ CXTPReportRow* CXTPReportControl::HitTest(CPoint pt) const {
 }
 
 CXTPReportColumn* CXTPReportControl::HitTestHeader(CPoint pt) const {
-    if (!presenter_ || !IsHeaderVisible() || !presenter_->HeaderRect().PtInRect(pt)) return nullptr;
+    if (!presenter_ || !windowState_ || !windowState_->view || !presenter_->HeaderRect().PtInRect(pt)) return nullptr;
     return columns_->GetAt(windowState_->view->ColumnAtX(pt.x));
 }
 
@@ -277,6 +280,13 @@ CellAt CellUnder(const ReportWindowState& state, const CXTPReportColumns* column
     return cell;
 }
 
+void CancelPendingEdit(CXTPReportControl& control, ReportWindowState& state) {
+    if (!state.editPendingRow) return;
+    state.editPendingRow = nullptr;
+    state.editPendingItemIndex = -1;
+    if (control.GetSafeHwnd()) KillTimer(control.GetSafeHwnd(), ui::detail::kReportEditTimer);
+}
+
 }  // namespace
 
 void CXTPReportControl::OnLButtonDown(UINT nFlags, CPoint point) {
@@ -286,12 +296,20 @@ void CXTPReportControl::OnLButtonDown(UINT nFlags, CPoint point) {
     state.pressPoint = point;
     state.pressRow = nullptr;
     state.selectOnRelease = false;
+    state.editOnRelease = -1;
+    CancelPendingEdit(*this, state);
     CXTPReportRow* row = HitTest(point);
     if (!row) return;
     CRect button = GetExpandButtonRect(row);
     if (!button.IsRectEmpty() && button.PtInRect(point)) {
         row->SetExpanded(!row->IsExpanded());
         return;
+    }
+    if (IsAllowEdit() && !(nFlags & (MK_SHIFT | MK_CONTROL)) && row == focusedRow_ && row->IsSelected() &&
+        selectedRows_->GetCount() == 1) {
+        CellAt cell = CellUnder(state, columns_, row, point.x);
+        if (cell.item && cell.item->IsEditable() && cell.column->IsEditable())
+            state.editOnRelease = cell.column->GetItemIndex();
     }
     // The notifications below may repopulate: the row is held and asked
     // whether it is still the control's.
@@ -321,7 +339,10 @@ void CXTPReportControl::OnMouseMove(UINT nFlags, CPoint point) {
     // (report_drag_drop.cpp); the drag takes the release.
     if (ui::detail::ReportDragMove(*this, dragState_, nFlags, point)) {
         SetMouseDown(FALSE);
-        if (windowState_) windowState_->selectOnRelease = false;
+        if (windowState_) {
+            windowState_->selectOnRelease = false;
+            windowState_->editOnRelease = -1;
+        }
     }
 }
 
@@ -331,15 +352,26 @@ void CXTPReportControl::OnLButtonUp(UINT, CPoint point) {
     bool selectAlone = state.selectOnRelease;
     state.selectOnRelease = false;
     if (CXTPReportRow* pressed = selectAlone ? state.pressRow.Live() : nullptr) SetFocusedRow(pressed, FALSE, FALSE);
+    ui::ReportRowRef pressed = state.pressRow;
+    int editItemIndex = state.editOnRelease;
     state.pressRow = nullptr;
+    state.editOnRelease = -1;
     SetMouseDown(FALSE);
     CXTPReportRow* row = HitTest(point);
     CellAt cell = CellUnder(state, columns_, row, point.x);
     SendMessageToParent(row, cell.item, cell.column, NM_CLICK, &point);
+    // A click on the focused row's editable item edits it, unless a double
+    // click follows within the double-click time.
+    if (editItemIndex >= 0 && Exists() && pressed.Live() && HitTest(point) == pressed.Live() &&
+        SetTimer(m_hWnd, ui::detail::kReportEditTimer, QApplication::doubleClickInterval(), nullptr)) {
+        state.editPendingRow = pressed;
+        state.editPendingItemIndex = editItemIndex;
+    }
 }
 
 void CXTPReportControl::OnLButtonDblClk(UINT, CPoint point) {
     ReportWindowState& state = StateOf(windowState_);
+    CancelPendingEdit(*this, state);
     SetMouseDown(TRUE);
     CXTPReportRow* row = HitTest(point);
     if (!row) return;
@@ -398,7 +430,19 @@ void CXTPReportControl::OnKillFocus(CWnd* pNewWnd) {
     CWnd::DefWindowProc(WM_KILLFOCUS, reinterpret_cast<WPARAM>(pNewWnd ? pNewWnd->GetSafeHwnd() : nullptr), 0);
 }
 
-void CXTPReportControl::OnTimer(UINT_PTR nIDEvent) { CWnd::DefWindowProc(WM_TIMER, nIDEvent, 0); }
+void CXTPReportControl::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == ui::detail::kReportEditTimer && windowState_) {
+        ReportWindowState& state = *windowState_;
+        ui::ReportRowRef row = state.editPendingRow;
+        int itemIndex = state.editPendingItemIndex;
+        CancelPendingEdit(*this, state);
+        // Still the focused, selected row of this control.
+        if (CXTPReportRow* live = row.Live(); live && live == focusedRow_ && live->IsSelected())
+            EditItem(live, columns_->Find(itemIndex));
+        return;
+    }
+    CWnd::DefWindowProc(WM_TIMER, nIDEvent, 0);
+}
 
 void CXTPReportControl::OnSize(UINT nType, int cx, int cy) { CWnd::DefWindowProc(WM_SIZE, nType, MAKELPARAM(cx, cy)); }
 

@@ -68,7 +68,32 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != widget_ || !IsWindow(hwnd_)) return false;
+        if (orphaned_ || watched != widget_ || !IsWindow(hwnd_)) return false;
+        ++busy_;
+        const bool handled = Handle(event);
+        if (--busy_ == 0 && orphaned_) {
+            delete this;
+            return true;
+        }
+        return handled;
+    }
+
+    // Called instead of deleting: a hook inside one of the control's calls
+    // (a control destroyed by a drop handler) stops at once and goes when the
+    // call is over.
+    void Dispose() {
+        if (widget_) {
+            widget_->removeEventFilter(this);
+            widget_->setAcceptDrops(false);
+        }
+        if (busy_)
+            orphaned_ = true;
+        else
+            delete this;
+    }
+
+private:
+    bool Handle(QEvent* event) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
@@ -76,6 +101,7 @@ public:
             data_.Attach(drag.mimeData());
             const bool enter = event->type() == QEvent::DragEnter;
             DROPEFFECT effect = control_.OnDragOver(&data_, KeyStateOf(drag), ClientPoint(drag), enter ? 0 : 2);
+            if (orphaned_) return true;
             effect &= FromQtActions(drag.possibleActions());
             last_ = effect;
             drag.setDropAction(ToQtAction(effect));
@@ -97,6 +123,7 @@ public:
             const DROPEFFECT effect = last_;
             last_ = DROPEFFECT_NONE;
             const BOOL done = effect != DROPEFFECT_NONE && control_.OnDrop(&data_, effect, ClientPoint(drop));
+            if (orphaned_) return true;
             data_.Release();
             if (done) {
                 drop.setDropAction(ToQtAction(effect));
@@ -111,7 +138,6 @@ public:
         }
     }
 
-private:
     CPoint ClientPoint(const QDropEvent& event) const {
         QPoint point = event.position().toPoint();
         if (QWidget* top = control_.Widget(); top && top != widget_) point = widget_->mapTo(top, point);
@@ -123,6 +149,8 @@ private:
     QPointer<QWidget> widget_;
     COleDataObject data_;
     DROPEFFECT last_ = DROPEFFECT_NONE;
+    int busy_ = 0;
+    bool orphaned_ = false;
 };
 
 struct ReportDragState {
@@ -453,7 +481,7 @@ UINT CXTPReportControl::EnableDragDrop(LPCTSTR lpszClipboardFormat, DWORD dwFlag
     drag.flags = drag.format ? dwFlags : 0;
     drag.markerFlags = dwDropMarkerFlags;
     if (!(drag.flags & xtpReportAllowDrop)) {
-        delete drag.hook.data();
+        if (drag.hook) drag.hook->Dispose();
     } else if (QWidget* widget = Widget()) {
         auto* area = qobject_cast<QAbstractScrollArea*>(widget);
         if (!area) area = widget->findChild<QAbstractScrollArea*>();
@@ -612,7 +640,7 @@ BOOL CXTPReportControl::Copy() {
 
 void CXTPReportControl::DestroyDragState() {
     if (!dragState_) return;
-    delete dragState_->hook.data();
+    if (dragState_->hook) dragState_->hook->Dispose();
     delete dragState_;
     dragState_ = nullptr;
 }

@@ -47,9 +47,14 @@ void ReportInPlaceEdit::End(bool commit) {
     std::u16string text = Text();
     Finished finished = std::move(finished_);
     finished_ = nullptr;
+    // Ended by a key, the editor hands the focus back to the control; ended
+    // by the focus leaving, it stays where it went.
+    bool hadFocus = LineEdit() && LineEdit()->hasFocus();
+    HWND owner = Parent();
     // Closed before anyone hears of it: the focus loss that destroying the
     // editor may cause finds no window and ends nothing twice.
     DestroyWindow(Handle());
+    if (hadFocus && IsWindow(owner)) SetFocus(owner);
     if (finished) finished(commit, text);
 }
 

@@ -70,11 +70,11 @@ ReportTreeView::ReportTreeView(CXTPReportControl* control, detail::ReportWindowS
     setItemDelegate(delegate_);
     setModel(model_);
     QHeaderView* top = header();
-    top->setSectionsMovable(false);
     top->setStretchLastSection(false);
     top->setHighlightSections(false);
     connect(top, &QHeaderView::sectionClicked, this, &ReportTreeView::HeaderClicked);
     connect(top, &QHeaderView::sectionResized, this, &ReportTreeView::SectionResized);
+    connect(top, &QHeaderView::sectionMoved, this, &ReportTreeView::SectionMoved);
     ApplyColumns();
     ApplyHeaderVisible();
 }
@@ -108,10 +108,15 @@ void ReportTreeView::ApplyColumns() {
     if (sortedIndex >= 0)
         top->setSortIndicator(sortedIndex, sorted->IsSortedIncreasing() ? Qt::AscendingOrder : Qt::DescendingOrder);
     top->setSectionsClickable(control_->GetReportHeader()->IsAllowColumnSort());
-    QString sheet = HeaderStyleSheet(state_->paintManager.GetColumnStyle());
-    if (top->styleSheet() != sheet) top->setStyleSheet(sheet);
+    top->setSectionsMovable(control_->GetReportHeader()->IsAllowColumnReorder());
+    ApplyHeaderStyle();
     model_->HeaderChanged();
     applyingColumns_ = false;
+}
+
+void ReportTreeView::ApplyHeaderStyle() {
+    QString sheet = HeaderStyleSheet(state_->paintManager.GetColumnStyle());
+    if (header()->styleSheet() != sheet) header()->setStyleSheet(sheet);
 }
 
 void ReportTreeView::ApplyHeaderVisible() { setHeaderHidden(!state_->headerVisible); }
@@ -155,6 +160,26 @@ void ReportTreeView::SectionResized(int section, int, int newSize) {
         column->SetWidth(newSize);
         applyingColumns_ = false;
     }
+}
+
+void ReportTreeView::SectionMoved(int section, int oldVisual, int newVisual) {
+    if (applyingColumns_) return;
+    // The model's columns stay in the control's order: Qt's move is undone
+    // and the control's columns are reordered instead.
+    applyingColumns_ = true;
+    header()->moveSection(newVisual, oldVisual);
+    applyingColumns_ = false;
+    CXTPReportColumn* column = control_->GetColumns()->GetAt(section);
+    if (!column) return;
+    reordering_ = true;
+    model_->BeginReset();
+    control_->GetColumns()->ChangeColumnOrder(newVisual, column);
+    model_->EndReset();
+    reordering_ = false;
+    ApplyColumns();
+    MirrorSelection();
+    FocusChanged();
+    control_->SendMessageToParent(nullptr, nullptr, column, XTP_NM_REPORT_COLUMNORDERCHANGED);
 }
 
 void ReportTreeView::MirrorSelection() {
@@ -220,6 +245,7 @@ void ReportTreeView::EndRemoveRows() {
 void ReportTreeView::RowsChanged(int first, int last) { model_->RowsChanged(first, last); }
 
 void ReportTreeView::ColumnsChanged() {
+    if (reordering_) return;  // applied once the reset is over
     ApplyColumns();
     viewport()->update();
 }
@@ -240,6 +266,8 @@ void ReportTreeView::FocusChanged() {
 }
 
 void ReportTreeView::Redraw() {
+    // The paint manager's column style may have changed since.
+    ApplyHeaderStyle();
     viewport()->update();
     header()->viewport()->update();
 }

@@ -41,6 +41,8 @@ public:
     // alignment, automatic sizing, the sort indicator, the header's style.
     void ApplyColumns();
     void ApplyHeaderVisible();
+    // The paint manager's column style as the header's style sheet.
+    void ApplyHeaderStyle();
     // The model row and column of a shown row and a column (-1 when none).
     int ColumnIndex(const CXTPReportColumn* column) const;
     // A cell's rectangle in client coordinates (empty when not shown).
@@ -88,6 +90,7 @@ protected:
 private:
     void HeaderClicked(int section);
     void SectionResized(int section, int oldSize, int newSize);
+    void SectionMoved(int section, int oldVisual, int newVisual);
     void MirrorSelection();
     QRect ToClient(const QRect& viewportRect) const;
 
@@ -96,6 +99,7 @@ private:
     ReportModel* model_;                // Owned (Qt child).
     ReportDelegate* delegate_;          // Owned (Qt child).
     bool applyingColumns_ = false;
+    bool reordering_ = false;  // the columns are being reordered under a reset of our own
 };
 
 }  // namespace ui

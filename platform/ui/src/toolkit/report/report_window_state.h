@@ -20,6 +20,11 @@ class ReportTreeView;
 
 namespace ui::detail {
 
+// The timer that opens the editor after a click on the focused row of a
+// control that allows editing, once no double click followed (the
+// explorer's own drag-hover timer is 1000).
+constexpr UINT_PTR kReportEditTimer = 0x5245;
+
 struct ReportWindowState {
     CXTPReportPaintManager paintManager;
     // The row icons; the list object is read at each paint, so a list the
@@ -48,6 +53,12 @@ struct ReportWindowState {
     // The press was on one of several selected rows: the release selects
     // it alone (unless a drag took the press).
     bool selectOnRelease = false;
+    // The press was on the text of the focused, only selected row's
+    // editable item (column item index), so its click edits the item.
+    int editOnRelease = -1;
+    // A click that will edit when the edit timer elapses.
+    ReportRowRef editPendingRow;
+    int editPendingItemIndex = -1;
 };
 
 }  // namespace ui::detail

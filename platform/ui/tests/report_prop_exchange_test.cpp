@@ -134,7 +134,6 @@ TEST_F(ReportPropExchangeTest, ForeignDamagedOrNewerRecordsThrowTheirCause) {
     };
     LONG number = 0;
     CString text;
-    BOOL on = FALSE;
     const Case cases[] = {
         {"a different name", [&](CXTPPropExchange* px) { PX_Long(px, u"Width", number); },
          [&](CXTPPropExchange* px) { PX_Long(px, u"Height", number); }, CArchiveException::badSchema},

@@ -35,8 +35,8 @@ Qt::DockWidgetArea AreaOf(XTPDockingPaneDirection direction) {
     }
 }
 
-// Where layouts are kept: HKEY_CURRENT_USER\Software\<organisation>\
-// <application>\<section>, value "Layout".
+// Where layouts are kept: the key <organisation>\<application>\<section>
+// under HKEY_CURRENT_USER\Software, value "Layout".
 std::u16string LayoutKey(LPCWSTR section) {
     std::u16string key = u"Software\\";
     QString organisation = QCoreApplication::organizationName();

@@ -336,6 +336,9 @@ TEST_F(ReportDragDropTest, ADragOfTheSelectedRowsIsAnnouncedAndEndsWithTheEffect
     EXPECT_EQ(host.Codes(), (std::vector<UINT>{XTP_NM_REPORT_BEGINDRAG, XTP_NM_REPORT_DROP, XTP_NM_REPORT_BEFORE_DROP,
                                                XTP_NM_REPORT_RECORDS_DROPPED, XTP_NM_REPORT_DRAGDROP_COMPLETED}));
     EXPECT_EQ(host.notifications.back().effect, static_cast<DWORD>(DROPEFFECT_LINK));
+    // Every notification of the drag names the dragged records.
+    for (const Notification& seen : host.notifications)
+        EXPECT_EQ(seen.records, std::vector<std::u16string>{u"alpha"}) << static_cast<int>(seen.code);
     EXPECT_EQ(Names(control.GetRecords()), (std::vector<std::u16string>{u"beta", u"gamma", u"alpha"}));
 }
 

@@ -51,6 +51,32 @@ TEST_F(ReportTest, RemovingRecordsFreesThemWithTheirChildren) {
     EXPECT_EQ(top->GetCount(), 0);
 }
 
+TEST_F(ReportTest, AListOfReferencesKeepsRecordsAliveAndLeavesThemInPlace) {
+    int destroyed = 0;
+    AddOutline(control, {"a", ".a1", "b"}, &destroyed);
+    CXTPReportRecords* top = control.GetRecords();
+    CXTPReportRecord* a1 = top->GetAt(0)->GetChilds()->GetAt(0);
+    CXTPReportRecord* b = top->GetAt(1);
+    {
+        CXTPReportRecords named{CXTPReportRecords::ReferencesOnly{}};
+        named.Add(b);
+        named.Add(a1);
+        EXPECT_EQ(named.GetCount(), 2);
+        EXPECT_EQ(b->GetRecords(), top);
+        EXPECT_EQ(b->GetIndex(), 1);
+        EXPECT_EQ(a1->GetParentRecord(), top->GetAt(0));
+
+        // Removed from the control, a named record stays valid until the list goes.
+        top->RemoveRecord(b);
+        EXPECT_EQ(destroyed, 0);
+        EXPECT_EQ(b->GetRecords(), nullptr);
+        EXPECT_EQ(named.RemoveRecord(a1), 1);
+        EXPECT_EQ(a1->GetIndex(), 0);
+    }
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(top->GetCount(), 1);
+}
+
 TEST_F(ReportTest, PopulateShowsTheRowsOfExpandedRecords) {
     AddOutline(control, {"+a", ".a1", "..a11", ".+a2", "..a21", "b", ".b1"});
     control.Populate();

@@ -192,21 +192,30 @@ void CXTPReportControl::SortRows(std::vector<CXTPReportRow*>& rows) const {
     }
     CXTPReportColumnOrder* order = columns_->GetSortOrder();
     if (order->GetCount() == 0) return;
-    std::stable_sort(rows.begin(), rows.end(), [order](CXTPReportRow* a, CXTPReportRow* b) {
-        for (int i = 0; i < order->GetCount(); ++i) {
+    // The items of the first sort column are looked up once per row, not at
+    // every comparison: on large lists the lookups dominated the sort.
+    CXTPReportColumn* first = order->GetAt(0);
+    struct Keyed {
+        CXTPReportRow* row;
+        CXTPReportRecordItem* item;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rows.size());
+    for (CXTPReportRow* row : rows) keyed.push_back({row, row->record_->GetItem(first)});
+    auto compare = [](CXTPReportColumn* column, CXTPReportRecordItem* left, CXTPReportRecordItem* right) {
+        int result = left && right ? left->Compare(column, right) : left ? 1 : right ? -1 : 0;
+        return column->IsSortedIncreasing() ? result : -result;
+    };
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+        if (int result = compare(first, a.item, b.item); result != 0) return result < 0;
+        for (int i = 1; i < order->GetCount(); ++i) {
             CXTPReportColumn* column = order->GetAt(i);
-            CXTPReportRecordItem* left = a->record_->GetItem(column);
-            CXTPReportRecordItem* right = b->record_->GetItem(column);
-            int result = 0;
-            if (left && right)
-                result = left->Compare(column, right);
-            else
-                result = left ? 1 : right ? -1 : 0;
-            if (!column->IsSortedIncreasing()) result = -result;
+            const int result = compare(column, a.row->record_->GetItem(column), b.row->record_->GetItem(column));
             if (result != 0) return result < 0;
         }
         return false;
     });
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].row;
 }
 
 void CXTPReportControl::SortTree(CXTPReportRows* pRows) const {

@@ -332,6 +332,11 @@ HGLOBAL TextBlock(CXTPReportControl& control, const std::vector<CXTPReportRecord
     return block;
 }
 
+// Fills `list` (a list of references only) with `records`.
+void NameRecords(CXTPReportRecords& list, const std::vector<CXTPReportRecord*>& records) {
+    for (CXTPReportRecord* record : records) list.Add(record);
+}
+
 LRESULT SendDragNotify(CXTPReportControl& control, UINT code, CXTPReportRecords* records, CXTPReportRecord* target,
                        BOOL above, DROPEFFECT effect, COleDataObject* data) {
     ui::ReportDragNotify notify{};
@@ -441,11 +446,12 @@ bool ReportDragMove(CXTPReportControl& control, ReportDragState*& state, UINT fl
 
     std::vector<CXTPReportRecord*> records = SelectedRecords(control);
     if (records.empty()) return false;
-    // The records stay alive for the drag, whatever the handlers do.
-    for (CXTPReportRecord* record : records) record->InternalAddRef();
+    // The list keeps the records alive for the drag, whatever the handlers do.
+    CXTPReportRecords dragged{CXTPReportRecords::ReferencesOnly{}};
+    NameRecords(dragged, records);
 
     const HWND hwnd = control.GetSafeHwnd();
-    SendDragNotify(control, XTP_NM_REPORT_BEGINDRAG, nullptr, nullptr, FALSE, DROPEFFECT_NONE, nullptr);
+    SendDragNotify(control, XTP_NM_REPORT_BEGINDRAG, &dragged, nullptr, FALSE, DROPEFFECT_NONE, nullptr);
     DROPEFFECT effect = DROPEFFECT_NONE;
     if (IsWindow(hwnd) && state) {
         COleDataSource source;
@@ -460,8 +466,7 @@ bool ReportDragMove(CXTPReportControl& control, ReportDragState*& state, UINT fl
         if (IsWindow(hwnd) && state) state->dragging = false;
     }
     if (IsWindow(hwnd))
-        SendDragNotify(control, XTP_NM_REPORT_DRAGDROP_COMPLETED, nullptr, nullptr, FALSE, effect, nullptr);
-    for (CXTPReportRecord* record : records) record->InternalRelease();
+        SendDragNotify(control, XTP_NM_REPORT_DRAGDROP_COMPLETED, &dragged, nullptr, FALSE, effect, nullptr);
     return true;
 }
 
@@ -555,8 +560,11 @@ BOOL CXTPReportControl::OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffec
     DropPlace place = PlaceAt(*this, point);
     // The target stays valid whatever the handlers remove.
     RecordHold holdTarget(place.target);
-    const LRESULT answer =
-        SendDragNotify(*this, XTP_NM_REPORT_DROP, nullptr, place.target, place.above, dropEffect, pDataObject);
+    // A drag that started here names its records; others are read below.
+    CXTPReportRecords arriving{CXTPReportRecords::ReferencesOnly{}};
+    if (drag.dragging) NameRecords(arriving, SelectedRecords(*this));
+    const LRESULT answer = SendDragNotify(*this, XTP_NM_REPORT_DROP, drag.dragging ? &arriving : nullptr, place.target,
+                                          place.above, dropEffect, pDataObject);
     if (!IsWindow(hwnd) || !dragState_) return finish();
     const bool offered = pDataObject && pDataObject->IsDataAvailable(static_cast<CLIPFORMAT>(drag.format));
     if (!(offered || answer == 1) || !(drag.flags & xtpReportAllowDrop)) return finish();
@@ -569,31 +577,22 @@ BOOL CXTPReportControl::OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffec
         // Nothing to move, everything selected, or a drop into what moves.
         if (records.empty() || GetSelectedRows()->GetCount() >= GetRows()->GetCount() || IsWithin(place.target, roots))
             return finish();
-        struct Origin {
-            CXTPReportRecord* record;
-            CXTPReportRecords* list;
-            int index;
-        };
-        std::vector<Origin> origins;
-        for (CXTPReportRecord* record : records) origins.push_back({record, record->GetRecords(), record->GetIndex()});
-        CXTPReportRecords moving;
-        for (CXTPReportRecord* record : records) moving.Add(record);
-        const LRESULT go = SendDragNotify(*this, XTP_NM_REPORT_BEFORE_DROP, &moving, place.target, place.above,
+        CXTPReportRecords named{CXTPReportRecords::ReferencesOnly{}};
+        NameRecords(named, records);
+        const LRESULT go = SendDragNotify(*this, XTP_NM_REPORT_BEFORE_DROP, &named, place.target, place.above,
                                           dropEffect, pDataObject);
-        if (go == -1 || !IsWindow(hwnd)) {
-            // Back where they were, in the order of their old places.
-            std::sort(origins.begin(), origins.end(),
-                      [](const Origin& a, const Origin& b) { return a.index < b.index; });
-            for (const Origin& origin : origins)
-                if (IsWindow(hwnd)) origin.list->InsertAt(origin.index, origin.record);
-            return finish();
-        }
+        if (go == -1 || !IsWindow(hwnd)) return finish();
+        if (place.target && (!place.target->GetControl() || IsWithin(place.target, roots))) return finish();
+        // The handler may have removed records meanwhile: move those still here.
+        CXTPReportRecords moving;
+        for (CXTPReportRecord* record : records)
+            if (record->GetControl() == this) moving.Add(record);
         Resolve(*this, place);
         for (int i = 0; moving.GetCount() > 0; ++i) place.list->InsertAt(place.index + i, moving.GetAt(0));
         Populate();
         SelectRecords(*this, records);
         RedrawControl();
-        SendDragNotify(*this, XTP_NM_REPORT_RECORDS_DROPPED, nullptr, place.target, place.above, dropEffect,
+        SendDragNotify(*this, XTP_NM_REPORT_RECORDS_DROPPED, &named, place.target, place.above, dropEffect,
                        pDataObject);
         return finish();
     }
@@ -608,11 +607,13 @@ BOOL CXTPReportControl::OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffec
     Resolve(*this, place);
     std::vector<CXTPReportRecord*> records;
     for (int i = 0; i < dropped.GetCount(); ++i) records.push_back(dropped.GetAt(i));
+    CXTPReportRecords inserted{CXTPReportRecords::ReferencesOnly{}};
+    NameRecords(inserted, records);
     for (int i = 0; dropped.GetCount() > 0; ++i) place.list->InsertAt(place.index + i, dropped.GetAt(0));
     Populate();
     SelectRecords(*this, records);
     RedrawControl();
-    SendDragNotify(*this, XTP_NM_REPORT_RECORDS_DROPPED, nullptr, place.target, place.above, dropEffect, pDataObject);
+    SendDragNotify(*this, XTP_NM_REPORT_RECORDS_DROPPED, &inserted, place.target, place.above, dropEffect, pDataObject);
     return finish();
 }
 

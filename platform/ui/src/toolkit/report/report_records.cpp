@@ -9,6 +9,9 @@ IMPLEMENT_DYNAMIC(CXTPReportRecords, CCmdTarget)
 CXTPReportRecords::CXTPReportRecords(CXTPReportControl* pControl, CXTPReportRecord* pOwnerRecord)
     : control_(pControl), ownerRecord_(pOwnerRecord) {}
 
+CXTPReportRecords::CXTPReportRecords(ReferencesOnly)
+    : control_(nullptr), ownerRecord_(nullptr), referencesOnly_(true) {}
+
 CXTPReportRecords::~CXTPReportRecords() { RemoveAll(); }
 
 CXTPReportRecord* CXTPReportRecords::GetAt(int nIndex) const {
@@ -22,11 +25,17 @@ CXTPReportRecord* CXTPReportRecords::Add(CXTPReportRecord* pRecord) {
 
 void CXTPReportRecords::InsertAt(int nIndex, CXTPReportRecord* pRecord) {
     if (!pRecord) return;
+    nIndex = std::clamp(nIndex, 0, GetCount());
+    if (referencesOnly_) {
+        pRecord->InternalAddRef();
+        records_.insert(records_.begin() + nIndex, pRecord);
+        return;
+    }
     // A record cannot become its own descendant.
     for (auto* owner = ownerRecord_; owner; owner = owner->GetParentRecord())
         if (owner == pRecord) return;
     Detach(pRecord);
-    nIndex = std::clamp(nIndex, 0, GetCount());
+    nIndex = std::clamp(nIndex, 0, GetCount());  // Detach may have shortened this list
     records_.insert(records_.begin() + nIndex, pRecord);
     pRecord->records_ = this;
     Renumber(nIndex);
@@ -35,11 +44,21 @@ void CXTPReportRecords::InsertAt(int nIndex, CXTPReportRecord* pRecord) {
 void CXTPReportRecords::RemoveAt(int nIndex) {
     CXTPReportRecord* record = GetAt(nIndex);
     if (!record) return;
-    Detach(record);
+    if (referencesOnly_)
+        records_.erase(records_.begin() + nIndex);
+    else
+        Detach(record);
     record->InternalRelease();
 }
 
 int CXTPReportRecords::RemoveRecord(CXTPReportRecord* pRecord) {
+    if (referencesOnly_) {
+        const auto found = std::find(records_.begin(), records_.end(), pRecord);
+        if (found == records_.end()) return -1;
+        const int index = static_cast<int>(found - records_.begin());
+        RemoveAt(index);
+        return index;
+    }
     if (!pRecord || pRecord->records_ != this) return -1;
     const int index = pRecord->index_;
     RemoveAt(index);
@@ -49,10 +68,11 @@ int CXTPReportRecords::RemoveRecord(CXTPReportRecord* pRecord) {
 void CXTPReportRecords::RemoveAll() {
     auto records = std::move(records_);
     records_.clear();
-    for (auto* record : records) {
-        record->records_ = nullptr;
-        record->index_ = -1;
-    }
+    if (!referencesOnly_)
+        for (auto* record : records) {
+            record->records_ = nullptr;
+            record->index_ = -1;
+        }
     for (auto* record : records) record->InternalRelease();
 }
 

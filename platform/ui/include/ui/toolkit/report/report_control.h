@@ -194,8 +194,10 @@ public:
     // Repaints the rows (the items are asked again).
     void RedrawControl();
 
-    // Opens the in-place editor over the row's item in `pColumn` (when the
-    // control, the column and the item allow it); null row: ends an edit.
+    // Opens the in-place editor over the row's item in `pColumn` when the
+    // column and the item are editable (AllowEdit governs only the user's
+    // clicks: a view that turns it off still renames by command); null row:
+    // ends an edit.
     BOOL EditItem(CXTPReportRow* pRow, CXTPReportColumn* pColumn);
     // Ends an in-place edit: commits its text (OnEditChanged) or cancels it.
     void EndEditItem(BOOL bCommit = TRUE);

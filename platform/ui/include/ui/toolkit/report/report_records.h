@@ -20,6 +20,12 @@ public:
     // A list of top-level records of `pControl`, or of the children of
     // `pOwnerRecord`; both null: a free-standing list (dropped records).
     explicit CXTPReportRecords(CXTPReportControl* pControl = nullptr, CXTPReportRecord* pOwnerRecord = nullptr);
+
+    // A list that only names records kept in other lists (the records a drag
+    // notification carries): it holds a reference to each record of its own
+    // and leaves the record in its list, index and parent unchanged.
+    struct ReferencesOnly {};
+    explicit CXTPReportRecords(ReferencesOnly);
     ~CXTPReportRecords() override;
 
     int GetCount() const { return static_cast<int>(records_.size()); }
@@ -28,6 +34,7 @@ public:
 
     // Appends the record (taking the caller's reference) and returns it.
     // A record that belongs to another list is moved (no reference changes).
+    // A list of references only adds a reference of its own instead.
     CXTPReportRecord* Add(CXTPReportRecord* pRecord);
     // Inserts the record at `nIndex` (clamped to 0..count) as Add does.
     void InsertAt(int nIndex, CXTPReportRecord* pRecord);
@@ -54,5 +61,6 @@ private:
 
     CXTPReportControl* control_;     // Not owned.
     CXTPReportRecord* ownerRecord_;  // Not owned: the owner owns this list.
+    bool referencesOnly_ = false;
     std::vector<CXTPReportRecord*> records_;
 };

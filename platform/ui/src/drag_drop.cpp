@@ -156,7 +156,9 @@ struct DropTargetHook : QObject {
     CPoint ClientPoint(const QDropEvent& event) const {
         QPoint point = event.position().toPoint();
         if (CWnd* window = Window(); window && window->ClientWidget() && window->ClientWidget() != widget_)
-            point = window->ClientWidget()->mapFrom(widget_.data(), point);
+            // The watched widget may lie inside the client area (a viewport)
+            // or around it (a frame): through the screen either way.
+            point = window->ClientWidget()->mapFromGlobal(widget_->mapToGlobal(point));
         return CPoint(point.x(), point.y());
     }
 
@@ -212,6 +214,15 @@ struct DropTargetHook : QObject {
     int busy_ = 0;
     bool orphaned_ = false;
 };
+
+BOOL RegisterDropTarget(COleDropTarget& target, CWnd& window, QWidget* widget) {
+    if (!widget || target.hook_) return FALSE;
+    target.hook_ = std::make_unique<DropTargetHook>(target, window, widget);
+    // The widget may go first: its children (the hook) go with it, so the
+    // hook is not owned twice.
+    QObject::connect(target.hook_.get(), &QObject::destroyed, [&target] { (void)target.hook_.release(); });
+    return TRUE;
+}
 
 }  // namespace ui::detail
 
@@ -289,12 +300,7 @@ COleDropTarget::COleDropTarget() = default;
 COleDropTarget::~COleDropTarget() { Revoke(); }
 
 BOOL COleDropTarget::Register(CWnd* window) {
-    if (!window || !window->Widget() || hook_) return FALSE;
-    hook_ = std::make_unique<DropTargetHook>(*this, *window, window->Widget());
-    // The widget may go first: its children (the hook) go with it, so the
-    // hook is not owned twice.
-    QObject::connect(hook_.get(), &QObject::destroyed, [this] { (void)hook_.release(); });
-    return TRUE;
+    return window ? RegisterDropTarget(*this, *window, window->Widget()) : FALSE;
 }
 
 void COleDropTarget::Revoke() {

@@ -31,4 +31,10 @@ DragRunner SetDragRunner(DragRunner runner);
 // Runs a drag of `data` (taken) from `source` (may be null).
 DROPEFFECT RunDrag(QMimeData* data, DROPEFFECT allowed, QWidget* source);
 
+// Registers `target` for the drag events of `widget`, a widget inside
+// `window`'s (a scroll area's viewport); points reach the target in the
+// window's client coordinates. COleDropTarget::Register is this with the
+// window's own widget.
+BOOL RegisterDropTarget(COleDropTarget& target, CWnd& window, QWidget* widget);
+
 }  // namespace ui::detail

@@ -25,12 +25,15 @@ typedef DWORD DROPEFFECT;
 // The Alt key in a drag's key state.
 #define MK_ALT 0x0020
 
-class QMimeData;
+class COleDropTarget;
 class CWnd;
+class QMimeData;
+class QWidget;
 
 namespace ui::detail {
 struct DropTargetHook;
-}
+BOOL RegisterDropTarget(COleDropTarget& target, CWnd& window, QWidget* widget);
+}  // namespace ui::detail
 
 // The data of a drop or of the clipboard. Attached to a drag's data, it is
 // valid while that drag event is being handled; attached to the clipboard, it
@@ -113,5 +116,6 @@ public:
 
 private:
     friend struct ui::detail::DropTargetHook;
+    friend BOOL ui::detail::RegisterDropTarget(COleDropTarget& target, CWnd& window, QWidget* widget);
     std::unique_ptr<ui::detail::DropTargetHook> hook_;
 };

@@ -35,13 +35,12 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QDropEvent>
 #include <QMimeData>
-#include <QPointer>
 #include <QWidget>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,99 +57,28 @@ constexpr int kAutoScrollMargin = 16;
 
 }  // namespace
 
-// Hands the drag events of the rows' area to the control.
-class ReportDropHook : public QObject {
+// The control's drop target on the rows' area: the drag events become the
+// control's OnDragOver (state 0 enter, 2 over, 1 leave with no data) and
+// OnDrop.
+class ReportDropTarget : public COleDropTarget {
 public:
-    ReportDropHook(CXTPReportControl& control, HWND hwnd, QWidget* widget)
-        : QObject(widget), control_(control), hwnd_(hwnd), widget_(widget) {
-        widget->installEventFilter(this);
-        widget->setAcceptDrops(true);
-    }
+    explicit ReportDropTarget(CXTPReportControl& control) : control_(control) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (orphaned_ || watched != widget_ || !IsWindow(hwnd_)) return false;
-        ++busy_;
-        const bool handled = Handle(event);
-        if (--busy_ == 0 && orphaned_) {
-            delete this;
-            return true;
-        }
-        return handled;
+    DROPEFFECT OnDragEnter(CWnd*, COleDataObject* data, DWORD keyState, CPoint point) override {
+        return control_.OnDragOver(data, keyState, point, 0);
     }
-
-    // Called instead of deleting: a hook inside one of the control's calls
-    // (a control destroyed by a drop handler) stops at once and goes when the
-    // call is over.
-    void Dispose() {
-        if (widget_) {
-            widget_->removeEventFilter(this);
-            widget_->setAcceptDrops(false);
-        }
-        if (busy_)
-            orphaned_ = true;
-        else
-            delete this;
+    DROPEFFECT OnDragOver(CWnd*, COleDataObject* data, DWORD keyState, CPoint point) override {
+        return control_.OnDragOver(data, keyState, point, 2);
+    }
+    void OnDragLeave(CWnd*) override { control_.OnDragOver(nullptr, 0, CPoint(-1, -1), 1); }
+    // The control may be destroyed by a drop handler (and this target with
+    // it): nothing here is touched after the call.
+    BOOL OnDrop(CWnd*, COleDataObject* data, DROPEFFECT effect, CPoint point) override {
+        return control_.OnDrop(data, effect, point);
     }
 
 private:
-    bool Handle(QEvent* event) {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto& drag = *static_cast<QDragMoveEvent*>(event);
-            data_.Attach(drag.mimeData());
-            const bool enter = event->type() == QEvent::DragEnter;
-            DROPEFFECT effect = control_.OnDragOver(&data_, KeyStateOf(drag), ClientPoint(drag), enter ? 0 : 2);
-            if (orphaned_) return true;
-            effect &= FromQtActions(drag.possibleActions());
-            last_ = effect;
-            drag.setDropAction(ToQtAction(effect));
-            // An entry is always taken, so that moves keep coming.
-            if (effect != DROPEFFECT_NONE || enter)
-                drag.accept();
-            else
-                drag.ignore();
-            return true;
-        }
-        case QEvent::DragLeave:
-            data_.Release();
-            last_ = DROPEFFECT_NONE;
-            control_.OnDragOver(nullptr, 0, CPoint(-1, -1), 1);
-            return true;
-        case QEvent::Drop: {
-            auto& drop = *static_cast<QDropEvent*>(event);
-            data_.Attach(drop.mimeData());
-            const DROPEFFECT effect = last_;
-            last_ = DROPEFFECT_NONE;
-            const BOOL done = effect != DROPEFFECT_NONE && control_.OnDrop(&data_, effect, ClientPoint(drop));
-            if (orphaned_) return true;
-            data_.Release();
-            if (done) {
-                drop.setDropAction(ToQtAction(effect));
-                drop.accept();
-            } else {
-                drop.ignore();
-            }
-            return true;
-        }
-        default:
-            return false;
-        }
-    }
-
-    CPoint ClientPoint(const QDropEvent& event) const {
-        QPoint point = event.position().toPoint();
-        if (QWidget* top = control_.Widget(); top && top != widget_) point = widget_->mapTo(top, point);
-        return CPoint(point.x(), point.y());
-    }
-
-    CXTPReportControl& control_;  // Not owned; checked by its handle.
-    HWND hwnd_;
-    QPointer<QWidget> widget_;
-    COleDataObject data_;
-    DROPEFFECT last_ = DROPEFFECT_NONE;
-    int busy_ = 0;
-    bool orphaned_ = false;
+    CXTPReportControl& control_;  // Not owned: the control owns this target.
 };
 
 struct ReportDragState {
@@ -163,7 +91,7 @@ struct ReportDragState {
     CPoint pressPoint;
     // A drag that started here is running.
     bool dragging = false;
-    QPointer<ReportDropHook> hook;
+    std::unique_ptr<ReportDropTarget> target;  // while drops are allowed and the window lives
 };
 
 namespace {
@@ -472,8 +400,10 @@ bool ReportDragMove(CXTPReportControl& control, ReportDragState*& state, UINT fl
 
 void AttachReportDropTarget(CXTPReportControl& control, ReportDragState*& state, QWidget* widget) {
     ReportDragState& drag = StateOf(state);
-    if (!widget || drag.hook || !(drag.flags & xtpReportAllowDrop)) return;
-    drag.hook = new ReportDropHook(control, control.GetSafeHwnd(), widget);
+    if (!widget || !(drag.flags & xtpReportAllowDrop)) return;
+    // A target of an earlier window (or of this one) goes first.
+    drag.target = std::make_unique<ReportDropTarget>(control);
+    RegisterDropTarget(*drag.target, control, widget);
 }
 
 }  // namespace ui::detail
@@ -486,7 +416,7 @@ UINT CXTPReportControl::EnableDragDrop(LPCTSTR lpszClipboardFormat, DWORD dwFlag
     drag.flags = drag.format ? dwFlags : 0;
     drag.markerFlags = dwDropMarkerFlags;
     if (!(drag.flags & xtpReportAllowDrop)) {
-        if (drag.hook) drag.hook->Dispose();
+        drag.target.reset();
     } else if (QWidget* widget = Widget()) {
         auto* area = qobject_cast<QAbstractScrollArea*>(widget);
         if (!area) area = widget->findChild<QAbstractScrollArea*>();
@@ -641,7 +571,6 @@ BOOL CXTPReportControl::Copy() {
 
 void CXTPReportControl::DestroyDragState() {
     if (!dragState_) return;
-    if (dragState_->hook) dragState_->hook->Dispose();
     delete dragState_;
     dragState_ = nullptr;
 }

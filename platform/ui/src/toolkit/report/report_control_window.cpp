@@ -287,6 +287,13 @@ void CancelPendingEdit(CXTPReportControl& control, ReportWindowState& state) {
     if (control.GetSafeHwnd()) KillTimer(control.GetSafeHwnd(), ui::detail::kReportEditTimer);
 }
 
+// Toggles the row when the point is on its expand button; whether it was.
+bool ToggledByExpandButton(CXTPReportControl& control, CXTPReportRow* row, CPoint point) {
+    const CRect button = control.GetExpandButtonRect(row);
+    if (button.IsRectEmpty() || !button.PtInRect(point)) return false;
+    row->SetExpanded(!row->IsExpanded());
+    return true;
+}
 }  // namespace
 
 void CXTPReportControl::OnLButtonDown(UINT nFlags, CPoint point) {
@@ -299,12 +306,7 @@ void CXTPReportControl::OnLButtonDown(UINT nFlags, CPoint point) {
     state.editOnRelease = -1;
     CancelPendingEdit(*this, state);
     CXTPReportRow* row = HitTest(point);
-    if (!row) return;
-    CRect button = GetExpandButtonRect(row);
-    if (!button.IsRectEmpty() && button.PtInRect(point)) {
-        row->SetExpanded(!row->IsExpanded());
-        return;
-    }
+    if (!row || ToggledByExpandButton(*this, row, point)) return;
     if (IsAllowEdit() && !(nFlags & (MK_SHIFT | MK_CONTROL)) && row == focusedRow_ && row->IsSelected() &&
         selectedRows_->GetCount() == 1) {
         CellAt cell = CellUnder(state, columns_, row, point.x);
@@ -374,12 +376,7 @@ void CXTPReportControl::OnLButtonDblClk(UINT, CPoint point) {
     CancelPendingEdit(*this, state);
     SetMouseDown(TRUE);
     CXTPReportRow* row = HitTest(point);
-    if (!row) return;
-    CRect button = GetExpandButtonRect(row);
-    if (!button.IsRectEmpty() && button.PtInRect(point)) {
-        row->SetExpanded(!row->IsExpanded());
-        return;
-    }
+    if (!row || ToggledByExpandButton(*this, row, point)) return;
     CellAt cell = CellUnder(state, columns_, row, point.x);
     if (!cell.item) return;
     XTP_REPORTRECORDITEM_CLICKARGS args;

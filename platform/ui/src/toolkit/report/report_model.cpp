@@ -17,6 +17,18 @@
 
 namespace ui {
 
+namespace {
+
+// A column's DT_ alignment as the view's, vertically centred.
+QVariant AlignmentOf(int alignment) {
+    const Qt::Alignment horizontal = alignment == DT_CENTER  ? Qt::AlignHCenter
+                                     : alignment == DT_RIGHT ? Qt::AlignRight
+                                                             : Qt::AlignLeft;
+    return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+}
+
+}  // namespace
+
 ReportModel::ReportModel(CXTPReportControl* control, QObject* parent)
     : QAbstractTableModel(parent), control_(control) {}
 
@@ -59,13 +71,8 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const {
         if (CXTPReportRecordItem* item = ItemAt(index); item && item->GetTextColor() != XTP_REPORT_COLOR_DEFAULT)
             return detail::ToQColor(item->GetTextColor());
         return {};
-    case Qt::TextAlignmentRole: {
-        int alignment = column ? column->GetAlignment() : DT_LEFT;
-        Qt::Alignment horizontal = alignment == DT_CENTER  ? Qt::AlignHCenter
-                                   : alignment == DT_RIGHT ? Qt::AlignRight
-                                                           : Qt::AlignLeft;
-        return QVariant::fromValue(horizontal | Qt::AlignVCenter);
-    }
+    case Qt::TextAlignmentRole:
+        return AlignmentOf(column ? column->GetAlignment() : DT_LEFT);
     default:
         return {};
     }
@@ -85,13 +92,8 @@ QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int r
         return detail::ToQString(control_->GetPaintManager()->m_strSortBy.GetString()) +
                detail::ToQString(sorted->GetCaption().GetString());
     }
-    case Qt::TextAlignmentRole: {
-        int alignment = column->GetAlignment();
-        Qt::Alignment horizontal = alignment == DT_CENTER  ? Qt::AlignHCenter
-                                   : alignment == DT_RIGHT ? Qt::AlignRight
-                                                           : Qt::AlignLeft;
-        return QVariant::fromValue(horizontal | Qt::AlignVCenter);
-    }
+    case Qt::TextAlignmentRole:
+        return AlignmentOf(column->GetAlignment());
     default:
         return {};
     }

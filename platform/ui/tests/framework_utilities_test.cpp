@@ -1,4 +1,5 @@
 // CFile, CArchive, their exceptions, CMap, and AfxMessageBox.
+#include "archive_file_fixture.h"
 #include "ui/framework/afx_message_box.h"
 #include "ui/framework/archive.h"
 #include "ui/framework/framework_ids.h"
@@ -12,32 +13,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
 
-class FrameworkUtilitiesTest : public ui_testing::UiTest {
-protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        folder =
-            std::filesystem::temp_directory_path() / ("framework-utilities-" + std::to_string(::getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(folder);
-        UiTest::TearDown();
-    }
-    std::u16string PathOf(const std::string& name) { return winapi::ToUtf16((folder / name).string()); }
-
-    std::filesystem::path folder;
-};
+// A fresh folder per test for the files (archive_file_fixture.h).
+using FrameworkUtilitiesTest = ArchiveFileTest;
 
 TEST_F(FrameworkUtilitiesTest, AnArchiveReadsBackWhatWasStored) {
     std::u16string path = PathOf("columns.dat");

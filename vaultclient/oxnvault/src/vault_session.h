@@ -1,0 +1,38 @@
+// The session a vault object and its utilities work in: the vault's database
+// (and the archive beside it) and who works where - the user, the view (its
+// GUID and local folder) and the computer. Shared by the vault object and
+// every utility it made, so a utility outlives the vault object safely.
+// Used by one thread at a time (the database's rule).
+#pragma once
+
+#include "winapi/types.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vaultdb {
+class Database;
+}
+
+namespace oxnvault {
+
+struct VaultSession {
+    ~VaultSession();
+
+    std::unique_ptr<vaultdb::Database> database;  // owned; its archive is database->ArchiveFolder()
+    LONG userId = 0;
+    std::u16string userName;
+    GUID viewGuid{};
+    std::u16string viewGuidText;  // as locks.view_guid holds it (winapi::GuidToString)
+    // The view's local folder in the system's path form, without trailing
+    // separators ("C:\Work\View"); winapi::ToPosixPath at the file system.
+    std::u16string viewPath;
+    std::u16string computer;
+
+    // The path of a vault file in the view folder: viewPath + the folder's
+    // vault path ("\A\B\", folders.vault_path) + the file name.
+    std::u16string ViewFilePath(std::u16string_view folderVaultPath, std::u16string_view fileName) const;
+};
+
+}  // namespace oxnvault

@@ -50,6 +50,7 @@ FOLDER_RANK = {
     "vaultclient/gallowick": 22,
     "vaultclient/tavrosk": 22,
     "vaultclient/admin": 22,
+    "vaultclient/oxnvault": 22,
     "itemstore": 30,
     "itemstore/progress": 31,
     "login/table": 30,

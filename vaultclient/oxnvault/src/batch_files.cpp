@@ -34,11 +34,12 @@ HRESULT AddBatchFiles(vaultdb::Database& database, LONG fileId, LONG folderId, s
     HRESULT hr;
     if (fileId != 0) {
         hr = database.Prepare(std::string(kDocumentColumns) +
-                                  "FROM documents d JOIN folders f ON f.id = d.folder_id WHERE d.id = ? AND "
-                                  "d.deleted = 0",
+                                  "FROM documents d JOIN folders f ON f.id = d.folder_id WHERE d.id = ?1 AND "
+                                  "d.deleted = 0 AND (?2 = 0 OR d.folder_id = ?2)",
                               query);
         if (FAILED(hr)) return hr;
         query->BindInt32(1, fileId);
+        query->BindInt32(2, folderId);
         if (FAILED(hr = ReadFiles(*query, found))) return hr;
         if (found.empty()) return E_OXN_FILE_NOT_FOUND;
     } else {

@@ -24,8 +24,9 @@ struct BatchFile {
     std::u16string folderPath;  // the vault path of its folder, "\A\B\"
 };
 
-// Appends to `files` the live documents `fileId` (when not 0) or those below
-// `folderId` (when `fileId` is 0), in folder path and name order, leaving out
+// Appends to `files` the live document `fileId` lying in `folderId` (when
+// `fileId` is not 0; a folder id 0 takes it wherever it lies), or every live
+// document below `folderId` (when `fileId` is 0), in folder path and name order, leaving out
 // the ones `files` holds already. E_OXN_FILE_NOT_FOUND / E_OXN_FOLDER_NOT_FOUND
 // when the vault has no such live file or folder; a failing read gives its
 // code. `files` is unchanged on failure.

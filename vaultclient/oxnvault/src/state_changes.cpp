@@ -77,6 +77,13 @@ bool StateChanges::SetTransition(std::u16string_view name, bool revoke, HRESULT&
     return true;
 }
 
+std::vector<BatchFile> StateChanges::PlannedFiles() const {
+    std::vector<BatchFile> files;
+    for (const Step& step : steps_)
+        if (step.refusal == S_OK) files.push_back(step.file);
+    return files;
+}
+
 size_t StateChanges::PlannedCount() const {
     size_t count = 0;
     for (const Step& step : steps_) count += step.refusal == S_OK;

@@ -43,7 +43,10 @@ public:
     // (nothing is planned then). A failing read gives its code in `hr`.
     bool SetTransition(std::u16string_view name, bool revoke, HRESULT& hr);
     bool HasTransition() const { return planned_; }
-    // How many files the planned transition moves.
+    bool Revoking() const { return revoke_; }
+    const std::u16string& TransitionName() const { return transitionName_; }
+    // The files the planned transition moves, in the order added.
+    std::vector<BatchFile> PlannedFiles() const;
     size_t PlannedCount() const;
 
     void SetSkipRefused(bool skip) { skipRefused_ = skip; }

@@ -62,11 +62,14 @@ HRESULT Deletions::Collect(std::vector<Document>& documents, std::vector<Folder>
         "SELECT d.id, d.folder_id, d.doc_type, d.deleted, d.name, f.vault_path FROM documents d JOIN folders f ON "
         "f.id = d.folder_id WHERE ";
 
-    HRESULT hr = database_.Prepare(documentColumns + "d.id = ?" + liveOnly, query);
+    // A file is taken in the folder it was added with (folder id 0: wherever
+    // it lies), so that an id of another kind never deletes a stranger.
+    HRESULT hr = database_.Prepare(documentColumns + "d.id = ?1 AND (?2 = 0 OR d.folder_id = ?2)" + liveOnly, query);
     if (FAILED(hr)) return hr;
     for (const auto& [fileId, folderId] : files_) {
         query->Reset();
         query->BindInt32(1, fileId);
+        query->BindInt32(2, folderId);
         const size_t before = documents.size();
         if (FAILED(hr = readDocuments(*query))) return hr;
         if (documents.size() == before && !knownDocuments.count(fileId))

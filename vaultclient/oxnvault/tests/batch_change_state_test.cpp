@@ -131,6 +131,10 @@ TEST_F(BatchChangeStateTest, AnUnknownTransitionIsNotFoundAndTheRunRefusesToGues
     EXPECT_EQ(change_->AddFile(9999, parts_), E_OXN_FILE_NOT_FOUND);
     EXPECT_EQ(change_->AddFile(boltB_, otherFolder_), E_OXN_FILE_NOT_FOUND);  // not in that folder
     EXPECT_EQ(change_->AddFile(0, 9999), E_OXN_FOLDER_NOT_FOUND);
+    // A BOM follows its document's state: it is taken and adds nothing.
+    const LONG bom = LONG(Scalar("INSERT INTO boms (document_id, folder_id, name) VALUES (?, ?, 'c BOM') RETURNING id",
+                                 {otherC_, otherFolder_}));
+    EXPECT_EQ(change_->AddFile(bom, otherFolder_), S_OK);
     com_testing::ClearPendingErrorInfo();
     EXPECT_EQ(change_->SetOption(7, 1), E_INVALIDARG);
     com_testing::ClearPendingErrorInfo();

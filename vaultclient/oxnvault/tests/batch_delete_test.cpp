@@ -170,6 +170,20 @@ TEST_F(BatchDeleteTest, TheQuestionSaysWhatGoesAndItsAnswerDecides) {
     EXPECT_EQ(Scalar("SELECT COUNT(*) FROM deleted_objects"), 0);
 }
 
+// A BOM comes as a file: its id and the folder it is listed in. Ids of BOMs
+// and documents overlap, so the folder tells them apart.
+TEST_F(BatchDeleteTest, ABomListedInTheFolderGoesAndItsDocumentStays) {
+    const LONG bom = LONG(Scalar("INSERT INTO boms (document_id, folder_id, name) VALUES (?, ?, 'c BOM') RETURNING id",
+                                 {otherC_, otherFolder_}));
+    ASSERT_EQ(bom, partA_);  // the same number as a document in another folder
+    ASSERT_EQ(delete_->AddFile(bom, otherFolder_), S_OK);
+    EXPECT_EQ(Run(), VARIANT_TRUE);
+
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM boms"), 0);
+    EXPECT_EQ(Logged(vaultdb::kObjectBom, bom, 0), 1);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM documents WHERE deleted = 1"), 0);
+}
+
 TEST_F(BatchDeleteTest, ArgumentsTheUtilityCannotTake) {
     VARIANT text;
     VariantInit(&text);

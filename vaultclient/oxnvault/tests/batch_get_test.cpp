@@ -23,6 +23,7 @@
 #include "vaultdb/statement.h"
 #include "vaultdb/transaction.h"
 #include "winapi/guid_text.h"
+#include "winapi/save_file.h"
 #include "winapi/text.h"
 
 #include <gtest/gtest.h>
@@ -402,6 +403,49 @@ TEST_F(BatchGetTest, TheDialogsCancelAndTheVaultsRefusalsAreAnswered) {
     CComPtr<IOxnVault11> refused;
     EXPECT_EQ(oxnvault::OpenVaultObject(login, &refused), E_OXN_LOGIN_FAILED);
     EXPECT_FALSE(refused);
+}
+
+TEST_F(BatchGetTest, AnItemBringsTheFilesItLinksToAndACheckOutLocksOnlyTheItem) {
+    const LONG item = Insert("INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version) VALUES (" +
+                             std::to_string(parts_) + ", 'ITM-1.<item>', 'itm-1.<item>', 4, 1) RETURNING id");
+    Run("INSERT INTO document_versions (document_id, version, modified_utc, user_id) VALUES (" + std::to_string(item) +
+        ", 1, 46000, " + std::to_string(alice_) + ")");
+    Run("INSERT INTO links (parent_id, child_type, child_id, link_type, attached_version) VALUES (" +
+        std::to_string(item) + ", 6, " + std::to_string(bolt_) + ", 1, 1)");
+    CComPtr<IOxnVault11> vault = OpenVault();
+    CComPtr<IOxnBatchGet> get = NewGet(*vault);
+    ASSERT_EQ(Select(*vault, *get, {{item, parts_}}), S_OK);
+    ASSERT_EQ(get->BuildTree(0, kTreeCheckOut), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(get->GetFileCount(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    ASSERT_EQ(get->Run(0, nullptr), S_OK);
+    EXPECT_EQ(ReadText(view_ / "Parts/Bolts/bolt.prt"), "bolt v1");
+    EXPECT_FALSE(fs::exists(view_ / "Parts/ITM-1.<item>")) << "the item's version has no file of its own";
+    EXPECT_EQ(Locks(), (std::vector<std::string>{Lock(item, alice_)}));
+    EXPECT_EQ(ReadList(*get, kListDone).size(), 2u);
+}
+
+TEST_F(BatchGetTest, ACopyThatCannotBePlacedTakesNoLockAndLeavesTheLocalFileAsItWas) {
+    fs::create_directories(view_ / "Parts");
+    std::ofstream(view_ / "Parts/plate.prt") << "old copy";
+    CComPtr<IOxnVault11> vault = OpenVault();
+    CComPtr<IOxnBatchGet> get = NewGet(*vault);
+    ASSERT_EQ(Select(*vault, *get, {{plate_, parts_}}), S_OK);
+    ASSERT_EQ(get->BuildTree(0, kTreeCheckOut), S_OK);
+    StoppingCallback callback(-1);
+    winapi::SetSaveFaultHook([](winapi::SaveStep step) { return step == winapi::SaveStep::kRename ? ENOSPC : 0; });
+    const HRESULT hr = get->Run(0, &callback);
+    winapi::SetSaveFaultHook(nullptr);
+    ASSERT_EQ(hr, S_OK);
+
+    EXPECT_EQ(ReadText(view_ / "Parts/plate.prt"), "old copy");
+    EXPECT_TRUE(Locks().empty());
+    EXPECT_TRUE(ReadList(*get, kListDone).empty());
+    EXPECT_EQ(ReadList(*get, kListProblems).size(), 1u);
+    EXPECT_EQ(callback.messages_,
+              (std::vector<std::pair<LONG, HRESULT>>{{plate_, HRESULT_FROM_WIN32(ERROR_DISK_FULL)}}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(view_ / "Parts"), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ constexpr int kFilesPerFolder = 100;
 
 int gFiles = 1000;
 size_t gFileBytes = 10 * 1024;  // 1,000 files: 10 MB in all
-fs::path gFolder;                // the machine's state root, made for this run
-bool gFailed = false;            // a case reported an error: the run fails
+fs::path gFolder;               // the machine's state root, made for this run
+bool gFailed = false;           // a case reported an error: the run fails
 
 struct Vault {
     vaultadmin::CreatedVault created;
@@ -243,42 +243,55 @@ void CheckOutBenchmark(benchmark::State& state) {
     }
 }
 
-// The lock rows a check-out writes, in one transaction straight on the
-// database.
+// The rows a check-out writes - each file's lock and its history entry - in
+// one transaction straight on the database.
 void LockRowsBenchmark(benchmark::State& state) {
     sqlite3* db = nullptr;
-    if (sqlite3_open(gVault->created.databaseFile.c_str(), &db) != SQLITE_OK) {
-        state.SkipWithError("opening the database failed");
+    sqlite3_stmt* lock = nullptr;
+    sqlite3_stmt* history = nullptr;
+    if (sqlite3_open(gVault->created.databaseFile.c_str(), &db) != SQLITE_OK ||
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO locks (document_id, user_id, view_guid, computer, locked_path, locked_utc) "
+                           "VALUES (?, ?, ?, 'BENCH', ?, 46000.5)",
+                           -1, &lock, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO history (action, object_type, object_id, version, user_id, time_utc) "
+                           "VALUES (?, ?, ?, 1, ?, 46000.5)",
+                           -1, &history, nullptr) != SQLITE_OK) {
+        state.SkipWithError("preparing the rows failed");
         gFailed = true;
-        return;
     }
     const std::string view = winapi::ToUtf8(winapi::GuidToString(gVault->created.viewId));
     const std::string path = winapi::ToUtf8(winapi::FromPosixPath(gVault->view.string()));
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO locks (document_id, user_id, view_guid, computer, locked_path, locked_utc) "
-                       "VALUES (?, ?, ?, 'BENCH', ?, 46000.5)",
-                       -1, &insert, nullptr);
     for (auto _ : state) {
+        if (!history) break;
         state.PauseTiming();
         sqlite3_exec(db, "DELETE FROM locks", nullptr, nullptr, nullptr);
         state.ResumeTiming();
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        bool written = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
         for (int32_t file : gVault->files) {
-            sqlite3_bind_int(insert, 1, file);
-            sqlite3_bind_int(insert, 2, gVault->admin);
-            sqlite3_bind_text(insert, 3, view.c_str(), -1, SQLITE_STATIC);
-            sqlite3_bind_text(insert, 4, path.c_str(), -1, SQLITE_STATIC);
-            if (sqlite3_step(insert) != SQLITE_DONE) {
-                state.SkipWithError("inserting a lock failed");
-                gFailed = true;
-            }
-            sqlite3_reset(insert);
+            sqlite3_bind_int(lock, 1, file);
+            sqlite3_bind_int(lock, 2, gVault->admin);
+            sqlite3_bind_text(lock, 3, view.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(lock, 4, path.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_int(history, 1, vaultdb::kHistoryCheckOut);
+            sqlite3_bind_int(history, 2, vaultdb::kObjectFile);
+            sqlite3_bind_int(history, 3, file);
+            sqlite3_bind_int(history, 4, gVault->admin);
+            written = written && sqlite3_step(lock) == SQLITE_DONE && sqlite3_step(history) == SQLITE_DONE;
+            sqlite3_reset(lock);
+            sqlite3_reset(history);
         }
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        written = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && written;
+        if (!written) {
+            state.SkipWithError("writing the rows failed");
+            gFailed = true;
+            break;
+        }
     }
     sqlite3_exec(db, "DELETE FROM locks", nullptr, nullptr, nullptr);
-    sqlite3_finalize(insert);
+    sqlite3_finalize(lock);
+    sqlite3_finalize(history);
     sqlite3_close(db);
 }
 
@@ -353,12 +366,17 @@ int main(int argc, char** argv) {
         if (StartSession(vault)) {
             const std::string files = "/files:" + std::to_string(gFiles);
             benchmark::RegisterBenchmark(("GetLatest" + files).c_str(), GetLatestBenchmark)
-                ->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(("CopyFiles" + files).c_str(), CopyBenchmark)->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark(("CopyFiles" + files).c_str(), CopyBenchmark)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             benchmark::RegisterBenchmark(("CheckOut" + files).c_str(), CheckOutBenchmark)
-                ->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             benchmark::RegisterBenchmark(("LockRows" + files).c_str(), LockRowsBenchmark)
-                ->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             SideBySideReporter reporter;
             benchmark::RunSpecifiedBenchmarks(&reporter);
             reporter.PrintSideBySide();

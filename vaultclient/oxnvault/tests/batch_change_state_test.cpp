@@ -183,6 +183,24 @@ TEST_F(BatchChangeStateTest, AFileMovedSinceThePlanIsRefused) {
     EXPECT_EQ(List(kListProblems).size(), 1u);
 }
 
+// The batch is one transaction: a write that fails half-way leaves every
+// file, version and history row as it was.
+TEST_F(BatchChangeStateTest, AFailingWriteChangesNothing) {
+    // Triggers take no parameters: the id is written into the text.
+    Exec(("CREATE TRIGGER refuse_b BEFORE UPDATE OF state_id ON documents WHEN NEW.id = " + std::to_string(boltB_) +
+          " BEGIN SELECT RAISE(ABORT, 'refused'); END")
+             .c_str());
+    ASSERT_EQ(change_->AddFile(0, parts_), S_OK);
+    ASSERT_EQ(Choose(u"Submit"), VARIANT_TRUE);
+    const HRESULT hr = change_->Run(0, 0);
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_NE(com_testing::TakePendingDescription(), u"<none>");
+    EXPECT_EQ(StateOf(partA_), working_);
+    EXPECT_EQ(Scalar("SELECT state_id FROM document_versions WHERE document_id = ?", {partA_}), working_);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM history"), 0);
+    EXPECT_TRUE(List(kListDone).empty());
+}
+
 TEST_F(BatchChangeStateTest, TheQuestionNamesTheFilesAndItsAnswerDecides) {
     ui_testing::EnsureApplication();
     Exec("UPDATE documents SET state_id = ? WHERE id = ?", {review_, otherC_});

@@ -118,6 +118,27 @@ TEST_F(BatchDeleteTest, DestroyRemovesRowsAndArchiveFilesForGood) {
     EXPECT_EQ(Scalar("SELECT COUNT(*) FROM history WHERE action = ?", {vaultdb::kHistoryDestroy}), 5);
 }
 
+// The run is one transaction: a write that fails half-way leaves every row
+// in place, and a destroy removes no archive file before its rows are gone.
+TEST_F(BatchDeleteTest, AFailingWriteDeletesNothing) {
+    // Triggers take no parameters: the id is written into the text.
+    Exec(("CREATE TRIGGER refuse_bolts BEFORE DELETE ON folders WHEN OLD.id = " + std::to_string(bolts_) +
+          " BEGIN SELECT RAISE(ABORT, 'refused'); END")
+             .c_str());
+    ASSERT_EQ(delete_->AddFile(otherC_, otherFolder_), S_OK);
+    ASSERT_EQ(AddFolder(parts_), S_OK);
+    ASSERT_EQ(delete_->SetDestroy(VARIANT_TRUE, 0), S_OK);
+    VARIANT_BOOL succeeded = VARIANT_TRUE;
+    EXPECT_TRUE(FAILED(delete_->Run(0, 0, &succeeded)));
+    EXPECT_NE(com_testing::TakePendingDescription(), u"<none>");
+    EXPECT_EQ(succeeded, VARIANT_FALSE);
+
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM documents WHERE deleted = 0"), 3);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM folders WHERE id IN (?, ?)", {parts_, bolts_}), 2);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM deleted_objects"), 0);
+    for (const LONG document : {partA_, boltB_, otherC_}) EXPECT_TRUE(ArchiveHolds(document));
+}
+
 // A file checked out by another user stays, and so does every folder
 // holding it; the rest goes. The run answers FALSE and the errors name it.
 TEST_F(BatchDeleteTest, AFileCheckedOutByAnotherUserIsRefusedAndShownInTheErrors) {

@@ -39,9 +39,9 @@ protected:
     std::shared_ptr<oxnvault::VaultSession> session_;
     LONG me_ = 0, other_ = 0;
     LONG working_ = 0, review_ = 0, approved_ = 0;  // the workflow's states
-    LONG parts_ = 0, bolts_ = 0, otherFolder_ = 0;  // \Parts\, \Parts\Bolts\, \Other\
+    LONG parts_ = 0, bolts_ = 0, otherFolder_ = 0;  // the folders Parts, Parts/Bolts and Other
 
-    LONG partA_ = 0, boltB_ = 0, otherC_ = 0;       // a.prt, b.prt, c.prt in those folders
+    LONG partA_ = 0, boltB_ = 0, otherC_ = 0;  // a.prt, b.prt, c.prt in those folders
 };
 
 }  // namespace oxnvault_testing

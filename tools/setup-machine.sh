@@ -24,3 +24,4 @@ echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 "$bin/Gallowick" /install
 "$bin/regsvr" VaultServer.dll  # the vault server object the login dialog checks passwords with
 "$bin/regsvr" TavroskClient.dll  # the vault client's older client library
+"$bin/regsvr" OxnVault.dll  # the vault's public interface: the progress object and the type library

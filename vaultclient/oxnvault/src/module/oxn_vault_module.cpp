@@ -1,13 +1,20 @@
 // The vault client's server library "OxnVault": the classes callers create
 // by CLSID (the progress object) and the type library OxnVaultLib 5.23,
 // whose record descriptions the module registers when it loads.
+#include "oxn_progress.h"
 #include "oxnvault/type_library.h"
 
+#include "com/server/apartment_class_script.h"
 #include "com/server/server_module.h"
 
 namespace {
 
-com::ServerModule gModule({.typeLibrary = &OxnVaultLib::TypeLibrary()});
+// Callers create the class by its CLSID alone.
+const com::ObjectMapEntry kObjects[] = {
+    com::ObjectEntry<oxnvault::COxnProgress>(com::kApartmentClassKeyScript, u"", u"", u"Oxn Progress Class"),
+};
+
+com::ServerModule gModule({.objects = kObjects, .typeLibrary = &OxnVaultLib::TypeLibrary()});
 
 }  // namespace
 

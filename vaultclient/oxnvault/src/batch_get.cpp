@@ -1,5 +1,8 @@
 #include "batch_get.h"
 
+#include "batch_files.h"
+#include "owner_window.h"
+
 #include "com/ccom_bstr.h"
 #include "com/ccom_ptr.h"
 #include "com/method_boundary.h"
@@ -22,7 +25,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -35,13 +37,6 @@ namespace {
 
 // Automation DATE of the Unix epoch.
 constexpr double kUnixEpochDate = 25569.0;
-
-HWND WindowOf(LONG hWnd) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(static_cast<ULONG>(hWnd))); }
-
-double NowUtcDate() {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return kUnixEpochDate + std::chrono::duration<double>(now).count() / 86400.0;
-}
 
 // The stored time as a file time, whole seconds (as the local version rule
 // compares them).
@@ -139,8 +134,8 @@ HRESULT COxnBatchGet::ShowDialog(LONG hWnd, VARIANT_BOOL* ok) {
             text += u"\n" + tree_[i].folderVaultPath + tree_[i].name;
         if (tree_.size() > kNamesShown)
             text += u"\n... and " + winapi::ToUtf16(std::to_string(tree_.size() - kNamesShown)) + u" more";
-        const int answer =
-            MessageBoxW(WindowOf(hWnd), text.c_str(), checkOut_ ? u"Check Out" : u"Get", MB_OKCANCEL | MB_ICONQUESTION);
+        const int answer = MessageBoxW(oxnvault::OwnerWindow(hWnd), text.c_str(), checkOut_ ? u"Check Out" : u"Get",
+                                       MB_OKCANCEL | MB_ICONQUESTION);
         *ok = answer == IDOK ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     });
@@ -248,7 +243,7 @@ HRESULT COxnBatchGet::GetOne(const TreeFile& file, const std::u16string& path, s
         return lock->ColumnInt32(0) == session.userId ? E_OXN_LOCKED_IN_OTHER_FOLDER : E_OXN_LOCKED_BY_ANOTHER_USER;
     }
     lock.reset();
-    const double now = NowUtcDate();
+    const double now = oxnvault::NowUtcDate();
     if (!locked) {
         std::unique_ptr<vaultdb::Statement> insert;
         CheckDatabase(database, database.Prepare("INSERT INTO locks (document_id, user_id, view_guid, computer, "

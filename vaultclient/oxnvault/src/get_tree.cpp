@@ -1,5 +1,6 @@
 #include "get_tree.h"
 
+#include "batch_files.h"
 #include "vault_session.h"
 
 #include "common/com_errors.h"
@@ -45,9 +46,9 @@ public:
         return hr == S_OK;
     }
 
-    // Adds the document row of `rows` (kDocumentColumns) at `version` (0:
-    // latest), unless it is in the tree already.
-    void AddRow(vaultdb::Statement& rows, LONG version, bool selected) {
+    // Adds the document row of `rows` (kDocumentColumns) at its latest
+    // version, unless it is in the tree already.
+    void AddRow(vaultdb::Statement& rows, bool selected) {
         TreeFile file;
         file.fileId = rows.ColumnInt32(0);
         if (!taken_.insert(file.fileId).second) return;
@@ -55,26 +56,27 @@ public:
         file.docType = rows.ColumnInt32(2);
         file.name = rows.ColumnText(3);
         file.folderVaultPath = rows.ColumnText(4);
-        file.version = version > 0 ? version : rows.ColumnInt32(5);
+        file.version = rows.ColumnInt32(5);
         file.selected = selected;
         files_.push_back(std::move(file));
     }
 
-    void AddFile(LONG fileId, LONG version) {
-        auto rows = Prepare(std::string(kDocumentColumns) + "WHERE d.id = ? AND d.deleted = 0");
-        rows->BindInt32(1, fileId);
-        if (Next(*rows)) AddRow(*rows, version, true);
-    }
-
-    void AddFolder(LONG folderId) {
-        auto rows = Prepare(
-            "WITH RECURSIVE below(id) AS (SELECT id FROM folders WHERE id = ? UNION "
-            "SELECT c.id FROM folders c JOIN below b ON c.parent_id = b.id) " +
-            std::string(kDocumentColumns) +
-            "WHERE d.folder_id IN (SELECT id FROM below) AND d.deleted = 0 "
-            "ORDER BY f.vault_path, d.name_key");
-        rows->BindInt32(1, folderId);
-        while (Next(*rows)) AddRow(*rows, 0, true);
+    // The documents of `request` (batch_files.h), at the request's version.
+    void AddRequest(const GetRequest& request) {
+        std::vector<BatchFile> found;
+        const HRESULT hr = AddBatchFiles(database_, request.fileId, request.folderId, found);
+        if (FAILED(hr)) gvRaiseFailedCall(hr, u"The vault has no such file or folder.");
+        for (BatchFile& document : found) {
+            if (!taken_.insert(document.id).second) continue;
+            TreeFile file;
+            file.fileId = document.id;
+            file.folderId = document.folderId;
+            file.docType = document.type;
+            file.name = std::move(document.name);
+            file.folderVaultPath = std::move(document.folderPath);
+            file.version = request.fileId != 0 ? request.version : 0;
+            files_.push_back(std::move(file));
+        }
     }
 
     void AddLocalCopies(const VaultSession& session) {
@@ -83,7 +85,7 @@ public:
             const std::u16string local = session.ViewFilePath(rows->ColumnText(4), rows->ColumnText(3));
             struct stat status {};
             if (::stat(winapi::ToPosixPath(local).c_str(), &status) == 0 && S_ISREG(status.st_mode))
-                AddRow(*rows, 0, true);
+                AddRow(*rows, true);
         }
     }
 
@@ -98,17 +100,24 @@ public:
             CheckDatabase(database_, links->Reset());
             links->BindInt32(1, vaultdb::kObjectFile);
             links->BindInt32(2, files_[i].fileId);
-            while (Next(*links)) AddRow(*links, 0, false);
+            while (Next(*links)) AddRow(*links, false);
         }
     }
 
-    // The stored time and contents of each file's version, and its lock.
+    // The stored time and contents of each file's version (the latest where
+    // none was asked for), and its lock.
     void AddVersionsAndLocks() {
+        auto latest = Prepare("SELECT latest_version FROM documents WHERE id = ?");
         auto version = Prepare(
             "SELECT modified_utc, archive_file FROM document_versions "
             "WHERE document_id = ? AND version = ?");
         auto lock = Prepare("SELECT user_id, view_guid, computer FROM locks WHERE document_id = ?");
         for (TreeFile& file : files_) {
+            if (file.version <= 0) {
+                CheckDatabase(database_, latest->Reset());
+                latest->BindInt32(1, file.fileId);
+                if (Next(*latest)) file.version = latest->ColumnInt32(0);
+            }
             CheckDatabase(database_, version->Reset());
             version->BindInt32(1, file.fileId);
             version->BindInt32(2, file.version);
@@ -146,12 +155,8 @@ std::vector<TreeFile> BuildGetTree(VaultSession& session, const std::vector<GetR
     if (localCopiesOnly) {
         reader.AddLocalCopies(session);
     } else {
-        for (const GetRequest& request : requests) {
-            if (request.fileId != 0)
-                reader.AddFile(request.fileId, request.version);
-            else if (request.folderId != 0)
-                reader.AddFolder(request.folderId);
-        }
+        for (const GetRequest& request : requests)
+            if (request.fileId != 0 || request.folderId != 0) reader.AddRequest(request);
         reader.AddReferences();
     }
     reader.AddVersionsAndLocks();

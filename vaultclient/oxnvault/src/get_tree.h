@@ -2,10 +2,10 @@
 // folder, read from the vault database in one read transaction.
 //
 // A request names a file (its id, at its latest version or a given one) or,
-// with file id 0, a folder and every document below it. An item brings the
-// files it links to (its references) at their latest versions. A document
-// named twice is taken once, the first time it is named. Deleted documents
-// are left out.
+// with file id 0, a folder and every document below it (batch_files.h:
+// E_OXN_FILE_NOT_FOUND, E_OXN_FOLDER_NOT_FOUND). An item brings the files it
+// links to (its references) at their latest versions. A document named twice
+// is taken once, the first time it is named. Deleted documents are left out.
 #pragma once
 
 #include "winapi/types.h"

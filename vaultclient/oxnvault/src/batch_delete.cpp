@@ -62,7 +62,8 @@ HRESULT CBatchDelete::ShowDialog(LONG hWnd, VARIANT_BOOL* ok) {
         *ok = VARIANT_FALSE;
         std::u16string what;
         if (const size_t folders = deletions_->AddedFolders(); folders != 0)
-            what = Counted(folders, u"folder", u"folders") + u" with everything in them";
+            what = Counted(folders, u"folder", u"folders") +
+                   (folders == 1 ? u" with everything in it" : u" with everything in them");
         if (const size_t files = deletions_->AddedFiles(); files != 0)
             what += (what.empty() ? u"" : u" and ") + Counted(files, u"file", u"files");
         if (what.empty()) what = u"nothing";

@@ -44,7 +44,7 @@ HRESULT Deletions::LockedByOther(LONG documentId, bool& locked) {
     return S_OK;
 }
 
-HRESULT Deletions::Collect(std::vector<Document>& documents, std::vector<Folder>& folders) {
+HRESULT Deletions::Collect(std::vector<Document>& documents, std::vector<Bom>& boms, std::vector<Folder>& folders) {
     // Deleted documents come along only to be destroyed.
     const std::string liveOnly = destroy_ ? "" : " AND d.deleted = 0";
     std::unique_ptr<vaultdb::Statement> query;
@@ -62,15 +62,33 @@ HRESULT Deletions::Collect(std::vector<Document>& documents, std::vector<Folder>
         "SELECT d.id, d.folder_id, d.doc_type, d.deleted, d.name, f.vault_path FROM documents d JOIN folders f ON "
         "f.id = d.folder_id WHERE ";
 
-    HRESULT hr = database_.Prepare(documentColumns + "d.id = ?" + liveOnly, query);
+    // A file is taken in the folder it was added with (folder id 0: wherever
+    // it lies), so that an id of another kind never deletes a stranger.
+    HRESULT hr = database_.Prepare(documentColumns + "d.id = ?1 AND (?2 = 0 OR d.folder_id = ?2)" + liveOnly, query);
     if (FAILED(hr)) return hr;
+    std::unique_ptr<vaultdb::Statement> bom;
+    if (FAILED(hr = database_.Prepare("SELECT b.document_id, b.name, f.vault_path FROM boms b JOIN folders f ON "
+                                      "f.id = b.folder_id WHERE b.id = ? AND b.folder_id = ?",
+                                      bom)))
+        return hr;
     for (const auto& [fileId, folderId] : files_) {
         query->Reset();
         query->BindInt32(1, fileId);
+        query->BindInt32(2, folderId);
         const size_t before = documents.size();
         if (FAILED(hr = readDocuments(*query))) return hr;
-        if (documents.size() == before && !knownDocuments.count(fileId))
+        if (documents.size() != before || knownDocuments.count(fileId)) continue;
+        // Not a document there: a bill of materials listed in that folder?
+        bom->Reset();
+        bom->BindInt32(1, fileId);
+        bom->BindInt32(2, folderId);
+        if (FAILED(hr = bom->Step())) return hr;
+        if (hr != S_OK) {
             errors_.push_back({UnknownObject(u"file", fileId), E_OXN_FILE_NOT_FOUND});
+            continue;
+        }
+        if (std::none_of(boms.begin(), boms.end(), [&](const Bom& known) { return known.id == fileId; }))
+            boms.push_back({fileId, folderId, bom->ColumnInt32(0), bom->ColumnText(1), bom->ColumnText(2)});
     }
 
     LONG rootItemFolder = 0;
@@ -126,8 +144,9 @@ HRESULT Deletions::Run() {
     if (FAILED(hr)) return hr;
 
     std::vector<Document> documents;
+    std::vector<Bom> boms;
     std::vector<Folder> folders;
-    if (FAILED(hr = Collect(documents, folders))) return hr;
+    if (FAILED(hr = Collect(documents, boms, folders))) return hr;
 
     std::vector<std::filesystem::path> archiveFiles;
     std::vector<LONG> deletedDocuments, deletedFolders;
@@ -142,6 +161,16 @@ HRESULT Deletions::Run() {
         }
         if (FAILED(hr = RemoveDocument(document, archiveFiles))) return hr;
         deletedDocuments.push_back(document.id);
+    }
+    for (const Bom& bom : boms) {
+        bool locked = false;
+        if (FAILED(hr = LockedByOther(bom.documentId, locked))) return hr;
+        if (locked) {
+            errors_.push_back({bom.folderPath + bom.name, E_OXN_LOCKED_BY_ANOTHER_USER});
+            keptFolders.insert(bom.folderId);
+            continue;
+        }
+        if (FAILED(hr = RemoveBom(bom))) return hr;
     }
     const std::set<LONG> added(folders_.begin(), folders_.end());
     for (const Folder& folder : folders) {
@@ -186,6 +215,13 @@ HRESULT Deletions::RemoveDocument(const Document& document, std::vector<std::fil
         if (FAILED(hr = Exec(database_, "DELETE FROM locks WHERE document_id = ?", {document.id}))) return hr;
     }
     return Log(document.type, document.id, document.folderId, document.name);
+}
+
+HRESULT Deletions::RemoveBom(const Bom& bom) {
+    // Its rows go with it.
+    HRESULT hr = Exec(database_, "DELETE FROM boms WHERE id = ?", {bom.id});
+    if (FAILED(hr)) return hr;
+    return Log(vaultdb::kObjectBom, bom.id, bom.folderId, bom.name);
 }
 
 HRESULT Deletions::RemoveFolder(const Folder& folder) {

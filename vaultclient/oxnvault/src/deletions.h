@@ -8,8 +8,12 @@
 // row is removed, and the deleted documents that named it move under the
 // root folder (deleted_objects keeps the folder they lay in).
 //
+// A bill of materials added as a file (its id and the folder it is listed
+// in) has no deleted state: its rows go, its document stays, and the
+// deletion is logged for the tree refreshes.
+//
 // A document checked out by another user is refused and stays, and so do the
-// folders holding it. The root folder and the root item folder are never
+// folders holding it (and its BOMs). The root folder and the root item folder are never
 // removed. Everything the run changes in the database changes in one
 // transaction: a failing write leaves the vault as it was.
 #pragma once
@@ -67,6 +71,13 @@ private:
         std::u16string name;
         std::u16string folderPath;
     };
+    struct Bom {
+        LONG id = 0;
+        LONG folderId = 0;
+        LONG documentId = 0;
+        std::u16string name;
+        std::u16string folderPath;
+    };
     struct Folder {
         LONG id = 0;
         LONG parentId = 0;
@@ -74,8 +85,9 @@ private:
         std::u16string path;
     };
 
-    HRESULT Collect(std::vector<Document>& documents, std::vector<Folder>& folders);
+    HRESULT Collect(std::vector<Document>& documents, std::vector<Bom>& boms, std::vector<Folder>& folders);
     HRESULT RemoveDocument(const Document& document, std::vector<std::filesystem::path>& archiveFiles);
+    HRESULT RemoveBom(const Bom& bom);
     HRESULT RemoveFolder(const Folder& folder);
     HRESULT Log(LONG type, LONG id, LONG folderId, const std::u16string& name);
     HRESULT LockedByOther(LONG documentId, bool& locked);

@@ -25,6 +25,15 @@ HRESULT QueryRow(vaultdb::Database& database, const char* sql, std::initializer_
 
 }  // namespace
 
+HRESULT StateChanges::Add(LONG fileId, LONG folderId) {
+    HRESULT hr = AddBatchFiles(database_, fileId, folderId, files_);
+    if (hr != E_OXN_FILE_NOT_FOUND || folderId == 0) return hr;
+    std::unique_ptr<vaultdb::Statement> bom;
+    const HRESULT found =
+        QueryRow(database_, "SELECT 1 FROM boms WHERE id = ? AND folder_id = ?", {fileId, folderId}, bom);
+    return FAILED(found) ? found : found == S_OK ? S_OK : hr;
+}
+
 bool StateChanges::SetTransition(std::u16string_view name, bool revoke, HRESULT& hr) {
     hr = S_OK;
     steps_.clear();

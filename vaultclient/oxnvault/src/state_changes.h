@@ -33,8 +33,10 @@ class StateChanges {
 public:
     StateChanges(vaultdb::Database& database, LONG userId) : database_(database), userId_(userId) {}
 
-    // Adds a file, or every file below a folder (file id 0).
-    HRESULT Add(LONG fileId, LONG folderId) { return AddBatchFiles(database_, fileId, folderId, files_); }
+    // Adds a file, or every file below a folder (file id 0). A bill of
+    // materials (its id and the folder it is listed in) has no state of its
+    // own - it follows its document - and adds nothing.
+    HRESULT Add(LONG fileId, LONG folderId);
     const std::vector<BatchFile>& Files() const { return files_; }
 
     // Plans the transition `name` (case-insensitive) from each file's

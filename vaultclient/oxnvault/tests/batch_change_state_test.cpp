@@ -131,6 +131,10 @@ TEST_F(BatchChangeStateTest, AnUnknownTransitionIsNotFoundAndTheRunRefusesToGues
     EXPECT_EQ(change_->AddFile(9999, parts_), E_OXN_FILE_NOT_FOUND);
     EXPECT_EQ(change_->AddFile(boltB_, otherFolder_), E_OXN_FILE_NOT_FOUND);  // not in that folder
     EXPECT_EQ(change_->AddFile(0, 9999), E_OXN_FOLDER_NOT_FOUND);
+    // A BOM follows its document's state: it is taken and adds nothing.
+    const LONG bom = LONG(Scalar("INSERT INTO boms (document_id, folder_id, name) VALUES (?, ?, 'c BOM') RETURNING id",
+                                 {otherC_, otherFolder_}));
+    EXPECT_EQ(change_->AddFile(bom, otherFolder_), S_OK);
     com_testing::ClearPendingErrorInfo();
     EXPECT_EQ(change_->SetOption(7, 1), E_INVALIDARG);
     com_testing::ClearPendingErrorInfo();
@@ -177,6 +181,24 @@ TEST_F(BatchChangeStateTest, AFileMovedSinceThePlanIsRefused) {
     EXPECT_EQ(StateOf(boltB_), approved_);
     EXPECT_EQ(StateOf(partA_), review_);
     EXPECT_EQ(List(kListProblems).size(), 1u);
+}
+
+// The batch is one transaction: a write that fails half-way leaves every
+// file, version and history row as it was.
+TEST_F(BatchChangeStateTest, AFailingWriteChangesNothing) {
+    // Triggers take no parameters: the id is written into the text.
+    Exec(("CREATE TRIGGER refuse_b BEFORE UPDATE OF state_id ON documents WHEN NEW.id = " + std::to_string(boltB_) +
+          " BEGIN SELECT RAISE(ABORT, 'refused'); END")
+             .c_str());
+    ASSERT_EQ(change_->AddFile(0, parts_), S_OK);
+    ASSERT_EQ(Choose(u"Submit"), VARIANT_TRUE);
+    const HRESULT hr = change_->Run(0, 0);
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_NE(com_testing::TakePendingDescription(), u"<none>");
+    EXPECT_EQ(StateOf(partA_), working_);
+    EXPECT_EQ(Scalar("SELECT state_id FROM document_versions WHERE document_id = ?", {partA_}), working_);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM history"), 0);
+    EXPECT_TRUE(List(kListDone).empty());
 }
 
 TEST_F(BatchChangeStateTest, TheQuestionNamesTheFilesAndItsAnswerDecides) {

@@ -123,6 +123,7 @@ void SmallVaultTest::SetUp() {
     boltB_ = file(bolts_, u"b.prt");
     otherC_ = file(otherFolder_, u"c.prt");
     ASSERT_EQ(transaction.Commit(), S_OK);
+    Exec("UPDATE document_versions SET state_id = ?", {working_});
 }
 
 void SmallVaultTest::TearDown() {

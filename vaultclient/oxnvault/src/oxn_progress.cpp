@@ -1,6 +1,7 @@
 #include "oxn_progress.h"
 
 #include "common/error_codes.h"
+#include "owner_window.h"
 #include "progress_window.h"
 #include "ui/message_box.h"
 #include "ui/message_queue.h"
@@ -13,9 +14,7 @@ namespace oxnvault {
 
 namespace {
 
-// Handles travel as 32-bit values; the UI layer's handles fit and come back
-// sign-extended.
-HWND HandleOf(LONG value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
+// Handles travel as 32-bit values (owner_window.h); the UI layer's handles fit.
 LONG ValueOf(HWND hwnd) { return static_cast<LONG>(reinterpret_cast<intptr_t>(hwnd)); }
 
 struct ButtonSet {
@@ -127,7 +126,7 @@ HRESULT COxnProgress::StepDone() {
 }
 
 HRESULT COxnProgress::SetOwner(LONG hWndOwner) {
-    HWND owner = HandleOf(hWndOwner);
+    HWND owner = OwnerWindow(hWndOwner);
     if (owner && !IsWindow(owner)) return E_INVALIDARG;
     owner_ = owner;
     return S_OK;

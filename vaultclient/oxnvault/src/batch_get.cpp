@@ -278,9 +278,11 @@ HRESULT COxnBatchGet::GetOne(const TreeFile& file, const std::u16string& path, s
 
 HRESULT COxnBatchGet::WriteLocalCopy(const TreeFile& file, const std::u16string& path, bool flushFolder,
                                      std::u16string& message) {
-    if (!file.hasContents) return S_OK;  // an item without a file of its own: nothing to copy
+    // An item's versions have no file of their own: nothing to copy.
+    if (!file.hasContents && file.docType == vaultdb::kObjectItem) return S_OK;
     std::vector<uint8_t> data;
-    if (FAILED(vaultdb::ReadDocumentVersion(*session_->database, file.fileId, file.version, data))) {
+    if (!file.hasContents ||
+        FAILED(vaultdb::ReadDocumentVersion(*session_->database, file.fileId, file.version, data))) {
         message = u"The archive holds no contents for this version of the file.";
         return E_OXN_FILE_NOT_FOUND;
     }

@@ -448,4 +448,21 @@ TEST_F(BatchGetTest, ACopyThatCannotBePlacedTakesNoLockAndLeavesTheLocalFileAsIt
     EXPECT_EQ(std::distance(fs::directory_iterator(view_ / "Parts"), fs::directory_iterator()), 1);
 }
 
+TEST_F(BatchGetTest, AFileVersionWithoutContentsIsAProblemAndTheOtherFilesAreStillGot) {
+    const LONG empty = Insert("INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version) VALUES (" +
+                              std::to_string(parts_) + ", 'empty.prt', 'empty.prt', 6, 1) RETURNING id");
+    Run("INSERT INTO document_versions (document_id, version, modified_utc, user_id) VALUES (" + std::to_string(empty) +
+        ", 1, 46000, " + std::to_string(alice_) + ")");
+    CComPtr<IOxnVault11> vault = OpenVault();
+    CComPtr<IOxnBatchGet> get = NewGet(*vault);
+    ASSERT_EQ(Select(*vault, *get, {{empty, parts_}, {plate_, parts_}}), S_OK);
+    ASSERT_EQ(get->BuildTree(0, kTreeGetLatest), S_OK);
+    StoppingCallback callback(-1);
+    ASSERT_EQ(get->Run(0, &callback), S_OK);
+    EXPECT_FALSE(fs::exists(view_ / "Parts/empty.prt"));
+    EXPECT_EQ(ReadText(view_ / "Parts/plate.prt"), "plate v2");
+    EXPECT_EQ(callback.messages_, (std::vector<std::pair<LONG, HRESULT>>{{empty, E_OXN_FILE_NOT_FOUND}}));
+    EXPECT_EQ(ReadList(*get, kListProblems), (std::vector<Entry>{{ViewPath("Parts\\empty.prt"), empty, parts_}}));
+}
+
 }  // namespace

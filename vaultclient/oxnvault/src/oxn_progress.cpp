@@ -7,6 +7,9 @@
 #include "ui/message_queue.h"
 #include "ui/window_functions.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -46,6 +49,12 @@ LONG AnswerOf(int pressed) {
     default:  // Abort, Cancel
         return COxnProgress::kAnswerAbort;
     }
+}
+
+// `position` moved on by `by`, kept within the 32-bit range (the bar keeps
+// it within its own).
+LONG Advanced(LONG position, LONG by) {
+    return static_cast<LONG>(std::clamp<int64_t>(int64_t{position} + by, INT32_MIN, INT32_MAX));
 }
 
 std::u16string Decimal(LONG value) {
@@ -96,7 +105,7 @@ HRESULT COxnProgress::Reserved46() { return E_UNEXPECTED; }
 
 HRESULT COxnProgress::StepText(BSTR text, LONG increment) {
     window_->SetLine(IDC_OXN_PROGRESS_LINE2, text);
-    window_->SetPosition(window_->Position() + increment);
+    window_->SetPosition(Advanced(window_->Position(), increment));
     return PumpAndAnswer();
 }
 
@@ -121,7 +130,7 @@ HRESULT COxnProgress::Open(BSTR caption, BSTR text, LONG minimum, LONG maximum, 
 
 HRESULT COxnProgress::StepDone() {
     window_->SetLine(IDC_OXN_PROGRESS_LINE2, u"");
-    window_->SetPosition(window_->Position() + step_);
+    window_->SetPosition(Advanced(window_->Position(), step_));
     return S_OK;
 }
 

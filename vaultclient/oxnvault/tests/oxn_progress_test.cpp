@@ -147,6 +147,9 @@ TEST_F(OxnProgressTest, TheBarsAndLinesFollowTheOperationsStages) {
     EXPECT_EQ(Bar(hwnd, PBM_GETPOS), 10) << "the position stays inside the range";
     EXPECT_EQ(Text(hwnd, oxnvault::IDC_OXN_PROGRESS_LINE2), u"");
 
+    EXPECT_EQ(progress_->StepText(nullptr, 0x7FFFFFFF), S_OK);
+    EXPECT_EQ(Bar(hwnd, PBM_GETPOS), 10) << "a step past the end stops at the end";
+
     EXPECT_EQ(progress_->SetSecondPosition(40), S_OK);
     EXPECT_EQ(Bar(hwnd, PBM_GETPOS, 0, oxnvault::IDC_OXN_PROGRESS_FILE_BAR), 40);
     EXPECT_EQ(progress_->SetSecondPosition(250), S_OK);

@@ -167,7 +167,9 @@ TEST_F(OxnBasicGetOpCallbackTest, KeepsTheAnswerUntilAskedAnewOrForgotten) {
         {&empty, 4, 3, false},    {nullptr, 5, 3, false},
     };
     for (const Ask& ask : asks) {
-        if (ask.forgetFirst) EXPECT_EQ(callback->ForgetAnswers(), S_OK);
+        if (ask.forgetFirst) {
+            EXPECT_EQ(callback->ForgetAnswers(), S_OK);
+        }
         LONG answer = ask.given;
         EXPECT_EQ(callback->ConfirmFile(12, 3, 1, 2, 0, 0, ask.option, &answer), S_OK);
         EXPECT_EQ(answer, ask.expected) << "given " << ask.given;

@@ -61,6 +61,7 @@ int SaveFile::Create(const std::string& target, const Options& options) {
     Rollback();
     target_ = target;
     flushFolder_ = options.flushFolder;
+    flushContent_ = options.flushContent;
     placed_ = false;
     if (int injected = Injected(SaveStep::kCreate)) return injected;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -103,7 +104,7 @@ int SaveFile::Write(const void* data, size_t size) {
 int SaveFile::Commit(Placement placement) {
     if (!file_ || placed_) return EBADF;
     int error = Injected(SaveStep::kFlushData);
-    if (error == 0) error = Flush(file_.Get());
+    if (error == 0 && flushContent_) error = Flush(file_.Get());
     if (error == 0) error = Injected(SaveStep::kRename);
     if (error == 0) {
         if (placement == Placement::kReplace)
@@ -164,6 +165,11 @@ int FlushFolder(const std::string& folder) {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd) return errno;
     return Flush(fd.Get());
+}
+
+int FlushFileSystem(int fd) {
+    if (int injected = Injected(SaveStep::kFlushData)) return injected;
+    return ::syncfs(fd) == 0 ? 0 : errno;
 }
 
 void SetSaveFaultHook(SaveFaultHook hook) { gFaultHook.store(hook, std::memory_order_release); }

@@ -37,6 +37,9 @@ namespace {
 
 // Automation DATE of the Unix epoch.
 constexpr double kUnixEpochDate = 25569.0;
+// Plain copies are placed in batches of this many: one flush of the file
+// system for the batch instead of one per file, and few open files.
+constexpr size_t kPlacementBatch = 64;
 
 // The stored time as a file time, whole seconds (as the local version rule
 // compares them).
@@ -166,11 +169,11 @@ HRESULT COxnBatchGet::Run(LONG /*hWnd*/, IOxnGetOpCallback* callback) {
         if (told) told->BeginPhase(kPhaseFiles, total);
         for (LONG i = 0; i < total && !cancelled; ++i) {
             const TreeFile& file = tree_[i];
-            const std::u16string path = session_->ViewFilePath(file.folderVaultPath, file.name);
-            const ResultEntry entry{path, file.fileId, file.folderId};
+            const ResultEntry entry{session_->ViewFilePath(file.folderVaultPath, file.name), file.fileId,
+                                    file.folderId};
             VARIANT_BOOL goOn = VARIANT_TRUE;
             if (told) {
-                CComBSTR text(path.c_str());
+                CComBSTR text(entry.path.c_str());
                 told->Step(kPhaseFiles, text, i, &goOn);
                 if (goOn == VARIANT_FALSE) {
                     cancelled = true;
@@ -178,19 +181,18 @@ HRESULT COxnBatchGet::Run(LONG /*hWnd*/, IOxnGetOpCallback* callback) {
                 }
             }
             std::u16string message;
-            const HRESULT hr = GetOne(file, path, message);
-            if (SUCCEEDED(hr)) done_.push_back(entry);
-            if (hr != S_OK) {
-                problems_.push_back(entry);
-                if (told) {
-                    CComBSTR bsPath(path.c_str());
-                    CComBSTR bsText(message.c_str());
-                    goOn = VARIANT_TRUE;
-                    told->FileMessage(file.fileId, bsPath, SUCCEEDED(hr) ? E_OXN_FILE_IS_LOCKED : hr, bsText, &goOn);
-                    if (goOn == VARIANT_FALSE) cancelled = true;
-                }
+            const HRESULT hr = GetOne(file, entry, message);
+            if (hr == kPlacedWithBatch) {
+                if (pending_.size() >= kPlacementBatch && !PlacePending(told)) cancelled = true;
+                continue;
             }
+            if (SUCCEEDED(hr)) done_.push_back(entry);
+            if (hr != S_OK && !ReportProblem(told, entry, SUCCEEDED(hr) ? E_OXN_FILE_IS_LOCKED : hr, message))
+                cancelled = true;
         }
+        // What was written is placed, also after a cancel: every copy is
+        // whole or absent.
+        if (!PlacePending(told)) cancelled = true;
         // The plain gets left their folders' flushes to the end: one per folder.
         for (const std::string& folder : foldersToFlush_) winapi::FlushFolder(folder);
         foldersToFlush_.clear();
@@ -204,7 +206,39 @@ HRESULT COxnBatchGet::Run(LONG /*hWnd*/, IOxnGetOpCallback* callback) {
     });
 }
 
-HRESULT COxnBatchGet::GetOne(const TreeFile& file, const std::u16string& path, std::u16string& message) {
+bool COxnBatchGet::ReportProblem(IOxnGetOpCallback* told, const ResultEntry& entry, HRESULT hr,
+                                 const std::u16string& message) {
+    problems_.push_back(entry);
+    if (!told) return true;
+    CComBSTR bsPath(entry.path.c_str());
+    CComBSTR bsText(message.c_str());
+    VARIANT_BOOL goOn = VARIANT_TRUE;
+    told->FileMessage(entry.fileId, bsPath, hr, bsText, &goOn);
+    return goOn != VARIANT_FALSE;
+}
+
+bool COxnBatchGet::PlacePending(IOxnGetOpCallback* told) {
+    std::vector<PendingCopy> pending = std::move(pending_);
+    pending_.clear();
+    if (pending.empty()) return true;
+    const int flushed = winapi::FlushFileSystem(pending.front().save->fd());
+    bool goOn = true;
+    for (PendingCopy& copy : pending) {
+        // Unflushed contents are never placed: their saves are abandoned.
+        const int result = flushed != 0 ? flushed : copy.save->Commit();
+        if (result == 0) {
+            done_.push_back(copy.entry);
+            foldersToFlush_.insert(copy.folder);
+        } else if (!ReportProblem(told, copy.entry, HresultOfErrno(result),
+                                  u"The file could not be written into the view folder.")) {
+            goOn = false;
+        }
+    }
+    return goOn;
+}
+
+HRESULT COxnBatchGet::GetOne(const TreeFile& file, const ResultEntry& entry, std::u16string& message) {
+    const std::u16string& path = entry.path;
     if (!file.versionFound) {
         message = u"The vault has no such version of the file.";
         return E_OXN_FILE_NOT_FOUND;
@@ -224,7 +258,7 @@ HRESULT COxnBatchGet::GetOne(const TreeFile& file, const std::u16string& path, s
         message = u"The file is checked out in this view; its local copy is kept.";
         return S_FALSE;
     }
-    if (!lockIt) return WriteLocalCopy(file, path, false, message);
+    if (!lockIt) return WriteLocalCopy(file, entry, false, message);
 
     vaultdb::Database& database = *session.database;
     vaultdb::Transaction transaction(database);
@@ -270,13 +304,13 @@ HRESULT COxnBatchGet::GetOne(const TreeFile& file, const std::u16string& path, s
     }
     // The copy is placed (and its folder flushed) before the lock commits; a
     // failed copy takes no lock.
-    hr = WriteLocalCopy(file, path, true, message);
+    hr = WriteLocalCopy(file, entry, true, message);
     if (FAILED(hr)) return hr;
     CheckDatabase(database, transaction.Commit());
     return S_OK;
 }
 
-HRESULT COxnBatchGet::WriteLocalCopy(const TreeFile& file, const std::u16string& path, bool flushFolder,
+HRESULT COxnBatchGet::WriteLocalCopy(const TreeFile& file, const ResultEntry& entry, bool placeNow,
                                      std::u16string& message) {
     // An item's versions have no file of their own: nothing to copy.
     if (!file.hasContents && file.docType == vaultdb::kObjectItem) return S_OK;
@@ -286,30 +320,34 @@ HRESULT COxnBatchGet::WriteLocalCopy(const TreeFile& file, const std::u16string&
         message = u"The archive holds no contents for this version of the file.";
         return E_OXN_FILE_NOT_FOUND;
     }
-    const std::filesystem::path target(winapi::ToPosixPath(path));
+    const std::filesystem::path target(winapi::ToPosixPath(entry.path));
     std::error_code error;
     std::filesystem::create_directories(target.parent_path(), error);
     if (error) {
         message = u"The folder of the file could not be made in the view folder.";
         return HresultOfErrno(error.value());
     }
-    winapi::SaveFile save;
+    auto save = std::make_unique<winapi::SaveFile>();
     winapi::SaveFile::Options options;
     options.mode = 0644;
     options.applyUmask = true;
-    options.flushFolder = flushFolder;
-    int result = save.Create(target.string(), options);
-    if (result == 0) result = save.Write(data.data(), data.size());
+    options.flushFolder = placeNow;
+    options.flushContent = placeNow;
+    int result = save->Create(target.string(), options);
+    if (result == 0) result = save->Write(data.data(), data.size());
     if (result == 0) {
         const timespec times[2] = {FileTimeOf(file.modifiedUtc), FileTimeOf(file.modifiedUtc)};
-        if (::futimens(save.fd(), times) != 0) result = errno;
+        if (::futimens(save->fd(), times) != 0) result = errno;
     }
-    if (result == 0) result = save.Commit();
-    if (result != 0 && !save.IsPlaced()) {
+    if (result == 0 && !placeNow) {
+        pending_.push_back({std::move(save), entry, target.parent_path().string()});
+        return kPlacedWithBatch;
+    }
+    if (result == 0) result = save->Commit();
+    if (result != 0 && !save->IsPlaced()) {
         message = u"The file could not be written into the view folder.";
         return HresultOfErrno(result);
     }
-    if (!flushFolder) foldersToFlush_.insert(target.parent_path().string());
     return S_OK;
 }
 

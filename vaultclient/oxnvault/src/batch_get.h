@@ -25,6 +25,7 @@
 #include "com/server/support_error_info.h"
 #include "oxnvault/ids.h"
 #include "oxnvault/interfaces.h"
+#include "winapi/save_file.h"
 
 #include <memory>
 #include <set>
@@ -72,12 +73,32 @@ protected:
     ~COxnBatchGet() = default;
 
 private:
-    // Gets one file; S_OK, S_FALSE (done, with a notice in `message`), or the
-    // problem's code with `message`. Database failures raise.
-    HRESULT GetOne(const oxnvault::TreeFile& file, const std::u16string& path, std::u16string& message);
-    // Writes the version's contents to `path` with its stored time.
-    HRESULT WriteLocalCopy(const oxnvault::TreeFile& file, const std::u16string& path, bool flushFolder,
+    // A plain get's copy, written beside its target and placed with the
+    // next batch (PlacePending).
+    struct PendingCopy {
+        std::unique_ptr<winapi::SaveFile> save;
+        oxnvault::ResultEntry entry;
+        std::string folder;
+    };
+    // What GetOne answers for a copy left to PlacePending, which lists it.
+    static constexpr HRESULT kPlacedWithBatch = 2;
+
+    // Gets one file; S_OK, S_FALSE (done, with a notice in `message`),
+    // kPlacedWithBatch, or the problem's code with `message`. Database
+    // failures raise.
+    HRESULT GetOne(const oxnvault::TreeFile& file, const oxnvault::ResultEntry& entry, std::u16string& message);
+    // Writes the version's contents to the entry's path with its stored
+    // time: placed and flushed at once (a check-out, whose lock commits
+    // after it), or else left in pending_ (kPlacedWithBatch).
+    HRESULT WriteLocalCopy(const oxnvault::TreeFile& file, const oxnvault::ResultEntry& entry, bool placeNow,
                            std::u16string& message);
+    // Flushes the pending copies' contents with one flush of the file system,
+    // then places them and lists each as done or as a problem. False when
+    // the callback asked to stop.
+    bool PlacePending(OxnVaultLib::IOxnGetOpCallback* told);
+    // Lists a problem and tells the callback; false when it asked to stop.
+    bool ReportProblem(OxnVaultLib::IOxnGetOpCallback* told, const oxnvault::ResultEntry& entry, HRESULT hr,
+                       const std::u16string& message);
 
     std::shared_ptr<oxnvault::VaultSession> session_;
     std::vector<oxnvault::GetRequest> requests_;
@@ -88,4 +109,5 @@ private:
     std::vector<oxnvault::ResultEntry> done_;
     std::vector<oxnvault::ResultEntry> problems_;
     std::set<std::string> foldersToFlush_;
+    std::vector<PendingCopy> pending_;
 };

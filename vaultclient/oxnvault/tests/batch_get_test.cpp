@@ -448,6 +448,30 @@ TEST_F(BatchGetTest, ACopyThatCannotBePlacedTakesNoLockAndLeavesTheLocalFileAsIt
     EXPECT_EQ(std::distance(fs::directory_iterator(view_ / "Parts"), fs::directory_iterator()), 1);
 }
 
+TEST_F(BatchGetTest, APlainGetWhoseContentsCannotBeFlushedPlacesNoneOfThem) {
+    fs::create_directories(view_ / "Parts");
+    std::ofstream(view_ / "Parts/plate.prt") << "old copy";
+    CComPtr<IOxnVault11> vault = OpenVault();
+    CComPtr<IOxnBatchGet> get = NewGet(*vault);
+    ASSERT_EQ(Select(*vault, *get, {{0, parts_}}), S_OK);
+    ASSERT_EQ(get->BuildTree(0, kTreeGetLatest), S_OK);
+    StoppingCallback callback(-1);
+    // The copies of a plain get are flushed together, before any is placed.
+    winapi::SetSaveFaultHook([](winapi::SaveStep step) { return step == winapi::SaveStep::kFlushData ? EIO : 0; });
+    const HRESULT hr = get->Run(0, &callback);
+    winapi::SetSaveFaultHook(nullptr);
+    ASSERT_EQ(hr, S_OK);
+
+    EXPECT_EQ(ReadText(view_ / "Parts/plate.prt"), "old copy");
+    EXPECT_FALSE(fs::exists(view_ / "Parts/Bolts/bolt.prt"));
+    EXPECT_TRUE(ReadList(*get, kListDone).empty());
+    EXPECT_EQ(ReadList(*get, kListProblems).size(), 2u);
+    EXPECT_EQ(callback.messages_.size(), 2u);
+    // No temporary file is left beside the targets.
+    EXPECT_EQ(std::distance(fs::directory_iterator(view_ / "Parts"), fs::directory_iterator()), 2);  // plate, Bolts
+    EXPECT_EQ(std::distance(fs::directory_iterator(view_ / "Parts/Bolts"), fs::directory_iterator()), 0);
+}
+
 TEST_F(BatchGetTest, AFileVersionWithoutContentsIsAProblemAndTheOtherFilesAreStillGot) {
     const LONG empty = Insert("INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version) VALUES (" +
                               std::to_string(parts_) + ", 'empty.prt', 'empty.prt', 6, 1) RETURNING id");

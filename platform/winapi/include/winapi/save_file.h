@@ -46,6 +46,11 @@ public:
         // FlushFolder once for each folder they went to - before it relies
         // on any of them, since until then a power cut may undo the rename.
         bool flushFolder = true;
+        // false: Commit does not flush the content; the caller has made it
+        // durable already (one FlushFileSystem after writing many temporary
+        // files costs far less than a flush each), so the rename never names
+        // content that a power cut could lose.
+        bool flushContent = true;
     };
     enum class Placement {
         kReplace,       // the target may exist and is replaced
@@ -89,6 +94,7 @@ private:
     std::string temporary_;
     UniqueFd file_;
     bool flushFolder_ = true;
+    bool flushContent_ = true;
     bool placed_ = false;
 };
 
@@ -104,6 +110,11 @@ void RemoveStaleSaves(const std::string& target, std::string_view marker);
 
 // Flushes a folder's entries to disk. 0 or an errno value.
 int FlushFolder(const std::string& folder);
+
+// Flushes every file of the file system that holds `fd` (syncfs): the
+// contents of many saves at once, before they are committed with
+// Options::flushContent false. 0 or an errno value.
+int FlushFileSystem(int fd);
 
 // The steps of a save, for tests that fail them one by one.
 enum class SaveStep { kCreate, kWrite, kFlushData, kRename, kFlushFolder };

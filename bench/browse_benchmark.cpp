@@ -28,6 +28,8 @@
 #include "vault_folders.h"
 #include "vault_sql.h"
 
+#include "fresh_state_root.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -635,14 +637,8 @@ int main(int argc, char** argv) {
     if (!TakeArguments(argc, argv)) return 2;
 
     // A fresh machine: registry, vault, view and cache live below this root.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/browse-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    gFolder = pattern;
-    setenv(winapi::kStateRootVariable, gFolder.c_str(), 1);
+    gFolder = MakeFreshStateRoot("browse-bench");
+    if (gFolder.empty()) return 1;
 
     Session session;
     gSession = &session;

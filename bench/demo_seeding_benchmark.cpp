@@ -9,6 +9,8 @@
 #include "winapi/state_root.h"
 #include "winapi/text.h"
 
+#include "fresh_state_root.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -158,14 +160,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
 
     // A fresh machine: the registry and the vaults live below this root.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/seeding-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    gFolder = pattern;
-    setenv(winapi::kStateRootVariable, gFolder.c_str(), 1);
+    gFolder = MakeFreshStateRoot("seeding-bench");
+    if (gFolder.empty()) return 1;
 
     try {
         KeepArchiveOfOneSeeding();

@@ -10,6 +10,8 @@
 #include "winapi/state_root.h"
 #include "winapi/text.h"
 
+#include "fresh_state_root.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -276,14 +278,8 @@ int main(int argc, char** argv) {
     if (!TakeArguments(argc, argv)) return 2;
 
     // A fresh machine: the cache mutex and the file live below this root.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/item-cache-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    gFolder = pattern;
-    setenv(winapi::kStateRootVariable, gFolder.c_str(), 1);
+    gFolder = MakeFreshStateRoot("item-cache-bench");
+    if (gFolder.empty()) return 1;
 
     struct Case {
         const char* scope;

@@ -25,6 +25,8 @@
 #include "vault_folders.h"
 #include "vault_sql.h"
 
+#include "fresh_state_root.h"
+
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sqlite3.h>
@@ -351,14 +353,8 @@ int main(int argc, char** argv) {
     if (!TakeArguments(argc, argv)) return 2;
 
     // A fresh machine: registry, vault and view live below this root.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/oxnvault-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    gFolder = pattern;
-    setenv(winapi::kStateRootVariable, gFolder.c_str(), 1);
+    gFolder = MakeFreshStateRoot("oxnvault-bench");
+    if (gFolder.empty()) return 1;
 
     {
         Vault vault;

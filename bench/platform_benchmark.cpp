@@ -8,6 +8,8 @@
 #include "winapi/state_root.h"
 #include "winapi/sync.h"
 
+#include "fresh_state_root.h"
+
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -38,12 +40,7 @@ void Fail(benchmark::State& state, const char* what) {
 // before the benchmark's set-up and removed after it.
 class FreshMachine {
 public:
-    FreshMachine() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/platform-bench-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) root_ = pattern;
-        setenv(winapi::kStateRootVariable, root_.c_str(), 1);
-    }
+    FreshMachine() { root_ = MakeFreshStateRoot("platform-bench"); }
     ~FreshMachine() {
         unsetenv(winapi::kStateRootVariable);
         std::error_code ignored;

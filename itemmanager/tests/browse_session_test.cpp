@@ -215,46 +215,15 @@ std::string ChildrenPath(const std::u16string& name) {
     return ElementPath(escaped);
 }
 
-class BrowseSessionTest : public ServerSessionTest {
+class BrowseSessionTest : public ManagerSessionTest {
 protected:
     void SetUp() override {
-        ServerSessionTest::SetUp();
+        ManagerSessionTest::SetUp();
         if (HasFatalFailure()) return;
         seeded_ = vaultadmin::SeedDemoVault(*vaultadmin::OpenRegisteredVault(kVault));
         ASSERT_EQ(seeded_.items, vaultadmin::kDemoItems);
-        LogIn();
-    }
-    void TearDown() override {
-        if (manager_) {
-            EXPECT_EQ(manager_->LogOut(), S_OK);
-            EXPECT_EQ(manager_.Detach()->Release(), 0u);
-        }
-        ServerSessionTest::TearDown();
-    }
-
-    void LogIn() {
-        ASSERT_EQ(CoCreateInstance(CLSID_ItmManager, nullptr, CLSCTX_INPROC_SERVER, IItmManager2::kIid,
-                                   reinterpret_cast<void**>(&manager_)),
-                  S_OK);
-        InitData data{};
-        data.meClientType = ClientType_Local_Client;
-        data.moDomainName = SysAllocString(u"WORK");
-        data.moComputerName = SysAllocString(u"PC-7");
-        data.moViewPath = SysAllocString(winapi::FromPosixPath((machine_.root() / "view").string()).c_str());
-        data.moViewGUID = created_.viewId;
-        data.moVaultGUID = created_.vaultId;
-        EXPECT_EQ(manager_->Init(data), S_OK);
-        BSTR vault = SysAllocString(kVault), user = SysAllocString(kUser), password = SysAllocString(kPassword);
-        BSTR none = SysAllocString(u"");
-        LoginDataOut out{};
-        EXPECT_EQ(manager_->Login2(vault, user, password, none, none, 0, &out), S_OK);
-        rootFolderId_ = out.mlRootItemFolderID;
+        LogIn(kUser, kPassword);
         EXPECT_NE(rootFolderId_, 0);
-        // The receiver's reference to the stored-procedure layer.
-        if (auto* spMgr = reinterpret_cast<SpMgr*>(static_cast<uintptr_t>(out.mpoSpMgr))) spMgr->Release();
-        SysFreeString(out.moUsername);
-        for (BSTR text : {vault, user, password, none, data.moDomainName, data.moComputerName, data.moViewPath})
-            SysFreeString(text);
     }
 
     // The root item folder as the explorer makes it from the login's id.
@@ -339,8 +308,6 @@ protected:
     }
 
     vaultadmin::DemoCounts seeded_;
-    CComPtr<IItmManager2> manager_;
-    LONG rootFolderId_ = 0;
 };
 
 TEST_F(BrowseSessionTest, TheRootFolderTreeHoldsTheSeededFoldersItemsAndLinks) {

@@ -53,7 +53,6 @@ namespace {
 
 constexpr char16_t kUser[] = u"Alice";
 constexpr char16_t kPassword[] = u"wonderland";
-constexpr char16_t kComputer[] = u"PC-7";
 constexpr HRESULT kCancelled = static_cast<HRESULT>(0x80040226);
 constexpr HRESULT kLockErrors = static_cast<HRESULT>(0x80040266);
 
@@ -107,10 +106,10 @@ private:
     SAFEARRAY* array_ = nullptr;
 };
 
-class VaultOperationsSessionTest : public ServerSessionTest {
+class VaultOperationsSessionTest : public ManagerSessionTest {
 protected:
     void SetUp() override {
-        ServerSessionTest::SetUp();
+        ManagerSessionTest::SetUp();
         if (HasFatalFailure()) return;
         ui_testing::EnsureApplication();
         ASSERT_EQ(com_testing::RegisterServerLibrary(u"OxnVault.dll"), S_OK);
@@ -129,38 +128,11 @@ protected:
         login.viewPath = winapi::FromPosixPath(view_.string());
         login.computer = kComputer;
         ASSERT_EQ(oxnvault::OpenVaultObject(login, &vault_), S_OK);
-        LogIn();
+        LogIn(kUser, kPassword, vault_.GetInterfacePtr());
     }
     void TearDown() override {
-        if (manager_) {
-            EXPECT_EQ(manager_->LogOut(), S_OK);
-            EXPECT_EQ(manager_.Detach()->Release(), 0u);
-        }
-        vault_ = nullptr;
-        ServerSessionTest::TearDown();
-    }
-
-    void LogIn() {
-        ASSERT_EQ(CoCreateInstance(CLSID_ItmManager, nullptr, CLSCTX_INPROC_SERVER, IItmManager2::kIid,
-                                   reinterpret_cast<void**>(&manager_)),
-                  S_OK);
-        InitData data{};
-        data.meClientType = ClientType_Local_Client;
-        data.moDomainName = SysAllocString(u"WORK");
-        data.moComputerName = SysAllocString(kComputer);
-        data.moViewPath = SysAllocString(winapi::FromPosixPath(view_.string()).c_str());
-        data.moViewGUID = created_.viewId;
-        data.moVaultGUID = created_.vaultId;
-        data.mllOxnVault = reinterpret_cast<uintptr_t>(vault_.GetInterfacePtr());
-        EXPECT_EQ(manager_->Init(data), S_OK);
-        BSTR vault = SysAllocString(kVault), user = SysAllocString(kUser), password = SysAllocString(kPassword);
-        BSTR none = SysAllocString(u"");
-        LoginDataOut out{};
-        EXPECT_EQ(manager_->Login2(vault, user, password, none, none, 0, &out), S_OK);
-        if (auto* spMgr = reinterpret_cast<SpMgr*>(static_cast<uintptr_t>(out.mpoSpMgr))) spMgr->Release();
-        SysFreeString(out.moUsername);
-        for (BSTR text : {vault, user, password, none, data.moDomainName, data.moComputerName, data.moViewPath})
-            SysFreeString(text);
+        vault_ = nullptr;  // the manager keeps its own reference
+        ManagerSessionTest::TearDown();
     }
 
     static LONG Scalar(vaultdb::Database& database, const std::string& sql) {
@@ -235,7 +207,6 @@ protected:
     }
 
     CComPtr<OxnVaultLib::IOxnVault11> vault_;
-    CComPtr<IItmManager2> manager_;
     fs::path view_;
     LONG userId_ = 0;
     LONG designerId_ = 0;

@@ -269,7 +269,7 @@ TEST_F(VaultOperationsSessionTest, ASpecificVersionBringsThatVersion) {
         ASSERT_EQ(
             database->Prepare("INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version) "
                               "VALUES (" +
-                                  std::to_string(folder) + ", 'SPEC-1.<item>', 'spec-1.<item>', 4, 2) RETURNING id",
+                                  std::to_string(folder) + ", 'PLATE-7.<item>', 'plate-7.<item>', 4, 2) RETURNING id",
                               insert),
             S_OK);
         ASSERT_EQ(insert->Step(), S_OK);
@@ -281,26 +281,26 @@ TEST_F(VaultOperationsSessionTest, ASpecificVersionBringsThatVersion) {
             stored.version = version;
             stored.modifiedUtc = 46000.0 + version;
             stored.userId = userId_;
-            const std::string contents = "spec version " + std::to_string(version);
+            const std::string contents = "plate version " + std::to_string(version);
             ASSERT_EQ(vaultdb::StoreDocumentVersion(*database, stored, contents.data(), contents.size()), S_OK);
         }
         ASSERT_EQ(transaction.Commit(), S_OK);
     }
     CComPtr<IItmObject> object = ItemObject(item);
-    const fs::path local = InView(folderPath + "SPEC-1.<item>");
+    const fs::path local = InView(folderPath + "PLATE-7.<item>");
 
     ui_testing::ScriptedPrompter prompter;
     prompter.AnswerMessageBox(IDOK, [](const ui::MessageBoxQuestion& question) {
-        EXPECT_NE(question.text.find(u"SPEC-1.<item>"), std::u16string::npos);
+        EXPECT_NE(question.text.find(u"PLATE-7.<item>"), std::u16string::npos);
     });
     SAFEARRAY* returned = nullptr;
     EXPECT_EQ(manager_->GetSpecificVersion(object, 1, &returned), S_OK);
     EXPECT_EQ(returned, nullptr);
-    EXPECT_EQ(ReadText(local), "spec version 1");
+    EXPECT_EQ(ReadText(local), "plate version 1");
 
     Items items({object});
     EXPECT_EQ(manager_->GetLatestVersion(items.get(), nullptr, VARIANT_TRUE, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(ReadText(local), "spec version 2");
+    EXPECT_EQ(ReadText(local), "plate version 2");
 }
 
 // A transition moves the item along the workflow and its revoke moves it

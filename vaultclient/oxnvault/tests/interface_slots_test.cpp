@@ -1,6 +1,7 @@
 // The item server calls the vault's interfaces, and the vault its callbacks
 // and progress object, by vtable slot: each method must sit at the slot its
 // callers use. The selection record must be found by library and version.
+#include "com_testing/vtable_slot.h"
 #include "com/record_info.h"
 #include "com/safearray.h"
 #include "oxnvault/ids.h"
@@ -10,28 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
-
 namespace {
 
 using namespace OxnVaultLib;
 
-// The vtable slot of a virtual member function. In the C++ ABI of this
-// platform a pointer to a virtual member holds 1 + the byte offset of its
-// vtable entry.
-template <class Member>
-int SlotOf(Member member) {
-    struct Raw {
-        uintptr_t function;
-        ptrdiff_t adjustment;
-    };
-    static_assert(sizeof(Member) == sizeof(Raw));
-    Raw raw;
-    std::memcpy(&raw, &member, sizeof raw);
-    EXPECT_EQ(raw.function % 2, 1u) << "not a virtual member";
-    return static_cast<int>((raw.function - 1) / sizeof(void*));
-}
+using com_testing::SlotOf;
 
 #define SLOT(member, expected) \
     { #member, SlotOf(&member), expected }

@@ -1,32 +1,16 @@
 // The item server calls the client library, and the library its callbacks,
 // by vtable slot: each method must sit at the slot its callers use.
+#include "com_testing/vtable_slot.h"
 #include "tavrosk/client_interfaces.h"
 #include "tavrosk/feedback_interfaces.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
-
 namespace {
 
 using namespace TavroskClientLib;
 
-// The vtable slot of a virtual member function. In the C++ ABI of this
-// platform a pointer to a virtual member holds 1 + the byte offset of its
-// vtable entry.
-template <class Member>
-int SlotOf(Member member) {
-    struct Raw {
-        uintptr_t function;
-        ptrdiff_t adjustment;
-    };
-    static_assert(sizeof(Member) == sizeof(Raw));
-    Raw raw;
-    std::memcpy(&raw, &member, sizeof raw);
-    EXPECT_EQ(raw.function % 2, 1u) << "not a virtual member";
-    return static_cast<int>((raw.function - 1) / sizeof(void*));
-}
+using com_testing::SlotOf;
 
 TEST(InterfaceSlotsTest, EveryMethodSitsAtTheSlotItsCallersUse) {
     struct Case {

@@ -103,8 +103,6 @@ HRESULT CBatchChangeState::Run(LONG /*hWnd*/, LONG /*reserved*/) {
 
 // Positions 11 and 12 belong to methods nobody calls; kept so that the
 // result list and the options sit at slots 13 and 14.
-HRESULT CBatchChangeState::Reserved11() { return E_UNEXPECTED; }
-HRESULT CBatchChangeState::Reserved12() { return E_UNEXPECTED; }
 
 HRESULT CBatchChangeState::GetResultList(LONG listKind, IOxnResultList** list) {
     return com::Boundary([&] {

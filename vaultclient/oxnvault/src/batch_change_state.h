@@ -45,8 +45,6 @@ public:
     HRESULT STDMETHODCALLTYPE SetTransition(BSTR name, VARIANT_BOOL* found) override;
     HRESULT STDMETHODCALLTYPE ShowDialog(LONG hWnd, VARIANT_BOOL* ok) override;
     HRESULT STDMETHODCALLTYPE Run(LONG hWnd, LONG reserved) override;
-    HRESULT STDMETHODCALLTYPE Reserved11() override;
-    HRESULT STDMETHODCALLTYPE Reserved12() override;
     HRESULT STDMETHODCALLTYPE GetResultList(LONG listKind, OxnVaultLib::IOxnResultList** list) override;
     HRESULT STDMETHODCALLTYPE SetOption(LONG option, LONG value) override;
     HRESULT STDMETHODCALLTYPE SetRevokeTransition(BSTR name, VARIANT_BOOL* found) override;

@@ -43,8 +43,6 @@ HRESULT CBatchDelete::AddFile(LONG fileId, LONG folderId) {
 
 // Position 9 belongs to a method nobody calls; kept so that the rest sit
 // where callers find them.
-HRESULT CBatchDelete::Reserved9() { return E_UNEXPECTED; }
-HRESULT CBatchDelete::Reserved3() { return E_UNEXPECTED; }
 
 HRESULT CBatchDelete::SetDestroy(VARIANT_BOOL destroy, LONG /*reserved*/) {
     deletions_->SetDestroy(destroy != VARIANT_FALSE);

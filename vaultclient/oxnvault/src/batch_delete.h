@@ -38,14 +38,12 @@ public:
     // IOxnBatchDelete
     HRESULT STDMETHODCALLTYPE AddFolder(VARIANT folderId) override;
     HRESULT STDMETHODCALLTYPE AddFile(LONG fileId, LONG folderId) override;
-    HRESULT STDMETHODCALLTYPE Reserved9() override;
     HRESULT STDMETHODCALLTYPE SetDestroy(VARIANT_BOOL destroy, LONG reserved) override;
     HRESULT STDMETHODCALLTYPE ShowDialog(LONG hWnd, VARIANT_BOOL* ok) override;
     HRESULT STDMETHODCALLTYPE Run(LONG hWnd, LONG reserved, VARIANT_BOOL* succeeded) override;
     HRESULT STDMETHODCALLTYPE ShowErrors(LONG hWnd) override;
 
     // IOxnBatchDeleteSource
-    HRESULT STDMETHODCALLTYPE Reserved3() override;
     HRESULT STDMETHODCALLTYPE SetSource(LONG reserved, LONG viewServerId) override;
 
 private:

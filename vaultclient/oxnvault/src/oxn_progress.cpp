@@ -74,34 +74,6 @@ HRESULT COxnProgress::FinalConstruct() {
 
 // The slots callers never use: kept so that the used ones sit where callers
 // find them.
-HRESULT COxnProgress::Reserved7() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved8() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved9() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved10() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved11() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved13() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved14() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved16() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved21() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved23() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved24() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved25() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved26() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved27() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved29() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved30() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved31() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved32() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved33() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved34() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved35() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved36() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved37() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved38() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved39() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved40() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved41() { return E_UNEXPECTED; }
-HRESULT COxnProgress::Reserved46() { return E_UNEXPECTED; }
 
 HRESULT COxnProgress::StepText(BSTR text, LONG increment) {
     window_->SetLine(IDC_OXN_PROGRESS_LINE2, text);

@@ -55,36 +55,6 @@ public:
     COM_INTERFACE_ENTRY(IDispatch)
     END_COM_MAP()
 
-    // The slots the vault client's callers never use: E_UNEXPECTED.
-    HRESULT STDMETHODCALLTYPE Reserved7() override;
-    HRESULT STDMETHODCALLTYPE Reserved8() override;
-    HRESULT STDMETHODCALLTYPE Reserved9() override;
-    HRESULT STDMETHODCALLTYPE Reserved10() override;
-    HRESULT STDMETHODCALLTYPE Reserved11() override;
-    HRESULT STDMETHODCALLTYPE Reserved13() override;
-    HRESULT STDMETHODCALLTYPE Reserved14() override;
-    HRESULT STDMETHODCALLTYPE Reserved16() override;
-    HRESULT STDMETHODCALLTYPE Reserved21() override;
-    HRESULT STDMETHODCALLTYPE Reserved23() override;
-    HRESULT STDMETHODCALLTYPE Reserved24() override;
-    HRESULT STDMETHODCALLTYPE Reserved25() override;
-    HRESULT STDMETHODCALLTYPE Reserved26() override;
-    HRESULT STDMETHODCALLTYPE Reserved27() override;
-    HRESULT STDMETHODCALLTYPE Reserved29() override;
-    HRESULT STDMETHODCALLTYPE Reserved30() override;
-    HRESULT STDMETHODCALLTYPE Reserved31() override;
-    HRESULT STDMETHODCALLTYPE Reserved32() override;
-    HRESULT STDMETHODCALLTYPE Reserved33() override;
-    HRESULT STDMETHODCALLTYPE Reserved34() override;
-    HRESULT STDMETHODCALLTYPE Reserved35() override;
-    HRESULT STDMETHODCALLTYPE Reserved36() override;
-    HRESULT STDMETHODCALLTYPE Reserved37() override;
-    HRESULT STDMETHODCALLTYPE Reserved38() override;
-    HRESULT STDMETHODCALLTYPE Reserved39() override;
-    HRESULT STDMETHODCALLTYPE Reserved40() override;
-    HRESULT STDMETHODCALLTYPE Reserved41() override;
-    HRESULT STDMETHODCALLTYPE Reserved46() override;
-
     // Shows `text` in the second line, advances the bar by `increment` and
     // lets every waiting message of the thread be handled (the Cancel button
     // acts now; callers must expect re-entrant calls). S_FALSE once the user

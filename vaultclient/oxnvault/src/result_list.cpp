@@ -24,9 +24,6 @@ HRESULT CResultList::IsEmpty(VARIANT_BOOL* empty) {
 
 // Positions 8 to 10 belong to list methods nobody calls; kept so that the
 // walk sits at slots 11 and 12.
-HRESULT CResultList::Reserved8() { return E_UNEXPECTED; }
-HRESULT CResultList::Reserved9() { return E_UNEXPECTED; }
-HRESULT CResultList::Reserved10() { return E_UNEXPECTED; }
 
 HRESULT CResultList::GetFirstPosition(IOxnListPosition** position) {
     if (!position) return E_POINTER;

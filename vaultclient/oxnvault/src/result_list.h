@@ -53,9 +53,6 @@ public:
     END_COM_MAP()
 
     HRESULT STDMETHODCALLTYPE IsEmpty(VARIANT_BOOL* empty) override;
-    HRESULT STDMETHODCALLTYPE Reserved8() override;
-    HRESULT STDMETHODCALLTYPE Reserved9() override;
-    HRESULT STDMETHODCALLTYPE Reserved10() override;
     HRESULT STDMETHODCALLTYPE GetFirstPosition(OxnVaultLib::IOxnListPosition** position) override;
     HRESULT STDMETHODCALLTYPE GetNext(OxnVaultLib::IOxnListPosition* position, BSTR* path, LONG* fileId,
                                       LONG* folderId) override;

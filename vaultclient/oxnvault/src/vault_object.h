@@ -29,34 +29,6 @@ public:
     // The session is shared with every utility made.
     void SetSession(std::shared_ptr<oxnvault::VaultSession> session) { session_ = std::move(session); }
 
-    // The vault's other methods: no caller uses them here.
-    HRESULT STDMETHODCALLTYPE Reserved7() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved9() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved11() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved12() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved13() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved14() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved15() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved16() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved17() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved18() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved19() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved20() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved21() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved22() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved23() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved24() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved25() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved26() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved27() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved28() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved29() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved30() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved31() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved32() override { return E_UNEXPECTED; }
-    HRESULT STDMETHODCALLTYPE Reserved33() override { return E_UNEXPECTED; }
     // E_POINTER for a null `utility`; E_INVALIDARG (error info set) for an
     // unknown kind; E_OXN_NOT_INITIALIZED without a session.
     HRESULT STDMETHODCALLTYPE CreateUtility(LONG kind, IDispatch** utility) override;

@@ -3,7 +3,7 @@
 // is slot 7 and of an interface derived from IUnknown slot 3. The
 // declaration order below is therefore the contract. Entries named
 // "Reserved" keep the positions of methods no caller here uses; they answer
-// E_UNEXPECTED.
+// E_UNEXPECTED here, once, and implementations leave them alone.
 //
 // Window handles are passed as 32-bit values (the platform's handles fit).
 // Failures are HRESULTs with error info set (ISupportErrorInfo), codes from
@@ -28,33 +28,33 @@ struct IOxnVault11 : IDispatch {
     COM_INTERFACE_ID("B5D65607-3FF0-40EB-8086-54A1C9E2F4AD");
     // Slots 7 to 33: the vault's other methods. Their positions are kept so
     // that CreateUtility sits at slot 34, where callers find it.
-    virtual HRESULT STDMETHODCALLTYPE Reserved7() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved8() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved9() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved10() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved11() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved12() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved13() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved14() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved15() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved16() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved17() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved18() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved19() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved20() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved21() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved22() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved23() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved24() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved25() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved26() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved27() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved28() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved29() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved30() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved31() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved32() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved33() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved7() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved8() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved9() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved10() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved11() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved12() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved13() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved14() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved15() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved16() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved17() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved18() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved19() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved20() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved21() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved22() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved23() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved24() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved25() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved26() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved27() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved28() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved29() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved30() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved31() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved32() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved33() { return E_UNEXPECTED; }
     // Slot 34: a new utility of `kind` (kUtilityBatchGet, kUtilityBatchDelete,
     // kUtilityBatchChangeState, ids.h), working in this vault object's
     // session. E_INVALIDARG for another kind.
@@ -102,8 +102,8 @@ struct IOxnBatchChangeState : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE ShowDialog(LONG hWnd, VARIANT_BOOL* ok) = 0;
     // Slot 10: runs the change.
     virtual HRESULT STDMETHODCALLTYPE Run(LONG hWnd, LONG reserved) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved11() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved12() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved11() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved12() { return E_UNEXPECTED; }
     // Slot 13: the result list `listKind` (kListDone: the changed files).
     virtual HRESULT STDMETHODCALLTYPE GetResultList(LONG listKind, IOxnResultList** list) = 0;
     // Slot 14: sets an option of the change.
@@ -131,7 +131,7 @@ struct IOxnBatchDelete : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE AddFolder(VARIANT folderId) = 0;
     // Slot 8: adds a file.
     virtual HRESULT STDMETHODCALLTYPE AddFile(LONG fileId, LONG folderId) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved9() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved9() { return E_UNEXPECTED; }
     // Slot 10: destroy (remove for good) instead of delete.
     virtual HRESULT STDMETHODCALLTYPE SetDestroy(VARIANT_BOOL destroy, LONG reserved) = 0;
     // Slot 11: the vault's dialog; *ok VARIANT_FALSE when the user cancelled.
@@ -149,7 +149,7 @@ protected:
 // The delete utility's notification source.
 struct IOxnBatchDeleteSource : IUnknown {
     COM_INTERFACE_ID("D9B84F97-98CD-4485-8443-78F27A029FEB");
-    virtual HRESULT STDMETHODCALLTYPE Reserved3() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved3() { return E_UNEXPECTED; }
     // Slot 4: who asks for the delete: the view server's id.
     virtual HRESULT STDMETHODCALLTYPE SetSource(LONG reserved, LONG viewServerId) = 0;
 
@@ -173,9 +173,9 @@ struct IOxnResultList : IDispatch {
     COM_INTERFACE_ID("F66571B7-EFEE-4DC9-97D1-4498723AE55A");
     // Slot 7.
     virtual HRESULT STDMETHODCALLTYPE IsEmpty(VARIANT_BOOL* empty) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved8() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved9() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved10() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved8() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved9() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved10() { return E_UNEXPECTED; }
     // Slot 11: a new position at the first entry.
     virtual HRESULT STDMETHODCALLTYPE GetFirstPosition(IOxnListPosition** position) = 0;
     // Slot 12: the entry at `position` (the file's path in the view folder,
@@ -243,19 +243,19 @@ protected:
 // progress window with a caption, two lines of text, a bar and Cancel.
 struct IOxnProgress : IDispatch {
     COM_INTERFACE_ID("ED3CB49C-702F-11D3-9642-0004AC962A49");
-    virtual HRESULT STDMETHODCALLTYPE Reserved7() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved8() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved9() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved10() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved11() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved7() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved8() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved9() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved10() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved11() { return E_UNEXPECTED; }
     // Slot 12: shows `text` and advances by `increment`; S_FALSE (1) when the
     // user cancelled.
     virtual HRESULT STDMETHODCALLTYPE StepText(BSTR text, LONG increment) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved13() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved14() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved13() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved14() { return E_UNEXPECTED; }
     // Slot 15: the progress window's handle.
     virtual HRESULT STDMETHODCALLTYPE GetWindow(LONG* hWnd) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved16() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved16() { return E_UNEXPECTED; }
     // Slot 17: the operation is aborted (after an answer of abort).
     virtual HRESULT STDMETHODCALLTYPE Abort() = 0;
     // Slot 18: opens the window (minimum, maximum and position of the bar;
@@ -266,31 +266,31 @@ struct IOxnProgress : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE StepDone() = 0;
     // Slot 20: the window that owns the progress window.
     virtual HRESULT STDMETHODCALLTYPE SetOwner(LONG hWndOwner) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved21() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved21() { return E_UNEXPECTED; }
     // Slot 22: a message box owned by the progress window (`buttons` 7,
     // `icon` 83); *answer 4 means abort.
     virtual HRESULT STDMETHODCALLTYPE ShowMessage(BSTR caption, BSTR message, LONG buttons, LONG icon, LONG reserved,
                                                   LONG* answer) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved23() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved24() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved25() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved26() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved27() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved23() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved24() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved25() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved26() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved27() { return E_UNEXPECTED; }
     // Slot 28: totals (done, failed, in all).
     virtual HRESULT STDMETHODCALLTYPE SetTotals(LONG done, LONG failed, LONG total) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved29() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved30() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved31() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved32() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved33() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved34() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved35() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved36() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved37() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved38() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved39() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved40() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved41() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved29() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved30() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved31() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved32() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved33() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved34() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved35() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved36() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved37() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved38() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved39() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved40() { return E_UNEXPECTED; }
+    virtual HRESULT STDMETHODCALLTYPE Reserved41() { return E_UNEXPECTED; }
     // Slot 42: the position of the second bar (within the current file).
     virtual HRESULT STDMETHODCALLTYPE SetSecondPosition(LONG value) = 0;
     // Slot 43: a new operation: caption, text, and the bar's range (minimum,
@@ -301,7 +301,7 @@ struct IOxnProgress : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE SetRange(LONG value) = 0;
     // Slot 45: the second text line and the bar's position.
     virtual HRESULT STDMETHODCALLTYPE SetSecondText(BSTR text, LONG position) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved46() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved46() { return E_UNEXPECTED; }
     // Slot 47: the first text line.
     virtual HRESULT STDMETHODCALLTYPE SetText(BSTR text) = 0;
 

@@ -326,22 +326,6 @@ void SelectRecords(CXTPReportControl& control, const std::vector<CXTPReportRecor
     control.OnSelectionChanged();
 }
 
-// Keeps a record alive (detached at worst) while handlers run.
-class RecordHold {
-public:
-    explicit RecordHold(CXTPReportRecord* record) : record_(record) {
-        if (record_) record_->InternalAddRef();
-    }
-    ~RecordHold() {
-        if (record_) record_->InternalRelease();
-    }
-    RecordHold(const RecordHold&) = delete;
-    RecordHold& operator=(const RecordHold&) = delete;
-
-private:
-    CXTPReportRecord* record_;
-};
-
 bool IsWithin(const CXTPReportRecord* record, const std::set<const CXTPReportRecord*>& roots) {
     for (; record; record = record->GetParentRecord())
         if (roots.contains(record)) return true;
@@ -489,7 +473,8 @@ BOOL CXTPReportControl::OnDrop(COleDataObject* pDataObject, DROPEFFECT dropEffec
 
     DropPlace place = PlaceAt(*this, point);
     // The target stays valid whatever the handlers remove.
-    RecordHold holdTarget(place.target);
+    CXTPReportRecords holdTarget{CXTPReportRecords::ReferencesOnly{}};
+    if (place.target) holdTarget.Add(place.target);
     // A drag that started here names its records; others are read below.
     CXTPReportRecords arriving{CXTPReportRecords::ReferencesOnly{}};
     if (drag.dragging) NameRecords(arriving, SelectedRecords(*this));

@@ -6,7 +6,7 @@
 #include "vennacle/vault_rows.h"
 #include "item_db_block.h"
 #include "sp_queries.h"
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "auto_lst.h"
 #include "common/error_codes.h"
 #include "xref_item_data.h"

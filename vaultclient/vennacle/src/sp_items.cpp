@@ -2,7 +2,7 @@
 #include "sp_items.h"
 
 #include "vennacle/counters.h"
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "vaultdb/transaction.h"
 
 #include <vector>

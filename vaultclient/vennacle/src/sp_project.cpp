@@ -1,6 +1,6 @@
 #include "sp_project.h"
 
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "sp_queries.h"
 #include "common/error_codes.h"
 #include "vaultdb/errors.h"

@@ -1,10 +1,20 @@
 #include "vennacle/vault_rows.h"
 
+#include "com/ole_date.h"
 #include "common/error_codes.h"
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "vaultdb/schema.h"
+#include "winapi/system_time.h"
 
 namespace vennacle {
+
+DATE NowUtc() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    DATE date = 0;
+    SystemTimeToVariantTime(&now, &date);
+    return date;
+}
 
 LONG InsertNewItem(vaultdb::Database& database, const NewItem& item) {
     const std::u16string nameKey = vaultdb::FoldKey(item.moFileName);

@@ -18,6 +18,9 @@ class Database;
 
 namespace vennacle {
 
+// Now as an automation DATE in UTC: the time stamp of the vault's rows.
+DATE NowUtc();
+
 struct NewItem {
     LONG mlFolderID = 0;          // the item folder it lies in
     std::u16string moFileName;    // "<name>.<item>"

@@ -430,7 +430,10 @@ NewFolder CreateNewItemFolder(const ClientSession& session, LONG parentId, std::
     const FolderRow parent = ItemFolder(database, parentId, E_ITEM_INVALID_TARGET);
     RequireRights(session, vaultdb::kObjectItemFolder, parentId,
                   BellquistLib::UserRight_Create | BellquistLib::UserRight_CreateFolders);
-    CheckPathLength(parent.path + std::u16string(name) + u'\\');
+    const std::u16string path = parent.path + std::u16string(name) + u'\\';
+    CheckPathLength(path);
+    if (FolderPathTaken(database, path, 0))
+        gvRaiseComError(E_OXN_NAME_ALREADY_EXISTS, u"The parent holds a folder of that name.");
     const LONG id =
         UniqueWrite([&] { return vennacle::InsertFolder(database, parentId, name, session.UserId(), change.Now()); });
     WriteHistory(session, vaultdb::kHistoryAdd, vaultdb::kObjectItemFolder, id, change.Now(), u"");

@@ -318,8 +318,9 @@ void RenameFolder(const ClientSession& session, LONG id, std::u16string_view new
     if (folder.name == newName) return;
     CheckName(newName);
     RequireRights(session, vaultdb::kObjectItemFolder, id, BellquistLib::UserRight_Write);
-    const std::u16string parentPath = folder.path.substr(0, folder.path.size() - folder.name.size() - 1);
-    const std::u16string newPath = parentPath + std::u16string(newName) + u'\\';
+    const std::optional<FolderRow> parent = ReadFolder(database, folder.parentId);
+    if (!parent) gvRaiseComError(E_OXN_FOLDER_NOT_FOUND, u"The folder's parent is gone.");
+    const std::u16string newPath = parent->path + std::u16string(newName) + u'\\';
     CheckPathLength(newPath);
     if (FolderPathTaken(database, newPath, id))
         gvRaiseComError(E_OXN_NAME_ALREADY_EXISTS, u"The parent holds a folder of that name.");

@@ -26,6 +26,7 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tavrosk {

@@ -34,11 +34,6 @@ struct Placed {
     LONG attachedVersion;
 };
 
-bool IsFolderType(LONG type) {
-    return type == vaultdb::kObjectRootItemFolder || type == vaultdb::kObjectVault ||
-           type == vaultdb::kObjectItemFolder;
-}
-
 // The link type a child of this kind may hang by: a file keeps a dynamic
 // or static link (anything else becomes static), every other kind type 3.
 LONG ConformingLinkType(LONG childType, LONG linkType) {

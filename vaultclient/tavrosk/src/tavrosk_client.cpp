@@ -2,7 +2,9 @@
 
 #include "com/method_boundary.h"
 #include "dynamic_links.h"
+#include "info_supplement.h"
 #include "local_versions.h"
+#include "menu_info.h"
 #include "tree_fetch.h"
 #include "tavrosk/login_record.h"
 #include "common/error_codes.h"
@@ -69,6 +71,33 @@ HRESULT CTavroskClient::GetLocalVersions(SAFEARRAY** ppoItems) {
     });
 }
 
+HRESULT CTavroskClient::GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
+                                    ULONG* pulUserRights, SAFEARRAY** poUserSystemRights, SAFEARRAY** poVersionInfo,
+                                    SAFEARRAY** poTransitionInfo, SAFEARRAY** poStatusInfo) {
+    if (!pulEnableFlags || !pulUserRights) return E_POINTER;
+    *pulEnableFlags = 0;
+    *pulUserRights = 0;
+    for (SAFEARRAY** out : {poUserSystemRights, poVersionInfo, poTransitionInfo, poStatusInfo})
+        if (out) *out = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::ReadMenuInfo(
+            *session_, poDocuments, ulInfoToReturn,
+            {pulEnableFlags, pulUserRights, poUserSystemRights, poVersionInfo, poTransitionInfo, poStatusInfo});
+        return S_OK;
+    });
+}
+
+HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY** ppoSupplement) {
+    if (!ppoSupplement) return E_POINTER;
+    *ppoSupplement = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::ReadInfoSupplement(session_->Database(), ppoSupplement);
+        return S_OK;
+    });
+}
+
 // The operations below come with the item operations and the generation of
 // items; until then each answers E_NOTIMPL and touches nothing.
 
@@ -83,14 +112,9 @@ HRESULT CTavroskClient::UnusedSlot11() { return E_NOTIMPL; }
 
 HRESULT CTavroskClient::ListFolder(LONG, LONG, LONG, LONG, BSTR, LONG, SAFEARRAY**) { return E_NOTIMPL; }
 HRESULT CTavroskClient::UnusedSlot5() { return E_NOTIMPL; }
-HRESULT CTavroskClient::GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
-                                    SAFEARRAY**) {
-    return E_NOTIMPL;
-}
 HRESULT CTavroskClient::Move(SAFEARRAY*, LONG) { return E_NOTIMPL; }
 HRESULT CTavroskClient::CreateNewItem(LONG, LONG, BellquistLib::ItmObjectData**) { return E_NOTIMPL; }
 HRESULT CTavroskClient::Rename(LONG, LONG, LONG, BSTR) { return E_NOTIMPL; }
-HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY**) { return E_NOTIMPL; }
 
 HRESULT CTavroskClient::CreateNewItemFolder(LONG, BSTR, LONG, BSTR*, LONG*) { return E_NOTIMPL; }
 

@@ -2,8 +2,10 @@
 // logs in with the connection of a login (service slot 3), tells the
 // session's connection information (service slot 8) and logs out (main
 // slot 12); fetches trees (main slot 5), updates dynamic links (service
-// slot 6) and finds local versions (file-info slot 4) from the vault
-// database. Its other item operations answer E_NOTIMPL until they are built.
+// slot 6), answers the menu information (service slot 7) and the
+// information supplement (service slot 12) and finds local versions
+// (file-info slot 4) from the vault database. Its other item operations
+// answer E_NOTIMPL until they are built.
 //
 // Apartment-threaded: the item server creates it on its GUI thread and calls
 // it only there.
@@ -65,6 +67,10 @@ public:
     // when no login is open.
     HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
                                                  SAFEARRAY** ppoLinks) override;
+    // menu_info.h; ulInfoToReturn is taken, but every out array whose
+    // pointer is given is filled. E_POINTER for a null pointer to either
+    // word; E_OXN_NOT_LOGGED_IN when no login is open; every out-argument
+    // 0 or null on every failure.
     HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
                                           ULONG* pulUserRights, SAFEARRAY** poUserSystemRights,
                                           SAFEARRAY** poVersionInfo, SAFEARRAY** poTransitionInfo,
@@ -77,6 +83,8 @@ public:
     HRESULT STDMETHODCALLTYPE CreateNewItem(LONG lParentID, LONG lParentType,
                                             BellquistLib::ItmObjectData** ppoNewItem) override;
     HRESULT STDMETHODCALLTYPE Rename(LONG lID, LONG lParentID, LONG lType, BSTR bsNewName) override;
+    // info_supplement.h. E_POINTER for a null out-argument;
+    // E_OXN_NOT_LOGGED_IN when no login is open.
     HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY** ppoSupplement) override;
 
     // ITavroskFolders

@@ -48,6 +48,10 @@ bool IsFolderType(LONG type) {
            type == vaultdb::kObjectItemFolder;
 }
 
+bool IsItemFolder(const VaultObject& folder) {
+    return IsFolderType(folder.type) && vaultdb::FoldKey(folder.path).starts_with(vaultdb::FoldKey(kItemsFolderPath));
+}
+
 void CheckDatabase(vaultdb::Database& database, HRESULT hr) {
     if (SUCCEEDED(hr)) return;
     const std::u16string text = u"The vault database failed: " + winapi::ToUtf16(database.LastErrorText());

@@ -2,7 +2,8 @@
 // main object, which callers create by CLSID (context 23, then OleRun) and
 // ask for the interfaces of client_interfaces.h, and the library under
 // which it describes the records of the arrays it hands out (ItmObjectData,
-// DelOrDestroyed, LinkRecord), version 1.0.
+// DelOrDestroyed, LinkRecord, the menu information's records and
+// ItmInfoSupplement), version 1.0.
 #pragma once
 
 #include "com/unknown.h"

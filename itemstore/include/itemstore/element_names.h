@@ -12,8 +12,9 @@
 #include <string_view>
 #include <vector>
 
-// Length of the item extension ".<item>" that every item file name ends in.
-inline constexpr size_t kItemExtensionLength = 7;
+// The item extension that every item file name ends in, and its length.
+inline constexpr std::u16string_view kItemExtension = u".<item>";
+inline constexpr size_t kItemExtensionLength = kItemExtension.size();
 // Characters of one piece of a split name (a piece storage or the stream).
 inline constexpr size_t kElementPieceLength = 30;
 // The root stream holding the header text, before the split's "S".

@@ -2,7 +2,11 @@
 
 #include "com/method_boundary.h"
 #include "dynamic_links.h"
+#include "folder_listing.h"
+#include "item_changes.h"
 #include "local_versions.h"
+#include "path_resolution.h"
+#include "record_strings.h"
 #include "tree_fetch.h"
 #include "tavrosk/login_record.h"
 #include "common/error_codes.h"
@@ -69,6 +73,64 @@ HRESULT CTavroskClient::GetLocalVersions(SAFEARRAY** ppoItems) {
     });
 }
 
+HRESULT CTavroskClient::ListFolder(LONG lFolderID, LONG, LONG, LONG lFolderType, BSTR, LONG, SAFEARRAY** ppoChildren) {
+    if (!ppoChildren) return E_POINTER;
+    *ppoChildren = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::ListFolder(session_->Database(), lFolderID, lFolderType, ppoChildren);
+        return S_OK;
+    });
+}
+
+HRESULT CTavroskClient::CreateNewItem(LONG lParentID, LONG lParentType, BellquistLib::ItmObjectData** ppoNewItem) {
+    if (!ppoNewItem) return E_POINTER;
+    *ppoNewItem = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        *ppoNewItem = tavrosk::CreateNewItem(*session_, lParentID, lParentType);
+        return S_OK;
+    });
+}
+
+HRESULT CTavroskClient::CreateNewItemFolder(LONG lParentID, BSTR bsName, LONG, BSTR* pbsStoredName, LONG* plNewID) {
+    if (!pbsStoredName || !plNewID) return E_POINTER;
+    *pbsStoredName = nullptr;
+    *plNewID = 0;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        const tavrosk::NewFolder folder = tavrosk::CreateNewItemFolder(*session_, lParentID, com::BstrView(bsName));
+        *pbsStoredName = tavrosk::NewString(folder.name);
+        *plNewID = folder.id;
+        return S_OK;
+    });
+}
+
+HRESULT CTavroskClient::Move(SAFEARRAY* poObjects, LONG lDestFolderID) {
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::MoveObjects(*session_, poObjects, lDestFolderID);
+        return S_OK;
+    });
+}
+
+HRESULT CTavroskClient::Rename(LONG lID, LONG, LONG lType, BSTR bsNewName) {
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::RenameObject(*session_, lID, lType, com::BstrView(bsNewName));
+        return S_OK;
+    });
+}
+
+HRESULT CTavroskClient::ResolvePaths(SAFEARRAY** ppoItems) {
+    if (!ppoItems) return E_POINTER;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::ResolvePaths(session_->Database(), *ppoItems);
+        return S_OK;
+    });
+}
+
 // The operations below come with the item operations and the generation of
 // items; until then each answers E_NOTIMPL and touches nothing.
 
@@ -81,17 +143,9 @@ HRESULT CTavroskClient::UnusedSlot9() { return E_NOTIMPL; }
 HRESULT CTavroskClient::UnusedSlot10() { return E_NOTIMPL; }
 HRESULT CTavroskClient::UnusedSlot11() { return E_NOTIMPL; }
 
-HRESULT CTavroskClient::ListFolder(LONG, LONG, LONG, LONG, BSTR, LONG, SAFEARRAY**) { return E_NOTIMPL; }
 HRESULT CTavroskClient::UnusedSlot5() { return E_NOTIMPL; }
 HRESULT CTavroskClient::GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
                                     SAFEARRAY**) {
     return E_NOTIMPL;
 }
-HRESULT CTavroskClient::Move(SAFEARRAY*, LONG) { return E_NOTIMPL; }
-HRESULT CTavroskClient::CreateNewItem(LONG, LONG, BellquistLib::ItmObjectData**) { return E_NOTIMPL; }
-HRESULT CTavroskClient::Rename(LONG, LONG, LONG, BSTR) { return E_NOTIMPL; }
 HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY**) { return E_NOTIMPL; }
-
-HRESULT CTavroskClient::CreateNewItemFolder(LONG, BSTR, LONG, BSTR*, LONG*) { return E_NOTIMPL; }
-
-HRESULT CTavroskClient::ResolvePaths(SAFEARRAY**) { return E_NOTIMPL; }

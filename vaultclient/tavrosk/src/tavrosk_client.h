@@ -1,9 +1,12 @@
 // The main object of the client library: created by CLSID_TavroskClient, it
 // logs in with the connection of a login (service slot 3), tells the
 // session's connection information (service slot 8) and logs out (main
-// slot 12); fetches trees (main slot 5), updates dynamic links (service
-// slot 6) and finds local versions (file-info slot 4) from the vault
-// database. Its other item operations answer E_NOTIMPL until they are built.
+// slot 12); fetches trees (main slot 5), lists item folders (service slot
+// 4), updates dynamic links (service slot 6), resolves local paths and finds
+// local versions (file-info slots 3 and 4) from the vault database, and
+// makes new items and item folders, moves and renames (service slots 10, 9,
+// 11, folder interface slot 7) in it. Its other item operations answer
+// E_NOTIMPL until they are built.
 //
 // Apartment-threaded: the item server creates it on its GUI thread and calls
 // it only there.
@@ -58,6 +61,9 @@ public:
     // and their codes); a session open before is replaced only when the new
     // one opens, and kept otherwise. E_POINTER for a null record.
     HRESULT STDMETHODCALLTYPE Login(TavroskClientLib::LoginRecord* poRecord) override;
+    // folder_listing.h (the folder path is not read: the id names the
+    // folder). E_POINTER for a null out-argument; E_OXN_NOT_LOGGED_IN when no
+    // login is open; the out-argument null on every failure.
     HRESULT STDMETHODCALLTYPE ListFolder(LONG lFolderID, LONG lReserved1, LONG lReserved2, LONG lFolderType,
                                          BSTR bsFolderPath, LONG lReserved3, SAFEARRAY** ppoChildren) override;
     HRESULT STDMETHODCALLTYPE UnusedSlot5() override;
@@ -73,6 +79,10 @@ public:
     // FillConnectionInformation). E_POINTER for a null record;
     // E_OXN_NOT_LOGGED_IN, the record untouched, when no login is open.
     HRESULT STDMETHODCALLTYPE GetConnectionInformation(TavroskClientLib::LoginRecord* poRecord) override;
+    // item_changes.h for Move, CreateNewItem, Rename and CreateNewItemFolder.
+    // E_POINTER for a null out-argument; E_OXN_NOT_LOGGED_IN when no login is
+    // open; out-arguments null (0) on every failure. The parent id of a rename is not read: the
+    // vault knows where the object lies. A null name is the empty one.
     HRESULT STDMETHODCALLTYPE Move(SAFEARRAY* poObjects, LONG lDestFolderID) override;
     HRESULT STDMETHODCALLTYPE CreateNewItem(LONG lParentID, LONG lParentType,
                                             BellquistLib::ItmObjectData** ppoNewItem) override;
@@ -84,6 +94,8 @@ public:
                                                   LONG* plNewID) override;
 
     // ITavroskFileInfo
+    // path_resolution.h; a null *ppoItems has nothing to fill. E_POINTER for a
+    // null argument; E_OXN_NOT_LOGGED_IN when no login is open.
     HRESULT STDMETHODCALLTYPE ResolvePaths(SAFEARRAY** ppoItems) override;
     // local_versions.h; a null *ppoItems has nothing to fill. E_POINTER for a
     // null argument; E_OXN_NOT_LOGGED_IN when no login is open.

@@ -27,6 +27,14 @@ class Statement;
 
 namespace tavrosk {
 
+// Whether objects of the ItmObjectType `type` are folders: the root item
+// folder (1), the vault (2) and item folders (3), all rows of the folders
+// table.
+bool IsFolderType(LONG type);
+
+// The vault path of the root item folder; item folders are it and the
+// folders below it.
+inline constexpr char16_t kItemsFolderPath[] = u"\\<items>\\";
 // One object of the vault, without its place under a parent.
 struct VaultObject {
     LONG type = 0;  // ItmObjectType: 3 folder, 4 item, 6 file, 7 BOM
@@ -54,6 +62,9 @@ struct VaultObject {
     // An item's dynamically linked file at its latest version, else -1.
     LONG dynamicFileVersion = -1;
 };
+
+// Whether the folder (a folder object) is an item folder.
+bool IsItemFolder(const VaultObject& folder);
 
 // One link of an item to a child, as the vault stores it.
 struct VaultLink {

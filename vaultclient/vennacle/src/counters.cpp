@@ -1,6 +1,6 @@
-#include "counters.h"
+#include "vennacle/counters.h"
 
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "vaultdb/schema.h"
 
 #include <string>

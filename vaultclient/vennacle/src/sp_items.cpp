@@ -1,8 +1,8 @@
 // SpItems: the counter-id procedures (generation is in item_generation.cpp).
 #include "sp_items.h"
 
-#include "counters.h"
-#include "sp_query.h"
+#include "vennacle/counters.h"
+#include "vennacle/sp_query.h"
 #include "vaultdb/transaction.h"
 
 #include <vector>

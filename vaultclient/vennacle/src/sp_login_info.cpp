@@ -1,9 +1,10 @@
 #include "vennacle/sp_login_info.h"
 
 #include "sp_queries.h"
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "common/error_codes.h"
 #include "vaultdb/transaction.h"
+#include "vennacle/vault_rows.h"
 #include "winapi/environment.h"
 #include "winapi/text.h"
 

@@ -1,12 +1,10 @@
 #include "sp_queries.h"
 
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "common/error_codes.h"
-#include "com/ole_date.h"
 #include "vaultdb/password_hash.h"
 #include "vaultdb/schema.h"
 #include "winapi/guid_text.h"
-#include "winapi/system_time.h"
 #include "winapi/text.h"
 
 namespace vennacle {
@@ -58,14 +56,6 @@ void AppendSystemRights(vaultdb::Database& database, LONG userId, Lst<unsigned i
     SpQuery query(database, "SELECT right_value FROM user_system_rights WHERE user_id = ? ORDER BY right_value");
     query.Bind(userId);
     while (query.Next()) rights.AddTail(static_cast<unsigned int>(query.Int64(0)));
-}
-
-DATE NowUtc() {
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
-    DATE date = 0;
-    SystemTimeToVariantTime(&now, &date);
-    return date;
 }
 
 }  // namespace vennacle

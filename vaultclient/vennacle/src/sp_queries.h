@@ -36,7 +36,4 @@ bool FindUserName(vaultdb::Database& database, LONG userId, std::u16string& name
 // Appends the user's system rights to `rights`, smallest first.
 void AppendSystemRights(vaultdb::Database& database, LONG userId, Lst<unsigned int>& rights);
 
-// The current time as an automation DATE in UTC.
-DATE NowUtc();
-
 }  // namespace vennacle

@@ -1,4 +1,4 @@
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 
 #include "vaultdb/database.h"
 

@@ -1,7 +1,7 @@
 #include "vennacle/sp_user.h"
 
 #include "sp_queries.h"
-#include "sp_query.h"
+#include "vennacle/sp_query.h"
 #include "common/error_codes.h"
 #include "vaultdb/user_password.h"
 

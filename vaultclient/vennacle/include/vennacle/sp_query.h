@@ -1,6 +1,7 @@
 // One SQL statement of the vault database, with the failures of every step
-// raised as _com_error: the procedures run a few statements in a row and
-// catch at their boundary (SpBoundary), where the code becomes their result.
+// raised as _com_error: the procedures (and the client library's changes of
+// the vault) run a few statements in a row and catch at their boundary
+// (SpBoundary, or the COM method's), where the code becomes their result.
 #pragma once
 
 #include "vaultdb/statement.h"

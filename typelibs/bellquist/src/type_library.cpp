@@ -34,6 +34,7 @@ void RegisterRecords() {
     // Nested records first (UdtGUID among the shared ones): the runtime
     // resolves them at registration.
     RegisterSharedRecords(LIBID_BellquistLib, kLibraryMajorVersion, kLibraryMinorVersion);
+    RegisterMenuRecords(LIBID_BellquistLib, kLibraryMajorVersion, kLibraryMinorVersion);
     records.Add<MenuSysRightInfo>(u"MenuSysRightInfo", {BELLQUIST_FIELD(MenuSysRightInfo, muiRight, VT_UI4)});
     records.Add<XRefUpdatePath>(u"XRefUpdatePath", {BELLQUIST_FIELD(XRefUpdatePath, mbsOldPath, VT_BSTR),
                                                     BELLQUIST_FIELD(XRefUpdatePath, mbsNewPath, VT_BSTR)});

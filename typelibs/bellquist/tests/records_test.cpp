@@ -58,6 +58,10 @@ TEST_F(BellquistRecordsTest, EveryRecordIsFoundWithItsNameSizeAndFields) {
         Case<CacheUpdate>(u"CacheUpdate", 4),
         Case<UniqueDocument>(u"UniqueDocument", 4),
         Case<ItmDbInfo>(u"ItmDbInfo", 5),
+        Case<MenuVersionInfo>(u"MenuVersionInfo", 3),
+        Case<MenuTransitionInfo>(u"MenuTransitionInfo", 4),
+        Case<MenuStatusNotificationInfo>(u"MenuStatusNotificationInfo", 4),
+        Case<ItmInfoSupplement>(u"ItmInfoSupplement", 5),
     };
     ExpectRecordsDescribed(cases);
 }

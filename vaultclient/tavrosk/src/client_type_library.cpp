@@ -35,6 +35,9 @@ com::RecordDescription Describe(const GUID& record, const char16_t* name, ULONG 
 void RegisterRecords() {
     // UdtGUID, ItmLink and ItmObjectData with the item server's GUIDs and layouts.
     BellquistLib::RegisterSharedRecords(LIBID_TavroskClientLib, kLibraryMajorVersion, kLibraryMinorVersion);
+    // MenuVersionInfo, MenuTransitionInfo, MenuStatusNotificationInfo and
+    // ItmInfoSupplement, the records of the menu information's arrays.
+    BellquistLib::RegisterMenuRecords(LIBID_TavroskClientLib, kLibraryMajorVersion, kLibraryMinorVersion);
     using BellquistLib::DelOrDestroyed;
     com::RegisterRecordDescription(
         Describe(DelOrDestroyed::kRecordGuid, u"DelOrDestroyed", sizeof(DelOrDestroyed),

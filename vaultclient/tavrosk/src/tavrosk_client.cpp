@@ -3,8 +3,10 @@
 #include "com/method_boundary.h"
 #include "dynamic_links.h"
 #include "folder_listing.h"
+#include "info_supplement.h"
 #include "item_changes.h"
 #include "local_versions.h"
+#include "menu_info.h"
 #include "path_resolution.h"
 #include "record_strings.h"
 #include "tree_fetch.h"
@@ -83,6 +85,23 @@ HRESULT CTavroskClient::ListFolder(LONG lFolderID, LONG, LONG, LONG lFolderType,
     });
 }
 
+HRESULT CTavroskClient::GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
+                                    ULONG* pulUserRights, SAFEARRAY** poUserSystemRights, SAFEARRAY** poVersionInfo,
+                                    SAFEARRAY** poTransitionInfo, SAFEARRAY** poStatusInfo) {
+    if (!pulEnableFlags || !pulUserRights) return E_POINTER;
+    *pulEnableFlags = 0;
+    *pulUserRights = 0;
+    for (SAFEARRAY** out : {poUserSystemRights, poVersionInfo, poTransitionInfo, poStatusInfo})
+        if (out) *out = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::ReadMenuInfo(
+            *session_, poDocuments, ulInfoToReturn,
+            {pulEnableFlags, pulUserRights, poUserSystemRights, poVersionInfo, poTransitionInfo, poStatusInfo});
+        return S_OK;
+    });
+}
+
 HRESULT CTavroskClient::CreateNewItem(LONG lParentID, LONG lParentType, BellquistLib::ItmObjectData** ppoNewItem) {
     if (!ppoNewItem) return E_POINTER;
     *ppoNewItem = nullptr;
@@ -131,6 +150,16 @@ HRESULT CTavroskClient::ResolvePaths(SAFEARRAY** ppoItems) {
     });
 }
 
+HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY** ppoSupplement) {
+    if (!ppoSupplement) return E_POINTER;
+    *ppoSupplement = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    return com::Boundary([&] {
+        tavrosk::ReadInfoSupplement(session_->Database(), ppoSupplement);
+        return S_OK;
+    });
+}
+
 // The operations below come with the item operations and the generation of
 // items; until then each answers E_NOTIMPL and touches nothing.
 
@@ -144,8 +173,3 @@ HRESULT CTavroskClient::UnusedSlot10() { return E_NOTIMPL; }
 HRESULT CTavroskClient::UnusedSlot11() { return E_NOTIMPL; }
 
 HRESULT CTavroskClient::UnusedSlot5() { return E_NOTIMPL; }
-HRESULT CTavroskClient::GetMenuInfo(SAFEARRAY*, ULONG, ULONG*, ULONG*, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**,
-                                    SAFEARRAY**) {
-    return E_NOTIMPL;
-}
-HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY**) { return E_NOTIMPL; }

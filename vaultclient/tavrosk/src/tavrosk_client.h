@@ -2,11 +2,12 @@
 // logs in with the connection of a login (service slot 3), tells the
 // session's connection information (service slot 8) and logs out (main
 // slot 12); fetches trees (main slot 5), lists item folders (service slot
-// 4), updates dynamic links (service slot 6), resolves local paths and finds
-// local versions (file-info slots 3 and 4) from the vault database, and
-// makes new items and item folders, moves and renames (service slots 10, 9,
-// 11, folder interface slot 7) in it. Its other item operations answer
-// E_NOTIMPL until they are built.
+// 4), updates dynamic links (service slot 6), answers the menu information
+// (service slot 7) and the information supplement (service slot 12),
+// resolves local paths and finds local versions (file-info slots 3 and 4)
+// from the vault database, and makes new items and item folders, moves and
+// renames (service slots 10, 9, 11, folder interface slot 7) in it. Its
+// other item operations answer E_NOTIMPL until they are built.
 //
 // Apartment-threaded: the item server creates it on its GUI thread and calls
 // it only there.
@@ -71,6 +72,10 @@ public:
     // when no login is open.
     HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
                                                  SAFEARRAY** ppoLinks) override;
+    // menu_info.h; ulInfoToReturn is taken, but every out array whose
+    // pointer is given is filled. E_POINTER for a null pointer to either
+    // word; E_OXN_NOT_LOGGED_IN when no login is open; every out-argument
+    // 0 or null on every failure.
     HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
                                           ULONG* pulUserRights, SAFEARRAY** poUserSystemRights,
                                           SAFEARRAY** poVersionInfo, SAFEARRAY** poTransitionInfo,
@@ -87,6 +92,8 @@ public:
     HRESULT STDMETHODCALLTYPE CreateNewItem(LONG lParentID, LONG lParentType,
                                             BellquistLib::ItmObjectData** ppoNewItem) override;
     HRESULT STDMETHODCALLTYPE Rename(LONG lID, LONG lParentID, LONG lType, BSTR bsNewName) override;
+    // info_supplement.h. E_POINTER for a null out-argument;
+    // E_OXN_NOT_LOGGED_IN when no login is open.
     HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY** ppoSupplement) override;
 
     // ITavroskFolders

@@ -25,6 +25,14 @@ HRESULT SpUser::mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<u
     });
 }
 
+HRESULT SpUser::mhGetSystemRights(LONG userId, Lst<unsigned int>& rights) {
+    return SpBoundary([&] {
+        Lst<unsigned int> userRights;
+        AppendSystemRights(moDatabase, userId, userRights);
+        for (POSITION at = userRights.GetHeadPosition(); at;) rights.AddTail(userRights.GetNext(at));
+    });
+}
+
 HRESULT SpUser::mhCheckPassword(const WCHAR* userName, const WCHAR* password) {
     if (!userName) return E_INVALIDARG;
     bool accepted = false;

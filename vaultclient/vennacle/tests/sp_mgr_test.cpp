@@ -100,6 +100,15 @@ TEST_F(SpMgrTest, DunmorrowInfoDescribesUserAndVault) {
     EXPECT_EQ(rights.GetCount(), 2);
 }
 
+TEST_F(SpMgrTest, SystemRightsAreReadByUserId) {
+    Lst<unsigned int> rights;
+    ASSERT_EQ(Mgr().mpoGetUser()->mhGetSystemRights(vault_.alice, rights), S_OK);
+    EXPECT_EQ(Values(rights), (std::vector<unsigned int>{1028u, 0x4000001u}));
+    Lst<unsigned int> none;
+    ASSERT_EQ(Mgr().mpoGetUser()->mhGetSystemRights(vault_.bob, none), S_OK);
+    EXPECT_EQ(none.GetCount(), 0);
+}
+
 TEST_F(SpMgrTest, LoginUserOpensANewSessionEachTime) {
     SpLoginInfo* login = Mgr().mpoGetProc(30);
     ASSERT_NE(login, nullptr);

@@ -82,6 +82,10 @@ enum ObjectType : LONG {
 };
 
 // The kind of an entry of a menu's version list (MenuVersionInfo).
-enum MenuVersionType : LONG;
+enum MenuVersionType : LONG {
+    MenuVersionType_Version = 0,   // a version, with its comment
+    MenuVersionType_Revision = 1,  // a revision, with its text
+    MenuVersionType_Label = 2,     // a label, with its text
+};
 
 }  // namespace BellquistLib

@@ -222,10 +222,45 @@ struct ItmDbInfo {
     BSTR moItemPath;
 };
 
-// Records of IItmManager's menu information and information supplement.
-struct ItmInfoSupplement;
-struct MenuVersionInfo;
-struct MenuTransitionInfo;
-struct MenuStatusNotificationInfo;
+// One entry of a document's version list in the menu information: a
+// version, a revision or a label, and the version it stands for.
+struct MenuVersionInfo {
+    static constexpr GUID kRecordGuid = com::MakeGuid("AF12DDFF-1755-4C8E-8B01-91E3726A5A32");
+    MenuVersionType meType;
+    LONG mlVersion;
+    BSTR moText;  // the version's comment, the revision or the label
+};
+static_assert(sizeof(MenuVersionInfo) == 16);
+
+// A workflow transition the menu information offers for the selection.
+struct MenuTransitionInfo {
+    static constexpr GUID kRecordGuid = com::MakeGuid("E89EAA0B-DECE-4469-8D24-08B76B65C356");
+    BSTR moName;
+    VARIANT_BOOL mbIsRevoke;
+    LONG mlCommitsNum;
+    LONG mlRequiredNum;
+};
+static_assert(sizeof(MenuTransitionInfo) == 24);
+
+// The state of one document of the selection in the menu information.
+struct MenuStatusNotificationInfo {
+    static constexpr GUID kRecordGuid = com::MakeGuid("E38CF34B-3BC4-47B3-8CAE-B6269E25BD0B");
+    LONG mlDocumentID;
+    LONG mlObjectTypeID;
+    LONG mlLockedByUserID;  // 0 when it is not checked out
+    BSTR moStateName;
+};
+static_assert(sizeof(MenuStatusNotificationInfo) == 24);
+
+// A card variable that items carry (IItmManager::GetItmInfoSupplement).
+struct ItmInfoSupplement {
+    static constexpr GUID kRecordGuid = com::MakeGuid("E7F69D96-7FBC-4C07-87E0-F07C95A1DE5A");
+    LONG mlVariableID;
+    BSTR moName;
+    LONG mlValueType;
+    VARIANT_BOOL mbIsUnique;
+    VARIANT_BOOL mbIsMandatory;
+};
+static_assert(sizeof(ItmInfoSupplement) == 24);
 
 }  // namespace BellquistLib

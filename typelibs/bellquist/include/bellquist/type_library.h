@@ -19,6 +19,14 @@ void RegisterRecords();
 // registers them under this library.
 void RegisterSharedRecords(const GUID& library, WORD major, WORD minor);
 
+// Registers the descriptions of the records of the menu information and the
+// information supplement - MenuVersionInfo, MenuTransitionInfo,
+// MenuStatusNotificationInfo and ItmInfoSupplement - under `library` of
+// version major.minor: the client library makes their arrays under its own
+// identity, which the item server hands on. RegisterRecords registers them
+// under this library.
+void RegisterMenuRecords(const GUID& library, WORD major, WORD minor);
+
 // The library as the server registers it.
 const com::TypeLibrary& TypeLibrary();
 

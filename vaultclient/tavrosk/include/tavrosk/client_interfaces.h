@@ -72,10 +72,12 @@ struct ITavroskServices : IUnknown {
     // there is nothing to do.
     virtual HRESULT STDMETHODCALLTYPE UpdateDynamicLinks(SAFEARRAY* poItems, LONG lReserved1, LONG lReserved2,
                                                          SAFEARRAY** ppoLinks) = 0;
-    // Slot 7: menu information of the documents (SAFEARRAY(UniqueDocument)).
-    // *poUserSystemRights: SAFEARRAY(UINT); then SAFEARRAY(MenuVersionInfo)
-    // (may be null), SAFEARRAY(MenuTransitionInfo) and
-    // SAFEARRAY(MenuStatusNotificationInfo) (may be null).
+    // Slot 7: menu information of the documents (SAFEARRAY(UniqueDocument)):
+    // enable flags and user rights (bellquist/menu_info.h);
+    // *poUserSystemRights: SAFEARRAY(UINT) of VT_UINT; then
+    // SAFEARRAY(MenuVersionInfo), SAFEARRAY(MenuTransitionInfo) and
+    // SAFEARRAY(MenuStatusNotificationInfo). The four array pointers may be
+    // null (not asked for); the two words may not.
     virtual HRESULT STDMETHODCALLTYPE GetMenuInfo(SAFEARRAY* poDocuments, ULONG ulInfoToReturn, ULONG* pulEnableFlags,
                                                   ULONG* pulUserRights, SAFEARRAY** poUserSystemRights,
                                                   SAFEARRAY** poVersionInfo, SAFEARRAY** poTransitionInfo,
@@ -92,7 +94,8 @@ struct ITavroskServices : IUnknown {
                                                     BellquistLib::ItmObjectData** ppoNewItem) = 0;
     // Slot 11: renames an object (lType 3, 4 or 7).
     virtual HRESULT STDMETHODCALLTYPE Rename(LONG lID, LONG lParentID, LONG lType, BSTR bsNewName) = 0;
-    // Slot 12: *ppoSupplement: SAFEARRAY(ItmInfoSupplement).
+    // Slot 12: *ppoSupplement: SAFEARRAY(ItmInfoSupplement), the card
+    // variables that items carry.
     virtual HRESULT STDMETHODCALLTYPE GetItmInfoSupplement(SAFEARRAY** ppoSupplement) = 0;
 
 protected:

@@ -18,6 +18,10 @@ public:
     // user (names compare without regard to case); the outs are then untouched.
     HRESULT mhGetGetDunmorrowInfo(const WCHAR* userName, LONG& userId, Lst<unsigned int>& rights, GUID& vaultGuid,
                                   LONG& rootItemFolderId, LONG& dateFmt);
+    // Appends the system rights of the user `userId` to `rights`, smallest
+    // first, as the vault holds them now (none for an unknown user). A
+    // failure of the database is returned, `rights` then untouched.
+    HRESULT mhGetSystemRights(LONG userId, Lst<unsigned int>& rights);
     // S_OK when `userName` (any case) is a user of the vault, not deleted,
     // whose password is `password`; E_OXN_LOGIN_FAILED otherwise (unknown
     // user and wrong password alike), E_OXN_CANT_OPEN_DATABASE when the

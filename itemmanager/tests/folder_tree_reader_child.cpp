@@ -3,7 +3,8 @@
 //   folder_tree_reader_child <vault GUID> <view GUID> <view path> <user> <password> <folder id> <folder path>
 //       creates ItmManager by class id, logs in to vault "Demo" directly,
 //       fetches the folder's tree (BatchGetTrees, every level) and prints
-//       one line "<type> <id> <name>" per object it got, then "end".
+//       one line "<type> <id> <name>" per object it got, in type and id
+//       order, then "end".
 //       Exit code 0, or 2 when a step failed (its HRESULT printed).
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
@@ -20,7 +21,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <tuple>
 
 using namespace BellquistLib;
 
@@ -81,6 +84,7 @@ int ReadTree(IItmManager2* manager, char** argv) {
     hr = manager->BatchGetTrees(input, Bgtf_Recursive, 0, &objects, nullptr);
     SafeArrayDestroy(input);
     if (FAILED(hr)) return Failed("BatchGetTrees", hr);
+    std::set<std::tuple<int, int, std::string>> seen;
     VARIANT* values = nullptr;
     SafeArrayAccessData(objects, reinterpret_cast<void**>(&values));
     for (ULONG i = 0; i < objects->rgsabound[0].cElements; ++i) {
@@ -92,12 +96,12 @@ int ReadTree(IItmManager2* manager, char** argv) {
         object->get_Type(&type);
         object->get_ID(&id);
         object->get_Name(&name);
-        std::printf("%d %d %s\n", static_cast<int>(type), static_cast<int>(id),
-                    winapi::ToUtf8(com::BstrView(name)).c_str());
+        seen.emplace(static_cast<int>(type), static_cast<int>(id), winapi::ToUtf8(com::BstrView(name)));
         SysFreeString(name);
     }
     SafeArrayUnaccessData(objects);
     SafeArrayDestroy(objects);
+    for (const auto& [type, id, name] : seen) std::printf("%d %d %s\n", type, id, name.c_str());
     hr = manager->LogOut();
     if (FAILED(hr)) return Failed("LogOut", hr);
     std::printf("end\n");

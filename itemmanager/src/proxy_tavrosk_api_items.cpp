@@ -11,7 +11,6 @@
 #include "item_list.h"
 #include "record_conversions.h"
 #include "tavrosk_services.h"
-#include "itemstore/element_names.h"
 #include "itemstore/item_cache_lock.h"
 #include "itemstore/itm_object_private.h"
 #include "itemstore/itm_object_records.h"
@@ -20,8 +19,10 @@
 
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
+#include "bellquist/item_names.h"
 #include "com/bstr.h"
 #include "com/bstr_t.h"
+#include "com/error_info.h"
 #include "com/ccom_ptr.h"
 #include "com/method_boundary.h"
 #include "com/runtime.h"
@@ -60,15 +61,13 @@ HRESULT ReadIdentity(IItmObject* object, ObjectIdentity& identity, bool withPath
 
 bool IsVaultOrItemFolder(ItmObjectType type) { return type == ItmObjectType_Vault || type == ItmObjectType_ItemFolder; }
 
-// The object's link manager, or null when it has none.
+// The object's link manager, or null when it has none (the description
+// such an object leaves is not this operation's).
 CComPtr<IItmLinkManager> LinkManagerOf(IItmObject* object) {
     CComPtr<IItmLinkManager> manager;
-    if (FAILED(object->get_LinkManager(&manager))) return nullptr;
-    return manager;
-}
-
-HRESULT PutProperty(IItmObjectPrivate* object, ItmPropertyKind kind, const VARIANT& value) {
-    return object->PutProperty(kind, value);
+    if (SUCCEEDED(object->get_LinkManager(&manager))) return manager;
+    SetErrorInfo(0, nullptr);
+    return nullptr;
 }
 
 VARIANT LongValue(LONG value) {
@@ -165,7 +164,7 @@ HRESULT CProxyTavroskAPI::EnumItemFolder(IItmObject** folder, SAFEARRAY** items)
                 VariantInit(&client);
                 client.vt = VT_UI8;
                 client.ullVal = reinterpret_cast<uintptr_t>(static_cast<IUnknown*>(mpoClient));
-                if (HRESULT hr = PutProperty(privateObject, ItmProperty_Connection, client); FAILED(hr)) return hr;
+                if (HRESULT hr = privateObject->PutProperty(ItmProperty_Connection, client); FAILED(hr)) return hr;
             }
         }
 
@@ -294,8 +293,8 @@ HRESULT CProxyTavroskAPI::Move(SAFEARRAY* items, IItmFolder* destination) {
         for (LONG i = 0; i < list.mlCount(); ++i) {
             CComQIPtr<IItmObjectPrivate> object(gpoItemOf(list[i]));
             if (!object) return E_OXN_NULL_VALUE;
-            if (HRESULT hr = PutProperty(object, ItmProperty_ParentProjectID, parentProject); FAILED(hr)) return hr;
-            if (HRESULT hr = PutProperty(object, ItmProperty_FolderPath, folderPath); FAILED(hr)) return hr;
+            if (HRESULT hr = object->PutProperty(ItmProperty_ParentProjectID, parentProject); FAILED(hr)) return hr;
+            if (HRESULT hr = object->PutProperty(ItmProperty_FolderPath, folderPath); FAILED(hr)) return hr;
         }
         return S_OK;
     });
@@ -339,7 +338,7 @@ HRESULT CProxyTavroskAPI::Rename(IItmObject* object, BSTR newName) {
         // so that an item stays addressed by a name with its extension.
         CComQIPtr<IItmObjectPrivate> privateObject(object);
         if (!privateObject) return E_OXN_NULL_VALUE;
-        if (hr = PutProperty(privateObject, ItmProperty_Filename, TextValue(sentName)); FAILED(hr)) return hr;
+        if (hr = privateObject->PutProperty(ItmProperty_Filename, TextValue(sentName)); FAILED(hr)) return hr;
         if (CComPtr<IItmLinkManager> links = LinkManagerOf(object)) {
             if (hr = links->SetParentName(object); FAILED(hr)) return hr;
         }

@@ -1,7 +1,6 @@
 #include "simple_tavrosk_feedback.h"
 
-#include "itemstore/element_names.h"
-
+#include "bellquist/item_names.h"
 #include "com/bstr.h"
 #include "tesspur/tesspur.h"
 #include "ui/message_box.h"
@@ -14,6 +13,7 @@
 #include <new>
 #include <utility>
 
+using BellquistLib::kItemExtension;
 using namespace TavroskClientLib;
 
 namespace NsTavroskClient {

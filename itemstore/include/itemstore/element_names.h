@@ -6,15 +6,15 @@
 // so keys that differ only in letter case address the same elements.
 #pragma once
 
+#include "bellquist/item_names.h"
 #include "winapi/types.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The item extension that every item file name ends in, and its length.
-inline constexpr std::u16string_view kItemExtension = u".<item>";
-inline constexpr size_t kItemExtensionLength = kItemExtension.size();
+// Length of the item extension ".<item>" that every item file name ends in.
+inline constexpr size_t kItemExtensionLength = BellquistLib::kItemExtension.size();
 // Characters of one piece of a split name (a piece storage or the stream).
 inline constexpr size_t kElementPieceLength = 30;
 // The root stream holding the header text, before the split's "S".

@@ -3,8 +3,9 @@
 // library's main object (the client object) and the login server's Login
 // object. Here: construction, Init, the connection it hands to new item
 // objects, the two logins with their shared worker, the logout and the
-// destruction; the browsing operations and the tree fetch behind them
-// (their own files); the other item operations keep the default of CProxy.
+// destruction; the browsing operations and the tree fetch behind them, and
+// the item operations (their own files); the other operations keep the
+// default of CProxy.
 #pragma once
 
 #include "proxy.h"
@@ -70,6 +71,50 @@ public:
     // reports into the items' cached children lists, all in one cache
     // transaction (proxy_tavrosk_api_cache_refresh.cpp).
     HRESULT UpdateItemsFromDynLink(SAFEARRAY* items) override;
+
+    // The item operations (proxy_tavrosk_api_items.cpp). The client
+    // library's calls go through tavrosk_services.h: without the interface
+    // an operation needs (or without a client object) it answers
+    // E_OXN_NULL_VALUE, and a failing call comes back with the library's
+    // error info.
+    //
+    // The children of a vault or item folder (*folder; E_OXN_NULL_VALUE when
+    // null, E_ITEM_INVALID_ITEM_TYPE for another type) as item objects:
+    // items checked out to this view get the cached dirty flag and, when the
+    // library saw no children, the cache's answer. A vault object without a
+    // connection gets the client object.
+    HRESULT EnumItemFolder(BellquistLib::IItmObject** folder, SAFEARRAY** items) override;
+    // A new item under a vault or item folder (E_ITEM_INVALID_TARGET for
+    // another parent): linked into the parent's link manager when it has one
+    // and written to the item cache.
+    HRESULT CreateNewItem(BellquistLib::IItmObject* parent, BellquistLib::IItmItem** newItem) override;
+    // A new item folder named `name` under the parent, linked into the
+    // parent's link manager when it has one; folders are not cached.
+    HRESULT CreateNewItemFolder(BellquistLib::IItmObject* parent, BSTR name,
+                                BellquistLib::IItmFolder** newFolder) override;
+    // Moves the objects under the destination folder in the vault, then
+    // gives each object the folder as parent project and folder path.
+    HRESULT Move(SAFEARRAY* items, BellquistLib::IItmFolder* destination) override;
+    // Renames a folder, item or BOM (E_ITEM_INVALID_SOURCE for other types)
+    // in the vault; an item's name gets the item extension when it lacks it
+    // (exactly ".<item>"), and the object and the item's cache record take
+    // the name as sent. E_OXN_INVALID_NAME for a name with a backslash,
+    // before anything is sent.
+    HRESULT Rename(BellquistLib::IItmObject* object, BSTR newName) override;
+    // E_ITEM_CYCLIC_REFERENCE when an item of `itemsLeft` lies anywhere in
+    // the vault's trees of `itemsRight` (fetched latest and recursively);
+    // S_OK when either list is missing.
+    HRESULT CheckCyclicReferences(SAFEARRAY* itemsLeft, SAFEARRAY* itemsRight) override;
+    // Whether the item cache holds a record of the item's name.
+    HRESULT ExistInFileCache(BellquistLib::IItmObject* item, VARIANT_BOOL* exists) override;
+    // The library's menu information for the item objects of `documents`
+    // (E_OXN_NOT_INITIALIZED for an empty list); the other arguments go to
+    // the library as given.
+    HRESULT GetMenuInfo(SAFEARRAY* documents, ULONG infoToReturn, ULONG* enableFlags, ULONG* userRights,
+                        SAFEARRAY** userSystemRights, SAFEARRAY** versionInfo, SAFEARRAY** transitionInfo,
+                        SAFEARRAY** statusInfo) override;
+    // The card variables items carry (SAFEARRAY(ItmInfoSupplement)).
+    HRESULT GetItmInfoSupplement(SAFEARRAY** supplement) override;
 
     // The tree fetch (proxy_tavrosk_api_fetch.cpp): asks the client library
     // for the trees of `input` (SAFEARRAY of ItmObjectData), sending along

@@ -12,6 +12,7 @@
 #include "fetch_arrays.h"
 #include "item_list.h"
 #include "record_conversions.h"
+#include "tavrosk_services.h"
 #include "itemstore/item_cache_lock.h"
 #include "common/error_codes.h"
 
@@ -22,13 +23,11 @@
 #include "com/method_boundary.h"
 #include "common/com_errors.h"
 #include "common/record_array.h"
-#include "tavrosk/client_interfaces.h"
 #include "tavrosk/link_record.h"
 
 #include <map>
 
 using namespace BellquistLib;
-using TavroskClientLib::ITavroskServices;
 using TavroskClientLib::LinkRecord;
 
 namespace {
@@ -127,15 +126,9 @@ HRESULT CProxyTavroskAPI::UpdateItemsFromDynLink(SAFEARRAY* items) {
         SAFEARRAY* converted = nullptr;
         if (HRESULT hr = ghItemsToDataArray(items, &converted); FAILED(hr)) return hr;
         OwnedArray records(converted);
-        CComPtr<ITavroskServices> services;
-        if (FAILED(mpoClient->QueryInterface(ITavroskServices::kIid, reinterpret_cast<void**>(&services))) ||
-            !services) {
-            return E_OXN_NULL_VALUE;
-        }
-        SAFEARRAY* reported = nullptr;
-        HRESULT hr = services->UpdateDynamicLinks(records.get(), 0, 0, &reported);
-        OwnedArray links(reported);
-        if (FAILED(hr)) return hr;
+        CTavroskServices services(mpoClient);
+        if (!services) return E_OXN_NULL_VALUE;
+        OwnedArray links = services.mpoUpdateDynamicLinks(records.get());
         if (!links) return S_OK;
 
         // The changes by item, in name order.

@@ -11,12 +11,12 @@
 #include "proxy_tavrosk_api.h"
 
 #include "bellquist/item_interfaces.h"  // before the conversions, which hold item objects
+#include "client_merge_back_end.h"
 #include "fetch_arrays.h"
 #include "item_object_conversion.h"
 #include "record_conversions.h"
 #include "itemstore/item_cache_lock.h"
 #include "common/error_codes.h"
-#include "itemstore/merge.h"
 
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
@@ -77,28 +77,6 @@ std::vector<std::u16string> DeletedItemNames(SAFEARRAY* input, SAFEARRAY* cached
     return found;
 }
 
-// The back end as the merge sees it.
-class FetchMergeBackEnd final : public MergeNs::IMergeBackEnd {
-public:
-    explicit FetchMergeBackEnd(CProxyTavroskAPI& backEnd) : backEnd_(backEnd) {}
-
-    HRESULT mhCreateItmObject(ItmObjectData* record, IItmObject** object, RefPtr<CItemCacheFile> cacheFile,
-                              IItmObject* source, IUnknown* connection) override {
-        return backEnd_.mhCreateItmObject(record, object, std::move(cacheFile), source, connection);
-    }
-    RefPtr<CItemCacheFile> mpoGetCacheFile() override { return backEnd_.mpoGetCacheFile(); }
-    IUnknown* mpoGetClientObject() override { return backEnd_.mpoGetClient(); }
-    std::u16string_view moGetViewPath() override {
-        const _bstr_t& path = backEnd_.moGetViewPath();
-        const OLECHAR* text = path;
-        return text ? std::u16string_view(text, path.length()) : std::u16string_view();
-    }
-    GUID moGetViewGUID() override { return backEnd_.moGetViewGUID(); }
-
-private:
-    CProxyTavroskAPI& backEnd_;
-};
-
 }  // namespace
 
 HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels, LONG getLatest, VARIANT_BOOL refresh,
@@ -146,7 +124,7 @@ HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels
             }
         }
 
-        FetchMergeBackEnd mergeBackEnd(*this);
+        CClientMergeBackEnd mergeBackEnd(*this);
         MergeNs::CMerge merge(input, fetched.get(), flags, moViewGUID, &mergeBackEnd, lock);
         hr = merge.mhMerge(0);
         if (FAILED(hr)) return hr;

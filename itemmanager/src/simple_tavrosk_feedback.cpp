@@ -1,5 +1,6 @@
 #include "simple_tavrosk_feedback.h"
 
+#include "bellquist/item_names.h"
 #include "com/bstr.h"
 #include "tesspur/tesspur.h"
 #include "ui/message_box.h"
@@ -12,6 +13,7 @@
 #include <new>
 #include <utility>
 
+using BellquistLib::kItemExtension;
 using namespace TavroskClientLib;
 
 namespace NsTavroskClient {
@@ -27,8 +29,6 @@ constexpr ULONG kFlagQuestion = 0x1000;
 constexpr ULONG kFlagSilent = 0x80000;
 // Yes, No and Cancel with the exclamation icon.
 constexpr ULONG kConfirmReplaceFlags = kFlagYesNo | kFlagCancel | 0x1;
-
-constexpr std::u16string_view kItemExtension = u".<item>";
 
 UINT StyleOf(ULONG flags) {
     UINT icon = (flags & kFlagError) ? MB_ICONHAND : (flags & kFlagQuestion) ? MB_ICONQUESTION : MB_ICONEXCLAMATION;

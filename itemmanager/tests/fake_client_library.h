@@ -1,11 +1,24 @@
 // The client library's main object as the back-end tests fake it: every slot
-// of its main and service interfaces fails the test when called, unless the
-// fake of a test overrides it. IUnknown is each fake's own: what it answers
-// and how long it lives are part of what a test scripts.
+// of its main, service and folder interfaces fails the test when called,
+// unless the fake of a test overrides it. IUnknown is each fake's own: what
+// it answers and how long it lives are part of what a test scripts. Beside
+// them: the records such a fake answers with, and the back end that holds a
+// fake in place of the library it creates.
 #pragma once
 
+#include "proxy_tavrosk_api.h"
+
+#include "bellquist/ids.h"
+#include "bellquist/records.h"
+#include "com/bstr.h"
+#include "com/runtime.h"
+#include "com_testing/bstr_text.h"
 #include "com_testing/fake_parts.h"
+#include "common/record_array.h"
 #include "tavrosk/client_interfaces.h"
+
+#include <string>
+#include <vector>
 
 // The main interface alone.
 class FakeClientMain : public TavroskClientLib::ITavroskClient {
@@ -63,3 +76,98 @@ private:
 
 // The whole object: both interfaces.
 class FakeClientLibrary : public FakeClientMain, public FakeClientServices {};
+
+// The folder interface alone.
+class FakeClientFolders : public TavroskClientLib::ITavroskFolders {
+public:
+    virtual ~FakeClientFolders() = default;
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return Unexpected("GetIDsOfNames");
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return Unexpected("Invoke");
+    }
+    HRESULT STDMETHODCALLTYPE CreateNewItemFolder(LONG, BSTR, LONG, BSTR*, LONG*) override {
+        return Unexpected("CreateNewItemFolder");
+    }
+
+private:
+    static HRESULT Unexpected(const char* method) { return com_testing::UnexpectedCall(method); }
+};
+
+namespace fake_client {
+
+// The view of the back ends the fakes stand beside.
+inline const GUID kViewGUID = com::MakeGuid("A0A1A2A3-B0B1-C0C1-D0D1-E0E1E2E3E4E5");
+
+// One record of a list, as the tests write and compare them.
+struct Row {
+    LONG type;
+    LONG id;
+    LONG parentId;
+    LONG parentType;
+    std::u16string name;
+    LONG linkType = BellquistLib::LinkType_BOM;
+    bool operator==(const Row&) const = default;
+};
+
+inline std::u16string Name(BSTR text) { return text ? com_testing::Text(text) : u""; }
+
+inline std::vector<Row> Rows(SAFEARRAY* list) {
+    std::vector<Row> rows;
+    if (!list) return rows;
+    RecordArray<BellquistLib::ItmObjectData> records(list);
+    for (const BellquistLib::ItmObjectData* r = records.mpoBegin(); r != records.mpoEnd(); ++r)
+        rows.push_back({r->meObjectType, r->mlObjectID, r->mlParentObjectID, r->meParentDocType, Name(r->moFilename),
+                        r->meLinkType});
+    return rows;
+}
+
+// The record of a row as the library makes it: parent project 7, version
+// 1, up to date, in the vault folder "\Pumps\".
+inline void FillRecord(BellquistLib::ItmObjectData& record, const Row& row) {
+    using namespace BellquistLib;
+    record.meObjectType = static_cast<ItmObjectType>(row.type);
+    record.mlObjectID = row.id;
+    record.mlParentObjectID = row.parentId;
+    record.meParentDocType = static_cast<ItmObjectType>(row.parentType);
+    record.meLinkType = static_cast<ItmLinkType>(row.linkType);
+    record.meLinkOperation = LinkOp_None;
+    record.mlConfigID = -1;
+    record.mlParentProjectID = 7;
+    record.mlAttachedVersion = 1;
+    record.mbIsUpToDate = 1;
+    record.moFilename = SysAllocString(row.name.c_str());
+    record.moPath = SysAllocString(u"\\Pumps\\");
+}
+
+// A new SAFEARRAY(ItmObjectData) of the rows, for the caller.
+inline SAFEARRAY* NewRecords(const std::vector<Row>& rows) {
+    using namespace BellquistLib;
+    RecordArray<ItmObjectData> array;
+    array.mvCreate(static_cast<ULONG>(rows.size()), LIBID_BellquistLib, kLibraryMajorVersion, kLibraryMinorVersion);
+    for (size_t i = 0; i < rows.size(); ++i) FillRecord(array.mpoBegin()[i], rows[i]);
+    SAFEARRAY* out = nullptr;
+    array.mvHandOut(&out);
+    return out;
+}
+
+// The client back end over `cache` with `client` in place of the library it
+// creates at Init, for the view kViewGUID in "C:\Views\Pumps".
+class BackEnd : public CProxyTavroskAPI {
+public:
+    BackEnd(const RefPtr<CItemCacheFile>& cache, TavroskClientLib::ITavroskClient* client) : CProxyTavroskAPI(cache) {
+        mpoClient = client;
+        client->AddRef();
+        BellquistLib::InitData data{};
+        data.moViewPath = SysAllocString(u"C:\\Views\\Pumps");
+        data.moViewGUID = kViewGUID;
+        mvKeepInitData(data);
+        SysFreeString(data.moViewPath);
+    }
+};
+
+}  // namespace fake_client

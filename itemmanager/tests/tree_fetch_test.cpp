@@ -51,58 +51,9 @@ using com_testing::UnexpectedCall;
 using TavroskClientLib::ITavroskClient;
 using TavroskClientLib::ITavroskServices;
 using TavroskClientLib::LinkRecord;
+using namespace fake_client;
 
 namespace {
-
-const GUID kViewGUID = com::MakeGuid("A0A1A2A3-B0B1-C0C1-D0D1-E0E1E2E3E4E5");
-
-// One record of a list, as the tests compare them.
-struct Row {
-    LONG type;
-    LONG id;
-    LONG parentId;
-    LONG parentType;
-    std::u16string name;
-    LONG linkType = LinkType_BOM;
-    bool operator==(const Row&) const = default;
-};
-
-std::u16string Name(BSTR text) { return text ? Text(text) : u""; }
-
-std::vector<Row> Rows(SAFEARRAY* list) {
-    std::vector<Row> rows;
-    if (!list) return rows;
-    RecordArray<ItmObjectData> records(list);
-    for (const ItmObjectData* r = records.mpoBegin(); r != records.mpoEnd(); ++r)
-        rows.push_back({r->meObjectType, r->mlObjectID, r->mlParentObjectID, r->meParentDocType, Name(r->moFilename),
-                        r->meLinkType});
-    return rows;
-}
-
-void FillRecord(ItmObjectData& record, const Row& row) {
-    record.meObjectType = static_cast<ItmObjectType>(row.type);
-    record.mlObjectID = row.id;
-    record.mlParentObjectID = row.parentId;
-    record.meParentDocType = static_cast<ItmObjectType>(row.parentType);
-    record.meLinkType = static_cast<ItmLinkType>(row.linkType);
-    record.meLinkOperation = LinkOp_None;
-    record.mlConfigID = -1;
-    record.mlParentProjectID = 7;
-    record.mlAttachedVersion = 1;
-    record.mbIsUpToDate = 1;
-    record.moFilename = SysAllocString(row.name.c_str());
-    record.moPath = SysAllocString(u"\\Pumps\\");
-}
-
-// A new SAFEARRAY(ItmObjectData) of the rows, for the caller.
-SAFEARRAY* NewRecords(const std::vector<Row>& rows) {
-    RecordArray<ItmObjectData> array;
-    array.mvCreate(static_cast<ULONG>(rows.size()), LIBID_BellquistLib, kLibraryMajorVersion, kLibraryMinorVersion);
-    for (size_t i = 0; i < rows.size(); ++i) FillRecord(array.mpoBegin()[i], rows[i]);
-    SAFEARRAY* out = nullptr;
-    array.mvHandOut(&out);
-    return out;
-}
 
 struct LinkRow {
     std::u16string item;
@@ -231,20 +182,6 @@ private:
     ULONG references_ = 1;
 };
 
-// The back end with the fake library in place of a created one.
-class TestBackEnd : public CProxyTavroskAPI {
-public:
-    TestBackEnd(const RefPtr<CItemCacheFile>& cache, ITavroskClient* client) : CProxyTavroskAPI(cache) {
-        mpoClient = client;
-        client->AddRef();
-        InitData data{};
-        data.moViewPath = SysAllocString(u"C:\\Views\\Pumps");
-        data.moViewGUID = kViewGUID;
-        mvKeepInitData(data);
-        SysFreeString(data.moViewPath);
-    }
-};
-
 struct CachedChild {
     LONG type;
     LONG id;
@@ -262,7 +199,7 @@ protected:
         path_ = (machine_.root() / "items.cache").string();
         cache_ = new CItemCacheFile(std::u16string(path_.begin(), path_.end()));
         client_ = std::make_unique<FakeClient>(script_);
-        backEnd_ = std::make_unique<TestBackEnd>(cache_, client_.get());
+        backEnd_ = std::make_unique<BackEnd>(cache_, client_.get());
     }
     void TearDown() override {
         backEnd_.reset();
@@ -373,7 +310,7 @@ protected:
     RefPtr<CItemCacheFile> cache_;
     ClientScript script_;
     std::unique_ptr<FakeClient> client_;
-    std::unique_ptr<TestBackEnd> backEnd_;
+    std::unique_ptr<BackEnd> backEnd_;
 };
 
 const Row kPumpInput{ItmObjectType_Item, 10, 5, ItmObjectType_ItemFolder, u"Pump.<item>"};

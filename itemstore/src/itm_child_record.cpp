@@ -1,4 +1,6 @@
-#include "itm_child_record.h"
+// The records made from an item object: its item cache record here, its
+// link record in itm_link_rules.cpp.
+#include "itemstore/itm_object_records.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/bstr.h"

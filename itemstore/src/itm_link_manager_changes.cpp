@@ -5,7 +5,7 @@
 #include "itm_object_variant.h"
 #include "owner_cache.h"
 
-#include "itm_child_record.h"
+#include "itemstore/itm_object_records.h"
 #include "common/error_codes.h"
 #include "itm_link_rules.h"
 

@@ -1,4 +1,5 @@
 #include "itm_link_rules.h"
+#include "itemstore/itm_object_records.h"
 
 #include "common/error_codes.h"
 

@@ -1,5 +1,5 @@
-// The rules of a link manager: which links may be added, which are dirty,
-// and the link record of an item object.
+// The rules of a link manager: which links may be added and which are
+// dirty (the link record of an item object: itemstore/itm_object_records.h).
 #pragma once
 
 #include "itemstore/itm_link_state.h"
@@ -26,12 +26,3 @@ HRESULT ghCheckLink(const LinkState& state, const BellquistLib::ItmLink& link);
 // or, with its type unchanged, when it is new (LinkOp_New, not added as
 // LinkOp_None) or marked removed.
 bool gbIsLinkDirty(const CLinkData& link);
-
-// The link record of `object` by its Type: an item (4), file (6) or BOM (7)
-// gives its own GetItmLink (through IItmItem, IItmFile, IItmBOM); a root
-// item folder, vault or item folder (1 to 3) its GetUniqueID as a
-// LinkType_BOM link with LinkOp_None. A non-zero `operation` then replaces
-// the operation. E_ITEM_INVALID_OBJECT when the interface is missing,
-// E_ITEM_INVALID_ITEM_TYPE for any other kind, else the object's failure.
-HRESULT ghMakeItmLink(BellquistLib::IItmObject* object, BellquistLib::ItmLinkOperation operation,
-                      BellquistLib::ItmLink* link);

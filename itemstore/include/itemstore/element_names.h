@@ -6,6 +6,7 @@
 // so keys that differ only in letter case address the same elements.
 #pragma once
 
+#include "bellquist/item_names.h"
 #include "winapi/types.h"
 
 #include <string>
@@ -13,7 +14,7 @@
 #include <vector>
 
 // Length of the item extension ".<item>" that every item file name ends in.
-inline constexpr size_t kItemExtensionLength = 7;
+inline constexpr size_t kItemExtensionLength = BellquistLib::kItemExtension.size();
 // Characters of one piece of a split name (a piece storage or the stream).
 inline constexpr size_t kElementPieceLength = 30;
 // The root stream holding the header text, before the split's "S".

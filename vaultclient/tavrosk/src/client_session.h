@@ -46,6 +46,8 @@ public:
     // The vault database of the login's connection, which the library's
     // operations read.
     vaultdb::Database& Database() const;
+    // The login's vault connection itself (the session keeps its reference).
+    SpMgr& Connection() const { return connection_; }
 
 private:
     explicit ClientSession(SpMgr& connection);

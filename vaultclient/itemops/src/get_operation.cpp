@@ -1,12 +1,12 @@
 #include "get_operation.h"
 
 #include "operation_vaults.h"
-#include "type_library.h"
 #include "vault_items.h"
 
 #include "bellquist/records.h"
 #include "com/method_boundary.h"
 #include "common/com_errors.h"
+#include "common/error_codes.h"
 #include "common/record_array.h"
 #include "oxnvault/view_copy.h"
 #include "vaultdb/schema.h"
@@ -77,7 +77,13 @@ HRESULT CItmGetOperation::ItmStartOperation(VARIANT oParam, SAFEARRAY** poLockUn
         std::vector<ItemToRefresh> items;
         std::vector<std::u16string> problems;
         bool cancelled = false;
-        for (const OperationVault& vault : ReadOperationVaults(setup_.Utils())) {
+        const std::vector<OperationVault> vaults = ReadOperationVaults(setup_.Utils());
+        // Files land below the view folder; without one a path would land
+        // anywhere. Checked before anything is copied.
+        for (const OperationVault& vault : vaults)
+            if (vault.viewPath.empty())
+                gvRaiseComError(E_OXN_MISSING_VIEW_INFO, u"The session has no view folder to get the files into.");
+        for (const OperationVault& vault : vaults) {
             vaultdb::Database& database = vault.Database();
             const std::u16string viewGuid = vaultdb::FoldKey(winapi::GuidToString(vault.viewGuid));
             for (const OperationRoot& root : vault.roots) {

@@ -51,8 +51,8 @@ public:
     // both lists are handed out on success (SAFEARRAY(ItmObjectData), the
     // caller's), null on failure. E_POINTER for a null list pointer,
     // E_INVALIDARG for another version, E_UNEXPECTED before
-    // ItmInitOperation; the failures of ReadOperationVaults and of the
-    // database.
+    // ItmInitOperation, E_OXN_MISSING_VIEW_INFO for a session without a
+    // view folder; the failures of ReadOperationVaults and of the database.
     HRESULT STDMETHODCALLTYPE ItmStartOperation(VARIANT oParam, SAFEARRAY** poLockUniqueDocs,
                                                 SAFEARRAY** poGetUniqueDocs) override;
     // oParam: VT_DISPATCH (or VT_UNKNOWN) with IItmOperationPropertyResult,

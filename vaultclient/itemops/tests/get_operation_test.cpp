@@ -237,8 +237,9 @@ TEST_F(GetOperationTest, CallsOutOfOrderOrWithWrongArgumentsAreRefused) {
     EXPECT_EQ(operation->ItmStartOperation(text, &lock, &get), E_INVALIDARG);
 }
 
-// The items' vault must be a logged-in client library of this vault client.
-TEST_F(GetOperationTest, AVaultWithoutALoggedInClientLibraryIsRefused) {
+// The items' vault must be a logged-in client library of this vault client,
+// with a view folder to get the files into.
+TEST_F(GetOperationTest, AVaultWithoutALoggedInClientLibraryOrViewFolderIsRefused) {
     FakeResult notAClient;
     struct Case {
         const char* name;
@@ -248,6 +249,7 @@ TEST_F(GetOperationTest, AVaultWithoutALoggedInClientLibraryIsRefused) {
     } const cases[] = {
         {"no connection", nullptr, false, E_OXN_NULL_VALUE},
         {"another object", &notAClient, false, E_OXN_NULL_VALUE},
+        {"no view folder", nullptr, false, E_OXN_MISSING_VIEW_INFO},
         {"logged out", nullptr, true, E_OXN_NOT_LOGGED_IN},
     };
     for (const Case& c : cases) {
@@ -257,7 +259,9 @@ TEST_F(GetOperationTest, AVaultWithoutALoggedInClientLibraryIsRefused) {
         }
         FakeVaultUtils utils;
         FakeVaultUtils::Vault vault = AliceVault({{BellquistLib::Ot_Item, frame_, vault_.partsFolder}});
-        vault.connection = c.logOut ? static_cast<IUnknown*>(client_) : c.connection;
+        const bool noView = c.expected == E_OXN_MISSING_VIEW_INFO;
+        vault.connection = c.logOut || noView ? static_cast<IUnknown*>(client_) : c.connection;
+        if (noView) vault.viewPath.clear();
         utils.vaults.push_back(vault);
         com::ComPtr<BellquistLib::IItmOperation> operation = CreateOperation(ItemOperationsLib::CLSID_ItmGetOperation);
         ASSERT_EQ(operation->ItmInitOperation(&utils, &callback_, Nothing()), S_OK);

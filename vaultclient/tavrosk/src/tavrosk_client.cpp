@@ -12,6 +12,7 @@
 #include "tree_fetch.h"
 #include "tavrosk/login_record.h"
 #include "common/error_codes.h"
+#include "vennacle/sp_mgr.h"
 
 using TavroskClientLib::LoginRecord;
 
@@ -158,6 +159,16 @@ HRESULT CTavroskClient::GetItmInfoSupplement(SAFEARRAY** ppoSupplement) {
         tavrosk::ReadInfoSupplement(session_->Database(), ppoSupplement);
         return S_OK;
     });
+}
+
+HRESULT CTavroskClient::GetConnection(SpMgr** ppoConnection) {
+    if (!ppoConnection) return E_POINTER;
+    *ppoConnection = nullptr;
+    if (!session_) return E_OXN_NOT_LOGGED_IN;
+    SpMgr& connection = session_->Connection();
+    connection.AddRef();
+    *ppoConnection = &connection;
+    return S_OK;
 }
 
 // The operations below come with the item operations and the generation of

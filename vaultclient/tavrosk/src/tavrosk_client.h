@@ -20,6 +20,7 @@
 #include "com/server/interface_map.h"
 #include "com/server/object_root.h"
 #include "tavrosk/client_interfaces.h"
+#include "tavrosk/connection_access.h"
 #include "tavrosk/ids.h"
 
 #include <memory>
@@ -29,7 +30,8 @@ class CTavroskClient : public CComObjectRootEx<CComSingleThreadModel>,
                        public TavroskClientLib::ITavroskClient,
                        public TavroskClientLib::ITavroskServices,
                        public IDispatchImpl<TavroskClientLib::ITavroskFolders>,
-                       public TavroskClientLib::ITavroskFileInfo {
+                       public TavroskClientLib::ITavroskFileInfo,
+                       public TavroskClientLib::ITavroskConnection {
 public:
     BEGIN_COM_MAP(CTavroskClient)
     COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskClient)
@@ -37,6 +39,7 @@ public:
     COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFolders)
     COM_INTERFACE_ENTRY(IDispatch)
     COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFileInfo)
+    COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskConnection)
     END_COM_MAP()
 
     // ITavroskClient
@@ -107,6 +110,10 @@ public:
     // local_versions.h; a null *ppoItems has nothing to fill. E_POINTER for a
     // null argument; E_OXN_NOT_LOGGED_IN when no login is open.
     HRESULT STDMETHODCALLTYPE GetLocalVersions(SAFEARRAY** ppoItems) override;
+
+    // ITavroskConnection: the session's vault connection, for the vault
+    // client's outside item operations.
+    HRESULT STDMETHODCALLTYPE GetConnection(SpMgr** ppoConnection) override;
 
 protected:
     CTavroskClient() = default;

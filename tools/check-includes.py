@@ -51,6 +51,7 @@ FOLDER_RANK = {
     "vaultclient/tavrosk": 22,
     "vaultclient/admin": 22,
     "vaultclient/oxnvault": 22,
+    "vaultclient/itemops": 23,  # works through the client library and the vault's interface
     "itemstore": 30,
     "itemstore/progress": 31,
     "login/table": 30,

@@ -17,18 +17,24 @@ std::u16string StrictUtf16(std::string_view text, const std::string& what) {
 
 void CheckVaultName(std::u16string_view name, const std::string& what) {
     const std::string shown = "\"" + winapi::ToUtf8(name) + "\"";
-    if (name.empty()) throw AdminError(what + " is empty");
-    if (name == u"." || name == u"..") throw AdminError(shown + " cannot be " + what + ": it names a folder itself");
-    for (char16_t c : name)
-        if (c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos)
-            throw AdminError(what + " " + shown +
-                             " holds a character a path may not hold (\\ / : * ? \" < > | or a control character)");
-    if (name.back() == u'.' || name.back() == u' ')
+    switch (vaultdb::CheckVaultName(name)) {
+    case vaultdb::NameFault::kNone:
+        return;
+    case vaultdb::NameFault::kEmpty:
+        throw AdminError(what + " is empty");
+    case vaultdb::NameFault::kDotName:
+        throw AdminError(shown + " cannot be " + what + ": it names a folder itself");
+    case vaultdb::NameFault::kBadCharacter:
+        throw AdminError(what + " " + shown +
+                         " holds a character a path may not hold (\\ / : * ? \" < > | or a control character)");
+    case vaultdb::NameFault::kTrailingDotOrSpace:
         throw AdminError(what + " " + shown + " ends with a dot or a space, which the views' file systems drop");
+    case vaultdb::NameFault::kTooLong:
+        break;
+    }
     const std::size_t bytes = winapi::ToUtf8(name).size();
-    if (bytes > kMaxVaultNameBytes)
-        throw AdminError(what + " " + shown.substr(0, 40) + "...\" is " + std::to_string(bytes) +
-                         " bytes long; a vault allows " + std::to_string(kMaxVaultNameBytes));
+    throw AdminError(what + " " + shown.substr(0, 40) + "...\" is " + std::to_string(bytes) +
+                     " bytes long; a vault allows " + std::to_string(kMaxVaultNameBytes));
 }
 
 }  // namespace vaultadmin

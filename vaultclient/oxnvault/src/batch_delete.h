@@ -1,11 +1,11 @@
 // The delete utility (IOxnBatchDelete, IOxnBatchDeleteSource): folders and
 // files added, delete or destroy, the vault's question, the run, and the
 // errors of the run shown to the user. The work itself is Deletions
-// (deletions.h): one transaction for the whole batch. Created through
+// (oxnvault/deletions.h): one transaction for the whole batch. Created through
 // CreateBatchDelete (utilities.h).
 #pragma once
 
-#include "deletions.h"
+#include "oxnvault/deletions.h"
 #include "utilities.h"
 
 #include "oxnvault/interfaces.h"

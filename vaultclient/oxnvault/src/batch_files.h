@@ -3,6 +3,7 @@
 // in it and in the folders below it.
 #pragma once
 
+#include "oxnvault/vault_time.h"
 #include "winapi/errors.h"
 #include "winapi/types.h"
 
@@ -31,8 +32,5 @@ struct BatchFile {
 // when the vault has no such live file or folder; a failing read gives its
 // code. `files` is unchanged on failure.
 HRESULT AddBatchFiles(vaultdb::Database& database, LONG fileId, LONG folderId, std::vector<BatchFile>& files);
-
-// Now, as the vault stores times: an automation DATE in UTC.
-double NowUtcDate();
 
 }  // namespace oxnvault

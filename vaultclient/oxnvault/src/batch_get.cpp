@@ -10,10 +10,11 @@
 #include "com/server/com_object.h"
 #include "com/variant.h"
 #include "common/com_errors.h"
+#include "oxnvault/database_failure.h"
 #include "common/error_codes.h"
 #include "oxnvault/selection.h"
+#include "oxnvault/view_copy.h"
 #include "ui/message_box.h"
-#include "vaultdb/archive.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
@@ -24,49 +25,18 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cmath>
 #include <filesystem>
-#include <system_error>
 
 using namespace OxnVaultLib;
+using oxnvault::CheckDatabase;
 using oxnvault::ResultEntry;
 using oxnvault::TreeFile;
 
 namespace {
 
-// Automation DATE of the Unix epoch.
-constexpr double kUnixEpochDate = 25569.0;
 // Plain copies are placed in batches of this many: one flush of the file
 // system for the batch instead of one per file, and few open files.
 constexpr size_t kPlacementBatch = 64;
-
-// The stored time as a file time, whole seconds (as the local version rule
-// compares them).
-timespec FileTimeOf(double date) {
-    timespec time{};
-    time.tv_sec = static_cast<time_t>(std::floor((date - kUnixEpochDate) * 86400.0 + 1e-4));
-    return time;
-}
-
-HRESULT HresultOfErrno(int error) {
-    switch (error) {
-    case ENOSPC:
-        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return E_ACCESSDENIED;
-    default:
-        return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-    }
-}
-
-void CheckDatabase(vaultdb::Database& database, HRESULT hr) {
-    if (SUCCEEDED(hr)) return;
-    const std::u16string text = u"The vault database failed: " + winapi::ToUtf16(database.LastErrorText());
-    gvRaiseComError(hr, text.c_str());
-}
 
 bool SameGuidText(std::u16string_view a, std::u16string_view b) { return vaultdb::FoldKey(a) == vaultdb::FoldKey(b); }
 
@@ -229,7 +199,7 @@ bool COxnBatchGet::PlacePending(IOxnGetOpCallback* told) {
         if (result == 0) {
             done_.push_back(copy.entry);
             foldersToFlush_.insert(copy.folder);
-        } else if (!ReportProblem(told, copy.entry, HresultOfErrno(result),
+        } else if (!ReportProblem(told, copy.entry, oxnvault::HresultOfFileError(result),
                                   u"The file could not be written into the view folder.")) {
             goOn = false;
         }
@@ -312,43 +282,18 @@ HRESULT COxnBatchGet::GetOne(const TreeFile& file, const ResultEntry& entry, std
 
 HRESULT COxnBatchGet::WriteLocalCopy(const TreeFile& file, const ResultEntry& entry, bool placeNow,
                                      std::u16string& message) {
-    // An item's versions have no file of their own: nothing to copy.
-    if (!file.hasContents && file.docType == vaultdb::kObjectItem) return S_OK;
-    std::vector<uint8_t> data;
-    if (!file.hasContents ||
-        FAILED(vaultdb::ReadDocumentVersion(*session_->database, file.fileId, file.version, data))) {
-        message = u"The archive holds no contents for this version of the file.";
-        return E_OXN_FILE_NOT_FOUND;
+    const oxnvault::StoredVersion version{file.fileId, file.docType, file.version, file.modifiedUtc, file.hasContents};
+    vaultdb::Database& database = *session_->database;
+    if (placeNow) {
+        const HRESULT hr = oxnvault::CopyVersionToView(database, version, entry.path, message);
+        return hr == S_FALSE ? S_OK : hr;  // an item's version has no file: nothing to copy
     }
+    std::unique_ptr<winapi::SaveFile> save;
+    const HRESULT hr = oxnvault::WriteVersionBeside(database, version, entry.path, false, save, message);
+    if (hr != S_OK) return hr == S_FALSE ? S_OK : hr;
     const std::filesystem::path target(winapi::ToPosixPath(entry.path));
-    std::error_code error;
-    std::filesystem::create_directories(target.parent_path(), error);
-    if (error) {
-        message = u"The folder of the file could not be made in the view folder.";
-        return HresultOfErrno(error.value());
-    }
-    auto save = std::make_unique<winapi::SaveFile>();
-    winapi::SaveFile::Options options;
-    options.mode = 0644;
-    options.applyUmask = true;
-    options.flushFolder = placeNow;
-    options.flushContent = placeNow;
-    int result = save->Create(target.string(), options);
-    if (result == 0) result = save->Write(data.data(), data.size());
-    if (result == 0) {
-        const timespec times[2] = {FileTimeOf(file.modifiedUtc), FileTimeOf(file.modifiedUtc)};
-        if (::futimens(save->fd(), times) != 0) result = errno;
-    }
-    if (result == 0 && !placeNow) {
-        pending_.push_back({std::move(save), entry, target.parent_path().string()});
-        return kPlacedWithBatch;
-    }
-    if (result == 0) result = save->Commit();
-    if (result != 0 && !save->IsPlaced()) {
-        message = u"The file could not be written into the view folder.";
-        return HresultOfErrno(result);
-    }
-    return S_OK;
+    pending_.push_back({std::move(save), entry, target.parent_path().string()});
+    return kPlacedWithBatch;
 }
 
 namespace oxnvault {

@@ -1,4 +1,4 @@
-#include "deletions.h"
+#include "oxnvault/deletions.h"
 
 #include "batch_files.h"
 

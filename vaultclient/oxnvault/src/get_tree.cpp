@@ -4,6 +4,7 @@
 #include "vault_session.h"
 
 #include "common/com_errors.h"
+#include "oxnvault/database_failure.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
@@ -23,12 +24,6 @@ namespace {
 constexpr const char* kDocumentColumns =
     "SELECT d.id, d.folder_id, d.doc_type, d.name, f.vault_path, d.latest_version FROM documents d "
     "JOIN folders f ON f.id = d.folder_id ";
-
-void CheckDatabase(vaultdb::Database& database, HRESULT hr) {
-    if (SUCCEEDED(hr)) return;
-    const std::u16string text = u"The vault database failed: " + winapi::ToUtf16(database.LastErrorText());
-    gvRaiseComError(hr, text.c_str());
-}
 
 class TreeReader {
 public:

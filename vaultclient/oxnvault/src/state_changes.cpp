@@ -2,6 +2,7 @@
 
 #include "common/error_codes.h"
 #include "vaultdb/database.h"
+#include "vennacle/revisions.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "vaultdb/transaction.h"
@@ -167,7 +168,7 @@ HRESULT StateChanges::Apply(const Step& step) {
         hr = QueryRow(database_, "SELECT revision FROM document_versions WHERE document_id = ? AND version = ?",
                       {step.file.id, version}, revision);
         if (FAILED(hr)) return hr;
-        const std::u16string next = NextRevision(hr == S_OK ? revision->ColumnText(0) : std::u16string());
+        const std::u16string next = vennacle::NextRevision(hr == S_OK ? revision->ColumnText(0) : std::u16string());
         revision.reset();
         if (FAILED(hr = database_.Prepare(
                        "UPDATE document_versions SET revision = ? WHERE document_id = ? AND version = ?", update)))
@@ -201,36 +202,6 @@ HRESULT StateChanges::Apply(const Step& step) {
     update->BindDouble(6, NowUtcDate());
     update->BindText(7, revoke_ ? u"Revoked: " + transitionName_ : transitionName_);
     return update->Execute();
-}
-
-std::u16string NextRevision(const std::u16string& revision) {
-    if (revision.empty()) return u"A";
-    std::u16string next = revision;
-    if (next.back() >= u'0' && next.back() <= u'9') {
-        size_t at = next.size();
-        while (at > 0 && next[at - 1] >= u'0' && next[at - 1] <= u'9') {
-            if (next[at - 1] != u'9') {
-                ++next[at - 1];
-                return next;
-            }
-            next[--at] = u'0';
-        }
-        next.insert(at, 1, u'1');
-        return next;
-    }
-    size_t at = next.size();
-    while (at > 0) {
-        char16_t& letter = next[at - 1];
-        if (letter >= u'A' && letter < u'Z') {
-            ++letter;
-            return next;
-        }
-        if (letter != u'Z') return revision + u"A";  // not a letter revision: start one after it
-        letter = u'A';
-        --at;
-    }
-    next.insert(0, 1, u'A');
-    return next;
 }
 
 }  // namespace oxnvault

@@ -86,8 +86,4 @@ private:
     std::vector<RefusedFile> refused_;
 };
 
-// The revision after `revision`: "A" -> "B", "Z" -> "AA", "" -> "A"; a
-// revision ending in digits counts them up ("1" -> "2", "A9" -> "A10").
-std::u16string NextRevision(const std::u16string& revision);
-
 }  // namespace oxnvault

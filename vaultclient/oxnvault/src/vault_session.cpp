@@ -1,5 +1,6 @@
 #include "vault_session.h"
 
+#include "oxnvault/view_copy.h"
 #include "vaultdb/database.h"
 
 namespace oxnvault {
@@ -7,12 +8,7 @@ namespace oxnvault {
 VaultSession::~VaultSession() = default;
 
 std::u16string VaultSession::ViewFilePath(std::u16string_view folderVaultPath, std::u16string_view fileName) const {
-    std::u16string path = viewPath;
-    if (folderVaultPath.empty() || folderVaultPath.front() != u'\\') path += u'\\';
-    path += folderVaultPath;
-    if (path.back() != u'\\') path += u'\\';
-    path += fileName;
-    return path;
+    return oxnvault::ViewFilePath(viewPath, folderVaultPath, fileName);
 }
 
 }  // namespace oxnvault

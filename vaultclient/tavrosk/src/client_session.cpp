@@ -42,6 +42,7 @@ HRESULT ClientSession::Open(const TavroskClientLib::LoginRecord& record, std::un
     std::unique_ptr<ClientSession> opened(new ClientSession(*connection));
     hr = CopyString(record.moViewPath, opened->viewPath_);
     if (FAILED(hr)) return hr;
+    opened->computer_ = com::BstrView(record.moComputerName);
     opened->vaultGuid_ = vaultGuid;
     opened->viewGuid_ = record.moViewGUID;
     opened->userId_ = userId;

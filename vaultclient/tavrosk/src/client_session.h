@@ -3,11 +3,13 @@
 // login gave, as far as the library's operations use it.
 #pragma once
 
+#include "com/bstr.h"
 #include "com/ccom_bstr.h"
 #include "com/unknown.h"
 #include "winapi/types.h"
 
 #include <memory>
+#include <string>
 
 class SpMgr;
 
@@ -46,8 +48,16 @@ public:
     // The vault database of the login's connection, which the library's
     // operations read.
     vaultdb::Database& Database() const;
-    // The login's vault connection itself (the session keeps its reference).
+    // The vault connection itself (the session holds a reference).
     SpMgr& Connection() const { return connection_; }
+
+    // Who is logged in, and where: the operations check rights and write
+    // check-outs and history with them.
+    LONG UserId() const { return userId_; }
+    const GUID& ViewGuid() const { return viewGuid_; }
+    // The view's local root as the login gave it (empty when it gave none).
+    std::u16string_view ViewPath() const { return com::BstrView(viewPath_); }
+    const std::u16string& Computer() const { return computer_; }
 
 private:
     explicit ClientSession(SpMgr& connection);
@@ -56,6 +66,7 @@ private:
     GUID vaultGuid_{};
     GUID viewGuid_{};
     CComBSTR viewPath_;
+    std::u16string computer_;
     LONG userId_ = 0;
     LONG systemRights_ = 0;
 };

@@ -3,7 +3,7 @@
 #include "bellquist/records.h"
 #include "common/com_errors.h"
 #include "common/record_array.h"
-#include "record_strings.h"
+#include "object_records.h"
 #include "tavrosk/ids.h"
 #include "vault_objects.h"
 #include "vaultdb/database.h"
@@ -24,20 +24,7 @@ namespace {
 using BellquistLib::DelOrDestroyed;
 using BellquistLib::ItmObjectData;
 
-// One fetched record before it becomes an ItmObjectData.
-struct Placed {
-    const VaultObject* object;
-    LONG parentId;
-    LONG parentType;
-    LONG linkType;
-    LONG linkOperation;
-    LONG attachedVersion;
-};
-
-bool IsFolderType(LONG type) {
-    return type == vaultdb::kObjectRootItemFolder || type == vaultdb::kObjectVault ||
-           type == vaultdb::kObjectItemFolder;
-}
+using Placed = PlacedObject;
 
 // The link type a child of this kind may hang by: a file keeps a dynamic
 // or static link (anything else becomes static), every other kind type 3.
@@ -187,40 +174,6 @@ private:
     std::set<std::pair<LONG, LONG>> maybeDeleted_;
 };
 
-void Fill(ItmObjectData& record, const Placed& placed, VaultReader& reader) {
-    const VaultObject& object = *placed.object;
-    record.mlParentObjectID = placed.parentId;
-    record.meParentDocType = static_cast<BellquistLib::ItmObjectType>(placed.parentType);
-    record.meObjectType = static_cast<BellquistLib::ItmObjectType>(object.type);
-    record.meLinkType = static_cast<BellquistLib::ItmLinkType>(placed.linkType);
-    record.meLinkOperation = static_cast<BellquistLib::ItmLinkOperation>(placed.linkOperation);
-    record.mlObjectID = object.id;
-    record.mlParentProjectID = object.parentProjectId;
-    record.moFilename = NewString(object.name);
-    record.moPath = NewString(object.path);
-    record.mlAttachedVersion = placed.attachedVersion;
-    record.mlLocalVersion = -1;  // the item server reads the local files itself
-    record.mlLatestVersion = object.latestVersion;
-    record.mlConfigID = object.configId;
-    record.moConfigName = NewString(object.configName);
-    record.mlLockedBy = object.lockedBy;
-    record.moLockedBy = NewString(object.lockedByName);
-    record.moLockedPath = NewString(object.lockedPath);
-    record.mlStatusID = object.stateId;
-    record.moState = NewString(object.state);
-    const bool isDocument = object.type == vaultdb::kObjectItem || object.type == vaultdb::kObjectFile;
-    record.moModified = isDocument ? reader.VersionTime(object.id, placed.attachedVersion) : object.created;
-    record.moDomain = NewString(object.domain);
-    record.moLockViewID = object.lockViewId;
-    record.mbHasChildren = object.hasChildren ? VARIANT_TRUE : VARIANT_FALSE;
-    record.moAlternateName = NewString(object.alternateName);
-    record.mbIsUpToDate = 1;
-    record.mlItmObjectFlags = object.flags;
-    record.mbsLinkedFile = NewString(object.linkedFile);
-    record.mlDynLinkedFileVersion = object.dynamicFileVersion;
-    record.mbIsCutlist = object.isCutlist ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 }  // namespace
 
 void FetchTrees(vaultdb::Database& database, const FetchRequest& request, SAFEARRAY** fetched, SAFEARRAY** deleted) {
@@ -246,10 +199,7 @@ void FetchTrees(vaultdb::Database& database, const FetchRequest& request, SAFEAR
     const std::vector<DelOrDestroyed> gone = walk.Deleted();
 
     RecordArray<ItmObjectData> fetchedArray;
-    fetchedArray.mvCreate(static_cast<ULONG>(walk.Records().size()), TavroskClientLib::LIBID_TavroskClientLib,
-                          TavroskClientLib::kLibraryMajorVersion, TavroskClientLib::kLibraryMinorVersion);
-    ItmObjectData* record = fetchedArray.mpoBegin();
-    for (const Placed& placed : walk.Records()) Fill(*record++, placed, reader);
+    MakeObjectRecords(fetchedArray, walk.Records(), reader);
 
     RecordArray<DelOrDestroyed> deletedArray;
     deletedArray.mvCreate(static_cast<ULONG>(gone.size()), TavroskClientLib::LIBID_TavroskClientLib,

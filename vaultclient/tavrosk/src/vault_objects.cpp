@@ -33,11 +33,6 @@ enum StatementId {
     kStatementCount,
 };
 
-bool IsFolderType(LONG type) {
-    return type == vaultdb::kObjectRootItemFolder || type == vaultdb::kObjectVault ||
-           type == vaultdb::kObjectItemFolder;
-}
-
 // Steps a statement whose rows the caller reads; S_OK with a row, S_FALSE
 // at the end, a failure raised.
 bool NextRow(vaultdb::Database& database, vaultdb::Statement& statement) {
@@ -47,6 +42,11 @@ bool NextRow(vaultdb::Database& database, vaultdb::Statement& statement) {
 }
 
 }  // namespace
+
+bool IsFolderType(LONG type) {
+    return type == vaultdb::kObjectRootItemFolder || type == vaultdb::kObjectVault ||
+           type == vaultdb::kObjectItemFolder;
+}
 
 void CheckDatabase(vaultdb::Database& database, HRESULT hr) {
     if (SUCCEEDED(hr)) return;

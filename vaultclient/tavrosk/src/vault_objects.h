@@ -27,6 +27,11 @@ class Statement;
 
 namespace tavrosk {
 
+// Whether objects of the ItmObjectType `type` are folders: the root item
+// folder (1), the vault (2) and item folders (3), all rows of the folders
+// table.
+bool IsFolderType(LONG type);
+
 // One object of the vault, without its place under a parent.
 struct VaultObject {
     LONG type = 0;  // ItmObjectType: 3 folder, 4 item, 6 file, 7 BOM

@@ -1,4 +1,4 @@
-#include "counters.h"
+#include "vennacle/counters.h"
 
 #include "sp_query.h"
 #include "vaultdb/schema.h"

@@ -2,7 +2,8 @@
 // transaction.
 #include "sp_items.h"
 
-#include "counters.h"
+#include "vennacle/counters.h"
+#include "vennacle/vault_rows.h"
 #include "item_db_block.h"
 #include "sp_queries.h"
 #include "sp_query.h"
@@ -171,51 +172,19 @@ private:
             baseName = counter.moName;
             fileName = ItemFileName(baseName);
         }
-        const std::u16string nameKey = vaultdb::FoldKey(fileName);
-
-        SpQuery exists(
-            moDatabase,
-            "SELECT 1 FROM documents WHERE name_key = ? AND deleted = 0 AND (doc_type = 4 OR folder_id = ?)");
-        exists.Bind(nameKey).Bind(folderId);
-        if (exists.Next()) SpRaise(E_OXN_NAME_ALREADY_EXISTS);
-
-        SpQuery document(moDatabase,
-                         "INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version, created_by,"
-                         " created_utc) VALUES (?, ?, ?, 4, 1, ?, ?) RETURNING id");
-        document.Bind(folderId).Bind(fileName).Bind(nameKey).Bind(mlUserID).Bind(mdNow);
-        if (!document.Next()) SpRaise(E_OXN_DATABASE_ACCESS);
-        const LONG itemId = document.Int(0);
-        document.Reset();
-
-        SpQuery version(
-            moDatabase,
-            "INSERT INTO document_versions (document_id, version, modified_utc, user_id) VALUES (?, 1, ?, ?)");
-        version.Bind(itemId).Bind(mdNow).Bind(mlUserID).Run();
-
-        SpQuery itemRow(moDatabase,
-                        "INSERT INTO items (document_id, item_number, item_name, counter_id) VALUES (?, ?, ?, ?)");
-        itemRow.Bind(itemId).Bind(counter.moName).Bind(baseName);
-        if (counter.mlID != 0)
-            itemRow.Bind(counter.mlID);
-        else
-            itemRow.BindNull();
-        itemRow.Run();
-        if (counter.mlID != 0) {
-            SpQuery spend(moDatabase, "UPDATE counters SET state = ?, spent_by_item = ? WHERE id = ?");
-            spend.Bind(int32_t{vaultdb::kCounterSpent}).Bind(itemId).Bind(counter.mlID).Run();
-        }
-
         // New items are checked out to their maker, in this view.
         const std::u16string lockedPath = moRootPath + folderPath + fileName;
-        SpQuery lock(moDatabase,
-                     "INSERT INTO locks (document_id, user_id, view_guid, computer, locked_path, locked_utc)"
-                     " VALUES (?, ?, ?, ?, ?, ?)");
-        lock.Bind(itemId).Bind(mlUserID).Bind(moViewGuid).Bind(moComputer).Bind(lockedPath).Bind(mdNow).Run();
-
-        SpQuery history(moDatabase,
-                        "INSERT INTO history (action, object_type, object_id, version, user_id, time_utc)"
-                        " VALUES (?, 4, ?, 1, ?, ?)");
-        history.Bind(int32_t{vaultdb::kHistoryAdd}).Bind(itemId).Bind(mlUserID).Bind(mdNow).Run();
+        NewItem newItem;
+        newItem.mlFolderID = folderId;
+        newItem.moFileName = fileName;
+        newItem.moItemName = baseName;
+        newItem.moCounter = counter;
+        newItem.mlUserID = mlUserID;
+        newItem.moViewGuid = moViewGuid;
+        newItem.moComputer = moComputer;
+        newItem.moLockedPath = lockedPath;
+        newItem.mdNow = mdNow;
+        const LONG itemId = InsertNewItem(moDatabase, newItem);
 
         AutoLst<Lst<ItemDbData*>> linkRows;
         std::set<std::pair<LONG, LONG>> linked;

@@ -1,7 +1,7 @@
 // SpItems: the counter-id procedures (generation is in item_generation.cpp).
 #include "sp_items.h"
 
-#include "counters.h"
+#include "vennacle/counters.h"
 #include "sp_query.h"
 #include "vaultdb/transaction.h"
 

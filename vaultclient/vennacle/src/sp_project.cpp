@@ -6,6 +6,7 @@
 #include "vaultdb/errors.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/transaction.h"
+#include "vennacle/vault_rows.h"
 
 using namespace vennacle;
 
@@ -42,28 +43,7 @@ HRESULT SpProject::mhAddProject(LONG parentId, LONG, SpProjectData& project, LON
         vaultdb::Transaction transaction(moDatabase);
         if (HRESULT begun = transaction.Begin(); FAILED(begun)) SpRaise(begun);
 
-        SpQuery parent(moDatabase, "SELECT vault_path FROM folders WHERE id = ?");
-        parent.Bind(parentId);
-        if (!parent.Next()) SpRaise(E_OXN_FOLDER_NOT_FOUND);
-        const std::u16string path = parent.Text(0) + std::u16string(name) + u'\\';
-        const std::u16string pathKey = vaultdb::FoldKey(path);
-
-        SpQuery existing(moDatabase, "SELECT id FROM folders WHERE path_key = ?");
-        existing.Bind(pathKey);
-        if (existing.Next()) SpRaise(E_OXN_NAME_ALREADY_EXISTS);
-
-        SpQuery insert(moDatabase,
-                       "INSERT INTO folders (parent_id, name, vault_path, path_key, created_utc)"
-                       " VALUES (?, ?, ?, ?, ?) RETURNING id");
-        insert.Bind(parentId).Bind(name).Bind(path).Bind(pathKey).Bind(NowUtc());
-        if (!insert.Next()) SpRaise(E_OXN_DATABASE_ACCESS);
-        newId = insert.Int(0);
-        insert.Reset();
-
-        if (pathKey == vaultdb::FoldKey(u"\\<items>\\")) {
-            SpQuery root(moDatabase, "UPDATE vault SET root_item_folder_id = ? WHERE id = 1");
-            root.Bind(newId).Run();
-        }
+        newId = InsertFolder(moDatabase, parentId, name, 0, NowUtc());
         if (HRESULT committed = transaction.Commit(); FAILED(committed)) SpRaise(committed);
     });
     // Another connection may win the race between check and insert.

@@ -11,6 +11,12 @@
 
 namespace ItemOperationsLib {
 
+// The library under which the server describes the records of the arrays
+// it hands out (ItmObjectData), version 1.0.
+inline constexpr GUID LIBID_ItemOperationsLib = com::MakeGuid("10686916-5C25-4023-9174-3D947A5F63BA");
+inline constexpr WORD kLibraryMajorVersion = 1;
+inline constexpr WORD kLibraryMinorVersion = 0;
+
 // Gets the files of items into the view folder (IItmOperation).
 inline constexpr CLSID CLSID_ItmGetOperation = com::MakeGuid("3F9B5907-0377-4178-BCDF-BF911F881C15");
 // Deletes items, item folders and files in the vault (IItmOperation).
@@ -23,10 +29,10 @@ inline constexpr CLSID CLSID_ItmRevision = com::MakeGuid("E5E80EB7-8EF4-45D5-951
 inline constexpr LONG kOperationSilent = 1;
 
 // What the get operation hands to IItmOperationPropertyResult::SetResult
-// (property 0, VT_I4) from ItmEndOperation: every item was got at its latest
-// version, or at least one at an older one.
+// (property 0, VT_I4) from ItmEndOperation: the latest versions were got (no
+// version was asked), or the version asked.
 inline constexpr LONG kGetResultProperty = 0;
 inline constexpr LONG kGotLatest = 1;
-inline constexpr LONG kGotOlderVersion = 2;
+inline constexpr LONG kGotAskedVersion = 2;
 
 }  // namespace ItemOperationsLib

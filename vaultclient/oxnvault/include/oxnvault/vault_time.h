@@ -1,0 +1,10 @@
+// Times as the vault stores them (modified, locked, history and deletion
+// times): an automation DATE in UTC.
+#pragma once
+
+namespace oxnvault {
+
+// Now, as the vault stores times.
+double NowUtcDate();
+
+}  // namespace oxnvault

@@ -3,9 +3,8 @@
 // library's main object (the client object) and the login server's Login
 // object. Here: construction, Init, the connection it hands to new item
 // objects, the two logins with their shared worker, the logout and the
-// destruction; the browsing operations and the tree fetch behind them, and
-// the operations driven through outside objects (their own files); the
-// other item operations keep the default of CProxy.
+// destruction; the browsing operations and the tree fetch behind them
+// (their own files); the other item operations keep the default of CProxy.
 #pragma once
 
 #include "proxy.h"
@@ -72,6 +71,30 @@ public:
     // transaction (proxy_tavrosk_api_cache_refresh.cpp).
     HRESULT UpdateItemsFromDynLink(SAFEARRAY* items) override;
 
+    // The tree fetch (proxy_tavrosk_api_fetch.cpp): asks the client library
+    // for the trees of `input` (SAFEARRAY of ItmObjectData), sending along
+    // their cached trees unless Bgtf_IgnoreInputFromFileCache, removes the
+    // items the vault reports deleted from the cache, merges the fetched
+    // records into item objects (and the cache with Bgtf_UpdateFileCache)
+    // and refreshes the files' local versions. *results (SAFEARRAY of
+    // VARIANT) and *deleted (SAFEARRAY of DelOrDestroyed) go to the caller
+    // when wanted (null out-pointers: not wanted). `lock` is the caller's
+    // open transacted cache scope, or null: without one, each cache step
+    // takes its own short scope and none is held while the library works.
+    HRESULT mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels, LONG getLatest, VARIANT_BOOL refresh,
+                         SAFEARRAY** results, SAFEARRAY** deleted, CItemCacheLock* lock);
+    // The cached trees of the input's items down to `levels` (0: all), as a
+    // new SAFEARRAY of ItmObjectData for the caller: the items' children,
+    // then each input item's own record with the parent it was given under.
+    // *cached is null when the input holds no item.
+    HRESULT mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* input, LONG levels, SAFEARRAY** cached);
+    // In one cache transaction: removes the items named by `keysToRemove`,
+    // then fetches the items of `itemsToFetch` (id, parent project id,
+    // name) again into the cache. Any failure reverts the transaction and
+    // is returned; else the commit's result.
+    HRESULT mhUpdateCacheTransacted(const std::vector<std::u16string>& keysToRemove,
+                                    const std::vector<CacheUpdateEntry>& itemsToFetch);
+
     // Operations driven through outside objects
     // (proxy_tavrosk_api_operations.cpp). Each reads its items (SAFEARRAY of
     // VARIANTs with item objects) and creates the outside object anew per
@@ -103,30 +126,6 @@ public:
     // list, out-pointer or manager; S_OK at once for an empty list.
     HRESULT mhGetThroughOperation(LONG version, SAFEARRAY* items, SAFEARRAY** returnedItems, bool silent,
                                   BellquistLib::IItmManager* manager);
-
-    // The tree fetch (proxy_tavrosk_api_fetch.cpp): asks the client library
-    // for the trees of `input` (SAFEARRAY of ItmObjectData), sending along
-    // their cached trees unless Bgtf_IgnoreInputFromFileCache, removes the
-    // items the vault reports deleted from the cache, merges the fetched
-    // records into item objects (and the cache with Bgtf_UpdateFileCache)
-    // and refreshes the files' local versions. *results (SAFEARRAY of
-    // VARIANT) and *deleted (SAFEARRAY of DelOrDestroyed) go to the caller
-    // when wanted (null out-pointers: not wanted). `lock` is the caller's
-    // open transacted cache scope, or null: without one, each cache step
-    // takes its own short scope and none is held while the library works.
-    HRESULT mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels, LONG getLatest, VARIANT_BOOL refresh,
-                         SAFEARRAY** results, SAFEARRAY** deleted, CItemCacheLock* lock);
-    // The cached trees of the input's items down to `levels` (0: all), as a
-    // new SAFEARRAY of ItmObjectData for the caller: the items' children,
-    // then each input item's own record with the parent it was given under.
-    // *cached is null when the input holds no item.
-    HRESULT mhReadCachedTrees(CItemCacheLock& lock, SAFEARRAY* input, LONG levels, SAFEARRAY** cached);
-    // In one cache transaction: removes the items named by `keysToRemove`,
-    // then fetches the items of `itemsToFetch` (id, parent project id,
-    // name) again into the cache. Any failure reverts the transaction and
-    // is returned; else the commit's result.
-    HRESULT mhUpdateCacheTransacted(const std::vector<std::u16string>& keysToRemove,
-                                    const std::vector<CacheUpdateEntry>& itemsToFetch);
 
     // Set by the manager once both back ends exist; not owned.
     void mvSetOxnInterface(CProxyOxnInterface* vaultBackEnd) noexcept { mpoOxnInterface = vaultBackEnd; }

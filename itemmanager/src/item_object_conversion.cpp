@@ -3,6 +3,7 @@
 #include "item_object_conversion.h"
 #include "common/error_codes.h"
 #include "proxy_tavrosk_api.h"
+#include "running_object.h"
 
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_path.h"
@@ -21,10 +22,6 @@
 using namespace BellquistLib;
 
 namespace {
-
-// Every kind of server, as the class ids of the item objects may be served
-// by any (the platform's value 23).
-constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 // The load information of IItmObject::Load; owns its path and connection.
 struct HeldLoadData {

@@ -1,9 +1,9 @@
 #include "proxy_tavrosk_api.h"
 
+#include "running_object.h"
+
 #include "common/error_codes.h"
 
-#include "com/runnable.h"
-#include "com/runtime.h"
 #include "dunmorrow/ids.h"
 #include "dunmorrow/interfaces.h"
 #include "tavrosk/client_interfaces.h"
@@ -16,24 +16,6 @@ using DunmorrowLib::LoginInfo;
 using TavroskClientLib::ITavroskClient;
 
 namespace {
-
-// Every kind of server, as the outside objects may be served by any.
-constexpr DWORD kAnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
-
-// Creates an object of `clsid`, puts it into its running state and asks it
-// for I. *object is null on failure, which returns the failing step's result.
-template <class I>
-HRESULT CreateRunning(REFCLSID clsid, I** object) {
-    *object = nullptr;
-    IUnknown* unknown = nullptr;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, kAnyServer, IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    if (FAILED(hr)) return hr;
-    hr = OleRun(unknown);
-    if (SUCCEEDED(hr)) hr = unknown->QueryInterface(I::kIid, reinterpret_cast<void**>(object));
-    unknown->Release();
-    if (FAILED(hr)) *object = nullptr;
-    return hr;
-}
 
 template <class I>
 void ReleaseHeld(I*& held) {
@@ -54,10 +36,10 @@ CProxyTavroskAPI::~CProxyTavroskAPI() {
 
 HRESULT CProxyTavroskAPI::Init(const InitData& data) {
     ReleaseHeld(mpoClient);
-    if (HRESULT hr = CreateRunning(TavroskClientLib::CLSID_TavroskClient, &mpoClient); FAILED(hr)) return hr;
+    if (HRESULT hr = ghCreateRunning(TavroskClientLib::CLSID_TavroskClient, &mpoClient); FAILED(hr)) return hr;
     // The login server stays loaded while the login object lives.
     ReleaseHeld(mpoLogin);
-    if (HRESULT hr = CreateRunning(DunmorrowLib::CLSID_Login, &mpoLogin); FAILED(hr)) return hr;
+    if (HRESULT hr = ghCreateRunning(DunmorrowLib::CLSID_Login, &mpoLogin); FAILED(hr)) return hr;
     mulParentWnd = data.hParentWndHandle;
     mvKeepInitData(data);  // mllOxnVault is the other back end's
     return S_OK;

@@ -140,6 +140,38 @@ public:
     HRESULT mhUpdateCacheTransacted(const std::vector<std::u16string>& keysToRemove,
                                     const std::vector<CacheUpdateEntry>& itemsToFetch);
 
+    // Operations driven through outside objects
+    // (proxy_tavrosk_api_operations.cpp). Each reads its items (SAFEARRAY of
+    // VARIANTs with item objects) and creates the outside object anew per
+    // call. 0x80040201 (E_OXN_NOT_INITIALIZED) from the outside objects counts
+    // as success.
+    //
+    // GetLatestItems: silent, a tree fetch of the latest versions into the
+    // cache; otherwise the outside get operation for the latest versions.
+    HRESULT GetLatestItems(SAFEARRAY* items, SAFEARRAY** returnedItems, bool silent, bool copyMetaDataIfLocked,
+                           BellquistLib::IItmManager* manager) override;
+    // The outside get operation with `version` for one item (type 4, else
+    // E_ITEM_INVALID_SOURCE). E_OXN_NULL_VALUE for a null item or out-pointer.
+    HRESULT GetSpecificVersion(BellquistLib::IItmObject* item, LONG version, SAFEARRAY** returnedItems,
+                               BellquistLib::IItmManager* manager) override;
+    // The outside delete operation, started interactively; its lists are not
+    // used and it is not ended. `destroy` is not passed on. E_OXN_NULL_VALUE
+    // for null items or manager.
+    HRESULT Delete(VARIANT_BOOL destroy, SAFEARRAY* items, BellquistLib::IItmManager* manager) override;
+    // The revision object, started with this session, given the items
+    // whose ItemObjectFlags lack bit 0, asked (the user may decline) and run.
+    // S_FALSE when no item is left or either answer is false; E_POINTER for
+    // a null array.
+    HRESULT IncrRevision(SAFEARRAY* items) override;
+    // The outside get operation driver: `manager` hands the operation its
+    // items (IVaultUtils), the operation copies the files of `version` (-1:
+    // the latest) into the view folder and returns the records to refresh,
+    // which are then fetched into the cache and *returnedItems (SAFEARRAY of
+    // VARIANT, null when nothing was fetched). E_OXN_NULL_VALUE for a null
+    // list, out-pointer or manager; S_OK at once for an empty list.
+    HRESULT mhGetThroughOperation(LONG version, SAFEARRAY* items, SAFEARRAY** returnedItems, bool silent,
+                                  BellquistLib::IItmManager* manager);
+
     // Set by the manager once both back ends exist; not owned.
     void mvSetOxnInterface(CProxyOxnInterface* vaultBackEnd) noexcept { mpoOxnInterface = vaultBackEnd; }
     CProxyOxnInterface* mpoGetOxnInterface() const noexcept { return mpoOxnInterface; }

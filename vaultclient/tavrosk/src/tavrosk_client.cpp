@@ -171,8 +171,7 @@ HRESULT CTavroskClient::GetConnection(SpMgr** ppoConnection) {
     return S_OK;
 }
 
-// The operations below come with the item operations and the generation of
-// items; until then each answers E_NOTIMPL and touches nothing.
+// Slots that no caller gives a meaning: they keep the later slots in place.
 
 HRESULT CTavroskClient::UnusedSlot3() { return E_NOTIMPL; }
 HRESULT CTavroskClient::UnusedSlot4() { return E_NOTIMPL; }

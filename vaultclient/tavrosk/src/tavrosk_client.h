@@ -6,8 +6,9 @@
 // (service slot 7) and the information supplement (service slot 12),
 // resolves local paths and finds local versions (file-info slots 3 and 4)
 // from the vault database, and makes new items and item folders, moves and
-// renames (service slots 10, 9, 11, folder interface slot 7) in it. Its
-// other item operations answer E_NOTIMPL until they are built.
+// renames (service slots 10, 9, 11, folder interface slot 7) in it; hands
+// the session's connection to the vault client's item operations. Slots no
+// caller uses answer E_NOTIMPL.
 //
 // Apartment-threaded: the item server creates it on its GUI thread and calls
 // it only there.

@@ -51,6 +51,7 @@ FOLDER_RANK = {
     "vaultclient/tavrosk": 22,
     "vaultclient/admin": 22,
     "vaultclient/oxnvault": 22,
+    "vaultclient/brevanne": 22,  # the vault object and the client library answer its data provider
     "vaultclient/itemops": 23,  # works through the client library and the vault's interface
     "itemstore": 30,
     "itemstore/progress": 31,

@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 #include <new>
-#include <utility>
 
 using BellquistLib::kItemExtension;
 using namespace TavroskClientLib;
@@ -52,19 +51,6 @@ ULONG AnswerOf(int button) {
 }
 
 std::u16string_view TextOf(BSTR text) { return {text ? text : u"", SysStringLen(text)}; }
-
-// The message format's one text argument; any further conversion of a
-// translated format gets nothing ("(null)", 0) rather than reading beyond.
-class OneTextArgument : public winapi::FormatArguments {
-public:
-    explicit OneTextArgument(const WCHAR* text) : text_(text) {}
-    uint64_t NextInteger(int) override { return 0; }
-    double NextDouble() override { return 0; }
-    const void* NextPointer() override { return std::exchange(text_, nullptr); }
-
-private:
-    const WCHAR* text_;
-};
 
 }  // namespace
 
@@ -122,9 +108,8 @@ HRESULT SimpleTavroskFeedback::ConfirmReplace(BSTR bsFilePath, VARIANT_BOOL* pbR
         // The name stays in UTF-16: no character is lost to a code page.
         std::u16string name(TextOf(bsFilePath));
         if (name.ends_with(kItemExtension)) name.resize(name.size() - kItemExtension.size());
-        std::u16string message;
-        OneTextArgument argument(name.c_str());
-        if (!winapi::FormatInto(message, format, argument)) message = format;
+        // A translated format may hold more inserts than the one name.
+        std::u16string message = winapi::FormatTexts(format, {name.c_str()});
 
         BSTR captionText = SysAllocString(caption);
         BSTR detailText = SysAllocStringLen(message.data(), static_cast<UINT>(message.size()));

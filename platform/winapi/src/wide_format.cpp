@@ -26,6 +26,18 @@ double VaListArguments::NextDouble() { return va_arg(args_, double); }
 
 const void* VaListArguments::NextPointer() { return va_arg(args_, const void*); }
 
+uint64_t TextArguments::NextInteger(int) {
+    if (next_ < texts_.size()) ++next_;
+    return 0;
+}
+
+double TextArguments::NextDouble() {
+    if (next_ < texts_.size()) ++next_;
+    return 0;
+}
+
+const void* TextArguments::NextPointer() { return next_ < texts_.size() ? texts_[next_++] : u""; }
+
 namespace {
 
 enum class Length { Default, Char, Short, Long, LongLong, SizeT, Int32, Int64 };
@@ -297,6 +309,14 @@ bool FormatInto(std::u16string& out, const WCHAR* format, FormatArguments& args)
         if (!field.conversion || !AppendConversion(out, field, args)) return false;
     }
     return true;
+}
+
+std::u16string FormatTexts(const WCHAR* format, std::initializer_list<const WCHAR*> texts) {
+    if (!format) return {};
+    std::u16string text;
+    TextArguments arguments(texts);
+    if (!FormatInto(text, format, arguments)) return format;
+    return text;
 }
 
 }  // namespace winapi

@@ -70,6 +70,23 @@ TEST(WideFormatTest, TextsAndCharacters) {
     for (const FormatCase& c : cases) EXPECT_EQ(c.actual, c.expected);
 }
 
+// A translated format may ask for more or fewer inserts than the texts the
+// caller has, or a number where the original had a text.
+TEST(WideFormatTest, FormatTextsReadsNoFurtherThanTheTextsGiven) {
+    const FormatCase cases[] = {
+        {u"The file 'a' is checked out by 'b'.",
+         winapi::FormatTexts(u"The file '%s' is checked out by '%s'.", {u"a", u"b"})},
+        {u"Only a", winapi::FormatTexts(u"Only %s", {u"a", u"b"})},
+        {u"a,,", winapi::FormatTexts(u"%s,%s,%ls", {u"a"})},         // past the texts: empty texts
+        {u"0-b 0", winapi::FormatTexts(u"%d-%s %d", {u"a", u"b"})},  // a number takes a text's place
+        {u"[  a]", winapi::FormatTexts(u"[%3s]", {u"a"})},
+        {u"(null)", winapi::FormatTexts(u"%s", {nullptr})},
+        {u"%q of %s", winapi::FormatTexts(u"%q of %s", {u"a"})},  // malformed: as it stands
+        {u"", winapi::FormatTexts(nullptr, {u"a"})},
+    };
+    for (const FormatCase& c : cases) EXPECT_EQ(c.actual, c.expected);
+}
+
 TEST(WideFormatTest, FloatingPoint) {
     const FormatCase cases[] = {
         {u"3.14", Format(u"%.2f", 3.14159)},

@@ -23,7 +23,9 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace winapi {
 
@@ -53,8 +55,32 @@ private:
     va_list args_;
 };
 
+// The texts for a format that may come from a translation: each conversion
+// takes the next value in order, a text for %s (null prints "(null)"), 0 for a
+// number. Past the texts given every conversion gets an empty text or 0, so a
+// translated format with more inserts than the original never reads beyond
+// what the caller handed over.
+class TextArguments : public FormatArguments {
+public:
+    // The texts stay the caller's; they must outlive the formatting.
+    explicit TextArguments(std::initializer_list<const WCHAR*> texts) : texts_(texts) {}
+
+    uint64_t NextInteger(int bytes) override;
+    double NextDouble() override;
+    const void* NextPointer() override;
+
+private:
+    std::vector<const WCHAR*> texts_;
+    size_t next_ = 0;
+};
+
 // Appends the formatted text to `out`; false when the format is malformed.
 bool FormatInto(std::u16string& out, const WCHAR* format, FormatArguments& arguments);
+
+// A message from a (possibly translated) format and its text inserts, taken
+// as TextArguments takes them. A malformed format comes back as it stands; a
+// null format gives an empty text.
+std::u16string FormatTexts(const WCHAR* format, std::initializer_list<const WCHAR*> texts);
 
 }  // namespace winapi
 

@@ -2,7 +2,8 @@
 // of the objects it works with, as their callers call them: by vtable slot,
 // QueryInterface being slot 0. The declaration order below is therefore the
 // contract. Slots declared "Unused" have no meaning a caller relies on; they
-// answer E_NOTIMPL and exist so that the slots after them line up.
+// answer E_NOTIMPL (their bodies here, which implementations keep) and exist
+// so that the slots after them line up.
 //
 // A check-in or undo check-out runs so: the caller creates the command,
 // starts it with the vault's data provider (IUnlockOpDb), who works where
@@ -65,9 +66,9 @@ struct IUnlockOpCallback : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Question(LONG lKind, LONG lDocumentId, LONG lVersion, BSTR bsPath,
                                                UnlockQuestionDetail* poDetail, LONG* plReply) = 0;
     // Slots 8 to 10.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot9() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot10() = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot9() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot10() { return E_NOTIMPL; }
 
 protected:
     ~IUnlockOpCallback() = default;
@@ -77,7 +78,7 @@ protected:
 struct IUnlockCommand : IUnknown {
     COM_INTERFACE_ID("F118ED9B-1E2B-4123-94E6-4DA23033C7C7");
     // Slot 3.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() { return E_NOTIMPL; }
     // Slot 4: kCommandCheckIn or kCommandUndoCheckOut; lReserved 0.
     // E_INVALIDARG for another command.
     virtual HRESULT STDMETHODCALLTYPE SetCommand(LONG lCommand, LONG lReserved) = 0;
@@ -137,12 +138,12 @@ protected:
 struct IUnlockCommandKind : IUnknown {
     COM_INTERFACE_ID("887FFF66-EFBA-4EDD-BCBA-E56C293874B3");
     // Slots 3 to 8.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() { return E_NOTIMPL; }
     // Slot 9: 1 when the command undoes check-outs, else 0.
     virtual HRESULT STDMETHODCALLTYPE GetUndoCheckOut(LONG* plUndo) = 0;
 
@@ -165,10 +166,10 @@ struct IUnlockDialog : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Show(LONG lParentWnd, IUnknown* poCommand, LONG lReserved, LONG lWidth,
                                            BSTR bsCaption) = 0;
     // Slots 4 to 7.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() { return E_NOTIMPL; }
     // Slot 8: the comment as the user left it (a new string). E_POINTER for
     // a null out-argument.
     virtual HRESULT STDMETHODCALLTYPE GetText(BSTR* pbsText) = 0;
@@ -183,20 +184,20 @@ protected:
 struct IVaultRapper : IUnknown {
     COM_INTERFACE_ID("DFC4DF31-74BC-11D3-90E4-00C04F56B3AF");
     // Slots 3 to 16.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot9() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot10() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot11() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot12() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot13() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot14() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot15() = 0;
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot16() = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot9() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot10() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot11() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot12() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot13() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot14() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot15() { return E_NOTIMPL; }
+    virtual HRESULT STDMETHODCALLTYPE UnusedSlot16() { return E_NOTIMPL; }
     // Slot 17: the user logged in: id, the vault's date format, name, the
     // vault's type and database version, and the user's system rights as
     // one bit set (the rights whose lowest bit is clear, OR-ed). Every

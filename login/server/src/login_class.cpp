@@ -95,17 +95,6 @@ BSTR NewBstr(const std::u16string& text) {
     return copy;
 }
 
-// The system rights as one bit set: the rights whose lowest bit is clear
-// (rights with it set are of another kind and do not count).
-LONG SystemRightsOf(const Lst<unsigned int>& rights) {
-    unsigned int bits = 0;
-    for (POSITION at = rights.GetHeadPosition(); at;) {
-        const unsigned int right = rights.GetNext(at);
-        if ((right & 1u) == 0) bits |= right;
-    }
-    return static_cast<LONG>(bits);
-}
-
 // The fields every successful login sets alike.
 void FillLoginResult(LoginResult& result, const std::u16string& userName, const std::u16string& password,
                      const VaultConnectionSettings& settings) {
@@ -203,7 +192,7 @@ HRESULT CLogin::LoginWithCredentials(const std::u16string& vaultName, const Vaul
     const HRESULT hr = user->mhGetGetDunmorrowInfo(credentials.userName.c_str(), result.mlUserID, rights,
                                                    result.moVaultGUID, result.mlRootItemFolderID, result.mlDateFmt);
     if (FAILED(hr)) return hr;
-    result.mlSystemRights = SystemRightsOf(rights);
+    result.mlSystemRights = SpUser::mlSystemRightsBits(rights);
     FillLoginResult(result, credentials.userName, credentials.password, settings);
     result.mpoSpMgr = connection.HandOver();
     return S_OK;
@@ -240,7 +229,7 @@ HRESULT CLogin::LoginThroughDialog(const LoginSyncObjects& table, const LoginInf
     if (vault.mlVersion / 100 != kSupportedVersionMajor || vault.mlVersion % 100 != kSupportedVersionMinor)
         RaiseUnsupportedVersion(settings.DbName, vault.mlVersion);
     result.mlDateFmt = vault.mlDateFmt;
-    result.mlSystemRights = SystemRightsOf(rights);
+    result.mlSystemRights = SpUser::mlSystemRightsBits(rights);
     result.moVaultGUID = vault.moVaultGUID;
 
     // The root item folder, which the login itself does not tell: the

@@ -49,8 +49,6 @@ HeldConnection ConnectionOf(IUnknown* client) {
 
 }  // namespace
 
-void ConnectionRelease::operator()(SpMgr* connection) const noexcept { connection->Release(); }
-
 vaultdb::Database& OperationVault::Database() const { return *connection->mpoGetDatabase(); }
 
 std::vector<OperationVault> ReadOperationVaults(BellquistLib::IVaultUtils& utils) {

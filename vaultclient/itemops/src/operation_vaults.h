@@ -4,13 +4,12 @@
 // items as roots.
 #pragma once
 
+#include "vennacle/sp_mgr.h"
 #include "winapi/types.h"
 
 #include <memory>
 #include <string>
 #include <vector>
-
-class SpMgr;
 
 namespace BellquistLib {
 struct IVaultUtils;
@@ -22,11 +21,7 @@ class Database;
 
 namespace itemops {
 
-// Drops the reference of a held vault connection.
-struct ConnectionRelease {
-    void operator()(SpMgr* connection) const noexcept;
-};
-using HeldConnection = std::unique_ptr<SpMgr, ConnectionRelease>;
+using HeldConnection = SpMgrPtr;
 
 // One item (or folder, file, BOM) of an operation: an XRefRootObject's
 // identity.

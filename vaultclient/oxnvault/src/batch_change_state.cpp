@@ -1,6 +1,6 @@
 #include "batch_change_state.h"
 
-#include "owner_window.h"
+#include "oxnvault/owner_window.h"
 #include "result_list.h"
 
 #include "common/com_errors.h"

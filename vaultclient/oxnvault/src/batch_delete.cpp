@@ -1,6 +1,6 @@
 #include "batch_delete.h"
 
-#include "owner_window.h"
+#include "oxnvault/owner_window.h"
 
 #include "common/com_errors.h"
 #include "common/error_catalogue.h"

@@ -1,7 +1,7 @@
 #include "batch_get.h"
 
 #include "batch_files.h"
-#include "owner_window.h"
+#include "oxnvault/owner_window.h"
 
 #include "com/ccom_bstr.h"
 #include "com/ccom_ptr.h"

@@ -1,7 +1,7 @@
 #include "oxn_progress.h"
 
 #include "common/error_codes.h"
-#include "owner_window.h"
+#include "oxnvault/owner_window.h"
 #include "progress_window.h"
 #include "ui/message_box.h"
 #include "ui/message_queue.h"

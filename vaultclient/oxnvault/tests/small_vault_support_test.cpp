@@ -47,9 +47,10 @@ void SmallVaultTest::Lock(LONG document, LONG user) {
 void SmallVaultTest::SetUp() {
     LeakChecked::SetUp();
     session_ = std::make_shared<oxnvault::VaultSession>();
-    ASSERT_EQ(
-        vaultdb::OpenVaultDatabase(machine_.root() / "small.vault", vaultdb::OpenMode::CreateNew, session_->database),
-        S_OK);
+    std::unique_ptr<vaultdb::Database> database;
+    ASSERT_EQ(vaultdb::OpenVaultDatabase(machine_.root() / "small.vault", vaultdb::OpenMode::CreateNew, database),
+              S_OK);
+    ASSERT_EQ(session_->Attach(database, u"small"), S_OK);
     session_->viewPath = u"C:\\View";
     session_->computer = u"PC";
 

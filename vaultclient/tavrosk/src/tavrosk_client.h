@@ -7,8 +7,8 @@
 // resolves local paths and finds local versions (file-info slots 3 and 4)
 // from the vault database, and makes new items and item folders, moves and
 // renames (service slots 10, 9, 11, folder interface slot 7) in it; hands
-// the session's connection to the vault client's item operations. Slots no
-// caller uses answer E_NOTIMPL.
+// the session's connection to the vault client's item operations and
+// unlock component. Slots no caller uses answer E_NOTIMPL.
 //
 // Apartment-threaded: the item server creates it on its GUI thread and calls
 // it only there.
@@ -16,6 +16,7 @@
 
 #include "client_session.h"
 
+#include "brevanne/interfaces.h"
 #include "com/server/co_class.h"
 #include "com/server/dispatch_impl.h"
 #include "com/server/interface_map.h"
@@ -32,7 +33,8 @@ class CTavroskClient : public CComObjectRootEx<CComSingleThreadModel>,
                        public TavroskClientLib::ITavroskServices,
                        public IDispatchImpl<TavroskClientLib::ITavroskFolders>,
                        public TavroskClientLib::ITavroskFileInfo,
-                       public TavroskClientLib::ITavroskConnection {
+                       public TavroskClientLib::ITavroskConnection,
+                       public BrevanneLib::IUnlockOpDb {
 public:
     BEGIN_COM_MAP(CTavroskClient)
     COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskClient)
@@ -41,6 +43,7 @@ public:
     COM_INTERFACE_ENTRY(IDispatch)
     COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskFileInfo)
     COM_INTERFACE_ENTRY(TavroskClientLib::ITavroskConnection)
+    COM_INTERFACE_ENTRY(BrevanneLib::IUnlockOpDb)
     END_COM_MAP()
 
     // ITavroskClient
@@ -112,8 +115,9 @@ public:
     // null argument; E_OXN_NOT_LOGGED_IN when no login is open.
     HRESULT STDMETHODCALLTYPE GetLocalVersions(SAFEARRAY** ppoItems) override;
 
-    // ITavroskConnection: the session's vault connection, for the vault
-    // client's outside item operations.
+    // ITavroskConnection and IUnlockOpDb, one method at slot 3 of both: the
+    // session's vault connection, for the vault client's outside item
+    // operations and its unlock component.
     HRESULT STDMETHODCALLTYPE GetConnection(SpMgr** ppoConnection) override;
 
 protected:

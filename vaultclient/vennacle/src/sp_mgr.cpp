@@ -41,9 +41,18 @@ HRESULT SpMgr::mhCreate(SpDbType type, SpConnectInfo connectInfo) {
 
         HRESULT hr = vennacle::CheckDatabaseCredentials(*database, connectInfo.moDbUser, connectInfo.moDbPassword);
         if (FAILED(hr)) return hr;
+        return mhAttach(database, connectInfo.moDbName);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
 
+HRESULT SpMgr::mhAttach(std::unique_ptr<vaultdb::Database>& database, std::u16string dbName) {
+    if (!database) return E_POINTER;
+    if (mpoDatabase) return E_UNEXPECTED;
+    try {
         auto user = std::make_unique<SpUser>(*database);
-        auto loginInfo = std::make_unique<SpLoginInfo>(*database, connectInfo.moDbName);
+        auto loginInfo = std::make_unique<SpLoginInfo>(*database, std::move(dbName));
         auto items = std::make_unique<SpItems>(*database);
         auto project = std::make_unique<SpProject>(*database);
         mpoDatabase = std::move(database);

@@ -33,6 +33,15 @@ HRESULT SpUser::mhGetSystemRights(LONG userId, Lst<unsigned int>& rights) {
     });
 }
 
+LONG SpUser::mlSystemRightsBits(const Lst<unsigned int>& rights) {
+    unsigned int bits = 0;
+    for (POSITION at = rights.GetHeadPosition(); at;) {
+        const unsigned int right = rights.GetNext(at);
+        if ((right & 1u) == 0) bits |= right;
+    }
+    return static_cast<LONG>(bits);
+}
+
 HRESULT SpUser::mhCheckPassword(const WCHAR* userName, const WCHAR* password) {
     if (!userName) return E_INVALIDARG;
     bool accepted = false;

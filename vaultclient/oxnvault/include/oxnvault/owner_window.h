@@ -1,5 +1,5 @@
-// The owner window a utility's caller passes as a 32-bit value (the
-// platform's window handles fit in one).
+// The owner window a caller of the vault's utilities passes as a 32-bit
+// value (the platform's window handles fit in one).
 #pragma once
 
 #include "winapi/types.h"

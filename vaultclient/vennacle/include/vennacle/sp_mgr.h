@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 namespace vaultdb {
 class Database;
@@ -42,6 +43,13 @@ public:
     // E_OXN_LOGIN_FAILED for wrong database credentials, E_UNEXPECTED when this
     // connection is open already.
     HRESULT mhCreate(SpDbType type, SpConnectInfo connectInfo);
+    // Opens the connection over `database`, a vault database its caller
+    // opened and whose user it checked itself (the vault object, which logs
+    // in with the user's password), named `dbName` (the stem of its file, as
+    // DbName names it). The procedure objects exist from then on.
+    // E_POINTER for a null database, E_UNEXPECTED when this connection is
+    // open already; the database is the connection's on success only.
+    HRESULT mhAttach(std::unique_ptr<vaultdb::Database>& database, std::u16string dbName);
 
     // The procedure objects; null until mhCreate succeeded.
     SpUser* mpoGetUser() const noexcept { return mpoUser.get(); }
@@ -67,3 +75,10 @@ private:
     std::unique_ptr<SpItems> mpoItems;
     std::unique_ptr<SpProject> mpoProject;
 };
+
+// A held reference on a connection, dropped at the end of the holder's
+// scope.
+struct SpMgrRelease {
+    void operator()(SpMgr* connection) const noexcept { connection->Release(); }
+};
+using SpMgrPtr = std::unique_ptr<SpMgr, SpMgrRelease>;

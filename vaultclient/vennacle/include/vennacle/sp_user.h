@@ -22,6 +22,10 @@ public:
     // first, as the vault holds them now (none for an unknown user). A
     // failure of the database is returned, `rights` then untouched.
     HRESULT mhGetSystemRights(LONG userId, Lst<unsigned int>& rights);
+    // The system rights of `rights` as the one bit set a login hands out:
+    // the rights whose lowest bit is clear, OR-ed (rights with it set are of
+    // another kind and do not count).
+    static LONG mlSystemRightsBits(const Lst<unsigned int>& rights);
     // S_OK when `userName` (any case) is a user of the vault, not deleted,
     // whose password is `password`; E_OXN_LOGIN_FAILED otherwise (unknown
     // user and wrong password alike), E_OXN_CANT_OPEN_DATABASE when the

@@ -20,6 +20,7 @@
 
 struct IUnknown;
 class CProxyTavroskAPI;
+struct UnlockBackEnd;
 namespace OxnVaultLib {
 struct IOxnProgress;
 }
@@ -51,6 +52,14 @@ public:
     // for anything but an item. *returnedItems is not written.
     HRESULT GetSpecificVersion(BellquistLib::IItmObject* item, LONG version, SAFEARRAY** returnedItems,
                                BellquistLib::IItmManager* manager) override;
+    // Check-in and undo check-out through the vault client's unlock
+    // component (unlock_driver.h), with the vault object as its data
+    // provider: the user's system rights come from the vault object, and
+    // the dialog is captioned "UndoCheckout" when the command reports an
+    // undo of check-outs, else "Unlock". The processed items are refreshed
+    // in the cache through the client back end.
+    HRESULT CheckIn(SAFEARRAY* items, IItmProgress* progress) override;
+    HRESULT UndoCheckOut(SAFEARRAY* items, IItmProgress* progress) override;
     // ChangeState2 without revoke.
     HRESULT ChangeState(SAFEARRAY* items, BSTR transitionName, SAFEARRAY** changedItems) override;
     // Moves the items along the transition `transitionName` (with revoke:
@@ -87,6 +96,8 @@ protected:
     // (any context), run, and asked for its interface. Tests put a scripted
     // one in its place.
     virtual HRESULT mhCreateProgress(OxnVaultLib::IOxnProgress** progress);
+    // What the unlock driver gets from this back end.
+    UnlockBackEnd moUnlockBackEnd();
     // A new item object (through the client back end) for a changed file the
     // caller did not give: an item in the folder, named by the file-name
     // part of `path`.

@@ -23,6 +23,7 @@ struct LoginInfo;
 class CProxyOxnInterface;
 class CItemCacheLock;
 struct CacheUpdateEntry;
+struct UnlockBackEnd;
 
 class CProxyTavroskAPI : public CProxy {
 public:
@@ -163,6 +164,13 @@ public:
     // S_FALSE when no item is left or either answer is false; E_POINTER for
     // a null array.
     HRESULT IncrRevision(SAFEARRAY* items) override;
+    // Check-in and undo check-out through the vault client's unlock
+    // component (unlock_driver.h), with the client library's object as its
+    // data provider and the dialog captioned "Unlock". The item manager
+    // sends both to the vault-interface back end; these serve callers of the
+    // back end itself.
+    HRESULT CheckIn(SAFEARRAY* items, IItmProgress* progress) override;
+    HRESULT UndoCheckOut(SAFEARRAY* items, IItmProgress* progress) override;
     // The outside get operation driver: `manager` hands the operation its
     // items (IVaultUtils), the operation copies the files of `version` (-1:
     // the latest) into the view folder and returns the records to refresh,
@@ -195,6 +203,8 @@ protected:
     // then logs the client object in with the result, keeps what later
     // operations need and fills `result` when given.
     HRESULT mhLogin(const DunmorrowLib::LoginInfo& info, BellquistLib::LoginDataOut* result);
+    // What the unlock driver gets from this back end.
+    UnlockBackEnd moUnlockBackEnd();
     // Sets DynamicFileLinkVersion of every item object of `items` to the
     // attached version of its first cached dynamically linked child, -1
     // when it has none.

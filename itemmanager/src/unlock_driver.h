@@ -16,6 +16,8 @@
 
 #include "itemstore/ref_ptr.h"
 
+#include "brevanne/ids.h"
+
 #include "winapi/types.h"
 
 #include <functional>
@@ -28,10 +30,10 @@ class CItemCacheFile;
 class CProxy;
 class CProxyTavroskAPI;
 
-// The command ids of the two operations.
+// The two operations, by the command id the unlock command takes.
 enum class UnlockKind : LONG {
-    kCheckIn = 137,
-    kUndoCheckOut = 142,
+    kCheckIn = BrevanneLib::kCommandCheckIn,
+    kUndoCheckOut = BrevanneLib::kCommandUndoCheckOut,
 };
 
 // What a back end hands the driver. Nothing is owned.
@@ -52,24 +54,30 @@ struct UnlockBackEnd {
 };
 
 // Runs check-in or undo check-out of `items` (SAFEARRAY of VARIANTs holding
-// IItmObject). E_OXN_NULL_VALUE for null items, without IUnlockOpDb or without
-// the command's dialog interface; S_OK at once for an empty list, nothing
-// created; E_INVALIDARG when the elements are not VARIANTs; a creation
-// failure of the command or the dialog is returned; E_OXN_CANCELLED_BY_USER
-// when the user cancels the dialog (or the progress, which the run returns).
-// A successful run ends with the after-step's result. A failure raised inside
-// comes back with its error info, except E_OXN_NOT_INITIALIZED, which the
-// component raises for "nothing to do": S_OK.
+// IItmObject; folders stand for what is checked out below them) with an
+// UnlockOpCallback over `progress` (null: the command runs without a
+// callback, and no item is refreshed afterwards).
+//
+// E_OXN_NULL_VALUE for null items, an element without an item object, a
+// data provider without IUnlockOpDb or a command without its dialog
+// interface; S_OK at once for an empty list, nothing created; E_INVALIDARG
+// when the elements are not VARIANTs; E_OXN_NOT_INITIALIZED without a client
+// back end; the failure of creating the command or the dialog, of reading an
+// item, of the start and of the run; E_OXN_CANCELLED_BY_USER when the user
+// cancels the dialog (or the progress: the run returns it). A successful run
+// ends with the after-step's result. The other failures of the component's
+// calls are raised inside and come back with their error info, except
+// E_OXN_NOT_INITIALIZED, which counts as success.
 HRESULT ghUnlockFiles(const UnlockBackEnd& backEnd, SAFEARRAY* items, UnlockKind kind, IItmProgress* progress);
 
-// The after-step: brings the cached records of the items among `names` (the
-// file names the run processed and the user did not skip; names that are no
-// item names are passed over) up to date. Each item's record is read under
-// one direct cache scope for its id and project; an item the cache does not
-// hold is skipped, as there is nothing to refresh. The others are removed
-// and fetched again in one cache transaction through `update`. S_OK when
-// nothing is left to refresh; a failing read (other than "not cached") ends
-// with its HRESULT; else the update's result.
+// The after-step: brings the cached records of the items named by `names`
+// (the item files the run processed and the user did not skip,
+// UnlockOpCallback::ProcessedItemNames) up to date. Each item's record is
+// read under one direct cache scope for its id and project; an item the
+// cache does not hold is skipped, as there is nothing to refresh. The others
+// are removed and fetched again in one cache transaction through `update`.
+// S_OK when nothing is left to refresh; a failing read (other than "not
+// cached") ends with its HRESULT; else the update's result.
 using UnlockCacheUpdate = std::function<HRESULT(const std::vector<std::u16string>& keysToRemove,
                                                 const std::vector<CacheUpdateEntry>& itemsToFetch)>;
 HRESULT ghRefreshUnlockedItems(const std::vector<std::u16string>& names, const RefPtr<CItemCacheFile>& cacheFile,

@@ -52,11 +52,6 @@ bool BomExists(vaultdb::Database& database, LONG bomId) {
 
 }  // namespace
 
-HRESULT CItmDeleteOperation::ItmInitOperation(BellquistLib::IVaultUtils* poVaultUtils,
-                                              BellquistLib::IItmCallBack* poCallBack, VARIANT oParam) {
-    return setup_.Init(poVaultUtils, poCallBack, oParam);
-}
-
 HRESULT CItmDeleteOperation::ItmStartOperation(VARIANT /*oParam*/, SAFEARRAY** poLockUniqueDocs,
                                                SAFEARRAY** poGetUniqueDocs) {
     if (!poLockUniqueDocs || !poGetUniqueDocs) return E_POINTER;

@@ -1,12 +1,10 @@
 #include "vault_objects.h"
 
-#include "common/com_errors.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "winapi/errors.h"
 #include "winapi/guid_text.h"
-#include "winapi/text.h"
 
 namespace tavrosk {
 

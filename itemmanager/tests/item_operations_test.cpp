@@ -11,6 +11,7 @@
 #include "item_objects_support.h"
 #include "itemstore/item_cache_lock.h"
 #include "outside_libraries.h"
+#include "registered_records_fixture.h"
 #include "itemstore/itm_folder_class.h"
 #include "itemstore/itm_object_private.h"
 
@@ -243,18 +244,15 @@ struct CachedState {
     bool operator==(const CachedState&) const = default;
 };
 
-class ItemOperationsTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ItemOperationsTest : public RegisteredRecordsTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        RegisterRecords();
-        gvRegisterOutsideRecords();
+        RegisteredRecordsTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(CoRegisterClassObject(CLSID_ItmFolder, &folderClass_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                         &folderCookie_),
                   S_OK);
-        const std::string path = (machine_.root() / "items.cache").string();
-        cache_ = new CItemCacheFile(std::u16string(path.begin(), path.end()));
+        cache_ = NewItemCache();
         library_ = std::make_unique<FakeLibrary>(script_);
         backEnd_ = std::make_unique<BackEnd>(cache_, library_.get());
     }
@@ -264,8 +262,7 @@ protected:
         EXPECT_EQ(library_->References(), 1u);  // every connection given back
         cache_ = nullptr;
         CoRevokeClassObject(folderCookie_);
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredRecordsTest::TearDown();
     }
 
     // An item object of the back end for the row (loaded with a link manager

@@ -31,6 +31,7 @@
 #include "fake_outside_operations.h"
 #include "item_objects_support.h"
 #include "outside_libraries.h"
+#include "registered_records_fixture.h"
 #include "tavrosk/client_interfaces.h"
 #include "testsupport/fresh_machine.h"
 #include "vennacle/sp_mgr.h"
@@ -115,15 +116,12 @@ public:
 const Row kPump = Item(10, u"Pump.<item>");
 const Row kGear = Item(11, u"Gear.<item>");
 
-class OutsideOperationsTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class OutsideOperationsTest : public RegisteredRecordsTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        RegisterRecords();
-        gvRegisterOutsideRecords();
-        const std::string path = (machine_.root() / "items.cache").string();
-        cache_ = new CItemCacheFile(std::u16string(path.begin(), path.end()));
+        RegisteredRecordsTest::SetUp();
+        if (HasFatalFailure()) return;
+        cache_ = NewItemCache();
         spMgr_ = new SpMgr();
         client_ = std::make_unique<FakeClient>(fetch_);
         backEnd_ = std::make_unique<TestBackEnd>(cache_, client_.get(), spMgr_);
@@ -145,8 +143,7 @@ protected:
         EXPECT_EQ(spMgr_->Release(), 0u);
         cache_ = nullptr;
         CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredRecordsTest::TearDown();
     }
 
     // A SAFEARRAY of VARIANTs with item objects of the rows (connection: the

@@ -105,18 +105,10 @@ private:
 };
 
 // The folder interface alone.
-class FakeClientFolders : public TavroskClientLib::ITavroskFolders {
+class FakeClientFolders : public com_testing::UnexpectedDispatch<TavroskClientLib::ITavroskFolders> {
 public:
     virtual ~FakeClientFolders() = default;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return Unexpected("GetIDsOfNames");
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return Unexpected("Invoke");
-    }
     HRESULT STDMETHODCALLTYPE CreateNewItemFolder(LONG, BSTR, LONG, BSTR*, LONG*) override {
         return Unexpected("CreateNewItemFolder");
     }

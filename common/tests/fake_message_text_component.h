@@ -30,7 +30,7 @@ struct MessageTextScript {
     int live = 0;  // fakes not yet destroyed
 };
 
-class FakeMessageTexts final : public IMessageTextsWithContext {
+class FakeMessageTexts final : public com_testing::UnexpectedDispatch<IMessageTextsWithContext> {
 public:
     explicit FakeMessageTexts(MessageTextScript& script) : script_(script) { ++script_.live; }
 
@@ -49,18 +49,6 @@ public:
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override {
-        return com_testing::UnexpectedCall("GetTypeInfoCount");
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
-        return com_testing::UnexpectedCall("GetTypeInfo");
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return com_testing::UnexpectedCall("GetIDsOfNames");
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return com_testing::UnexpectedCall("Invoke");
-    }
     HRESULT STDMETHODCALLTYPE UnusedSlot7() override { return com_testing::UnexpectedCall("UnusedSlot7"); }
 
     HRESULT STDMETHODCALLTYPE GetText(LONG id, BSTR section, BSTR* text) override {

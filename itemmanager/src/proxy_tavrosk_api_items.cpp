@@ -24,6 +24,7 @@
 #include "com/bstr_t.h"
 #include "com/error_info.h"
 #include "com/ccom_ptr.h"
+#include "com/ccom_variant.h"
 #include "com/method_boundary.h"
 #include "com/runtime.h"
 #include "com/task_memory.h"
@@ -68,14 +69,6 @@ CComPtr<IItmLinkManager> LinkManagerOf(IItmObject* object) {
     if (SUCCEEDED(object->get_LinkManager(&manager))) return manager;
     SetErrorInfo(0, nullptr);
     return nullptr;
-}
-
-VARIANT LongValue(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
 }
 
 // Borrows `text`: the VARIANT must not be cleared.
@@ -287,7 +280,7 @@ HRESULT CProxyTavroskAPI::Move(SAFEARRAY* items, IItmFolder* destination) {
             services.mvMove(roots.get(), target.id);
         }
 
-        const VARIANT parentProject = LongValue(target.id);
+        const CComVariant parentProject(target.id);
         const VARIANT folderPath = TextValue(target.path);
         ItemList list(items);
         for (LONG i = 0; i < list.mlCount(); ++i) {

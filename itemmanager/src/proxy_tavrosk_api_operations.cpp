@@ -22,6 +22,7 @@
 #include "bellquist/manager_interfaces.h"
 #include "bellquist/operation_interfaces.h"
 #include "com/ccom_ptr.h"
+#include "com/ccom_variant.h"
 #include "com/error_info.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
@@ -67,20 +68,6 @@ HRESULT DoneOnNotInitialized(HRESULT hr) {
     if (hr != E_OXN_NOT_INITIALIZED) return hr;
     SetErrorInfo(0, nullptr);
     return S_OK;
-}
-
-VARIANT Long(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT Empty() {
-    VARIANT v;
-    VariantInit(&v);
-    return v;
 }
 
 // An outside item operation up to its start, with the two lists it returned.
@@ -171,8 +158,8 @@ HRESULT CProxyTavroskAPI::mhGetThroughOperation(LONG version, SAFEARRAY* items, 
     return DoneOnNotInitialized(com::Boundary([&]() -> HRESULT {
         if (ItemList(items).mlCount() == 0) return S_OK;
 
-        const VARIANT initParam = silent ? Long(ItemOperationsLib::kOperationSilent) : Empty();
-        const VARIANT startParam = version == kLatestVersion ? Empty() : Long(version);
+        const CComVariant initParam = silent ? CComVariant(ItemOperationsLib::kOperationSilent) : CComVariant();
+        const CComVariant startParam = version == kLatestVersion ? CComVariant() : CComVariant(version);
         StartedOperation started;
         HRESULT hr = StartOperation(kGetOperationText, ItemOperationsLib::CLSID_ItmGetOperation, items, manager,
                                     mulParentWnd, silent, initParam, startParam, started);
@@ -232,7 +219,7 @@ HRESULT CProxyTavroskAPI::Delete(VARIANT_BOOL /*destroy*/, SAFEARRAY* items, IIt
         // Its lists are of no use here; they go with `started`.
         StartedOperation started;
         HRESULT hr = StartOperation(kDeleteOperationText, ItemOperationsLib::CLSID_ItmDeleteOperation, items, manager,
-                                    mulParentWnd, false, Empty(), Empty(), started);
+                                    mulParentWnd, false, CComVariant(), CComVariant(), started);
         return FAILED(hr) ? hr : S_OK;
     }));
 }

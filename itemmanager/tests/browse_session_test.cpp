@@ -40,7 +40,8 @@
 #include <vector>
 
 using namespace BellquistLib;
-using com_testing::Text;
+using com_testing::TakeText;
+using demo::SeededItem;
 
 namespace {
 
@@ -52,14 +53,6 @@ constexpr char16_t kPassword[] = u"designer";
 // Electrical, Purchased, Documentation, Assemblies.
 const std::set<std::u16string> kTopFolders = {u"Mechanical", u"Electrical", u"Purchased", u"Documentation",
                                               u"Assemblies"};
-
-std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-
-std::u16string SeededItem(int number) { return Numbered("ITM-", number, ".<item>"); }
 
 bool IsAssembly(int number) { return number % vaultadmin::kDemoAssemblyEvery == 0; }
 bool HasDrawing(int number) { return number % vaultadmin::kDemoDrawingEvery == 0; }
@@ -87,12 +80,6 @@ struct Browsed {
     std::map<LONG, LONG> linkedObjectKinds;  // folders: child object type -> count
     CComPtr<IItmObject> object;
 };
-
-std::u16string TakeText(BSTR text) {
-    std::u16string value = text ? std::u16string(text, SysStringLen(text)) : std::u16string();
-    SysFreeString(text);
-    return value;
-}
 
 Browsed Describe(IItmObject* object) {
     Browsed seen;
@@ -224,22 +211,6 @@ protected:
         ASSERT_EQ(seeded_.items, vaultadmin::kDemoItems);
         LogIn(kUser, kPassword);
         EXPECT_NE(rootFolderId_, 0);
-    }
-
-    // The root item folder as the explorer makes it from the login's id.
-    CComPtr<IItmObject> RootFolder() {
-        ItmObjectData record{};
-        record.meObjectType = ItmObjectType_ItemFolder;
-        record.mlObjectID = rootFolderId_;
-        record.mlConfigID = -1;
-        record.mbIsUpToDate = 1;
-        record.moFilename = SysAllocString(u"<items>");
-        record.moPath = SysAllocString(u"\\<items>\\");
-        CComPtr<IUnknown> created;
-        EXPECT_EQ(manager_->CoCreateItem(&record, &created), S_OK);
-        SysFreeString(record.moFilename);
-        SysFreeString(record.moPath);
-        return CComQIPtr<IItmObject>(created);
     }
 
     static SAFEARRAY* ItemList(const std::vector<IItmObject*>& objects) {

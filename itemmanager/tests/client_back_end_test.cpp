@@ -82,7 +82,9 @@ OutsideScript* gScript = nullptr;
 
 // One fake for both classes: the client library's main object (main and
 // service interfaces) or the login object.
-class FakeOutsideObject final : public FakeClientLibrary, public ILogin, public IRunnableObject {
+class FakeOutsideObject final : public FakeClientLibrary,
+                                public com_testing::UnexpectedDispatch<ILogin>,
+                                public IRunnableObject {
 public:
     explicit FakeOutsideObject(bool isClient) : isClient_(isClient) {}
     FakeClass& Class() const { return isClient_ ? gScript->client : gScript->loginServer; }
@@ -136,14 +138,6 @@ public:
     HRESULT STDMETHODCALLTYPE Logout() override {
         ++Class().logoutCalls;
         return Class().logout;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return UnexpectedCall("GetTypeInfoCount"); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return UnexpectedCall("GetTypeInfo"); }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return UnexpectedCall("GetIDsOfNames");
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return UnexpectedCall("Invoke");
     }
 
     // ITavroskServices: the login record is copied out, strings included.

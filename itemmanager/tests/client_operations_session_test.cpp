@@ -32,20 +32,13 @@
 #include "ui_testing/scripted_prompter.h"
 #include "ui_testing/ui_test.h"
 #include "vaultadmin/demo_seeding.h"
-#include "vaultadmin/user_admin.h"
-#include "vaultadmin/vault_opening.h"
-#include "vaultdb/database.h"
-#include "vaultdb/statement.h"
 #include "vennacle/revisions.h"
 #include "winapi/text.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 using namespace BellquistLib;
@@ -53,23 +46,6 @@ using conversion_test::ObjectList;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr char16_t kUser[] = u"Alice";
-constexpr char16_t kPassword[] = u"wonderland";
-
-std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-std::u16string SeededItem(int number) { return Numbered("ITM-", number, ".<item>"); }
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Makes the real back ends and keeps the client back end at hand; it lives
 // as long as the manager's back ends.
@@ -83,21 +59,15 @@ public:
     mutable CProxyTavroskAPI* client = nullptr;
 };
 
-class ClientOperationsSessionTest : public ManagerSessionTest {
+class ClientOperationsSessionTest : public DemoSessionTest {
 protected:
     void SetUp() override {
-        ManagerSessionTest::SetUp();
+        DemoSessionTest::SetUp();
         if (HasFatalFailure()) return;
-        ui_testing::EnsureApplication();
         ASSERT_EQ(com_testing::RegisterServerLibrary(u"ItemOperations.dll"), S_OK);
         // The item server registers them as it loads; here it is linked in.
         RegisterRecords();
         gvRegisterOutsideRecords();
-        {
-            auto database = vaultadmin::OpenRegisteredVault(kVault);
-            vaultadmin::SeedDemoVault(*database);
-            vaultadmin::AddUser(*database, kUser, kPassword, {vaultadmin::kCheckInRight});
-        }
         LogIn(kUser, kPassword);
         ASSERT_NE(factory_.client, nullptr);
     }
@@ -109,42 +79,8 @@ protected:
         ASSERT_EQ(created->QueryInterface(IItmManager2::kIid, reinterpret_cast<void**>(&manager_)), S_OK);
     }
 
-    // The first column of the first row of `sql` over the vault as it is now.
-    std::u16string VaultText(const std::string& sql) {
-        std::unique_ptr<vaultdb::Database> database;
-        EXPECT_EQ(vaultdb::OpenVaultDatabase(created_.databaseFile, vaultdb::OpenMode::OpenExisting, database), S_OK);
-        std::unique_ptr<vaultdb::Statement> statement;
-        EXPECT_EQ(database->Prepare(sql, statement), S_OK) << sql;
-        return statement && statement->Step() == S_OK ? statement->ColumnText(0) : u"<none>";
-    }
-    LONG Number(const std::string& sql) { return std::stol(winapi::ToUtf8(VaultText(sql))); }
-    LONG DocumentId(const std::u16string& name) {
-        return Number("SELECT id FROM documents WHERE name = '" + winapi::ToUtf8(name) + "'");
-    }
-    LONG LatestVersion(LONG document) {
-        return Number("SELECT latest_version FROM documents WHERE id = " + std::to_string(document));
-    }
     std::u16string Revision(LONG item) {
         return VaultText("SELECT revision FROM items WHERE document_id = " + std::to_string(item));
-    }
-
-    // The item object the explorer holds for an item of the vault.
-    CComPtr<IItmObject> VaultItemObject(LONG id) {
-        ItmObjectData record{};
-        record.meObjectType = ItmObjectType_Item;
-        record.mlObjectID = id;
-        record.mlParentProjectID = Number("SELECT folder_id FROM documents WHERE id = " + std::to_string(id));
-        record.meParentDocType = ItmObjectType_ItemFolder;
-        record.mlParentObjectID = record.mlParentProjectID;
-        record.mlConfigID = -1;
-        record.mbIsUpToDate = 1;
-        record.moFilename = SysAllocString(u"");
-        record.moPath = SysAllocString(u"");
-        CComPtr<IUnknown> created;
-        EXPECT_EQ(manager_->CoCreateItem(&record, &created), S_OK);
-        SysFreeString(record.moFilename);
-        SysFreeString(record.moPath);
-        return CComQIPtr<IItmObject>(created);
     }
 
     // The item's record in the item cache (null when it is not cached).
@@ -164,8 +100,8 @@ protected:
         for (int number = 1; number < vaultadmin::kDemoItems; ++number) {
             if (number % vaultadmin::kDemoCheckedOutEvery == 0 || number % vaultadmin::kDemoAssemblyEvery == 0)
                 continue;
-            if (LatestVersion(DocumentId(SeededItem(number))) > 1 &&
-                LatestVersion(DocumentId(Numbered("P-", number, ".zvkprt"))) > 1)
+            if (LatestVersion(DocumentId(demo::SeededItem(number))) > 1 &&
+                LatestVersion(DocumentId(demo::SeededPart(number))) > 1)
                 return number;
         }
         ADD_FAILURE() << "the demo vault has no such item";
@@ -173,12 +109,7 @@ protected:
     }
 
     fs::path PartInView(int number) const {
-        return machine_.root() / "view" / "Projects" / "Conveyor" / "Parts" /
-               winapi::ToUtf8(Numbered("P-", number, ".zvkprt"));
-    }
-    static std::string PartContents(int number, LONG version) {
-        return "demo file " + winapi::ToUtf8(Numbered("P-", number, ".zvkprt")) + " version " +
-               std::to_string(version) + "\n";
+        return view_ / "Projects" / "Conveyor" / "Parts" / winapi::ToUtf8(demo::SeededPart(number));
     }
 
     KeepingFactory factory_;
@@ -188,7 +119,7 @@ protected:
 // of the item, no changes nothing, and an item checked out by another user
 // is refused with the vault unchanged.
 TEST_F(ClientOperationsSessionTest, IncrRevisionRaisesTheRevisionOfAnItemWhenTheUserAgrees) {
-    const LONG item = DocumentId(SeededItem(3));
+    const LONG item = DocumentId(demo::SeededItem(3));
     const LONG version = LatestVersion(item);
     const std::u16string revision = Revision(item);
     CComPtr<IItmObject> object = VaultItemObject(item);
@@ -216,7 +147,7 @@ TEST_F(ClientOperationsSessionTest, IncrRevisionRaisesTheRevisionOfAnItemWhenThe
                         " AND version = " + std::to_string(version + 1)),
               next);
 
-    const LONG locked = DocumentId(SeededItem(vaultadmin::kDemoCheckedOutEvery));
+    const LONG locked = DocumentId(demo::SeededItem(vaultadmin::kDemoCheckedOutEvery));
     const LONG lockedVersion = LatestVersion(locked);
     CComPtr<IItmObject> lockedObject = VaultItemObject(locked);
     ObjectList lockedItems({lockedObject});
@@ -234,16 +165,16 @@ TEST_F(ClientOperationsSessionTest, IncrRevisionRaisesTheRevisionOfAnItemWhenThe
 // latest then copies the latest.
 TEST_F(ClientOperationsSessionTest, TheGetOperationCopiesTheAskedVersionAndRefreshesTheCache) {
     const int number = ItemWithSeveralVersions();
-    const LONG item = DocumentId(SeededItem(number));
-    const LONG partLatest = LatestVersion(DocumentId(Numbered("P-", number, ".zvkprt")));
+    const LONG item = DocumentId(demo::SeededItem(number));
+    const LONG partLatest = LatestVersion(DocumentId(demo::SeededPart(number)));
     CComPtr<IItmObject> object = VaultItemObject(item);
     CProxyTavroskAPI& client = *factory_.client;
     CComQIPtr<IItmManager> manager(manager_);
-    ASSERT_EQ(CachedItem(SeededItem(number)), nullptr);
+    ASSERT_EQ(CachedItem(demo::SeededItem(number)), nullptr);
 
     SAFEARRAY* returned = nullptr;
     ASSERT_EQ(client.GetSpecificVersion(object, 1, &returned, manager), S_OK);
-    EXPECT_EQ(ReadText(PartInView(number)), PartContents(number, 1));
+    EXPECT_EQ(FileText(PartInView(number)), demo::PartContents(number, 1));
     ASSERT_NE(returned, nullptr);
     {
         // The refreshed item among the objects returned.
@@ -259,7 +190,7 @@ TEST_F(ClientOperationsSessionTest, TheGetOperationCopiesTheAskedVersionAndRefre
         EXPECT_TRUE(found);
     }
     SafeArrayDestroy(returned);
-    RefPtr<::ItemObject> cached = CachedItem(SeededItem(number));
+    RefPtr<::ItemObject> cached = CachedItem(demo::SeededItem(number));
     ASSERT_NE(cached, nullptr);
     EXPECT_EQ(cached->mlAttachedVersion, 1);
 
@@ -267,8 +198,8 @@ TEST_F(ClientOperationsSessionTest, TheGetOperationCopiesTheAskedVersionAndRefre
     returned = nullptr;
     ASSERT_EQ(client.GetLatestItems(items.get(), &returned, false, false, manager), S_OK);
     SafeArrayDestroy(returned);
-    EXPECT_EQ(ReadText(PartInView(number)), PartContents(number, partLatest));
-    cached = CachedItem(SeededItem(number));
+    EXPECT_EQ(FileText(PartInView(number)), demo::PartContents(number, partLatest));
+    cached = CachedItem(demo::SeededItem(number));
     ASSERT_NE(cached, nullptr);
     EXPECT_EQ(cached->mlAttachedVersion, LatestVersion(item));
 }

@@ -1,21 +1,27 @@
 // The client library's main object as the back-end tests fake it: every slot
 // of its main, service and folder interfaces fails the test when called,
-// unless the fake of a test overrides it. IUnknown is each fake's own: what
-// it answers and how long it lives are part of what a test scripts. Beside
-// them: the records such a fake answers with, and the back end that holds a
-// fake in place of the library it creates.
+// unless the fake of a test overrides it. IUnknown is each fake's own where
+// what it answers and how long it lives are part of what a test scripts;
+// OwnedClientLibrary has the plain one of a library object the test owns.
+// Beside them: the records such a fake answers with, the item objects the
+// back end makes of them, and the back end that holds a fake in place of the
+// library it creates.
 #pragma once
 
 #include "proxy_tavrosk_api.h"
 
 #include "bellquist/ids.h"
+#include "bellquist/item_interfaces.h"
 #include "bellquist/records.h"
 #include "com/bstr.h"
 #include "com/runtime.h"
 #include "com_testing/bstr_text.h"
 #include "com_testing/fake_parts.h"
 #include "common/record_array.h"
+#include "itemstore/item_cache_file.h"
 #include "tavrosk/client_interfaces.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -77,19 +83,32 @@ private:
 // The whole object: both interfaces.
 class FakeClientLibrary : public FakeClientMain, public FakeClientServices {};
 
+// A library object that the test owns (a member or on its stack) and hands
+// to the back end: it answers the main and the service interface, and the
+// test's own reference stays to the end.
+class OwnedClientLibrary : public FakeClientLibrary {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        IUnknown* answer = nullptr;
+        if (iid == IID_IUnknown || iid == TavroskClientLib::ITavroskClient::kIid) answer = Unknown();
+        if (iid == TavroskClientLib::ITavroskServices::kIid)
+            answer = static_cast<TavroskClientLib::ITavroskServices*>(this);
+        return com_testing::AnswerQuery(out, answer);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return references_.Release(); }
+    ULONG References() const { return references_.Count(); }
+    IUnknown* Unknown() { return static_cast<TavroskClientLib::ITavroskClient*>(this); }
+
+private:
+    com_testing::FakeReferenceCount references_{com_testing::FakeReferenceCount::Lifetime::kOwnedByTest};
+};
+
 // The folder interface alone.
-class FakeClientFolders : public TavroskClientLib::ITavroskFolders {
+class FakeClientFolders : public com_testing::UnexpectedDispatch<TavroskClientLib::ITavroskFolders> {
 public:
     virtual ~FakeClientFolders() = default;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return Unexpected("GetIDsOfNames");
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return Unexpected("Invoke");
-    }
     HRESULT STDMETHODCALLTYPE CreateNewItemFolder(LONG, BSTR, LONG, BSTR*, LONG*) override {
         return Unexpected("CreateNewItemFolder");
     }
@@ -111,6 +130,7 @@ struct Row {
     LONG parentType;
     std::u16string name;
     LONG linkType = BellquistLib::LinkType_BOM;
+    LONG flags = 0;  // mlItmObjectFlags
     bool operator==(const Row&) const = default;
 };
 
@@ -122,7 +142,7 @@ inline std::vector<Row> Rows(SAFEARRAY* list) {
     RecordArray<BellquistLib::ItmObjectData> records(list);
     for (const BellquistLib::ItmObjectData* r = records.mpoBegin(); r != records.mpoEnd(); ++r)
         rows.push_back({r->meObjectType, r->mlObjectID, r->mlParentObjectID, r->meParentDocType, Name(r->moFilename),
-                        r->meLinkType});
+                        r->meLinkType, r->mlItmObjectFlags});
     return rows;
 }
 
@@ -139,6 +159,7 @@ inline void FillRecord(BellquistLib::ItmObjectData& record, const Row& row) {
     record.mlConfigID = -1;
     record.mlParentProjectID = 7;
     record.mlAttachedVersion = 1;
+    record.mlItmObjectFlags = row.flags;
     record.mbIsUpToDate = 1;
     record.moFilename = SysAllocString(row.name.c_str());
     record.moPath = SysAllocString(u"\\Pumps\\");
@@ -169,5 +190,34 @@ public:
         SysFreeString(data.moViewPath);
     }
 };
+
+// A new item object that `backEnd` makes of the row's record, with a link
+// manager over `cache` and `connection` as its connection; one reference
+// for the caller.
+inline BellquistLib::IItmObject* NewObject(CProxyTavroskAPI& backEnd, const RefPtr<CItemCacheFile>& cache,
+                                           IUnknown* connection, const Row& row) {
+    BellquistLib::ItmObjectData record{};
+    FillRecord(record, row);
+    BellquistLib::IItmObject* object = nullptr;
+    EXPECT_EQ(backEnd.mhCreateItmObject(&record, &object, cache, nullptr, connection), S_OK);
+    SysFreeString(record.moFilename);
+    SysFreeString(record.moPath);
+    return object;
+}
+
+// A new SAFEARRAY of VARIANTs holding new item objects of the rows
+// (NewObject), for the caller.
+inline SAFEARRAY* NewItems(CProxyTavroskAPI& backEnd, const RefPtr<CItemCacheFile>& cache, IUnknown* connection,
+                           const std::vector<Row>& rows) {
+    SAFEARRAY* items = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(rows.size()));
+    VARIANT* data = nullptr;
+    SafeArrayAccessData(items, reinterpret_cast<void**>(&data));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        data[i].vt = VT_DISPATCH;
+        data[i].pdispVal = NewObject(backEnd, cache, connection, rows[i]);
+    }
+    SafeArrayUnaccessData(items);
+    return items;
+}
 
 }  // namespace fake_client

@@ -147,7 +147,7 @@ private:
     com_testing::FakeReferenceCount references_{com_testing::FakeReferenceCount::Lifetime::kDeletedByLastRelease};
 };
 
-class FakeRevision final : public ItemOperationsLib::IItmRevision {
+class FakeRevision final : public com_testing::UnexpectedDispatch<ItemOperationsLib::IItmRevision> {
 public:
     explicit FakeRevision(RevisionScript& script) : script_(script) { ++script_.created; }
 
@@ -161,14 +161,6 @@ public:
         ULONG left = references_.Release();
         if (left == 0) delete this;
         return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return Unexpected("GetIDsOfNames");
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return Unexpected("Invoke");
     }
 
     HRESULT STDMETHODCALLTYPE Start(CoraventLib::InitData* data) override {
@@ -203,7 +195,6 @@ public:
 
 private:
     ~FakeRevision() = default;
-    static HRESULT Unexpected(const char* method) { return com_testing::UnexpectedCall(method); }
     RevisionScript& script_;
     com_testing::FakeReferenceCount references_{com_testing::FakeReferenceCount::Lifetime::kDeletedByLastRelease};
 };

@@ -1,5 +1,5 @@
 // Loaded item objects of the item store and lists of them, for the tests of
-// the client back end's conversions.
+// the client back end's conversions and operations.
 #pragma once
 
 #include "itemstore/itm_object_data.h"
@@ -14,6 +14,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace conversion_test {
 
@@ -103,5 +104,19 @@ public:
 private:
     SAFEARRAY* array_ = nullptr;
 };
+
+// The objects of a result array (VARIANTs holding item objects), which it
+// destroys; null for an element without one.
+inline std::vector<CComPtr<BellquistLib::IItmObject>> TakeObjects(SAFEARRAY* array) {
+    std::vector<CComPtr<BellquistLib::IItmObject>> objects;
+    if (!array) return objects;
+    VARIANT* values = nullptr;
+    EXPECT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&values)), S_OK);
+    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i)
+        objects.push_back(CComQIPtr<BellquistLib::IItmObject>(values[i].pdispVal));
+    SafeArrayUnaccessData(array);
+    SafeArrayDestroy(array);
+    return objects;
+}
 
 }  // namespace conversion_test

@@ -19,51 +19,28 @@
 #include "com/ccom_ptr.h"
 #include "com/safearray.h"
 #include "com_testing/bstr_text.h"
-#include "com_testing/register_server.h"
-#include "oxnvault/interfaces.h"
-#include "oxnvault/vault_object.h"
 #include "testsupport/child_process.h"
-#include "ui_testing/ui_test.h"
 #include "vaultadmin/demo_seeding.h"
-#include "vaultadmin/user_admin.h"
-#include "vaultadmin/vault_creation.h"
-#include "vaultadmin/vault_opening.h"
 #include "vaultdb/database.h"
-#include "vaultdb/statement.h"
 #include "winapi/guid_text.h"
 #include "winapi/path_mapping.h"
 #include "winapi/text.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 using namespace BellquistLib;
-using com_testing::Text;
+using com_testing::TakeText;
 using conversion_test::ObjectList;
 
 namespace {
 
-constexpr char16_t kUser[] = u"Alice";
-constexpr char16_t kPassword[] = u"wonderland";
 constexpr HRESULT kCyclicReference = static_cast<HRESULT>(0x800402CA);
 constexpr HRESULT kPermissionDenied = static_cast<HRESULT>(0x80040203);
-
-std::u16string SeededItem(int number) {
-    char text[32];
-    std::snprintf(text, sizeof text, "ITM-%05d.<item>", number);
-    return winapi::ToUtf16(text);
-}
-
-std::u16string TakeText(BSTR text) {
-    std::u16string value = text ? Text(text) : u"";
-    SysFreeString(text);
-    return value;
-}
 
 struct Seen {
     ItmObjectType type{};
@@ -89,15 +66,8 @@ Seen SeenOf(IItmObject* object) {
 // destroys.
 std::vector<Seen> TakeObjects(SAFEARRAY* array) {
     std::vector<Seen> seen;
-    if (!array) return seen;
-    VARIANT* values = nullptr;
-    EXPECT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&values)), S_OK);
-    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
-        CComQIPtr<IItmObject> object(values[i].pdispVal);
+    for (const CComPtr<IItmObject>& object : conversion_test::TakeObjects(array))
         if (object) seen.push_back(SeenOf(object));
-    }
-    SafeArrayUnaccessData(array);
-    SafeArrayDestroy(array);
     return seen;
 }
 
@@ -122,83 +92,28 @@ struct Menu {
     std::vector<UINT> systemRights;
 };
 
-class ItemOperationsSessionTest : public ManagerSessionTest {
+class ItemOperationsSessionTest : public DemoSessionTest {
 protected:
     void SetUp() override {
-        ManagerSessionTest::SetUp();
+        DemoSessionTest::SetUp();
         if (HasFatalFailure()) return;
-        ui_testing::EnsureApplication();
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"OxnVault.dll"), S_OK);
-        {
-            auto database = vaultadmin::OpenRegisteredVault(kVault);
-            vaultadmin::SeedDemoVault(*database);
-            userId_ = vaultadmin::AddUser(*database, kUser, kPassword, {vaultadmin::kCheckInRight});
-        }
-        view_ = machine_.root() / "view";
-        oxnvault::VaultObjectLogin login;
-        login.databaseFile = created_.databaseFile;
-        login.userName = kUser;
-        login.password = kPassword;
-        login.viewGuid = created_.viewId;
-        login.viewPath = winapi::FromPosixPath(view_.string());
-        login.computer = kComputer;
-        ASSERT_EQ(oxnvault::OpenVaultObject(login, &vault_), S_OK);
-        LogIn(kUser, kPassword, vault_.GetInterfacePtr());
-    }
-    void TearDown() override {
-        vault_ = nullptr;  // the manager keeps its own reference
-        ManagerSessionTest::TearDown();
+        LogInWithVaultObject();
     }
 
-    std::unique_ptr<vaultdb::Database> Database() {
-        std::unique_ptr<vaultdb::Database> database;
-        EXPECT_EQ(vaultdb::OpenVaultDatabase(created_.databaseFile, vaultdb::OpenMode::OpenExisting, database), S_OK);
-        return database;
-    }
-    // The first column of each row of `sql` (one text parameter, or none).
-    std::vector<std::u16string> Column(const std::string& sql, const std::u16string* parameter = nullptr) {
-        auto database = Database();
-        std::unique_ptr<vaultdb::Statement> statement;
-        EXPECT_EQ(database->Prepare(sql, statement), S_OK) << sql;
-        std::vector<std::u16string> values;
-        if (!statement) return values;
-        if (parameter) statement->BindText(1, *parameter);
-        while (statement->Step() == S_OK) values.push_back(statement->ColumnText(0));
-        return values;
-    }
-    LONG Number(const std::string& sql, const std::u16string* parameter = nullptr) {
-        const std::vector<std::u16string> values = Column(sql, parameter);
-        return values.empty() ? 0 : std::stol(winapi::ToUtf8(values.front()));
-    }
     LONG FolderId(const std::u16string& vaultPath) {
-        return Number("SELECT id FROM folders WHERE vault_path = ?", &vaultPath);
+        return VaultNumber("SELECT id FROM folders WHERE vault_path = ?", &vaultPath);
     }
-    LONG DocumentId(const std::u16string& name) {
-        return Number("SELECT id FROM documents WHERE name = ? AND deleted = 0", &name);
+    // The live document of that name (0: none).
+    LONG LiveDocumentId(const std::u16string& name) {
+        return VaultNumber("SELECT id FROM documents WHERE name = ? AND deleted = 0", &name);
     }
     // The item's folder in the vault.
     LONG FolderOf(IItmObject* item) {
         LONG id = 0;
         item->get_ID(&id);
-        return Number("SELECT folder_id FROM documents WHERE id = " + std::to_string(id));
+        return DemoSessionTest::FolderOf(id);
     }
-    void Execute(const std::string& sql) { EXPECT_EQ(Database()->Execute(sql), S_OK) << sql; }
-
-    // The root item folder as the explorer makes it from the login's id.
-    CComPtr<IItmObject> RootFolder() {
-        ItmObjectData record{};
-        record.meObjectType = ItmObjectType_ItemFolder;
-        record.mlObjectID = rootFolderId_;
-        record.mlConfigID = -1;
-        record.mbIsUpToDate = 1;
-        record.moFilename = SysAllocString(u"<items>");
-        record.moPath = SysAllocString(u"\\<items>\\");
-        CComPtr<IUnknown> created;
-        EXPECT_EQ(manager_->CoCreateItem(&record, &created), S_OK);
-        SysFreeString(record.moFilename);
-        SysFreeString(record.moPath);
-        return CComQIPtr<IItmObject>(created);
-    }
+    void Execute(const std::string& sql) { EXPECT_EQ(OpenVaultDatabase()->Execute(sql), S_OK) << sql; }
     std::vector<Seen> List(IItmObject* folder) {
         SAFEARRAY* items = nullptr;
         EXPECT_EQ(manager_->EnumItemFolder(&folder, &items), S_OK);
@@ -219,9 +134,9 @@ protected:
     }
     // A seeded item's object, as the listing of its folder gives it.
     CComPtr<IItmObject> SeededItemObject(int number) {
-        const std::u16string name = SeededItem(number);
-        const std::vector<std::u16string> paths =
-            Column("SELECT f.vault_path FROM documents d JOIN folders f ON f.id = d.folder_id WHERE d.name = ?", &name);
+        const std::u16string name = demo::SeededItem(number);
+        const std::vector<std::u16string> paths = VaultColumn(
+            "SELECT f.vault_path FROM documents d JOIN folders f ON f.id = d.folder_id WHERE d.name = ?", &name);
         if (paths.empty()) return nullptr;
         // "\<items>\A\B\" -> A, B
         std::vector<std::u16string> names;
@@ -237,15 +152,7 @@ protected:
     CComPtr<IItmObject> ItemNamed(const std::u16string& name) {
         ItmObjectData record{};
         record.meObjectType = ItmObjectType_Item;
-        record.mlConfigID = -1;
-        record.mbIsUpToDate = 1;
-        record.moFilename = SysAllocString(name.c_str());
-        record.moPath = SysAllocString(u"");
-        CComPtr<IUnknown> created;
-        EXPECT_EQ(manager_->CoCreateItem(&record, &created), S_OK);
-        SysFreeString(record.moFilename);
-        SysFreeString(record.moPath);
-        return CComQIPtr<IItmObject>(created);
+        return ExplorerObject(record, name, u"");
     }
     std::vector<Seen> Tree(IItmObject* object, LONG levels) {
         ObjectList list({object});
@@ -275,10 +182,6 @@ protected:
         SafeArrayDestroy(transitions);
         return menu;
     }
-
-    CComPtr<OxnVaultLib::IOxnVault11> vault_;
-    std::filesystem::path view_;
-    LONG userId_ = 0;
 };
 
 TEST_F(ItemOperationsSessionTest, EnumItemFolderListsAFoldersFoldersAndItems) {
@@ -295,7 +198,7 @@ TEST_F(ItemOperationsSessionTest, EnumItemFolderListsAFoldersFoldersAndItems) {
               (std::set<std::u16string>{u"Fasteners", u"Bearings", u"Housings"}));
     const LONG folderId = FolderId(u"\\<items>\\Mechanical\\");
     ASSERT_EQ(mechanical->id, folderId);
-    const std::vector<std::u16string> stored = Column(
+    const std::vector<std::u16string> stored = VaultColumn(
         "SELECT name FROM documents WHERE doc_type = 4 AND deleted = 0 AND folder_id = " + std::to_string(folderId));
     EXPECT_FALSE(stored.empty());
     EXPECT_EQ(NamesOf(children, ItmObjectType_Item), std::set<std::u16string>(stored.begin(), stored.end()));
@@ -323,9 +226,9 @@ TEST_F(ItemOperationsSessionTest, NewFoldersAndItemsAreInTheVaultForAnotherProce
     const Seen seen = SeenOf(item);
     EXPECT_EQ(seen.type, ItmObjectType_Item);
     EXPECT_TRUE(seen.name.ends_with(u".<item>"));
-    EXPECT_EQ(DocumentId(seen.name), seen.id);
-    EXPECT_EQ(Number("SELECT folder_id FROM documents WHERE id = " + std::to_string(seen.id)), folderId);
-    EXPECT_EQ(Number("SELECT user_id FROM locks WHERE document_id = " + std::to_string(seen.id)), userId_);
+    EXPECT_EQ(LiveDocumentId(seen.name), seen.id);
+    EXPECT_EQ(VaultNumber("SELECT folder_id FROM documents WHERE id = " + std::to_string(seen.id)), folderId);
+    EXPECT_EQ(VaultNumber("SELECT user_id FROM locks WHERE document_id = " + std::to_string(seen.id)), userId_);
     EXPECT_TRUE(InCache(item));
     GUID lockView{};
     item->get_LockViewID(&lockView);
@@ -365,8 +268,8 @@ TEST_F(ItemOperationsSessionTest, MoveAndRenameChangeTheVaultTheObjectsAndTheCac
         CComQIPtr<IItmFolder> destination(purchased);
         ASSERT_EQ(manager_->Move(moved.get(), destination), S_OK);
     }
-    EXPECT_EQ(Number("SELECT folder_id FROM documents WHERE id = " + std::to_string(before.id)), purchasedId);
-    EXPECT_EQ(Number("SELECT parent_id FROM folders WHERE id = " + std::to_string(housingsId)), purchasedId);
+    EXPECT_EQ(VaultNumber("SELECT folder_id FROM documents WHERE id = " + std::to_string(before.id)), purchasedId);
+    EXPECT_EQ(VaultNumber("SELECT parent_id FROM folders WHERE id = " + std::to_string(housingsId)), purchasedId);
     EXPECT_EQ(FolderId(u"\\<items>\\Purchased\\Housings\\"), housingsId);
     LONG project = 0;
     item->get_ParentProjectID(&project);
@@ -379,8 +282,8 @@ TEST_F(ItemOperationsSessionTest, MoveAndRenameChangeTheVaultTheObjectsAndTheCac
     ASSERT_EQ(manager_->Rename(item, name), S_OK);
     SysFreeString(name);
     EXPECT_EQ(SeenOf(item).name, u"Spindle.<item>");
-    EXPECT_EQ(DocumentId(u"Spindle.<item>"), before.id);
-    EXPECT_EQ(DocumentId(before.name), 0);
+    EXPECT_EQ(LiveDocumentId(u"Spindle.<item>"), before.id);
+    EXPECT_EQ(LiveDocumentId(before.name), 0);
     EXPECT_TRUE(InCache(item));
     EXPECT_FALSE(InCache(ItemNamed(before.name)));
 
@@ -393,7 +296,7 @@ TEST_F(ItemOperationsSessionTest, MoveAndRenameChangeTheVaultTheObjectsAndTheCac
 }
 
 TEST_F(ItemOperationsSessionTest, ALinkThatWouldMakeACycleIsRefused) {
-    CComPtr<IItmObject> assembly = Child(Folder({u"Assemblies"}), SeededItem(vaultadmin::kDemoAssemblyEvery));
+    CComPtr<IItmObject> assembly = Child(Folder({u"Assemblies"}), demo::SeededItem(vaultadmin::kDemoAssemblyEvery));
     ASSERT_TRUE(assembly != nullptr);
     const std::vector<Seen> tree = Tree(assembly, 1);
     const Seen* part = nullptr;

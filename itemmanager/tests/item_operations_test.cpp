@@ -11,6 +11,7 @@
 #include "item_objects_support.h"
 #include "itemstore/item_cache_lock.h"
 #include "outside_libraries.h"
+#include "registered_records_fixture.h"
 #include "itemstore/itm_folder_class.h"
 #include "itemstore/itm_object_private.h"
 
@@ -28,6 +29,7 @@
 #include "com_testing/counting_class_factory.h"
 #include "com_testing/fake_parts.h"
 #include "com_testing/leak_checked_test.h"
+#include "com_testing/pending_error_info.h"
 #include "common/record_array.h"
 #include "tavrosk/client_interfaces.h"
 #include "testsupport/fresh_machine.h"
@@ -42,7 +44,10 @@
 
 using namespace BellquistLib;
 using namespace fake_client;
+using com_testing::TakePendingDescription;
+using com_testing::TakeText;
 using com_testing::Text;
+using conversion_test::TakeObjects;
 using TavroskClientLib::ITavroskClient;
 using TavroskClientLib::ITavroskFolders;
 using TavroskClientLib::ITavroskServices;
@@ -196,16 +201,7 @@ private:
     }
     // Leaves the script's description as the thread's error info.
     HRESULT Failed() {
-        if (script_.error) {
-            ICreateErrorInfo* created = nullptr;
-            CreateErrorInfo(&created);
-            created->SetDescription(script_.error);
-            IErrorInfo* info = nullptr;
-            created->QueryInterface(IErrorInfo::kIid, reinterpret_cast<void**>(&info));
-            SetErrorInfo(0, info);
-            info->Release();
-            created->Release();
-        }
+        if (script_.error) com_testing::SetPendingErrorInfo(script_.error);
         return script_.result;
     }
 
@@ -229,12 +225,6 @@ struct Seen {
     bool operator==(const Seen&) const = default;
 };
 
-std::u16string TakeText(BSTR text) {
-    std::u16string value = text ? Text(text) : u"";
-    SysFreeString(text);
-    return value;
-}
-
 Seen SeenOf(IItmObject* object) {
     Seen seen;
     ItmObjectType type{};
@@ -247,29 +237,6 @@ Seen SeenOf(IItmObject* object) {
     return seen;
 }
 
-// The objects of a result array (VARIANTs holding item objects), which it
-// destroys.
-std::vector<CComPtr<IItmObject>> TakeObjects(SAFEARRAY* array) {
-    std::vector<CComPtr<IItmObject>> objects;
-    if (!array) return objects;
-    VARIANT* values = nullptr;
-    SafeArrayAccessData(array, reinterpret_cast<void**>(&values));
-    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i)
-        objects.push_back(CComQIPtr<IItmObject>(values[i].pdispVal));
-    SafeArrayUnaccessData(array);
-    SafeArrayDestroy(array);
-    return objects;
-}
-
-std::u16string DescriptionLeft() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK) return u"<none>";
-    BSTR text = nullptr;
-    info->GetDescription(&text);
-    info->Release();
-    return TakeText(text);
-}
-
 struct CachedState {
     bool exists = false;
     uint32_t dirty = 0;
@@ -277,18 +244,15 @@ struct CachedState {
     bool operator==(const CachedState&) const = default;
 };
 
-class ItemOperationsTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ItemOperationsTest : public RegisteredRecordsTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        RegisterRecords();
-        gvRegisterOutsideRecords();
+        RegisteredRecordsTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(CoRegisterClassObject(CLSID_ItmFolder, &folderClass_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                         &folderCookie_),
                   S_OK);
-        const std::string path = (machine_.root() / "items.cache").string();
-        cache_ = new CItemCacheFile(std::u16string(path.begin(), path.end()));
+        cache_ = NewItemCache();
         library_ = std::make_unique<FakeLibrary>(script_);
         backEnd_ = std::make_unique<BackEnd>(cache_, library_.get());
     }
@@ -298,19 +262,13 @@ protected:
         EXPECT_EQ(library_->References(), 1u);  // every connection given back
         cache_ = nullptr;
         CoRevokeClassObject(folderCookie_);
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredRecordsTest::TearDown();
     }
 
     // An item object of the back end for the row (loaded with a link manager
     // over the cache), kept until the test ends.
     IItmObject* Object(const Row& row) {
-        ItmObjectData record{};
-        FillRecord(record, row);
-        IItmObject* object = nullptr;
-        EXPECT_EQ(backEnd_->mhCreateItmObject(&record, &object, cache_, nullptr, library_->Unknown()), S_OK);
-        SysFreeString(record.moFilename);
-        SysFreeString(record.moPath);
+        IItmObject* object = NewObject(*backEnd_, cache_, library_->Unknown(), row);
         objects_.push_back(CComPtr<IItmObject>(object, false));
         return object;
     }
@@ -478,7 +436,7 @@ TEST_F(ItemOperationsTest, AListingRefusesWhatIsNoFolderAndReportsTheLibrarysFai
     script_.result = kIoError;
     script_.error = u"The vault cannot be reached.";
     EXPECT_EQ(backEnd_->EnumItemFolder(&folder, &items), kIoError);
-    EXPECT_EQ(DescriptionLeft(), u"The vault cannot be reached.");
+    EXPECT_EQ(TakePendingDescription(), u"The vault cannot be reached.");
     EXPECT_EQ(items, nullptr);
 
     script_.services = false;
@@ -526,7 +484,7 @@ TEST_F(ItemOperationsTest, ANewItemNeedsAFolderAndTheLibrarysRecord) {
     script_.result = E_ACCESSDENIED;
     script_.error = u"Not allowed here.";
     EXPECT_EQ(backEnd_->CreateNewItem(folder, &item), E_ACCESSDENIED);
-    EXPECT_EQ(DescriptionLeft(), u"Not allowed here.");
+    EXPECT_EQ(TakePendingDescription(), u"Not allowed here.");
     EXPECT_EQ(item, nullptr);
     EXPECT_TRUE(Links(folder).empty());
 }
@@ -607,7 +565,7 @@ TEST_F(ItemOperationsTest, ANewFolderNeedsItsArgumentsAndTheFolderInterface) {
     script_.result = kInvalidName;
     script_.error = u"A folder of that name exists.";
     EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, &folder), kInvalidName);
-    EXPECT_EQ(DescriptionLeft(), u"A folder of that name exists.");
+    EXPECT_EQ(TakePendingDescription(), u"A folder of that name exists.");
     EXPECT_EQ(folder, nullptr);
     EXPECT_TRUE(Links(parent).empty());
     SysFreeString(name);
@@ -730,7 +688,7 @@ TEST_F(ItemOperationsTest, ARenameIsRefusedBeforeTheLibraryForWrongObjectsAndNam
     script_.result = kInvalidName;
     script_.error = u"An item of that name exists.";
     EXPECT_EQ(backEnd_->Rename(pump, good), kInvalidName);
-    EXPECT_EQ(DescriptionLeft(), u"An item of that name exists.");
+    EXPECT_EQ(TakePendingDescription(), u"An item of that name exists.");
     EXPECT_EQ(SeenOf(pump).name, u"Pump.<item>");
     EXPECT_TRUE(Cached(u"Pump.<item>").exists);
     SysFreeString(good);
@@ -810,7 +768,7 @@ TEST_F(ItemOperationsTest, TheMenuInformationOfTheObjectsComesFromTheLibrary) {
     EXPECT_EQ(
         backEnd_->GetMenuInfo(documents.get(), 0, &enable, &rights, &systemRights, nullptr, &transitions, nullptr),
         static_cast<HRESULT>(0x8004020B));
-    EXPECT_EQ(DescriptionLeft(), u"No such document.");
+    EXPECT_EQ(TakePendingDescription(), u"No such document.");
 }
 
 TEST_F(ItemOperationsTest, MenuInformationNeedsObjectsAndTheServiceInterface) {

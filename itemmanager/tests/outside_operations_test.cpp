@@ -31,6 +31,7 @@
 #include "fake_outside_operations.h"
 #include "item_objects_support.h"
 #include "outside_libraries.h"
+#include "registered_records_fixture.h"
 #include "tavrosk/client_interfaces.h"
 #include "testsupport/fresh_machine.h"
 #include "vennacle/sp_mgr.h"
@@ -44,6 +45,7 @@
 #include <vector>
 
 using namespace BellquistLib;
+using namespace fake_client;
 using com_testing::Text;
 using outside_fakes::kEmptyParam;
 using outside_fakes::LongParam;
@@ -54,51 +56,13 @@ using TavroskClientLib::ITavroskServices;
 
 namespace {
 
-const GUID kViewGUID = com::MakeGuid("A0A1A2A3-B0B1-C0C1-D0D1-E0E1E2E3E4E5");
 constexpr ULONGLONG kParentWnd = 0x4321;
 constexpr LONG kUserId = 17;
 
-// An item record as the tests give and compare them.
-struct Row {
-    LONG id;
-    std::u16string name;
-    LONG flags = 0;
-    bool operator==(const Row&) const = default;
-};
-
-void FillItemRecord(ItmObjectData& record, const Row& row) {
-    record.meObjectType = ItmObjectType_Item;
-    record.mlObjectID = row.id;
-    record.mlParentObjectID = 5;
-    record.mlParentProjectID = 5;
-    record.meParentDocType = ItmObjectType_ItemFolder;
-    record.meLinkType = LinkType_BOM;
-    record.meLinkOperation = LinkOp_None;
-    record.mlConfigID = -1;
-    record.mlAttachedVersion = 1;
-    record.mlItmObjectFlags = row.flags;
-    record.mbIsUpToDate = 1;
-    record.moFilename = SysAllocString(row.name.c_str());
-    record.moPath = SysAllocString(u"\\Pumps\\");
-}
-
-// A new SAFEARRAY(ItmObjectData) of the rows, for the caller.
-SAFEARRAY* NewRecords(const std::vector<Row>& rows) {
-    RecordArray<ItmObjectData> array;
-    array.mvCreate(static_cast<ULONG>(rows.size()), LIBID_BellquistLib, kLibraryMajorVersion, kLibraryMinorVersion);
-    for (size_t i = 0; i < rows.size(); ++i) FillItemRecord(array.mpoBegin()[i], rows[i]);
-    SAFEARRAY* out = nullptr;
-    array.mvHandOut(&out);
-    return out;
-}
-
-std::vector<Row> Rows(SAFEARRAY* list) {
-    std::vector<Row> rows;
-    if (!list) return rows;
-    RecordArray<ItmObjectData> records(list);
-    for (const ItmObjectData* r = records.mpoBegin(); r != records.mpoEnd(); ++r)
-        rows.push_back({r->mlObjectID, r->moFilename ? Text(r->moFilename) : u""});
-    return rows;
+// An item in the folder "\Pumps\" (id 5), as the tests give and compare
+// them.
+Row Item(LONG id, std::u16string name, LONG flags = 0) {
+    return {ItmObjectType_Item, id, 5, ItmObjectType_ItemFolder, std::move(name), LinkType_BOM, flags};
 }
 
 // What the fake client library's tree fetch was given and answers: the
@@ -113,19 +77,9 @@ struct FetchScript {
     std::vector<Row> input;
 };
 
-class FakeClient final : public FakeClientLibrary {
+class FakeClient final : public OwnedClientLibrary {
 public:
     explicit FakeClient(FetchScript& script) : script_(script) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        IUnknown* answer = nullptr;
-        if (iid == IID_IUnknown || iid == ITavroskClient::kIid) answer = static_cast<ITavroskClient*>(this);
-        if (iid == ITavroskServices::kIid) answer = static_cast<ITavroskServices*>(this);
-        return com_testing::AnswerQuery(out, answer);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-    ULONG References() const { return references_; }
 
     HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL recursive, LONG options, VARIANT_BOOL, LONG levels,
                                          SAFEARRAY* input, SAFEARRAY** fetched, SAFEARRAY* cached,
@@ -145,21 +99,13 @@ public:
 
 private:
     FetchScript& script_;
-    ULONG references_ = 1;
 };
 
 // The back end with the fake library in place of a created one, logged in
 // as far as the operations here need.
-class TestBackEnd : public CProxyTavroskAPI {
+class TestBackEnd : public BackEnd {
 public:
-    TestBackEnd(const RefPtr<CItemCacheFile>& cache, ITavroskClient* client, SpMgr* spMgr) : CProxyTavroskAPI(cache) {
-        mpoClient = client;
-        client->AddRef();
-        InitData data{};
-        data.moViewPath = SysAllocString(u"C:\\Views\\Pumps");
-        data.moViewGUID = kViewGUID;
-        mvKeepInitData(data);
-        SysFreeString(data.moViewPath);
+    TestBackEnd(const RefPtr<CItemCacheFile>& cache, ITavroskClient* client, SpMgr* spMgr) : BackEnd(cache, client) {
         mulParentWnd = kParentWnd;
         mlUserID = kUserId;
         spMgr->AddRef();
@@ -167,18 +113,15 @@ public:
     }
 };
 
-const Row kPump{10, u"Pump.<item>"};
-const Row kGear{11, u"Gear.<item>"};
+const Row kPump = Item(10, u"Pump.<item>");
+const Row kGear = Item(11, u"Gear.<item>");
 
-class OutsideOperationsTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class OutsideOperationsTest : public RegisteredRecordsTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        RegisterRecords();
-        gvRegisterOutsideRecords();
-        const std::string path = (machine_.root() / "items.cache").string();
-        cache_ = new CItemCacheFile(std::u16string(path.begin(), path.end()));
+        RegisteredRecordsTest::SetUp();
+        if (HasFatalFailure()) return;
+        cache_ = NewItemCache();
         spMgr_ = new SpMgr();
         client_ = std::make_unique<FakeClient>(fetch_);
         backEnd_ = std::make_unique<TestBackEnd>(cache_, client_.get(), spMgr_);
@@ -200,30 +143,13 @@ protected:
         EXPECT_EQ(spMgr_->Release(), 0u);
         cache_ = nullptr;
         CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredRecordsTest::TearDown();
     }
 
     // A SAFEARRAY of VARIANTs with item objects of the rows (connection: the
     // fake library), for the caller.
     SAFEARRAY* NewItems(const std::vector<Row>& rows) {
-        SAFEARRAY* items = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(rows.size()));
-        VARIANT* data = nullptr;
-        SafeArrayAccessData(items, reinterpret_cast<void**>(&data));
-        for (size_t i = 0; i < rows.size(); ++i) {
-            ItmObjectData record{};
-            FillItemRecord(record, rows[i]);
-            IItmObject* object = nullptr;
-            EXPECT_EQ(backEnd_->mhCreateItmObject(&record, &object, cache_, nullptr,
-                                                  static_cast<ITavroskClient*>(client_.get())),
-                      S_OK);
-            data[i].vt = VT_DISPATCH;
-            data[i].pdispVal = object;
-            SysFreeString(record.moFilename);
-            SysFreeString(record.moPath);
-        }
-        SafeArrayUnaccessData(items);
-        return items;
+        return fake_client::NewItems(*backEnd_, cache_, client_->Unknown(), rows);
     }
 
     // The outside get of `version` on one item; the names of the returned
@@ -238,19 +164,12 @@ protected:
     }
 
     static void TakeNames(SAFEARRAY* objects, std::vector<std::u16string>* names) {
-        if (!objects) return;
-        VARIANT* data = nullptr;
-        SafeArrayAccessData(objects, reinterpret_cast<void**>(&data));
-        for (ULONG i = 0; i < objects->rgsabound[0].cElements; ++i) {
-            CComPtr<IItmObject> object;
-            data[i].pdispVal->QueryInterface(IItmObject::kIid, reinterpret_cast<void**>(&object));
+        for (const CComPtr<IItmObject>& object : conversion_test::TakeObjects(objects)) {
             BSTR name = nullptr;
             object->get_Name(&name);
             if (names) names->push_back(Text(name));
             SysFreeString(name);
         }
-        SafeArrayUnaccessData(objects);
-        SafeArrayDestroy(objects);
     }
 
     bool Cached(const std::u16string& name) {
@@ -492,7 +411,7 @@ TEST_F(OutsideOperationsTest, DeleteStartsTheDeleteOperationAndNeverEndsIt) {
 // --- The revision object ---------------------------------------------------
 
 TEST_F(OutsideOperationsTest, TheRevisionObjectStartsWithTheSessionAndGetsTheUnflaggedItems) {
-    SAFEARRAY* items = NewItems({kPump, {12, u"Plate.<item>", 1}, kGear});
+    SAFEARRAY* items = NewItems({kPump, Item(12, u"Plate.<item>", 1), kGear});
     EXPECT_EQ(backEnd_->IncrRevision(items), S_OK);
     SafeArrayDestroy(items);
 
@@ -534,7 +453,13 @@ TEST_F(OutsideOperationsTest, TheRevisionIncrementsAnswers) {
     const std::vector<Row> two = {kPump, kGear};
     const Case cases[] = {
         {"done", two, script(none), S_OK, 1, 1, 1},
-        {"all items flagged", {{10, u"Pump.<item>", 1}, {11, u"Gear.<item>", 3}}, script(none), S_FALSE, 0, 0, 0},
+        {"all items flagged",
+         {Item(10, u"Pump.<item>", 1), Item(11, u"Gear.<item>", 3)},
+         script(none),
+         S_FALSE,
+         0,
+         0,
+         0},
         {"no items", {}, script(none), S_FALSE, 0, 0, 0},
         {"the user declines", two, script([](RevisionScript& s) { s.askAnswer = VARIANT_FALSE; }), S_FALSE, 1, 1, 0},
         {"nothing was run", two, script([](RevisionScript& s) { s.runAnswer = VARIANT_FALSE; }), S_FALSE, 1, 1, 1},

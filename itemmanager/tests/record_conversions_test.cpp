@@ -9,6 +9,7 @@
 #include "operation_get_result.h"
 #include "outside_libraries.h"
 #include "record_conversions.h"
+#include "registered_records_fixture.h"
 
 #include "itemstore/item_cache_file.h"
 #include "itemstore/itm_bom_class.h"
@@ -59,19 +60,7 @@ ULONG References(IUnknown* object) {
     return object->Release();
 }
 
-class RecordConversionsTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
-protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        RegisterRecords();
-        gvRegisterOutsideRecords();
-    }
-    void TearDown() override {
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
-};
+using RecordConversionsTest = RegisteredRecordsTest;
 
 // --- Item objects to ItmObjectData ----------------------------------------------
 

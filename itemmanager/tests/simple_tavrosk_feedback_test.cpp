@@ -134,25 +134,13 @@ TEST_F(FeedbackTest, ConfirmReplaceShowsAnyOtherPathWhole) {
 }
 
 // A dialog of the client library that counts how it was shown.
-class FakeDialog final : public ITavroskDialog {
+class FakeDialog final : public com_testing::UnexpectedDispatch<ITavroskDialog> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return com_testing::AnswerQuery(out, iid == IID_IUnknown || iid == ITavroskDialog::kIid ? this : nullptr);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
     ULONG STDMETHODCALLTYPE Release() override { return references_.Release(); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override {
-        return com_testing::UnexpectedCall("GetTypeInfoCount");
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
-        return com_testing::UnexpectedCall("GetTypeInfo");
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return com_testing::UnexpectedCall("GetIDsOfNames");
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return com_testing::UnexpectedCall("Invoke");
-    }
     HRESULT STDMETHODCALLTYPE ShowDialog(ULONGLONG parent, ITavroskDialog* self, VARIANT argument) override {
         ++shown;
         shownParent = parent;

@@ -18,6 +18,7 @@
 #include "com_testing/bstr_text.h"
 #include "com_testing/fake_parts.h"
 #include "fake_client_library.h"
+#include "item_objects_support.h"
 #include "common/record_array.h"
 #include "record_conversions.h"
 #include "itemstore/item_cache_lock.h"
@@ -83,19 +84,9 @@ struct ClientScript {
     std::vector<Row> dynLinkInput;
 };
 
-class FakeClient final : public FakeClientLibrary {
+class FakeClient final : public OwnedClientLibrary {
 public:
     explicit FakeClient(ClientScript& script) : script_(script) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        IUnknown* answer = nullptr;
-        if (iid == IID_IUnknown || iid == ITavroskClient::kIid) answer = static_cast<ITavroskClient*>(this);
-        if (iid == ITavroskServices::kIid) answer = static_cast<ITavroskServices*>(this);
-        return com_testing::AnswerQuery(out, answer);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-    ULONG References() const { return references_; }
 
     HRESULT STDMETHODCALLTYPE FetchTrees(VARIANT_BOOL recursive, LONG options, VARIANT_BOOL refresh, LONG levels,
                                          SAFEARRAY* input, SAFEARRAY** fetched, SAFEARRAY* cached,
@@ -179,7 +170,6 @@ public:
 
 private:
     ClientScript& script_;
-    ULONG references_ = 1;
 };
 
 struct CachedChild {
@@ -255,23 +245,7 @@ protected:
 
     // A SAFEARRAY of VARIANTs with the item objects of the rows.
     SAFEARRAY* NewItems(const std::vector<Row>& rows) {
-        SAFEARRAY* items = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(rows.size()));
-        VARIANT* data = nullptr;
-        SafeArrayAccessData(items, reinterpret_cast<void**>(&data));
-        for (size_t i = 0; i < rows.size(); ++i) {
-            ItmObjectData record{};
-            FillRecord(record, rows[i]);
-            IItmObject* object = nullptr;
-            EXPECT_EQ(backEnd_->mhCreateItmObject(&record, &object, cache_, nullptr,
-                                                  static_cast<ITavroskClient*>(client_.get())),
-                      S_OK);
-            data[i].vt = VT_DISPATCH;
-            data[i].pdispVal = object;
-            SysFreeString(record.moFilename);
-            SysFreeString(record.moPath);
-        }
-        SafeArrayUnaccessData(items);
-        return items;
+        return fake_client::NewItems(*backEnd_, cache_, client_->Unknown(), rows);
     }
 
     HRESULT Fetch(const std::vector<Row>& input, LONG flags, LONG levels = 0, LONG getLatest = 0,
@@ -282,21 +256,13 @@ protected:
         HRESULT hr = backEnd_->mhFetchTrees(list, flags, levels, getLatest, VARIANT_FALSE, results ? &objects : nullptr,
                                             deleted ? &gone : nullptr, nullptr);
         SafeArrayDestroy(list);
-        if (objects) {
-            VARIANT* data = nullptr;
-            SafeArrayAccessData(objects, reinterpret_cast<void**>(&data));
-            for (ULONG i = 0; i < objects->rgsabound[0].cElements; ++i) {
-                CComPtr<IItmObject> object;
-                data[i].pdispVal->QueryInterface(IItmObject::kIid, reinterpret_cast<void**>(&object));
-                LONG id = 0;
-                BSTR name = nullptr;
-                object->get_ID(&id);
-                object->get_Name(&name);
-                results->push_back({ItmObjectType_Item, id, 0, 0, Name(name)});
-                SysFreeString(name);
-            }
-            SafeArrayUnaccessData(objects);
-            SafeArrayDestroy(objects);
+        for (const CComPtr<IItmObject>& object : conversion_test::TakeObjects(objects)) {
+            LONG id = 0;
+            BSTR name = nullptr;
+            object->get_ID(&id);
+            object->get_Name(&name);
+            results->push_back({ItmObjectType_Item, id, 0, 0, Name(name)});
+            SysFreeString(name);
         }
         if (gone) {
             RecordArray<DelOrDestroyed> entries(gone);

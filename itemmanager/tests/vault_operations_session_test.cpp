@@ -7,6 +7,8 @@
 
 #include "server_session_fixture.h"
 
+#include "item_objects_support.h"
+
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
@@ -15,20 +17,15 @@
 #include "com/ccom_ptr.h"
 #include "com/error_info.h"
 #include "com/safearray.h"
-#include "com_testing/register_server.h"
+#include "com_testing/pending_error_info.h"
 #include "common/record_array.h"
 #include "oxnvault/interfaces.h"
-#include "oxnvault/vault_object.h"
 #include "ui/message_box.h"
 #include "ui_testing/scripted_prompter.h"
-#include "ui_testing/ui_test.h"
 #include "vaultadmin/demo_seeding.h"
-#include "vaultadmin/user_admin.h"
-#include "vaultadmin/vault_creation.h"
 #include "vaultadmin/vault_opening.h"
 #include "vaultdb/archive.h"
 #include "vaultdb/database.h"
-#include "vaultdb/statement.h"
 #include "vaultdb/transaction.h"
 #include "vennacle/sp_mgr.h"
 #include "winapi/guid_text.h"
@@ -38,164 +35,43 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
 using namespace BellquistLib;
+using com_testing::TakePendingDescription;
+using conversion_test::ObjectList;
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char16_t kUser[] = u"Alice";
-constexpr char16_t kPassword[] = u"wonderland";
 constexpr HRESULT kCancelled = static_cast<HRESULT>(0x80040226);
 constexpr HRESULT kLockErrors = static_cast<HRESULT>(0x80040266);
 
-std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-std::u16string SeededItem(int number) { return Numbered("ITM-", number, ".<item>"); }
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The description of the thread's error info, taken.
-std::u16string TakeErrorDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return u"<none>";
-    BSTR description = nullptr;
-    info->GetDescription(&description);
-    std::u16string text = com::BstrText(description);
-    SysFreeString(description);
-    info->Release();
-    return text;
-}
-
-// A SAFEARRAY of VARIANTs holding the objects, destroyed with the holder.
-class Items {
-public:
-    Items(std::initializer_list<IItmObject*> objects) {
-        array_ = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(objects.size()));
-        LONG index = 0;
-        for (IItmObject* object : objects) {
-            VARIANT element;
-            VariantInit(&element);
-            element.vt = VT_DISPATCH;
-            element.pdispVal = object;
-            SafeArrayPutElement(array_, &index, &element);
-            ++index;
-        }
-    }
-    ~Items() { SafeArrayDestroy(array_); }
-    Items(const Items&) = delete;
-    Items& operator=(const Items&) = delete;
-    SAFEARRAY* get() const { return array_; }
-
-private:
-    SAFEARRAY* array_ = nullptr;
-};
-
-class VaultOperationsSessionTest : public ManagerSessionTest {
+class VaultOperationsSessionTest : public DemoSessionTest {
 protected:
     void SetUp() override {
-        ManagerSessionTest::SetUp();
+        DemoSessionTest::SetUp();
         if (HasFatalFailure()) return;
-        ui_testing::EnsureApplication();
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"OxnVault.dll"), S_OK);
-        {
-            auto database = vaultadmin::OpenRegisteredVault(kVault);
-            vaultadmin::SeedDemoVault(*database);
-            userId_ = vaultadmin::AddUser(*database, kUser, kPassword, {vaultadmin::kCheckInRight});
-            designerId_ = Scalar(*database, "SELECT id FROM users WHERE name = 'Designer'");
-        }
-        view_ = machine_.root() / "view";
-        oxnvault::VaultObjectLogin login;
-        login.databaseFile = created_.databaseFile;
-        login.userName = kUser;
-        login.password = kPassword;
-        login.viewGuid = created_.viewId;
-        login.viewPath = winapi::FromPosixPath(view_.string());
-        login.computer = kComputer;
-        ASSERT_EQ(oxnvault::OpenVaultObject(login, &vault_), S_OK);
-        LogIn(kUser, kPassword, vault_.GetInterfacePtr());
-    }
-    void TearDown() override {
-        vault_ = nullptr;  // the manager keeps its own reference
-        ManagerSessionTest::TearDown();
+        designerId_ = VaultNumber("SELECT id FROM users WHERE name = 'Designer'");
+        LogInWithVaultObject();
     }
 
-    static LONG Scalar(vaultdb::Database& database, const std::string& sql) {
-        std::unique_ptr<vaultdb::Statement> statement;
-        EXPECT_EQ(database.Prepare(sql, statement), S_OK) << sql;
-        return statement && statement->Step() == S_OK ? statement->ColumnInt32(0) : 0;
-    }
-    // The first column of the first row of `sql` over the vault as it is now.
-    LONG Scalar(const std::string& sql) {
-        std::unique_ptr<vaultdb::Database> database;
-        EXPECT_EQ(vaultdb::OpenVaultDatabase(created_.databaseFile, vaultdb::OpenMode::OpenExisting, database), S_OK);
-        return Scalar(*database, sql);
-    }
-    LONG DocumentId(const std::u16string& name) {
-        return Scalar("SELECT id FROM documents WHERE name = '" + winapi::ToUtf8(name) + "'");
-    }
-    LONG FolderOf(LONG document) {
-        return Scalar("SELECT folder_id FROM documents WHERE id = " + std::to_string(document));
-    }
     LONG LockHolder(LONG document) {
-        return Scalar("SELECT user_id FROM locks WHERE document_id = " + std::to_string(document));
+        return VaultNumber("SELECT user_id FROM locks WHERE document_id = " + std::to_string(document));
     }
     std::string StateOf(LONG document) {
-        std::unique_ptr<vaultdb::Database> database;
-        EXPECT_EQ(vaultdb::OpenVaultDatabase(created_.databaseFile, vaultdb::OpenMode::OpenExisting, database), S_OK);
-        std::unique_ptr<vaultdb::Statement> statement;
-        EXPECT_EQ(database->Prepare("SELECT s.name FROM documents d JOIN workflow_states s ON s.id = d.state_id "
-                                    "WHERE d.id = " +
-                                        std::to_string(document),
-                                    statement),
-                  S_OK);
-        return statement->Step() == S_OK ? winapi::ToUtf8(statement->ColumnText(0)) : "<none>";
+        return winapi::ToUtf8(
+            VaultText("SELECT s.name FROM documents d JOIN workflow_states s ON s.id = d.state_id "
+                      "WHERE d.id = " +
+                      std::to_string(document)));
     }
 
-    // The item object the explorer holds for a document of the vault: an
-    // item (or item folder) under its folder.
-    CComPtr<IItmObject> ItemObject(LONG id, ItmObjectType type = ItmObjectType_Item) {
-        ItmObjectData record{};
-        record.meObjectType = type;
-        record.mlObjectID = id;
-        record.mlParentProjectID = type == ItmObjectType_Item ? FolderOf(id) : 0;
-        record.meParentDocType = ItmObjectType_ItemFolder;
-        record.mlParentObjectID = record.mlParentProjectID;
-        record.mlConfigID = -1;
-        record.mbIsUpToDate = 1;
-        record.moFilename = SysAllocString(u"");
-        record.moPath = SysAllocString(u"");
-        CComPtr<IUnknown> created;
-        EXPECT_EQ(manager_->CoCreateItem(&record, &created), S_OK);
-        SysFreeString(record.moFilename);
-        SysFreeString(record.moPath);
-        return CComQIPtr<IItmObject>(created);
-    }
-    CComPtr<IItmObject> SeededItemObject(int number) { return ItemObject(DocumentId(SeededItem(number))); }
+    CComPtr<IItmObject> SeededItemObject(int number) { return VaultItemObject(DocumentId(demo::SeededItem(number))); }
 
     fs::path InView(const std::string& relative) const { return view_ / relative; }
-    std::string PartContents(int number, LONG version) const {
-        return "demo file " + winapi::ToUtf8(Numbered("P-", number, ".zvkprt")) + " version " +
-               std::to_string(version) + "\n";
-    }
-    LONG LatestVersion(const std::u16string& name) {
-        return Scalar("SELECT latest_version FROM documents WHERE name = '" + winapi::ToUtf8(name) + "'");
-    }
+    LONG LatestVersion(const std::u16string& name) { return DemoSessionTest::LatestVersion(DocumentId(name)); }
     // Every file below the view folder (relative paths, sorted).
     std::vector<std::string> ViewFiles() const {
         std::vector<std::string> files;
@@ -206,9 +82,6 @@ protected:
         return files;
     }
 
-    CComPtr<OxnVaultLib::IOxnVault11> vault_;
-    fs::path view_;
-    LONG userId_ = 0;
     LONG designerId_ = 0;
 };
 
@@ -219,38 +92,38 @@ TEST_F(VaultOperationsSessionTest, GetLatestAndCheckOutBringTheFilesAndLockTheIt
     CComPtr<IItmObject> three = SeededItemObject(3), six = SeededItemObject(6);
     CComPtr<IItmObject> lockedByDesigner = SeededItemObject(vaultadmin::kDemoCheckedOutEvery);
     {
-        Items items({three});
+        ObjectList items({three});
         EXPECT_EQ(manager_->GetLatestVersion(items.get(), nullptr, VARIANT_TRUE, VARIANT_FALSE), S_OK);
     }
-    EXPECT_EQ(ReadText(InView("Projects/Conveyor/Parts/P-00003.zvkprt")),
-              PartContents(3, LatestVersion(u"P-00003.zvkprt")));
+    EXPECT_EQ(FileText(InView("Projects/Conveyor/Parts/P-00003.zvkprt")),
+              demo::PartContents(3, LatestVersion(u"P-00003.zvkprt")));
     EXPECT_TRUE(fs::exists(InView("Projects/Conveyor/Drawings/D-00003.dwg")));
-    EXPECT_EQ(LockHolder(DocumentId(SeededItem(3))), 0);
+    EXPECT_EQ(LockHolder(DocumentId(demo::SeededItem(3))), 0);
 
     {
-        Items items({six});
+        ObjectList items({six});
         EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_TRUE), S_OK);
     }
-    const LONG sixId = DocumentId(SeededItem(6));
+    const LONG sixId = DocumentId(demo::SeededItem(6));
     EXPECT_EQ(LockHolder(sixId), userId_);
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM locks WHERE document_id = " + std::to_string(sixId) +
-                     " AND computer = 'PC-7' AND view_guid = '" +
-                     winapi::ToUtf8(winapi::GuidToString(created_.viewId)) + "'"),
+    EXPECT_EQ(VaultNumber("SELECT COUNT(*) FROM locks WHERE document_id = " + std::to_string(sixId) +
+                          " AND computer = 'PC-7' AND view_guid = '" +
+                          winapi::ToUtf8(winapi::GuidToString(created_.viewId)) + "'"),
               1);
     EXPECT_TRUE(fs::exists(InView("Projects/Conveyor/Parts/P-00006.zvkprt")));
 
     {
-        Items items({lockedByDesigner});
+        ObjectList items({lockedByDesigner});
         EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_TRUE), kLockErrors);
     }
-    EXPECT_EQ(LockHolder(DocumentId(SeededItem(vaultadmin::kDemoCheckedOutEvery))), designerId_);
+    EXPECT_EQ(LockHolder(DocumentId(demo::SeededItem(vaultadmin::kDemoCheckedOutEvery))), designerId_);
 }
 
 // A specific version of an item brings that version of it; get latest then
 // brings the latest again.
 TEST_F(VaultOperationsSessionTest, ASpecificVersionBringsThatVersion) {
     // An item whose versions have contents of their own, in a seeded folder.
-    const LONG folder = FolderOf(DocumentId(SeededItem(1)));
+    const LONG folder = FolderOf(DocumentId(demo::SeededItem(1)));
     const std::string folderPath = [&] {
         std::unique_ptr<vaultdb::Database> database = vaultadmin::OpenRegisteredVault(kVault);
         std::unique_ptr<vaultdb::Statement> path;
@@ -286,7 +159,7 @@ TEST_F(VaultOperationsSessionTest, ASpecificVersionBringsThatVersion) {
         }
         ASSERT_EQ(transaction.Commit(), S_OK);
     }
-    CComPtr<IItmObject> object = ItemObject(item);
+    CComPtr<IItmObject> object = VaultItemObject(item);
     const fs::path local = InView(folderPath + "PLATE-7.<item>");
 
     ui_testing::ScriptedPrompter prompter;
@@ -296,22 +169,22 @@ TEST_F(VaultOperationsSessionTest, ASpecificVersionBringsThatVersion) {
     SAFEARRAY* returned = nullptr;
     EXPECT_EQ(manager_->GetSpecificVersion(object, 1, &returned), S_OK);
     EXPECT_EQ(returned, nullptr);
-    EXPECT_EQ(ReadText(local), "plate version 1");
+    EXPECT_EQ(FileText(local), "plate version 1");
 
-    Items items({object});
+    ObjectList items({object});
     EXPECT_EQ(manager_->GetLatestVersion(items.get(), nullptr, VARIANT_TRUE, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(ReadText(local), "plate version 2");
+    EXPECT_EQ(FileText(local), "plate version 2");
 }
 
 // A transition moves the item along the workflow and its revoke moves it
 // back; a name that is no transition from the item's state changes nothing.
 TEST_F(VaultOperationsSessionTest, ChangeStateMovesAlongATransitionAndRevokeMovesBack) {
-    const LONG item = Scalar(
+    const LONG item = VaultNumber(
         "SELECT d.id FROM documents d JOIN workflow_states s ON s.id = d.state_id WHERE d.doc_type = 4 AND "
         "s.name = 'Work in Progress' AND d.id NOT IN (SELECT document_id FROM locks) ORDER BY d.id");
     ASSERT_NE(item, 0);
-    CComPtr<IItmObject> object = ItemObject(item);
-    Items items({object});
+    CComPtr<IItmObject> object = VaultItemObject(item);
+    ObjectList items({object});
     _bstr_t submit(u"Submit for Review");
 
     ui_testing::ScriptedPrompter prompter;
@@ -342,13 +215,13 @@ TEST_F(VaultOperationsSessionTest, ChangeStateMovesAlongATransitionAndRevokeMove
 // explorer's items reports it deleted; an item checked out by another user
 // is refused, its errors shown, and the operation still answers S_OK.
 TEST_F(VaultOperationsSessionTest, DeleteRemovesTheItemAndARefreshReportsItDeleted) {
-    const LONG two = DocumentId(SeededItem(2));
-    const LONG locked = DocumentId(SeededItem(2 * vaultadmin::kDemoCheckedOutEvery));
+    const LONG two = DocumentId(demo::SeededItem(2));
+    const LONG locked = DocumentId(demo::SeededItem(2 * vaultadmin::kDemoCheckedOutEvery));
     // The folder's items as the explorer browsed them.
-    CComPtr<IItmObject> folder = ItemObject(FolderOf(two), ItmObjectType_ItemFolder);
+    CComPtr<IItmObject> folder = VaultItemObject(FolderOf(two), ItmObjectType_ItemFolder);
     CComPtr<IItmObject> object;
     {
-        Items input({folder});
+        ObjectList input({folder});
         SAFEARRAY* objects = nullptr;
         SAFEARRAY* deleted = nullptr;
         ASSERT_EQ(manager_->BatchGetTrees(input.get(), Bgtf_Recursive, 1, &objects, &deleted), S_OK);
@@ -367,18 +240,19 @@ TEST_F(VaultOperationsSessionTest, DeleteRemovesTheItemAndARefreshReportsItDelet
         SafeArrayDestroy(deleted);
     }
     ASSERT_TRUE(object != nullptr);
-    CComPtr<IItmObject> lockedObject = ItemObject(locked);
+    CComPtr<IItmObject> lockedObject = VaultItemObject(locked);
 
     ui_testing::ScriptedPrompter prompter;
     prompter.AnswerMessageBox(IDOK);
     {
-        Items items({object});
+        ObjectList items({object});
         EXPECT_EQ(manager_->Delete(VARIANT_FALSE, items.get()), S_OK);
     }
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM deleted_objects WHERE destroyed = 0 AND object_id = " + std::to_string(two)),
-              1);
+    EXPECT_EQ(
+        VaultNumber("SELECT COUNT(*) FROM deleted_objects WHERE destroyed = 0 AND object_id = " + std::to_string(two)),
+        1);
 
-    Items shown({folder, object});
+    ObjectList shown({folder, object});
     SAFEARRAY* objects = nullptr;
     SAFEARRAY* deleted = nullptr;
     ASSERT_EQ(manager_->BatchRefreshTrees(shown.get(), 0, &objects, &deleted), S_OK);
@@ -398,10 +272,10 @@ TEST_F(VaultOperationsSessionTest, DeleteRemovesTheItemAndARefreshReportsItDelet
         EXPECT_EQ(question.style & MB_ICONWARNING, static_cast<UINT>(MB_ICONWARNING)) << "the errors of the run";
     });
     {
-        Items items({lockedObject});
+        ObjectList items({lockedObject});
         EXPECT_EQ(manager_->Delete(VARIANT_FALSE, items.get()), S_OK);
     }
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM deleted_objects WHERE object_id = " + std::to_string(locked)), 0);
+    EXPECT_EQ(VaultNumber("SELECT COUNT(*) FROM deleted_objects WHERE object_id = " + std::to_string(locked)), 0);
     EXPECT_EQ(LockHolder(locked), designerId_);
 }
 
@@ -410,19 +284,19 @@ TEST_F(VaultOperationsSessionTest, DeleteRemovesTheItemAndARefreshReportsItDelet
 // every local copy whole and nothing half-written.
 TEST_F(VaultOperationsSessionTest, ACancelStopsTheBatchWithTheVaultAndViewFolderConsistent) {
     CComPtr<IItmObject> three = SeededItemObject(3), six = SeededItemObject(6);
-    Items items({three, six});
+    ObjectList items({three, six});
     const std::vector<std::string> before = ViewFiles();  // what the view's creation put there
     ui_testing::ScriptedPrompter prompter;
     prompter.AnswerMessageBox(IDCANCEL);
     EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_FALSE), kCancelled);
     EXPECT_EQ(ViewFiles(), before);
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM locks WHERE user_id = " + std::to_string(userId_)), 0);
+    EXPECT_EQ(VaultNumber("SELECT COUNT(*) FROM locks WHERE user_id = " + std::to_string(userId_)), 0);
 
     EXPECT_EQ(manager_->GetLatestVersion(items.get(), nullptr, VARIANT_TRUE, VARIANT_FALSE), S_OK);
     const std::vector<std::string> got = ViewFiles();
     ASSERT_EQ(got.size(), before.size() + 4);  // two parts and two drawings
     std::vector<std::string> contents;
-    for (const std::string& file : got) contents.push_back(ReadText(view_ / file));
+    for (const std::string& file : got) contents.push_back(FileText(view_ / file));
 
     // The archive lost the latest version of the first part: the refresh
     // asks about it in the progress window's box, and Abort ends it there.
@@ -436,10 +310,10 @@ TEST_F(VaultOperationsSessionTest, ACancelStopsTheBatchWithTheVaultAndViewFolder
         EXPECT_NE(question.text.find(u"P-00003.zvkprt"), std::u16string::npos);
     });
     EXPECT_EQ(manager_->RefreshLocalCache(), kCancelled);
-    EXPECT_EQ(TakeErrorDescription(), u"The get was cancelled.");
+    EXPECT_EQ(TakePendingDescription(), u"The get was cancelled.");
     EXPECT_EQ(ViewFiles(), got) << "no file lost, none half-written";
-    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(ReadText(view_ / got[i]), contents[i]) << got[i];
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM locks WHERE user_id = " + std::to_string(userId_)), 0);
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(FileText(view_ / got[i]), contents[i]) << got[i];
+    EXPECT_EQ(VaultNumber("SELECT COUNT(*) FROM locks WHERE user_id = " + std::to_string(userId_)), 0);
 }
 
 }  // namespace

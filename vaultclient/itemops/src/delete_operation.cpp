@@ -6,10 +6,10 @@
 #include "common/com_errors.h"
 #include "common/error_catalogue.h"
 #include "common/error_codes.h"
-#include "oxnvault/database_failure.h"
 #include "oxnvault/deletions.h"
 #include "vaultdb/database.h"
 #include "vaultdb/statement.h"
+#include "vennacle/database_failure.h"
 #include "winapi/text.h"
 
 #include <algorithm>
@@ -42,20 +42,12 @@ ItmObjectType ItemTypeOf(LONG rootType) {
 bool Contains(const std::vector<LONG>& ids, LONG id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
 bool BomExists(vaultdb::Database& database, LONG bomId) {
-    std::unique_ptr<vaultdb::Statement> row;
-    oxnvault::CheckDatabase(database, database.Prepare("SELECT 1 FROM boms WHERE id = ?", row));
+    auto row = vennacle::PrepareStatement(database, "SELECT 1 FROM boms WHERE id = ?");
     row->BindInt32(1, bomId);
-    const HRESULT hr = row->Step();
-    oxnvault::CheckDatabase(database, hr);
-    return hr == S_OK;
+    return vennacle::NextRow(database, *row);
 }
 
 }  // namespace
-
-HRESULT CItmDeleteOperation::ItmInitOperation(BellquistLib::IVaultUtils* poVaultUtils,
-                                              BellquistLib::IItmCallBack* poCallBack, VARIANT oParam) {
-    return setup_.Init(poVaultUtils, poCallBack, oParam);
-}
 
 HRESULT CItmDeleteOperation::ItmStartOperation(VARIANT /*oParam*/, SAFEARRAY** poLockUniqueDocs,
                                                SAFEARRAY** poGetUniqueDocs) {
@@ -88,7 +80,7 @@ HRESULT CItmDeleteOperation::ItmStartOperation(VARIANT /*oParam*/, SAFEARRAY** p
                     break;
                 }
             }
-            oxnvault::CheckDatabase(database, deletions.Run());
+            vennacle::CheckDatabase(database, deletions.Run());
             for (const oxnvault::DeletionError& error : deletions.Errors()) refuse(error.vaultPath, error.reason);
             for (const OperationRoot& root : vault.roots) {
                 const ItmObjectType type = ItemTypeOf(root.type);

@@ -9,30 +9,24 @@
 // it is gone). It asks nothing: the item server's caller has asked the user.
 #pragma once
 
-#include "operation_support.h"
+#include "outside_operation.h"
 
-#include "bellquist/operation_interfaces.h"
 #include "com/server/co_class.h"
 #include "com/server/interface_map.h"
 #include "com/server/object_root.h"
-#include "com/server/support_error_info.h"
 #include "itemops/ids.h"
 
 namespace itemops {
 
 class CItmDeleteOperation : public CComObjectRootEx<CComSingleThreadModel>,
                             public CComCoClass<CItmDeleteOperation, &ItemOperationsLib::CLSID_ItmDeleteOperation>,
-                            public BellquistLib::IItmOperation,
-                            public ISupportErrorInfoImpl<&BellquistLib::IItmOperation::kIid> {
+                            public COutsideOperation {
 public:
     BEGIN_COM_MAP(CItmDeleteOperation)
     COM_INTERFACE_ENTRY(BellquistLib::IItmOperation)
     COM_INTERFACE_ENTRY(ISupportErrorInfo)
     END_COM_MAP()
 
-    // OperationSetup::Init.
-    HRESULT STDMETHODCALLTYPE ItmInitOperation(BellquistLib::IVaultUtils* poVaultUtils,
-                                               BellquistLib::IItmCallBack* poCallBack, VARIANT oParam) override;
     // The deletion (oParam is not read). S_FALSE - nothing to refresh - when
     // every object went, both lists null. When the vault refused objects,
     // the others are deleted all the same and the first refusal is returned
@@ -50,9 +44,6 @@ public:
 protected:
     CItmDeleteOperation() = default;
     ~CItmDeleteOperation() = default;
-
-private:
-    OperationSetup setup_;
 };
 
 }  // namespace itemops

@@ -61,11 +61,6 @@ void FillInputRecord(ItmObjectData& record, const ItemToRefresh& item) {
 
 }  // namespace
 
-HRESULT CItmGetOperation::ItmInitOperation(BellquistLib::IVaultUtils* poVaultUtils,
-                                           BellquistLib::IItmCallBack* poCallBack, VARIANT oParam) {
-    return setup_.Init(poVaultUtils, poCallBack, oParam);
-}
-
 HRESULT CItmGetOperation::ItmStartOperation(VARIANT oParam, SAFEARRAY** poLockUniqueDocs, SAFEARRAY** poGetUniqueDocs) {
     if (!poLockUniqueDocs || !poGetUniqueDocs) return E_POINTER;
     *poLockUniqueDocs = nullptr;

@@ -22,30 +22,24 @@
 // (kGotAskedVersion), so that the refresh reads the same.
 #pragma once
 
-#include "operation_support.h"
+#include "outside_operation.h"
 
-#include "bellquist/operation_interfaces.h"
 #include "com/server/co_class.h"
 #include "com/server/interface_map.h"
 #include "com/server/object_root.h"
-#include "com/server/support_error_info.h"
 #include "itemops/ids.h"
 
 namespace itemops {
 
 class CItmGetOperation : public CComObjectRootEx<CComSingleThreadModel>,
                          public CComCoClass<CItmGetOperation, &ItemOperationsLib::CLSID_ItmGetOperation>,
-                         public BellquistLib::IItmOperation,
-                         public ISupportErrorInfoImpl<&BellquistLib::IItmOperation::kIid> {
+                         public COutsideOperation {
 public:
     BEGIN_COM_MAP(CItmGetOperation)
     COM_INTERFACE_ENTRY(BellquistLib::IItmOperation)
     COM_INTERFACE_ENTRY(ISupportErrorInfo)
     END_COM_MAP()
 
-    // OperationSetup::Init.
-    HRESULT STDMETHODCALLTYPE ItmInitOperation(BellquistLib::IVaultUtils* poVaultUtils,
-                                               BellquistLib::IItmCallBack* poCallBack, VARIANT oParam) override;
     // The get, with oParam the version (ReadAskedVersion). S_OK with the get
     // list (then ItmEndOperation), S_FALSE when there is no item to refresh;
     // both lists are handed out on success (SAFEARRAY(ItmObjectData), the
@@ -66,7 +60,6 @@ protected:
     ~CItmGetOperation() = default;
 
 private:
-    OperationSetup setup_;
     bool started_ = false;
     bool anyItem_ = false;
     bool latestAsked_ = true;

@@ -4,42 +4,40 @@
 
 #include "common/com_errors.h"
 #include "common/error_codes.h"
-#include "oxnvault/database_failure.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "winapi/errors.h"
 #include "vaultdb/transaction.h"
+#include "vennacle/database_failure.h"
 #include "vennacle/revisions.h"
 
 #include <memory>
 
 namespace itemops {
 
-using oxnvault::CheckDatabase;
+using vennacle::CheckDatabase;
+using vennacle::NextRow;
+using vennacle::PrepareStatement;
 
 namespace {
 
 // The revision an item has now: its latest version's, else (a version
 // written without one) its item data's.
 std::u16string CurrentRevision(vaultdb::Database& database, const VaultItem& item) {
-    std::unique_ptr<vaultdb::Statement> row;
-    CheckDatabase(database, database.Prepare("SELECT v.revision, i.revision FROM documents d LEFT JOIN "
-                                             "document_versions v ON v.document_id = d.id AND v.version = "
-                                             "d.latest_version LEFT JOIN items i ON i.document_id = d.id "
-                                             "WHERE d.id = ?",
-                                             row));
+    auto row = PrepareStatement(database,
+                                "SELECT v.revision, i.revision FROM documents d LEFT JOIN "
+                                "document_versions v ON v.document_id = d.id AND v.version = "
+                                "d.latest_version LEFT JOIN items i ON i.document_id = d.id "
+                                "WHERE d.id = ?");
     row->BindInt32(1, item.id);
-    const HRESULT hr = row->Step();
-    CheckDatabase(database, hr);
-    if (hr != S_OK) return {};
+    if (!NextRow(database, *row)) return {};
     std::u16string revision = row->ColumnText(0);
     return revision.empty() ? row->ColumnText(1) : revision;
 }
 
 void Execute(vaultdb::Database& database, const char* sql, std::initializer_list<LONG> values) {
-    std::unique_ptr<vaultdb::Statement> statement;
-    CheckDatabase(database, database.Prepare(sql, statement));
+    auto statement = PrepareStatement(database, sql);
     int index = 1;
     for (LONG value : values) statement->BindInt32(index++, value);
     CheckDatabase(database, statement->Execute());
@@ -83,10 +81,9 @@ std::vector<RevisedItem> IncrementRevisions(vaultdb::Database& database, LONG us
         const std::u16string next = vennacle::NextRevision(CurrentRevision(database, *item));
         const LONG version = item->latestVersion + 1;
 
-        std::unique_ptr<vaultdb::Statement> insert;
-        CheckDatabase(database, database.Prepare("INSERT INTO document_versions (document_id, version, modified_utc, "
-                                                 "comment, user_id, state_id, revision) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                                                 insert));
+        auto insert = PrepareStatement(database,
+                                       "INSERT INTO document_versions (document_id, version, modified_utc, "
+                                       "comment, user_id, state_id, revision) VALUES (?, ?, ?, ?, ?, ?, ?)");
         insert->BindInt32(1, id);
         insert->BindInt32(2, version);
         insert->BindDouble(3, now);
@@ -106,18 +103,16 @@ std::vector<RevisedItem> IncrementRevisions(vaultdb::Database& database, LONG us
                 {version, id, item->latestVersion});
         Execute(database, "UPDATE documents SET latest_version = ? WHERE id = ?", {version, id});
 
-        std::unique_ptr<vaultdb::Statement> update;
-        CheckDatabase(database, database.Prepare("INSERT INTO items (document_id, revision) VALUES (?, ?) "
-                                                 "ON CONFLICT (document_id) DO UPDATE SET revision = excluded.revision",
-                                                 update));
+        auto update = PrepareStatement(database,
+                                       "INSERT INTO items (document_id, revision) VALUES (?, ?) "
+                                       "ON CONFLICT (document_id) DO UPDATE SET revision = excluded.revision");
         update->BindInt32(1, id);
         update->BindText(2, next);
         CheckDatabase(database, update->Execute());
 
-        std::unique_ptr<vaultdb::Statement> history;
-        CheckDatabase(database, database.Prepare("INSERT INTO history (action, object_type, object_id, version, "
-                                                 "user_id, time_utc, comment) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                                                 history));
+        auto history = PrepareStatement(database,
+                                        "INSERT INTO history (action, object_type, object_id, version, "
+                                        "user_id, time_utc, comment) VALUES (?, ?, ?, ?, ?, ?, ?)");
         history->BindInt32(1, vaultdb::kHistoryRevision);
         history->BindInt32(2, vaultdb::kObjectItem);
         history->BindInt32(3, id);

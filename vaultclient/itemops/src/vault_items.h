@@ -1,7 +1,7 @@
 // The items of the vault as the item operations read them: an item's row,
 // where it lies, and the files it links to at a chosen version. Reads run in
 // the caller's transaction, if any; failures of the database raise a COM
-// error (oxnvault/database_failure.h).
+// error (vennacle/database_failure.h).
 #pragma once
 
 #include "winapi/types.h"

@@ -10,7 +10,6 @@
 #include "com/server/com_object.h"
 #include "com/variant.h"
 #include "common/com_errors.h"
-#include "oxnvault/database_failure.h"
 #include "common/error_codes.h"
 #include "oxnvault/selection.h"
 #include "oxnvault/view_copy.h"
@@ -19,6 +18,7 @@
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "vaultdb/transaction.h"
+#include "vennacle/database_failure.h"
 #include "winapi/path_mapping.h"
 #include "winapi/save_file.h"
 #include "winapi/text.h"
@@ -28,9 +28,9 @@
 #include <filesystem>
 
 using namespace OxnVaultLib;
-using oxnvault::CheckDatabase;
 using oxnvault::ResultEntry;
 using oxnvault::TreeFile;
+using vennacle::CheckDatabase;
 
 namespace {
 

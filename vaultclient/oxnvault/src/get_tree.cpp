@@ -4,11 +4,11 @@
 #include "vault_session.h"
 
 #include "common/com_errors.h"
-#include "oxnvault/database_failure.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "vaultdb/transaction.h"
+#include "vennacle/database_failure.h"
 #include "winapi/errors.h"
 #include "winapi/path_mapping.h"
 #include "winapi/text.h"
@@ -19,6 +19,11 @@
 #include <set>
 
 namespace oxnvault {
+
+using vennacle::CheckDatabase;
+using vennacle::NextRow;
+using vennacle::PrepareStatement;
+
 namespace {
 
 constexpr const char* kDocumentColumns =
@@ -28,18 +33,6 @@ constexpr const char* kDocumentColumns =
 class TreeReader {
 public:
     explicit TreeReader(vaultdb::Database& database) : database_(database) {}
-
-    std::unique_ptr<vaultdb::Statement> Prepare(const std::string& sql) {
-        std::unique_ptr<vaultdb::Statement> statement;
-        CheckDatabase(database_, database_.Prepare(sql, statement));
-        return statement;
-    }
-
-    bool Next(vaultdb::Statement& statement) {
-        const HRESULT hr = statement.Step();
-        CheckDatabase(database_, hr);
-        return hr == S_OK;
-    }
 
     // Adds the document row of `rows` (kDocumentColumns) at its latest
     // version, unless it is in the tree already.
@@ -75,8 +68,9 @@ public:
     }
 
     void AddLocalCopies(const VaultSession& session) {
-        auto rows = Prepare(std::string(kDocumentColumns) + "WHERE d.deleted = 0 ORDER BY f.vault_path, d.name_key");
-        while (Next(*rows)) {
+        auto rows = PrepareStatement(
+            database_, std::string(kDocumentColumns) + "WHERE d.deleted = 0 ORDER BY f.vault_path, d.name_key");
+        while (NextRow(database_, *rows)) {
             const std::u16string local = session.ViewFilePath(rows->ColumnText(4), rows->ColumnText(3));
             struct stat status {};
             if (::stat(winapi::ToPosixPath(local).c_str(), &status) == 0 && S_ISREG(status.st_mode))
@@ -86,44 +80,44 @@ public:
 
     // The files the items of the tree link to, at their latest versions.
     void AddReferences() {
-        auto links = Prepare(std::string(kDocumentColumns) +
-                             "JOIN links l ON l.child_id = d.id AND l.child_type = ? "
-                             "WHERE l.parent_id = ? AND d.deleted = 0 ORDER BY l.id");
+        auto links = PrepareStatement(database_, std::string(kDocumentColumns) +
+                                                     "JOIN links l ON l.child_id = d.id AND l.child_type = ? "
+                                                     "WHERE l.parent_id = ? AND d.deleted = 0 ORDER BY l.id");
         const size_t selectedCount = files_.size();
         for (size_t i = 0; i < selectedCount; ++i) {
             if (files_[i].docType != vaultdb::kObjectItem) continue;
             CheckDatabase(database_, links->Reset());
             links->BindInt32(1, vaultdb::kObjectFile);
             links->BindInt32(2, files_[i].fileId);
-            while (Next(*links)) AddRow(*links, false);
+            while (NextRow(database_, *links)) AddRow(*links, false);
         }
     }
 
     // The stored time and contents of each file's version (the latest where
     // none was asked for), and its lock.
     void AddVersionsAndLocks() {
-        auto latest = Prepare("SELECT latest_version FROM documents WHERE id = ?");
-        auto version = Prepare(
-            "SELECT modified_utc, archive_file FROM document_versions "
-            "WHERE document_id = ? AND version = ?");
-        auto lock = Prepare("SELECT user_id, view_guid, computer FROM locks WHERE document_id = ?");
+        auto latest = PrepareStatement(database_, "SELECT latest_version FROM documents WHERE id = ?");
+        auto version = PrepareStatement(database_,
+                                        "SELECT modified_utc, archive_file FROM document_versions "
+                                        "WHERE document_id = ? AND version = ?");
+        auto lock = PrepareStatement(database_, "SELECT user_id, view_guid, computer FROM locks WHERE document_id = ?");
         for (TreeFile& file : files_) {
             if (file.version <= 0) {
                 CheckDatabase(database_, latest->Reset());
                 latest->BindInt32(1, file.fileId);
-                if (Next(*latest)) file.version = latest->ColumnInt32(0);
+                if (NextRow(database_, *latest)) file.version = latest->ColumnInt32(0);
             }
             CheckDatabase(database_, version->Reset());
             version->BindInt32(1, file.fileId);
             version->BindInt32(2, file.version);
-            file.versionFound = Next(*version);
+            file.versionFound = NextRow(database_, *version);
             if (file.versionFound) {
                 file.modifiedUtc = version->ColumnDouble(0);
                 file.hasContents = !version->ColumnIsNull(1);
             }
             CheckDatabase(database_, lock->Reset());
             lock->BindInt32(1, file.fileId);
-            if (Next(*lock)) {
+            if (NextRow(database_, *lock)) {
                 file.lockUserId = lock->ColumnInt32(0);
                 file.lockViewGuid = lock->ColumnText(1);
                 file.lockComputer = lock->ColumnText(2);

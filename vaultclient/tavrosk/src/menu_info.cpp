@@ -60,18 +60,6 @@ void CreateRecords(RecordArray<Record>& array, size_t count) {
                    TavroskClientLib::kLibraryMajorVersion, TavroskClientLib::kLibraryMinorVersion);
 }
 
-std::unique_ptr<vaultdb::Statement> Prepare(vaultdb::Database& database, const char* sql) {
-    std::unique_ptr<vaultdb::Statement> statement;
-    CheckDatabase(database, database.Prepare(sql, statement));
-    return statement;
-}
-
-bool NextRow(vaultdb::Database& database, vaultdb::Statement& statement) {
-    const HRESULT hr = statement.Step();
-    CheckDatabase(database, hr);
-    return hr == S_OK;
-}
-
 // The vault object a document of the selection names.
 const VaultObject& FindDocument(VaultReader& reader, const UniqueDocument& document) {
     const VaultObject* object = nullptr;
@@ -126,7 +114,7 @@ ULONG EnableFlags(const VaultObject& object, ULONG rights, const ClientSession& 
 // were made under.
 std::vector<VersionEntry> VersionList(vaultdb::Database& database, const VaultObject& document) {
     std::vector<VersionEntry> versions, revisions, labels;
-    std::unique_ptr<vaultdb::Statement> rows = Prepare(
+    std::unique_ptr<vaultdb::Statement> rows = PrepareStatement(
         database, "SELECT version, comment, revision FROM document_versions WHERE document_id = ? ORDER BY version");
     rows->BindInt32(1, document.id);
     std::u16string previousRevision;
@@ -138,9 +126,10 @@ std::vector<VersionEntry> VersionList(vaultdb::Database& database, const VaultOb
             revisions.push_back({BellquistLib::MenuVersionType_Revision, version, revision});
         previousRevision = std::move(revision);
     }
-    rows = Prepare(database,
-                   "SELECT version, comment FROM history WHERE action = ? AND object_type = ? AND object_id = ? "
-                   "ORDER BY id DESC");
+    rows =
+        PrepareStatement(database,
+                         "SELECT version, comment FROM history WHERE action = ? AND object_type = ? AND object_id = ? "
+                         "ORDER BY id DESC");
     rows->BindInt32(1, vaultdb::kHistoryLabel);
     rows->BindInt32(2, document.type);
     rows->BindInt32(3, document.id);
@@ -179,8 +168,8 @@ void ReadMenuInfo(const ClientSession& session, SAFEARRAY* documents, ULONG /*wh
     vaultdb::Transaction transaction(database);
     CheckDatabase(database, transaction.Begin());
     VaultReader reader(database);
-    std::unique_ptr<vaultdb::Statement> leaving =
-        Prepare(database, "SELECT name, name_key FROM workflow_transitions WHERE from_state_id = ? ORDER BY name_key");
+    std::unique_ptr<vaultdb::Statement> leaving = PrepareStatement(
+        database, "SELECT name, name_key FROM workflow_transitions WHERE from_state_id = ? ORDER BY name_key");
 
     ULONG enableFlags = 0;
     ULONG userRights = ~ULONG{0};

@@ -1,12 +1,10 @@
 #include "vault_objects.h"
 
-#include "common/com_errors.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "winapi/errors.h"
 #include "winapi/guid_text.h"
-#include "winapi/text.h"
 
 namespace tavrosk {
 
@@ -33,14 +31,6 @@ enum StatementId {
     kStatementCount,
 };
 
-// Steps a statement whose rows the caller reads; S_OK with a row, S_FALSE
-// at the end, a failure raised.
-bool NextRow(vaultdb::Database& database, vaultdb::Statement& statement) {
-    const HRESULT hr = statement.Step();
-    CheckDatabase(database, hr);
-    return hr == S_OK;
-}
-
 }  // namespace
 
 bool IsFolderType(LONG type) {
@@ -50,12 +40,6 @@ bool IsFolderType(LONG type) {
 
 bool IsItemFolder(const VaultObject& folder) {
     return IsFolderType(folder.type) && vaultdb::FoldKey(folder.path).starts_with(vaultdb::FoldKey(kItemsFolderPath));
-}
-
-void CheckDatabase(vaultdb::Database& database, HRESULT hr) {
-    if (SUCCEEDED(hr)) return;
-    const std::u16string text = u"The vault database failed: " + winapi::ToUtf16(database.LastErrorText());
-    gvRaiseComError(hr, text.c_str());
 }
 
 VaultReader::VaultReader(vaultdb::Database& database) : database_(database), statements_(kStatementCount) {}

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "com/variant.h"
+#include "vennacle/database_failure.h"
 #include "winapi/types.h"
 
 #include <map>
@@ -26,6 +27,12 @@ class Statement;
 }  // namespace vaultdb
 
 namespace tavrosk {
+
+// The client library raises the failures of the vault database as the other
+// vault-client writers do.
+using vennacle::CheckDatabase;
+using vennacle::NextRow;
+using vennacle::PrepareStatement;
 
 // Whether objects of the ItmObjectType `type` are folders: the root item
 // folder (1), the vault (2) and item folders (3), all rows of the folders
@@ -126,8 +133,5 @@ private:
     // Objects read so far (nullopt: not in the vault), by type, id, config.
     std::map<std::tuple<LONG, LONG, LONG>, std::optional<VaultObject>> objects_;
 };
-
-// Raises the database failure `hr` as a COM error with the database's text.
-void CheckDatabase(vaultdb::Database& database, HRESULT hr);
 
 }  // namespace tavrosk

@@ -1,8 +1,9 @@
 // What every fake object of the component tests is made of: its reference
 // count, the end of its QueryInterface, and the failure of a call it must
-// never get.
+// never get (among them the late-bound calls of a dual interface).
 #pragma once
 
+#include "com/dispatch.h"
 #include "com/unknown.h"
 
 #include <atomic>
@@ -41,5 +42,20 @@ HRESULT AnswerQuery(void** object, IUnknown* answer);
 // Fails the test for a call of `method` that a fake must never get, and
 // gives E_UNEXPECTED for the fake to return.
 HRESULT UnexpectedCall(const char* method);
+
+// The IDispatch slots of a fake of the dual interface `I`, which its callers
+// reach through the vtable alone: each call fails the test.
+template <class I>
+class UnexpectedDispatch : public I {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return UnexpectedCall("GetTypeInfoCount"); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return UnexpectedCall("GetTypeInfo"); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return UnexpectedCall("GetIDsOfNames");
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return UnexpectedCall("Invoke");
+    }
+};
 
 }  // namespace com_testing

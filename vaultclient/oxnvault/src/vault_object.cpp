@@ -8,13 +8,13 @@
 #include "common/com_errors.h"
 #include "common/error_codes.h"
 #include "common/lst.h"
-#include "oxnvault/database_failure.h"
 #include "oxnvault/type_library.h"
 #include "oxnvault/vault_object.h"
 #include "vaultdb/database.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/statement.h"
 #include "vaultdb/user_password.h"
+#include "vennacle/database_failure.h"
 #include "vennacle/sp_user.h"
 #include "winapi/guid_text.h"
 #include "winapi/text.h"
@@ -60,16 +60,16 @@ HRESULT COxnVault::GetUserInfo(LONG* plUserId, LONG* plDateFormat, BSTR* pbsUser
     return com::Boundary([&] {
         vaultdb::Database& database = *session_->database;
         std::unique_ptr<vaultdb::Statement> row;
-        oxnvault::CheckDatabase(database, database.Prepare("SELECT u.name, v.date_format, v.vault_type, "
+        vennacle::CheckDatabase(database, database.Prepare("SELECT u.name, v.date_format, v.vault_type, "
                                                            "v.database_version FROM users u, vault v WHERE u.id = ? "
                                                            "AND v.id = 1",
                                                            row));
         row->BindInt32(1, session_->userId);
         const HRESULT found = row->Step();
-        oxnvault::CheckDatabase(database, found);
+        vennacle::CheckDatabase(database, found);
         if (found != S_OK) gvRaiseComError(E_OXN_NOT_INITIALIZED, u"The vault no longer has the user logged in.");
         Lst<unsigned int> rights;
-        oxnvault::CheckDatabase(database,
+        vennacle::CheckDatabase(database,
                                 session_->connection->mpoGetUser()->mhGetSystemRights(session_->userId, rights));
         CComBSTR name(row->ColumnText(0).c_str());
         *plUserId = session_->userId;

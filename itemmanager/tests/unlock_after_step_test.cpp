@@ -5,17 +5,13 @@
 #include "unlock_driver.h"
 
 #include "record_conversions.h"
+#include "registered_records_fixture.h"
 
-#include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_lock.h"
 #include "itemstore/item_object.h"
 
-#include "com_testing/leak_checked_test.h"
 #include "common/error_codes.h"
-#include "testsupport/fresh_machine.h"
 #include "winapi/errors.h"
-#include "winapi/path_mapping.h"
-#include "winapi/text.h"
 
 #include <gtest/gtest.h>
 
@@ -33,17 +29,18 @@ struct Fetched {
     bool operator==(const Fetched&) const = default;
 };
 
-class UnlockAfterStepTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class UnlockAfterStepTest : public RegisteredRecordsTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        cache_ = new CItemCacheFile(winapi::FromPosixPath((machine_.root() / "items.cache").string()));
+        RegisteredRecordsTest::SetUp();
+        if (HasFatalFailure()) return;
+        cache_ = NewItemCache();
         Cache(u"Pump.<item>", 10, 5);
         Cache(u"Gear.<item>", 11, 6);
     }
     void TearDown() override {
         cache_ = nullptr;
-        LeakChecked::TearDown();
+        RegisteredRecordsTest::TearDown();
     }
 
     void Cache(const std::u16string& name, LONG id, LONG folder) {

@@ -11,9 +11,9 @@
 #include "item_objects_support.h"
 #include "proxy_oxn_interface.h"
 #include "proxy_tavrosk_api.h"
+#include "registered_records_fixture.h"
 #include "scripted_item_progress.h"
 
-#include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_lock.h"
 #include "itemstore/item_object.h"
 #include "itemstore/itm_bom_class.h"
@@ -21,18 +21,14 @@
 #include "itemstore/itm_folder_class.h"
 #include "itemstore/itm_item_class.h"
 
-#include "bellquist/type_library.h"
 #include "brevanne/records.h"
 #include "com/bstr_t.h"
 #include "com/ccom_ptr.h"
 #include "com/safearray.h"
-#include "com_testing/leak_checked_test.h"
 #include "com_testing/pending_error_info.h"
 #include "common/error_codes.h"
 #include "tavrosk/client_interfaces.h"
-#include "testsupport/fresh_machine.h"
 #include "winapi/errors.h"
-#include "winapi/path_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -133,14 +129,13 @@ public:
     }
 };
 
-class UnlockDriverTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class UnlockDriverTest : public RegisteredRecordsTest {
 protected:
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        BellquistLib::RegisterRecords();
+        RegisteredRecordsTest::SetUp();
+        if (HasFatalFailure()) return;
         BrevanneLib::RegisterRecords();
-        cache_ = new CItemCacheFile(winapi::FromPosixPath((machine_.root() / "items.cache").string()));
+        cache_ = NewItemCache();
         client_ = std::make_unique<ClientBackEnd>(cache_, fakeClient_);
         vault_ = std::make_unique<CProxyOxnInterface>(cache_, client_.get());
         InitData data{};
@@ -162,8 +157,7 @@ protected:
         client_.reset();
         cache_ = nullptr;
         EXPECT_EQ(provider_.References(), 1u);
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredRecordsTest::TearDown();
     }
 
     static ObjectValues Item(ItmObjectType type, LONG id, LONG parentProjectID, const char16_t* name) {

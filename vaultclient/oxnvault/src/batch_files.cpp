@@ -72,4 +72,6 @@ double NowUtcDate() {
     return 25569.0 + seconds / 86400.0;  // 1970-01-01 is day 25569 of the automation calendar
 }
 
+double UnixSecondsUtcDate(long long seconds) { return 25569.0 + static_cast<double>(seconds) / 86400.0; }
+
 }  // namespace oxnvault

@@ -30,14 +30,14 @@ inline constexpr LONG kCommandUndoCheckOut = 142;
 // The width IUnlockDialog::Show is given by its callers, in dialog units.
 inline constexpr LONG kDialogWidth = 300;
 
-// The question kinds IUnlockOpCallback::Ask is asked.
+// The question kinds IUnlockOpCallback::Question asks.
 inline constexpr LONG kQuestionDuplicatedUnique = 1;  // a unique card variable has a value another file has
 inline constexpr LONG kQuestionMandatoryMissing = 2;  // a mandatory card variable has no value
 inline constexpr LONG kQuestionUnknownFormat = 3;     // the local file cannot be read, or is empty
-inline constexpr LONG kQuestionElsewhereUndo = 5;     // undo a check-out made on another computer or view?
-inline constexpr LONG kQuestionOtherUserCheckIn = 8;  // check in a file another user checked out?
+inline constexpr LONG kQuestionElsewhereUndo = 5;     // undo a check-out made elsewhere (user, computer, view)?
+inline constexpr LONG kQuestionOtherUserCheckIn = 8;  // check in a file checked out elsewhere (user, view)?
 
-// The replies IUnlockOpCallback::Ask gives. Any other reply stops the run.
+// The replies IUnlockOpCallback::Question gives. Any other reply stops the run.
 inline constexpr LONG kReplyGoOn = 0;          // kinds 1 (keep the value), 2, 3, 5, 8: go on with the file
 inline constexpr LONG kReplyCancel = 1;        // stop: nothing more is changed
 inline constexpr LONG kReplyClearValue = 10;   // kind 1: clear the duplicated value in the new version

@@ -158,11 +158,11 @@ struct IUnlockDialog : IUnknown {
     // Slot 3: shows the dialog modally (through the prompter), owned by the
     // window `lParentWnd` (a window handle as a 32-bit value, 0 for none),
     // for the command `poCommand` (its IUnlockDialogSource, which the dialog
-    // reads), `lWidth` dialog units wide (below the dialog's own width: that
-    // width), titled `bsCaption`. lReserved 0. S_OK when the user pressed
-    // OK, S_FALSE when the user cancelled. E_POINTER for a null command;
-    // E_NOINTERFACE for an object that is no unlock command; E_FAIL when the
-    // dialog cannot be shown.
+    // reads), `lWidth` dialog units wide (kept between 180 and 1000),
+    // titled `bsCaption`. lReserved 0. S_OK when the user pressed OK,
+    // S_FALSE when the user cancelled. E_POINTER for a null command;
+    // E_NOINTERFACE for an object that is no unlock command; E_UNEXPECTED
+    // while it is showing already; E_FAIL when the dialog cannot be shown.
     virtual HRESULT STDMETHODCALLTYPE Show(LONG lParentWnd, IUnknown* poCommand, LONG lReserved, LONG lWidth,
                                            BSTR bsCaption) = 0;
     // Slots 4 to 7.

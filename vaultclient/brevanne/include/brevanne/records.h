@@ -33,7 +33,9 @@ static_assert(offsetof(UnlockFileRecord, folderId) == 4);
 static_assert(offsetof(UnlockFileRecord, name) == 8);
 
 // Who works where: the start record IUnlockStart::Start reads (56 bytes).
-// The caller keeps it and its string; the command copies what it needs.
+// The caller keeps it and its string; the command copies what it needs -
+// the user, the view and its folder (the vault is the data provider's; the
+// rights and the date format are the caller's account of its login).
 struct UnlockStartRecord {
     GUID vaultGuid;     // @0
     BSTR viewPath;      // @16: the view's local folder, without a trailing "\"
@@ -50,7 +52,7 @@ static_assert(offsetof(UnlockStartRecord, viewGuid) == 32);
 static_assert(offsetof(UnlockStartRecord, systemRights) == 48);
 static_assert(offsetof(UnlockStartRecord, dateFormat) == 52);
 
-// What a question (IUnlockOpCallback::Ask) is about besides the file. The
+// What a question (IUnlockOpCallback::Question) is about besides the file. The
 // command owns it and its strings; they live for the call only. Kinds 5
 // and 8: first the user who has the file checked out, second the computer.
 // Kinds 1 and 2: first the configuration ("" for the file as a whole),

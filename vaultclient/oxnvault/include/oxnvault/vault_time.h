@@ -7,4 +7,7 @@ namespace oxnvault {
 // Now, as the vault stores times.
 double NowUtcDate();
 
+// A file time in whole seconds since 1970 (UTC), as the vault stores times.
+double UnixSecondsUtcDate(long long seconds);
+
 }  // namespace oxnvault

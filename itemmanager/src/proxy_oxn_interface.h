@@ -3,8 +3,9 @@
 // explorer hands over in InitData (mllOxnVault). Each operation asks the
 // vault object for a batch utility, hands it the items, lets the vault show
 // its own dialog, runs it (a get with a callback object) and turns the
-// vault's answer into an HRESULT. Every other operation keeps the default
-// of CProxy.
+// vault's answer into an HRESULT. Check-in and undo check-out drive the
+// vault client's unlock component instead (unlock_driver.h). Every other
+// operation keeps the default of CProxy.
 //
 // Common to the batch operations: E_OXN_NOT_INITIALIZED without a vault
 // object; E_OXN_NULL_VALUE for a null items array, a vault object that makes

@@ -19,6 +19,7 @@
 #include "com/ccom_ptr.h"
 #include "com/safearray.h"
 #include "com_testing/bstr_text.h"
+#include "common/error_codes.h"
 #include "testsupport/child_process.h"
 #include "vaultadmin/demo_seeding.h"
 #include "vaultdb/database.h"
@@ -38,9 +39,6 @@ using com_testing::TakeText;
 using conversion_test::ObjectList;
 
 namespace {
-
-constexpr HRESULT kCyclicReference = static_cast<HRESULT>(0x800402CA);
-constexpr HRESULT kPermissionDenied = static_cast<HRESULT>(0x80040203);
 
 struct Seen {
     ItmObjectType type{};
@@ -308,7 +306,7 @@ TEST_F(ItemOperationsSessionTest, ALinkThatWouldMakeACycleIsRefused) {
 
     // The assembly holds the part: the part cannot hold the assembly.
     ObjectList assemblyList({assembly}), partList({part->object}), otherList({other});
-    EXPECT_EQ(manager_->CheckCyclicReferences(partList.get(), assemblyList.get()), kCyclicReference);
+    EXPECT_EQ(manager_->CheckCyclicReferences(partList.get(), assemblyList.get()), E_ITEM_CYCLIC_REFERENCE);
     EXPECT_EQ(manager_->CheckCyclicReferences(assemblyList.get(), partList.get()), S_OK);
     EXPECT_EQ(manager_->CheckCyclicReferences(otherList.get(), assemblyList.get()), S_OK);
 }
@@ -347,7 +345,7 @@ TEST_F(ItemOperationsSessionTest, MenuFlagsFollowTheCheckOutAndTheUsersRights) {
     EXPECT_EQ(menu.enable & MenuEnable_IncrementRevision, 0u);
     // The vault refuses what the rights do not allow.
     BSTR name = SysAllocString(u"Renamed");
-    EXPECT_EQ(manager_->Rename(free, name), kPermissionDenied);
+    EXPECT_EQ(manager_->Rename(free, name), E_OXN_PERMISSION_DENIED);
     SysFreeString(name);
 }
 

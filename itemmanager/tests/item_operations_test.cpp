@@ -30,6 +30,7 @@
 #include "com_testing/fake_parts.h"
 #include "com_testing/leak_checked_test.h"
 #include "com_testing/pending_error_info.h"
+#include "common/error_codes.h"
 #include "common/record_array.h"
 #include "tavrosk/client_interfaces.h"
 #include "testsupport/fresh_machine.h"
@@ -53,16 +54,6 @@ using TavroskClientLib::ITavroskFolders;
 using TavroskClientLib::ITavroskServices;
 
 namespace {
-
-constexpr HRESULT kNullValue = static_cast<HRESULT>(0x80040240);
-constexpr HRESULT kNotInitialized = static_cast<HRESULT>(0x80040201);
-constexpr HRESULT kInvalidName = static_cast<HRESULT>(0x8004021D);
-constexpr HRESULT kIoError = static_cast<HRESULT>(0x80040228);
-constexpr HRESULT kInvalidTarget = static_cast<HRESULT>(0x800402B4);
-constexpr HRESULT kInvalidSource = static_cast<HRESULT>(0x800402B5);
-constexpr HRESULT kInvalidItemType = static_cast<HRESULT>(0x800402BB);
-constexpr HRESULT kInvalidObject = static_cast<HRESULT>(0x800402BD);
-constexpr HRESULT kCyclicReference = static_cast<HRESULT>(0x800402CA);
 
 const GUID kOtherView = com::MakeGuid("B0B1B2B3-C0C1-D0D1-E0E1-F0F1F2F3F4F5");
 
@@ -427,20 +418,20 @@ TEST_F(ItemOperationsTest, AListingRefusesWhatIsNoFolderAndReportsTheLibrarysFai
     IItmObject* pump = Object(kPump);
     IItmObject* none = nullptr;
     SAFEARRAY* items = nullptr;
-    EXPECT_EQ(backEnd_->EnumItemFolder(nullptr, &items), kNullValue);
-    EXPECT_EQ(backEnd_->EnumItemFolder(&none, &items), kNullValue);
-    EXPECT_EQ(backEnd_->EnumItemFolder(&pump, &items), kInvalidItemType);
+    EXPECT_EQ(backEnd_->EnumItemFolder(nullptr, &items), E_OXN_NULL_VALUE);
+    EXPECT_EQ(backEnd_->EnumItemFolder(&none, &items), E_OXN_NULL_VALUE);
+    EXPECT_EQ(backEnd_->EnumItemFolder(&pump, &items), E_ITEM_INVALID_ITEM_TYPE);
     EXPECT_TRUE(script_.calls.empty());
 
     IItmObject* folder = Object(kPumps);
-    script_.result = kIoError;
+    script_.result = E_OXN_IO_ERROR;
     script_.error = u"The vault cannot be reached.";
-    EXPECT_EQ(backEnd_->EnumItemFolder(&folder, &items), kIoError);
+    EXPECT_EQ(backEnd_->EnumItemFolder(&folder, &items), E_OXN_IO_ERROR);
     EXPECT_EQ(TakePendingDescription(), u"The vault cannot be reached.");
     EXPECT_EQ(items, nullptr);
 
     script_.services = false;
-    EXPECT_EQ(backEnd_->EnumItemFolder(&folder, &items), kNullValue);
+    EXPECT_EQ(backEnd_->EnumItemFolder(&folder, &items), E_OXN_NULL_VALUE);
 }
 
 // --- CreateNewItem / ExistInFileCache --------------------------------------------
@@ -473,10 +464,10 @@ TEST_F(ItemOperationsTest, ANewItemNeedsAFolderAndTheLibrarysRecord) {
     IItmObject* pump = Object(kPump);
     IItmObject* folder = Object(kPumps);
     IItmItem* item = reinterpret_cast<IItmItem*>(1);
-    EXPECT_EQ(backEnd_->CreateNewItem(nullptr, &item), kNullValue);
+    EXPECT_EQ(backEnd_->CreateNewItem(nullptr, &item), E_OXN_NULL_VALUE);
     EXPECT_EQ(item, nullptr);
-    EXPECT_EQ(backEnd_->CreateNewItem(folder, nullptr), kNullValue);
-    EXPECT_EQ(backEnd_->CreateNewItem(pump, &item), kInvalidTarget);
+    EXPECT_EQ(backEnd_->CreateNewItem(folder, nullptr), E_OXN_NULL_VALUE);
+    EXPECT_EQ(backEnd_->CreateNewItem(pump, &item), E_ITEM_INVALID_TARGET);
     EXPECT_TRUE(script_.calls.empty());
 
     script_.giveRecord = false;
@@ -555,16 +546,16 @@ TEST_F(ItemOperationsTest, ANewFolderNeedsItsArgumentsAndTheFolderInterface) {
     IItmObject* parent = Object(kPumps);
     BSTR name = SysAllocString(u"New");
     IItmFolder* folder = nullptr;
-    EXPECT_EQ(backEnd_->CreateNewItemFolder(nullptr, name, &folder), kNullValue);
-    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, nullptr, &folder), kNullValue);
-    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, nullptr), kNullValue);
+    EXPECT_EQ(backEnd_->CreateNewItemFolder(nullptr, name, &folder), E_OXN_NULL_VALUE);
+    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, nullptr, &folder), E_OXN_NULL_VALUE);
+    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, nullptr), E_OXN_NULL_VALUE);
     script_.folders = false;
-    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, &folder), kNullValue);
+    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, &folder), E_OXN_NULL_VALUE);
     EXPECT_TRUE(script_.calls.empty());
     script_.folders = true;
-    script_.result = kInvalidName;
+    script_.result = E_OXN_INVALID_NAME;
     script_.error = u"A folder of that name exists.";
-    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, &folder), kInvalidName);
+    EXPECT_EQ(backEnd_->CreateNewItemFolder(parent, name, &folder), E_OXN_INVALID_NAME);
     EXPECT_EQ(TakePendingDescription(), u"A folder of that name exists.");
     EXPECT_EQ(folder, nullptr);
     EXPECT_TRUE(Links(parent).empty());
@@ -607,10 +598,10 @@ TEST_F(ItemOperationsTest, AMoveNeedsItsArgumentsAndReportsTheLibrarysFailure) {
     IItmObject* pump = Object(kPump);
     CComQIPtr<IItmFolder> target(Object(kPumps));
     conversion_test::ObjectList items({pump});
-    EXPECT_EQ(backEnd_->Move(nullptr, target), kNullValue);
-    EXPECT_EQ(backEnd_->Move(items.get(), nullptr), kNullValue);
+    EXPECT_EQ(backEnd_->Move(nullptr, target), E_OXN_NULL_VALUE);
+    EXPECT_EQ(backEnd_->Move(items.get(), nullptr), E_OXN_NULL_VALUE);
     script_.services = false;
-    EXPECT_EQ(backEnd_->Move(items.get(), target), kNullValue);
+    EXPECT_EQ(backEnd_->Move(items.get(), target), E_OXN_NULL_VALUE);
     EXPECT_TRUE(script_.calls.empty());
     script_.services = true;
     script_.result = static_cast<HRESULT>(0x80040203);
@@ -677,17 +668,17 @@ TEST_F(ItemOperationsTest, ARenameIsRefusedBeforeTheLibraryForWrongObjectsAndNam
     BSTR slash = SysAllocString(u"Valve\\A");
     EXPECT_EQ(backEnd_->Rename(nullptr, good), E_POINTER);
     EXPECT_EQ(backEnd_->Rename(pump, nullptr), E_POINTER);
-    EXPECT_EQ(backEnd_->Rename(vault, good), kInvalidSource);
-    EXPECT_EQ(backEnd_->Rename(orphan, good), kInvalidObject);
-    EXPECT_EQ(backEnd_->Rename(pump, slash), kInvalidName);
+    EXPECT_EQ(backEnd_->Rename(vault, good), E_ITEM_INVALID_SOURCE);
+    EXPECT_EQ(backEnd_->Rename(orphan, good), E_ITEM_INVALID_OBJECT);
+    EXPECT_EQ(backEnd_->Rename(pump, slash), E_OXN_INVALID_NAME);
     script_.services = false;
-    EXPECT_EQ(backEnd_->Rename(pump, good), kNullValue);
+    EXPECT_EQ(backEnd_->Rename(pump, good), E_OXN_NULL_VALUE);
     EXPECT_TRUE(script_.calls.empty());
 
     script_.services = true;
-    script_.result = kInvalidName;
+    script_.result = E_OXN_INVALID_NAME;
     script_.error = u"An item of that name exists.";
-    EXPECT_EQ(backEnd_->Rename(pump, good), kInvalidName);
+    EXPECT_EQ(backEnd_->Rename(pump, good), E_OXN_INVALID_NAME);
     EXPECT_EQ(TakePendingDescription(), u"An item of that name exists.");
     EXPECT_EQ(SeenOf(pump).name, u"Pump.<item>");
     EXPECT_TRUE(Cached(u"Pump.<item>").exists);
@@ -709,8 +700,8 @@ TEST_F(ItemOperationsTest, AnItemFoundAnywhereInTheOtherTreeIsACycle) {
         Row left;
         HRESULT expected;
     } const cases[] = {
-        {{ItmObjectType_Item, 12, 5, ItmObjectType_ItemFolder, u"Shaft.<item>"}, kCyclicReference},
-        {{ItmObjectType_Item, 10, 5, ItmObjectType_ItemFolder, u"Pump.<item>"}, kCyclicReference},
+        {{ItmObjectType_Item, 12, 5, ItmObjectType_ItemFolder, u"Shaft.<item>"}, E_ITEM_CYCLIC_REFERENCE},
+        {{ItmObjectType_Item, 10, 5, ItmObjectType_ItemFolder, u"Pump.<item>"}, E_ITEM_CYCLIC_REFERENCE},
         {{ItmObjectType_Item, 14, 5, ItmObjectType_ItemFolder, u"Other.<item>"}, S_OK},
         {{ItmObjectType_ItemFolder, 12, 5, ItmObjectType_ItemFolder, u"Shaft"}, S_OK},  // only items count
     };
@@ -732,7 +723,7 @@ TEST_F(ItemOperationsTest, ACyclicCheckWithoutBothListsFetchesNothing) {
     EXPECT_EQ(backEnd_->CheckCyclicReferences(list.get(), nullptr), S_OK);
     EXPECT_EQ(backEnd_->CheckCyclicReferences(nullptr, list.get()), S_OK);
     conversion_test::ObjectList holes({nullptr});
-    EXPECT_EQ(backEnd_->CheckCyclicReferences(holes.get(), list.get()), kNullValue);
+    EXPECT_EQ(backEnd_->CheckCyclicReferences(holes.get(), list.get()), E_OXN_NULL_VALUE);
     EXPECT_TRUE(script_.calls.empty());
 }
 
@@ -774,10 +765,12 @@ TEST_F(ItemOperationsTest, TheMenuInformationOfTheObjectsComesFromTheLibrary) {
 TEST_F(ItemOperationsTest, MenuInformationNeedsObjectsAndTheServiceInterface) {
     SAFEARRAY* empty = SafeArrayCreateVector(VT_VARIANT, 0, 0);
     ULONG enable = 0, rights = 0;
-    EXPECT_EQ(backEnd_->GetMenuInfo(empty, 0, &enable, &rights, nullptr, nullptr, nullptr, nullptr), kNotInitialized);
-    EXPECT_EQ(backEnd_->GetMenuInfo(nullptr, 0, &enable, &rights, nullptr, nullptr, nullptr, nullptr), kNullValue);
+    EXPECT_EQ(backEnd_->GetMenuInfo(empty, 0, &enable, &rights, nullptr, nullptr, nullptr, nullptr),
+              E_OXN_NOT_INITIALIZED);
+    EXPECT_EQ(backEnd_->GetMenuInfo(nullptr, 0, &enable, &rights, nullptr, nullptr, nullptr, nullptr),
+              E_OXN_NULL_VALUE);
     script_.services = false;
-    EXPECT_EQ(backEnd_->GetMenuInfo(empty, 0, &enable, &rights, nullptr, nullptr, nullptr, nullptr), kNullValue);
+    EXPECT_EQ(backEnd_->GetMenuInfo(empty, 0, &enable, &rights, nullptr, nullptr, nullptr, nullptr), E_OXN_NULL_VALUE);
     SafeArrayDestroy(empty);
     EXPECT_TRUE(script_.calls.empty());
 }
@@ -790,7 +783,7 @@ TEST_F(ItemOperationsTest, TheInformationSupplementIsTheLibrarys) {
     SafeArrayDestroy(supplement);
     EXPECT_EQ(backEnd_->GetItmInfoSupplement(nullptr), E_POINTER);
     script_.services = false;
-    EXPECT_EQ(backEnd_->GetItmInfoSupplement(&supplement), kNullValue);
+    EXPECT_EQ(backEnd_->GetItmInfoSupplement(&supplement), E_OXN_NULL_VALUE);
     EXPECT_EQ(supplement, nullptr);
 }
 

@@ -18,6 +18,7 @@
 #include "com/error_info.h"
 #include "com/safearray.h"
 #include "com_testing/pending_error_info.h"
+#include "common/error_codes.h"
 #include "common/record_array.h"
 #include "oxnvault/interfaces.h"
 #include "ui/message_box.h"
@@ -45,9 +46,6 @@ using conversion_test::ObjectList;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr HRESULT kCancelled = static_cast<HRESULT>(0x80040226);
-constexpr HRESULT kLockErrors = static_cast<HRESULT>(0x80040266);
 
 class VaultOperationsSessionTest : public DemoSessionTest {
 protected:
@@ -114,7 +112,7 @@ TEST_F(VaultOperationsSessionTest, GetLatestAndCheckOutBringTheFilesAndLockTheIt
 
     {
         ObjectList items({lockedByDesigner});
-        EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_TRUE), kLockErrors);
+        EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_TRUE), E_OXN_LOCK_ERRORS);
     }
     EXPECT_EQ(LockHolder(DocumentId(demo::SeededItem(vaultadmin::kDemoCheckedOutEvery))), designerId_);
 }
@@ -203,7 +201,7 @@ TEST_F(VaultOperationsSessionTest, ChangeStateMovesAlongATransitionAndRevokeMove
     SafeArrayDestroy(changed);
 
     _bstr_t approve(u"Retire");
-    EXPECT_EQ(manager_->ChangeState2(items.get(), approve, VARIANT_FALSE, nullptr), kCancelled);
+    EXPECT_EQ(manager_->ChangeState2(items.get(), approve, VARIANT_FALSE, nullptr), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(StateOf(item), "Under Review");
 
     prompter.AnswerMessageBox(IDOK);
@@ -288,7 +286,7 @@ TEST_F(VaultOperationsSessionTest, ACancelStopsTheBatchWithTheVaultAndViewFolder
     const std::vector<std::string> before = ViewFiles();  // what the view's creation put there
     ui_testing::ScriptedPrompter prompter;
     prompter.AnswerMessageBox(IDCANCEL);
-    EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_FALSE), kCancelled);
+    EXPECT_EQ(manager_->CheckOut(items.get(), VARIANT_FALSE), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(ViewFiles(), before);
     EXPECT_EQ(VaultNumber("SELECT COUNT(*) FROM locks WHERE user_id = " + std::to_string(userId_)), 0);
 
@@ -309,7 +307,7 @@ TEST_F(VaultOperationsSessionTest, ACancelStopsTheBatchWithTheVaultAndViewFolder
         EXPECT_NE(question.text.find(u"\n\nFile: "), std::u16string::npos);
         EXPECT_NE(question.text.find(u"P-00003.zvkprt"), std::u16string::npos);
     });
-    EXPECT_EQ(manager_->RefreshLocalCache(), kCancelled);
+    EXPECT_EQ(manager_->RefreshLocalCache(), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(TakePendingDescription(), u"The get was cancelled.");
     EXPECT_EQ(ViewFiles(), got) << "no file lost, none half-written";
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(FileText(view_ / got[i]), contents[i]) << got[i];

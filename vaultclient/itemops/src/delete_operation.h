@@ -11,22 +11,13 @@
 
 #include "outside_operation.h"
 
-#include "com/server/co_class.h"
-#include "com/server/interface_map.h"
-#include "com/server/object_root.h"
 #include "itemops/ids.h"
 
 namespace itemops {
 
-class CItmDeleteOperation : public CComObjectRootEx<CComSingleThreadModel>,
-                            public CComCoClass<CItmDeleteOperation, &ItemOperationsLib::CLSID_ItmDeleteOperation>,
-                            public COutsideOperation {
+class CItmDeleteOperation
+    : public COutsideOperation<CItmDeleteOperation, &ItemOperationsLib::CLSID_ItmDeleteOperation> {
 public:
-    BEGIN_COM_MAP(CItmDeleteOperation)
-    COM_INTERFACE_ENTRY(BellquistLib::IItmOperation)
-    COM_INTERFACE_ENTRY(ISupportErrorInfo)
-    END_COM_MAP()
-
     // The deletion (oParam is not read). S_FALSE - nothing to refresh - when
     // every object went, both lists null. When the vault refused objects,
     // the others are deleted all the same and the first refusal is returned

@@ -24,22 +24,12 @@
 
 #include "outside_operation.h"
 
-#include "com/server/co_class.h"
-#include "com/server/interface_map.h"
-#include "com/server/object_root.h"
 #include "itemops/ids.h"
 
 namespace itemops {
 
-class CItmGetOperation : public CComObjectRootEx<CComSingleThreadModel>,
-                         public CComCoClass<CItmGetOperation, &ItemOperationsLib::CLSID_ItmGetOperation>,
-                         public COutsideOperation {
+class CItmGetOperation : public COutsideOperation<CItmGetOperation, &ItemOperationsLib::CLSID_ItmGetOperation> {
 public:
-    BEGIN_COM_MAP(CItmGetOperation)
-    COM_INTERFACE_ENTRY(BellquistLib::IItmOperation)
-    COM_INTERFACE_ENTRY(ISupportErrorInfo)
-    END_COM_MAP()
-
     // The get, with oParam the version (ReadAskedVersion). S_OK with the get
     // list (then ItmEndOperation), S_FALSE when there is no item to refresh;
     // both lists are handed out on success (SAFEARRAY(ItmObjectData), the

@@ -51,6 +51,14 @@ protected:
         }
         return outcome;
     }
+    // The end step's parameter: the result object.
+    VARIANT ResultParam() {
+        VARIANT result;
+        VariantInit(&result);
+        result.vt = VT_DISPATCH;
+        result.pdispVal = &result_;
+        return result;
+    }
 
     LONG drawing_ = 0, model_ = 0, frame_ = 0;
     FakeVaultUtils utils_;
@@ -100,11 +108,7 @@ TEST_F(GetOperationTest, GetsTheAskedVersionOfEachLinkedFileAndHandsBackTheItemT
         EXPECT_TRUE(callback_.processed[0].processed);
         EXPECT_TRUE(callback_.messages.empty());
 
-        VARIANT result;
-        VariantInit(&result);
-        result.vt = VT_DISPATCH;
-        result.pdispVal = &result_;
-        EXPECT_EQ(operation->ItmEndOperation(result), S_OK);
+        EXPECT_EQ(operation->ItmEndOperation(ResultParam()), S_OK);
         ASSERT_EQ(result_.results.size(), 1u);
         EXPECT_EQ(result_.results[0], std::make_pair(ItemOperationsLib::kGetResultProperty, c.result));
     }
@@ -208,11 +212,7 @@ TEST_F(GetOperationTest, WhatCannotBeGotIsReportedAndShownAndTheRestGoesOn) {
     EXPECT_EQ(none.start, S_FALSE);
     EXPECT_EQ(none.lockRecords, 0);
     EXPECT_TRUE(none.got.empty());
-    VARIANT result;
-    VariantInit(&result);
-    result.vt = VT_DISPATCH;
-    result.pdispVal = &result_;
-    EXPECT_EQ(second->ItmEndOperation(result), S_FALSE);
+    EXPECT_EQ(second->ItmEndOperation(ResultParam()), S_FALSE);
     EXPECT_TRUE(result_.results.empty());
 }
 

@@ -111,8 +111,7 @@ TEST_F(UnlockAfterStepTest, FailuresOfTheReadAndTheUpdateAreReturned) {
     EXPECT_EQ(updates_, 0);
     EXPECT_EQ(Run({}, unreadable), S_OK) << "nothing to refresh: the cache is not opened";
 
-    constexpr HRESULT kFetchFailed = static_cast<HRESULT>(0x80040207);
-    EXPECT_EQ(Run({u"Pump.<item>"}, cache_, kFetchFailed), kFetchFailed);
+    EXPECT_EQ(Run({u"Pump.<item>"}, cache_, E_OXN_DATABASE_ACCESS), E_OXN_DATABASE_ACCESS);
     EXPECT_EQ(updates_, 1);
 }
 

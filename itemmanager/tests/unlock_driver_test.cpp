@@ -274,10 +274,9 @@ TEST_F(UnlockDriverTest, TheVaultObjectGivesTheSystemRights) {
     EXPECT_EQ(script_.record.systemRights, kClientRights) << "the client back end never asks";
     EXPECT_EQ(providerScript_.userInfoCalls, 1);
 
-    constexpr HRESULT kNotLoggedIn = static_cast<HRESULT>(0x80040202);
-    providerScript_.userInfo = kNotLoggedIn;
+    providerScript_.userInfo = E_OXN_NOT_LOGGED_IN;
     script_.log.clear();
-    EXPECT_EQ(vault_->CheckIn(items.get(), &progress_), kNotLoggedIn);
+    EXPECT_EQ(vault_->CheckIn(items.get(), &progress_), E_OXN_NOT_LOGGED_IN);
     EXPECT_EQ(com_testing::TakePendingDescription(), u"No session.");
     EXPECT_EQ(script_.log, Log{});
 }
@@ -286,8 +285,6 @@ TEST_F(UnlockDriverTest, TheVaultObjectGivesTheSystemRights) {
 // empty list or without a data provider, a cancelled dialog never runs the
 // command, and E_OXN_NOT_INITIALIZED raised by a call counts as success.
 TEST_F(UnlockDriverTest, WhereTheDriverStops) {
-    constexpr HRESULT kStartFailed = static_cast<HRESULT>(0x80040207);
-    constexpr HRESULT kLockErrors = static_cast<HRESULT>(0x80040266);
     struct Case {
         const char* what;
         std::function<void(UnlockScript&, ProviderScript&)> arrange;
@@ -302,8 +299,8 @@ TEST_F(UnlockDriverTest, WhereTheDriverStops) {
         {"no IUnlockOpDb", [](UnlockScript&, ProviderScript& p) { p.unlockDb = false; }, E_OXN_NULL_VALUE, {}, 0, 0},
         {"no start interface", [](UnlockScript& s, ProviderScript&) { s.startInterface = false; }, E_POINTER, {}, 1, 0},
         {"start fails",
-         [=](UnlockScript& s, ProviderScript&) { s.start = kStartFailed; },
-         kStartFailed,
+         [](UnlockScript& s, ProviderScript&) { s.start = E_OXN_DATABASE_ACCESS; },
+         E_OXN_DATABASE_ACCESS,
          {"Start"},
          1,
          0},
@@ -317,8 +314,8 @@ TEST_F(UnlockDriverTest, WhereTheDriverStops) {
          shown},
         {"dialog fails", [](UnlockScript& s, ProviderScript&) { s.show = E_FAIL; }, E_FAIL, shown},
         {"run fails",
-         [=](UnlockScript& s, ProviderScript&) { s.run = [=](IUnlockOpCallback*) { return kLockErrors; }; },
-         kLockErrors, confirmed},
+         [](UnlockScript& s, ProviderScript&) { s.run = [](IUnlockOpCallback*) { return E_OXN_LOCK_ERRORS; }; },
+         E_OXN_LOCK_ERRORS, confirmed},
         {"not initialised raised",
          [](UnlockScript& s, ProviderScript&) { s.setCommand = E_OXN_NOT_INITIALIZED; },
          S_OK,

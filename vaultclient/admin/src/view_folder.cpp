@@ -22,8 +22,12 @@ void WriteViewIds(const std::filesystem::path& folder, const GUID& viewId, const
     const std::u16string file = winapi::FromPosixPath((folder / "desktop.ini").string());
     const std::u16string view = winapi::GuidToString(viewId);
     const std::u16string vault = winapi::GuidToString(vaultId);
-    if (!WritePrivateProfileStringW(u"Tavrosk", u"ViewID", view.c_str(), file.c_str()) ||
-        !WritePrivateProfileStringW(u"Tavrosk", u"VaultID", vault.c_str(), file.c_str()))
+    // The vault id goes first: a creation killed between the two writes then
+    // leaves a desktop.ini that names its vault, which the retry recognises
+    // as its own and removes (a desktop.ini with only a view id would bar
+    // the retry for good).
+    if (!WritePrivateProfileStringW(u"Tavrosk", u"VaultID", vault.c_str(), file.c_str()) ||
+        !WritePrivateProfileStringW(u"Tavrosk", u"ViewID", view.c_str(), file.c_str()))
         throw AdminError("cannot write " + (folder / "desktop.ini").string() + ": " + SystemErrorText(GetLastError()));
 }
 

@@ -1,4 +1,4 @@
-#include "sp_project.h"
+#include "vennacle/sp_project.h"
 
 #include "vennacle/sp_query.h"
 #include "sp_queries.h"

@@ -2,7 +2,7 @@
 #include "vault_seed.h"
 
 #include "common/error_codes.h"
-#include "sp_project.h"
+#include "vennacle/sp_project.h"
 
 namespace {
 

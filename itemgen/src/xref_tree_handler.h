@@ -17,8 +17,10 @@
 // the thread of the operation.
 #pragma once
 
+#include "castavy/interfaces.h"
 #include "com/ccom_bstr.h"
 #include "com/ccom_ptr.h"
+#include "com/server/interface_map.h"
 #include "com/server/object_root.h"
 #include "com/unknown.h"
 #include "coravent/records.h"
@@ -41,10 +43,9 @@ class Lst;
 namespace HastrelLib {
 struct IXRefTree;
 struct SelectionEntry;
+struct XRefNodeRecord;
+enum IterateFlag : LONG;
 }  // namespace HastrelLib
-namespace CASTAVYLib {
-struct IFileRefItem;
-}  // namespace CASTAVYLib
 
 namespace coravent {
 
@@ -89,13 +90,79 @@ struct CheckedReference {
     CComPtr<IUnknown> mpoNode;
 };
 
+// Where the server keeps its options (under HKEY_CURRENT_USER), and the
+// option "open generated items" (REG_DWORD; missing: 1).
+inline constexpr WCHAR kCoraventKey[] = u"Software\\Zentraviko\\Applications\\Halquist Morvantile\\Coravent";
+inline constexpr WCHAR kOpenGeneratedItemsValue[] = u"OpenGeneratedItems";
+
 // `name` as an item's file name: unchanged when its extension is ".<item>"
 // (any case), else with ".<item>" appended. A new BSTR, null for an empty
 // name; raises E_OUTOFMEMORY.
 BSTR gbsItemFileName(const std::u16string& name);
 
-class CXRefTreeHandler : public CComObjectRootEx<CComSingleThreadModel> {
+class CXRefTreeHandler : public CComObjectRootEx<CComSingleThreadModel>,
+                         public CASTAVYLib::IFileRefCmd3,
+                         public CASTAVYLib::IFileRefItem3,
+                         public CASTAVYLib::IItemListCmd,
+                         public CASTAVYLib::IXRefTreeListCtrlCallback {
 public:
+    BEGIN_COM_MAP(CXRefTreeHandler)
+    COM_INTERFACE_ENTRY(CASTAVYLib::IFileRefCmd3)
+    COM_INTERFACE_ENTRY_IID(CASTAVYLib::IID_IFileRefCmd2, CASTAVYLib::IFileRefCmd3)
+    COM_INTERFACE_ENTRY_IID(CASTAVYLib::IID_IFileRefCmd, CASTAVYLib::IFileRefCmd3)
+    COM_INTERFACE_ENTRY(CASTAVYLib::IItemListCmd)
+    COM_INTERFACE_ENTRY(CASTAVYLib::IFileRefItem3)
+    COM_INTERFACE_ENTRY(CASTAVYLib::IXRefTreeListCtrlCallback)
+    END_COM_MAP()
+
+    // ---- The reference dialog's callbacks ----
+    // Every one returns its failure with the thread's error info set; none
+    // lets an exception out.
+
+    // IFileRefCmd3 (castavy/interfaces.h).
+    // The column sets (set two first) and the dialog flag word with
+    // kFlagCommandColumns. E_FAIL before SetColumns.
+    HRESULT STDMETHODCALLTYPE GetColumns(SAFEARRAY** ppoFirst, SAFEARRAY** ppoSecond, LONG* plFlags) override;
+    // 1: the item-name check (item generation); 3: help; 4: choose the
+    // destination folder (S_FALSE when none was chosen); others S_OK.
+    HRESULT STDMETHODCALLTYPE Command(LONG lWnd, LONG lCommand, VARIANT* pvValue) override;
+    HRESULT STDMETHODCALLTYPE GetRootEnumerator(LONG lReserved, IUnknown** ppoEnum) override;
+    // The row wrapper of the element's tree item.
+    HRESULT STDMETHODCALLTYPE GetRowItem(LONG lReserved, IUnknown* poElement, IUnknown** ppoRow) override;
+    // Option 67 only ("OpenGeneratedItems").
+    HRESULT STDMETHODCALLTYPE GetOption(LONG lReserved1, LONG lReserved2, LONG lOption, LONG* plValue,
+                                        LONG* plFlag) override;
+    // Column 67 stores the option; 36 off takes 35 with it; 35 on in an
+    // add-files tree takes 36 with it. S_FALSE: left to the dialog.
+    HRESULT STDMETHODCALLTYPE ValueChanged(LONG lWnd, CASTAVYLib::IFileRefItem* poRow, LONG lReserved, LONG lColumn,
+                                           LONG lValue) override;
+    HRESULT STDMETHODCALLTYPE GetText(LONG lTextId, BSTR* pbsText) override;
+    HRESULT STDMETHODCALLTYPE OnDialogInit() override;
+    // Rebuilds the tree (also IItemOperation::CreateTree, mode 3).
+    HRESULT STDMETHODCALLTYPE BuildTree(LONG lMode) override;
+    HRESULT STDMETHODCALLTYPE OnTreeShown() override;
+    // Column 33 (item generation) or 36 (add files) as the user sees it.
+    HRESULT STDMETHODCALLTYPE GetRowChecked(IUnknown* poRow, LONG* plChecked) override;
+    HRESULT STDMETHODCALLTYPE OnDialogClose() override;
+
+    // IFileRefItem3: property 13, the destination folder as a path under
+    // the root path.
+    HRESULT STDMETHODCALLTYPE GetProperty(LONG lId, VARIANT* pvIn, VARIANT* pvOut) override;
+    HRESULT STDMETHODCALLTYPE PutProperty(LONG lId, VARIANT* pvWindow, VARIANT* pvValue) override;
+
+    // IItemListCmd: the tree's list of existing item names.
+    HRESULT STDMETHODCALLTYPE GetItemList(SAFEARRAY** ppoList, LONG lReserved) override;
+
+    // IXRefTreeListCtrlCallback: the context entry "Generate new ID".
+    HRESULT STDMETHODCALLTYPE OnContextMenu(LONG lMenu, CASTAVYLib::IFileRefItemList* poRows) override;
+    HRESULT STDMETHODCALLTYPE OnCommand(LONG lCommand, LONG lColumn, LONG lReserved) override;
+    HRESULT STDMETHODCALLTYPE UnusedSlot5() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UnusedSlot6() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UnusedSlot7() override { return S_OK; }
+
+    // The context menu's command.
+    static constexpr UINT kGenerateNewIdCommand = 5001;
+
     // ---- Set-up by the item operation ----
 
     // Takes the operation's login data (its own SpMgr reference, copies of
@@ -122,8 +189,10 @@ public:
     HRESULT MakeVarData(const CoraventLib::ItemVariableData& oVar, XRefItemVarData** ppoVarData);
     // Builds a new tree over the selection; `poSerials` (SAFEARRAY of
     // SerialNoInfo, may be null, not taken) are the counter ids the previous
-    // tree reserved, for the tree manager to reuse.
-    HRESULT CreateXRefTree(SAFEARRAY* poSerials);
+    // tree reserved, for the tree manager to reuse. *pbSerialsTaken (may be
+    // null) tells whether the tree manager took them: when it did not, the
+    // caller keeps them to give back.
+    HRESULT CreateXRefTree(SAFEARRAY* poSerials, bool* pbSerialsTaken = nullptr);
     // Runs the reference dialog modally. *plDestFolderID (may be null) is
     // the preselected destination and receives the chosen one.
     HRESULT ShowDlg(LONG hParentWnd, LONG lItemDlgFlags, LONG* plDestFolderID);
@@ -144,9 +213,9 @@ public:
     // or offering the column interface (flags 0, 2, 5), with the counter ids
     // and names of the rows not checked (flag 4). Raises E_POINTER without a
     // tree, and the walk's failure.
-    void moGetSelected(HastrelLib::IXRefTree* poTree, LONG eIterateFlag, const std::vector<LONG>& oColumns,
-                       std::vector<CComPtr<IUnknown>>& oNodes, std::vector<SerialNoInfo>& oSerials,
-                       std::vector<std::u16string>& oNames);
+    void moGetSelected(HastrelLib::IXRefTree* poTree, HastrelLib::IterateFlag eIterateFlag,
+                       const std::vector<LONG>& oColumns, std::vector<CComPtr<IUnknown>>& oNodes,
+                       std::vector<SerialNoInfo>& oSerials, std::vector<std::u16string>& oNames);
     // The wrapper of a tree item (one per item key, made on first use):
     // its IFileRefItem with one reference for the caller.
     HRESULT GetItemWrapper(CASTAVYLib::IFileRefItem* poItem, CASTAVYLib::IFileRefItem** ppoWrapper);
@@ -174,22 +243,22 @@ public:
     // ---- Document records of the generation ----
 
     // The records of one checked node: its node interface {9C03A0F5}, its
-    // node record (Hastrel's, read by offset) and its reference elements
-    // (SAFEARRAY, may be null).
-    HRESULT AddNodeDocs(IUnknown* poNode, const BYTE* poNodeRecord, SAFEARRAY* poReferences,
+    // node record and its reference elements (SAFEARRAY of XRefReference,
+    // may be null).
+    HRESULT AddNodeDocs(IUnknown* poNode, const HastrelLib::XRefNodeRecord& oNodeRecord, SAFEARRAY* poReferences,
                         Lst<XRefItemDocData*>& oDocs);
     HRESULT SplitCheckedReferences(SAFEARRAY* poReferences, std::vector<CheckedReference>& oPlain,
                                    std::vector<CheckedReference>& oStatic);
-    HRESULT AddDocsForReferences(IUnknown* poNode, const BYTE* poNodeRecord,
+    HRESULT AddDocsForReferences(IUnknown* poNode, const HastrelLib::XRefNodeRecord& oNodeRecord,
                                  const std::vector<CheckedReference>& oPlain, Lst<XRefItemDocData*>& oDocs);
-    HRESULT AddDocsForReference(IUnknown* poNode, const BYTE* poNodeRecord, const CheckedReference& oReference,
-                                Lst<XRefItemDocData*>& oDocs);
-    HRESULT AddDocsForReferencesOf(IUnknown* poNode, const BYTE* poNodeRecord, IUnknown* poReferencing,
-                                   Lst<XRefItemDocData*>& oDocs);
+    HRESULT AddDocsForReference(IUnknown* poNode, const HastrelLib::XRefNodeRecord& oNodeRecord,
+                                const CheckedReference& oReference, Lst<XRefItemDocData*>& oDocs);
+    HRESULT AddDocsForReferencesOf(IUnknown* poNode, const HastrelLib::XRefNodeRecord& oNodeRecord,
+                                   IUnknown* poReferencing, Lst<XRefItemDocData*>& oDocs);
     HRESULT FindNodeByItemName(const std::u16string& oName, IUnknown* poNode, CComPtr<IUnknown>& oFound);
-    HRESULT AddNodeDocData(IUnknown* poNode, const BYTE* poNodeRecord, LONG lPairA0, LONG lPairA1,
+    HRESULT AddNodeDocData(IUnknown* poNode, const HastrelLib::XRefNodeRecord& oNodeRecord, LONG lPairA0, LONG lPairA1,
                            Lst<XRefItemDocData*>& oDocs);
-    HRESULT AddStaticRefDocData(const BYTE* poNodeRecord, const CheckedReference& oReference,
+    HRESULT AddStaticRefDocData(const HastrelLib::XRefNodeRecord& oNodeRecord, const CheckedReference& oReference,
                                 Lst<XRefItemDocData*>& oDocs);
     HRESULT AddFolderItemDocs(Lst<XRefItemDocData*>& oDocs);
     HRESULT AttachVarData(Lst<XRefItemDocData*>& oDocs);
@@ -253,8 +322,8 @@ protected:
     // The current tree's reserved ids went back to the vault already.
     bool mbTreeIdsReturned = false;
 
-    // The list object of the context menu's entry (one reference).
-    CComPtr<IUnknown> mpoListObject;
+    // The rows of the context menu's entry (one reference).
+    CComPtr<CASTAVYLib::IFileRefItemList> mpoListObject;
 };
 
 }  // namespace coravent

@@ -52,6 +52,7 @@ FOLDER_RANK = {
     "vaultclient/admin": 22,
     "vaultclient/oxnvault": 22,
     "vaultclient/brevanne": 22,  # the vault object and the client library answer its data provider
+    "vaultclient/yandrel": 22,
     "vaultclient/itemops": 23,  # works through the client library and the vault's interface
     "itemstore": 30,
     "itemstore/progress": 31,

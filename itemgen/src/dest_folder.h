@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 // The caption of the destination-folder dialog and of the messages about
 // the destination: text 30 of section "Halvaran", "Select Destination
@@ -26,3 +27,16 @@ inline constexpr int kItemsRootRetries = 3;
 // kItemsRootRetries more lookups.
 LONG glFindOrAddItemsRoot(const std::function<HRESULT(LONG* id)>& lookup,
                           const std::function<HRESULT(SpProjectData& folder)>& add, HRESULT& failure);
+
+// The base path the folder dialog shows for the items root: `rootPath`, a
+// backslash when it does not end in one, then "<items>".
+std::u16string goItemsBasePath(std::u16string_view rootPath);
+
+// The folder a destination choice starts at: the destination
+// `destFolderId`, or `itemsRootId` when the destination is below 2; but when
+// `currentPath` (may be null) lies below `rootPath` ("<root>\Parts"), the
+// folder it names ("\<items>\Parts\", looked up with `lookup`) when there
+// is one. The root is compared without its trailing backslashes and without
+// regard to case; the root itself names no folder of its own.
+LONG glInitialDestFolder(std::u16string_view rootPath, const WCHAR* currentPath, LONG destFolderId, LONG itemsRootId,
+                         const std::function<HRESULT(LONG* id, const WCHAR* vaultPath)>& lookup);

@@ -11,7 +11,6 @@
 #include "ui/message_box.h"
 #include "vennacle/sp_project.h"
 #include "winapi/errors.h"
-#include "winapi/shell_paths.h"
 
 #include <cstdint>
 #include <string>
@@ -22,11 +21,6 @@ namespace {
 constexpr WCHAR kItemsRootPath[] = u"\\<items>\\";
 
 HWND WindowOf(ULONGLONG handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
-
-std::u16string_view WithoutTrailingBackslashes(std::u16string_view path) {
-    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
-    return path;
-}
 
 }  // namespace
 
@@ -52,30 +46,10 @@ LONG CXRefTreeHandler::mlGetItemsRootID(ULONGLONG hWnd) {
 bool CXRefTreeHandler::mbChooseDestFolder(ULONGLONG hWnd, const WCHAR* pszCurrentPath) {
     const LONG itemsRootId = mlGetItemsRootID(hWnd);
     const std::u16string_view rootPath = com::BstrView(moRootPath.m_str);
-
-    std::u16string basePath(rootPath);
-    if (basePath.empty() || basePath.back() != u'\\') basePath += u'\\';
-    basePath += u"<items>";
-
-    LONG initialId = mlDestFolderID < 2 ? itemsRootId : mlDestFolderID;
-    // A current path below the root names its folder: "<root>\Parts" is
-    // "\<items>\Parts\". The root is compared without its trailing
-    // backslashes, which a view root normally has; the root itself, with
-    // or without a backslash, names no folder of its own.
-    const std::u16string root(WithoutTrailingBackslashes(rootPath));
-    const std::u16string rootWithSeparator = root + u'\\';
     SpProject* project = mpoSpMgr ? mpoSpMgr->mpoGetProject() : nullptr;
-    if (pszCurrentPath && project) {
-        const std::u16string_view current(pszCurrentPath);
-        if (current.size() > rootWithSeparator.size() &&
-            StrCmpNIW(pszCurrentPath, rootWithSeparator.c_str(), static_cast<int>(rootWithSeparator.size())) == 0) {
-            std::u16string tail(current.substr(root.size()));
-            if (tail.back() != u'\\') tail += u'\\';
-            LONG id = 0;
-            if (SUCCEEDED(project->mhGetProjectIDFromDbPath(&id, (u"\\<items>" + tail).c_str())) && id != 0)
-                initialId = id;
-        }
-    }
+    const LONG initialId = glInitialDestFolder(
+        rootPath, project ? pszCurrentPath : nullptr, mlDestFolderID, itemsRootId,
+        [&](LONG* id, const WCHAR* vaultPath) { return project->mhGetProjectIDFromDbPath(id, vaultPath); });
 
     SelProjDlg dialog;
     dialog.mhParentWnd = hWnd;
@@ -85,7 +59,7 @@ bool CXRefTreeHandler::mbChooseDestFolder(ULONGLONG hWnd, const WCHAR* pszCurren
         mpoSpMgr->AddRef();
         dialog.mpoSpMgr.reset(mpoSpMgr.get());
     }
-    dialog.moBasePath = basePath.c_str();
+    dialog.moBasePath = goItemsBasePath(rootPath).c_str();
     dialog.moCaption = goDestFolderCaption().c_str();
     dialog.moOutString = u"";
     dialog.mlUserID = mlUserID;

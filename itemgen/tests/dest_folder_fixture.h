@@ -23,7 +23,7 @@ using namespace vennacle_test;
 // What the shared location holds under the library's file name.
 enum class SharedLibrary { None, Yandrel, WithoutExport };
 
-class DestFolderTest : public VennacleTest {
+class DestFolderVaultTest : public VennacleTest {
 protected:
     void SetUp() override {
         ui_testing::EnsureApplication();

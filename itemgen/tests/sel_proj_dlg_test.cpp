@@ -18,7 +18,7 @@ namespace {
 constexpr int kPathEdit = 1003;
 constexpr char kFolderDialog[] = "SelectFolder";
 
-class SelProjDlgTest : public DestFolderTest {
+class SelProjDlgTest : public DestFolderVaultTest {
 protected:
     // A call as the destination-folder choice fills it.
     void Fill(SelProjDlg& dialog, LONG initialFolderId) {

@@ -1,10 +1,12 @@
-// Finding or making the items root "\<items>\": a folder made meanwhile by
-// someone else is found again, and a vault that keeps answering "exists"
-// without giving the folder ends the search instead of hanging.
+// The destination folder's helpers: finding or making the items root
+// "\<items>\" (a folder made meanwhile by someone else is found again, a
+// vault that keeps answering "exists" without giving the folder ends the
+// search instead of hanging), and the folder a choice starts at.
 #include "dest_folder.h"
 
 #include "common/error_codes.h"
 #include "winapi/errors.h"
+#include "winapi/text.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +84,51 @@ TEST(ItemsRootTest, FindsMakesOrGivesUpAfterBoundedRetries) {
         EXPECT_TRUE(lookups.empty());
         EXPECT_TRUE(additions.empty());
     }
+}
+
+TEST(DestFolderTest, StartsAtTheFolderTheCurrentPathNames) {
+    constexpr LONG kRoot = 2, kDest = 5, kFound = 9;
+    struct Case {
+        const char16_t* root;
+        const char16_t* current;  // null: none
+        LONG dest;
+        std::u16string lookedUp;  // empty: no lookup
+        LONG found;
+        LONG expected;
+    } const cases[] = {
+        {u"C:\\Vault\\", nullptr, 0, u"", 0, kRoot},
+        {u"C:\\Vault\\", nullptr, 1, u"", 0, kRoot},
+        {u"C:\\Vault\\", nullptr, kDest, u"", 0, kDest},
+        {u"C:\\Vault", u"C:\\Vault\\Sub\\X", 0, u"\\<items>\\Sub\\X\\", kFound, kFound},
+        {u"C:\\Vault\\", u"C:\\Vault\\Sub\\X", kDest, u"\\<items>\\Sub\\X\\", kFound, kFound},
+        {u"C:\\Vault\\\\", u"c:\\VAULT\\Parts\\", 0, u"\\<items>\\Parts\\", kFound, kFound},
+        {u"\\\\server\\share\\", u"\\\\server\\share\\Parts", 0, u"\\<items>\\Parts\\", kFound, kFound},
+        {u"C:\\Vault\\", u"C:\\Vault\\Gears", kDest, u"\\<items>\\Gears\\", 0, kDest},  // no such folder
+        {u"C:\\Vault\\", u"C:\\Vault\\Gears", 0, u"\\<items>\\Gears\\", -1, kRoot},     // the lookup fails
+        {u"C:\\Vault\\", u"C:\\Vault", kDest, u"", 0, kDest},                           // the root itself
+        {u"C:\\Vault", u"C:\\Vault\\", kDest, u"", 0, kDest},
+        {u"C:\\Vault\\", u"D:\\Other\\X", kDest, u"", 0, kDest},  // another drive
+        {u"C:\\Vault\\", u"C:\\VaultX\\Y", kDest, u"", 0, kDest},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(winapi::ToUtf8(c.root) + " " + (c.current ? winapi::ToUtf8(c.current) : "null"));
+        std::u16string lookedUp;
+        const LONG initial =
+            glInitialDestFolder(c.root, c.current, c.dest, kRoot, [&](LONG* id, const WCHAR* vaultPath) -> HRESULT {
+                lookedUp = vaultPath;
+                if (c.found < 0) return E_OXN_DATABASE_ACCESS;
+                *id = c.found;
+                return S_OK;
+            });
+        EXPECT_EQ(lookedUp, c.lookedUp);
+        EXPECT_EQ(initial, c.expected);
+    }
+}
+
+TEST(DestFolderTest, BasePathOfTheItemsRoot) {
+    EXPECT_EQ(goItemsBasePath(u"C:\\Vault"), u"C:\\Vault\\<items>");
+    EXPECT_EQ(goItemsBasePath(u"C:\\Vault\\"), u"C:\\Vault\\<items>");
+    EXPECT_EQ(goItemsBasePath(u""), u"\\<items>");
 }
 
 }  // namespace

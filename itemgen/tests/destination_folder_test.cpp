@@ -5,6 +5,7 @@
 
 #include "com/ccom_variant.h"
 #include "common/error_codes.h"
+#include "ui/message_box.h"
 #include "ui_testing/scripted_prompter.h"
 
 #include <gtest/gtest.h>

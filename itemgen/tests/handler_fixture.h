@@ -37,16 +37,14 @@ protected:
         CoraventLib::RegisterRecords();
     }
     void TearDown() override {
-        if (handler_) handler_->Release();
-        handler_ = nullptr;
+        ReleaseHandler();
         LeakChecked::TearDown();
     }
 
     // A new handler for `type`, started on the test's connection with the
     // view root `rootPath`.
     TestHandler& MakeHandler(CoraventLib::TreeCreationType type, const char16_t* rootPath = u"C:\\Vault\\") {
-        if (handler_) handler_->Release();
-        handler_ = nullptr;
+        ReleaseHandler();
         CComObject<TestHandler>* made = nullptr;
         EXPECT_EQ(CComObject<TestHandler>::CreateInstance(&made), S_OK);
         made->AddRef();
@@ -66,7 +64,12 @@ protected:
     // Hands the handler `tree` as its current tree.
     void GiveTree(FakeTree* tree) { handler_->mpoTree = static_cast<HastrelLib::IXRefTree*>(tree); }
 
-    CComObject<TestHandler>* handler_ = nullptr;
+    void ReleaseHandler() {
+        if (handler_) static_cast<CASTAVYLib::IFileRefCmd3*>(handler_)->Release();
+        handler_ = nullptr;
+    }
+
+    TestHandler* handler_ = nullptr;  // one reference
 };
 
 }  // namespace coravent_test

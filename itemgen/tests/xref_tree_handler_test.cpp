@@ -6,6 +6,7 @@
 #include "castavy/ids.h"
 #include "com/ccom_variant.h"
 #include "common/error_codes.h"
+#include "coravent/ids.h"
 #include "ui/menus.h"
 #include "winapi/registry.h"
 
@@ -162,7 +163,9 @@ TEST_F(XRefTreeHandlerTest, ValueChangesTheHandlerMakesItself) {
         EXPECT_EQ(handler.ValueChanged(9, row, 5, c.column, c.value), c.expected) << c.column << "/" << c.value;
         EXPECT_EQ(row->sets, c.sets) << c.column << "/" << c.value;
         ASSERT_EQ(tree->columnStateCalls.size(), c.stateCalls);
-        if (c.stateCalls) EXPECT_EQ(tree->columnStateCalls[0], (std::vector<LONG>{35, 4, 5}));
+        if (c.stateCalls) {
+            EXPECT_EQ(tree->columnStateCalls[0], (std::vector<LONG>{35, 4, 5}));
+        }
         row->Release();
         tree->Release();
     }
@@ -390,17 +393,21 @@ TEST_F(XRefTreeHandlerTest, CommandsWithoutAnythingToDo) {
 TEST_F(XRefTreeHandlerTest, AnswersTheDialogsInterfacesWithOneCommandPointer) {
     TestHandler& handler = MakeHandler(TreeCreationType_ItemGeneration);
     IUnknown* command = nullptr;
-    ASSERT_EQ(handler.QueryInterface(CASTAVYLib::IFileRefCmd3::kIid, reinterpret_cast<void**>(&command)), S_OK);
+    ASSERT_EQ(static_cast<CASTAVYLib::IFileRefCmd3&>(handler).QueryInterface(CASTAVYLib::IFileRefCmd3::kIid,
+                                                                             reinterpret_cast<void**>(&command)),
+              S_OK);
     for (REFIID iid : {CASTAVYLib::IID_IFileRefCmd2, CASTAVYLib::IID_IFileRefCmd}) {
         IUnknown* same = nullptr;
-        ASSERT_EQ(handler.QueryInterface(iid, reinterpret_cast<void**>(&same)), S_OK);
+        ASSERT_EQ(static_cast<CASTAVYLib::IFileRefCmd3&>(handler).QueryInterface(iid, reinterpret_cast<void**>(&same)),
+                  S_OK);
         EXPECT_EQ(same, command);
         same->Release();
     }
     for (REFIID iid : {CASTAVYLib::IItemListCmd::kIid, CASTAVYLib::IFileRefItem3::kIid,
                        CASTAVYLib::IXRefTreeListCtrlCallback::kIid}) {
         IUnknown* other = nullptr;
-        EXPECT_EQ(handler.QueryInterface(iid, reinterpret_cast<void**>(&other)), S_OK);
+        EXPECT_EQ(static_cast<CASTAVYLib::IFileRefCmd3&>(handler).QueryInterface(iid, reinterpret_cast<void**>(&other)),
+                  S_OK);
         if (other) other->Release();
     }
     command->Release();

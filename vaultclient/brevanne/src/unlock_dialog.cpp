@@ -3,7 +3,7 @@
 #include "com/bstr.h"
 #include "com/ccom_ptr.h"
 #include "com/method_boundary.h"
-#include "oxnvault/owner_window.h"
+#include "ui/window_value.h"
 #include "ui/dialog.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -98,7 +98,7 @@ HRESULT CUnlockDialog::Show(LONG lParentWnd, IUnknown* poCommand, LONG /*lReserv
             ~Showing() { flag = false; }
         } showing(showing_);
         UnlockDialogWindow dialog(dialogTemplate, comment);
-        const INT_PTR result = dialog.DoModal(oxnvault::OwnerWindow(lParentWnd));
+        const INT_PTR result = dialog.DoModal(ui::WindowFromValue(lParentWnd));
         if (result == IDOK) {
             text_ = std::move(comment);
             return S_OK;

@@ -90,6 +90,9 @@ inline constexpr LONG kTextCount = 14;  // the dialog asks for ids 0 to 13
 inline constexpr LONG kCommandCheckBeforeOk = 1;  // S_OK lets OK end the dialog; any other result keeps it open
 inline constexpr LONG kCommandHelp = 3;
 inline constexpr LONG kCommandBrowseFolder = 4;  // value: the destination field's text; S_OK: a folder was chosen
+// Results of kCommandCheckBeforeOk that keep the dialog open with its message.
+inline constexpr HRESULT kResultItemNameMissing = 40;  // a chosen row has no item name
+inline constexpr HRESULT kResultItemNameTwice = 42;    // two chosen rows carry the same item name
 
 // The tree build modes IFileRefCmd3::BuildTree takes; the dialog builds in
 // kBuildModeReferences.

@@ -50,6 +50,7 @@ FOLDER_RANK = {
     "vaultclient/gallowick": 22,
     "vaultclient/tavrosk": 22,
     "vaultclient/admin": 22,
+    "vaultclient/hastrel": 22,
     "vaultclient/oxnvault": 22,
     "vaultclient/brevanne": 22,  # the vault object and the client library answer its data provider
     "vaultclient/itemops": 23,  # works through the client library and the vault's interface

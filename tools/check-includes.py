@@ -44,16 +44,17 @@ FOLDER_RANK = {
     "vaultclient/vaultdb": 20,
     "vaultclient/tesspur": 20,
     "vaultclient/vennacle": 21,
+    "vaultclient/castavy": 21,  # the reference dialog: below the tree component and the unlock command
     "vaultclient/vaultserver": 22,
     "vaultclient/messagetexts": 22,
     "vaultclient/pruvane": 22,
     "vaultclient/gallowick": 22,
     "vaultclient/tavrosk": 22,
     "vaultclient/admin": 22,
-    "vaultclient/hastrel": 22,
     "vaultclient/oxnvault": 22,
     "vaultclient/brevanne": 22,  # the vault object and the client library answer its data provider
     "vaultclient/itemops": 23,  # works through the client library and the vault's interface
+    "vaultclient/hastrel": 24,  # its tree items answer the reference dialog's row interfaces
     "itemstore": 30,
     "itemstore/progress": 31,
     "login/table": 30,

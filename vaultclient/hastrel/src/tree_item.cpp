@@ -151,15 +151,15 @@ void CXRefTreeItem::SetColumnOnRows(LONG column, LONG state, LONG scope) {
 // ---- IFileRefItem ----
 
 HRESULT CXRefTreeItem::StartChildren(LONG, LONG) {
-    nextChild_ = 0;
+    nextRow_ = 0;
     return S_OK;
 }
 
 HRESULT CXRefTreeItem::NextChild(LONG, LONG, CASTAVYLib::IFileRefItem** ppoChild) {
     if (!ppoChild) return E_POINTER;
     *ppoChild = nullptr;
-    if (nextChild_ >= children_.size()) return S_FALSE;
-    CASTAVYLib::IFileRefItem* child = children_[nextChild_++].Item();
+    if (nextRow_ >= children_.size()) return S_FALSE;
+    CASTAVYLib::IFileRefItem* child = children_[nextRow_++].Item();
     child->AddRef();
     *ppoChild = child;
     return S_OK;

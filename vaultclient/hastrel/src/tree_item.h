@@ -195,7 +195,8 @@ private:
     std::map<LONG, Cell> cells_;
     std::u16string rowName_;  // given through property 3 or the item name value; empty: none
     LONG mark_ = 0;
-    size_t nextChild_ = 0;       // the child enumeration's position
+    size_t nextRow_ = 0;         // the position of the enumeration through IFileRefItem
+    size_t nextChild_ = 0;       // the position of the enumeration through IXRefNodeChildren
     IUnknown* owner_ = nullptr;  // Not owned: the owner clears itself before it goes.
 };
 

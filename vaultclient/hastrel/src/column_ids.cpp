@@ -2,6 +2,8 @@
 
 #include "com/safearray.h"
 
+#include <algorithm>
+
 namespace hastrel {
 
 HRESULT ReadColumnIds(SAFEARRAY* columns, std::vector<LONG>& ids) {
@@ -13,12 +15,11 @@ HRESULT ReadColumnIds(SAFEARRAY* columns, std::vector<LONG>& ids) {
     LONG upper = -1;
     if (HRESULT hr = SafeArrayGetLBound(columns, 1, &lower); FAILED(hr)) return hr;
     if (HRESULT hr = SafeArrayGetUBound(columns, 1, &upper); FAILED(hr)) return hr;
+    ids.assign(static_cast<size_t>(upper >= lower ? upper - lower + 1 : 0), 0);  // before the data is locked
     void* data = nullptr;
     if (HRESULT hr = SafeArrayAccessData(columns, &data); FAILED(hr)) return hr;
-    const LONG* values = static_cast<const LONG*>(data);
-    ids.assign(values, values + (upper - lower + 1));
-    SafeArrayUnaccessData(columns);
-    return S_OK;
+    std::copy_n(static_cast<const LONG*>(data), ids.size(), ids.begin());
+    return SafeArrayUnaccessData(columns);
 }
 
 }  // namespace hastrel

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "tree_item.h"
+#include "tree_manager.h"
 
 #include "castavy/interfaces.h"
 #include "com/ccom_ptr.h"
@@ -21,8 +22,6 @@
 #include <vector>
 
 namespace hastrel {
-
-struct ITreeManagerInternal;
 
 class CXRefTree : public CComObjectRootEx<CComSingleThreadModel>,
                   public CComCoClass<CXRefTree, &HastrelLib::CLSID_XRefTree>,

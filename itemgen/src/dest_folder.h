@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace coravent {
+
 // The caption of the destination-folder dialog and of the messages about
 // the destination: text 30 of section "Halvaran", "Select Destination
 // Folder" in English.
@@ -40,3 +42,5 @@ std::u16string goItemsBasePath(std::u16string_view rootPath);
 // regard to case; the root itself names no folder of its own.
 LONG glInitialDestFolder(std::u16string_view rootPath, const WCHAR* currentPath, LONG destFolderId, LONG itemsRootId,
                          const std::function<HRESULT(LONG* id, const WCHAR* vaultPath)>& lookup);
+
+}  // namespace coravent

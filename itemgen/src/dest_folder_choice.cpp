@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+namespace coravent {
+
 namespace {
 
 constexpr WCHAR kItemsRootPath[] = u"\\<items>\\";
@@ -23,8 +25,6 @@ constexpr WCHAR kItemsRootPath[] = u"\\<items>\\";
 HWND WindowOf(ULONGLONG handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
 
 }  // namespace
-
-namespace coravent {
 
 LONG CXRefTreeHandler::mlGetItemsRootID(ULONGLONG hWnd) {
     if (mlItemsRootID != 0) return mlItemsRootID;

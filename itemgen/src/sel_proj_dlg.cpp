@@ -15,6 +15,8 @@
 #include <new>
 #include <string>
 
+namespace coravent {
+
 namespace {
 
 constexpr WCHAR kDefaultProductName[] = u"ZENTRAVIKO Vyl";
@@ -65,3 +67,5 @@ LONG SelProjDlg::mlRun() {
     FreeLibrary(library);
     return chosen;
 }
+
+}  // namespace coravent

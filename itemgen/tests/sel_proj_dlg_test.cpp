@@ -14,6 +14,8 @@
 namespace itemgen_test {
 namespace {
 
+using coravent::SelProjDlg;
+
 // The folder dialog's path edit (Yandrel's own id).
 constexpr int kPathEdit = 1003;
 constexpr char kFolderDialog[] = "SelectFolder";

@@ -4,6 +4,7 @@
 // entry "Generate new ID".
 #include "xref_tree_handler.h"
 
+#include "dest_folder.h"
 #include "destination_path.h"
 
 #include "castavy/ids.h"
@@ -272,8 +273,9 @@ HRESULT CXRefTreeHandler::ValueChanged(LONG lWnd, IFileRefItem* poRow, LONG lRes
     if (meTreeCreationType == TreeCreationType_RetrieveFiles && lColumn == CastavyCol_Link && lValue == 1) {
         if (mpoTree) {
             CComQIPtr<HastrelLib::IXRefColumnState> state(mpoTree);
-            if (state)
+            if (state) {
                 if (HRESULT hr = state->SetColumnState(CastavyCol_Link, 4, 5); FAILED(hr)) return hr;
+            }
         }
         if (HRESULT hr = set(CastavyCol_Link, 1); FAILED(hr)) return hr;
         if (HRESULT hr = set(CastavyCol_AddFile, 1); FAILED(hr)) return hr;

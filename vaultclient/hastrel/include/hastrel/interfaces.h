@@ -8,17 +8,20 @@
 // A tree is used so: the caller starts the tree manager on its vault
 // connection (IXRefTreeManager), creates a tree, attaches the manager's
 // IXRefTreeManagerSerials to it, sets the options and builds it over a
-// selection of documents (IXRefTree). Each node of the tree - a document,
-// or a document in one configuration - is one tree item answering the node
-// interfaces below and the reference dialog's row interfaces (IFileRefItem,
-// IFileRefItem3, IEditableFileRefItem, IFileRefConfigurations of
-// castavy/interfaces.h) and IXRefItmItem. A document reached along several
-// references is one node; a reference back to a node on its own path (a
-// cycle of references) is left out of the tree, so walks end.
+// selection of documents (IXRefTree). Each node of the tree is one place of
+// a document in it - a root for a selected document, a child for each
+// document a node's document references (with the number of references of
+// that kind) - and one tree item answering the node interfaces below, the
+// reference dialog's row interfaces (IFileRefItem, IFileRefItem3,
+// IEditableFileRefItem, IFileRefConfigurations of castavy/interfaces.h) and
+// IXRefItmItem. A document referenced in two places is two nodes. A
+// reference to a document that is already on the node's own path (a cycle
+// of references) is left out of the tree, so walks end.
 //
-// Cells: each node holds, per column id of the dialog, a value and an
-// enabled switch (true at first). IXRefColumns reads and writes both;
-// IFileRefItem's column slots read and write the value.
+// Cells: each node holds, per column id of the dialog, a value (false at
+// first) and an enabled switch (on at first). IXRefColumns reads and writes
+// both; IFileRefItem's column slots read and write the value and read the
+// switch.
 //
 // Owner: a caller may make itself a tree item's owner (IXRefItemControl).
 // While an owner is set, a QueryInterface on the item for one of the five row
@@ -103,8 +106,9 @@ struct IXRefTree : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() { return E_NOTIMPL; }
     // Slot 8: builds the tree over `lCount` selection entries (128 bytes
     // apart, the caller's): one root per document of the entries, in entry
-    // order (a document named twice, in the same configuration, is one
-    // root), and, with kTreeOptionReferences, the documents they reference.
+    // order (a document named twice in the same configuration is one root),
+    // and, with kTreeOptionReferences, below each node a child for each
+    // document (in a configuration, of a kind) its document references.
     // In a tree with kTreeOptionItemNames each node proposes item names (an
     // item of the vault that links the document: name B; else the name the
     // entry gives, or a new name, reserving one counter id per new name).
@@ -270,10 +274,11 @@ struct IXRefNode : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE UnusedSlot19() { return E_NOTIMPL; }
     virtual HRESULT STDMETHODCALLTYPE UnusedSlot20() { return E_NOTIMPL; }
     virtual HRESULT STDMETHODCALLTYPE UnusedSlot21() { return E_NOTIMPL; }
-    // Slot 22: how many items the node makes of its document: 1 in a tree
-    // with kTreeOptionCounts (flag kNodeFlagCountValid), where a document
-    // whose nodes add up to more than 1 - the document in several
-    // configurations - cannot become one item; else 0.
+    // Slot 22: how often the node's document is used at the node's place:
+    // the number of references of its parent to it (1 for a root). Its
+    // caller adds up the counts of a document's nodes: a document used more
+    // than once in the tree cannot become one item of its own. Meaningful
+    // in a tree with kTreeOptionCounts (flag kNodeFlagCountValid).
     virtual HRESULT STDMETHODCALLTYPE GetCount(LONG* plCount) = 0;
 
 protected:
@@ -283,9 +288,8 @@ protected:
 // The references of a node.
 struct IXRefNodeReferences : IUnknown {
     COM_INTERFACE_ID("C9086A27-4EC8-429A-AADC-94DC24B5B91F");
-    // Slot 3: one XRefReference per reference the node has in the tree
-    // (SAFEARRAY(XRefReference), a new array for the caller; references of
-    // one document in one configuration and of one kind are one element).
+    // Slot 3: one XRefReference per child of the node, in child order
+    // (SAFEARRAY(XRefReference), a new array for the caller).
     // E_POINTER for a null out-argument.
     virtual HRESULT STDMETHODCALLTYPE GetReferences(SAFEARRAY** ppoReferences) = 0;
 
@@ -296,12 +300,12 @@ protected:
 // The nodes a node references, one by one.
 struct IXRefNodeChildren : IUnknown {
     COM_INTERFACE_ID("2350E834-88E0-47FA-9EC6-7C7A6402E8F0");
-    // Slot 3: starts (again) at the first referenced node. `lConfigWord`,
-    // the node's configuration word, is accepted whatever it is: a node's
-    // references are those of its document. S_OK.
+    // Slot 3: starts (again) at the first child. `lConfigWord`, the node's
+    // configuration word, is accepted whatever it is: a node's children are
+    // the references of its document. S_OK.
     virtual HRESULT STDMETHODCALLTYPE StartChildren(LONG lConfigWord) = 0;
-    // Slot 4: the next referenced node (its IUnknown), S_OK; S_FALSE and
-    // null at the end. E_POINTER for a null out-argument.
+    // Slot 4: the next child (its IUnknown, a new reference), S_OK; S_FALSE
+    // and null at the end. E_POINTER for a null out-argument.
     virtual HRESULT STDMETHODCALLTYPE NextChild(LONG lConfigWord, IUnknown** ppoChild) = 0;
 
 protected:
@@ -342,9 +346,6 @@ struct IXRefColumns : IUnknown {
     // Slot 6: switches the column on or off (off: the user cannot choose
     // it, and it does not count as checked). S_OK.
     virtual HRESULT STDMETHODCALLTYPE SetEnabled(LONG lColumn, VARIANT_BOOL bEnabled) = 0;
-    // Slot 7: whether the column is switched on. E_POINTER for a null
-    // out-argument.
-    virtual HRESULT STDMETHODCALLTYPE GetEnabled(LONG lColumn, VARIANT_BOOL* pbEnabled) = 0;
 
 protected:
     ~IXRefColumns() = default;

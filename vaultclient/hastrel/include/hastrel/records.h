@@ -29,12 +29,12 @@ using ::SerialNoInfo;
 inline constexpr GUID kSerialNoInfoRecordGuid = com::MakeGuid("3D88675E-650E-4B56-8FF0-BBF5F4ACEBAC");
 
 // How a tree walk (IXRefTree::Iterate) offers the nodes. Every walk goes
-// depth first, a node before the nodes it references, roots in selection
-// order and references in the order the vault lists them.
+// depth first, a node before its children, roots in selection order and
+// children in the order the vault lists the references.
 enum IterateFlag : LONG {
-    IterateFlag_Roots = 2,  // the roots only
-    IterateFlag_All = 4,    // every node, once for each reference that leads to it
-    IterateFlag_Once = 5,   // every node once
+    IterateFlag_Roots = 2,    // the roots only
+    IterateFlag_All = 4,      // every node
+    IterateFlag_AllRows = 5,  // every node (each node is one row of the dialog), as 4
 };
 
 // One document or vault folder to build a tree over (IXRefTree::Build takes
@@ -71,7 +71,7 @@ struct XRefNodeRecord {
     LONG mlLinkType;           // @40: how an item links the document: 1 dynamic, 2 static (column 35 off)
     LONG mlHasReferences;      // @44: 1 when IXRefNodeReferences has elements to give
     LONG mlFolderWord;         // @48: the vault folder of the document again
-    LONG mlQuantity;           // @52: 1, the node taken once
+    LONG mlQuantity;           // @52: how often the parent references the document here (1 for a root)
     LONG mlItemFolderID;       // @56: the item folder the selection gives the document's item, or 0
     BSTR mbsConfiguration;     // @60: the configuration's name, or null
 };
@@ -106,10 +106,10 @@ struct XRefNames {
 static_assert(sizeof(XRefNames) == 16);
 
 #pragma pack(push, 4)
-// One reference of a node (IXRefNodeReferences::GetReferences), 20 bytes
-// apart: the referenced document and configuration word (-1: the document
-// as a whole), whether the reference is static, and the tree item that
-// stands for it (one reference, the array's).
+// One child of a node (IXRefNodeReferences::GetReferences), 20 bytes apart:
+// the referenced document and configuration word (-1: the document as a
+// whole), whether the references are static, and the child's tree item
+// (one reference, the array's).
 struct XRefReference {
     static constexpr GUID kRecordGuid = com::MakeGuid("612DD145-CEBA-4B4D-A201-AD6BE0F82753");
     LONG mlDocumentID;         // @0

@@ -33,7 +33,8 @@ struct SourceDocument {
     std::u16string moName;        // its file name ("bracket.sldprt")
     std::u16string moFolderPath;  // the vault path of its folder ("\Parts\")
     LONG mlLatestVersion = 0;
-    LONG mlStatusID = 0;  // its workflow state, 0 for none
+    std::u16string moRevision;  // the latest version's revision ("" for none)
+    LONG mlStatusID = 0;        // its workflow state, 0 for none
     std::u16string moState;
     DATE mdModified = 0;  // the time of the latest version
     LONG mlLockedBy = 0;  // the user who has it checked out, 0 for none

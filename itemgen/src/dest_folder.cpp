@@ -4,11 +4,18 @@
 
 #include "common/error_codes.h"
 #include "tesspur/tesspur.h"
+#include "ui/window_functions.h"
 #include "winapi/errors.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace coravent {
+
+HWND ghOwnerWindow(ULONGLONG handle) {
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+    return window && IsWindow(window) ? window : nullptr;
+}
 
 std::u16string goDestFolderCaption() { return TSS_internal(30, u"TS", u"Halvaran", u"Select Destination Folder"); }
 

@@ -11,6 +11,11 @@
 
 namespace coravent {
 
+// The window a 64-bit handle names, as the owner of a message box or a
+// dialog: null when it names no window (a window that is gone must not
+// swallow the question).
+HWND ghOwnerWindow(ULONGLONG handle);
+
 // The caption of the destination-folder dialog and of the messages about
 // the destination: text 30 of section "Halvaran", "Select Destination
 // Folder" in English.

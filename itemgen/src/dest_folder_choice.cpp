@@ -22,8 +22,6 @@ namespace {
 
 constexpr WCHAR kItemsRootPath[] = u"\\<items>\\";
 
-HWND WindowOf(ULONGLONG handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
-
 }  // namespace
 
 LONG CXRefTreeHandler::mlGetItemsRootID(ULONGLONG hWnd) {
@@ -38,7 +36,7 @@ LONG CXRefTreeHandler::mlGetItemsRootID(ULONGLONG hWnd) {
     if (mlItemsRootID == 0) {
         const std::u16string text = ErrorText(failure);
         const std::u16string caption = goDestFolderCaption();
-        MessageBoxW(WindowOf(hWnd), text.c_str(), caption.c_str(), MB_ICONERROR);
+        MessageBoxW(ghOwnerWindow(hWnd), text.c_str(), caption.c_str(), MB_ICONERROR);
     }
     return mlItemsRootID;
 }

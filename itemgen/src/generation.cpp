@@ -243,6 +243,8 @@ HRESULT CXRefTreeHandler::PushBackCounterIDs() {
 }
 
 HRESULT CXRefTreeHandler::CheckItemNames() {
+    // Folder items alone have no tree, and no rows to check.
+    if (!mpoTree) return S_OK;
     return com::Boundary([&]() -> HRESULT {
         std::vector<CComPtr<IUnknown>> nodes;
         std::vector<SerialNoInfo> serials;

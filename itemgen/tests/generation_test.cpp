@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -124,6 +125,7 @@ TEST_F(GenerationTest, FolderItemsAloneGenerateWithoutATree) {
     AddFolderItems(handler, {{u"Widget", vault_.partsFolder}, {nullptr, 0}});
     EXPECT_EQ(handler.CreateXRefTree(nullptr), S_OK);  // no tree for folder items
     EXPECT_EQ(handler.mpoTree, nullptr);
+    EXPECT_EQ(handler.CheckItemNames(), S_OK);  // the dialog's OK finds no rows to refuse
 
     SAFEARRAY* records = nullptr;
     VARIANT_BOOL open = VARIANT_FALSE;
@@ -185,6 +187,27 @@ TEST_F(GenerationTest, TheVaultSpendsOrFreesEveryHeldIdAndNoneGoesBackLater) {
     // free them under that user.
     const std::vector<LONG> others = Reserve(2);
     EXPECT_EQ(handler.PushBackCounterIDs(), S_OK);
+    for (LONG id : others) EXPECT_EQ(CounterState(id), vaultdb::kCounterReserved) << id;
+}
+
+TEST_F(GenerationTest, AnOperationEndingWithoutGenerationGivesItsIdsBack) {
+    const std::vector<LONG> treeIds = Reserve(2);
+    const std::vector<LONG> freshIds = Reserve(1);
+    GiveReservations(Handler(), treeIds, freshIds);
+    Handler();  // the first handler goes
+    for (LONG id : {treeIds[0], treeIds[1], freshIds[0]}) EXPECT_EQ(CounterState(id), vaultdb::kCounterFree) << id;
+
+    // After a generation nothing goes back: the vault settled every id.
+    const std::vector<LONG> more = Reserve(2);
+    TestHandler& generating = Handler();
+    GiveReservations(generating, more, {});
+    AddFolderItems(generating, {{nullptr, vault_.partsFolder}});
+    VARIANT_BOOL open = VARIANT_FALSE;
+    ASSERT_EQ(generating.DoGenerateItemsWithPushBack(vault_.partsFolder, nullptr, &open), S_OK);
+    // Another user takes every free id, the one the generation freed among them.
+    const std::vector<LONG> others = Reserve(4);
+    EXPECT_NE(std::find(others.begin(), others.end(), more[1]), others.end());
+    Handler();
     for (LONG id : others) EXPECT_EQ(CounterState(id), vaultdb::kCounterReserved) << id;
 }
 

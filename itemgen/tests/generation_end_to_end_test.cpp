@@ -154,10 +154,15 @@ protected:
         return CComPtr<IItemOperation>(operation);
     }
 
-    // Shows the dialog, which `script` drives; the dialog's result.
-    VARIANT_BOOL ShowDialog(IItemOperation& operation, const Script& script, HRESULT expected = S_OK) {
+    // Shows the dialog, which `script` drives (answering `messages` message
+    // boxes it asks on the way with OK); the dialog's result.
+    VARIANT_BOOL ShowDialog(IItemOperation& operation, const Script& script, HRESULT expected = S_OK,
+                            const std::vector<std::u16string>& messages = {}) {
         ui_testing::ScriptedPrompter prompter;
         prompter.DriveDialog(castavy::kDialogName, script);
+        for (const std::u16string& message : messages)
+            prompter.AnswerMessageBox(
+                IDOK, [message](const ui::MessageBoxQuestion& question) { EXPECT_EQ(question.text, message); });
         LONG destination = 0;
         VARIANT_BOOL result = VARIANT_FALSE;
         EXPECT_EQ(operation.ShowDlg(0, 0, &destination, &result), expected);
@@ -263,6 +268,49 @@ TEST_F(GenerationEndToEndTest, ItemsOfTheAssemblysTreeLandInTheVaultAndTheCache)
         EXPECT_EQ(static_cast<LONG>(children.size()), links) << winapi::ToUtf8(names[i]);
     }
     SafeArrayDestroy(records);
+}
+
+TEST_F(GenerationEndToEndTest, RowsSharingANameMakeOneItemWithOneDynamicLink) {
+    CComPtr<IItemOperation> operation = StartOperation();
+    ASSERT_TRUE(operation);
+    EXPECT_EQ(ShowDialog(*operation,
+                         [](ui::PromptedDialog& dialog) {
+                             using CASTAVYLib::CastavyCol_Link;
+                             const int rows[] = {castavy::FindRow(dialog, vaultadmin::kDemoGearboxAssembly),
+                                                 castavy::FindRow(dialog, u"GB-1100 Housing.zvkprt"),
+                                                 castavy::FindRow(dialog, vaultadmin::kDemoGearboxSubAssembly)};
+                             for (int row : rows) {
+                                 ASSERT_GE(row, 0);
+                                 EXPECT_TRUE(castavy::TypeItemName(dialog, row, u"Gear"));
+                                 EXPECT_EQ(castavy::ShownRows(dialog)[row].texts[CASTAVYLib::CastavyCol_ItemNumber],
+                                           u"Gear");
+                             }
+                             // Two rows of the name would both link their file dynamically: OK
+                             // is refused, whichever row comes first.
+                             EXPECT_TRUE(castavy::ClickCheck(dialog, rows[0], CastavyCol_Link));
+                             EXPECT_FALSE(castavy::ShownRows(dialog)[rows[0]].checks[CastavyCol_Link].checked);
+                             EXPECT_TRUE(dialog.PressButton(IDOK));
+                             EXPECT_FALSE(dialog.IsEnded());
+                             EXPECT_TRUE(castavy::ClickCheck(dialog, rows[1], CastavyCol_Link));
+                             EXPECT_TRUE(dialog.PressButton(IDOK));
+                             EXPECT_TRUE(dialog.IsEnded());
+                         },
+                         S_OK, {u"Two chosen rows have the same item name."}),
+              VARIANT_TRUE);
+
+    SAFEARRAY* records = nullptr;
+    VARIANT_BOOL open = VARIANT_FALSE;
+    ASSERT_EQ(operation->DoGenerateItems(itemsRoot_, &records, &open), S_OK);
+    SafeArrayDestroy(records);
+    const LONG gear = Number("SELECT id FROM documents WHERE name = 'Gear.<item>' AND doc_type = 4");
+    ASSERT_NE(gear, 0);
+    const std::string links = "SELECT COUNT(*) FROM links WHERE parent_id = " + std::to_string(gear);
+    EXPECT_EQ(Number(links + " AND link_type = 1 AND child_id = " +
+                     std::to_string(Document(vaultadmin::kDemoGearboxSubAssembly))),
+              1);
+    EXPECT_EQ(Number(links + " AND link_type = 1"), 1);
+    EXPECT_EQ(Number(links + " AND link_type = 2 AND child_id = " + std::to_string(gearbox_)), 1);
+    EXPECT_EQ(ReservedCounters(), 0);
 }
 
 TEST_F(GenerationEndToEndTest, ACancelledDialogGivesTheTreesIdsBack) {

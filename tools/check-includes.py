@@ -44,6 +44,7 @@ FOLDER_RANK = {
     "vaultclient/vaultdb": 20,
     "vaultclient/tesspur": 20,
     "vaultclient/vennacle": 21,
+    "vaultclient/castavy": 21,  # the reference dialog: below the tree component and the unlock command
     "vaultclient/vaultserver": 22,
     "vaultclient/messagetexts": 22,
     "vaultclient/pruvane": 22,

@@ -27,3 +27,4 @@ echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 "$bin/regsvr" OxnVault.dll  # the vault's public interface: the progress object and the type library
 "$bin/regsvr" ItemOperations.dll  # the vault client's outside item operations and revision object
 "$bin/regsvr" Brevanne.dll  # the vault client's unlock component: check-in and undo check-out
+"$bin/regsvr" Castavy.dll  # the vault client's reference dialog: reference trees and the unlock confirmation

@@ -12,6 +12,8 @@
 #include "itemstore/item_object.h"
 
 #include "brevanne/interfaces.h"
+#include "castavy/ids.h"
+#include "castavy/interfaces.h"
 #include "com/bstr.h"
 #include "com/bstr_t.h"
 #include "com/ccom_ptr.h"
@@ -29,7 +31,7 @@ namespace {
 
 using namespace BrevanneLib;
 
-// The dialog's captions: the unlock dialog, and the same for a command that
+// The dialog's captions: the unlock confirmation, and the same for a command that
 // reports an undo of check-outs (asked of the vault object's commands only).
 constexpr char16_t kUnlockCaption[] = u"Unlock";
 constexpr char16_t kUndoCheckOutCaption[] = u"UndoCheckout";
@@ -111,11 +113,11 @@ HRESULT RunUnlock(const UnlockBackEnd& backEnd, SAFEARRAY* items, UnlockKind kin
     if (HRESULT hr = start->Start(db, &record, files.mpoGetArray()); FAILED(hr)) return hr;
     gvCheckOxnCall(command->SetCommand(static_cast<LONG>(kind), 0), command);
 
-    CComPtr<IUnlockDialogSource> source;
-    if (FAILED(command->QueryInterface(IUnlockDialogSource::kIid, reinterpret_cast<void**>(&source))) || !source)
+    CComPtr<CASTAVYLib::IFileRefCmd3> source;
+    if (FAILED(command->QueryInterface(CASTAVYLib::IFileRefCmd3::kIid, reinterpret_cast<void**>(&source))) || !source)
         return E_OXN_NULL_VALUE;
-    CComPtr<IUnlockDialog> dialog;
-    if (HRESULT hr = ghCreateRunning(CLSID_UnlockDialog, &dialog); FAILED(hr)) return hr;
+    CComPtr<CASTAVYLib::IFileCastavy> dialog;
+    if (HRESULT hr = ghCreateRunning(CASTAVYLib::CLSID_FileCastavy, &dialog); FAILED(hr)) return hr;
 
     {
         BSTR text = nullptr;
@@ -125,13 +127,13 @@ HRESULT RunUnlock(const UnlockBackEnd& backEnd, SAFEARRAY* items, UnlockKind kin
     }
     const char16_t* caption = kUnlockCaption;
     if (backEnd.mbVaultObject) {
-        CComPtr<IUnlockCommandKind> commandKind;
+        CComPtr<CASTAVYLib::IUnlockCommandKind> commandKind;
         QueryOptional(command, commandKind);
         LONG undo = 0;
         if (commandKind && SUCCEEDED(commandKind->GetUndoCheckOut(&undo)) && undo == 1) caption = kUndoCheckOutCaption;
     }
     const _bstr_t captionText(caption);
-    const HRESULT shown = dialog->Show(0, source, 0, kDialogWidth, captionText);
+    const HRESULT shown = dialog->Show(0, source, 0, CASTAVYLib::kDialogWidth, captionText);
     gvCheckOxnCall(shown, dialog);
     if (shown == S_FALSE) return E_OXN_CANCELLED_BY_USER;
     {

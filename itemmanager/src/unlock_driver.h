@@ -5,11 +5,12 @@
 // (the user's system rights, the caption the command asks for).
 //
 // The driver creates the component's command, starts it with the connection,
-// the login and view facts and one record per item, lets the unlock dialog
-// confirm it (the check-in comment goes from the dialog to the command) and
-// runs it with an UnlockOpCallback over the caller's progress object. After a
-// successful run the processed items are refreshed in the item cache through
-// the client back end.
+// the login and view facts and one record per item, lets the file-reference
+// dialog (CASTAVYLib, with the command as its command object) confirm it
+// (the check-in comment goes from the dialog to the command) and runs it
+// with an UnlockOpCallback over the caller's progress object. After a
+// successful run the processed items are refreshed in the item cache
+// through the client back end.
 #pragma once
 
 #include "record_conversions.h"

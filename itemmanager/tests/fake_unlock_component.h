@@ -1,6 +1,6 @@
-// A fake of the vault client's unlock component, served in the test's own
-// process under its real class ids: the unlock command and the unlock
-// dialog. Both write what the item server asks of them into one log, in
+// A fake of the vault client's unlock component and of the file-reference
+// dialog that asks for its comment, served in the test's own process under
+// their real class ids: the unlock command and the dialog. Both write what the item server asks of them into one log, in
 // order, keep what the start gave them and answer what the test's script
 // says; the command's run calls the callback as the script says. The class
 // objects make their fakes without context, so the script of the running
@@ -11,6 +11,8 @@
 
 #include "brevanne/ids.h"
 #include "brevanne/interfaces.h"
+#include "castavy/ids.h"
+#include "castavy/interfaces.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
 #include "com/runtime.h"
@@ -40,7 +42,7 @@ struct FileRecord {
 struct UnlockScript {
     // The command.
     bool startInterface = true;  // answers IUnlockStart
-    bool dialogSource = true;    // answers IUnlockDialogSource
+    bool dialogSource = true;    // answers IFileRefCmd3 (the dialog's command interface)
     bool commandKind = false;    // answers IUnlockCommandKind ...
     LONG undoCheckOut = 0;       // ... whose slot 9 gives this
     HRESULT start = S_OK;
@@ -64,7 +66,7 @@ struct UnlockScript {
     BrevanneLib::UnlockStartRecord record{};  // its view path is not kept here
     std::u16string viewPath;
     std::vector<FileRecord> files;
-    // Whether Show got the command's IUnlockDialogSource.
+    // Whether Show got the command's IFileRefCmd3.
     bool showGotSource = false;
 };
 
@@ -74,8 +76,8 @@ inline std::string Utf8(BSTR text) { return winapi::ToUtf8(com::BstrView(text));
 
 class FakeUnlockCommand final : public BrevanneLib::IUnlockCommand,
                                 public BrevanneLib::IUnlockStart,
-                                public BrevanneLib::IUnlockDialogSource,
-                                public BrevanneLib::IUnlockCommandKind {
+                                public CASTAVYLib::IFileRefCmd3,
+                                public CASTAVYLib::IUnlockCommandKind {
 public:
     explicit FakeUnlockCommand(UnlockScript& script) : script_(script) { ++script_.commandsMade; }
 
@@ -83,8 +85,10 @@ public:
         IUnknown* answer = nullptr;
         if (iid == IID_IUnknown || iid == IUnlockCommand::kIid) answer = static_cast<IUnlockCommand*>(this);
         if (iid == IUnlockStart::kIid && script_.startInterface) answer = static_cast<IUnlockStart*>(this);
-        if (iid == IUnlockDialogSource::kIid && script_.dialogSource) answer = static_cast<IUnlockDialogSource*>(this);
-        if (iid == IUnlockCommandKind::kIid && script_.commandKind) answer = static_cast<IUnlockCommandKind*>(this);
+        if (iid == CASTAVYLib::IFileRefCmd3::kIid && script_.dialogSource)
+            answer = static_cast<CASTAVYLib::IFileRefCmd3*>(this);
+        if (iid == CASTAVYLib::IUnlockCommandKind::kIid && script_.commandKind)
+            answer = static_cast<CASTAVYLib::IUnlockCommandKind*>(this);
         return com_testing::AnswerQuery(out, answer);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
@@ -103,6 +107,7 @@ public:
         script_.log.push_back(std::string("Run ") + (callback ? "callback" : "null") + (reserved ? " reserved" : ""));
         return script_.run ? script_.run(callback) : S_OK;
     }
+    using CASTAVYLib::IFileRefCmd3::GetText;
     HRESULT STDMETHODCALLTYPE GetText(BSTR* text) override {
         script_.log.push_back("GetText");
         *text = SysAllocString(script_.commandText.c_str());
@@ -128,9 +133,31 @@ public:
         return script_.start;
     }
 
-    // IUnlockDialogSource: the dialog fake does not read it.
-    HRESULT STDMETHODCALLTYPE GetCommand(LONG*) override { return com_testing::UnexpectedCall("GetCommand"); }
-    HRESULT STDMETHODCALLTYPE GetObjectCount(LONG*) override { return com_testing::UnexpectedCall("GetObjectCount"); }
+    // IFileRefCmd3: the dialog fake does not call it.
+    HRESULT STDMETHODCALLTYPE GetColumns(SAFEARRAY**, SAFEARRAY**, LONG*) override {
+        return com_testing::UnexpectedCall("GetColumns");
+    }
+    HRESULT STDMETHODCALLTYPE Command(LONG, LONG, VARIANT*) override { return com_testing::UnexpectedCall("Command"); }
+    HRESULT STDMETHODCALLTYPE GetRootEnumerator(LONG, IUnknown**) override {
+        return com_testing::UnexpectedCall("GetRootEnumerator");
+    }
+    HRESULT STDMETHODCALLTYPE GetRowItem(LONG, IUnknown*, IUnknown**) override {
+        return com_testing::UnexpectedCall("GetRowItem");
+    }
+    HRESULT STDMETHODCALLTYPE GetOption(LONG, LONG, LONG, LONG*, LONG*) override {
+        return com_testing::UnexpectedCall("GetOption");
+    }
+    HRESULT STDMETHODCALLTYPE ValueChanged(LONG, CASTAVYLib::IFileRefItem*, LONG, LONG, LONG) override {
+        return com_testing::UnexpectedCall("ValueChanged");
+    }
+    HRESULT STDMETHODCALLTYPE GetText(LONG, BSTR*) override { return com_testing::UnexpectedCall("GetText(id)"); }
+    HRESULT STDMETHODCALLTYPE OnDialogInit() override { return com_testing::UnexpectedCall("OnDialogInit"); }
+    HRESULT STDMETHODCALLTYPE BuildTree(LONG) override { return com_testing::UnexpectedCall("BuildTree"); }
+    HRESULT STDMETHODCALLTYPE OnTreeShown() override { return com_testing::UnexpectedCall("OnTreeShown"); }
+    HRESULT STDMETHODCALLTYPE GetRowChecked(IUnknown*, LONG*) override {
+        return com_testing::UnexpectedCall("GetRowChecked");
+    }
+    HRESULT STDMETHODCALLTYPE OnDialogClose() override { return com_testing::UnexpectedCall("OnDialogClose"); }
 
     // IUnlockCommandKind
     HRESULT STDMETHODCALLTYPE GetUndoCheckOut(LONG* undo) override {
@@ -144,13 +171,13 @@ private:
     com_testing::FakeReferenceCount references_{com_testing::FakeReferenceCount::Lifetime::kDeletedByLastRelease};
 };
 
-class FakeUnlockDialog final : public BrevanneLib::IUnlockDialog, public ISupportErrorInfo {
+class FakeUnlockDialog final : public CASTAVYLib::IFileCastavy, public ISupportErrorInfo {
 public:
     explicit FakeUnlockDialog(UnlockScript& script) : script_(script) { ++script_.dialogsMade; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         IUnknown* answer = nullptr;
-        if (iid == IID_IUnknown || iid == IUnlockDialog::kIid) answer = static_cast<IUnlockDialog*>(this);
+        if (iid == IID_IUnknown || iid == IFileCastavy::kIid) answer = static_cast<IFileCastavy*>(this);
         if (iid == IID_ISupportErrorInfo) answer = static_cast<ISupportErrorInfo*>(this);
         return com_testing::AnswerQuery(out, answer);
     }
@@ -161,15 +188,15 @@ public:
         return left;
     }
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
-        return iid == IUnlockDialog::kIid ? S_OK : S_FALSE;
+        return iid == IFileCastavy::kIid ? S_OK : S_FALSE;
     }
 
     HRESULT STDMETHODCALLTYPE Show(LONG parent, IUnknown* command, LONG reserved, LONG width, BSTR caption) override {
         script_.log.push_back("Show " + std::to_string(parent) + " " + std::to_string(width) + " '" + Utf8(caption) +
                               "'" + (reserved ? " reserved" : ""));
         IUnknown* source = nullptr;
-        if (command && SUCCEEDED(command->QueryInterface(BrevanneLib::IUnlockDialogSource::kIid,
-                                                         reinterpret_cast<void**>(&source)))) {
+        if (command &&
+            SUCCEEDED(command->QueryInterface(CASTAVYLib::IFileRefCmd3::kIid, reinterpret_cast<void**>(&source)))) {
             // The very interface, not another one of the command.
             script_.showGotSource = static_cast<IUnknown*>(source) == command;
             source->Release();
@@ -177,6 +204,7 @@ public:
         if (FAILED(script_.show)) com_testing::SetPendingErrorInfo(script_.showError);
         return script_.show;
     }
+    HRESULT STDMETHODCALLTYPE PutTreeType(LONG) override { return com_testing::UnexpectedCall("PutTreeType"); }
     HRESULT STDMETHODCALLTYPE GetText(BSTR* text) override {
         script_.log.push_back("Dialog.GetText");
         *text = SysAllocString(script_.dialogText.c_str());
@@ -201,7 +229,7 @@ public:
     explicit ServedUnlockComponent(UnlockScript& script, bool command = true, bool dialog = true) {
         gUnlockScript = &script;
         if (command) Serve(BrevanneLib::CLSID_UnlockCommand, commandClass_, cookies_[0]);
-        if (dialog) Serve(BrevanneLib::CLSID_UnlockDialog, dialogClass_, cookies_[1]);
+        if (dialog) Serve(CASTAVYLib::CLSID_FileCastavy, dialogClass_, cookies_[1]);
     }
     ~ServedUnlockComponent() {
         for (DWORD cookie : cookies_)
@@ -220,7 +248,7 @@ private:
         return static_cast<IUnknown*>(static_cast<BrevanneLib::IUnlockCommand*>(new FakeUnlockCommand(*gUnlockScript)));
     }};
     com_testing::CountingClassFactory dialogClass_{[] {
-        return static_cast<IUnknown*>(static_cast<BrevanneLib::IUnlockDialog*>(new FakeUnlockDialog(*gUnlockScript)));
+        return static_cast<IUnknown*>(static_cast<CASTAVYLib::IFileCastavy*>(new FakeUnlockDialog(*gUnlockScript)));
     }};
     DWORD cookies_[2] = {};
 };

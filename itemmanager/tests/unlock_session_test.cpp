@@ -2,14 +2,14 @@
 // servers and the unlock component registered on a fresh machine, the demo
 // vault, ItmManager created by class id with the vault object of a
 // logged-in user, and the unlock component's command working on the vault
-// database, its archive and the view folder. The unlock dialog and every
-// question are answered through the prompter; the progress window is the
+// database, its archive and the view folder. The file-reference dialog that
+// asks for the comment and every question are answered through the
+// prompter; the progress window is the
 // manager's own.
 
 #include "server_session_fixture.h"
 
 #include "item_objects_support.h"
-#include "unlock_dialog.h"
 
 #include "itemstore/cache_location.h"
 #include "itemstore/item_cache_file.h"
@@ -27,6 +27,7 @@
 #include "ui/message_box.h"
 #include "ui/message_queue.h"
 #include "ui/window_functions.h"
+#include "castavy/dialog_script.h"
 #include "ui/window_messages.h"
 #include "ui_testing/scripted_prompter.h"
 #include "vaultdb/archive.h"
@@ -42,7 +43,7 @@
 #include <vector>
 
 using namespace BellquistLib;
-using brevanne::IDC_UNLOCK_COMMENT;
+using castavy::IDC_CASTAVY_COMMENT;
 using conversion_test::ObjectList;
 namespace fs = std::filesystem;
 
@@ -81,6 +82,7 @@ protected:
         DemoSessionTest::SetUp();
         if (HasFatalFailure()) return;
         ASSERT_EQ(com_testing::RegisterServerLibrary(u"Brevanne.dll"), S_OK);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Castavy.dll"), S_OK);
         LogInWithVaultObject();
     }
 
@@ -178,9 +180,9 @@ protected:
     // The unlock dialog, confirmed with `comment` (none: the edit is left as
     // it is).
     static void Confirm(ui_testing::ScriptedPrompter& prompter, const char16_t* comment = nullptr) {
-        prompter.DriveDialog(brevanne::kUnlockDialogName, [comment](ui::PromptedDialog& dialog) {
+        prompter.DriveDialog(castavy::kDialogName, [comment](ui::PromptedDialog& dialog) {
             if (comment) {
-                EXPECT_TRUE(dialog.SetControlText(IDC_UNLOCK_COMMENT, comment));
+                EXPECT_TRUE(dialog.SetControlText(IDC_CASTAVY_COMMENT, comment));
             }
             EXPECT_TRUE(dialog.PressButton(IDOK));
         });
@@ -234,7 +236,7 @@ TEST_F(UnlockSessionTest, UndoCheckOutRestoresTheFileAndReleasesTheLock) {
     WriteLocal(PartInView(kHousing), "scribbles\n");
 
     ui_testing::ScriptedPrompter prompter;
-    prompter.DriveDialog(brevanne::kUnlockDialogName,
+    prompter.DriveDialog(castavy::kDialogName,
                          [](ui::PromptedDialog& dialog) { EXPECT_TRUE(dialog.PressButton(IDCANCEL)); });
     EXPECT_EQ(manager_->UndoCheckOut(items.get(), 0), E_OXN_CANCELLED_BY_USER);
     EXPECT_EQ(LockHolder(housing.item), userId_);

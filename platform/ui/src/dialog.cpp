@@ -175,7 +175,7 @@ bool Dialog::SetControlText(int controlId, std::u16string_view text) {
 
 bool Dialog::PressButton(int controlId) {
     Window* control = Control(controlId);
-    auto* button = control ? qobject_cast<QPushButton*>(control->Widget()) : nullptr;
+    auto* button = control ? qobject_cast<QAbstractButton*>(control->Widget()) : nullptr;
     if (!button || !button->isEnabled() || button->isHidden()) return false;
     button->click();
     return true;
@@ -270,6 +270,18 @@ UINT GetDlgItemTextW(HWND dialog, int controlId, LPWSTR buffer, int size) {
     std::u16string text = window ? window->ControlText(controlId) : std::u16string();
     if (!window && buffer && size > 0) buffer[0] = u'\0';
     return static_cast<UINT>(ui::detail::CopyToBuffer(text, buffer, size));
+}
+
+UINT IsDlgButtonChecked(HWND dialog, int controlId) {
+    HWND control = GetDlgItem(dialog, controlId);
+    return control ? static_cast<UINT>(SendMessageW(control, BM_GETCHECK, 0, 0)) : 0;
+}
+
+BOOL CheckDlgButton(HWND dialog, int controlId, UINT check) {
+    HWND control = GetDlgItem(dialog, controlId);
+    if (!control) return FALSE;
+    SendMessageW(control, BM_SETCHECK, check, 0);
+    return TRUE;
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {

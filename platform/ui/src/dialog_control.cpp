@@ -10,6 +10,7 @@
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -30,6 +31,8 @@ std::u16string ClassNameOf(ControlKind kind) {
         return u"Button";
     case ControlKind::ProgressBar:
         return u"msctls_progress32";
+    case ControlKind::CheckBox:
+        return u"Button";
     }
     return {};
 }
@@ -64,6 +67,8 @@ QWidget* MakeWidget(const ui::DialogControl& entry, QWidget* parent) {
         bar->setTextVisible(false);
         return bar;
     }
+    case ControlKind::CheckBox:
+        return new QCheckBox(text, parent);
     }
     return nullptr;
 }
@@ -85,8 +90,8 @@ std::unique_ptr<DialogControl> DialogControl::Create(const ui::DialogControl& en
     // Handlers find the dialog through its handle, so a destroyed dialog
     // (or control) is simply not called.
     WPARAM id = static_cast<WORD>(entry.id);
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        QObject::connect(button, &QPushButton::clicked, [dialog, hwnd, id] {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        QObject::connect(button, &QAbstractButton::clicked, [dialog, hwnd, id] {
             if (IsWindow(hwnd))
                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
         });
@@ -104,7 +109,7 @@ std::u16string DialogControl::Text() const {
     QWidget* widget = Widget();
     if (auto* label = qobject_cast<QLabel*>(widget)) return FromQString(label->text());
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) return FromQString(edit->text());
-    if (auto* button = qobject_cast<QPushButton*>(widget)) return FromQString(button->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) return FromQString(button->text());
     return Window::Text();
 }
 
@@ -115,7 +120,7 @@ void DialogControl::SetText(std::u16string_view text) {
         label->setText(value);
     else if (auto* edit = qobject_cast<QLineEdit*>(widget))
         edit->setText(value);
-    else if (auto* button = qobject_cast<QPushButton*>(widget))
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(value);
     else
         Window::SetText(text);
@@ -138,7 +143,7 @@ void DialogControl::ApplyDialogColours() {
     QWidget* widget = Widget();
     if (!widget || kind_ == ControlKind::ProgressBar) return;
     UINT message = WM_CTLCOLORSTATIC;
-    if (kind_ == ControlKind::Button) message = WM_CTLCOLORBTN;
+    if (kind_ == ControlKind::Button || kind_ == ControlKind::CheckBox) message = WM_CTLCOLORBTN;
     auto* edit = qobject_cast<QLineEdit*>(widget);
     if (edit && !edit->isReadOnly() && edit->isEnabled()) message = WM_CTLCOLOREDIT;
 
@@ -160,13 +165,13 @@ void DialogControl::ApplyDialogColours() {
         if (edit) {
             backgroundRole = QPalette::Base;
             textRole = QPalette::Text;
-        } else if (kind_ == ControlKind::Button) {
+        } else if (kind_ == ControlKind::Button || kind_ == ControlKind::CheckBox) {
             backgroundRole = QPalette::Button;
             textRole = QPalette::ButtonText;
         }
         palette.setColor(backgroundRole, background);
         palette.setColor(textRole, text);
-        fill = !hollow && !edit && kind_ != ControlKind::Button;
+        fill = !hollow && !edit && kind_ != ControlKind::Button && kind_ != ControlKind::CheckBox;
     }
     // Unchanged colours change nothing, so asking before each paint does
     // not paint again.
@@ -179,6 +184,13 @@ LRESULT DialogControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // The dialog may change the colours at any time; they show at the
     // next paint.
     if (message == WM_ERASEBKGND) ApplyDialogColours();
+    if (kind_ == ControlKind::CheckBox && (message == BM_GETCHECK || message == BM_SETCHECK)) {
+        auto* box = qobject_cast<QCheckBox*>(Widget());
+        if (!box) return 0;
+        if (message == BM_GETCHECK) return box->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+        box->setChecked(wParam == BST_CHECKED);
+        return 0;
+    }
     if (kind_ != ControlKind::ProgressBar) return Window::WindowProc(message, wParam, lParam);
     LONG previous = position_;
     auto setPosition = [&](LONG position) {

@@ -199,4 +199,52 @@ TEST_F(DialogTest, ModelessDialogKeysAndControls) {
     EXPECT_FALSE(IsWindow(edit)) << "controls go with their dialog";
 }
 
+// A check box: the prompter's press toggles it and notifies the dialog
+// (BN_CLICKED); BM_SETCHECK sets it without a notification.
+enum { kRemember = 1004 };
+const ui::DialogTemplate kCheckTemplate{0,
+                                        "Remember",
+                                        u"Remember",
+                                        120,
+                                        40,
+                                        u"MS Shell Dlg",
+                                        8,
+                                        {{kRemember, ui::ControlKind::CheckBox, u"Remember me", 7, 7, 100, 10},
+                                         {IDOK, ui::ControlKind::Button, u"OK", 63, 22, 50, 14, BS_DEFPUSHBUTTON}}};
+
+class CheckDialog : public ui::Dialog {
+public:
+    CheckDialog() : ui::Dialog(kCheckTemplate) {}
+    std::vector<UINT> clicks;  // the state at each BN_CLICKED
+
+protected:
+    BOOL OnInitDialog() override {
+        CheckDlgButton(Handle(), kRemember, BST_CHECKED);
+        return TRUE;
+    }
+    void OnCommand(int id, int notifyCode, HWND control) override {
+        if (id == kRemember && notifyCode == BN_CLICKED) clicks.push_back(IsDlgButtonChecked(Handle(), kRemember));
+        ui::Dialog::OnCommand(id, notifyCode, control);
+    }
+};
+
+TEST_F(DialogTest, ACheckBoxTogglesWhenPressedAndTellsTheDialog) {
+    CheckDialog dialog;
+    ui_testing::ScriptedPrompter prompter;
+    prompter.DriveDialog("Remember", [&](ui::PromptedDialog& shown) {
+        EXPECT_EQ(shown.ControlText(kRemember), u"Remember me");
+        EXPECT_EQ(IsDlgButtonChecked(dialog.Handle(), kRemember), static_cast<UINT>(BST_CHECKED));
+        EXPECT_TRUE(shown.PressButton(kRemember));
+        EXPECT_TRUE(shown.PressButton(kRemember));
+        EXPECT_TRUE(shown.PressButton(kRemember));
+        EXPECT_EQ(IsDlgButtonChecked(dialog.Handle(), kRemember), static_cast<UINT>(BST_UNCHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog.Handle(), IDOK), 0u) << "a push button has no check";
+        EXPECT_FALSE(CheckDlgButton(dialog.Handle(), 4242, BST_CHECKED));
+        EXPECT_TRUE(shown.PressButton(IDOK));
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(dialog.clicks, (std::vector<UINT>{BST_UNCHECKED, BST_CHECKED, BST_UNCHECKED}))
+        << "setting the state in WM_INITDIALOG sent nothing";
+}
+
 }  // namespace

@@ -13,9 +13,6 @@ using namespace BrevanneLib;
 constexpr com::TypeLibraryInterface kInterfaces[] = {
     {&IUnlockCommand::kIid, u"IUnlockCommand", false},
     {&IUnlockStart::kIid, u"IUnlockStart", false},
-    {&IUnlockDialogSource::kIid, u"IUnlockDialogSource", false},
-    {&IUnlockCommandKind::kIid, u"IUnlockCommandKind", false},
-    {&IUnlockDialog::kIid, u"IUnlockDialog", false},
     {&IUnlockOpCallback::kIid, u"IUnlockOpCallback", false},
     {&IUnlockOpDb::kIid, u"IUnlockOpDb", false},
 };

@@ -12,7 +12,9 @@
 #include "common/record_array.h"
 #include "vennacle/sp_query.h"
 #include "winapi/guid_text.h"
+#include "winapi/text.h"
 
+#include <string>
 #include <utility>
 
 namespace brevanne {
@@ -95,15 +97,57 @@ HRESULT CUnlockCommand::SetText(BSTR bsText) {
     });
 }
 
-HRESULT CUnlockCommand::GetCommand(LONG* plCommand) {
-    if (!plCommand) return E_POINTER;
-    *plCommand = command_;
+HRESULT CUnlockCommand::GetColumns(SAFEARRAY** ppoFirst, SAFEARRAY** ppoSecond, LONG* plFlags) {
+    if (!ppoFirst || !ppoSecond) return E_INVALIDARG;
+    if (!plFlags) return E_POINTER;
+    *ppoFirst = SafeArrayCreateVector(VT_I4, 0, 0);
+    *ppoSecond = SafeArrayCreateVector(VT_I4, 0, 0);
+    if (!*ppoFirst || !*ppoSecond) {
+        if (*ppoFirst) SafeArrayDestroy(*ppoFirst);
+        if (*ppoSecond) SafeArrayDestroy(*ppoSecond);
+        *ppoFirst = *ppoSecond = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    *plFlags = 0;
     return S_OK;
 }
 
-HRESULT CUnlockCommand::GetObjectCount(LONG* plCount) {
-    if (!plCount) return E_POINTER;
-    *plCount = static_cast<LONG>(targets_.size());
+HRESULT CUnlockCommand::Command(LONG /*lWnd*/, LONG /*lCommand*/, VARIANT* /*pvValue*/) { return S_OK; }
+
+HRESULT CUnlockCommand::GetRootEnumerator(LONG /*lReserved*/, IUnknown** ppoEnum) {
+    if (!ppoEnum) return E_POINTER;
+    *ppoEnum = nullptr;
+    return S_FALSE;
+}
+
+HRESULT CUnlockCommand::GetRowItem(LONG /*lReserved*/, IUnknown* /*poElement*/, IUnknown** ppoRow) {
+    if (!ppoRow) return E_POINTER;
+    *ppoRow = nullptr;
+    return S_FALSE;
+}
+
+HRESULT CUnlockCommand::GetOption(LONG, LONG, LONG /*lOption*/, LONG* /*plValue*/, LONG* /*plFlag*/) {
+    return E_NOTIMPL;
+}
+
+HRESULT CUnlockCommand::ValueChanged(LONG, CASTAVYLib::IFileRefItem*, LONG, LONG, LONG) { return S_FALSE; }
+
+HRESULT CUnlockCommand::GetText(LONG lTextId, BSTR* pbsText) {
+    if (!pbsText) return E_POINTER;
+    if (lTextId != CASTAVYLib::CastavyText_Message) return S_OK;
+    const LONG count = static_cast<LONG>(targets_.size());
+    const std::u16string objects =
+        winapi::ToUtf16(std::to_string(count)) + (count == 1 ? u" selected object" : u" selected objects");
+    const std::u16string message = command_ == kCommandUndoCheckOut ? u"Undo the check-out of the " + objects +
+                                                                          u"? Changes to their local copies are lost."
+                                                                    : u"Check in the " + objects + u".";
+    *pbsText = SysAllocStringLen(message.data(), static_cast<UINT>(message.size()));
+    return *pbsText ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CUnlockCommand::GetRowChecked(IUnknown* /*poRow*/, LONG* plChecked) {
+    if (!plChecked) return E_POINTER;
+    *plChecked = 0;
     return S_OK;
 }
 

@@ -8,6 +8,9 @@
 #include "com/error_info.h"
 #include "com_testing/pending_error_info.h"
 #include "com_testing/vtable_slot.h"
+#include "castavy/ids.h"
+#include "castavy/interfaces.h"
+#include "com/safearray.h"
 #include "oxnvault/interfaces.h"
 #include "oxnvault/vault_object.h"
 #include "vaultdb/database.h"
@@ -32,12 +35,6 @@ TEST(UnlockSlotsTest, EveryMethodSitsAtTheSlotItsCallersCall) {
     EXPECT_EQ(SlotOf(&IUnlockCommand::GetText), 6);
     EXPECT_EQ(SlotOf(&IUnlockCommand::SetText), 7);
     EXPECT_EQ(SlotOf(&IUnlockStart::Start), 3);
-    EXPECT_EQ(SlotOf(&IUnlockDialogSource::GetCommand), 3);
-    EXPECT_EQ(SlotOf(&IUnlockDialogSource::GetObjectCount), 4);
-    EXPECT_EQ(SlotOf(&IUnlockCommandKind::GetUndoCheckOut), 9);
-    EXPECT_EQ(SlotOf(&IUnlockDialog::Show), 3);
-    EXPECT_EQ(SlotOf(&IUnlockDialog::GetText), 8);
-    EXPECT_EQ(SlotOf(&IUnlockDialog::SetText), 9);
     EXPECT_EQ(SlotOf(&IVaultRapper::GetUserInfo), 17);
 }
 
@@ -46,9 +43,10 @@ TEST_F(UnlockTest, EachClassIsCreatedByItsClassIdWithTheInterfacesItsCallersAskF
         const CLSID* clsid;
         IID iid;
     } const cases[] = {
-        {&CLSID_UnlockCommand, IUnlockCommand::kIid},      {&CLSID_UnlockCommand, IUnlockStart::kIid},
-        {&CLSID_UnlockCommand, IUnlockDialogSource::kIid}, {&CLSID_UnlockCommand, IUnlockCommandKind::kIid},
-        {&CLSID_UnlockDialog, IUnlockDialog::kIid},
+        {&CLSID_UnlockCommand, IUnlockCommand::kIid},
+        {&CLSID_UnlockCommand, IUnlockStart::kIid},
+        {&CLSID_UnlockCommand, CASTAVYLib::IFileRefCmd3::kIid},
+        {&CLSID_UnlockCommand, CASTAVYLib::IUnlockCommandKind::kIid},
     };
     for (const Case& c : cases) {
         com::ComPtr<IUnknown> object;
@@ -96,20 +94,43 @@ TEST_F(UnlockTest, TheCommandRefusesWhatItCannotWorkWith) {
 
     ASSERT_EQ(start->Start(provider.GetInterfacePtr(), &record, files), S_OK);
     EXPECT_EQ(command->Run(nullptr, nullptr), E_UNEXPECTED);  // no command yet
-    com::ComPtr<IUnlockCommandKind> kind;
+    com::ComPtr<CASTAVYLib::IUnlockCommandKind> kind;
     ASSERT_EQ(command->QueryInterface(IID_PPV_ARGS(&kind)), S_OK);
-    com::ComPtr<IUnlockDialogSource> source;
+    com::ComPtr<CASTAVYLib::IFileRefCmd3> source;
     ASSERT_EQ(command->QueryInterface(IID_PPV_ARGS(&source)), S_OK);
     for (const LONG id : {kCommandCheckIn, kCommandUndoCheckOut}) {
         ASSERT_EQ(command->SetCommand(id, 0), S_OK);
-        LONG undo = -1, asked = 0, count = 0;
+        LONG undo = -1;
         EXPECT_EQ(kind->GetUndoCheckOut(&undo), S_OK);
         EXPECT_EQ(undo, id == kCommandUndoCheckOut ? 1 : 0);
-        EXPECT_EQ(source->GetCommand(&asked), S_OK);
-        EXPECT_EQ(asked, id);
-        EXPECT_EQ(source->GetObjectCount(&count), S_OK);
-        EXPECT_EQ(count, 1);
+        BSTR message = nullptr;
+        EXPECT_EQ(source->GetText(CASTAVYLib::CastavyText_Message, &message), S_OK);
+        EXPECT_EQ(com::BstrView(message),
+                  id == kCommandCheckIn
+                      ? u"Check in the 1 selected object."
+                      : u"Undo the check-out of the 1 selected object? Changes to their local copies are lost.");
+        SysFreeString(message);
     }
+    // For the dialog the command has no tree: no columns, no roots, and the
+    // dialog's own title.
+    SAFEARRAY* first = nullptr;
+    SAFEARRAY* second = nullptr;
+    LONG flags = -1;
+    ASSERT_EQ(source->GetColumns(&first, &second, &flags), S_OK);
+    EXPECT_EQ(flags, 0);
+    LONG upper = 0;
+    EXPECT_EQ(SafeArrayGetUBound(first, 1, &upper), S_OK);
+    EXPECT_EQ(upper, -1);
+    EXPECT_EQ(SafeArrayGetUBound(second, 1, &upper), S_OK);
+    EXPECT_EQ(upper, -1);
+    SafeArrayDestroy(first);
+    SafeArrayDestroy(second);
+    com::ComPtr<IUnknown> roots;
+    EXPECT_EQ(source->GetRootEnumerator(0, &roots), S_FALSE);
+    EXPECT_EQ(roots, nullptr);
+    BSTR title = nullptr;
+    EXPECT_EQ(source->GetText(CASTAVYLib::CastavyText_Title, &title), S_OK);
+    EXPECT_EQ(title, nullptr);
     BSTR text = nullptr;
     EXPECT_EQ(command->GetText(&text), S_OK);
     EXPECT_EQ(com::BstrView(text), u"");

@@ -1,9 +1,12 @@
-// The unlock dialog as the prompter meets it: it names what the command
-// will do, starts with the command's text, hands back the comment the user
-// wrote when OK ends it, and tells a cancel apart.
-#include "unlock_dialog.h"
+// The unlock command in the file-reference dialog, as the prompter meets
+// it: the dialog names what the command will do, starts with the command's
+// text, hands back the comment the user wrote when OK ends it, and tells a
+// cancel apart.
 #include "unlock_fixture.h"
 
+#include "castavy/dialog_script.h"
+#include "castavy/ids.h"
+#include "castavy/interfaces.h"
 #include "ui/dialog.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -14,8 +17,8 @@ namespace brevanne_test {
 namespace {
 
 using namespace BrevanneLib;
-using brevanne::IDC_UNLOCK_COMMENT;
-using brevanne::IDC_UNLOCK_MESSAGE;
+using castavy::IDC_CASTAVY_COMMENT;
+using castavy::IDC_CASTAVY_MESSAGE;
 
 class UnlockDialogTest : public UnlockTest {
 protected:
@@ -36,7 +39,9 @@ protected:
         SafeArrayDestroy(files);
 
         com::ComPtr<IUnknown> unknown;
-        ASSERT_EQ(CoCreateInstance(CLSID_UnlockDialog, nullptr, 23, IID_IUnknown, reinterpret_cast<void**>(&unknown)),
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Castavy.dll"), S_OK);
+        ASSERT_EQ(CoCreateInstance(CASTAVYLib::CLSID_FileCastavy, nullptr, 23, IID_IUnknown,
+                                   reinterpret_cast<void**>(&unknown)),
                   S_OK);
         ASSERT_EQ(OleRun(unknown.GetInterfacePtr()), S_OK);
         ASSERT_EQ(unknown->QueryInterface(IID_PPV_ARGS(&dialog_)), S_OK);
@@ -63,11 +68,11 @@ protected:
         EXPECT_EQ(dialog_->SetText(text), S_OK);
         SysFreeString(text);
         CComBSTR title(caption);
-        return dialog_->Show(0, command_.GetInterfacePtr(), 0, kDialogWidth, title);
+        return dialog_->Show(0, command_.GetInterfacePtr(), 0, CASTAVYLib::kDialogWidth, title);
     }
 
     com::ComPtr<IUnlockCommand> command_;
-    com::ComPtr<IUnlockDialog> dialog_;
+    com::ComPtr<CASTAVYLib::IFileCastavy> dialog_;
 };
 
 TEST_F(UnlockDialogTest, OkHandsBackTheCommentTheUserWrote) {
@@ -75,11 +80,11 @@ TEST_F(UnlockDialogTest, OkHandsBackTheCommentTheUserWrote) {
     CComBSTR earlier(u"first try");
     ASSERT_EQ(command_->SetText(earlier), S_OK);
     ui_testing::ScriptedPrompter prompter;
-    prompter.DriveDialog(brevanne::kUnlockDialogName, [](ui::PromptedDialog& dialog) {
+    prompter.DriveDialog(castavy::kDialogName, [](ui::PromptedDialog& dialog) {
         EXPECT_EQ(dialog.Caption(), u"Unlock");
-        EXPECT_EQ(dialog.ControlText(IDC_UNLOCK_MESSAGE), u"Check in the 2 selected objects.");
-        EXPECT_EQ(dialog.ControlText(IDC_UNLOCK_COMMENT), u"first try");
-        EXPECT_TRUE(dialog.SetControlText(IDC_UNLOCK_COMMENT, u"Holes moved"));
+        EXPECT_EQ(dialog.ControlText(IDC_CASTAVY_MESSAGE), u"Check in the 2 selected objects.");
+        EXPECT_EQ(dialog.ControlText(IDC_CASTAVY_COMMENT), u"first try");
+        EXPECT_TRUE(dialog.SetControlText(IDC_CASTAVY_COMMENT, u"Holes moved"));
         EXPECT_TRUE(dialog.PressButton(IDOK));
     });
     EXPECT_EQ(Show(u"Unlock"), S_OK);
@@ -89,8 +94,8 @@ TEST_F(UnlockDialogTest, OkHandsBackTheCommentTheUserWrote) {
 TEST_F(UnlockDialogTest, CancelKeepsTheTextAsItWas) {
     ASSERT_EQ(command_->SetCommand(kCommandCheckIn, 0), S_OK);
     ui_testing::ScriptedPrompter prompter;
-    prompter.DriveDialog(brevanne::kUnlockDialogName, [](ui::PromptedDialog& dialog) {
-        EXPECT_TRUE(dialog.SetControlText(IDC_UNLOCK_COMMENT, u"never mind"));
+    prompter.DriveDialog(castavy::kDialogName, [](ui::PromptedDialog& dialog) {
+        EXPECT_TRUE(dialog.SetControlText(IDC_CASTAVY_COMMENT, u"never mind"));
         EXPECT_TRUE(dialog.PressButton(IDCANCEL));
     });
     EXPECT_EQ(Show(u"Unlock"), S_FALSE);
@@ -102,13 +107,13 @@ TEST_F(UnlockDialogTest, CancelKeepsTheTextAsItWas) {
 TEST_F(UnlockDialogTest, AnUndoTakesNoComment) {
     ASSERT_EQ(command_->SetCommand(kCommandUndoCheckOut, 0), S_OK);
     ui_testing::ScriptedPrompter prompter;
-    prompter.DriveDialog(brevanne::kUnlockDialogName, [](ui::PromptedDialog& dialog) {
+    prompter.DriveDialog(castavy::kDialogName, [](ui::PromptedDialog& dialog) {
         EXPECT_EQ(dialog.Caption(), u"UndoCheckout");
-        EXPECT_EQ(dialog.ControlText(IDC_UNLOCK_MESSAGE),
+        EXPECT_EQ(dialog.ControlText(IDC_CASTAVY_MESSAGE),
                   u"Undo the check-out of the 2 selected objects? Changes to their local copies are lost.");
         auto* window = dynamic_cast<ui::Dialog*>(&dialog);
         ASSERT_NE(window, nullptr);
-        EXPECT_FALSE(IsWindowEnabled(window->GetDlgItem(IDC_UNLOCK_COMMENT)));
+        EXPECT_FALSE(IsWindowEnabled(window->GetDlgItem(IDC_CASTAVY_COMMENT)));
         EXPECT_TRUE(dialog.PressButton(IDOK));
     });
     EXPECT_EQ(Show(u"UndoCheckout"), S_OK);
@@ -116,8 +121,8 @@ TEST_F(UnlockDialogTest, AnUndoTakesNoComment) {
 
 TEST_F(UnlockDialogTest, ShowNeedsAnUnlockCommand) {
     CComBSTR caption(u"Unlock");
-    EXPECT_EQ(dialog_->Show(0, nullptr, 0, kDialogWidth, caption), E_POINTER);
-    EXPECT_EQ(dialog_->Show(0, dialog_.GetInterfacePtr(), 0, kDialogWidth, caption), E_NOINTERFACE);
+    EXPECT_EQ(dialog_->Show(0, nullptr, 0, CASTAVYLib::kDialogWidth, caption), E_POINTER);
+    EXPECT_EQ(dialog_->Show(0, dialog_.GetInterfacePtr(), 0, CASTAVYLib::kDialogWidth, caption), E_NOINTERFACE);
     EXPECT_EQ(dialog_->GetText(nullptr), E_POINTER);
 }
 

@@ -1,6 +1,6 @@
 #include "batch_change_state.h"
 
-#include "oxnvault/owner_window.h"
+#include "ui/window_value.h"
 #include "result_list.h"
 
 #include "common/com_errors.h"
@@ -82,7 +82,8 @@ HRESULT CBatchChangeState::ShowDialog(LONG hWnd, VARIANT_BOOL* ok) {
         }
         if (const size_t refused = changes_->Files().size() - moving; refused != 0)
             text += u"\n\n" + Files(refused) + u" cannot take the transition and stay as they are.";
-        const int answer = MessageBoxW(OwnerWindow(hWnd), text.c_str(), u"Change State", MB_OKCANCEL | MB_ICONQUESTION);
+        const int answer =
+            MessageBoxW(ui::WindowFromValue(hWnd), text.c_str(), u"Change State", MB_OKCANCEL | MB_ICONQUESTION);
         if (answer == 0) gvRaiseComError(E_INVALIDARG, u"The owner window of the question is not a window.");
         *ok = answer == IDOK ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;

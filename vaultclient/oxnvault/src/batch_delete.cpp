@@ -1,6 +1,6 @@
 #include "batch_delete.h"
 
-#include "oxnvault/owner_window.h"
+#include "ui/window_value.h"
 
 #include "common/com_errors.h"
 #include "common/error_catalogue.h"
@@ -70,7 +70,7 @@ HRESULT CBatchDelete::ShowDialog(LONG hWnd, VARIANT_BOOL* ok) {
                                                   u"?\n\nDestroyed files are removed from the vault for good; they "
                                                   u"cannot be restored."
                                             : u"Delete " + what + u"?";
-        const int answer = MessageBoxW(OwnerWindow(hWnd), text.c_str(), destroy ? u"Destroy" : u"Delete",
+        const int answer = MessageBoxW(ui::WindowFromValue(hWnd), text.c_str(), destroy ? u"Destroy" : u"Delete",
                                        MB_OKCANCEL | (destroy ? MB_ICONWARNING : MB_ICONQUESTION));
         if (answer == 0) gvRaiseComError(E_INVALIDARG, u"The owner window of the question is not a window.");
         *ok = answer == IDOK ? VARIANT_TRUE : VARIANT_FALSE;
@@ -101,7 +101,7 @@ HRESULT CBatchDelete::ShowErrors(LONG hWnd) {
             }
             text += u"\n" + errors[index].vaultPath + u": " + ErrorText(errors[index].reason);
         }
-        if (MessageBoxW(OwnerWindow(hWnd), text.c_str(), deletions_->Destroy() ? u"Destroy" : u"Delete",
+        if (MessageBoxW(ui::WindowFromValue(hWnd), text.c_str(), deletions_->Destroy() ? u"Destroy" : u"Delete",
                         MB_OK | MB_ICONWARNING) == 0)
             gvRaiseComError(E_INVALIDARG, u"The owner window of the errors is not a window.");
         return S_OK;

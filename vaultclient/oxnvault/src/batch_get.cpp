@@ -1,7 +1,7 @@
 #include "batch_get.h"
 
 #include "batch_files.h"
-#include "oxnvault/owner_window.h"
+#include "ui/window_value.h"
 
 #include "com/ccom_bstr.h"
 #include "com/ccom_ptr.h"
@@ -107,7 +107,7 @@ HRESULT COxnBatchGet::ShowDialog(LONG hWnd, VARIANT_BOOL* ok) {
             text += u"\n" + tree_[i].folderVaultPath + tree_[i].name;
         if (tree_.size() > kNamesShown)
             text += u"\n... and " + winapi::ToUtf16(std::to_string(tree_.size() - kNamesShown)) + u" more";
-        const int answer = MessageBoxW(oxnvault::OwnerWindow(hWnd), text.c_str(), checkOut_ ? u"Check Out" : u"Get",
+        const int answer = MessageBoxW(ui::WindowFromValue(hWnd), text.c_str(), checkOut_ ? u"Check Out" : u"Get",
                                        MB_OKCANCEL | MB_ICONQUESTION);
         *ok = answer == IDOK ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;

@@ -1,7 +1,7 @@
 #include "oxn_progress.h"
 
 #include "common/error_codes.h"
-#include "oxnvault/owner_window.h"
+#include "ui/window_value.h"
 #include "progress_window.h"
 #include "ui/message_box.h"
 #include "ui/message_queue.h"
@@ -17,7 +17,7 @@ namespace oxnvault {
 
 namespace {
 
-// Handles travel as 32-bit values (owner_window.h); the UI layer's handles fit.
+// Handles travel as 32-bit values (ui/window_value.h); the UI layer's handles fit.
 LONG ValueOf(HWND hwnd) { return static_cast<LONG>(reinterpret_cast<intptr_t>(hwnd)); }
 
 struct ButtonSet {
@@ -107,7 +107,7 @@ HRESULT COxnProgress::StepDone() {
 }
 
 HRESULT COxnProgress::SetOwner(LONG hWndOwner) {
-    HWND owner = OwnerWindow(hWndOwner);
+    HWND owner = ui::WindowFromValue(hWndOwner);
     if (owner && !IsWindow(owner)) return E_INVALIDARG;
     owner_ = owner;
     return S_OK;

@@ -83,6 +83,10 @@ HWND GetDlgItem(HWND dialog, int controlId);
 int GetDlgCtrlID(HWND control);
 BOOL SetDlgItemTextW(HWND dialog, int controlId, LPCWSTR text);
 UINT GetDlgItemTextW(HWND dialog, int controlId, LPWSTR buffer, int size);
+// A check box's state (BST_CHECKED or BST_UNCHECKED; 0 for no check box),
+// and setting it (FALSE for no such control).
+UINT IsDlgButtonChecked(HWND dialog, int controlId);
+BOOL CheckDlgButton(HWND dialog, int controlId, UINT check);
 // Ends a modal dialog (its DoModal returns `result`); hides a modeless one.
 BOOL EndDialog(HWND dialog, INT_PTR result);
 // Dialog units to pixels through the dialog's font.

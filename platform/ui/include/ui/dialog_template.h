@@ -24,6 +24,8 @@ enum class ControlKind {
     Edit,         // a one-line edit field ("EDIT")
     Button,       // a push button ("BUTTON"); BS_DEFPUSHBUTTON for Enter
     ProgressBar,  // "msctls_progress32": range 0-100, position 0 at first
+    CheckBox,     // a check box ("BUTTON", BS_AUTOCHECKBOX): a click toggles it and sends BN_CLICKED;
+                  // BM_GETCHECK / BM_SETCHECK (IsDlgButtonChecked, CheckDlgButton) read and set it
 };
 
 struct DialogControl {

@@ -82,6 +82,13 @@
 #define BN_CLICKED 0
 #define EN_CHANGE 0x0300
 
+// A check box's state (ui::ControlKind::CheckBox): BM_GETCHECK answers it,
+// BM_SETCHECK (wParam the state) sets it without a notification.
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+
 // Commands of the standard dialog buttons.
 #define IDOK 1
 #define IDCANCEL 2

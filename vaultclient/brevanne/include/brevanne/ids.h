@@ -1,9 +1,9 @@
 // Identities of the vault client's unlock component BrevanneLib
 // ("Brevanne.dll"): the unlock command, which checks files in or undoes
-// their check-out, and the unlock dialog, which asks the user for the
-// check-in comment. Callers create both by CLSID (any context), put them
-// into their running state (OleRun) and ask for the interfaces of
-// brevanne/interfaces.h.
+// their check-out (the check-in comment is asked by the file-reference
+// dialog of CASTAVYLib, castavy/ids.h). Callers create it by CLSID (any
+// context), put it into its running state (OleRun) and ask for the
+// interfaces of brevanne/interfaces.h.
 #pragma once
 
 #include "com/unknown.h"
@@ -17,18 +17,13 @@ inline constexpr GUID LIBID_BrevanneLib = com::MakeGuid("8C7B5673-EC08-4E8B-88E0
 inline constexpr WORD kLibraryMajorVersion = 1;
 inline constexpr WORD kLibraryMinorVersion = 0;
 
-// The unlock command (IUnlockCommand, IUnlockStart, IUnlockDialogSource,
-// IUnlockCommandKind).
+// The unlock command (IUnlockCommand, IUnlockStart; for the dialog
+// CASTAVYLib's IFileRefCmd3 and IUnlockCommandKind).
 inline constexpr CLSID CLSID_UnlockCommand = com::MakeGuid("1B1579E6-F8B4-4F8B-AB53-87111A020F2E");
-// The unlock dialog (IUnlockDialog).
-inline constexpr CLSID CLSID_UnlockDialog = com::MakeGuid("E1AC571A-1C29-4297-92CF-922BF0DE9A68");
 
 // The commands IUnlockCommand::SetCommand takes.
 inline constexpr LONG kCommandCheckIn = 137;
 inline constexpr LONG kCommandUndoCheckOut = 142;
-
-// The width IUnlockDialog::Show is given by its callers, in dialog units.
-inline constexpr LONG kDialogWidth = 300;
 
 // The question kinds IUnlockOpCallback::Question asks.
 inline constexpr LONG kQuestionDuplicatedUnique = 1;  // a unique card variable has a value another file has

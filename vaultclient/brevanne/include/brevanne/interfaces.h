@@ -8,8 +8,11 @@
 // A check-in or undo check-out runs so: the caller creates the command,
 // starts it with the vault's data provider (IUnlockOpDb), who works where
 // (UnlockStartRecord) and the objects (UnlockFileRecord), sets the command
-// (137 check-in, 142 undo check-out), lets the dialog ask the user (the
-// command's text - the check-in comment - goes to the dialog and back), and
+// (137 check-in, 142 undo check-out), lets the file-reference dialog of
+// CASTAVYLib ask the user (the command is its command object, castavy/
+// interfaces.h: IFileRefCmd3, and IUnlockCommandKind, which tells an undo of
+// check-outs; the command's text - the check-in comment - goes to the
+// dialog and back), and
 // runs it with its callback, which shows the progress, answers the
 // command's questions and learns which files were worked on.
 #pragma once
@@ -120,64 +123,6 @@ struct IUnlockStart : IUnknown {
 
 protected:
     ~IUnlockStart() = default;
-};
-
-// What the unlock dialog reads from the command it is handed.
-struct IUnlockDialogSource : IUnknown {
-    COM_INTERFACE_ID("F9677C6B-547B-49AE-8074-39028407F43C");
-    // Slot 3: the command set (0 before SetCommand).
-    virtual HRESULT STDMETHODCALLTYPE GetCommand(LONG* plCommand) = 0;
-    // Slot 4: the number of objects the command was started with.
-    virtual HRESULT STDMETHODCALLTYPE GetObjectCount(LONG* plCount) = 0;
-
-protected:
-    ~IUnlockDialogSource() = default;
-};
-
-// Which way the command goes, for its callers' captions.
-struct IUnlockCommandKind : IUnknown {
-    COM_INTERFACE_ID("887FFF66-EFBA-4EDD-BCBA-E56C293874B3");
-    // Slots 3 to 8.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot3() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot8() { return E_NOTIMPL; }
-    // Slot 9: 1 when the command undoes check-outs, else 0.
-    virtual HRESULT STDMETHODCALLTYPE GetUndoCheckOut(LONG* plUndo) = 0;
-
-protected:
-    ~IUnlockCommandKind() = default;
-};
-
-// The unlock dialog: the user confirms the command and writes the check-in
-// comment.
-struct IUnlockDialog : IUnknown {
-    COM_INTERFACE_ID("0D545E1E-B798-4D13-8A51-EF1CCC801A9F");
-    // Slot 3: shows the dialog modally (through the prompter), owned by the
-    // window `lParentWnd` (a window handle as a 32-bit value, 0 for none),
-    // for the command `poCommand` (its IUnlockDialogSource, which the dialog
-    // reads), `lWidth` dialog units wide (kept between 180 and 1000),
-    // titled `bsCaption`. lReserved 0. S_OK when the user pressed OK,
-    // S_FALSE when the user cancelled. E_POINTER for a null command;
-    // E_NOINTERFACE for an object that is no unlock command; E_UNEXPECTED
-    // while it is showing already; E_FAIL when the dialog cannot be shown.
-    virtual HRESULT STDMETHODCALLTYPE Show(LONG lParentWnd, IUnknown* poCommand, LONG lReserved, LONG lWidth,
-                                           BSTR bsCaption) = 0;
-    // Slots 4 to 7.
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot4() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot5() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot6() { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE UnusedSlot7() { return E_NOTIMPL; }
-    // Slot 8: the comment as the user left it (a new string). E_POINTER for
-    // a null out-argument.
-    virtual HRESULT STDMETHODCALLTYPE GetText(BSTR* pbsText) = 0;
-    // Slot 9: the comment the dialog starts with (null: "").
-    virtual HRESULT STDMETHODCALLTYPE SetText(BSTR bsText) = 0;
-
-protected:
-    ~IUnlockDialog() = default;
 };
 
 // The vault object's account of its login.

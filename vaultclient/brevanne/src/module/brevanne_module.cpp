@@ -1,9 +1,8 @@
-// The vault client's unlock component "Brevanne": the unlock command and the
-// unlock dialog, which callers create by their CLSIDs alone, and its type
-// library (whose record description the module registers at load).
+// The vault client's unlock component "Brevanne": the unlock command, which
+// callers create by its CLSID alone, and its type library (whose record
+// description the module registers at load).
 #include "type_library.h"
 #include "unlock_command.h"
-#include "unlock_dialog.h"
 
 #include "com/server/apartment_class_script.h"
 #include "com/server/server_module.h"
@@ -12,7 +11,6 @@ namespace {
 
 const com::ObjectMapEntry kObjects[] = {
     com::ObjectEntry<brevanne::CUnlockCommand>(com::kApartmentClassKeyScript, u"", u"", u"Unlock Command Class"),
-    com::ObjectEntry<brevanne::CUnlockDialog>(com::kApartmentClassKeyScript, u"", u"", u"Unlock Dialog Class"),
 };
 
 com::ServerModule gModule({.objects = kObjects, .typeLibrary = &brevanne::TypeLibrary()});

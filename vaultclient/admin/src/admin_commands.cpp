@@ -167,9 +167,9 @@ void SeedDemo(const std::vector<std::string>& args, std::ostream& out) {
     auto database = OpenRegisteredVault(Wide(line.arguments[0]));
     const DemoCounts counts = SeedDemoVault(*database);
     out << "seeded " << line.arguments[0] << ": " << counts.itemFolders << " item folders, " << counts.items
-        << " items, " << counts.files << " files in " << counts.fileVersions << " versions, "
+        << " items, " << counts.files + counts.referenceFiles << " files in " << counts.fileVersions << " versions, "
         << counts.dynamicLinks + counts.staticLinks + counts.bomLinks << " links, " << counts.boms << " BOMs, "
-        << counts.checkedOut << " items checked out\n";
+        << counts.checkedOut << " items checked out, " << counts.fileReferences << " file references\n";
 }
 
 void List(const std::vector<std::string>& args, std::ostream& out) {

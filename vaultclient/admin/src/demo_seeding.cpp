@@ -14,6 +14,7 @@
 #include "winapi/text.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -104,17 +105,64 @@ void AddLink(VaultSql& sql, int32_t parent, int childType, int32_t child, int li
                                         : counts.bomLinks)++;
 }
 
-// A file with `versions` versions of small text contents; returns its id.
+// A file with `versions` versions of small text contents, counted in
+// `fileCount`; returns its id.
 int32_t AddDemoFile(VaultSql& sql, int32_t folder, const std::u16string& name, int versions, int32_t user,
-                    DemoCounts& counts) {
+                    DemoCounts& counts, int& fileCount) {
     const int32_t id = InsertFileDocument(sql, folder, name, user);
     for (int version = 1; version <= versions; ++version) {
         const std::string contents = "demo file " + winapi::ToUtf8(name) + " version " + std::to_string(version) + "\n";
         AddFileVersion(sql, id, contents, user, version == 1 ? u"Initial version" : u"Updated geometry");
         ++counts.fileVersions;
     }
-    ++counts.files;
+    ++fileCount;
     return id;
+}
+
+void AddConfigurations(VaultSql& sql, int32_t document, std::initializer_list<const char16_t*> names,
+                       DemoCounts& counts) {
+    for (const char16_t* name : names) {
+        sql.Run("INSERT INTO configurations (document_id, name) VALUES (?, ?)",
+                {int64_t(document), std::u16string(name)});
+        ++counts.configurations;
+    }
+}
+
+// One reference of `parent` to `child` (in `configuration`, null for none).
+void AddReference(VaultSql& sql, int32_t parent, int32_t child, const char16_t* configuration, bool isStatic,
+                  DemoCounts& counts) {
+    sql.Run("INSERT INTO file_references (parent_id, child_id, child_config_name, is_static) VALUES (?, ?, ?, ?)",
+            {int64_t(parent), int64_t(child), configuration ? SqlValue(std::u16string(configuration)) : Null(),
+             int64_t(isStatic)});
+    ++counts.fileReferences;
+}
+
+// The gearbox (see kDemoGearboxAssembly): files no item links, with their
+// references and configurations; `conveyorPart` is a part an item links.
+void AddGearbox(VaultSql& sql, int32_t conveyorPart, int32_t admin, int32_t designer, DemoCounts& counts) {
+    const int32_t folder = EnsureVaultFolder(sql, kDemoGearboxFolder, admin);
+    auto file = [&](const char16_t* name) {
+        return AddDemoFile(sql, folder, name, 1, designer, counts, counts.referenceFiles);
+    };
+    const int32_t gearbox = file(kDemoGearboxAssembly);
+    const int32_t housing = file(u"GB-1100 Housing.zvkprt");
+    const int32_t shaft = file(u"GB-1200 Shaft.zvkprt");
+    const int32_t bearingUnit = file(kDemoGearboxSubAssembly);
+    const int32_t bearing = file(u"GB-1310 Ball Bearing.zvkprt");
+    const int32_t seal = file(u"GB-1320 Seal Ring.zvkprt");
+    const int32_t drawing = file(u"GB-1000 Gearbox.dwg");
+    AddConfigurations(sql, gearbox, {u"Standard", u"Heavy Duty"}, counts);
+    AddConfigurations(sql, shaft, {u"Short", u"Long"}, counts);
+
+    AddReference(sql, gearbox, housing, nullptr, false, counts);
+    AddReference(sql, gearbox, shaft, u"Long", false, counts);
+    AddReference(sql, gearbox, bearingUnit, nullptr, false, counts);
+    AddReference(sql, gearbox, conveyorPart, nullptr, false, counts);
+    AddReference(sql, gearbox, drawing, nullptr, true, counts);
+    AddReference(sql, bearingUnit, bearing, nullptr, false, counts);
+    AddReference(sql, bearingUnit, bearing, nullptr, false, counts);
+    AddReference(sql, bearingUnit, seal, nullptr, false, counts);
+    AddReference(sql, bearingUnit, shaft, u"Short", false, counts);
 }
 
 }  // namespace
@@ -161,6 +209,7 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
 
     std::mt19937 random(20261210);  // fixed: the demo is the same every time
     std::vector<int32_t> itemIds, itemVersions;
+    int32_t firstPart = 0;
     for (int index = 0; index < kDemoItems; ++index) {
         const int number = index + 1;
         const bool isAssembly = number % kDemoAssemblyEvery == 0;
@@ -169,9 +218,10 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
         const std::u16string noun = kNouns[random() % std::size(kNouns)];
 
         const int32_t part = isAssembly ? AddDemoFile(sql, assembliesFolder, Numbered(u"A-", number, u".zvkasm"),
-                                                      1 + int(random() % 3), designer, counts)
+                                                      1 + int(random() % 3), designer, counts, counts.files)
                                         : AddDemoFile(sql, partsFolder, Numbered(u"P-", number, u".zvkprt"),
-                                                      1 + int(random() % 3), designer, counts);
+                                                      1 + int(random() % 3), designer, counts, counts.files);
+        if (index == 0) firstPart = part;
         const int32_t partVersion = *sql.QueryInt("SELECT latest_version FROM documents WHERE id = ?", {int64_t(part)});
 
         const DemoState state = DemoState(random() % kStateCount);
@@ -212,7 +262,7 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
         AddLink(sql, item, vaultdb::kObjectFile, part, vaultdb::kLinkDynamic, partVersion, counts);
         if (number % kDemoDrawingEvery == 0) {
             const int32_t drawing =
-                AddDemoFile(sql, drawingsFolder, Numbered(u"D-", number, u".dwg"), 1, designer, counts);
+                AddDemoFile(sql, drawingsFolder, Numbered(u"D-", number, u".dwg"), 1, designer, counts, counts.files);
             AddLink(sql, item, vaultdb::kObjectFile, drawing, vaultdb::kLinkStatic, 1, counts);
         }
         if (isAssembly) {
@@ -244,6 +294,7 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
         itemIds.push_back(item);
         itemVersions.push_back(itemVersionCount);
     }
+    AddGearbox(sql, firstPart, admin, designer, counts);
 
     if (HRESULT hr = transaction.Commit(); FAILED(hr))
         throw AdminError("cannot commit the demo content: " + HresultText(hr));

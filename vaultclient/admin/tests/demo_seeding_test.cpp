@@ -47,13 +47,45 @@ TEST_F(DemoSeedingTest, TheDemoHoldsWhatItPromises) {
                     "WHERE d.doc_type = 4 AND f.vault_path LIKE '\\<items>\\_%' AND d.state_id IS NOT NULL"),
               kDemoItems);
     // The returned counts agree with the database, and files have several versions.
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents WHERE doc_type = 6"), counts.files);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents WHERE doc_type = 6"), counts.files + counts.referenceFiles);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM document_versions WHERE archive_file IS NOT NULL"), counts.fileVersions);
     EXPECT_GT(Count("SELECT MAX(latest_version) FROM documents WHERE doc_type = 6"), 1);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM links WHERE link_type = 1"), counts.dynamicLinks);
     EXPECT_EQ(counts.checkedOut, kDemoItems / kDemoCheckedOutEvery);
     // Check-outs belong to the vault's view.
     EXPECT_EQ(Count("SELECT COUNT(*) FROM locks l JOIN views v ON v.view_guid = l.view_guid"), counts.checkedOut);
+
+    // The gearbox: its files, references and configurations, and no item
+    // linking one of its files.
+    EXPECT_EQ(counts.referenceFiles, kDemoGearboxFiles);
+    EXPECT_EQ(counts.fileReferences, kDemoGearboxReferences);
+    EXPECT_EQ(counts.configurations, kDemoGearboxConfigurations);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM file_references"), kDemoGearboxReferences);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM configurations"), kDemoGearboxConfigurations);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM documents d JOIN folders f ON f.id = d.folder_id "
+                    "WHERE f.vault_path = '\\Projects\\Gearbox\\'"),
+              kDemoGearboxFiles);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM links l JOIN documents d ON d.id = l.child_id AND l.child_type = 6 "
+                    "JOIN folders f ON f.id = d.folder_id WHERE f.vault_path = '\\Projects\\Gearbox\\'"),
+              0);
+    // Each reference's configuration is one the child has; the assembly
+    // references its sub-assembly, which references a part twice; one part
+    // of the assembly has an item already.
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM file_references r LEFT JOIN configurations c "
+                    "ON c.document_id = r.child_id AND c.name = r.child_config_name "
+                    "WHERE r.child_config_name IS NOT NULL AND c.id IS NULL"),
+              0);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM file_references r JOIN documents p ON p.id = r.parent_id "
+                    "JOIN documents c ON c.id = r.child_id "
+                    "WHERE p.name = 'GB-1000 Gearbox.zvkasm' AND c.name = 'GB-1300 Bearing Unit.zvkasm'"),
+              1);
+    EXPECT_EQ(Count("SELECT MAX(n) FROM (SELECT COUNT(*) AS n FROM file_references GROUP BY parent_id, child_id, "
+                    "child_config_name)"),
+              2);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM file_references WHERE is_static = 1"), 1);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM file_references r JOIN links l ON l.child_id = r.child_id "
+                    "AND l.child_type = 6 AND l.link_type = 1"),
+              1);
 
     // An archived version reads back.
     std::vector<uint8_t> contents;

@@ -16,7 +16,7 @@ namespace {
 
 // Step n brings the schema to version n + 1. Steps are only ever appended:
 // a shipped step never changes, so every vault passes through the same ones.
-const char* const* const kSteps[] = {kSchemaV1};
+const char* const* const kSteps[] = {kSchemaV1, kSchemaV2};
 
 double NowAsDate() {
     // Automation DATE: days since 1899-12-30, which is 25569 days before the

@@ -5,5 +5,6 @@ namespace vaultdb {
 
 // Each list ends with a null pointer.
 extern const char* const kSchemaV1[];
+extern const char* const kSchemaV2[];
 
 }  // namespace vaultdb

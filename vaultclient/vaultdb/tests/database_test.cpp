@@ -68,7 +68,8 @@ TEST_F(VaultDatabase, CreatesTheSchemaOnceAndReopensIt) {
                               "locks",
                               "history",
                               "counters",
-                              "deleted_objects"}) {
+                              "deleted_objects",
+                              "file_references"}) {
         EXPECT_EQ(Scalar(*db, std::string("SELECT COUNT(*) FROM ") + table), 0 + (std::string(table) == "folders"))
             << table;
     }
@@ -251,6 +252,13 @@ TEST_F(VaultDatabase, SchemaKeepsTheVaultsRules) {
          {}},
         {"one vault row", "INSERT INTO vault (id, vault_guid, name, database_version) VALUES (2, 'g', 'n', 2801)", {}},
         {"counter states are free, reserved or spent", "INSERT INTO counters (name, state) VALUES ('c', 3)", {}},
+        {"a document never references itself", "INSERT INTO file_references (parent_id, child_id) VALUES (2, 2)", {}},
+        {"a reference names existing documents",
+         "INSERT INTO file_references (parent_id, child_id) VALUES (2, 99)",
+         {}},
+        {"a reference is static or not",
+         "INSERT INTO file_references (parent_id, child_id, is_static) VALUES (2, 3, 2)",
+         {}},
     };
     for (const Case& c : refused) {
         EXPECT_EQ(run(c.sql, c.texts), vaultdb::VDB_E_CONSTRAINT) << c.rule;
@@ -269,6 +277,35 @@ TEST_F(VaultDatabase, SchemaKeepsTheVaultsRules) {
     find->BindText(1, vaultdb::FoldKey(u"ÄNNE"));
     ASSERT_EQ(find->Step(), S_OK);
     EXPECT_EQ(find->ColumnInt32(0), 1);
+    // A destroyed document takes its references, either side, with it.
+    EXPECT_EQ(run("INSERT INTO file_references (parent_id, child_id, child_config_name) VALUES (2, 3, 'Long'), "
+                  "(2, 3, NULL), (3, 2, NULL)"),
+              S_OK)
+        << db->LastErrorText();
+    EXPECT_EQ(run("DELETE FROM documents WHERE id = 3"), S_OK) << db->LastErrorText();
+    EXPECT_EQ(Scalar(*db, "SELECT COUNT(*) FROM file_references"), 0);
+}
+
+// A vault made before the file references gains them at its next opening,
+// with everything it held kept.
+TEST_F(VaultDatabase, AnOlderVaultIsBroughtUpToDateAtOpening) {
+    {
+        auto db = Open(vaultdb::OpenMode::CreateNew);
+        ASSERT_TRUE(db);
+        ASSERT_EQ(db->Execute("INSERT INTO documents (folder_id, name, name_key, doc_type) VALUES (1, 'a', 'a', 6);"
+                              "DROP TABLE file_references;"
+                              "DELETE FROM schema_version WHERE version > 1"),
+                  S_OK)
+            << db->LastErrorText();
+    }
+    auto db = Open(vaultdb::OpenMode::OpenExisting);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(db->SchemaVersion(), vaultdb::LatestSchemaVersion());
+    EXPECT_EQ(Scalar(*db, "SELECT MAX(version) FROM schema_version"), vaultdb::LatestSchemaVersion());
+    EXPECT_EQ(Scalar(*db, "SELECT COUNT(*) FROM documents"), 1);
+    EXPECT_EQ(db->Execute("INSERT INTO file_references (parent_id, child_id) VALUES (1, 1)"),
+              vaultdb::VDB_E_CONSTRAINT);
+    EXPECT_EQ(Scalar(*db, "SELECT COUNT(*) FROM file_references"), 0);
 }
 
 }  // namespace

@@ -69,6 +69,14 @@
 //                    reserved by (user, view, kind), spent by item id.
 // deleted_objects    log of deletions and destructions: type, id, destroyed
 //                    flag, folder, name, user, time (read by tree refreshes).
+//
+// Tables of version 2:
+// file_references    what a CAD file references (an assembly its parts and
+//                    sub-assemblies): parent document, child document, the
+//                    child's configuration by name (null: none), static flag
+//                    (the child goes with the parent as it is, e.g. a drawing
+//                    of an assembly). A child referenced n times has n rows;
+//                    a document never references itself.
 #pragma once
 
 #include <string>

@@ -20,7 +20,8 @@ echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 "$bin/regsvr" Bellquist.dll Coravent.dll Dunmorrow.dll
 "$bin/regsvr" MessageTexts.dll  # the vault client's message-text component
 # The vault client's shared folder (SharedLocation), where the login server
-# finds its server program Gallowick.
+# finds its server program Gallowick and the item generation server the
+# project-selection library Yandrel (both built into that folder).
 "$bin/Gallowick" /install
 "$bin/regsvr" VaultServer.dll  # the vault server object the login dialog checks passwords with
 "$bin/regsvr" TavroskClient.dll  # the vault client's older client library

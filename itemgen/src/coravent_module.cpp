@@ -1,5 +1,7 @@
 // The item generation server Coravent: the classes it registers, its type
 // library, its application and its four exports.
+#include "item_operation.h"
+
 #include "com/server/server_module.h"
 #include "coravent/ids.h"
 #include "coravent/type_library.h"
@@ -32,14 +34,13 @@ HKCR
 
 const std::u16string kAppId = winapi::GuidToString(APPID_Coravent);
 
-// Every class of the server. A class without a creator is registered but not
-// built into the server: its class object is not available.
+// Every class of the server, apartment-threaded, with its ProgIDs.
 const com::ObjectMapEntry kObjects[] = {
-    {&CLSID_ItemOperation, nullptr, kClassScript, u"Coravent.ItemOperation.1", u"Coravent.ItemOperation",
-     u"ItemOperation Class"},
-    {&CLSID_ItemOp, nullptr, kClassScript, u"Coravent.ItemOp.1", u"Coravent.ItemOp", u"ItemOp Class"},
-    {&CLSID_ItemOperationImpl, nullptr, kClassScript, u"Coravent.ItemOperationImpl.1", u"Coravent.ItemOperationImpl",
-     u"ItemOperationImpl Class"},
+    com::ObjectEntry<coravent::CItemOperationFatClient>(kClassScript, u"Coravent.ItemOperation.1",
+                                                        u"Coravent.ItemOperation", u"ItemOperation Class"),
+    com::ObjectEntry<coravent::CItemOp>(kClassScript, u"Coravent.ItemOp.1", u"Coravent.ItemOp", u"ItemOp Class"),
+    com::ObjectEntry<coravent::CItemOperationWebClient>(kClassScript, u"Coravent.ItemOperationImpl.1",
+                                                        u"Coravent.ItemOperationImpl", u"ItemOperationImpl Class"),
 };
 
 com::ServerModule gModule({.objects = kObjects, .typeLibrary = &CoraventLib::TypeLibrary(), .appId = kAppId});

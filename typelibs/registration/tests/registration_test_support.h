@@ -57,9 +57,9 @@ inline const RegisteredClass kClasses[] = {
     {&kBellquist, u"ItmFile", &BellquistLib::CLSID_ItmFile, true},
     {&kBellquist, u"ItmBOM", &BellquistLib::CLSID_ItmBOM, true},
     {&kBellquist, u"ItmLinkManager", &BellquistLib::CLSID_ItmLinkManager, true},
-    {&kCoravent, u"ItemOperation", &CoraventLib::CLSID_ItemOperation},
-    {&kCoravent, u"ItemOp", &CoraventLib::CLSID_ItemOp},
-    {&kCoravent, u"ItemOperationImpl", &CoraventLib::CLSID_ItemOperationImpl},
+    {&kCoravent, u"ItemOperation", &CoraventLib::CLSID_ItemOperation, true},
+    {&kCoravent, u"ItemOp", &CoraventLib::CLSID_ItemOp, true},
+    {&kCoravent, u"ItemOperationImpl", &CoraventLib::CLSID_ItemOperationImpl, true},
     {&kDunmorrow, u"Login", &DunmorrowLib::CLSID_Login, true},
 };
 

@@ -2,7 +2,7 @@
 // texts its strings borrow, so CoTaskMemFree of the record frees it all.
 #pragma once
 
-#include "item_db_data.h"
+#include "vennacle/item_db_data.h"
 
 #include <string>
 

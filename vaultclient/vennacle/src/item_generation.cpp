@@ -1,15 +1,15 @@
 // SpItems::mhGenerateItems: new items from document records, in one
 // transaction.
-#include "sp_items.h"
+#include "vennacle/sp_items.h"
 
 #include "vennacle/counters.h"
 #include "vennacle/vault_rows.h"
 #include "item_db_block.h"
 #include "sp_queries.h"
 #include "vennacle/sp_query.h"
-#include "auto_lst.h"
+#include "vennacle/auto_lst.h"
 #include "common/error_codes.h"
-#include "xref_item_data.h"
+#include "vennacle/xref_item_data.h"
 #include "vaultdb/errors.h"
 #include "vaultdb/schema.h"
 #include "vaultdb/transaction.h"

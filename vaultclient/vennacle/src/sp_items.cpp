@@ -1,5 +1,5 @@
 // SpItems: the counter-id procedures (generation is in item_generation.cpp).
-#include "sp_items.h"
+#include "vennacle/sp_items.h"
 
 #include "vennacle/counters.h"
 #include "vennacle/sp_query.h"

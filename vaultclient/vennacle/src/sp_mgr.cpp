@@ -1,9 +1,9 @@
 #include "vennacle/sp_mgr.h"
 
 #include "common/error_codes.h"
-#include "sp_items.h"
+#include "vennacle/sp_items.h"
 #include "vennacle/sp_login_info.h"
-#include "sp_project.h"
+#include "vennacle/sp_project.h"
 #include "vennacle/sp_user.h"
 #include "sp_queries.h"
 #include "vaultdb/database.h"

@@ -1,4 +1,4 @@
-#include "sp_project.h"
+#include "vennacle/sp_project.h"
 
 #include "vennacle/sp_query.h"
 #include "sp_queries.h"
@@ -7,6 +7,9 @@
 #include "vaultdb/schema.h"
 #include "vaultdb/transaction.h"
 #include "vennacle/vault_rows.h"
+#include "winapi/text.h"
+
+#include <algorithm>
 
 using namespace vennacle;
 
@@ -30,6 +33,23 @@ HRESULT SpProject::mhGetProjectPath(LONG projectId, SpStr* vaultPath) {
         query.Bind(projectId);
         if (!query.Next()) SpRaise(E_OXN_FOLDER_NOT_FOUND);
         *vaultPath = query.Text(0);
+    });
+}
+
+HRESULT SpProject::mhGetSubProjects(LONG projectId, std::vector<SpProjectData>& folders) {
+    return SpBoundary([&] {
+        std::vector<SpProjectData> found;
+        SpQuery query(moDatabase, "SELECT id, name FROM folders WHERE parent_id = ? ORDER BY id");
+        query.Bind(projectId);
+        while (query.Next()) {
+            SpProjectData& folder = found.emplace_back();
+            folder.mlProjectID = query.Int(0);
+            folder.moName = query.Text(1);
+        }
+        std::stable_sort(found.begin(), found.end(), [](const SpProjectData& a, const SpProjectData& b) {
+            return winapi::CompareIgnoreCase(a.moName.View(), b.moName.View()) < 0;
+        });
+        folders = std::move(found);
     });
 }
 

@@ -1,4 +1,4 @@
-#include "xref_item_data.h"
+#include "vennacle/xref_item_data.h"
 
 #include "com/task_memory.h"
 

@@ -1,9 +1,9 @@
 // The layer's list and records: who frees what, and that nothing leaks.
-#include "auto_lst.h"
-#include "item_db_data.h"
+#include "vennacle/auto_lst.h"
+#include "vennacle/item_db_data.h"
 #include "common/lst.h"
 #include "vennacle/sp_str.h"
-#include "xref_item_data.h"
+#include "vennacle/xref_item_data.h"
 #include "../src/item_db_block.h"
 
 #include "com/task_memory.h"

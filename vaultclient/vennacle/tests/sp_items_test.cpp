@@ -1,11 +1,11 @@
 // Counter ids and item generation over a real vault database.
 #include "vault_seed.h"
 
-#include "auto_lst.h"
-#include "item_db_data.h"
+#include "vennacle/auto_lst.h"
+#include "vennacle/item_db_data.h"
 #include "common/error_codes.h"
-#include "sp_items.h"
-#include "xref_item_data.h"
+#include "vennacle/sp_items.h"
+#include "vennacle/xref_item_data.h"
 #include "winapi/guid_text.h"
 
 #include <functional>

@@ -2,9 +2,9 @@
 #include "vault_seed.h"
 
 #include "common/error_codes.h"
-#include "sp_items.h"
+#include "vennacle/sp_items.h"
 #include "vennacle/sp_login_info.h"
-#include "sp_project.h"
+#include "vennacle/sp_project.h"
 #include "vennacle/sp_user.h"
 #include "winapi/guid_text.h"
 

@@ -2,7 +2,7 @@
 #include "vault_seed.h"
 
 #include "common/error_codes.h"
-#include "sp_project.h"
+#include "vennacle/sp_project.h"
 
 namespace {
 
@@ -38,6 +38,26 @@ TEST_F(SpProjectTest, GivesTheVaultPathOfAFolder) {
     EXPECT_EQ(path.View(), u"\\<items>\\Parts\\");
     EXPECT_EQ(project->mhGetProjectPath(9999, &path), E_OXN_FOLDER_NOT_FOUND);
     EXPECT_EQ(path.View(), u"\\<items>\\Parts\\");
+}
+
+TEST_F(SpProjectTest, ListsTheFoldersBelowAFolderByName) {
+    AddFolder(*vault_.db, vault_.itemsFolder, u"gears", u"\\<items>\\gears\\");
+    AddFolder(*vault_.db, vault_.itemsFolder, u"Bolts", u"\\<items>\\Bolts\\");
+    AddFolder(*vault_.db, vault_.partsFolder, u"Sub", u"\\<items>\\Parts\\Sub\\");
+    SpProject* project = Mgr().mpoGetProject();
+    const auto names = [&](LONG parent) {
+        std::vector<SpProjectData> folders(1);  // replaced
+        EXPECT_EQ(project->mhGetSubProjects(parent, folders), S_OK);
+        std::u16string text;
+        for (const SpProjectData& folder : folders) {
+            EXPECT_GT(folder.mlProjectID, 1);
+            text += std::u16string(folder.moName.View()) + u";";
+        }
+        return text;
+    };
+    EXPECT_EQ(names(vault_.itemsFolder), u"Bolts;gears;Parts;");
+    EXPECT_EQ(names(vault_.partsFolder), u"Sub;");
+    EXPECT_EQ(names(4711), u"");
 }
 
 TEST_F(SpProjectTest, AddsTheItemsRootOnce) {

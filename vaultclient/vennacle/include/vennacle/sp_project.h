@@ -6,6 +6,8 @@
 #include "vennacle/sp_records.h"
 #include "winapi/types.h"
 
+#include <vector>
+
 namespace vaultdb {
 class Database;
 }
@@ -21,6 +23,11 @@ public:
     // The folder's vault path ("\<items>\Parts\"). E_OXN_FOLDER_NOT_FOUND for
     // an unknown id.
     HRESULT mhGetProjectPath(LONG projectId, SpStr* vaultPath);
+
+    // The folders directly below `projectId` (id and name), ordered by name
+    // without regard to case; none for a folder without sub-folders or an
+    // unknown id. `folders` is replaced only on success.
+    HRESULT mhGetSubProjects(LONG projectId, std::vector<SpProjectData>& folders);
 
     // Creates the folder `project.moName` below the folder `parentId` and
     // writes its id into `project.mlProjectID`. E_OXN_NAME_ALREADY_EXISTS when

@@ -1,18 +1,21 @@
 #include "dest_folder.h"
 
+#include "destination_path.h"
+
 #include "common/error_codes.h"
 #include "tesspur/tesspur.h"
+#include "ui/window_functions.h"
 #include "winapi/errors.h"
-#include "winapi/shell_paths.h"
 
-namespace {
+#include <cstdint>
+#include <optional>
 
-std::u16string_view WithoutTrailingBackslashes(std::u16string_view path) {
-    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
-    return path;
+namespace coravent {
+
+HWND ghOwnerWindow(ULONGLONG handle) {
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+    return window && IsWindow(window) ? window : nullptr;
 }
-
-}  // namespace
 
 std::u16string goDestFolderCaption() { return TSS_internal(30, u"TS", u"Halvaran", u"Select Destination Folder"); }
 
@@ -53,15 +56,11 @@ LONG glInitialDestFolder(std::u16string_view rootPath, const WCHAR* currentPath,
                          const std::function<HRESULT(LONG* id, const WCHAR* vaultPath)>& lookup) {
     const LONG initialId = destFolderId < 2 ? itemsRootId : destFolderId;
     if (!currentPath) return initialId;
-    // A view root normally ends in a backslash, which a path below it has
-    // once only: the root is compared without it.
-    const std::u16string rootWithSeparator = std::u16string(WithoutTrailingBackslashes(rootPath)) + u'\\';
-    const std::u16string_view current(currentPath);
-    if (current.size() <= rootWithSeparator.size() ||
-        StrCmpNIW(currentPath, rootWithSeparator.c_str(), static_cast<int>(rootWithSeparator.size())) != 0)
-        return initialId;
-    std::u16string vaultPath = u"\\<items>" + std::u16string(current.substr(rootWithSeparator.size() - 1));
-    if (vaultPath.back() != u'\\') vaultPath += u'\\';
+    // The root itself ("\\<items>\\") keeps the folder chosen so far.
+    const std::optional<std::u16string> vaultPath = DestinationVaultPath(rootPath, currentPath);
+    if (!vaultPath || *vaultPath == u"\\<items>\\") return initialId;
     LONG id = 0;
-    return SUCCEEDED(lookup(&id, vaultPath.c_str())) && id != 0 ? id : initialId;
+    return SUCCEEDED(lookup(&id, vaultPath->c_str())) && id != 0 ? id : initialId;
 }
+
+}  // namespace coravent

@@ -9,6 +9,13 @@
 #include <string>
 #include <string_view>
 
+namespace coravent {
+
+// The window a 64-bit handle names, as the owner of a message box or a
+// dialog: null when it names no window (a window that is gone must not
+// swallow the question).
+HWND ghOwnerWindow(ULONGLONG handle);
+
 // The caption of the destination-folder dialog and of the messages about
 // the destination: text 30 of section "Halvaran", "Select Destination
 // Folder" in English.
@@ -40,3 +47,5 @@ std::u16string goItemsBasePath(std::u16string_view rootPath);
 // regard to case; the root itself names no folder of its own.
 LONG glInitialDestFolder(std::u16string_view rootPath, const WCHAR* currentPath, LONG destFolderId, LONG itemsRootId,
                          const std::function<HRESULT(LONG* id, const WCHAR* vaultPath)>& lookup);
+
+}  // namespace coravent

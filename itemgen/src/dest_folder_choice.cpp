@@ -16,15 +16,13 @@
 #include <string>
 #include <string_view>
 
+namespace coravent {
+
 namespace {
 
 constexpr WCHAR kItemsRootPath[] = u"\\<items>\\";
 
-HWND WindowOf(ULONGLONG handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
-
 }  // namespace
-
-namespace coravent {
 
 LONG CXRefTreeHandler::mlGetItemsRootID(ULONGLONG hWnd) {
     if (mlItemsRootID != 0) return mlItemsRootID;
@@ -38,7 +36,7 @@ LONG CXRefTreeHandler::mlGetItemsRootID(ULONGLONG hWnd) {
     if (mlItemsRootID == 0) {
         const std::u16string text = ErrorText(failure);
         const std::u16string caption = goDestFolderCaption();
-        MessageBoxW(WindowOf(hWnd), text.c_str(), caption.c_str(), MB_ICONERROR);
+        MessageBoxW(ghOwnerWindow(hWnd), text.c_str(), caption.c_str(), MB_ICONERROR);
     }
     return mlItemsRootID;
 }

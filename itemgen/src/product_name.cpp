@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 
+namespace coravent {
+
 std::u16string goProductName(const WCHAR* defaultName) {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         std::u16string name;
@@ -32,3 +34,5 @@ bool gbReadRegString(HKEY root, const WCHAR* subKey, const WCHAR* valueName, std
     text.assign(buffer.begin(), end);
     return true;
 }
+
+}  // namespace coravent

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace coravent {
+
 // The default (unnamed) value of the product key under HKEY_LOCAL_MACHINE,
 // else under HKEY_CURRENT_USER: the first non-empty one; `defaultName` when
 // neither gives one.
@@ -17,3 +19,5 @@ std::u16string goProductName(const WCHAR* defaultName);
 // fit into the buffer with its terminating zero (512 characters or more);
 // `text` is changed only on success.
 bool gbReadRegString(HKEY root, const WCHAR* subKey, const WCHAR* valueName, std::u16string& text);
+
+}  // namespace coravent

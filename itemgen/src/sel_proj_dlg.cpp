@@ -1,5 +1,6 @@
 #include "sel_proj_dlg.h"
 
+#include "dest_folder.h"
 #include "product_name.h"
 
 #include "common/settings_light.h"
@@ -15,11 +16,11 @@
 #include <new>
 #include <string>
 
+namespace coravent {
+
 namespace {
 
 constexpr WCHAR kDefaultProductName[] = u"ZENTRAVIKO Vyl";
-
-HWND WindowOf(ULONGLONG handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
 
 // The system's text of a Win32 error, empty when it has none.
 std::u16string SystemText(DWORD error) {
@@ -47,7 +48,7 @@ LONG SelProjDlg::mlRun() {
             u"repair/reinstall %s.",
             {path.c_str(), product.c_str()});
         if (const std::u16string system = SystemText(error); !system.empty()) text += u"\n\nWin32 Error:\n" + system;
-        MessageBoxW(WindowOf(mhParentWnd), text.c_str(), moCaption.m_str, MB_ICONWARNING);
+        MessageBoxW(ghOwnerWindow(mhParentWnd), text.c_str(), moCaption.m_str, MB_ICONWARNING);
         return 0;
     }
     auto selProj = reinterpret_cast<SelProjFunction>(GetProcAddress(library, yandrel::kSelProjExport));
@@ -55,13 +56,15 @@ LONG SelProjDlg::mlRun() {
         const std::u16string product = goProductName(kDefaultProductName);
         const std::u16string text = winapi::FormatTexts(
             u"The dynamic link library '%s' is corrupt.\nPlease repair/reinstall %s.", {path.c_str(), product.c_str()});
-        MessageBoxW(WindowOf(mhParentWnd), text.c_str(), moCaption.m_str, MB_ICONERROR);
+        MessageBoxW(ghOwnerWindow(mhParentWnd), text.c_str(), moCaption.m_str, MB_ICONERROR);
         FreeLibrary(library);
         return 0;
     }
-    const LONG chosen = selProj(WindowOf(mhParentWnd), mlInitialFolderID, mlItemsRootID, mqReserved1, mqReserved2,
+    const LONG chosen = selProj(ghOwnerWindow(mhParentWnd), mlInitialFolderID, mlItemsRootID, mqReserved1, mqReserved2,
                                 mpoSpMgr.get(), &moBasePath.m_str, &moCaption.m_str, &moOutString.m_str, &mqOutWord,
                                 &mpoOutPointer, &mlOutNumber, mlUserID, mbFlag1, mbFlag2, mbFlag3);
     FreeLibrary(library);
     return chosen;
 }
+
+}  // namespace coravent

@@ -10,6 +10,8 @@
 #include "vennacle/sp_mgr.h"
 #include "winapi/types.h"
 
+namespace coravent {
+
 class SelProjDlg {
 public:
     SelProjDlg() = default;
@@ -41,3 +43,5 @@ public:
     BYTE mbFlag2 = 1;
     BYTE mbFlag3 = 1;
 };
+
+}  // namespace coravent

@@ -1,11 +1,8 @@
-// The destination-folder choice's world: the stored-procedure layer's
-// seeded test vault with a connection as Alice, the program's application
-// for the folder dialog, and a shared location of the test's own (the
-// machine's "SharedLocation") that holds the project-selection library, a
-// library without its export, or nothing.
+// A shared location of the test's own (the machine's "SharedLocation")
+// that holds the project-selection library, a library without its export,
+// or nothing; and the program's application for the library's folder
+// dialog. Made as a member of a fixture on a fresh machine.
 #pragma once
-
-#include "vault_seed.h"
 
 #include "common/settings_light.h"
 #include "testsupport/child_process.h"
@@ -18,26 +15,24 @@
 
 namespace itemgen_test {
 
-using namespace vennacle_test;
-
 // What the shared location holds under the library's file name.
 enum class SharedLibrary { None, Yandrel, WithoutExport };
 
-class DestFolderVaultTest : public VennacleTest {
-protected:
-    void SetUp() override {
+class SharedLocation {
+public:
+    explicit SharedLocation(const std::filesystem::path& machineRoot) : folder_(machineRoot / "shared") {
         ui_testing::EnsureApplication();
-        std::filesystem::create_directories(shared_);
-        testsupport::WriteText(HKEY_LOCAL_MACHINE, kProductKeyPath, u"SharedLocation", SharedFolder());
-        PutLibrary(SharedLibrary::Yandrel);
+        std::filesystem::create_directories(folder_);
+        testsupport::WriteText(HKEY_LOCAL_MACHINE, kProductKeyPath, u"SharedLocation", Folder());
+        Put(SharedLibrary::Yandrel);
     }
 
     // The shared location as the machine names it, with its backslash.
-    std::u16string SharedFolder() const { return winapi::FromPosixPath(shared_.string()) + u"\\"; }
-    std::u16string LibraryPath() const { return SharedFolder() + u"Yandrel.dll"; }
+    std::u16string Folder() const { return winapi::FromPosixPath(folder_.string()) + u"\\"; }
+    std::u16string LibraryPath() const { return Folder() + u"Yandrel.dll"; }
 
-    void PutLibrary(SharedLibrary what) {
-        const std::filesystem::path file = shared_ / "libYandrel.so";
+    void Put(SharedLibrary what) const {
+        const std::filesystem::path file = folder_ / "libYandrel.so";
         std::filesystem::remove(file);
         if (what == SharedLibrary::None) return;
         // Any library of the build but Yandrel lacks gbSelProj.
@@ -46,7 +41,13 @@ protected:
             file);
     }
 
-    const std::filesystem::path shared_ = machine_.root() / "shared";
+private:
+    std::filesystem::path folder_;
 };
+
+// The folder dialog of the library as the prompter meets it: its name and
+// its path edit.
+inline constexpr char kFolderDialog[] = "SelectFolder";
+inline constexpr int kFolderPathEdit = 1003;
 
 }  // namespace itemgen_test

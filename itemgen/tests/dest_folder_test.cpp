@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace coravent;
+
 // A vault's answers, in order: lookups give {result, id}, creations
 // {result, new id}; a call beyond the script fails the test.
 struct Answer {

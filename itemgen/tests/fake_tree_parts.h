@@ -101,7 +101,7 @@ public:
         enabled[lColumn] = bEnabled != VARIANT_FALSE;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetEnabled(LONG lColumn, VARIANT_BOOL* pbEnabled) override {
+    HRESULT STDMETHODCALLTYPE GetEnabled(LONG lColumn, VARIANT_BOOL* pbEnabled) {
         *pbEnabled = !enabled.contains(lColumn) || enabled[lColumn] ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }

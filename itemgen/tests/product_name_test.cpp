@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace coravent;
+
 using testsupport::TextBytes;
 using testsupport::WriteValue;
 

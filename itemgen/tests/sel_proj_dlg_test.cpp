@@ -3,6 +3,7 @@
 // missing library or export told to the user with the product's name.
 #include "dest_folder_fixture.h"
 #include "sel_proj_dlg.h"
+#include "vault_seed.h"
 
 #include "ui/message_box.h"
 #include "ui/prompter.h"
@@ -14,11 +15,9 @@
 namespace itemgen_test {
 namespace {
 
-// The folder dialog's path edit (Yandrel's own id).
-constexpr int kPathEdit = 1003;
-constexpr char kFolderDialog[] = "SelectFolder";
+using coravent::SelProjDlg;
 
-class SelProjDlgTest : public DestFolderVaultTest {
+class SelProjDlgTest : public vennacle_test::VennacleTest {
 protected:
     // A call as the destination-folder choice fills it.
     void Fill(SelProjDlg& dialog, LONG initialFolderId) {
@@ -36,6 +35,8 @@ protected:
         Mgr().AddRef();
         return Mgr().Release() - 1;
     }
+
+    SharedLocation shared_{machine_.root()};
 };
 
 TEST_F(SelProjDlgTest, CallsTheLibraryOfTheSharedLocation) {
@@ -43,8 +44,8 @@ TEST_F(SelProjDlgTest, CallsTheLibraryOfTheSharedLocation) {
     ui_testing::ScriptedPrompter prompter;
     prompter.DriveDialog(kFolderDialog, [](ui::PromptedDialog& dialog) {
         EXPECT_EQ(dialog.Caption(), u"Select Destination Folder");
-        EXPECT_EQ(dialog.ControlText(kPathEdit), u"C:\\Vault\\<items>\\Parts");
-        dialog.SetControlText(kPathEdit, u"C:\\Vault\\<items>");
+        EXPECT_EQ(dialog.ControlText(kFolderPathEdit), u"C:\\Vault\\<items>\\Parts");
+        dialog.SetControlText(kFolderPathEdit, u"C:\\Vault\\<items>");
         dialog.PressButton(IDOK);
     });
     {
@@ -71,17 +72,18 @@ TEST_F(SelProjDlgTest, TellsOfAMissingLibraryOrExport) {
         UINT style;
     } const cases[] = {
         {"missing", SharedLibrary::None,
-         u"Could not load the dynamic link library '" + LibraryPath() +
+         u"Could not load the dynamic link library '" + shared_.LibraryPath() +
              u"'.\nPlease repair/reinstall Machine Product.\n\nWin32 Error:\nThe specified module could not be "
              u"found.\r\n",
          MB_ICONWARNING},
         {"without its export", SharedLibrary::WithoutExport,
-         u"The dynamic link library '" + LibraryPath() + u"' is corrupt.\nPlease repair/reinstall Machine Product.",
+         u"The dynamic link library '" + shared_.LibraryPath() +
+             u"' is corrupt.\nPlease repair/reinstall Machine Product.",
          MB_ICONERROR},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        PutLibrary(c.library);
+        shared_.Put(c.library);
         ui_testing::ScriptedPrompter prompter;
         prompter.AnswerMessageBox(IDOK, [&](const ui::MessageBoxQuestion& question) {
             EXPECT_EQ(question.text, c.text);

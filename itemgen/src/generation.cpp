@@ -151,10 +151,12 @@ HRESULT CXRefTreeHandler::DoGenerateItems(LONG lDestFolderID, SAFEARRAY** ppoGen
         // Every id this operation holds goes with the call: the vault spends
         // those the new items take and frees the others in the same
         // transaction, so none stays reserved and none is freed twice.
+        // Ids of a tree whose ids went back already are no longer this
+        // operation's: another user may hold them now.
         std::map<LONG, SerialNoInfo> held;
-        for (const SerialNoInfo& serial : serials)
-            if (serial.mlCounterID != 0) held.emplace(serial.mlCounterID, serial);
         if (!mbTreeIdsReturned) {
+            for (const SerialNoInfo& serial : serials)
+                if (serial.mlCounterID != 0) held.emplace(serial.mlCounterID, serial);
             std::vector<SerialNoInfo> reserved;
             if (HRESULT hr = CollectSerialNoInfo(reserved); FAILED(hr)) return hr;
             for (const SerialNoInfo& serial : reserved)

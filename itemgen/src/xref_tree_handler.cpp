@@ -17,7 +17,7 @@
 #include "common/error_codes.h"
 #include "common/record_array.h"
 #include "hastrel/interfaces.h"
-#include "oxnvault/owner_window.h"
+#include "ui/window_value.h"
 #include "tesspur/str_wnd.h"
 #include "tesspur/tesspur.h"
 #include "ui/menus.h"
@@ -202,7 +202,7 @@ HRESULT CXRefTreeHandler::Command(LONG lWnd, LONG lCommand, VARIANT* pvValue) {
         case kCommandBrowseFolder: {
             std::u16string path;
             if (pvValue) path = VariantText(*pvValue);
-            ULONGLONG owner = static_cast<ULONGLONG>(reinterpret_cast<uintptr_t>(oxnvault::OwnerWindow(lWnd)));
+            ULONGLONG owner = static_cast<ULONGLONG>(reinterpret_cast<uintptr_t>(ui::WindowFromValue(lWnd)));
             return mbChooseDestFolder(owner, pvValue ? path.c_str() : nullptr) ? S_OK : S_FALSE;
         }
         default:

@@ -30,7 +30,9 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct SAFEARRAY;
@@ -236,9 +238,12 @@ public:
     HRESULT SetItemGenerationMarks();
     HRESULT SetRetrieveFilesMarks();
     // Marks the node `poNode` with configuration word `lConfigWord`, and its
-    // children; `oWorkingCopy` holds the selection entries not yet matched.
+    // children; `oWorkingCopy` holds the selection entries not yet matched,
+    // `oMarked` the (item, configuration word) pairs this marking did (each
+    // is marked once, so references in a cycle end).
     HRESULT MarkRetrieveFilesNode(IUnknown* poNode, LONG lConfigWord,
-                                  std::vector<const HastrelLib::SelectionEntry*>& oWorkingCopy);
+                                  std::vector<const HastrelLib::SelectionEntry*>& oWorkingCopy,
+                                  std::set<std::pair<IUnknown*, LONG>>& oMarked);
 
     // ---- Document records of the generation ----
 

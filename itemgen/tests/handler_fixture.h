@@ -24,7 +24,11 @@ public:
     using CXRefTreeHandler::mlDestFolderID;
     using CXRefTreeHandler::mlTreeOptions;
     using CXRefTreeHandler::moCurrentLinks;
+    using CXRefTreeHandler::moFolderItems;
     using CXRefTreeHandler::moNewIds;
+    using CXRefTreeHandler::moSelection;
+    using CXRefTreeHandler::moVarData;
+    using CXRefTreeHandler::moViewID;
     using CXRefTreeHandler::mpoListObject;
     using CXRefTreeHandler::mpoTree;
 };

@@ -187,10 +187,10 @@ private:
 };
 
 class FakeCommand final : public IFileRefCmd3,
-                    public IFileRefItem3,
-                    public IXRefTreeListCtrlCallback,
-                    public IItemListCmd,
-                    public IUnlockCommandKind {
+                          public IFileRefItem3,
+                          public IXRefTreeListCtrlCallback,
+                          public IItemListCmd,
+                          public IUnlockCommandKind {
 public:
     // What the test sets up.
     std::vector<LONG> first, second;

@@ -7,6 +7,13 @@
 
 #include "common/error_codes.h"
 #include "ui/dialog.h"
+#include "ui/framework/wnd.h"
+#include "ui/input.h"
+#include "ui/toolkit/report/report_column.h"
+#include "ui/toolkit/report/report_columns.h"
+#include "ui/toolkit/report/report_control.h"
+#include "ui/toolkit/report/report_row.h"
+#include "ui/toolkit/report/report_rows.h"
 #include "ui/message_box.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -249,6 +256,53 @@ TEST_F(DialogTest, TheContextMenuRunsTheCommandsEntriesAndOffersExistingNames) {
     EXPECT_EQ(command_.menuRows, 2);
     EXPECT_EQ(std::count(command_.calls.begin(), command_.calls.end(), u"OnCommand 5001 32"), 1);
     EXPECT_EQ(std::count(command_.calls.begin(), command_.calls.end(), u"GetItemList"), 1);
+}
+
+// The tree's report control inside the shown dialog.
+CXTPReportControl* TreeOf(ui::PromptedDialog& dialog) {
+    auto* window = dynamic_cast<ui::Dialog*>(&dialog);
+    if (!window) return nullptr;
+    HWND found = nullptr;
+    EnumChildWindows(
+        window->Handle(),
+        [](HWND child, LPARAM lParam) -> BOOL {
+            if (GetDlgCtrlID(child) != castavy::IDC_CASTAVY_TREE) return TRUE;
+            *reinterpret_cast<HWND*>(lParam) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found ? dynamic_cast<CXTPReportControl*>(CWnd::FromHandlePermanent(found)) : nullptr;
+}
+
+// Presses and releases `button` over the cell of the shown row `row` in the
+// column at `position`.
+void ClickCell(CXTPReportControl& tree, int row, int position, UINT down, UINT up) {
+    const CRect cell = tree.GetItemRect(tree.GetRows()->GetAt(row), tree.GetColumns()->Find(position));
+    const LPARAM point = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageW(tree.GetSafeHwnd(), down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, point);
+    SendMessageW(tree.GetSafeHwnd(), up, 0, point);
+}
+
+// The mouse on the tree itself: a left click on a check cell toggles it, a
+// right click opens the context menu over the row.
+TEST_F(DialogTest, MouseClicksOnTheTreeReachTheCommand) {
+    ScriptedPrompter prompter;
+    prompter.DriveDialog(castavy::kDialogName, [](ui::PromptedDialog& dialog) {
+        CXTPReportControl* tree = TreeOf(dialog);
+        ASSERT_NE(tree, nullptr);
+        ASSERT_EQ(tree->GetRows()->GetCount(), 5) << "every row expanded";
+        ClickCell(*tree, 1, 3, WM_LBUTTONDOWN, WM_LBUTTONUP);  // bracket's Existing
+        EXPECT_TRUE(castavy::ShownRows(dialog)[1].checks.at(CastavyCol_ExistingItem).checked);
+        ClickCell(*tree, 1, 0, WM_LBUTTONDOWN, WM_LBUTTONUP);  // its name: no check
+        ClickCell(*tree, 2, 0, WM_RBUTTONDOWN, WM_RBUTTONUP);  // sub.asm's menu
+        EXPECT_TRUE(dialog.PressButton(IDCANCEL));
+    });
+    prompter.ChooseMenuCommand(
+        0, [](const ui::PopupMenuQuestion& question) { EXPECT_EQ(GetMenuItemID(question.menu, 0), 5001u); });
+    EXPECT_EQ(Show(), S_FALSE);
+    EXPECT_EQ(std::count(command_.calls.begin(), command_.calls.end(), u"ValueChanged row 34=1"), 1);
+    EXPECT_EQ(std::count(command_.calls.begin(), command_.calls.end(), u"OnContextMenu 1"), 1);
+    EXPECT_EQ(Row(0, {0}).values[CastavyCol_ExistingItem], 1);
 }
 
 // What ends a showing before or without the dialog.

@@ -77,6 +77,7 @@ class ItemOperationTest : public HandlerTest {
 protected:
     void SetUp() override {
         HandlerTest::SetUp();
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
         FakeTreeManager::startResult = S_OK;
         FakeTreeManager::starts = 0;
         FakeTreeManager::hideStart = false;
@@ -92,6 +93,7 @@ protected:
         operation_ = nullptr;
         for (DWORD cookie : {managerCookie_, dialogCookie_, treeCookie_})
             if (cookie) CoRevokeClassObject(cookie);
+        CoUninitialize();
         HandlerTest::TearDown();
     }
 

@@ -9,6 +9,7 @@
 #include "castavy/ids.h"
 #include "castavy/interfaces.h"
 #include "com/ccom_bstr.h"
+#include "com/error_info.h"
 #include "com/method_boundary.h"
 #include "com/runtime.h"
 #include "com/safearray.h"
@@ -183,8 +184,9 @@ HRESULT CXRefTreeHandler::DoGenerateItems(LONG lDestFolderID, SAFEARRAY** ppoGen
 
         // The cache is a copy of the vault: a failed write leaves the
         // explorer to read the new items from the vault, and must not pass
-        // for a failed generation.
-        AddGeneratedItemsToCache(generated);
+        // for a failed generation (nor leave its error info behind for a
+        // later failure to be taken for).
+        if (FAILED(AddGeneratedItemsToCache(generated))) SetErrorInfo(0, nullptr);
 
         if (ppoGeneratedItems) {
             RecordArray<BellquistLib::ItmObjectData> records;

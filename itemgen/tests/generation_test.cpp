@@ -237,6 +237,18 @@ TEST_F(GenerationTest, AFailedCacheWriteKeepsTheItemsAndTheirIds) {
     EXPECT_EQ(ItemCount(), 2);
 }
 
+TEST_F(GenerationTest, AViewThatDoesNotNameItsVaultStillGenerates) {
+    TestHandler& handler = MakeHandler(TreeCreationType_ItemGeneration, u"C:\\Elsewhere\\");
+    AddFolderItems(handler, {{u"Widget", vault_.partsFolder}});
+    SAFEARRAY* records = nullptr;
+    VARIANT_BOOL open = VARIANT_FALSE;
+    // No error info is left behind (the fixture checks).
+    ASSERT_EQ(handler.DoGenerateItemsWithPushBack(vault_.partsFolder, &records, &open), S_OK);
+    EXPECT_EQ(Names(records), std::vector<std::u16string>{u"Widget.<item>"});
+    SafeArrayDestroy(records);
+    EXPECT_EQ(ItemCount(), 1);
+}
+
 TEST_F(GenerationTest, AGenerationTheVaultRefusesGivesTheIdsBackOnce) {
     const std::vector<LONG> treeIds = Reserve(2);
     const std::vector<LONG> freshIds = Reserve(1);

@@ -7,6 +7,7 @@
 // reference gives a record of its own that links the referenced document
 // statically. A referenced file that carries the node's own item name is not
 // a record of its own: its checked references count in its place.
+#include "item_errors.h"
 #include "xref_tree_handler.h"
 
 #include "castavy/ids.h"
@@ -16,6 +17,7 @@
 #include "com/method_boundary.h"
 #include "com/safearray.h"
 #include "common/com_errors.h"
+#include "common/error_catalogue.h"
 #include "common/error_codes.h"
 #include "common/lst.h"
 #include "common/record_array.h"
@@ -36,8 +38,6 @@ using CASTAVYLib::CastavyCol_CreateItem;
 using CASTAVYLib::CastavyCol_ExistingItem;
 
 namespace {
-
-constexpr const WCHAR* kCorruptedItem = u"Item object contains corrupted data!";
 
 struct SafeArrayDestroyer {
     void operator()(SAFEARRAY* array) const noexcept { SafeArrayDestroy(array); }
@@ -61,23 +61,23 @@ void Append(Lst<XRefItemDocData*>& docs, std::unique_ptr<XRefItemDocData> record
 // item without them.
 OwnedSafeArray ReadReferences(IUnknown* node) {
     CComQIPtr<IXRefNodeReferences> references(node);
-    if (!references) gvRaiseComError(E_ITEM_INVALID_OBJECT, kCorruptedItem);
+    if (!references) gvRaiseCorruptedItem();
     SAFEARRAY* array = nullptr;
-    if (HRESULT hr = references->GetReferences(&array); FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
+    if (HRESULT hr = references->GetReferences(&array); FAILED(hr)) gvRaiseFailedItemCall(hr);
     return OwnedSafeArray(array);
 }
 
 // A tree item's item name (property 3) as a string.
 std::u16string ItemNameOf(IUnknown* node) {
     CComQIPtr<CASTAVYLib::IFileRefItem3> properties(node);
-    if (!properties) gvRaiseComError(E_POINTER, kCorruptedItem);
+    if (!properties) gvRaiseComError(E_POINTER, u"A referenced tree item has no item name.");
     VARIANT name;
     VariantInit(&name);
     HRESULT hr = properties->GetProperty(CASTAVYLib::kPropertyItemName, nullptr, &name);
     if (SUCCEEDED(hr) && name.vt != VT_BSTR) hr = VariantChangeType(&name, &name, 0, VT_BSTR);
     if (FAILED(hr)) {
         VariantClear(&name);
-        gvRaiseFailedCall(hr, kCorruptedItem);
+        gvRaiseFailedItemCall(hr);
     }
     std::u16string text(com::BstrView(name.bstrVal));
     VariantClear(&name);
@@ -91,6 +91,10 @@ CComPtr<IUnknown> Identity(IUnknown* object) {
 }
 
 }  // namespace
+
+void gvRaiseCorruptedItem() { gvRaiseComError(E_ITEM_INVALID_OBJECT, ErrorText(E_ITEM_INVALID_OBJECT).c_str()); }
+
+void gvRaiseFailedItemCall(HRESULT hr) { gvRaiseFailedCall(hr, ErrorText(E_ITEM_INVALID_OBJECT).c_str()); }
 
 HRESULT CXRefTreeHandler::AddNodeDocs(IUnknown* poNode, const XRefNodeRecord& oNodeRecord, SAFEARRAY* poReferences,
                                       Lst<XRefItemDocData*>& oDocs) {
@@ -116,8 +120,8 @@ HRESULT CXRefTreeHandler::SplitCheckedReferences(SAFEARRAY* poReferences, std::v
             // Checked as the user sees it: the value set and the column on.
             auto checked = [&](LONG column) {
                 VARIANT_BOOL value = VARIANT_FALSE, shown = VARIANT_FALSE;
-                if (HRESULT hr = columns->GetValue(column, &value); FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
-                if (HRESULT hr = columns->GetChecked(column, &shown); FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
+                if (HRESULT hr = columns->GetValue(column, &value); FAILED(hr)) gvRaiseFailedItemCall(hr);
+                if (HRESULT hr = columns->GetChecked(column, &shown); FAILED(hr)) gvRaiseFailedItemCall(hr);
                 return value == VARIANT_TRUE && shown == VARIANT_TRUE;
             };
             if (!checked(CastavyCol_CreateItem) && !checked(CastavyCol_ExistingItem)) continue;
@@ -259,9 +263,9 @@ HRESULT CXRefTreeHandler::AddStaticRefDocData(const XRefNodeRecord& oNodeRecord,
     return com::Boundary([&]() -> HRESULT {
         const XRefNodeRecord& owner = oNodeRecord;
         LONG documentId = 0, folderId = 0, version = 0;
-        if (HRESULT hr = node->GetDocumentID(&documentId); FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
-        if (HRESULT hr = node->GetFolderID(&folderId); FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
-        if (HRESULT hr = node->GetVersion(&version); FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
+        if (HRESULT hr = node->GetDocumentID(&documentId); FAILED(hr)) gvRaiseFailedItemCall(hr);
+        if (HRESULT hr = node->GetFolderID(&folderId); FAILED(hr)) gvRaiseFailedItemCall(hr);
+        if (HRESULT hr = node->GetVersion(&version); FAILED(hr)) gvRaiseFailedItemCall(hr);
         std::unique_ptr<XRefItemDocData> record(new XRefItemDocData());
         record->mlJoinDocID = owner.mlDocumentID;
         record->mlJoinDocWord = owner.mlConfigurationWord;

@@ -3,11 +3,13 @@
 // reserved for new item names, the check of the item names before OK, and
 // the "open generated items" option.
 #include "generated_items.h"
+#include "item_errors.h"
 #include "xref_tree_handler.h"
 
 #include "castavy/ids.h"
 #include "castavy/interfaces.h"
 #include "com/ccom_bstr.h"
+#include "com/error_info.h"
 #include "com/method_boundary.h"
 #include "com/runtime.h"
 #include "com/safearray.h"
@@ -38,7 +40,6 @@ using CASTAVYLib::CastavyCol_Link;
 namespace {
 
 constexpr DWORD kAnyContext = 23;
-constexpr const WCHAR* kCorruptedItem = u"Item object contains corrupted data!";
 
 // The dialog flag word's bits for the two ShowDlg flags.
 constexpr LONG kOpenCheckboxBit = CASTAVYLib::kFlagOpenCheckbox;
@@ -124,8 +125,8 @@ HRESULT CXRefTreeHandler::DoGenerateItems(LONG lDestFolderID, SAFEARRAY** ppoGen
         for (const CComPtr<IUnknown>& node : nodes) {
             CComPtr<CASTAVYLib::IFileRefItem> item;
             HRESULT hr = node->QueryInterface(CASTAVYLib::IFileRefItem::kIid, reinterpret_cast<void**>(&item));
-            if (hr == E_NOINTERFACE) gvRaiseComError(E_ITEM_INVALID_OBJECT, kCorruptedItem);
-            if (FAILED(hr)) gvRaiseFailedCall(hr, kCorruptedItem);
+            if (hr == E_NOINTERFACE) gvRaiseCorruptedItem();
+            if (FAILED(hr)) gvRaiseFailedItemCall(hr);
             CComPtr<CASTAVYLib::IFileRefItem> wrapper;
             if (hr = GetItemWrapper(item, &wrapper); FAILED(hr)) return hr;
             CComQIPtr<IXRefItmItem> itmItem(wrapper);
@@ -135,12 +136,12 @@ HRESULT CXRefTreeHandler::DoGenerateItems(LONG lDestFolderID, SAFEARRAY** ppoGen
             CComQIPtr<IXRefNode> nodeInterface(wrapper);
             XRefNodeRecord* rawRecord = nullptr;
             if (!references || !nodeInterface || FAILED(itmItem->GetNodeRecord(&rawRecord)) || !rawRecord)
-                gvRaiseComError(E_ITEM_INVALID_OBJECT, kCorruptedItem);
+                gvRaiseCorruptedItem();
             NodeRecordPtr record(rawRecord);
             OwnedSafeArray elements;
             if (record->mlHasReferences == 1) {
                 SAFEARRAY* array = nullptr;
-                if (FAILED(references->GetReferences(&array))) gvRaiseComError(E_ITEM_INVALID_OBJECT, kCorruptedItem);
+                if (FAILED(references->GetReferences(&array))) gvRaiseCorruptedItem();
                 elements.reset(array);
             }
             if (hr = AddNodeDocs(nodeInterface, *record, elements.get(), docs); FAILED(hr)) return hr;
@@ -183,8 +184,9 @@ HRESULT CXRefTreeHandler::DoGenerateItems(LONG lDestFolderID, SAFEARRAY** ppoGen
 
         // The cache is a copy of the vault: a failed write leaves the
         // explorer to read the new items from the vault, and must not pass
-        // for a failed generation.
-        AddGeneratedItemsToCache(generated);
+        // for a failed generation (nor leave its error info behind for a
+        // later failure to be taken for).
+        if (FAILED(AddGeneratedItemsToCache(generated))) SetErrorInfo(0, nullptr);
 
         if (ppoGeneratedItems) {
             RecordArray<BellquistLib::ItmObjectData> records;
@@ -243,6 +245,8 @@ HRESULT CXRefTreeHandler::PushBackCounterIDs() {
 }
 
 HRESULT CXRefTreeHandler::CheckItemNames() {
+    // Folder items alone have no tree, and no rows to check.
+    if (!mpoTree) return S_OK;
     return com::Boundary([&]() -> HRESULT {
         std::vector<CComPtr<IUnknown>> nodes;
         std::vector<SerialNoInfo> serials;
@@ -258,10 +262,9 @@ HRESULT CXRefTreeHandler::CheckItemNames() {
             if (HRESULT hr = editable->GetValue(CASTAVYLib::kValueItemName, &name); FAILED(hr)) return hr;
             if (name.Length() == 0) return 40;
             CComQIPtr<IXRefColumns> columns(node);
-            if (!columns) gvRaiseComError(E_ITEM_INVALID_OBJECT, kCorruptedItem);
+            if (!columns) gvRaiseCorruptedItem();
             VARIANT_BOOL links = VARIANT_FALSE;
-            if (HRESULT hr = columns->GetChecked(CastavyCol_Link, &links); FAILED(hr))
-                gvRaiseFailedCall(hr, kCorruptedItem);
+            if (HRESULT hr = columns->GetChecked(CastavyCol_Link, &links); FAILED(hr)) gvRaiseFailedItemCall(hr);
             const bool linksFile = links == VARIANT_TRUE;
             auto [entry, added] = linking.try_emplace(std::u16string(com::BstrView(name)), linksFile);
             if (added) continue;

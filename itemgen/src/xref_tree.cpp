@@ -1,8 +1,8 @@
-// The tree handler's reference tree: building it over the selection, the
-// walk for the checked rows, and the one wrapper per tree item.
+// The tree handler's reference tree: built over the selection, attached to
+// the tree manager (with the previous tree's counter ids while the operation
+// still holds them), then given its initial marks.
 #include "xref_tree_handler.h"
 
-#include "castavy/interfaces.h"
 #include "com/ccom_bstr.h"
 #include "com/method_boundary.h"
 #include "com/runnable.h"
@@ -10,8 +10,6 @@
 #include "common/com_errors.h"
 #include "hastrel/ids.h"
 #include "hastrel/interfaces.h"
-
-#include <utility>
 
 namespace coravent {
 

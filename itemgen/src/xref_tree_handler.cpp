@@ -17,6 +17,7 @@
 #include "common/error_codes.h"
 #include "common/record_array.h"
 #include "hastrel/interfaces.h"
+#include "com/error_info.h"
 #include "ui/window_value.h"
 #include "tesspur/str_wnd.h"
 #include "tesspur/tesspur.h"
@@ -105,6 +106,10 @@ CXRefTreeHandler::CXRefTreeHandler() = default;
 CXRefTreeHandler::~CXRefTreeHandler() = default;
 
 void CXRefTreeHandler::FinalRelease() {
+    // Ids reserved for an operation that ends without generating (its
+    // dialog failed, or nobody generated after OK) go back to the vault;
+    // spent and returned ones are not held any more.
+    if (FAILED(PushBackCounterIDs())) SetErrorInfo(0, nullptr);
     moFolderItems.clear();
     moVarData.clear();
     for (HastrelLib::SelectionEntry& entry : moSelection) {

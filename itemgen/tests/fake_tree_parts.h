@@ -101,6 +101,10 @@ public:
         enabled[lColumn] = bEnabled != VARIANT_FALSE;
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE GetEnabled(LONG lColumn, VARIANT_BOOL* pbEnabled) {
+        *pbEnabled = !enabled.contains(lColumn) || enabled[lColumn] ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
 };
 
 // A tree: the calls on its interfaces recorded. Serial ids are what

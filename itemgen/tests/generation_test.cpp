@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -124,6 +125,7 @@ TEST_F(GenerationTest, FolderItemsAloneGenerateWithoutATree) {
     AddFolderItems(handler, {{u"Widget", vault_.partsFolder}, {nullptr, 0}});
     EXPECT_EQ(handler.CreateXRefTree(nullptr), S_OK);  // no tree for folder items
     EXPECT_EQ(handler.mpoTree, nullptr);
+    EXPECT_EQ(handler.CheckItemNames(), S_OK);  // the dialog's OK finds no rows to refuse
 
     SAFEARRAY* records = nullptr;
     VARIANT_BOOL open = VARIANT_FALSE;
@@ -188,6 +190,27 @@ TEST_F(GenerationTest, TheVaultSpendsOrFreesEveryHeldIdAndNoneGoesBackLater) {
     for (LONG id : others) EXPECT_EQ(CounterState(id), vaultdb::kCounterReserved) << id;
 }
 
+TEST_F(GenerationTest, AnOperationEndingWithoutGenerationGivesItsIdsBack) {
+    const std::vector<LONG> treeIds = Reserve(2);
+    const std::vector<LONG> freshIds = Reserve(1);
+    GiveReservations(Handler(), treeIds, freshIds);
+    Handler();  // the first handler goes
+    for (LONG id : {treeIds[0], treeIds[1], freshIds[0]}) EXPECT_EQ(CounterState(id), vaultdb::kCounterFree) << id;
+
+    // After a generation nothing goes back: the vault settled every id.
+    const std::vector<LONG> more = Reserve(2);
+    TestHandler& generating = Handler();
+    GiveReservations(generating, more, {});
+    AddFolderItems(generating, {{nullptr, vault_.partsFolder}});
+    VARIANT_BOOL open = VARIANT_FALSE;
+    ASSERT_EQ(generating.DoGenerateItemsWithPushBack(vault_.partsFolder, nullptr, &open), S_OK);
+    // Another user takes every free id, the one the generation freed among them.
+    const std::vector<LONG> others = Reserve(4);
+    EXPECT_NE(std::find(others.begin(), others.end(), more[1]), others.end());
+    Handler();
+    for (LONG id : others) EXPECT_EQ(CounterState(id), vaultdb::kCounterReserved) << id;
+}
+
 TEST_F(GenerationTest, AFailedCacheWriteKeepsTheItemsAndTheirIds) {
     std::filesystem::create_directories(CacheFile());  // the cache file cannot be opened
     const std::vector<LONG> treeIds = Reserve(1);
@@ -212,6 +235,18 @@ TEST_F(GenerationTest, AFailedCacheWriteKeepsTheItemsAndTheirIds) {
     ASSERT_EQ(second.size(), 1u);
     EXPECT_NE(second[0], first[0]);
     EXPECT_EQ(ItemCount(), 2);
+}
+
+TEST_F(GenerationTest, AViewThatDoesNotNameItsVaultStillGenerates) {
+    TestHandler& handler = MakeHandler(TreeCreationType_ItemGeneration, u"C:\\Elsewhere\\");
+    AddFolderItems(handler, {{u"Widget", vault_.partsFolder}});
+    SAFEARRAY* records = nullptr;
+    VARIANT_BOOL open = VARIANT_FALSE;
+    // No error info is left behind (the fixture checks).
+    ASSERT_EQ(handler.DoGenerateItemsWithPushBack(vault_.partsFolder, &records, &open), S_OK);
+    EXPECT_EQ(Names(records), std::vector<std::u16string>{u"Widget.<item>"});
+    SafeArrayDestroy(records);
+    EXPECT_EQ(ItemCount(), 1);
 }
 
 TEST_F(GenerationTest, AGenerationTheVaultRefusesGivesTheIdsBackOnce) {

@@ -31,6 +31,7 @@ public:
     using CXRefTreeHandler::moViewID;
     using CXRefTreeHandler::mpoListObject;
     using CXRefTreeHandler::mpoTree;
+    using CXRefTreeHandler::mpoTreeManager;
 };
 
 class HandlerTest : public com_testing::LeakChecked<vennacle_test::VennacleTest> {

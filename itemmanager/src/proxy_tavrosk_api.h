@@ -4,17 +4,22 @@
 // object. Here: construction, Init, the connection it hands to new item
 // objects, the two logins with their shared worker, the logout and the
 // destruction; the browsing operations and the tree fetch behind them, and
-// the item operations (their own files); the other operations keep the
-// default of CProxy.
+// the item operations and the calls into the item generation server (their
+// own files); the other operations keep the default of CProxy.
 #pragma once
 
 #include "proxy.h"
+
+#include "com/ccom_ptr.h"
 
 #include <string>
 #include <vector>
 
 namespace TavroskClientLib {
 struct ITavroskClient;
+}
+namespace BellquistLib {
+struct IItmLinkManager;
 }
 namespace DunmorrowLib {
 struct ILogin;
@@ -116,6 +121,51 @@ public:
                         SAFEARRAY** statusInfo) override;
     // The card variables items carry (SAFEARRAY(ItmInfoSupplement)).
     HRESULT GetItmInfoSupplement(SAFEARRAY** supplement) override;
+
+    // The calls into the item generation server
+    // (proxy_tavrosk_api_generation.cpp). Each creates one ItemOperation of
+    // the server, starts it with this session (SpMgr, view, user) and lets
+    // it show its reference dialog on the parent window. A failing call of
+    // the operation comes back with the operation's error info.
+    //
+    // Items generated from file objects (items, files, BOMs) or from local
+    // paths below the view folder, created in `destination`'s folder (not
+    // in one the user may pick in the dialog). *items: the new item objects
+    // (SAFEARRAY of VARIANT), or null when the list was empty of references
+    // or the user cancelled (S_OK). E_POINTER for a null argument.
+    HRESULT GenerateItemFromFile(SAFEARRAY* files, BellquistLib::IItmObject* destination, SAFEARRAY** items) override;
+    HRESULT GenerateItemFromFilePath(SAFEARRAY* paths, BellquistLib::IItmObject* destination,
+                                     SAFEARRAY** items) override;
+    // Lets the user choose among the files of `paths` (and what they
+    // reference) those to link to the item *parent: the item is checked out
+    // silently through the vault-interface back end (a failure is shown to
+    // the user and returned), then the chosen files become item objects
+    // linked to it as new links and come back in *items (SAFEARRAY of
+    // VARIANT). S_OK with *items null when nothing was chosen.
+    // E_OXN_NULL_VALUE for a null argument or without a client object,
+    // E_ITEM_INVALID_TARGET when *parent is no item, E_POINTER without a
+    // vault-interface back end.
+    HRESULT LinkFileFromFilePath(SAFEARRAY* paths, BellquistLib::IItmObject** parent, SAFEARRAY** items,
+                                 BellquistLib::IItmManager* manager) override;
+    // The generation driver: runs the operation over `selection`
+    // (SAFEARRAY(ItemData)) into the folder of `destination` and merges the
+    // generated records into item objects (*items, null when none). The
+    // reference on `destination` goes with the call.
+    HRESULT mhGenerateItems(SAFEARRAY* selection, CComPtr<BellquistLib::IItmObject> destination, SAFEARRAY** items);
+    // The add-files driver: the dialog over the files of `paths` against the
+    // current links of `links` (its reference goes with the call); the
+    // chosen files as SAFEARRAY(ItmObjectData) in *records (left as the
+    // caller set it when nothing was checked). S_FALSE when the operation
+    // found nothing to show or the user cancelled.
+    HRESULT mhAddFilesToItem(SAFEARRAY* paths, CComPtr<BellquistLib::IItmLinkManager> links, SAFEARRAY** records);
+    // The local paths (SAFEARRAY of VT_BSTR VARIANTs) below the view folder
+    // as a selection (SAFEARRAY(ItemData): document and folder ids from the
+    // client library, empty names) and their common item type.
+    // E_OXN_NULL_VALUE without the library's file-info interface,
+    // E_INVALIDARG for a path that cannot be converted, E_OXN_INVALID_TYPE
+    // when the paths are of different item types; the library's failure as
+    // it is. Raises the failure of asking the library for its interface.
+    HRESULT mhResolveFilePaths(SAFEARRAY* paths, SAFEARRAY** selection, LONG* itemType);
 
     // The tree fetch (proxy_tavrosk_api_fetch.cpp): asks the client library
     // for the trees of `input` (SAFEARRAY of ItmObjectData), sending along

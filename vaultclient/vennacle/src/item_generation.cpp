@@ -159,6 +159,7 @@ private:
     }
 
     void MakeItem(const PlannedItem& item, LONG destFolderId, Lst<ItemDbData*>& rows) {
+        if (JoinExistingItem(item, rows)) return;
         const XRefItemDocData& first = *item.mvRecords.front();
         const LONG folderId = first.mlDestFolderID != 0 ? first.mlDestFolderID : destFolderId;
         const std::u16string folderPath = ItemFolderPath(folderId);
@@ -241,8 +242,14 @@ private:
             config.Bind(record.mlDocID).Bind(configName);
             if (config.Next()) configId = config.Int(0);
         }
-        // One link per document and configuration; the first record decides.
+        // One link per document and configuration; the first record decides,
+        // and a link the item has already stays as it is.
         if (!linked.emplace(record.mlDocID, configId).second) return;
+        SpQuery present(moDatabase,
+                        "SELECT 1 FROM links WHERE parent_id = ? AND child_type = ? AND child_id = ? AND"
+                        " child_config_id = ?");
+        present.Bind(itemId).Bind(int32_t{vaultdb::kObjectFile}).Bind(record.mlDocID).Bind(configId);
+        if (present.Next()) return;
 
         const LONG linkType = record.mlLinkType == vaultdb::kLinkStatic ? vaultdb::kLinkStatic : vaultdb::kLinkDynamic;
         if (linkType == vaultdb::kLinkDynamic) {
@@ -282,6 +289,75 @@ private:
             delete row;
             throw;
         }
+    }
+
+    // Records that name an item the vault has already (the documents' rows
+    // chose "use existing item") link their documents to that item instead
+    // of making one; an item of a folder alone never joins one. Only links
+    // the item did not have are made, and only then the item and those links
+    // are returned. False when the item is to be made.
+    bool JoinExistingItem(const PlannedItem& item, Lst<ItemDbData*>& rows) {
+        if (item.moGivenName.empty()) return false;
+        for (const XRefItemDocData* record : item.mvRecords)
+            if (record->mlDocID <= 0) return false;
+        SpQuery existing(moDatabase,
+                         "SELECT d.id, d.name, d.folder_id, f.vault_path, d.latest_version,"
+                         " COALESCE(v.modified_utc, 0), COALESCE(d.state_id, 0)"
+                         " FROM documents d JOIN folders f ON f.id = d.folder_id"
+                         " LEFT JOIN document_versions v ON v.document_id = d.id AND v.version = d.latest_version"
+                         " WHERE d.name_key = ? AND d.deleted = 0 AND d.doc_type = 4");
+        existing.Bind(vaultdb::FoldKey(ItemFileName(item.moGivenName)));
+        if (!existing.Next()) return false;
+        const LONG itemId = existing.Int(0);
+
+        SpQuery dynamic(moDatabase, "SELECT 1 FROM links WHERE parent_id = ? AND link_type = ?");
+        dynamic.Bind(itemId).Bind(int32_t{vaultdb::kLinkDynamic});
+        bool hasDynamicLink = dynamic.Next();
+        AutoLst<Lst<ItemDbData*>> linkRows;
+        std::set<std::pair<LONG, LONG>> linked;
+        for (const XRefItemDocData* record : item.mvRecords)
+            LinkDocument(itemId, *record, linked, hasDynamicLink, linkRows);
+        if (linkRows.IsEmpty()) return true;
+
+        ItemDbTexts texts;
+        texts.filename = existing.Text(1);
+        texts.path = existing.Text(3);
+        // Its check-out, when it has one.
+        SpQuery lock(
+            moDatabase,
+            "SELECT l.user_id, u.name, l.locked_path, l.view_guid FROM locks l JOIN users u ON u.id = l.user_id"
+            " WHERE l.document_id = ?");
+        lock.Bind(itemId);
+        const bool locked = lock.Next();
+        GUID lockView{};
+        if (locked) {
+            texts.lockedBy = lock.Text(1);
+            texts.lockedPath = lock.Text(2);
+            winapi::ParseGuid(lock.Text(3), &lockView);
+        }
+        ItemDbData* row = NewItemDbData(texts);
+        row->mlLockedBy = locked ? lock.Int(0) : 0;
+        row->moLockViewID = lockView;
+        row->mlParentObjectID = existing.Int(2);
+        row->meParentDocType = vaultdb::kObjectItemFolder;
+        row->meObjectType = vaultdb::kObjectItem;
+        row->meLinkType = vaultdb::kLinkBom;
+        row->meLinkOperation = vaultdb::kLinkOpNone;
+        row->mlObjectID = itemId;
+        row->mlAttachedVersion = row->mlLocalVersion = row->mlLatestVersion = existing.Int(4);
+        row->moModified = existing.Double(5);
+        row->mlStatusID = existing.Int(6);
+        row->mlParentFolderID = existing.Int(2);
+        row->mbHasChildren = 1;
+        row->mbIsUpToDate = 1;
+        try {
+            rows.AddTail(row);
+        } catch (...) {
+            delete row;
+            throw;
+        }
+        MoveRows(linkRows, rows);
+        return true;
     }
 
     void WriteVariables(LONG itemId, const XRefItemVarList& values) {

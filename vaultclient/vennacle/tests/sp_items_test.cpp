@@ -181,6 +181,53 @@ TEST_F(SpItemsTest, GeneratesItemsWithTheirLinksInOneList) {
               1);
 }
 
+TEST_F(SpItemsTest, RecordsNamingAnItemOfTheVaultLinkTheirDocumentsToIt) {
+    const LONG taken =
+        static_cast<LONG>(Sql(*vault_.db,
+                              "INSERT INTO documents (folder_id, name, name_key, doc_type, latest_version)"
+                              " VALUES (?, 'Taken.<item>', 'taken.<item>', 4, 3) RETURNING id",
+                              {vault_.partsFolder}));
+    Sql(*vault_.db, "INSERT INTO links (parent_id, child_type, child_id, link_type) VALUES (?, 6, ?, 1)",
+        {taken, vault_.bracket});
+    const int64_t items = Sql(*vault_.db, "SELECT COUNT(*) FROM documents WHERE doc_type = 4");
+
+    // The plate joins statically; the bracket, linked already, stays as it is.
+    AutoLst<Lst<XRefItemDocData*>> docs;
+    docs.AddTail(Record(u"taken", vault_.bracket));
+    docs.AddTail(Record(u"TAKEN.<item>", vault_.plate, 2));
+    AutoLst<Lst<ItemDbData*>> out;
+    ASSERT_EQ(Items().mhGenerateItems(docs, vault_.itemsFolder, vault_.alice, kViewId, u"C:\\View", u"PC1", &out, 1, 0,
+                                      nullptr),
+              S_OK);
+    std::vector<const ItemDbData*> rows;
+    for (POSITION at = out.GetHeadPosition(); at;) rows.push_back(out.GetNext(at));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]->mlObjectID, taken);
+    EXPECT_EQ(rows[0]->meObjectType, 4);
+    EXPECT_EQ(rows[0]->meParentDocType, 3);
+    EXPECT_EQ(rows[0]->mlParentObjectID, vault_.partsFolder);
+    EXPECT_EQ(rows[0]->moFilename.View(), u"Taken.<item>");
+    EXPECT_EQ(rows[0]->moPath.View(), u"\\<items>\\Parts\\");
+    EXPECT_EQ(rows[0]->mlLatestVersion, 3);
+    EXPECT_EQ(rows[1]->mlObjectID, vault_.plate);
+    EXPECT_EQ(rows[1]->mlParentObjectID, taken);
+    EXPECT_EQ(rows[1]->meLinkType, 2);
+    EXPECT_EQ(Sql(*vault_.db, "SELECT COUNT(*) FROM documents WHERE doc_type = 4"), items);
+    EXPECT_EQ(Sql(*vault_.db, "SELECT COUNT(*) FROM links WHERE parent_id = ?", {taken}), 2);
+
+    // Nothing new to link: nothing returned; a second dynamic link is refused.
+    AutoLst<Lst<ItemDbData*>> none;
+    ASSERT_EQ(Items().mhGenerateItems(docs, vault_.itemsFolder, vault_.alice, kViewId, u"C:\\View", u"PC1", &none, 1, 0,
+                                      nullptr),
+              S_OK);
+    EXPECT_TRUE(none.IsEmpty());
+    AutoLst<Lst<XRefItemDocData*>> dynamic;
+    dynamic.AddTail(Record(u"Taken", vault_.bracket, 0, u"Default"));
+    EXPECT_EQ(Items().mhGenerateItems(dynamic, vault_.itemsFolder, vault_.alice, kViewId, u"C:\\View", u"PC1", &none, 1,
+                                      0, nullptr),
+              E_ITEM_MANY_DYN_LINKS);
+}
+
 TEST_F(SpItemsTest, NamedItemSpendsTheCounterOfItsName) {
     const std::vector<LONG> counters = Reserve(2);
     AutoLst<Lst<XRefItemDocData*>> docs;

@@ -8,6 +8,7 @@
 #include "sp_queries.h"
 #include "vennacle/sp_query.h"
 #include "vennacle/auto_lst.h"
+#include "bellquist/item_names.h"
 #include "common/error_codes.h"
 #include "vennacle/xref_item_data.h"
 #include "vaultdb/errors.h"
@@ -26,12 +27,8 @@ using namespace vennacle;
 
 namespace {
 
-constexpr std::u16string_view kItemExtension = u".<item>";
-
-bool HasItemExtension(std::u16string_view name) {
-    return name.size() >= kItemExtension.size() &&
-           winapi::EqualsIgnoreCase(name.substr(name.size() - kItemExtension.size()), kItemExtension);
-}
+using BellquistLib::HasItemExtension;
+using BellquistLib::kItemExtension;
 
 // The item's file name: "<name>.<item>"; a name that has the extension keeps it.
 std::u16string ItemFileName(std::u16string_view name) {

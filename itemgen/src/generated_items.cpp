@@ -1,6 +1,7 @@
 // The generated items in the item cache (the explorer sees them at once) and
 // in the records returned to the caller.
 #include "generated_items.h"
+#include "destination_path.h"
 #include "xref_tree_handler.h"
 
 #include "com/bstr.h"
@@ -33,8 +34,7 @@ RefPtr<ChildWithLink> goMakeCacheRecord(const ItemDbData& row, std::u16string_vi
     record->mlConfigID = row.mlConfigID;
     record->mvSetFileName(row.moFilename.View());
     record->moLockViewID = row.moLockViewID;
-    while (!rootPath.empty() && rootPath.back() == u'\\') rootPath.remove_suffix(1);
-    std::u16string path(rootPath);
+    std::u16string path(WithoutTrailingBackslashes(rootPath));
     path += row.moPath.View();
     path += row.moFilename.View();
     record->mvSetPath(path);

@@ -11,6 +11,7 @@
 #include "com/ccom_ptr.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
+#include "com/safearray_holder.h"
 #include "com/task_memory.h"
 #include "com/variant.h"
 #include "common/com_errors.h"
@@ -20,6 +21,7 @@
 #include "hastrel/ids.h"
 #include "hastrel/interfaces.h"
 #include "hastrel/records.h"
+#include "row_record_holder.h"
 #include "xref_tree_handler.h"
 
 #include <algorithm>
@@ -58,29 +60,6 @@ LONG ConfigWordOrZero(IUnknown* poItem) {
     LONG word = 0;
     return ReadConfigWord(poItem, word) ? word : 0;
 }
-
-// A row record, freed as its contract says: the string, then the record.
-struct RowRecordHolder {
-    XRefRowRecord* record = nullptr;
-    RowRecordHolder() = default;
-    RowRecordHolder(const RowRecordHolder&) = delete;
-    RowRecordHolder& operator=(const RowRecordHolder&) = delete;
-    ~RowRecordHolder() {
-        if (!record) return;
-        SysFreeString(record->mbsName);
-        CoTaskMemFree(record);
-    }
-};
-
-struct ArrayHolder {
-    SAFEARRAY* array = nullptr;
-    ArrayHolder() = default;
-    ArrayHolder(const ArrayHolder&) = delete;
-    ArrayHolder& operator=(const ArrayHolder&) = delete;
-    ~ArrayHolder() {
-        if (array) SafeArrayDestroy(array);
-    }
-};
 
 // The identity of a tree item (its IUnknown), for the set of items marked.
 // The tree holds its items while they are marked, so the pointer stays
@@ -175,7 +154,7 @@ HRESULT CXRefTreeHandler::SetRetrieveFilesMarks() {
     return com::Boundary([&]() -> HRESULT {
         if (!mpoTree) gvRaiseComError(E_POINTER, u"No reference tree is built.");
         if (CComQIPtr<IXRefColumnState> state(mpoTree); state) {
-            ArrayHolder columns;
+            com::SafeArrayHolder columns;
             columns.array = SafeArrayCreateVector(VT_I4, 0, 2);
             if (!columns.array) return E_OUTOFMEMORY;
             LONG ids[] = {CastavyCol_AddFile, CastavyCol_Link};
@@ -224,7 +203,7 @@ HRESULT CXRefTreeHandler::SetRetrieveFilesMarks() {
             }
             CComQIPtr<IFileRefConfigurations> configurations(root);
             if (!configurations) continue;
-            ArrayHolder entries;
+            com::SafeArrayHolder entries;
             Check(configurations->GetConfigurations(&entries.array), u"Could not read the configurations of a root.");
             if (!entries.array) continue;
             // The items are marked after the array is read: marking may

@@ -7,6 +7,7 @@
 #include "com/bstr.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
+#include "com/safearray_holder.h"
 #include "com/server/com_object.h"
 #include "com/task_memory.h"
 #include "com/variant.h"
@@ -64,17 +65,6 @@ struct NamesHolder {
     }
 };
 
-// An array the scope owns.
-struct ArrayHolder {
-    SAFEARRAY* array = nullptr;
-    ArrayHolder() = default;
-    ArrayHolder(const ArrayHolder&) = delete;
-    ArrayHolder& operator=(const ArrayHolder&) = delete;
-    ~ArrayHolder() {
-        if (array) SafeArrayDestroy(array);
-    }
-};
-
 }  // namespace
 
 // ---- Set-up and end ----
@@ -107,7 +97,7 @@ HRESULT XRefItmItem::Init(IFileRefItem* poItem, CXRefTreeHandler* poHandler) {
             moNameB = com::BstrText(names.record->mbsNameB);
         }
 
-        ArrayHolder list;
+        com::SafeArrayHolder list;
         if (HRESULT hr = static_cast<IItemListCmd*>(mpoHandler)->GetItemList(&list.array, 0); FAILED(hr)) return hr;
         moNameMap.clear();
         if (list.array) {
@@ -183,7 +173,7 @@ void XRefItmItem::RefreshChoice() {
     if (!state) return;  // an item without column states shows its values as they are
     for (LONG column : {CastavyCol_CreateItem, CastavyCol_ExistingItem}) {
         bool checked = Checked(column);
-        ArrayHolder columns;
+        com::SafeArrayHolder columns;
         columns.array = SafeArrayCreateVector(VT_I4, 0, 1);
         if (!columns.array) throw std::bad_alloc();
         LONG index = 0;
@@ -462,7 +452,7 @@ HRESULT XRefItmItem::GetConfigurations(SAFEARRAY** ppoConfigurations) {
         if (HRESULT hr = item->GetConfigurations(ppoConfigurations); hr != S_OK) return hr;
         if (!ppoConfigurations || !*ppoConfigurations) return S_OK;
         // The array goes to the caller only with every item wrapped.
-        ArrayHolder array;
+        com::SafeArrayHolder array;
         array.array = std::exchange(*ppoConfigurations, nullptr);
         {
             RecordArray<FileRefConfiguration> entries(array.array);

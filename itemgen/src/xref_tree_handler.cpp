@@ -12,6 +12,7 @@
 #include "com/hresults.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
+#include "com/safearray_holder.h"
 #include "common/com_errors.h"
 #include "common/error_catalogue.h"
 #include "common/error_codes.h"
@@ -42,17 +43,6 @@ using namespace CoraventLib;
 using namespace CASTAVYLib;
 
 namespace {
-
-// A SAFEARRAY the scope owns.
-struct SafeArrayHolder {
-    SAFEARRAY* array = nullptr;
-    SafeArrayHolder() = default;
-    SafeArrayHolder(const SafeArrayHolder&) = delete;
-    SafeArrayHolder& operator=(const SafeArrayHolder&) = delete;
-    ~SafeArrayHolder() {
-        if (array) SafeArrayDestroy(array);
-    }
-};
 
 // A VARIANT's value as text: a BSTR as it is, anything else changed to one.
 // Raises the failure of the change.
@@ -148,8 +138,8 @@ HRESULT CXRefTreeHandler::Init(const InitData& oData, TreeCreationType eTreeType
 
 HRESULT CXRefTreeHandler::SetColumns(SAFEARRAY* poColumnsOne, SAFEARRAY* poColumnsTwo, LONG lDialogFlags) {
     if (!poColumnsOne || !poColumnsTwo) return E_POINTER;
-    SafeArrayHolder one;
-    SafeArrayHolder two;
+    com::SafeArrayHolder one;
+    com::SafeArrayHolder two;
     if (HRESULT hr = SafeArrayCopy(poColumnsOne, &one.array); FAILED(hr)) return hr;
     if (HRESULT hr = SafeArrayCopy(poColumnsTwo, &two.array); FAILED(hr)) return hr;
     if (mpoColumnsOne) SafeArrayDestroy(mpoColumnsOne);
@@ -182,8 +172,8 @@ HRESULT CXRefTreeHandler::GetColumns(SAFEARRAY** ppoFirst, SAFEARRAY** ppoSecond
     if (!plFlags) return E_POINTER;
     *ppoFirst = *ppoSecond = nullptr;
     if (!mpoColumnsOne || !mpoColumnsTwo) return E_FAIL;
-    SafeArrayHolder first;
-    SafeArrayHolder second;
+    com::SafeArrayHolder first;
+    com::SafeArrayHolder second;
     if (HRESULT hr = SafeArrayCopy(mpoColumnsTwo, &first.array); FAILED(hr)) return hr;
     if (HRESULT hr = SafeArrayCopy(mpoColumnsOne, &second.array); FAILED(hr)) return hr;
     *ppoFirst = std::exchange(first.array, nullptr);
@@ -346,7 +336,7 @@ HRESULT CXRefTreeHandler::BuildTree(LONG lMode) {
         moWrappers.clear();
         // The counter ids the old item-generation tree reserved go to the
         // tree manager for the new tree, unless they went back already.
-        SafeArrayHolder serials;
+        com::SafeArrayHolder serials;
         if (mpoTree && meTreeCreationType == TreeCreationType_ItemGeneration) {
             CComQIPtr<HastrelLib::IXRefTreeSerials> treeSerials(mpoTree);
             if (!treeSerials) return E_NOTIMPL;
@@ -449,7 +439,7 @@ HRESULT CXRefTreeHandler::GetItemList(SAFEARRAY** ppoList, LONG /*lReserved*/) {
     if (!mpoTree) return E_OXN_NOT_INITIALIZED;
     CComQIPtr<HastrelLib::IXRefTreeItems> list(mpoTree);
     if (!list) return E_UNEXPECTED;
-    SafeArrayHolder names;
+    com::SafeArrayHolder names;
     if (HRESULT hr = list->GetItemList(&names.array); FAILED(hr)) return hr;
     *ppoList = std::exchange(names.array, nullptr);
     return S_OK;

@@ -16,6 +16,7 @@
 #include "coravent/ids.h"
 #include "hastrel/interfaces.h"
 #include "hastrel/records.h"
+#include "row_record_holder.h"
 #include "xref_tree_handler.h"
 
 #include <algorithm>
@@ -43,20 +44,6 @@ public:
 protected:
     XRefIterator() = default;
     ~XRefIterator() = default;
-};
-
-// A row record of a tree item, freed as its contract says: the string, then
-// the record.
-struct RowRecordHolder {
-    XRefRowRecord* record = nullptr;
-    RowRecordHolder() = default;
-    RowRecordHolder(const RowRecordHolder&) = delete;
-    RowRecordHolder& operator=(const RowRecordHolder&) = delete;
-    ~RowRecordHolder() {
-        if (!record) return;
-        SysFreeString(record->mbsName);
-        CoTaskMemFree(record);
-    }
 };
 
 // The visitor of one walk: collects the nodes the user chose (checked in one

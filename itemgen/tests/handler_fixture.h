@@ -7,6 +7,7 @@
 #include "vault_seed.h"
 #include "xref_tree_handler.h"
 
+#include "com/safearray.h"
 #include "com/server/com_object.h"
 #include "com_testing/leak_checked_test.h"
 #include "coravent/records.h"
@@ -15,8 +16,23 @@
 
 #include <bit>
 #include <cstdint>
+#include <vector>
 
 namespace coravent_test {
+
+// The VT_I4 elements of a column set (SAFEARRAY of VT_I4), in order.
+inline std::vector<LONG> Columns(SAFEARRAY* array) {
+    std::vector<LONG> columns;
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    for (LONG i = lower; i <= upper; ++i) {
+        LONG value = 0;
+        SafeArrayGetElement(array, &i, &value);
+        columns.push_back(value);
+    }
+    return columns;
+}
 
 class TestHandler : public coravent::CXRefTreeHandler {
 public:

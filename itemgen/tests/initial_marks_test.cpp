@@ -20,7 +20,6 @@ using namespace coravent_test;
 using namespace CASTAVYLib;
 using namespace HastrelLib;
 
-constexpr LONG kFolder = 10;
 constexpr LONG kGenerationOptions = kTreeOptionReferences | kTreeOptionItemNames | kTreeOptionCounts;
 
 using InitialMarksTest = ReferenceTreeTest;
@@ -33,12 +32,7 @@ LONG MarkOf(IUnknown* node) {
 }
 
 TEST_F(InitialMarksTest, ANewItemsNodeStartsCreatedAndAnExistingItemsNodeUsed) {
-    source_->AddDocument(1, kFolder, u"frame.zvkasm");
-    source_->AddDocument(2, kFolder, u"bracket.zvkprt");
-    source_->AddDocument(3, kFolder, u"plate.zvkprt");
-    source_->AddReference(1, 2);
-    source_->AddReference(1, 3);
-    source_->AddItem(u"Bracket.<item>", 2);
+    AddFrameWithBracketAndPlate();
     TestHandler& handler = StartHandler(CoraventLib::TreeCreationType_ItemGeneration, kGenerationOptions);
     ASSERT_EQ(BuildTree(handler, {{1, kFolder}}), S_OK);
 
@@ -82,9 +76,7 @@ TEST_F(InitialMarksTest, ADocumentUsedMoreThanOnceIsSwitchedOffEverywhere) {
     };
     for (const Case& one : cases) {
         SCOPED_TRACE(one.name);
-        source_ = std::make_shared<hastrel_testing::MemoryTreeSource>();
-        classes_.reset();
-        classes_.emplace(source_);
+        FreshSource();
         source_->AddDocument(1, kFolder, u"frame.zvkasm");
         source_->AddDocument(4, kFolder, u"arm.zvkasm");
         source_->AddDocument(5, kFolder, u"bolt.zvkprt");
@@ -144,9 +136,7 @@ TEST_F(InitialMarksTest, ALinksConfigurationCountsOnlyWhenTheTreeTellsConfigurat
     };
     for (const Case& one : cases) {
         SCOPED_TRACE(one.name);
-        source_ = std::make_shared<hastrel_testing::MemoryTreeSource>();
-        classes_.reset();
-        classes_.emplace(source_);
+        FreshSource();
         source_->AddDocument(1, kFolder, u"frame.zvkasm");
         source_->AddDocument(2, kFolder, u"bracket.zvkprt", {u"Default"});  // configuration 201
         source_->AddReference(1, 2, u"Default");

@@ -42,8 +42,8 @@ public:
         SAFEARRAY* one = nullptr;
         SAFEARRAY* two = nullptr;
         if (HRESULT hr = command->GetColumns(&one, &two, &flags); FAILED(hr)) return hr;
-        first = Read(one);
-        second = Read(two);
+        first = Columns(one);
+        second = Columns(two);
         SafeArrayDestroy(one);
         SafeArrayDestroy(two);
         return showResult;
@@ -57,20 +57,6 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetText(BSTR) override { return S_OK; }
-
-private:
-    static std::vector<LONG> Read(SAFEARRAY* array) {
-        std::vector<LONG> columns;
-        LONG lower = 0, upper = -1;
-        SafeArrayGetLBound(array, 1, &lower);
-        SafeArrayGetUBound(array, 1, &upper);
-        for (LONG i = lower; i <= upper; ++i) {
-            LONG value = 0;
-            SafeArrayGetElement(array, &i, &value);
-            columns.push_back(value);
-        }
-        return columns;
-    }
 };
 
 class ItemOperationTest : public HandlerTest {

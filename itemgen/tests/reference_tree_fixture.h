@@ -34,8 +34,7 @@ protected:
         HandlerTest::SetUp();
         CASTAVYLib::RegisterRecords();
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        source_ = std::make_shared<hastrel_testing::MemoryTreeSource>();
-        classes_.emplace(source_);
+        FreshSource();
     }
     void TearDown() override {
         ReleaseHandler();
@@ -44,6 +43,27 @@ protected:
         source_.reset();
         CoUninitialize();
         HandlerTest::TearDown();
+    }
+
+    // The folder the tests put their documents in.
+    static constexpr LONG kFolder = 10;
+
+    // Starts again with an empty source and tree classes over it.
+    void FreshSource() {
+        source_ = std::make_shared<hastrel_testing::MemoryTreeSource>();
+        classes_.reset();
+        classes_.emplace(source_);
+    }
+
+    // A frame (document 1) referencing a bracket (2), which the item
+    // "Bracket.<item>" links, and a plate (3).
+    void AddFrameWithBracketAndPlate() {
+        source_->AddDocument(1, kFolder, u"frame.zvkasm");
+        source_->AddDocument(2, kFolder, u"bracket.zvkprt");
+        source_->AddDocument(3, kFolder, u"plate.zvkprt");
+        source_->AddReference(1, 2);
+        source_->AddReference(1, 3);
+        source_->AddItem(u"Bracket.<item>", 2);
     }
 
     // A handler of tree type `type` with a started tree manager and the

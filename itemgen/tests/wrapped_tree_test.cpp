@@ -23,19 +23,11 @@ using namespace coravent_test;
 using namespace CASTAVYLib;
 using namespace HastrelLib;
 
-constexpr LONG kFolder = 10;
-
 class WrappedTreeTest : public ReferenceTreeTest {
 protected:
-    // A frame referencing a bracket, which the item "Bracket.<item>" links,
-    // and a plate; an item-generation tree over the frame.
+    // An item-generation tree over the frame of AddFrameWithBracketAndPlate.
     TestHandler& FrameTree() {
-        source_->AddDocument(1, kFolder, u"frame.zvkasm");
-        source_->AddDocument(2, kFolder, u"bracket.zvkprt");
-        source_->AddDocument(3, kFolder, u"plate.zvkprt");
-        source_->AddReference(1, 2);
-        source_->AddReference(1, 3);
-        source_->AddItem(u"Bracket.<item>", 2);
+        AddFrameWithBracketAndPlate();
         TestHandler& handler = StartHandler(CoraventLib::TreeCreationType_ItemGeneration,
                                             kTreeOptionReferences | kTreeOptionItemNames | kTreeOptionCounts);
         EXPECT_EQ(BuildTree(handler, {{1, kFolder}}), S_OK);

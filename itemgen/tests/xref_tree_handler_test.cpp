@@ -21,19 +21,6 @@ using namespace coravent_test;
 using namespace CoraventLib;
 using CASTAVYLib::IFileRefItem;
 
-std::vector<LONG> Columns(SAFEARRAY* array) {
-    std::vector<LONG> columns;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(array, 1, &lower);
-    SafeArrayGetUBound(array, 1, &upper);
-    for (LONG i = lower; i <= upper; ++i) {
-        LONG value = 0;
-        SafeArrayGetElement(array, &i, &value);
-        columns.push_back(value);
-    }
-    return columns;
-}
-
 SAFEARRAY* ColumnArray(const std::vector<LONG>& columns) {
     SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(columns.size()));
     for (LONG i = 0; i < static_cast<LONG>(columns.size()); ++i) {

@@ -168,15 +168,7 @@ const Row kPump{ItmObjectType_Item, 10, 5, ItmObjectType_ItemFolder, u"Pump.<ite
 const Row kPartA{ItmObjectType_File, 61, 10, ItmObjectType_Item, u"a.part", LinkType_Static};
 const Row kPartB{ItmObjectType_File, 62, 10, ItmObjectType_Item, u"b.part", LinkType_Static};
 
-// A new item-store object of class T, as its registered class makes one.
-template <class T>
-IUnknown* NewUnknown() {
-    CComObject<T>* created = nullptr;
-    CComObject<T>::CreateInstance(&created);
-    IUnknown* unknown = nullptr;
-    created->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    return unknown;
-}
+using conversion_test::NewUnknown;
 
 ULONG References(IUnknown* object) {
     object->AddRef();

@@ -88,15 +88,6 @@ public:
     void SetViewPath(const char16_t* path) { moViewPath = path; }
 };
 
-template <class T>
-IUnknown* NewUnknown() {
-    CComObject<T>* created = nullptr;
-    CComObject<T>::CreateInstance(&created);
-    IUnknown* unknown = nullptr;
-    created->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    return unknown;
-}
-
 class ItemObjectConversionTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
 protected:
     void SetUp() override {

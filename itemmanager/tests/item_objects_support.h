@@ -18,6 +18,17 @@
 
 namespace conversion_test {
 
+// A new item-store object of class T, as its registered class makes one
+// (one reference, the caller's).
+template <class T>
+IUnknown* NewUnknown() {
+    CComObject<T>* created = nullptr;
+    CComObject<T>::CreateInstance(&created);
+    IUnknown* unknown = nullptr;
+    created->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    return unknown;
+}
+
 // What a test object is loaded with; the strings are copied at the load.
 struct ObjectValues {
     BellquistLib::ItmObjectType type = BellquistLib::ItmObjectType_File;

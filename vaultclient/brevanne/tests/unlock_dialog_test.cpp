@@ -7,6 +7,7 @@
 #include "castavy/dialog_script.h"
 #include "castavy/ids.h"
 #include "castavy/interfaces.h"
+#include "com_testing/bstr_text.h"
 #include "ui/dialog.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
@@ -55,9 +56,7 @@ protected:
     std::u16string DialogText() {
         BSTR text = nullptr;
         EXPECT_EQ(dialog_->GetText(&text), S_OK);
-        std::u16string taken(com::BstrView(text));
-        SysFreeString(text);
-        return taken;
+        return com_testing::TakeText(text);
     }
 
     // Passes the command's text to the dialog and shows it, as the driver

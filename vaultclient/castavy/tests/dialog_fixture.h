@@ -18,6 +18,7 @@
 #include "com/com_ptr.h"
 #include "com/runnable.h"
 #include "com/runtime.h"
+#include "com_testing/bstr_text.h"
 #include "com_testing/leak_checked_test.h"
 #include "com_testing/register_server.h"
 #include "testsupport/fresh_machine.h"
@@ -77,9 +78,7 @@ protected:
     std::u16string DialogText() {
         BSTR text = nullptr;
         EXPECT_EQ(dialog_->GetText(&text), S_OK);
-        std::u16string taken(com::BstrView(text));
-        SysFreeString(text);
-        return taken;
+        return com_testing::TakeText(text);
     }
 
     FakeRow& Row(size_t root, std::vector<size_t> path = {}) {

@@ -35,17 +35,6 @@ BSTR NewString(std::u16string_view text) {
 // A new string, or null for an empty text.
 BSTR NewStringOrNull(std::u16string_view text) { return text.empty() ? nullptr : NewString(text); }
 
-bool HasItemExtension(std::u16string_view name) {
-    const std::u16string_view extension = BellquistLib::kItemExtension;
-    return name.size() >= extension.size() &&
-           winapi::EqualsIgnoreCase(name.substr(name.size() - extension.size()), extension);
-}
-
-std::u16string WithoutItemExtension(std::u16string_view name) {
-    if (HasItemExtension(name)) name.remove_suffix(BellquistLib::kItemExtension.size());
-    return std::u16string(name);
-}
-
 std::u16string Number(LONG value) { return winapi::ToUtf16(std::to_string(value)); }
 
 // A task-memory record of T, zeroed, or a raised E_OUTOFMEMORY.
@@ -133,7 +122,7 @@ bool CXRefTreeItem::Checked(LONG column) const noexcept {
 
 void CXRefTreeItem::SetRowName(std::u16string_view name) {
     rowName_ = name;
-    if (!rowName_.empty() && !HasItemExtension(rowName_)) rowName_ += BellquistLib::kItemExtension;
+    if (!rowName_.empty() && !BellquistLib::HasItemExtension(rowName_)) rowName_ += BellquistLib::kItemExtension;
 }
 
 void CXRefTreeItem::SetColumnOnRows(LONG column, LONG state, LONG scope) {
@@ -213,7 +202,7 @@ HRESULT CXRefTreeItem::GetColumnText(LONG lColumn, BSTR* pbsText) {
             if (data_.parentDocumentId != 0) text = data_.isStatic ? u"Static" : u"Dynamic";
             break;
         case CASTAVYLib::CastavyCol_ItemNumber:
-            text = WithoutItemExtension(RowName());
+            text = BellquistLib::WithoutItemExtension(RowName());
             break;
         default:
             break;
@@ -319,7 +308,7 @@ HRESULT CXRefTreeItem::GetValue(LONG lId, BSTR* pbsValue) {
     *pbsValue = nullptr;
     if (lId != CASTAVYLib::kValueItemName) return E_INVALIDARG;
     return com::Boundary([&] {
-        *pbsValue = NewString(WithoutItemExtension(RowName()));
+        *pbsValue = NewString(BellquistLib::WithoutItemExtension(RowName()));
         return S_OK;
     });
 }

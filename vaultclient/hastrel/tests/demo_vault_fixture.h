@@ -1,5 +1,5 @@
 // A fresh machine with the demo vault (vaultadmin's creation and seeding)
-// opened for the test, and small helpers to find its documents and change it.
+// opened for the test, the ids of its main documents, and small helpers to find its documents and change it.
 #pragma once
 
 #include "vaultadmin/demo_seeding.h"
@@ -30,6 +30,14 @@ protected:
         created_ = vaultadmin::CreateVault(request);
         database_ = vaultadmin::OpenRegisteredVault(u"Demo");
         vaultadmin::SeedDemoVault(*database_);
+        gearbox_ = Document(vaultadmin::kDemoGearboxAssembly);
+        unit_ = Document(vaultadmin::kDemoGearboxSubAssembly);
+        housing_ = Document(u"GB-1100 Housing.zvkprt");
+        shaft_ = Document(u"GB-1200 Shaft.zvkprt");
+        bearing_ = Document(u"GB-1310 Ball Bearing.zvkprt");
+        seal_ = Document(u"GB-1320 Seal Ring.zvkprt");
+        drawing_ = Document(u"GB-1000 Gearbox.dwg");
+        conveyorPart_ = Document(u"P-00001.zvkprt");
     }
 
     // Runs `sql` with its values bound in order; the first column of the
@@ -59,6 +67,9 @@ protected:
 
     vaultadmin::CreatedVault created_;
     std::unique_ptr<vaultdb::Database> database_;
+    // The documents of the demo's gearbox and a part of its conveyor.
+    int32_t gearbox_ = 0, unit_ = 0, housing_ = 0, shaft_ = 0, bearing_ = 0, seal_ = 0, drawing_ = 0;
+    int32_t conveyorPart_ = 0;
 };
 
 }  // namespace hastrel_test

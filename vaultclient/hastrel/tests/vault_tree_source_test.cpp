@@ -26,14 +26,6 @@ class VaultTreeSourceTest : public DemoVaultTest {
 protected:
     void SetUp() override {
         DemoVaultTest::SetUp();
-        gearbox_ = Document(vaultadmin::kDemoGearboxAssembly);
-        unit_ = Document(vaultadmin::kDemoGearboxSubAssembly);
-        housing_ = Document(u"GB-1100 Housing.zvkprt");
-        shaft_ = Document(u"GB-1200 Shaft.zvkprt");
-        bearing_ = Document(u"GB-1310 Ball Bearing.zvkprt");
-        seal_ = Document(u"GB-1320 Seal Ring.zvkprt");
-        drawing_ = Document(u"GB-1000 Gearbox.dwg");
-        conveyorPart_ = Document(u"P-00001.zvkprt");
         itemsFolder_ = Sql("SELECT id FROM folders WHERE vault_path = '\\<items>\\'");
         longShaft_ = Configuration(shaft_, u"Long");
         shortShaft_ = Configuration(shaft_, u"Short");
@@ -64,8 +56,7 @@ protected:
         return names;
     }
 
-    int32_t gearbox_ = 0, unit_ = 0, housing_ = 0, shaft_ = 0, bearing_ = 0, seal_ = 0, drawing_ = 0;
-    int32_t conveyorPart_ = 0, itemsFolder_ = 0, longShaft_ = 0, shortShaft_ = 0;
+    int32_t itemsFolder_ = 0, longShaft_ = 0, shortShaft_ = 0;
     SpMgrPtr connection_;
     std::shared_ptr<TreeSource> source_;
 };

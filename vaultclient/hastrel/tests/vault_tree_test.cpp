@@ -55,14 +55,6 @@ protected:
         connection_.reset(new SpMgr());
         ASSERT_EQ(connection_->mhAttach(opened, u"Demo"), S_OK);
         manager_ = StartedManager();
-        gearbox_ = Document(vaultadmin::kDemoGearboxAssembly);
-        unit_ = Document(vaultadmin::kDemoGearboxSubAssembly);
-        housing_ = Document(u"GB-1100 Housing.zvkprt");
-        shaft_ = Document(u"GB-1200 Shaft.zvkprt");
-        bearing_ = Document(u"GB-1310 Ball Bearing.zvkprt");
-        seal_ = Document(u"GB-1320 Seal Ring.zvkprt");
-        drawing_ = Document(u"GB-1000 Gearbox.dwg");
-        conveyorPart_ = Document(u"P-00001.zvkprt");
     }
 
     CComPtr<IXRefTreeManager> StartedManager() {
@@ -189,8 +181,6 @@ protected:
 
     SpMgrPtr connection_;
     CComPtr<IXRefTreeManager> manager_;
-    int32_t gearbox_ = 0, unit_ = 0, housing_ = 0, shaft_ = 0, bearing_ = 0, seal_ = 0, drawing_ = 0;
-    int32_t conveyorPart_ = 0;
 };
 
 // The gearbox as item generation sees it: every reference a node, a part

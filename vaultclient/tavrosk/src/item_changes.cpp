@@ -1,6 +1,7 @@
 #include "item_changes.h"
 
 #include "bellquist/enums.h"
+#include "bellquist/item_names.h"
 #include "bellquist/menu_info.h"
 #include "bellquist/records.h"
 #include "client_session.h"
@@ -36,15 +37,12 @@ namespace {
 using BellquistLib::ItmObjectData;
 using vennacle::SpQuery;
 
-constexpr std::u16string_view kItemExtension = u".<item>";
+using BellquistLib::HasItemExtension;
+using BellquistLib::kItemExtension;
+
 // Counters passed over because items hold their names already; a vault with
 // more of them in a row than this has been filled by hand on purpose.
 constexpr int kMaxCountersPassedOver = 10000;
-
-bool HasItemExtension(std::u16string_view name) {
-    return name.size() >= kItemExtension.size() &&
-           winapi::EqualsIgnoreCase(name.substr(name.size() - kItemExtension.size()), kItemExtension);
-}
 
 bool IsItemFolderPath(std::u16string_view path) {
     return vaultdb::FoldKey(path).starts_with(vaultdb::FoldKey(kItemsFolderPath));

@@ -8,6 +8,7 @@
 #include "sp_queries.h"
 #include "vennacle/sp_query.h"
 #include "vennacle/auto_lst.h"
+#include "bellquist/item_names.h"
 #include "common/error_codes.h"
 #include "vennacle/xref_item_data.h"
 #include "vaultdb/errors.h"
@@ -26,12 +27,8 @@ using namespace vennacle;
 
 namespace {
 
-constexpr std::u16string_view kItemExtension = u".<item>";
-
-bool HasItemExtension(std::u16string_view name) {
-    return name.size() >= kItemExtension.size() &&
-           winapi::EqualsIgnoreCase(name.substr(name.size() - kItemExtension.size()), kItemExtension);
-}
+using BellquistLib::HasItemExtension;
+using BellquistLib::kItemExtension;
 
 // The item's file name: "<name>.<item>"; a name that has the extension keeps it.
 std::u16string ItemFileName(std::u16string_view name) {
@@ -48,6 +45,27 @@ void MoveRows(Lst<ItemDbData*>& from, Lst<ItemDbData*>& to) {
         to.AddTail(from.GetNext(head));
         from.RemoveHead();
     }
+}
+
+// The row of item `itemId` in the item folder `parentFolderId`: fills the
+// fields every item row has, appends it to `rows` (deleting it when that
+// fails) and moves the item's link rows after it.
+void AddItemRow(ItemDbData* row, LONG itemId, LONG parentFolderId, Lst<ItemDbData*>& linkRows, Lst<ItemDbData*>& rows) {
+    row->mlParentObjectID = parentFolderId;
+    row->meParentDocType = vaultdb::kObjectItemFolder;
+    row->meObjectType = vaultdb::kObjectItem;
+    row->meLinkType = vaultdb::kLinkBom;
+    row->meLinkOperation = vaultdb::kLinkOpNone;
+    row->mlObjectID = itemId;
+    row->mlParentFolderID = parentFolderId;
+    row->mbIsUpToDate = 1;
+    try {
+        rows.AddTail(row);
+    } catch (...) {
+        delete row;
+        throw;
+    }
+    MoveRows(linkRows, rows);
 }
 
 // One item to make: the records that form it, in list order.
@@ -201,26 +219,12 @@ private:
         texts.lockedBy = moUserName;
         texts.lockedPath = lockedPath;
         ItemDbData* row = NewItemDbData(texts);
-        row->mlParentObjectID = folderId;
-        row->meParentDocType = vaultdb::kObjectItemFolder;
-        row->meObjectType = vaultdb::kObjectItem;
-        row->meLinkType = vaultdb::kLinkBom;
-        row->meLinkOperation = vaultdb::kLinkOpNone;
-        row->mlObjectID = itemId;
         row->mlAttachedVersion = row->mlLocalVersion = row->mlLatestVersion = 1;
         row->mlLockedBy = mlUserID;
         row->moModified = mdNow;
         row->moLockViewID = moViewID;
-        row->mlParentFolderID = folderId;
         row->mbHasChildren = linkRows.IsEmpty() ? 0 : 1;
-        row->mbIsUpToDate = 1;
-        try {
-            rows.AddTail(row);
-        } catch (...) {
-            delete row;
-            throw;
-        }
-        MoveRows(linkRows, rows);
+        AddItemRow(row, itemId, folderId, linkRows, rows);
     }
 
     void LinkDocument(LONG itemId, const XRefItemDocData& record, std::set<std::pair<LONG, LONG>>& linked,
@@ -338,25 +342,11 @@ private:
         ItemDbData* row = NewItemDbData(texts);
         row->mlLockedBy = locked ? lock.Int(0) : 0;
         row->moLockViewID = lockView;
-        row->mlParentObjectID = existing.Int(2);
-        row->meParentDocType = vaultdb::kObjectItemFolder;
-        row->meObjectType = vaultdb::kObjectItem;
-        row->meLinkType = vaultdb::kLinkBom;
-        row->meLinkOperation = vaultdb::kLinkOpNone;
-        row->mlObjectID = itemId;
         row->mlAttachedVersion = row->mlLocalVersion = row->mlLatestVersion = existing.Int(4);
         row->moModified = existing.Double(5);
         row->mlStatusID = existing.Int(6);
-        row->mlParentFolderID = existing.Int(2);
         row->mbHasChildren = 1;
-        row->mbIsUpToDate = 1;
-        try {
-            rows.AddTail(row);
-        } catch (...) {
-            delete row;
-            throw;
-        }
-        MoveRows(linkRows, rows);
+        AddItemRow(row, itemId, existing.Int(2), linkRows, rows);
         return true;
     }
 

@@ -12,6 +12,7 @@
 
 #include "castavy/ids.h"
 #include "castavy/interfaces.h"
+#include "com/owned_safearray.h"
 #include "com/bstr.h"
 #include "com/ccom_ptr.h"
 #include "com/method_boundary.h"
@@ -39,11 +40,6 @@ using CASTAVYLib::CastavyCol_ExistingItem;
 
 namespace {
 
-struct SafeArrayDestroyer {
-    void operator()(SAFEARRAY* array) const noexcept { SafeArrayDestroy(array); }
-};
-using OwnedSafeArray = std::unique_ptr<SAFEARRAY, SafeArrayDestroyer>;
-
 BSTR CopyBstr(BSTR text) {
     if (!text) return nullptr;
     BSTR copy = SysAllocStringLen(text, SysStringLen(text));
@@ -59,12 +55,12 @@ void Append(Lst<XRefItemDocData*>& docs, std::unique_ptr<XRefItemDocData> record
 
 // The reference elements of a tree item; raises E_ITEM_INVALID_OBJECT for an
 // item without them.
-OwnedSafeArray ReadReferences(IUnknown* node) {
+com::OwnedSafeArray ReadReferences(IUnknown* node) {
     CComQIPtr<IXRefNodeReferences> references(node);
     if (!references) gvRaiseCorruptedItem();
     SAFEARRAY* array = nullptr;
     if (HRESULT hr = references->GetReferences(&array); FAILED(hr)) gvRaiseFailedItemCall(hr);
-    return OwnedSafeArray(array);
+    return com::OwnedSafeArray(array);
 }
 
 // A tree item's item name (property 3) as a string.
@@ -168,7 +164,7 @@ HRESULT CXRefTreeHandler::AddDocsForReference(IUnknown* poNode, const XRefNodeRe
 HRESULT CXRefTreeHandler::AddDocsForReferencesOf(IUnknown* poNode, const XRefNodeRecord& oNodeRecord,
                                                  IUnknown* poReferencing, Lst<XRefItemDocData*>& oDocs) {
     return com::Boundary([&]() -> HRESULT {
-        OwnedSafeArray elements = ReadReferences(poReferencing);
+        com::OwnedSafeArray elements = ReadReferences(poReferencing);
         std::vector<CheckedReference> plain, statics;
         if (HRESULT hr = SplitCheckedReferences(elements.get(), plain, statics); FAILED(hr)) return hr;
         if (plain.empty()) return AddNodeDocData(poNode, oNodeRecord, 0, 0, oDocs);
@@ -190,7 +186,7 @@ HRESULT FindBelow(CXRefTreeHandler& handler, const std::u16string& name, IUnknow
     if (!searched.insert(static_cast<IUnknown*>(identity)).second) return S_OK;
     keepAlive.push_back(identity);
 
-    OwnedSafeArray elements = ReadReferences(node);
+    com::OwnedSafeArray elements = ReadReferences(node);
     std::vector<CheckedReference> plain, statics;
     if (HRESULT hr = handler.SplitCheckedReferences(elements.get(), plain, statics); FAILED(hr)) return hr;
     for (const CheckedReference& reference : plain) {

@@ -8,6 +8,7 @@
 
 #include "castavy/ids.h"
 #include "castavy/interfaces.h"
+#include "com/owned_safearray.h"
 #include "com/ccom_bstr.h"
 #include "com/error_info.h"
 #include "com/method_boundary.h"
@@ -54,11 +55,6 @@ struct NodeRecordFree {
     }
 };
 using NodeRecordPtr = std::unique_ptr<XRefNodeRecord, NodeRecordFree>;
-
-struct SafeArrayDestroyer {
-    void operator()(SAFEARRAY* array) const noexcept { SafeArrayDestroy(array); }
-};
-using OwnedSafeArray = std::unique_ptr<SAFEARRAY, SafeArrayDestroyer>;
 
 }  // namespace
 
@@ -138,7 +134,7 @@ HRESULT CXRefTreeHandler::DoGenerateItems(LONG lDestFolderID, SAFEARRAY** ppoGen
             if (!references || !nodeInterface || FAILED(itmItem->GetNodeRecord(&rawRecord)) || !rawRecord)
                 gvRaiseCorruptedItem();
             NodeRecordPtr record(rawRecord);
-            OwnedSafeArray elements;
+            com::OwnedSafeArray elements;
             if (record->mlHasReferences == 1) {
                 SAFEARRAY* array = nullptr;
                 if (FAILED(references->GetReferences(&array))) gvRaiseCorruptedItem();
@@ -212,7 +208,7 @@ HRESULT CXRefTreeHandler::CollectSerialNoInfo(std::vector<SerialNoInfo>& oSerial
         if (!tree) return E_NOTIMPL;
         SAFEARRAY* array = nullptr;
         if (HRESULT hr = tree->GetReservedSerials(&array); FAILED(hr)) return hr;
-        OwnedSafeArray owned(array);
+        com::OwnedSafeArray owned(array);
         if (!owned) return S_OK;
         RecordArray<SerialNoInfo> serials(owned.get());
         oSerials.insert(oSerials.end(), serials.mpoBegin(), serials.mpoEnd());

@@ -11,7 +11,7 @@
 #include "com/ccom_ptr.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
-#include "com/safearray_holder.h"
+#include "com/owned_safearray.h"
 #include "com/task_memory.h"
 #include "com/variant.h"
 #include "common/com_errors.h"
@@ -154,13 +154,12 @@ HRESULT CXRefTreeHandler::SetRetrieveFilesMarks() {
     return com::Boundary([&]() -> HRESULT {
         if (!mpoTree) gvRaiseComError(E_POINTER, u"No reference tree is built.");
         if (CComQIPtr<IXRefColumnState> state(mpoTree); state) {
-            com::SafeArrayHolder columns;
-            columns.array = SafeArrayCreateVector(VT_I4, 0, 2);
-            if (!columns.array) return E_OUTOFMEMORY;
+            com::OwnedSafeArray columns(SafeArrayCreateVector(VT_I4, 0, 2));
+            if (!columns) return E_OUTOFMEMORY;
             LONG ids[] = {CastavyCol_AddFile, CastavyCol_Link};
             for (LONG index = 0; index < 2; ++index)
-                Check(SafeArrayPutElement(columns.array, &index, &ids[index]), u"Could not fill a column array.");
-            if (HRESULT hr = state->SetColumnsState(columns.array, kColumnStateCleared, 7); FAILED(hr)) return hr;
+                Check(SafeArrayPutElement(columns.get(), &index, &ids[index]), u"Could not fill a column array.");
+            if (HRESULT hr = state->SetColumnsState(columns.get(), kColumnStateCleared, 7); FAILED(hr)) return hr;
         }
 
         CComPtr<IUnknown> rootsObject;
@@ -203,14 +202,16 @@ HRESULT CXRefTreeHandler::SetRetrieveFilesMarks() {
             }
             CComQIPtr<IFileRefConfigurations> configurations(root);
             if (!configurations) continue;
-            com::SafeArrayHolder entries;
-            Check(configurations->GetConfigurations(&entries.array), u"Could not read the configurations of a root.");
-            if (!entries.array) continue;
+            SAFEARRAY* read = nullptr;
+            const HRESULT readHr = configurations->GetConfigurations(&read);
+            com::OwnedSafeArray entries(read);
+            Check(readHr, u"Could not read the configurations of a root.");
+            if (!entries) continue;
             // The items are marked after the array is read: marking may
             // reach the same items' configurations again.
             std::vector<std::pair<CComPtr<IUnknown>, LONG>> targets;
             {
-                RecordArray<FileRefConfiguration> records(entries.array);
+                RecordArray<FileRefConfiguration> records(entries.get());
                 for (const FileRefConfiguration* entry = records.mpoBegin(); entry != records.mpoEnd(); ++entry) {
                     if (entry->state == -1 || !entry->item) continue;
                     if (CComQIPtr<IXRefNode> node(entry->item); !node) continue;

@@ -7,7 +7,7 @@
 #include "com/bstr.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
-#include "com/safearray_holder.h"
+#include "com/owned_safearray.h"
 #include "com/server/com_object.h"
 #include "com/task_memory.h"
 #include "com/variant.h"
@@ -97,11 +97,13 @@ HRESULT XRefItmItem::Init(IFileRefItem* poItem, CXRefTreeHandler* poHandler) {
             moNameB = com::BstrText(names.record->mbsNameB);
         }
 
-        com::SafeArrayHolder list;
-        if (HRESULT hr = static_cast<IItemListCmd*>(mpoHandler)->GetItemList(&list.array, 0); FAILED(hr)) return hr;
+        SAFEARRAY* received = nullptr;
+        const HRESULT listed = static_cast<IItemListCmd*>(mpoHandler)->GetItemList(&received, 0);
+        com::OwnedSafeArray list(received);
+        if (FAILED(listed)) return listed;
         moNameMap.clear();
-        if (list.array) {
-            RecordArray<ItemListEntry> entries(list.array);
+        if (list) {
+            RecordArray<ItemListEntry> entries(list.get());
             for (const ItemListEntry* entry = entries.mpoBegin(); entry != entries.mpoEnd(); ++entry) {
                 bool& flag = moNameMap[com::BstrText(entry->name)];
                 flag = flag || entry->flag == VARIANT_TRUE;
@@ -173,15 +175,14 @@ void XRefItmItem::RefreshChoice() {
     if (!state) return;  // an item without column states shows its values as they are
     for (LONG column : {CastavyCol_CreateItem, CastavyCol_ExistingItem}) {
         bool checked = Checked(column);
-        com::SafeArrayHolder columns;
-        columns.array = SafeArrayCreateVector(VT_I4, 0, 1);
-        if (!columns.array) throw std::bad_alloc();
+        com::OwnedSafeArray columns(SafeArrayCreateVector(VT_I4, 0, 1));
+        if (!columns) throw std::bad_alloc();
         LONG index = 0;
-        if (HRESULT hr = SafeArrayPutElement(columns.array, &index, &column); FAILED(hr))
+        if (HRESULT hr = SafeArrayPutElement(columns.get(), &index, &column); FAILED(hr))
             gvRaiseFailedCall(hr, u"Could not fill a column array.");
         for (LONG bits : {checked ? kColumnStateChecked : kColumnStateCleared,
                           checked ? kColumnStateLookChecked : kColumnStateLookPlain})
-            if (HRESULT hr = state->SetColumnsState(columns.array, bits, kColumnScopeSelf); FAILED(hr))
+            if (HRESULT hr = state->SetColumnsState(columns.get(), bits, kColumnScopeSelf); FAILED(hr))
                 gvRaiseFailedCall(hr, u"Could not show the columns of the tree item.");
     }
 }
@@ -452,10 +453,9 @@ HRESULT XRefItmItem::GetConfigurations(SAFEARRAY** ppoConfigurations) {
         if (HRESULT hr = item->GetConfigurations(ppoConfigurations); hr != S_OK) return hr;
         if (!ppoConfigurations || !*ppoConfigurations) return S_OK;
         // The array goes to the caller only with every item wrapped.
-        com::SafeArrayHolder array;
-        array.array = std::exchange(*ppoConfigurations, nullptr);
+        com::OwnedSafeArray array(std::exchange(*ppoConfigurations, nullptr));
         {
-            RecordArray<FileRefConfiguration> entries(array.array);
+            RecordArray<FileRefConfiguration> entries(array.get());
             for (FileRefConfiguration* entry = entries.mpoBegin(); entry != entries.mpoEnd(); ++entry) {
                 if (!entry->item) continue;
                 CComPtr<IFileRefItem> item(entry->item);
@@ -470,7 +470,7 @@ HRESULT XRefItmItem::GetConfigurations(SAFEARRAY** ppoConfigurations) {
                 std::exchange(entry->item, unknown)->Release();
             }
         }
-        *ppoConfigurations = std::exchange(array.array, nullptr);
+        *ppoConfigurations = array.release();
         return S_OK;
     });
 }

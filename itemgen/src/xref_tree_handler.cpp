@@ -12,7 +12,7 @@
 #include "com/hresults.h"
 #include "com/method_boundary.h"
 #include "com/safearray.h"
-#include "com/safearray_holder.h"
+#include "com/owned_safearray.h"
 #include "common/com_errors.h"
 #include "common/error_catalogue.h"
 #include "common/error_codes.h"
@@ -138,14 +138,16 @@ HRESULT CXRefTreeHandler::Init(const InitData& oData, TreeCreationType eTreeType
 
 HRESULT CXRefTreeHandler::SetColumns(SAFEARRAY* poColumnsOne, SAFEARRAY* poColumnsTwo, LONG lDialogFlags) {
     if (!poColumnsOne || !poColumnsTwo) return E_POINTER;
-    com::SafeArrayHolder one;
-    com::SafeArrayHolder two;
-    if (HRESULT hr = SafeArrayCopy(poColumnsOne, &one.array); FAILED(hr)) return hr;
-    if (HRESULT hr = SafeArrayCopy(poColumnsTwo, &two.array); FAILED(hr)) return hr;
+    SAFEARRAY* copied = nullptr;
+    if (HRESULT hr = SafeArrayCopy(poColumnsOne, &copied); FAILED(hr)) return hr;
+    com::OwnedSafeArray one(copied);
+    copied = nullptr;
+    if (HRESULT hr = SafeArrayCopy(poColumnsTwo, &copied); FAILED(hr)) return hr;
+    com::OwnedSafeArray two(copied);
     if (mpoColumnsOne) SafeArrayDestroy(mpoColumnsOne);
     if (mpoColumnsTwo) SafeArrayDestroy(mpoColumnsTwo);
-    mpoColumnsOne = std::exchange(one.array, nullptr);
-    mpoColumnsTwo = std::exchange(two.array, nullptr);
+    mpoColumnsOne = one.release();
+    mpoColumnsTwo = two.release();
     mlDialogFlags = lDialogFlags;
     return S_OK;
 }
@@ -172,12 +174,13 @@ HRESULT CXRefTreeHandler::GetColumns(SAFEARRAY** ppoFirst, SAFEARRAY** ppoSecond
     if (!plFlags) return E_POINTER;
     *ppoFirst = *ppoSecond = nullptr;
     if (!mpoColumnsOne || !mpoColumnsTwo) return E_FAIL;
-    com::SafeArrayHolder first;
-    com::SafeArrayHolder second;
-    if (HRESULT hr = SafeArrayCopy(mpoColumnsTwo, &first.array); FAILED(hr)) return hr;
-    if (HRESULT hr = SafeArrayCopy(mpoColumnsOne, &second.array); FAILED(hr)) return hr;
-    *ppoFirst = std::exchange(first.array, nullptr);
-    *ppoSecond = std::exchange(second.array, nullptr);
+    SAFEARRAY* copied = nullptr;
+    if (HRESULT hr = SafeArrayCopy(mpoColumnsTwo, &copied); FAILED(hr)) return hr;
+    com::OwnedSafeArray first(copied);
+    copied = nullptr;
+    if (HRESULT hr = SafeArrayCopy(mpoColumnsOne, &copied); FAILED(hr)) return hr;
+    *ppoFirst = first.release();
+    *ppoSecond = copied;
     *plFlags = mlDialogFlags | kFlagCommandColumns;
     return S_OK;
 }
@@ -336,23 +339,23 @@ HRESULT CXRefTreeHandler::BuildTree(LONG lMode) {
         moWrappers.clear();
         // The counter ids the old item-generation tree reserved go to the
         // tree manager for the new tree, unless they went back already.
-        com::SafeArrayHolder serials;
+        com::OwnedSafeArray serials;
         if (mpoTree && meTreeCreationType == TreeCreationType_ItemGeneration) {
             CComQIPtr<HastrelLib::IXRefTreeSerials> treeSerials(mpoTree);
             if (!treeSerials) return E_NOTIMPL;
-            if (HRESULT hr = treeSerials->GetReservedSerials(&serials.array); FAILED(hr)) return hr;
-            if (mbTreeIdsReturned && serials.array) {
-                SafeArrayDestroy(std::exchange(serials.array, nullptr));
-            }
+            SAFEARRAY* reserved = nullptr;
+            if (HRESULT hr = treeSerials->GetReservedSerials(&reserved); FAILED(hr)) return hr;
+            serials.reset(reserved);
+            if (mbTreeIdsReturned) serials.reset();
         }
         mpoTree = nullptr;
         mlTreeOptions = TreeOptionWord(meTreeCreationType, lMode);
         bool taken = false;
-        HRESULT hr = CreateXRefTree(serials.array, &taken);
-        if (serials.array && !taken) {
+        HRESULT hr = CreateXRefTree(serials.get(), &taken);
+        if (serials && !taken) {
             // Nobody took the old tree's ids: they stay reserved by this
             // handler, so a cancel or a failed generation gives them back.
-            RecordArray<SerialNoInfo> ids(serials.array);
+            RecordArray<SerialNoInfo> ids(serials.get());
             for (const SerialNoInfo* id = ids.mpoBegin(); id != ids.mpoEnd(); ++id)
                 if (id->mlCounterID != 0) moNewIds[id->mlCounterID] = *id;
         }
@@ -439,9 +442,12 @@ HRESULT CXRefTreeHandler::GetItemList(SAFEARRAY** ppoList, LONG /*lReserved*/) {
     if (!mpoTree) return E_OXN_NOT_INITIALIZED;
     CComQIPtr<HastrelLib::IXRefTreeItems> list(mpoTree);
     if (!list) return E_UNEXPECTED;
-    com::SafeArrayHolder names;
-    if (HRESULT hr = list->GetItemList(&names.array); FAILED(hr)) return hr;
-    *ppoList = std::exchange(names.array, nullptr);
+    SAFEARRAY* names = nullptr;
+    if (HRESULT hr = list->GetItemList(&names); FAILED(hr)) {
+        com::OwnedSafeArray dropped(names);
+        return hr;
+    }
+    *ppoList = names;
     return S_OK;
 }
 

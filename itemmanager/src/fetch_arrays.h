@@ -5,15 +5,7 @@
 #include "record_conversions.h"  // DataRecordList, gvFreeDataRecords
 
 #include "bellquist/records.h"
-#include "com/safearray.h"
-
-#include <memory>
-
-struct ArrayDestroyer {
-    void operator()(SAFEARRAY* array) const noexcept { SafeArrayDestroy(array); }
-};
-// A SAFEARRAY this code owns (an [out] array of a call, or one it made).
-using OwnedArray = std::unique_ptr<SAFEARRAY, ArrayDestroyer>;
+#include "com/owned_safearray.h"  // the arrays the fetch holds
 
 // Task-memory records, freed with their strings and connections at the end
 // of the scope.

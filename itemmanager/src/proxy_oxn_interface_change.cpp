@@ -46,7 +46,7 @@ OxnFileAndFolder ChangeStateTarget(const OxnBatchItem& item) {
 
 // The objects as a new SAFEARRAY of VARIANTs (VT_DISPATCH), in order.
 HRESULT ToObjectArray(const std::vector<CComPtr<IItmObject>>& objects, SAFEARRAY** array) {
-    OwnedArray made(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(objects.size())));
+    com::OwnedSafeArray made(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(objects.size())));
     if (!made) return E_OUTOFMEMORY;
     for (LONG i = 0; i < static_cast<LONG>(objects.size()); ++i) {
         VARIANT element;

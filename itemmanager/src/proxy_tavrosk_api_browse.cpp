@@ -33,7 +33,7 @@ HRESULT FetchItemTrees(CProxyTavroskAPI& backEnd, SAFEARRAY* items, LONG flags, 
     if (!items) return E_POINTER;
     SAFEARRAY* records = nullptr;
     if (HRESULT hr = ghItemsToDataArray(items, &records); FAILED(hr)) return hr;
-    OwnedArray input(records);
+    com::OwnedSafeArray input(records);
     // Checks that every element holds an item object; the map itself is not
     // needed here.
     ItmObjectMap identities;

@@ -125,10 +125,10 @@ HRESULT CProxyTavroskAPI::UpdateItemsFromDynLink(SAFEARRAY* items) {
 
         SAFEARRAY* converted = nullptr;
         if (HRESULT hr = ghItemsToDataArray(items, &converted); FAILED(hr)) return hr;
-        OwnedArray records(converted);
+        com::OwnedSafeArray records(converted);
         CTavroskServices services(mpoClient);
         if (!services) return E_OXN_NULL_VALUE;
-        OwnedArray links = services.mpoUpdateDynamicLinks(records.get());
+        com::OwnedSafeArray links = services.mpoUpdateDynamicLinks(records.get());
         if (!links) return S_OK;
 
         // The changes by item, in name order.

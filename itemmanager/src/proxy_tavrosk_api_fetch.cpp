@@ -89,7 +89,7 @@ HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels
 
         // The input's cached trees, read in a scope that ends before the
         // library is called.
-        OwnedArray cached;
+        com::OwnedSafeArray cached;
         if (!(flags & Bgtf_IgnoreInputFromFileCache)) {
             SAFEARRAY* read = nullptr;
             HRESULT hr;
@@ -108,8 +108,8 @@ HRESULT CProxyTavroskAPI::mhFetchTrees(SAFEARRAY* input, LONG flags, LONG levels
         HRESULT hr =
             client->FetchTrees((flags & Bgtf_Recursive) ? VARIANT_TRUE : VARIANT_FALSE, FetchOptions(flags, getLatest),
                                refresh, levels, input, &fetchedList, cached.get(), &deletedList);
-        OwnedArray fetched(fetchedList);
-        OwnedArray deletedOwned(deletedList);
+        com::OwnedSafeArray fetched(fetchedList);
+        com::OwnedSafeArray deletedOwned(deletedList);
         if (FAILED(hr)) return hr;
 
         // What the vault no longer has leaves the cache; the result is not

@@ -127,7 +127,7 @@ private:
 // The generation over `selection`, then the selection destroyed: a failure
 // to destroy it is returned, else the generation's result (a failure the
 // generation raised included).
-HRESULT GenerateAndDestroy(CProxyTavroskAPI& backEnd, OwnedArray selection, IItmObject* destination,
+HRESULT GenerateAndDestroy(CProxyTavroskAPI& backEnd, com::OwnedSafeArray selection, IItmObject* destination,
                            SAFEARRAY** items) {
     const HRESULT hr = com::Boundary(
         [&] { return backEnd.mhGenerateItems(selection.get(), CComPtr<IItmObject>(destination), items); });
@@ -153,7 +153,7 @@ HRESULT CProxyTavroskAPI::mhResolveFilePaths(SAFEARRAY* paths, SAFEARRAY** selec
         return E_INVALIDARG;
     // The library fills the records in place; it may hand back another array.
     hr = fileInfo->ResolvePaths(&converted);
-    OwnedArray infos(converted);
+    com::OwnedSafeArray infos(converted);
     if (FAILED(hr)) return hr;
 
     RecordArray<ItmDbInfo> records(infos.get());
@@ -207,7 +207,7 @@ HRESULT CProxyTavroskAPI::mhGenerateItems(SAFEARRAY* selection, CComPtr<IItmObje
     SAFEARRAY* generated = nullptr;
     VARIANT_BOOL openItems = VARIANT_FALSE;
     HRESULT hr = operation->DoGenerateItems(destinationId, &generated, &openItems);
-    OwnedArray records(generated);
+    com::OwnedSafeArray records(generated);
     operation.mhChecked(hr);
     if (CountOf(records.get()) == 0) return S_OK;
 
@@ -234,12 +234,12 @@ HRESULT CProxyTavroskAPI::mhAddFilesToItem(SAFEARRAY* paths, CComPtr<IItmLinkMan
     SAFEARRAY* resolved = nullptr;
     LONG itemType = 0;
     if (HRESULT hr = mhResolveFilePaths(paths, &resolved, &itemType); FAILED(hr)) return hr;
-    OwnedArray selection(resolved);
+    com::OwnedSafeArray selection(resolved);
     operation.mhChecked(operation->AddSelection(selection.get()));
 
     SAFEARRAY* linked = nullptr;
     HRESULT hr = links->GetLinks(LinkType_All, &linked);
-    OwnedArray currentLinks(linked);
+    com::OwnedSafeArray currentLinks(linked);
     if (FAILED(hr)) return hr;
 
     VARIANT_BOOL notEmpty = VARIANT_FALSE;
@@ -267,7 +267,7 @@ HRESULT CProxyTavroskAPI::GenerateItemFromFile(SAFEARRAY* files, IItmObject* des
         SAFEARRAY* converted = nullptr;
         if (HRESULT hr = ghFileObjectsToItemData(files, &converted); FAILED(hr)) return hr;
         if (!converted) return E_OXN_NULL_VALUE;
-        return GenerateAndDestroy(*this, OwnedArray(converted), destination, items);
+        return GenerateAndDestroy(*this, com::OwnedSafeArray(converted), destination, items);
     });
 }
 
@@ -278,7 +278,7 @@ HRESULT CProxyTavroskAPI::GenerateItemFromFilePath(SAFEARRAY* paths, IItmObject*
         SAFEARRAY* selection = nullptr;
         LONG itemType = 0;
         if (HRESULT hr = mhResolveFilePaths(paths, &selection, &itemType); FAILED(hr)) return hr;
-        return GenerateAndDestroy(*this, OwnedArray(selection), destination, items);
+        return GenerateAndDestroy(*this, com::OwnedSafeArray(selection), destination, items);
     });
 }
 
@@ -296,7 +296,7 @@ HRESULT CProxyTavroskAPI::LinkFileFromFilePath(SAFEARRAY* paths, IItmObject** pa
 
         SAFEARRAY* copied = nullptr;
         if (HRESULT hr = SafeArrayCopy(paths, &copied); FAILED(hr)) return hr;
-        OwnedArray pathsCopy(copied);
+        com::OwnedSafeArray pathsCopy(copied);
         if (ItemList(pathsCopy.get()).mlCount() == 0) return S_OK;
 
         CComPtr<IItmLinkManager> links;
@@ -304,7 +304,7 @@ HRESULT CProxyTavroskAPI::LinkFileFromFilePath(SAFEARRAY* paths, IItmObject** pa
         if (!links) return E_OXN_NULL_VALUE;
         SAFEARRAY* chosen = nullptr;
         HRESULT hr = mhAddFilesToItem(pathsCopy.get(), links, &chosen);
-        OwnedArray records(chosen);
+        com::OwnedSafeArray records(chosen);
         if (FAILED(hr)) return hr;
         // A cancelled dialog, or nothing chosen: nothing to link.
         if (CountOf(records.get()) == 0) return S_OK;

@@ -163,7 +163,7 @@ HRESULT CProxyTavroskAPI::EnumItemFolder(IItmObject** folder, SAFEARRAY** items)
 
         CTavroskServices services(mpoClient);
         if (!services) return E_OXN_NULL_VALUE;
-        OwnedArray listed = services.mpoListFolder(identity.id, identity.type, identity.path);
+        com::OwnedSafeArray listed = services.mpoListFolder(identity.id, identity.type, identity.path);
         if (listed) MarkCheckedOutItems(mpoCacheFile, listed.get(), moViewGUID);
 
         // The folder is the merge's input: the listed records hang below it.
@@ -276,7 +276,7 @@ HRESULT CProxyTavroskAPI::Move(SAFEARRAY* items, IItmFolder* destination) {
         {
             SAFEARRAY* converted = nullptr;
             if (HRESULT hr = ghItemsToXRefRoots(items, false, &converted); FAILED(hr)) return hr;
-            OwnedArray roots(converted);
+            com::OwnedSafeArray roots(converted);
             services.mvMove(roots.get(), target.id);
         }
 
@@ -350,7 +350,7 @@ HRESULT CProxyTavroskAPI::CheckCyclicReferences(SAFEARRAY* itemsLeft, SAFEARRAY*
         if (HRESULT hr = CollectIds(itemsLeft, ItmObjectType_Item, leftItems); FAILED(hr)) return hr;
         SAFEARRAY* fetchedList = nullptr;
         HRESULT hr = BatchGetTrees(itemsRight, kCyclicCheckFlags, 0, &fetchedList, nullptr);
-        OwnedArray fetched(fetchedList);
+        com::OwnedSafeArray fetched(fetchedList);
         if (FAILED(hr)) return hr;
         std::set<LONG> rightItems;
         if (fetched) {
@@ -383,7 +383,7 @@ HRESULT CProxyTavroskAPI::GetMenuInfo(SAFEARRAY* documents, ULONG infoToReturn, 
         if (!services) return E_OXN_NULL_VALUE;
         SAFEARRAY* converted = nullptr;
         if (HRESULT hr = ghItemsToUniqueDocuments(documents, &converted); FAILED(hr)) return hr;
-        OwnedArray list(converted);
+        com::OwnedSafeArray list(converted);
         HRESULT hr = services.mhGetMenuInfo(list.get(), infoToReturn, enableFlags, userRights, userSystemRights,
                                             versionInfo, transitionInfo, statusInfo);
         if (HRESULT destroyed = SafeArrayDestroy(list.release()); FAILED(destroyed)) return destroyed;

@@ -73,8 +73,8 @@ HRESULT DoneOnNotInitialized(HRESULT hr) {
 // An outside item operation up to its start, with the two lists it returned.
 struct StartedOperation {
     CComPtr<IItmOperation> operation;
-    OwnedArray lockList;
-    OwnedArray getList;
+    com::OwnedSafeArray lockList;
+    com::OwnedSafeArray getList;
 };
 
 // Hands `manager` the items, creates the operation `clsid` (gated under
@@ -187,7 +187,7 @@ HRESULT CProxyTavroskAPI::GetLatestItems(SAFEARRAY* items, SAFEARRAY** returnedI
     return com::Boundary([&]() -> HRESULT {
         SAFEARRAY* records = nullptr;
         if (HRESULT hr = ghItemsToDataArray(items, &records); FAILED(hr)) return hr;
-        OwnedArray input(records);
+        com::OwnedSafeArray input(records);
         LONG flags = kSilentGetLatestFlags;
         if (copyMetaDataIfLocked) flags |= Bgtf_CopyMetaData;
         return mhFetchTrees(input.get(), flags, 0, 0, VARIANT_FALSE, returnedItems, nullptr, nullptr);
@@ -201,7 +201,7 @@ HRESULT CProxyTavroskAPI::GetSpecificVersion(IItmObject* item, LONG version, SAF
         ItmObjectType type{};
         if (HRESULT hr = item->get_Type(&type); FAILED(hr)) return hr;
         if (type != ItmObjectType_Item) return E_ITEM_INVALID_SOURCE;
-        OwnedArray items(SafeArrayCreateVector(VT_VARIANT, 0, 1));
+        com::OwnedSafeArray items(SafeArrayCreateVector(VT_VARIANT, 0, 1));
         if (!items) return E_OUTOFMEMORY;
         VARIANT element;
         VariantInit(&element);
@@ -244,7 +244,7 @@ HRESULT CProxyTavroskAPI::IncrRevision(SAFEARRAY* items) {
         if (ItemList(items).mlCount() == 0) return S_FALSE;
         SAFEARRAY* converted = nullptr;
         if (HRESULT hr = ghItemsToXRefRoots(items, true, &converted); FAILED(hr)) return hr;
-        OwnedArray roots(converted);
+        com::OwnedSafeArray roots(converted);
         if (RecordArray<XRefRootObject>(roots.get()).mlGetCount() == 0) return S_FALSE;
 
         if (HRESULT hr = revision->SetItems(roots.get()); FAILED(hr)) return hr;

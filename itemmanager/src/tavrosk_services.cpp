@@ -38,10 +38,10 @@ HRESULT CTavroskServices::mhChecked(HRESULT hr) {
     return hr;
 }
 
-OwnedArray CTavroskServices::mpoListFolder(LONG folderID, LONG folderType, BSTR folderPath) {
+com::OwnedSafeArray CTavroskServices::mpoListFolder(LONG folderID, LONG folderType, BSTR folderPath) {
     SAFEARRAY* children = nullptr;
     HRESULT hr = mpoServices->ListFolder(folderID, 0, 0, folderType, folderPath, 0, &children);
-    OwnedArray owned(children);
+    com::OwnedSafeArray owned(children);
     mhChecked(hr);
     return owned;
 }
@@ -73,10 +73,10 @@ HRESULT CTavroskServices::mhGetItmInfoSupplement(SAFEARRAY** supplement) {
     return mhChecked(mpoServices->GetItmInfoSupplement(supplement));
 }
 
-OwnedArray CTavroskServices::mpoUpdateDynamicLinks(SAFEARRAY* items) {
+com::OwnedSafeArray CTavroskServices::mpoUpdateDynamicLinks(SAFEARRAY* items) {
     SAFEARRAY* links = nullptr;
     HRESULT hr = mpoServices->UpdateDynamicLinks(items, 0, 0, &links);
-    OwnedArray owned(links);
+    com::OwnedSafeArray owned(links);
     mhChecked(hr);
     return owned;
 }

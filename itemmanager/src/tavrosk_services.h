@@ -8,7 +8,7 @@
 // operation's boundary returns.
 #pragma once
 
-#include "fetch_arrays.h"  // OwnedArray
+#include "com/owned_safearray.h"
 
 #include "bellquist/records.h"
 #include "com/bstr.h"
@@ -35,7 +35,7 @@ public:
     explicit operator bool() const noexcept { return static_cast<bool>(mpoServices); }
 
     // The children of a folder (SAFEARRAY(ItmObjectData), or null).
-    OwnedArray mpoListFolder(LONG folderID, LONG folderType, BSTR folderPath);
+    com::OwnedSafeArray mpoListFolder(LONG folderID, LONG folderType, BSTR folderPath);
     // The menu information of `documents` (SAFEARRAY(UniqueDocument)); the
     // out-arguments go to the library as the caller gave them. The call's
     // success code.
@@ -51,7 +51,7 @@ public:
     HRESULT mhGetItmInfoSupplement(SAFEARRAY** supplement);
     // The links the library reports for the items (SAFEARRAY(ItmObjectData)):
     // SAFEARRAY(LinkRecord), or null when there is nothing to do.
-    OwnedArray mpoUpdateDynamicLinks(SAFEARRAY* items);
+    com::OwnedSafeArray mpoUpdateDynamicLinks(SAFEARRAY* items);
 
 private:
     HRESULT mhChecked(HRESULT hr);

@@ -4,6 +4,7 @@
 #include "bellquist/menu_info.h"
 #include "bellquist/records.h"
 #include "client_session.h"
+#include "com/owned_safearray.h"
 #include "com/safearray.h"
 #include "common/com_errors.h"
 #include "common/error_codes.h"
@@ -37,11 +38,6 @@ using BellquistLib::UniqueDocument;
 
 // UniqueDocument::mlObjectTypeID.
 enum DocumentKind : LONG { kKindFolder = 0, kKindFile = 1, kKindBom = 3, kKindItem = 4 };
-
-struct ArrayDestroyer {
-    void operator()(SAFEARRAY* array) const noexcept { SafeArrayDestroy(array); }
-};
-using OwnedArray = std::unique_ptr<SAFEARRAY, ArrayDestroyer>;
 
 struct VersionEntry {
     BellquistLib::MenuVersionType type;
@@ -143,11 +139,11 @@ std::vector<VersionEntry> VersionList(vaultdb::Database& database, const VaultOb
 }
 
 // The user's system rights as an array of UINT.
-OwnedArray SystemRights(const ClientSession& session) {
+com::OwnedSafeArray SystemRights(const ClientSession& session) {
     Lst<unsigned int> rights;
     const HRESULT hr = session.Connection().mpoGetUser()->mhGetSystemRights(session.UserId(), rights);
     if (FAILED(hr)) gvRaiseComError(hr, u"The user's system rights could not be read.");
-    OwnedArray array(SafeArrayCreateVector(VT_UINT, 0, static_cast<ULONG>(rights.GetCount())));
+    com::OwnedSafeArray array(SafeArrayCreateVector(VT_UINT, 0, static_cast<ULONG>(rights.GetCount())));
     if (!array) gvRaiseComError(E_OUTOFMEMORY, u"Out of memory for the system rights.");
     UINT* values = nullptr;
     if (FAILED(SafeArrayAccessData(array.get(), reinterpret_cast<void**>(&values))))
@@ -193,7 +189,7 @@ void ReadMenuInfo(const ClientSession& session, SAFEARRAY* documents, ULONG /*wh
         }
     }
 
-    OwnedArray systemRights;
+    com::OwnedSafeArray systemRights;
     if (answer.systemRights) systemRights = SystemRights(session);
     RecordArray<MenuVersionInfo> versions;
     if (answer.versions) {

@@ -5,7 +5,7 @@
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_lock.h"
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 #include "itemstore/storage_chain.h"
 #include "winapi/state_root.h"
 #include "winapi/text.h"

@@ -7,7 +7,7 @@
 #include "common/lst.h"
 #include "itemstore/item_cache_file_i.h"
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include <string_view>
 

@@ -12,7 +12,7 @@
 // successful Init.
 #pragma once
 
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "bellquist/records.h"
 #include "com/bstr.h"

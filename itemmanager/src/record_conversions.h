@@ -12,7 +12,7 @@
 #pragma once
 
 #include "itemstore/item_object.h"  // ChildWithLink, ItemObject
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 #include "itemstore/itm_unique_id.h"
 
 #include "bellquist/records.h"

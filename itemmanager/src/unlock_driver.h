@@ -15,7 +15,7 @@
 
 #include "record_conversions.h"
 
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "brevanne/ids.h"
 

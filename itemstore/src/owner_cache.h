@@ -10,7 +10,7 @@
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_file_i.h"
 #include "itemstore/item_cache_lock.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "winapi/types.h"
 

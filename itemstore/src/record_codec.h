@@ -12,7 +12,7 @@
 #include "stream_io.h"
 
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "storage/storage.h"
 

@@ -1,5 +1,5 @@
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include <gtest/gtest.h>
 

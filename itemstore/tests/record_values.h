@@ -3,7 +3,7 @@
 #pragma once
 
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "memory_stream.h"
 

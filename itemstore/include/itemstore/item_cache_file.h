@@ -15,7 +15,7 @@
 
 #include "com/com_ptr.h"
 #include "itemstore/item_cache_file_i.h"  // ChildList, ItemTree
-#include "itemstore/ref_obj.h"
+#include "common/ref_obj.h"
 
 #include "storage/storage.h"
 #include "winapi/types.h"

@@ -7,7 +7,7 @@
 
 #include "itemstore/children_codec.h"
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "winapi/types.h"
 

@@ -20,7 +20,7 @@
 #pragma once
 
 #include "itemstore/item_cache_file.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 #include "itemstore/storage_chain.h"
 
 #include "winapi/types.h"

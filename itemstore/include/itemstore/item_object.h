@@ -4,7 +4,7 @@
 // without allocation. On disk: record_codec.h.
 #pragma once
 
-#include "itemstore/ref_obj.h"
+#include "common/ref_obj.h"
 
 #include "com/variant.h"
 #include "winapi/types.h"

@@ -14,7 +14,7 @@
 #include "com/server/thread_model.h"
 #include "itemstore/itm_object_impl.h"
 #include "itemstore/itm_object_private.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 class CItemCacheFile;
 

@@ -21,7 +21,7 @@
 
 #include "itemstore/itm_link_manager_private.h"
 #include "itemstore/itm_link_state.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "itemstore/item_object.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "bellquist/enums.h"
 #include "bellquist/records.h"

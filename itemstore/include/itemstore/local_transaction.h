@@ -14,7 +14,7 @@
 
 #include "itemstore/item_cache_file.h"
 #include "itemstore/item_cache_file_i.h"
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "bellquist/item_interfaces.h"
 #include "com/server/com_object.h"

@@ -9,7 +9,7 @@
 // depend on the item manager.
 #pragma once
 
-#include "itemstore/ref_ptr.h"
+#include "common/ref_ptr.h"
 
 #include "bellquist/records.h"
 #include "winapi/types.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "itemstore/progress/itm_progress.h"
-#include "itemstore/ref_obj.h"
+#include "common/ref_obj.h"
 #include "progress_dlg.h"
 
 class ProgObj : public RefObj, public IItmProgress {

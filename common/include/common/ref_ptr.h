@@ -1,4 +1,4 @@
-// RefPtr<T>: the intrusive smart pointer of the item store. Works with any
+// RefPtr<T>: the intrusive smart pointer of the system's own objects. Works with any
 // T that has AddRef() and Release() (RefObj and the CItemCacheFileI
 // interface alike).
 #pragma once

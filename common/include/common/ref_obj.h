@@ -1,5 +1,5 @@
-// RefObj: the intrusive reference-counted base of the item store's own heap
-// objects (records, the cache file). Held through RefPtr<T> (ref_ptr.h).
+// RefObj: the intrusive reference-counted base of the system's own heap
+// objects (the item store's records and cache file, the explorer's cache). Held through RefPtr<T> (ref_ptr.h).
 #pragma once
 
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "itemstore/ref_obj.h"
+#include "common/ref_obj.h"
 
 void RefObj::AddRef() noexcept {
     // Taking a reference needs no ordering: the caller already holds one.

@@ -20,6 +20,11 @@ const GUID kVaultId = com::MakeGuid("6A1B2C3D-0000-4000-8000-00000000000B");
 
 class VaultNodeTest : public VaultListTest {
 protected:
+    void SetUp() override {
+        VaultListTest::SetUp();
+        node_ = new CVaultNode(kViewId, kVaultId, u"Demo", u"C:\\Views\\Demo\\");
+        cache_.reset(new CCache(node_));
+    }
     void TearDown() override {
         // The cache holds its node: it goes first, as in the vault manager.
         cache_.reset();
@@ -27,8 +32,8 @@ protected:
         VaultListTest::TearDown();
     }
 
-    RefPtr<CVaultNode> node_{new CVaultNode(kViewId, kVaultId, u"Demo", u"C:\\Views\\Demo\\")};
-    std::unique_ptr<CCache> cache_{new CCache(node_)};
+    RefPtr<CVaultNode> node_;
+    std::unique_ptr<CCache> cache_;
 };
 
 std::u16string Text(BSTR text) {

@@ -1,4 +1,4 @@
-#include "policy_manager.h"
+#include "common/policy_manager.h"
 
 #include "common/registry.h"
 #include "common/settings_light.h"

@@ -15,7 +15,12 @@ class Lst {
 public:
     Lst() noexcept = default;
     virtual ~Lst() { RemoveAll(); }
-    Lst(const Lst&) = delete;
+    // A new list with a copy of every value, in order. Throws what copying a
+    // value throws, or std::bad_alloc; the values copied until then are freed
+    // (the delegated constructor has finished, so the destructor runs).
+    Lst(const Lst& other) : Lst() {
+        for (Node* node = other.mpoHead; node; node = node->next) AddTail(node->value);
+    }
     Lst& operator=(const Lst&) = delete;
 
     // Put a copy of the value first / last; returns its place. Throws

@@ -7,7 +7,8 @@ IErrorInfo* MakeErrorInfo(const WCHAR* description) {
     const _bstr_t text(description);
     com::ComPtr<ICreateErrorInfo> create;
     if (FAILED(CreateErrorInfo(&create)) || create == nullptr) return nullptr;
-    create->SetDescription(text);
+    // An error object without its description would mislead more than none.
+    if (FAILED(create->SetDescription(text))) return nullptr;
     IErrorInfo* errorInfo = nullptr;
     if (FAILED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&errorInfo)))) return nullptr;
     return errorInfo;

@@ -88,12 +88,14 @@ protected:
         const std::filesystem::path file = folder / "desktop.ini";
         std::filesystem::remove(file);
         const std::u16string name = winapi::FromPosixPath(file.string());
-        if (viewId)
+        if (viewId) {
             ASSERT_TRUE(
                 WritePrivateProfileStringW(u"Tavrosk", u"ViewID", winapi::GuidToString(*viewId).c_str(), name.c_str()));
-        if (vaultId)
+        }
+        if (vaultId) {
             ASSERT_TRUE(WritePrivateProfileStringW(u"Tavrosk", u"VaultID", winapi::GuidToString(*vaultId).c_str(),
                                                    name.c_str()));
+        }
     }
     static std::filesystem::path ViewFolderOf(const vaultadmin::CreatedVault& vault) {
         return winapi::ToPosixPath(vault.registration.shellRoot);

@@ -173,7 +173,7 @@ TEST_F(VaultCreationTest, ARetryTakesBackAKilledCreationsHalfRegistration) {
     const fs::path file = vaultdb::VaultDatabaseFile(fs::absolute(request.serverFolder), u"Half");
     {
         vaultadmin::CreationMarker killed(file);
-        killed.Record({GUID{7}, fs::absolute(request.viewFolder)});
+        killed.Record({GUID{7, 0, 0, {}}, fs::absolute(request.viewFolder)});
     }
     std::ofstream(file) << "half made";
     HKEY key = nullptr;
@@ -196,7 +196,7 @@ TEST_F(VaultCreationTest, ACreationInProgressIsLeftAlone) {
     fs::create_directories(request.serverFolder);
     const fs::path file = vaultdb::VaultDatabaseFile(fs::absolute(request.serverFolder), u"Busy");
     vaultadmin::CreationMarker running(file);
-    running.Record({GUID{1}, fs::absolute(request.viewFolder)});
+    running.Record({GUID{1, 0, 0, {}}, fs::absolute(request.viewFolder)});
     std::ofstream(file) << "being made";
     std::string message;
     try {

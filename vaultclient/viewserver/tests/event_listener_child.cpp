@@ -4,8 +4,8 @@
 // "view <id>" and "ready", then one line per event it gets (a notification of
 // its view as "notify own view"). A vault reset of
 // "stop" ends both registrations ("stopped") and the program.
-#include "recording_handler.h"
-#include "server_connection.h"
+#include "viewserver_testing/recording_handler.h"
+#include "viewserver_testing/server_connection.h"
 
 #include "com/bstr_t.h"
 #include "testsupport/child_process.h"

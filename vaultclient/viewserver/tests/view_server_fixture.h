@@ -3,8 +3,8 @@
 // is, and the UI layer's application whose loop brings the events.
 #pragma once
 
-#include "recording_handler.h"
-#include "server_connection.h"
+#include "viewserver_testing/recording_handler.h"
+#include "viewserver_testing/server_connection.h"
 
 #include "com/runtime.h"
 #include "com_testing/register_server.h"

@@ -4,6 +4,7 @@
 
 #include "com/bstr.h"
 #include "com/server/binary_local.h"
+#include "ui/application.h"
 #include "ui/message_queue.h"
 #include "ui/window.h"
 #include "ui/window_messages.h"
@@ -88,6 +89,9 @@ EventHub::~EventHub() {
 
 HRESULT EventHub::StartListening() {
     if (listener_) return S_OK;
+    // Events come from the UI layer's loop: a program without one never
+    // gets them, so it cannot register.
+    if (!ui::Application::Instance()) return E_UNEXPECTED;
     auto window = std::make_unique<EventWindow>(*this);
     if (!window->Exists()) return E_OUTOFMEMORY;
     SetLastError(0);

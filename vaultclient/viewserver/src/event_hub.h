@@ -30,8 +30,9 @@ public:
     static EventHub& Instance();
 
     // The notification server's registration of a handler. Registering
-    // fails with the channel's error (E_FAIL when it gives none) when the
-    // process cannot listen.
+    // fails with E_UNEXPECTED in a program without the UI layer's
+    // application, and with the channel's error (E_FAIL when it gives none)
+    // when the process cannot listen.
     HRESULT RegisterHandler(TavroskViewLib::ITavroskView* handler, LONG* cookie);
     HRESULT UnregisterHandler(LONG cookie);
     // The view server's registration of a view watching a vault's folder

@@ -1,7 +1,11 @@
 // A second program that changes a vault: it posts one event through the
 // notification server created in process, as the item server does, and
 // ends. Arguments: "view" <vault> <folder> <sender> <kind>, "path" <path>
-// <flags> <sender>, or "reset" <vault>. Exit code 0 when posted.
+// <flags> <sender>, or "reset" <vault>. Exit code 0 when posted. Being a
+// program without the UI layer, it cannot register: "register" <anything>
+// exits 0 when the registration is refused with E_UNEXPECTED.
+#include "viewserver_testing/recording_handler.h"
+
 #include "com/bstr_t.h"
 #include "com/com_ptr.h"
 #include "com/runtime.h"
@@ -29,7 +33,11 @@ int main(int argc, char** argv) {
                 hr = server->PostPathChanged(text, number(3), number(4));
             else if (kind == "reset")
                 hr = server->PostVaultReset(text);
-            else
+            else if (kind == "register") {
+                viewserver_testing::RecordingHandler handler;
+                LONG cookie = 0;
+                hr = server->Register(handler.View(), &cookie) == E_UNEXPECTED && cookie == 0 ? S_OK : E_FAIL;
+            } else
                 hr = E_INVALIDARG;
         }
     }

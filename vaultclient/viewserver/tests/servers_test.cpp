@@ -101,6 +101,12 @@ TEST_F(ViewServersTest, RegistrationsCheckTheirArguments) {
     EXPECT_EQ(servers_.notifications->PostViewEvent(_bstr_t(tooLong.substr(1).c_str()), 1, 0, 3), S_OK);
 }
 
+// A program without the UI layer's loop would never get events: it cannot
+// register, and it still posts.
+TEST_F(ViewServersTest, AProgramWithoutTheUiLayerPostsButCannotRegister) {
+    EXPECT_TRUE(PostFromAnotherProcess({"register", "-"}));
+}
+
 // The library is kept while the process listens through it: the
 // registrations outlive the server objects they were made with.
 TEST_F(ViewServersTest, TheLibraryStaysWhileRegistrationsLast) {

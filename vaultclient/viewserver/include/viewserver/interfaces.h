@@ -93,7 +93,7 @@ struct IViewServer : IUnknown {
     // Slot 4: registers a view of `name` (MakeViewName) whose changes go to
     // `callback` (held until the view is unregistered); *viewId its id.
     // E_INVALIDARG for a name that names no folder of a vault, E_POINTER
-    // for a null callback or out-pointer.
+    // for a null callback or out-pointer, E_UNEXPECTED as for Register.
     virtual HRESULT STDMETHODCALLTYPE RegisterView(BSTR name, INotificationCallback* callback, LONG* viewId) = 0;
     // Slot 5: ends the view's registration; E_INVALIDARG for an id this
     // process did not register or registered no more.
@@ -108,7 +108,8 @@ struct INotificationServer : IUnknown {
     COM_INTERFACE_ID("83F5BB79-6790-11D3-9641-0004AC962A49");
     // Slot 3: registers `handler` (held until unregistered) for the vault
     // events; *cookie its registration id, the program's view-server id.
-    // E_POINTER for a null handler or out-pointer.
+    // E_POINTER for a null handler or out-pointer; E_UNEXPECTED in a program
+    // without the UI layer's application, whose loop brings the events.
     virtual HRESULT STDMETHODCALLTYPE Register(ITavroskView* handler, LONG* cookie) = 0;
     // Slot 4: ends the registration; E_INVALIDARG for a cookie this process
     // did not get or gave back already.

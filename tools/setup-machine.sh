@@ -30,3 +30,4 @@ echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 "$bin/regsvr" Brevanne.dll  # the vault client's unlock component: check-in and undo check-out
 "$bin/regsvr" Castavy.dll  # the vault client's reference dialog: reference trees and the unlock confirmation
 "$bin/regsvr" Hastrel.dll  # the vault client's cross-reference tree component
+"$bin/regsvr" ViewServer.dll  # the vault client's view server and notification server: vault events between programs

@@ -1,5 +1,6 @@
 #include "itm_manager.h"
 
+#include "item_change_events.h"
 #include "proxy_oxn_interface.h"
 #include "proxy_tavrosk_api.h"
 
@@ -115,24 +116,35 @@ HRESULT CItmManager::EnumItemFolder(IItmObject** poItemToListItsChild, SAFEARRAY
 }
 
 HRESULT CItmManager::GenerateItemFromFile(SAFEARRAY* pItmFiles, IItmObject* poDestItemFolder, SAFEARRAY** pItems) {
-    return Forward(mpoClient(),
-                   [&](CProxy& client) { return client.GenerateItemFromFile(pItmFiles, poDestItemFolder, pItems); });
+    return Forward(mpoClient(), [&](CProxy& client) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFolder(poDestItemFolder);
+        return mhAnnounced(changes, client.GenerateItemFromFile(pItmFiles, poDestItemFolder, pItems));
+    });
 }
 
 HRESULT CItmManager::GenerateItemFromFilePath(SAFEARRAY* pFilesPaths, IItmObject* poDestItemFolder,
                                               SAFEARRAY** pItems) {
     return Forward(mpoClient(), [&](CProxy& client) {
-        return client.GenerateItemFromFilePath(pFilesPaths, poDestItemFolder, pItems);
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFolder(poDestItemFolder);
+        return mhAnnounced(changes, client.GenerateItemFromFilePath(pFilesPaths, poDestItemFolder, pItems));
     });
 }
 
 HRESULT CItmManager::CreateNewItem(IItmObject* poParent, IItmItem** poNewItem) {
-    return Forward(mpoClient(), [&](CProxy& client) { return client.CreateNewItem(poParent, poNewItem); });
+    return Forward(mpoClient(), [&](CProxy& client) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFolder(poParent);
+        return mhAnnounced(changes, client.CreateNewItem(poParent, poNewItem));
+    });
 }
 
 HRESULT CItmManager::CreateNewItemFolder(IItmObject* poParent, BSTR bsItemFolderName, IItmFolder** poNewItemFolder) {
     return Forward(mpoClient(), [&](CProxy& client) {
-        return client.CreateNewItemFolder(poParent, bsItemFolderName, poNewItemFolder);
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFolder(poParent);
+        return mhAnnounced(changes, client.CreateNewItemFolder(poParent, bsItemFolderName, poNewItemFolder));
     });
 }
 
@@ -149,6 +161,11 @@ HRESULT CItmManager::GetSpecificVersion(IItmObject* poItem, LONG lVersion, SAFEA
     });
 }
 
+HRESULT CItmManager::mhAnnounced(const CItemChangeEvents& changes, HRESULT hr) const {
+    if (SUCCEEDED(hr)) changes.mvPost();
+    return hr;
+}
+
 template <class Call>
 HRESULT CItmManager::mhWithProgress(LONG lParentWnd, Call call) {
     return Forward(mpoVault(), [&](CProxy& vault) -> HRESULT {
@@ -163,46 +180,76 @@ HRESULT CItmManager::mhWithProgress(LONG lParentWnd, Call call) {
 }
 
 HRESULT CItmManager::CheckIn(SAFEARRAY* poItmItems, LONG lParentWnd) {
-    return mhWithProgress(lParentWnd,
-                          [&](CProxy& vault, IItmProgress* progress) { return vault.CheckIn(poItmItems, progress); });
+    return mhWithProgress(lParentWnd, [&](CProxy& vault, IItmProgress* progress) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, vault.CheckIn(poItmItems, progress));
+    });
 }
 
 HRESULT CItmManager::CheckOut(SAFEARRAY* poItmItems, VARIANT_BOOL bSilent) {
-    return Forward(mpoVault(), [&](CProxy& vault) { return vault.CheckOut(poItmItems, bSilent, mpoSelf()); });
+    return Forward(mpoVault(), [&](CProxy& vault) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, vault.CheckOut(poItmItems, bSilent, mpoSelf()));
+    });
 }
 
 HRESULT CItmManager::UndoCheckOut(SAFEARRAY* poItmItems, LONG lParentWnd) {
-    return mhWithProgress(
-        lParentWnd, [&](CProxy& vault, IItmProgress* progress) { return vault.UndoCheckOut(poItmItems, progress); });
+    return mhWithProgress(lParentWnd, [&](CProxy& vault, IItmProgress* progress) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, vault.UndoCheckOut(poItmItems, progress));
+    });
 }
 
 HRESULT CItmManager::ChangeState(SAFEARRAY* poItmItems, BSTR oTransitionName, SAFEARRAY** ppoChangedItmItems) {
-    return Forward(mpoVault(),
-                   [&](CProxy& vault) { return vault.ChangeState(poItmItems, oTransitionName, ppoChangedItmItems); });
+    return Forward(mpoVault(), [&](CProxy& vault) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, vault.ChangeState(poItmItems, oTransitionName, ppoChangedItmItems));
+    });
 }
 
 HRESULT CItmManager::LinkFileFromFilePath(SAFEARRAY* poFilePath, IItmObject** poParentObject, SAFEARRAY** poItmItems) {
     return Forward(mpoClient(), [&](CProxy& client) {
-        return client.LinkFileFromFilePath(poFilePath, poParentObject, poItmItems, mpoSelf());
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFolderOf(poParentObject);
+        return mhAnnounced(changes, client.LinkFileFromFilePath(poFilePath, poParentObject, poItmItems, mpoSelf()));
     });
 }
 
 HRESULT CItmManager::Delete(VARIANT_BOOL bDestroy, SAFEARRAY* poItmItems) {
-    return Forward(mpoVault(), [&](CProxy& vault) { return vault.Delete(bDestroy, poItmItems, mpoSelf()); });
+    return Forward(mpoVault(), [&](CProxy& vault) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, vault.Delete(bDestroy, poItmItems, mpoSelf()));
+    });
 }
 
 HRESULT CItmManager::IncrRevision(SAFEARRAY* poItmItems) {
-    return Forward(mpoClient(), [&](CProxy& client) { return client.IncrRevision(poItmItems); });
+    return Forward(mpoClient(), [&](CProxy& client) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, client.IncrRevision(poItmItems));
+    });
 }
 
 HRESULT CItmManager::Move(SAFEARRAY* poItmItems, IItmFolder* poDestination) {
-    return Forward(mpoClient(), [&](CProxy& client) { return client.Move(poItmItems, poDestination); });
+    return Forward(mpoClient(), [&](CProxy& client) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        changes.mvAddFolder(poDestination);
+        return mhAnnounced(changes, client.Move(poItmItems, poDestination));
+    });
 }
 
 HRESULT CItmManager::Rename(IItmObject* poItmObject, BSTR bsNewName) {
     return Forward(mpoClient(), [&](CProxy& client) {
         if (StemHasOuterBlank(bsNewName)) return E_INVALIDARG;
-        return client.Rename(poItmObject, bsNewName);
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFolderOf(poItmObject);
+        return mhAnnounced(changes, client.Rename(poItmObject, bsNewName));
     });
 }
 
@@ -230,7 +277,11 @@ HRESULT CItmManager::BatchRefreshTrees(SAFEARRAY* poItmItems, LONG lLevels, SAFE
 }
 
 HRESULT CItmManager::UpdateItemsFromDynLink(SAFEARRAY* poItmItems) {
-    return Forward(mpoClient(), [&](CProxy& client) { return client.UpdateItemsFromDynLink(poItmItems); });
+    return Forward(mpoClient(), [&](CProxy& client) {
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(changes, client.UpdateItemsFromDynLink(poItmItems));
+    });
 }
 
 HRESULT CItmManager::CoCreateItem(ItmObjectData* oItmObjectData, IUnknown** ppUnk) {
@@ -306,7 +357,10 @@ HRESULT CItmManager::UpdateCache(SAFEARRAY* poUpdate) {
 HRESULT CItmManager::ChangeState2(SAFEARRAY* poItmItems, BSTR oTransitionName, VARIANT_BOOL obRevoke,
                                   SAFEARRAY** ppoChangedItmItems) {
     return Forward(mpoVault(), [&](CProxy& vault) {
-        return vault.ChangeState2(poItmItems, oTransitionName, obRevoke == VARIANT_TRUE, ppoChangedItmItems);
+        CItemChangeEvents changes(mpoClient());
+        changes.mvAddFoldersOf(poItmItems);
+        return mhAnnounced(
+            changes, vault.ChangeState2(poItmItems, oTransitionName, obRevoke == VARIANT_TRUE, ppoChangedItmItems));
     });
 }
 

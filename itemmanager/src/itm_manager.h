@@ -4,9 +4,9 @@
 // file - and sends each operation to one of them by a fixed table. Its own
 // decisions: the client type at Init, the object types CoCreateItem
 // accepts, the spelling of a new name at Rename, the progress object of
-// check-in and undo check-out, the local transaction object, and
-// IVaultUtils, which hands an outside item operation its items grouped by
-// vault.
+// check-in and undo check-out, the local transaction object, the view
+// events of the operations that change items, and IVaultUtils, which hands
+// an outside item operation its items grouped by vault.
 //
 // Every method runs inside a method boundary: a COM error raised below
 // comes back as its HRESULT with its error info. Every method that needs a
@@ -29,6 +29,7 @@
 #include <memory>
 
 class CItemCacheFile;
+class CItemChangeEvents;
 class CProxyTavroskAPI;
 class CProxyOxnInterface;
 template <class T>
@@ -167,6 +168,11 @@ private:
     // object for the window.
     template <class Call>
     HRESULT mhWithProgress(LONG lParentWnd, Call call);
+    // Returns `hr` of an operation that changed items of the `changes`
+    // folders (made for the client back end, which logged in and knows the
+    // vault); when it succeeded, the other programs of the session are told
+    // (item_change_events.h).
+    HRESULT mhAnnounced(const CItemChangeEvents& changes, HRESULT hr) const;
 
     // IVaultUtils helpers.
     void mvForgetVaults() noexcept;

@@ -164,6 +164,7 @@ protected:
         data.moViewGUID = created_.viewId;
         data.moVaultGUID = created_.vaultId;
         data.mllOxnVault = reinterpret_cast<uintptr_t>(oxnVault);
+        data.mlViewServerID = viewServerId_;
         EXPECT_EQ(manager_->Init(data), S_OK);
         BSTR vault = SysAllocString(kVault), name = SysAllocString(user), secret = SysAllocString(password);
         BSTR none = SysAllocString(u"");
@@ -222,6 +223,7 @@ protected:
 
     CComPtr<BellquistLib::IItmManager2> manager_;
     LONG rootFolderId_ = 0;  // the root item folder's id, from the login
+    LONG viewServerId_ = 0;  // the program's view-server id that LogIn hands to Init
 };
 
 // A session on the demo content (vaultadmin::SeedDemoVault) of a user of the

@@ -28,6 +28,18 @@
 
 class CVaultNode;
 struct LinkOpRefresh;
+
+// Where CCache::GetAllPaths puts the tree paths of an object (the refresh
+// framework's item path iterator holds one). For a renamed or moved object
+// the caller also asks for the previous paths: each path again with its last
+// mlTailLength characters replaced by moPreviousTail.
+struct ItemPathSink {
+    std::vector<CString> moPaths;
+    bool mbWithPreviousPaths = false;
+    std::vector<CString> moPreviousPaths;  // parallel to moPaths when asked for
+    CString moPreviousTail;
+    int mlTailLength = 0;
+};
 namespace RefreshNs {
 class RefreshItemI;
 }
@@ -75,6 +87,15 @@ public:
                           const std::set<LONG>* excludedItemIds = nullptr);
     CString GetFolderPath(const RefPtr<CCacheObj>& occurrence);
     CString GetItemPath(const RefPtr<CCacheObj>& occurrence);
+    // Every path of the object through the items that link it, each
+    // GetItemPath(parent item) + "\\" + tail, nearest parents first. An item
+    // is not passed twice along one chain of parents (so cycles end), but
+    // may be passed on several chains (an item reached through two items has
+    // both paths). At most kMaxItemPaths paths are collected. `visited` holds
+    // the item ids of the chain being walked; the caller passes it empty.
+    void GetAllPaths(const RefPtr<CCacheObj>& occurrence, ItemPathSink& sink, const CString& tail,
+                     std::vector<LONG>& visited);
+    static constexpr size_t kMaxItemPaths = 10000;
     HRESULT CheckNotAlreadyLinked(const RefPtr<CCacheObj>& item, const std::vector<RefPtr<CCacheObj>>& objects);
 
     // Changes.

@@ -16,7 +16,7 @@
 //
 // Pure functions: no locking, no kernel objects. The writer (login server)
 // and the explorer's reader share them; the named objects and their locking
-// are login/table/login_table.h.
+// are common/login_sync_objects.h and common/login_table_lock.h.
 #pragma once
 
 #include "winapi/types.h"

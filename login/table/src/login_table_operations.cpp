@@ -2,7 +2,7 @@
 // mutex. Events are pulsed while the mutex is still held.
 #include "login/table/login_table.h"
 
-#include "login_table_lock.h"
+#include "common/login_table_lock.h"
 
 #include "winapi/file_mapping.h"
 #include "winapi/sync.h"

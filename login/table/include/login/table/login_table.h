@@ -4,43 +4,18 @@
 //
 // A named mutex guards every read and write; after an add or remove attempt
 // the writer pulses a named manual-reset event while it still holds the
-// mutex, so a waiter must read the table itself afterwards. All four objects
-// live in the user's own namespace and no other user can open them (the
-// table holds passwords in plain text).
+// mutex, so a waiter must read the table itself afterwards. The objects and
+// views are common/login_sync_objects.h, shared with the explorer's reader.
 //
 // Taking the mutex: a wait without time-out; WAIT_OBJECT_0 and WAIT_ABANDONED
 // (its holder died) count as taken. Without a mutex handle, or when the wait
 // fails otherwise, an operation goes on without the lock.
 #pragma once
 
+#include "common/login_sync_objects.h"
 #include "common/login_table_codec.h"
 
 #include "winapi/types.h"
-
-// The handles of one use of the table; any of them may be null.
-struct LoginSyncObjects {
-    HANDLE mapping = nullptr;  // opened by the caller (OpenLoginTableMapping)
-    HANDLE mutex = nullptr;
-    HANDLE addEvent = nullptr;
-    HANDLE removeEvent = nullptr;
-};
-
-// Creates or opens the mutex and both events; the mapping stays null. A
-// failed creation leaves its handle null.
-LoginSyncObjects OpenLoginSyncObjects();
-// Closes every handle that is not null, in the order remove event, add
-// event, mapping, mutex, and clears them.
-void CloseLoginSyncObjects(LoginSyncObjects& objects);
-// Opens the table's mapping for reading and writing into objects.mapping
-// (closing one held before). False when there is none: the server program
-// does not run.
-bool OpenLoginTableMapping(LoginSyncObjects& objects);
-
-// Maps the table (its first 4096 bytes) of `mapping` with FILE_MAP_READ or
-// FILE_MAP_ALL_ACCESS, the cursor at the start. False when the view cannot
-// be mapped (no mapping, or one too small to hold a table).
-bool MapLoginTableView(HANDLE mapping, DWORD access, LoginTableView& view);
-void UnmapLoginTableView(LoginTableView& view);
 
 // Adds the login of `vaultName`, replacing its entry (whatever the letter
 // case). False when the table cannot be mapped for writing; nothing is then

@@ -1,6 +1,6 @@
 // The table's kernel objects: the mutex and the two events every use opens,
 // the mapping the server program made, and views of its table.
-#include "login/table/login_table.h"
+#include "common/login_sync_objects.h"
 
 #include "winapi/file_mapping.h"
 #include "winapi/handles.h"

@@ -1,4 +1,4 @@
-#include "login_table_lock.h"
+#include "common/login_table_lock.h"
 
 #include "winapi/handles.h"
 #include "winapi/sync.h"

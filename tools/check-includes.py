@@ -54,6 +54,7 @@ FOLDER_RANK = {
     "vaultclient/oxnvault": 22,
     "vaultclient/brevanne": 22,  # the vault object and the client library answer its data provider
     "vaultclient/yandrel": 22,
+    "vaultclient/viewserver": 22,
     "vaultclient/orlumb": 22,
     "vaultclient/itemops": 23,  # works through the client library and the vault's interface
     "vaultclient/hastrel": 24,  # its tree items answer the reference dialog's row interfaces

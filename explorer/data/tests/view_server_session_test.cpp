@@ -66,8 +66,9 @@ protected:
     void TearDown() override {
         if (handler_) {
             EXPECT_EQ(handler_->UnregisterView(viewId_), S_OK);
-            if (handler_->mpoNotificationServer)
+            if (handler_->mpoNotificationServer) {
                 EXPECT_EQ(handler_->mpoNotificationServer->Unregister(handler_->mlRegistrationID), S_OK);
+            }
         }
         handler_ = nullptr;
         app_.reset();

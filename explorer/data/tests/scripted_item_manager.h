@@ -64,9 +64,12 @@ struct ScriptedAnswer {
     // GetMenuInfo: the enable flags and the user's rights.
     ULONG enableFlags = 0;
     ULONG userRights = 0;
-    // Login and Login2.
+    // Login and Login2; `spMgr` is the connection's pointer value, whose
+    // reference goes to the caller with the record.
     LONG userID = 0;
     LONG rootItemFolderID = 1;
+    std::u16string userName;
+    ULONGLONG spMgr = 0;
     // ExistInFileCache.
     bool exists = false;
 };
@@ -127,7 +130,9 @@ public:
     // IItmManager.
     HRESULT STDMETHODCALLTYPE Init(BellquistLib::InitData data) override {
         ItemManagerCall& call = Record("Init");
-        call.numbers = {data.meClientType, data.mlViewServerID};
+        // The owner window as its 32-bit value, and 1 when a vault object came.
+        call.numbers = {data.meClientType, data.mlViewServerID, static_cast<LONG>(data.hParentWndHandle),
+                        data.mllOxnVault != 0 ? 1 : 0};
         call.texts = {Text(data.moDomainName), Text(data.moComputerName), Text(data.moViewPath)};
         return Finish(Next("Init"));
     }
@@ -424,6 +429,8 @@ private:
             *out = BellquistLib::LoginDataOut{};
             out->mlUserID = answer.userID;
             out->mlRootItemFolderID = answer.rootItemFolderID;
+            out->moUsername = answer.userName.empty() ? nullptr : SysAllocString(answer.userName.c_str());
+            out->mpoSpMgr = answer.spMgr;
         }
         return Finish(answer);
     }

@@ -43,7 +43,9 @@ protected:
         LogInWithVaultObject();
     }
     void TearDown() override {
-        if (servers_.notifications) EXPECT_EQ(servers_.notifications->Unregister(viewServerId_), S_OK);
+        if (servers_.notifications) {
+            EXPECT_EQ(servers_.notifications->Unregister(viewServerId_), S_OK);
+        }
         servers_ = {};
         DemoSessionTest::TearDown();
     }

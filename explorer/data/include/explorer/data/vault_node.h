@@ -35,7 +35,7 @@ public:
     GUID moVaultID{};
     GUID moViewID{};
     std::u16string moName;      // the vault's registry key name
-    std::u16string moRootPath;  // the view folder, lower case, ends in "\"
+    std::u16string moRootPath;  // the view folder as registered (any case), ends in "\"
     LONG mlUserID = 0;
     _bstr_t moUserName;
     LONG mbLoggedIn = 0;

@@ -166,6 +166,16 @@ inline CComPtr<IItmObject> MakeObject(const CLSID& clsid, const ObjectRecord& re
     return SUCCEEDED(hr) ? object : nullptr;
 }
 
+// A new object of class `clsid` that was never loaded: every getter fails
+// (E_POINTER).
+inline CComPtr<IItmObject> Unloaded(const CLSID& clsid) {
+    CComPtr<IItmObject> object;
+    EXPECT_EQ(
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IItmObject::kIid, reinterpret_cast<void**>(&object)),
+        S_OK);
+    return object;
+}
+
 // The class the explorer receives an object of `type` as: folders (root,
 // vault, item folder, project) as ItmFolder, files as ItmFile, BOMs as
 // ItmBOM; an item as LinkedItem makes it (see above).

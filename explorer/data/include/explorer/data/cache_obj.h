@@ -60,7 +60,10 @@ public:
     // Marks the item changed here now: modified date, dirty flag, and its
     // local version read again.
     void mvSetModifiedNow();
-    void mvUpdateFrom(BellquistLib::IItmObject* fresh, bool excludeVersionFields);
+    // Forwards to the shared part.
+    void mvUpdateFrom(BellquistLib::IItmObject* fresh, bool excludeVersionFields) {
+        if (moInner) moInner->mvUpdateFrom(fresh, excludeVersionFields);
+    }
 
     LONG meParentType = BellquistLib::ItmObjectType_ItemFolder;
     LONG mlParentID = -1;

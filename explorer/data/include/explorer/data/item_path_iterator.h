@@ -4,6 +4,7 @@
 // items that link it - and, for a removed child, what is left to know of it.
 #pragma once
 
+#include "explorer/data/cache.h"
 #include "explorer/data/cache_obj.h"
 
 #include "common/ref_ptr.h"
@@ -14,7 +15,6 @@
 #include <cstddef>
 #include <vector>
 
-class CCache;
 namespace RefreshNs {
 class RefreshItemI;
 }
@@ -24,9 +24,10 @@ public:
     ItemPathIterator() = default;
 
     // Collects, through `cache`, every tree path under which `object` is
-    // reachable (its folder path first, then the paths through the items
-    // that link it) and sets the object type and the kind from the object.
-    // The walk's COM failures raise.
+    // reachable - its folder path first, then the paths through the items
+    // that link it (files and BOMs are shown only under items) - and sets the
+    // object type and the kind from the object. The walk's COM failures
+    // raise.
     void Init(CCache* cache, const RefPtr<CCacheObj>& object);
     // The same for an object renamed or moved from `previousName`: beside
     // each path the path it had before is kept, which the receivers find as
@@ -42,8 +43,8 @@ public:
     // The path the current path had before, when previous paths were
     // collected; else null.
     const CString* PreviousPath() const noexcept {
-        return mnPathCursor > 0 && mnPathCursor <= moPreviousPaths.size() ? &moPreviousPaths[mnPathCursor - 1]
-                                                                          : nullptr;
+        const std::vector<CString>& previous = PreviousPaths();
+        return mnPathCursor > 0 && mnPathCursor <= previous.size() ? &previous[mnPathCursor - 1] : nullptr;
     }
 
     // Sets the object, its cache and the kind; a kind of 0 is taken from the
@@ -56,8 +57,8 @@ public:
     void SetCurrentPath(const CString& path) { moPath = path; }
 
     // The paths collected, and the ones they had before (empty unless given).
-    const std::vector<CString>& Paths() const noexcept { return moPaths; }
-    const std::vector<CString>& PreviousPaths() const noexcept { return moPreviousPaths; }
+    const std::vector<CString>& Paths() const noexcept { return moSink.moPaths; }
+    const std::vector<CString>& PreviousPaths() const noexcept { return moSink.moPreviousPaths; }
 
     // Stands for a kind of 0 given to SetItem: the object's type, an item
     // folder whose shared part is not complete counting as
@@ -82,6 +83,5 @@ public:
 private:
     void mvCollect(CCache* cache, const RefPtr<CCacheObj>& object, const CString* previousName);
 
-    std::vector<CString> moPaths;
-    std::vector<CString> moPreviousPaths;  // parallel to moPaths when given
+    ItemPathSink moSink;
 };

@@ -68,6 +68,21 @@ void CCache::mvInsert(const CacheObjKey& key, const RefPtr<CCacheObj>& object) {
     // An object already cached under the key keeps its record; the
     // occurrences made below share that one, as every occurrence must.
     auto [entry, inserted] = moObjects.try_emplace(key, object->moInner);
+    if (inserted && object->moInner->mpoItem) {
+        // A new object's own occurrence goes in as it is, so that whoever
+        // made it (a tree node, a new row) holds the cache's occurrence.
+        std::vector<CacheLinkKey> keys;
+        if (SUCCEEDED(GetOwnLinkKeys(*object->moInner, keys))) {
+            for (const CacheLinkKey& own : keys) {
+                if (own.meParentType == NormalizeLinkKeyType(object->meParentType) &&
+                    own.mlParentID == object->mlParentID) {
+                    moLinks.try_emplace(own, object);
+                }
+            }
+        } else {
+            SetErrorInfo(0, nullptr);
+        }
+    }
     mvLinkObject(entry->second);
 }
 

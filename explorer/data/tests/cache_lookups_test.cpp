@@ -69,12 +69,17 @@ TEST_F(CacheTreeTest, EachObjectIsHeldOnceAndPlacedUnderItsFolderAndItsItem) {
     EXPECT_EQ(FindLink({6, 4, 7, 61, 2})->meParentType, ItmObjectType_Item);
     EXPECT_EQ(FindLink({6, 4, 7, 61, 2})->mlParentID, 7);
     EXPECT_EQ(FindLink({3, 3, 0, kRoot, -1})->moInner, cache_->Objects().at(CacheObjKey{2, kRoot, -1}));
+    // The occurrence a new object was made with is the one in its folder.
+    CComPtr<IItmObject> d = Item(20, 5, u"ITM-20");
+    RefPtr<CCacheObj> made = Add(d);
+    EXPECT_EQ(Find({4, 20, -1}), made);
 
     // Items are parents in the index; folders are not.
     EXPECT_TRUE((ParentsOf({6, 61, 2}) == std::vector<CacheObjKey>{{4, 7, -1}}));
     EXPECT_TRUE((ParentsOf({4, 8, -1}) == std::vector<CacheObjKey>{{4, 7, -1}}));
     EXPECT_TRUE(ParentsOf({4, 7, -1}).empty());
     EXPECT_EQ(cache_->Parents().size(), 2u);
+    d = nullptr;
 }
 
 TEST_F(CacheTreeTest, InsertKeepsTheObjectAlreadyCached) {

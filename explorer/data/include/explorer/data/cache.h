@@ -68,7 +68,13 @@ public:
     // Upkeep.
     void mvClear();
     void mvSetVaultNumber(LONG number);
+    // Puts the object's record under `key` unless one is cached there
+    // (which is kept), then links that record. A new object's own
+    // occurrence is the one placed under its parent; every other place gets
+    // an occurrence of its own.
     void mvInsert(const CacheObjKey& key, const RefPtr<CCacheObj>& object);
+    // Adds the record's missing places (GetOwnLinkKeys), and for an item
+    // registers it as a parent of each of its children.
     void mvLinkObject(const RefPtr<CCacheObjInner>& inner);
 
     // Lookups: true and `out` set when found.

@@ -25,7 +25,7 @@ echo "Registering the servers into ${PLATFORM_STATE_ROOT:-the default machine}"
 "$bin/Gallowick" /install
 "$bin/regsvr" VaultServer.dll  # the vault server object the login dialog checks passwords with
 "$bin/regsvr" TavroskClient.dll  # the vault client's older client library
-"$bin/regsvr" OxnVault.dll  # the vault's public interface: the progress object and the type library
+"$bin/regsvr" OxnVault.dll  # the vault's public interface: the vault object, the progress object and the type library
 "$bin/regsvr" ItemOperations.dll  # the vault client's outside item operations and revision object
 "$bin/regsvr" Brevanne.dll  # the vault client's unlock component: check-in and undo check-out
 "$bin/regsvr" Castavy.dll  # the vault client's reference dialog: reference trees and the unlock confirmation

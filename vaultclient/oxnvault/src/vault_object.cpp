@@ -26,7 +26,7 @@ using OxnVaultLib::IOxnVault11;
 HRESULT COxnVault::CreateUtility(LONG kind, IDispatch** utility) {
     if (!utility) return E_POINTER;
     *utility = nullptr;
-    if (!session_) return E_OXN_NOT_INITIALIZED;
+    if (!mbEnsureSession()) return E_OXN_NOT_INITIALIZED;
     return com::Boundary([&] {
         switch (kind) {
         case OxnVaultLib::kUtilityBatchGet:
@@ -44,7 +44,7 @@ HRESULT COxnVault::CreateUtility(LONG kind, IDispatch** utility) {
 HRESULT COxnVault::GetConnection(SpMgr** ppoConnection) {
     if (!ppoConnection) return E_POINTER;
     *ppoConnection = nullptr;
-    if (!session_ || !session_->connection) return E_OXN_NOT_INITIALIZED;
+    if (!mbEnsureSession() || !session_->connection) return E_OXN_NOT_INITIALIZED;
     session_->connection->AddRef();
     *ppoConnection = session_->connection.get();
     return S_OK;
@@ -56,7 +56,7 @@ HRESULT COxnVault::GetUserInfo(LONG* plUserId, LONG* plDateFormat, BSTR* pbsUser
         return E_POINTER;
     *plUserId = *plDateFormat = *plVaultType = *plDatabaseVersion = *plSystemRights = 0;
     *pbsUserName = nullptr;
-    if (!session_ || !session_->connection) return E_OXN_NOT_INITIALIZED;
+    if (!mbEnsureSession() || !session_->connection) return E_OXN_NOT_INITIALIZED;
     return com::Boundary([&] {
         vaultdb::Database& database = *session_->database;
         std::unique_ptr<vaultdb::Statement> row;
@@ -101,32 +101,39 @@ HRESULT FindUserId(vaultdb::Database& database, std::u16string_view name, LONG& 
 
 }  // namespace
 
+HRESULT OpenVaultSession(const VaultObjectLogin& login, std::shared_ptr<VaultSession>& opened) {
+    opened.reset();
+    auto session = std::make_shared<VaultSession>();
+    std::unique_ptr<vaultdb::Database> database;
+    if (FAILED(vaultdb::OpenVaultDatabase(login.databaseFile, vaultdb::OpenMode::OpenExisting, database)))
+        return E_OXN_CANT_OPEN_DATABASE;
+    bool accepted = false;
+    if (FAILED(vaultdb::CheckUserPassword(*database, login.userName, login.password, accepted)))
+        return E_OXN_CANT_OPEN_DATABASE;
+    if (!accepted) return E_OXN_LOGIN_FAILED;
+    if (FAILED(FindUserId(*database, login.userName, session->userId)) || session->userId == 0)
+        return E_OXN_LOGIN_FAILED;
+    // The database's name is its file's stem ("<DbName>.vault").
+    if (HRESULT hr = session->Attach(database, winapi::ToUtf16(login.databaseFile.stem().string())); FAILED(hr))
+        return hr;
+    session->userName = login.userName;
+    session->viewGuid = login.viewGuid;
+    session->viewGuidText = winapi::GuidToString(login.viewGuid);
+    session->viewPath = login.viewPath;
+    while (!session->viewPath.empty() && (session->viewPath.back() == u'\\' || session->viewPath.back() == u'/'))
+        session->viewPath.pop_back();
+    session->computer = login.computer;
+    opened = std::move(session);
+    return S_OK;
+}
+
 HRESULT OpenVaultObject(const VaultObjectLogin& login, IOxnVault11** vault) {
     if (!vault) return E_POINTER;
     *vault = nullptr;
     return com::Boundary([&]() -> HRESULT {
         OxnVaultLib::RegisterRecords();
-        auto session = std::make_shared<VaultSession>();
-        std::unique_ptr<vaultdb::Database> database;
-        if (FAILED(vaultdb::OpenVaultDatabase(login.databaseFile, vaultdb::OpenMode::OpenExisting, database)))
-            return E_OXN_CANT_OPEN_DATABASE;
-        bool accepted = false;
-        if (FAILED(vaultdb::CheckUserPassword(*database, login.userName, login.password, accepted)))
-            return E_OXN_CANT_OPEN_DATABASE;
-        if (!accepted) return E_OXN_LOGIN_FAILED;
-        if (FAILED(FindUserId(*database, login.userName, session->userId)) || session->userId == 0)
-            return E_OXN_LOGIN_FAILED;
-        // The database's name is its file's stem ("<DbName>.vault").
-        if (HRESULT hr = session->Attach(database, winapi::ToUtf16(login.databaseFile.stem().string())); FAILED(hr))
-            return hr;
-        session->userName = login.userName;
-        session->viewGuid = login.viewGuid;
-        session->viewGuidText = winapi::GuidToString(login.viewGuid);
-        session->viewPath = login.viewPath;
-        while (!session->viewPath.empty() && (session->viewPath.back() == u'\\' || session->viewPath.back() == u'/'))
-            session->viewPath.pop_back();
-        session->computer = login.computer;
-
+        std::shared_ptr<VaultSession> session;
+        if (HRESULT hr = OpenVaultSession(login, session); FAILED(hr)) return hr;
         CComObject<COxnVault>* object = nullptr;
         const HRESULT hr = CComObject<COxnVault>::CreateInstance(&object);
         if (FAILED(hr)) return hr;

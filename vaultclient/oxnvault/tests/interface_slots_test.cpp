@@ -28,6 +28,7 @@ TEST(InterfaceSlotsTest, EveryMethodSitsAtTheSlotItsCallersUse) {
     } const cases[] = {
         SLOT(IOxnVault11::Reserved7, 7),
         SLOT(IOxnVault11::CreateUtility, 34),
+        SLOT(IOxnVault5::Open, 8),
         SLOT(IOxnBatchGet::AddSelection, 7),
         SLOT(IOxnBatchGet::AddFileVersion, 8),
         SLOT(IOxnBatchGet::BuildTree, 9),

@@ -12,6 +12,9 @@ inline constexpr GUID LIBID_OxnVaultLib = com::MakeGuid("5FA2C692-8393-4F31-9BDB
 inline constexpr WORD kLibraryMajorVersion = 5;
 inline constexpr WORD kLibraryMinorVersion = 23;
 
+// The vault object (IOxnVault5, then Open): created by CLSID in any context.
+inline constexpr CLSID CLSID_OxnVault = com::MakeGuid("AE784C6C-0155-11D3-B24B-0000F879F93B");
+
 // The progress object: created by CLSID (any context), then OleRun, then
 // asked for IOxnProgress.
 inline constexpr CLSID CLSID_OxnProgress = com::MakeGuid("EFFFB317-6FFD-11D3-9642-0004AC962A49");

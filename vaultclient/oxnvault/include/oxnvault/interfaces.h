@@ -64,6 +64,27 @@ protected:
     ~IOxnVault11() = default;
 };
 
+// The vault object as a program creates it (CLSID_OxnVault): opened on a
+// registered vault by name, it then works as the user logged in to that vault
+// in this session (the login table's entry), and answers IOxnVault11 for the
+// item server it is handed to.
+struct IOxnVault5 : IDispatch {
+    COM_INTERFACE_ID("11AD8C69-12EA-4C9D-B20B-8C6D43B735AC");
+    // Slot 7: kept for its position.
+    virtual HRESULT STDMETHODCALLTYPE Vault5Reserved7() { return E_UNEXPECTED; }
+    // Slot 8: opens the vault registered under `vaultName`; `reserved` is 0.
+    // E_POINTER for a null name; E_OXN_MISSING_VIEW_INFO when no vault of
+    // that name is registered with its database and view folder;
+    // E_OXN_CANT_OPEN_DATABASE when its database does not open; E_UNEXPECTED
+    // when the object is open already. The user's session starts at once
+    // when the vault is logged in to in this session, else at the first call
+    // that needs it (after the login).
+    virtual HRESULT STDMETHODCALLTYPE Open(BSTR vaultName, LONG reserved) = 0;
+
+protected:
+    ~IOxnVault5() = default;
+};
+
 // A batch get: which files, then the tree, the dialog, the run, the results.
 struct IOxnBatchGet : IDispatch {
     COM_INTERFACE_ID("08A72628-20FA-421C-AAC8-AF9B02C23936");

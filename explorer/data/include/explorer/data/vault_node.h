@@ -30,6 +30,10 @@ public:
     // Attaches `cache` and puts the root folder into it (root id 1).
     void SetCache(CCache* cache);
     RefPtr<DbInfo> GetDbInfo();
+    // Creates the vault client's vault object into mpoVault and opens it on
+    // this vault (halvaran_doc_attach.cpp): the creation's or the open's
+    // HRESULT.
+    HRESULT mhConnectVault();
 
     LONG mlRootID = 1;  // the vault root's id in the cache keys
     GUID moVaultID{};

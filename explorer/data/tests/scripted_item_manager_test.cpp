@@ -1,0 +1,128 @@
+// The scripted item manager keeps the manager's contract that the data
+// layer's tests rely on: answers in the scripted order, [out] arrays the
+// caller owns, error info that belongs to the failed call.
+#include "scripted_item_manager.h"
+
+#include "bellquist/ids.h"
+#include "com/com_error.h"
+#include "com/runtime.h"
+#include "com_testing/leak_checked_test.h"
+#include "com_testing/register_server.h"
+#include "testsupport/fresh_machine.h"
+#include "common/error_codes.h"
+#include "common/record_array.h"
+
+#include <gtest/gtest.h>
+
+using namespace BellquistLib;
+using explorer_test::ScriptedAnswer;
+using explorer_test::ScriptedItemManager;
+
+namespace {
+
+class ScriptedItemManagerTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+protected:
+    void SetUp() override {
+        LeakChecked::SetUp();
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
+    }
+    void TearDown() override {
+        CoFreeUnusedLibraries();
+        CoUninitialize();
+        LeakChecked::TearDown();
+    }
+
+    // An item-folder object of the registered item server, loaded with `id`.
+    static CComPtr<IItmObject> Folder(LONG id) {
+        CComPtr<IItmObject> folder;
+        EXPECT_EQ(CoCreateInstance(CLSID_ItmFolder, nullptr, CLSCTX_INPROC_SERVER, IItmObject::kIid,
+                                   reinterpret_cast<void**>(&folder)),
+                  S_OK);
+        if (!folder) return folder;
+        ItmObjectData data{};
+        data.meObjectType = ItmObjectType_ItemFolder;
+        data.mlObjectID = id;
+        data.mlConfigID = -1;
+        data.moFilename = SysAllocString(u"Parts");
+        data.moPath = SysAllocString(u"\\<items>\\Parts\\");
+        EXPECT_EQ(folder->Load(&data, nullptr), S_OK);
+        SysFreeString(data.moFilename);
+        SysFreeString(data.moPath);
+        return folder;
+    }
+
+    static LONG IdOf(IItmObject* object) {
+        LONG id = 0;
+        if (object) object->get_ID(&id);
+        return id;
+    }
+};
+
+TEST_F(ScriptedItemManagerTest, AnswersInTheScriptedOrderAndRecordsWhatItWasGiven) {
+    ScriptedItemManager manager;
+    CComPtr<IItmObject> first = Folder(11), second = Folder(12);
+    manager.Script("BatchGetTrees", {.hr = S_OK, .items = {second, first}});
+    manager.Script("BatchGetTrees", {.hr = E_ITEM_INVALID_OBJECT, .errorDescription = u"gone"});
+
+    SAFEARRAY* input = ScriptedItemManager::MakeItemArray({first});
+    SAFEARRAY* trees = nullptr;
+    SAFEARRAY* deleted = nullptr;
+    ASSERT_EQ(manager.BatchGetTrees(input, Bgtf_Recursive, 1, &trees, &deleted), S_OK);
+    const auto given = ScriptedItemManager::Objects(trees);
+    ASSERT_EQ(given.size(), 2u);
+    EXPECT_EQ(IdOf(given[0]), 12);
+    EXPECT_EQ(IdOf(given[1]), 11);
+    EXPECT_EQ(deleted, nullptr);
+    SafeArrayDestroy(trees);
+
+    // The failure leaves its description for the caller, as the real
+    // manager's boundary does; the outs stay null.
+    EXPECT_EQ(manager.BatchGetTrees(input, 0, -1, &trees, nullptr), E_ITEM_INVALID_OBJECT);
+    EXPECT_EQ(trees, nullptr);
+    EXPECT_EQ(com_testing::TakePendingDescription(), u"gone");
+    EXPECT_EQ(manager.InterfaceSupportsErrorInfo(IItmManager::kIid), S_OK);
+
+    // Beyond the queue: S_OK and nothing.
+    EXPECT_EQ(manager.BatchGetTrees(input, 0, 0, &trees, nullptr), S_OK);
+    EXPECT_EQ(trees, nullptr);
+    SafeArrayDestroy(input);
+
+    ASSERT_EQ(manager.CallsOf("BatchGetTrees").size(), 3u);
+    const auto& call = *manager.CallsOf("BatchGetTrees")[1];
+    EXPECT_EQ(call.numbers, (std::vector<LONG>{0, -1}));
+    ASSERT_EQ(call.items.size(), 1u);
+    EXPECT_EQ(call.items[0].GetInterfacePtr(), first.GetInterfacePtr());
+}
+
+TEST_F(ScriptedItemManagerTest, HandsOutDeletedRecordsAndSingleObjects) {
+    ScriptedItemManager manager;
+    CComPtr<IItmObject> listed = Folder(21), asked = Folder(20);
+    manager.ScriptAlways("BatchRefreshTrees", {.emptyArray = true, .deleted = {{ItmObjectType_Item, 7, VARIANT_TRUE}}});
+    manager.Script("EnumItemFolder", {.items = {listed}, .object = CComPtr<IUnknown>(listed.GetInterfacePtr())});
+
+    SAFEARRAY* trees = nullptr;
+    SAFEARRAY* deleted = nullptr;
+    ASSERT_EQ(manager.BatchRefreshTrees(nullptr, 1, &trees, &deleted), S_OK);
+    ASSERT_NE(trees, nullptr);
+    EXPECT_TRUE(ScriptedItemManager::Objects(trees).empty());
+    SafeArrayDestroy(trees);
+    {
+        RecordArray<DelOrDestroyed> records(deleted);
+        ASSERT_EQ(records.mlGetCount(), 1);
+        EXPECT_EQ(records.mpoBegin()->mlId, 7);
+    }
+    SafeArrayDestroy(deleted);
+
+    // The in/out folder is replaced by the scripted one.
+    IItmObject* folder = asked.Detach();
+    SAFEARRAY* items = nullptr;
+    ASSERT_EQ(manager.EnumItemFolder(&folder, &items), S_OK);
+    EXPECT_EQ(IdOf(folder), 21);
+    folder->Release();
+    EXPECT_EQ(ScriptedItemManager::Objects(items).size(), 1u);
+    SafeArrayDestroy(items);
+    EXPECT_EQ(IdOf(manager.CallsOf("EnumItemFolder")[0]->items[0]), 20);
+}
+
+}  // namespace

@@ -179,6 +179,11 @@ HRESULT CCache::mhApplyLinkOperation(RefPtr<CCacheObj>* target, std::vector<RefP
             if (!object || !mbGetParent(object, parent) || !parent || !parent->moInner ||
                 parent->moInner->meType != ItmObjectType_Item)
                 continue;
+            // Only a file's link is switched alone; anything else is left as
+            // it is, the item's links and transaction untouched.
+            if (operation == LinkOp_Switch && single &&
+                (!object->moInner || object->moInner->meType != ItmObjectType_File))
+                continue;
             auto record = std::make_shared<LinkOpRefresh>();
             if (HRESULT hr = GetChildKeys(parent->moInner, record->moPreviousChildren); FAILED(hr)) return hr;
             CComPtr<IItmLinkManager> links;
@@ -193,7 +198,6 @@ HRESULT CCache::mhApplyLinkOperation(RefPtr<CCacheObj>* target, std::vector<RefP
                 // One file alone: when it is static and the item has a dynamic
                 // link, that file goes along (first), so the dynamic link
                 // moves in one call instead of the item getting two.
-                if (!object->moInner || object->moInner->meType != ItmObjectType_File) continue;
                 CComQIPtr<IItmFile> file(object->moInner->mpoItem.GetInterfacePtr());
                 if (!file) return E_OXN_NULL_VALUE;
                 ItmLink* raw = nullptr;

@@ -1,19 +1,16 @@
 #include "explorer/data/refresh.h"
 
-#include "com/com_error.h"
+#include "explorer/data/com_error_raising.h"
 
 namespace RefreshNs {
 
 bool gbContainsObject(const std::vector<CComPtr<BellquistLib::IItmObject>>& objects, LONG id, LONG type) {
-    using BellquistLib::IItmObject;
     for (const auto& object : objects) {
         if (!object) continue;
         LONG objectId = 0;
-        HRESULT hr = object->get_ID(&objectId);
-        if (FAILED(hr)) _com_issue_errorex(hr, object.GetInterfacePtr(), IItmObject::kIid);
+        gvCheckCall(object->get_ID(&objectId), object);
         BellquistLib::ItmObjectType objectType{};
-        hr = object->get_Type(&objectType);
-        if (FAILED(hr)) _com_issue_errorex(hr, object.GetInterfacePtr(), IItmObject::kIid);
+        gvCheckCall(object->get_Type(&objectType), object);
         if (objectId == id && objectType == type) return true;
     }
     return false;

@@ -62,30 +62,35 @@ protected:
 TEST_F(ScriptedItemManagerTest, AnswersInTheScriptedOrderAndRecordsWhatItWasGiven) {
     ScriptedItemManager manager;
     CComPtr<IItmObject> first = Folder(11), second = Folder(12);
-    manager.Script("BatchGetTrees", {.hr = S_OK, .items = {second, first}});
-    manager.Script("BatchGetTrees", {.hr = E_ITEM_INVALID_OBJECT, .errorDescription = u"gone"});
+    ScriptedAnswer trees;
+    trees.items = {second, first};
+    manager.Script("BatchGetTrees", trees);
+    ScriptedAnswer failure;
+    failure.hr = E_ITEM_INVALID_OBJECT;
+    failure.errorDescription = u"gone";
+    manager.Script("BatchGetTrees", failure);
 
     SAFEARRAY* input = ScriptedItemManager::MakeItemArray({first});
-    SAFEARRAY* trees = nullptr;
+    SAFEARRAY* given = nullptr;
     SAFEARRAY* deleted = nullptr;
-    ASSERT_EQ(manager.BatchGetTrees(input, Bgtf_Recursive, 1, &trees, &deleted), S_OK);
-    const auto given = ScriptedItemManager::Objects(trees);
-    ASSERT_EQ(given.size(), 2u);
-    EXPECT_EQ(IdOf(given[0]), 12);
-    EXPECT_EQ(IdOf(given[1]), 11);
+    ASSERT_EQ(manager.BatchGetTrees(input, Bgtf_Recursive, 1, &given, &deleted), S_OK);
+    const auto objects = ScriptedItemManager::Objects(given);
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(IdOf(objects[0]), 12);
+    EXPECT_EQ(IdOf(objects[1]), 11);
     EXPECT_EQ(deleted, nullptr);
-    SafeArrayDestroy(trees);
+    SafeArrayDestroy(given);
 
     // The failure leaves its description for the caller, as the real
     // manager's boundary does; the outs stay null.
-    EXPECT_EQ(manager.BatchGetTrees(input, 0, -1, &trees, nullptr), E_ITEM_INVALID_OBJECT);
-    EXPECT_EQ(trees, nullptr);
+    EXPECT_EQ(manager.BatchGetTrees(input, 0, -1, &given, nullptr), E_ITEM_INVALID_OBJECT);
+    EXPECT_EQ(given, nullptr);
     EXPECT_EQ(com_testing::TakePendingDescription(), u"gone");
     EXPECT_EQ(manager.InterfaceSupportsErrorInfo(IItmManager::kIid), S_OK);
 
     // Beyond the queue: S_OK and nothing.
-    EXPECT_EQ(manager.BatchGetTrees(input, 0, 0, &trees, nullptr), S_OK);
-    EXPECT_EQ(trees, nullptr);
+    EXPECT_EQ(manager.BatchGetTrees(input, 0, 0, &given, nullptr), S_OK);
+    EXPECT_EQ(given, nullptr);
     SafeArrayDestroy(input);
 
     ASSERT_EQ(manager.CallsOf("BatchGetTrees").size(), 3u);
@@ -98,8 +103,14 @@ TEST_F(ScriptedItemManagerTest, AnswersInTheScriptedOrderAndRecordsWhatItWasGive
 TEST_F(ScriptedItemManagerTest, HandsOutDeletedRecordsAndSingleObjects) {
     ScriptedItemManager manager;
     CComPtr<IItmObject> listed = Folder(21), asked = Folder(20);
-    manager.ScriptAlways("BatchRefreshTrees", {.emptyArray = true, .deleted = {{ItmObjectType_Item, 7, VARIANT_TRUE}}});
-    manager.Script("EnumItemFolder", {.items = {listed}, .object = CComPtr<IUnknown>(listed.GetInterfacePtr())});
+    ScriptedAnswer refreshed;
+    refreshed.emptyArray = true;
+    refreshed.deleted = {{ItmObjectType_Item, 7, VARIANT_TRUE}};
+    manager.ScriptAlways("BatchRefreshTrees", refreshed);
+    ScriptedAnswer listing;
+    listing.items = {listed};
+    listing.object = CComPtr<IUnknown>(listed.GetInterfacePtr());
+    manager.Script("EnumItemFolder", listing);
 
     SAFEARRAY* trees = nullptr;
     SAFEARRAY* deleted = nullptr;

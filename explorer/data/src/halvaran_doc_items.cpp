@@ -56,7 +56,7 @@ struct ItemOperationTarget {
 // The vault node of `viewId` with its item manager; false (E_POINTER for the
 // caller) when the document has no vault manager, the vault is unknown or it
 // holds no item manager.
-bool mbFindTarget(const RefPtr<CVaultManager>& vaults, const GUID& viewId, ItemOperationTarget& target) {
+bool gbFindTarget(const RefPtr<CVaultManager>& vaults, const GUID& viewId, ItemOperationTarget& target) {
     if (!vaults) return false;
     target.node = vaults->FindVaultNode(viewId);
     if (!target.node || !target.node->mpoItmManager) return false;
@@ -73,10 +73,10 @@ CCacheObj* NodeObject(const RefPtr<CTreeNode>& node) {
 
 // The vault of a tree node: the one whose view GUID the cache of the node's
 // cached object carries.
-bool mbFindNodeTarget(const RefPtr<CVaultManager>& vaults, const RefPtr<CTreeNode>& node, ItemOperationTarget& target) {
+bool gbFindNodeTarget(const RefPtr<CVaultManager>& vaults, const RefPtr<CTreeNode>& node, ItemOperationTarget& target) {
     CCacheObj* object = NodeObject(node);
     if (!object || !object->moInner->mpoCache) return false;
-    return mbFindTarget(vaults, object->moInner->mpoCache->moViewID, target);
+    return gbFindTarget(vaults, object->moInner->mpoCache->moViewID, target);
 }
 
 // Raises a failed call of the item manager with its error info.
@@ -102,7 +102,7 @@ void AppendItemObjects(SAFEARRAY* items, std::vector<CComPtr<IItmObject>>& gener
 HRESULT CHalvaranDoc::mhEnumItemFolder(const GUID& viewId, RefPtr<CTreeNode> node) {
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CCacheObj* object = NodeObject(node);
         if (!object) return E_POINTER;
         const RefPtr<CCacheObjInner> inner = object->moInner;
@@ -139,7 +139,7 @@ HRESULT CHalvaranDoc::mhBatchGetTrees(const GUID& viewId, SAFEARRAY* items, bool
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         const LONG flags = (latest ? BellquistLib::Bgtf_Latest : 0) | (withParent ? 0 : BellquistLib::Bgtf_Recursive);
         const LONG levels = withParent ? -1 : 0;
         SAFEARRAY* fetched = nullptr;
@@ -157,7 +157,7 @@ HRESULT CHalvaranDoc::mhCreateNewItem(RefPtr<CTreeNode> parent, RefPtr<CCacheObj
     if (out) *out = nullptr;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
+        if (!gbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
         CComPtr<IItmItem> created;
         CheckManagerCall(target.manager->CreateNewItem(NodeObject(parent)->moInner->mpoItem, &created), target.manager);
         if (!out || !created) return S_OK;
@@ -175,7 +175,7 @@ HRESULT CHalvaranDoc::mhCreateNewItemFolder(RefPtr<CTreeNode> parent, IItmFolder
     *folder = nullptr;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
+        if (!gbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
         const _bstr_t folderName(name.GetString());
         CComPtr<IItmFolder> created;
         CheckManagerCall(
@@ -194,7 +194,7 @@ HRESULT CHalvaranDoc::mhGetSpecificVersion(const GUID& viewId, IItmObject* item,
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         SAFEARRAY* got = nullptr;
         const HRESULT hr = target.manager->GetSpecificVersion(item, version, &got);
         // The document is the only owner of the returned array: the refresh
@@ -212,7 +212,7 @@ HRESULT CHalvaranDoc::mhGetLatestVersion(const GUID& viewId, SAFEARRAY* items, b
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         SAFEARRAY* got = nullptr;
         const HRESULT hr =
             target.manager->GetLatestVersion(items, &got, silent ? VARIANT_TRUE : VARIANT_FALSE, VARIANT_TRUE);
@@ -231,7 +231,7 @@ HRESULT CHalvaranDoc::mhCheckIn(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->CheckIn(items, ForegroundWindowValue()), target.manager);
         // The vault changed even when this fails: only the explorer's copy
         // is stale then.
@@ -276,7 +276,7 @@ HRESULT CHalvaranDoc::mhUndoCheckOut(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->UndoCheckOut(items, ForegroundWindowValue()), target.manager);
         return S_OK;
     });
@@ -286,7 +286,7 @@ HRESULT CHalvaranDoc::mhCheckOut(const GUID& viewId, SAFEARRAY* items, VARIANT_B
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->CheckOut(items, silent), target.manager);
         return S_OK;
     });
@@ -299,7 +299,7 @@ HRESULT CHalvaranDoc::mhChangeState(const GUID& viewId, SAFEARRAY* items, CStrin
     *refreshed = 1;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         const _bstr_t name(transition.GetString());
         SAFEARRAY* got = nullptr;
         const CComPtr<IItmManager2> manager2 = QueryItmManager2(target.manager);
@@ -327,7 +327,7 @@ HRESULT CHalvaranDoc::mhLinkFileFromFilePath(RefPtr<CTreeNode> parent, SAFEARRAY
     *out = nullptr;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
+        if (!gbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
         CCacheObj* object = NodeObject(parent);
 
         IItmObject* parentItem = object->moInner->mpoItem;
@@ -355,7 +355,7 @@ HRESULT CHalvaranDoc::mhDelete(const GUID& viewId, VARIANT_BOOL destroy, SAFEARR
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->Delete(destroy, items), target.manager);
         return S_OK;
     });
@@ -365,7 +365,7 @@ HRESULT CHalvaranDoc::mhIncrRevision(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->IncrRevision(items), target.manager);
         return S_OK;
     });
@@ -376,7 +376,7 @@ HRESULT CHalvaranDoc::mhGenerateItemFromFile(const GUID& viewId, SAFEARRAY* file
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         SAFEARRAY* got = nullptr;
         const HRESULT hr = target.manager->GenerateItemFromFile(files, destination, &got);
         com::OwnedSafeArray items(got);
@@ -392,7 +392,7 @@ HRESULT CHalvaranDoc::mhGenerateItemFromFilePath(const GUID& viewId, SAFEARRAY* 
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         SAFEARRAY* got = nullptr;
         const HRESULT hr = target.manager->GenerateItemFromFilePath(paths, destination, &got);
         com::OwnedSafeArray items(got);
@@ -408,7 +408,7 @@ HRESULT CHalvaranDoc::mhRename(const GUID& viewId, IItmObject* item, CString new
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         const _bstr_t name(newName.GetString());
         CheckManagerCall(target.manager->Rename(item, name), target.manager);
         return S_OK;
@@ -419,7 +419,7 @@ HRESULT CHalvaranDoc::mhUpdateItemsFromDynLink(const GUID& viewId, SAFEARRAY* it
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->UpdateItemsFromDynLink(items), target.manager);
         return S_OK;
     });
@@ -429,7 +429,7 @@ HRESULT CHalvaranDoc::mhMove(const GUID& viewId, IItmFolder* destination, SAFEAR
     CWaitCursor wait;
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->Move(items, destination), target.manager);
         target.Cache().mvAfterMove(items);
         return S_OK;
@@ -441,7 +441,7 @@ HRESULT CHalvaranDoc::mhGetMenuInfo(const GUID& viewId, SAFEARRAY* documents, UL
                                     SAFEARRAY** transitionInfo, SAFEARRAY** statusInfo) {
     return com::Boundary([&]() -> HRESULT {
         ItemOperationTarget target;
-        if (!mbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
         CheckManagerCall(target.manager->GetMenuInfo(documents, infoToReturn, enableFlags, userRights, userSystemRights,
                                                      versionInfo, transitionInfo, statusInfo),
                          target.manager);

@@ -43,7 +43,8 @@ LONG AddableOperation(LONG operation) {
 class TreeWalk {
 public:
     TreeWalk(VaultReader& reader, const FetchRequest& request) : reader_(reader), request_(request) {
-        maxDepth_ = request.recursive ? request.levels : 1;
+        // A negative limit is the explorer's "all levels", as 0 is.
+        maxDepth_ = request.recursive ? std::max<LONG>(request.levels, 0) : 1;
     }
 
     void AddInput(const ItmObjectData& input) {
@@ -177,7 +178,6 @@ private:
 }  // namespace
 
 void FetchTrees(vaultdb::Database& database, const FetchRequest& request, SAFEARRAY** fetched, SAFEARRAY** deleted) {
-    if (request.levels < 0) gvRaiseComError(E_INVALIDARG, u"The levels of a tree fetch cannot be negative.");
     // Null lists are empty ones.
     std::optional<RecordArray<ItmObjectData>> input, cached;
     if (request.input) input.emplace(request.input);

@@ -42,7 +42,7 @@ inline constexpr LONG kFetchIdOnlyInput = 16;
 struct FetchRequest {
     bool recursive = false;  // false: the input objects' direct children only
     LONG options = 0;
-    LONG levels = 0;              // with recursive: levels below the input objects, 0 = all
+    LONG levels = 0;              // with recursive: levels below the input objects, 0 (or less) = all
     SAFEARRAY* input = nullptr;   // SAFEARRAY(ItmObjectData) or null (nothing)
     SAFEARRAY* cached = nullptr;  // SAFEARRAY(ItmObjectData) or null
 };
@@ -50,7 +50,7 @@ struct FetchRequest {
 // Reads the trees in one transaction of `database` and hands out the
 // fetched list (SAFEARRAY(ItmObjectData)) and the deleted list
 // (SAFEARRAY(DelOrDestroyed)), both arrays, empty when there is nothing.
-// Failures raise a COM error (E_INVALIDARG for negative levels or arrays of
+// Failures raise a COM error (E_INVALIDARG for arrays of
 // another record, the database's failure); nothing is handed out then.
 void FetchTrees(vaultdb::Database& database, const FetchRequest& request, SAFEARRAY** fetched, SAFEARRAY** deleted);
 

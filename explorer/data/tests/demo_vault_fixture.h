@@ -9,6 +9,8 @@
 #include "explorer/data/cache.h"
 #include "explorer/data/vault_node.h"
 
+#include "demo_vault_login.h"
+
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
 #include "bellquist/item_interfaces.h"
@@ -124,38 +126,21 @@ protected:
     }
 
     // A new item manager of the registered server, initialised for the
-    // view folder and logged in as `user`; it stays logged in to the end of
-    // the test. Null (with a failure) when any step fails.
+    // view folder (with this program's view-server id, when it takes vault
+    // events) and logged in as `user`; it stays logged in to the end of the
+    // test. Null (with a failure) when any step fails.
     CComPtr<BellquistLib::IItmManager2> LogIn(const char16_t* user = kDesigner,
-                                              const char16_t* password = kDesignerPassword) {
+                                              const char16_t* password = kDesignerPassword, LONG viewServerId = 0) {
         CComPtr<BellquistLib::IItmManager2> manager;
-        EXPECT_EQ(CoCreateInstance(BellquistLib::CLSID_ItmManager, nullptr, CLSCTX_INPROC_SERVER,
-                                   BellquistLib::IItmManager2::kIid, reinterpret_cast<void**>(&manager)),
-                  S_OK);
-        if (!manager) return manager;
-        BellquistLib::InitData data{};
-        data.meClientType = BellquistLib::ClientType_Local_Client;
-        data.moDomainName = SysAllocString(u"WORK");
-        data.moComputerName = SysAllocString(kComputer);
-        data.moViewPath = SysAllocString(ViewPath().c_str());
-        data.moViewGUID = created_.viewId;
-        data.moVaultGUID = created_.vaultId;
-        const HRESULT init = manager->Init(data);
-        EXPECT_EQ(init, S_OK);
-        BSTR vault = SysAllocString(kVault), name = SysAllocString(user), secret = SysAllocString(password);
-        BSTR none = SysAllocString(u"");
-        BellquistLib::LoginDataOut out{};
-        const HRESULT login = FAILED(init) ? init : manager->Login2(vault, name, secret, none, none, 0, &out);
-        EXPECT_EQ(login, S_OK);
-        rootFolderId_ = out.mlRootItemFolderID;
-        // The receiver's reference to the stored-procedure layer.
-        if (auto* spMgr = reinterpret_cast<SpMgr*>(static_cast<uintptr_t>(out.mpoSpMgr))) spMgr->Release();
-        SysFreeString(out.moUsername);
-        for (BSTR text : {vault, name, secret, none, data.moDomainName, data.moComputerName, data.moViewPath})
-            SysFreeString(text);
-        if (FAILED(login)) return nullptr;
-        managers_.push_back(manager);
+        EXPECT_EQ(LogInThroughItemServer(Login(user, password, viewServerId), manager, rootFolderId_), S_OK);
+        if (manager) managers_.push_back(manager);
         return manager;
+    }
+    // What a login of `user` to the vault from this machine names.
+    VaultLogin Login(const char16_t* user = kDesigner, const char16_t* password = kDesignerPassword,
+                     LONG viewServerId = 0) const {
+        return VaultLogin{kVault,    ViewPath(), created_.viewId, created_.vaultId,
+                          kComputer, user,       password,        viewServerId};
     }
 
     // The vault's node with its cache, as the vault list makes them and the

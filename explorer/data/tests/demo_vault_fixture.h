@@ -18,8 +18,7 @@
 #include "com/error_info.h"
 #include "com/runtime.h"
 #include "com/safearray.h"
-#include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
+#include "com_testing/registered_server_test.h"
 #include "testsupport/fresh_machine.h"
 #include "ui_testing/ui_test.h"
 #include "vaultadmin/demo_seeding.h"
@@ -86,7 +85,7 @@ inline CComPtr<BellquistLib::IItmObject> Named(const std::vector<CComPtr<Bellqui
     return nullptr;
 }
 
-class DemoVaultTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class DemoVaultTest : public com_testing::RegisteredServerTest {
 protected:
     static constexpr char16_t kVault[] = u"Demo";
     static constexpr char16_t kComputer[] = u"PC-7";
@@ -94,11 +93,11 @@ protected:
     static constexpr char16_t kDesigner[] = u"Designer";
     static constexpr char16_t kDesignerPassword[] = u"designer";
 
+    DemoVaultTest()
+        : RegisteredServerTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"}) {}
+
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
+        RegisteredServerTest::SetUp();
         ui_testing::EnsureApplication();
         vaultadmin::VaultCreation request;
         request.name = kVault;
@@ -118,9 +117,7 @@ protected:
         }
         managers_.clear();
         SetErrorInfo(0, nullptr);
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredServerTest::TearDown();
     }
 
     // A new item manager of the registered server, initialised for the

@@ -196,24 +196,6 @@ protected:
         return list;
     }
 
-    // The objects of an item array in order (null for an element without
-    // one); the array stays with its owner.
-    static std::vector<CComPtr<BellquistLib::IItmObject>> ObjectsOf(SAFEARRAY* array) {
-        std::vector<CComPtr<BellquistLib::IItmObject>> objects;
-        if (!array) return objects;
-        VARIANT* values = nullptr;
-        EXPECT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&values)), S_OK);
-        if (!values) return objects;
-        for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
-            IUnknown* held = values[i].vt == VT_DISPATCH  ? values[i].pdispVal
-                             : values[i].vt == VT_UNKNOWN ? values[i].punkVal
-                                                          : nullptr;
-            objects.push_back(CComQIPtr<BellquistLib::IItmObject>(held));
-        }
-        SafeArrayUnaccessData(array);
-        return objects;
-    }
-
     vaultadmin::CreatedVault created_;
     vaultadmin::DemoCounts seeded_;
     std::filesystem::path view_;  // the vault's view folder on this machine

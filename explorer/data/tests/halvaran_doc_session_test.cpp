@@ -64,13 +64,7 @@ protected:
         MakeLoginTable();
 
         app_ = std::make_unique<FakeApplication>();
-        WNDCLASSW mainClass{};
-        mainClass.lpszClassName = u"DocumentSessionMainWindow";
-        RegisterClassW(&mainClass);  // once per program; a second time it exists
-        mainWindow_.m_hWnd = CreateWindowExW(0, u"DocumentSessionMainWindow", u"Main", 0, 0, 0, 20, 20, nullptr,
-                                             nullptr, nullptr, nullptr);
-        ASSERT_TRUE(IsWindow(mainWindow_.m_hWnd));
-        app_->m_pMainWnd = &mainWindow_;
+        ASSERT_TRUE(app_->OpenMainWindow());
         app_->vaults = Load();
         doc_ = std::make_unique<CHalvaranDoc>();
         doc_->moVaultManager = app_->vaults;
@@ -91,8 +85,6 @@ protected:
         node_ = nullptr;
         doc_.reset();
         app_.reset();
-        if (mainWindow_.m_hWnd) DestroyWindow(mainWindow_.m_hWnd);
-        mainWindow_.m_hWnd = nullptr;
         SetErrorInfo(0, nullptr);
         VaultListTest::TearDown();
     }
@@ -152,7 +144,6 @@ protected:
     ui_testing::ScriptedPrompter prompter_;
     vaultadmin::CreatedVault vault_;
     LONG userId_ = 0;
-    CWnd mainWindow_;
     std::unique_ptr<FakeApplication> app_;
     std::unique_ptr<CHalvaranDoc> doc_;
     RefPtr<CVaultNode> node_;

@@ -55,6 +55,18 @@ struct ItemOperationTarget {
 
     // Raises a failed call of the item manager with its error info.
     void Check(HRESULT hr) const { gvCheckCall(hr, manager); }
+
+    // Runs `call(&array)`, a manager call with an [out] item array, and
+    // raises its failure; the array is owned by the result on every path
+    // (null when the call returned none).
+    template <class Call>
+    com::OwnedSafeArray CheckArrayCall(Call&& call) const {
+        SAFEARRAY* got = nullptr;
+        const HRESULT hr = call(&got);
+        com::OwnedSafeArray array(got);
+        Check(hr);
+        return array;
+    }
 };
 
 // The vault node of `viewId` with its item manager; false (E_POINTER for the
@@ -131,12 +143,12 @@ HRESULT CHalvaranDoc::mhEnumItemFolder(const GUID& viewId, RefPtr<CTreeNode> nod
         // cache keeps its own.
         IItmObject* folder = inner->mpoItem;
         folder->AddRef();
-        SAFEARRAY* listed = nullptr;
-        const HRESULT hr = target.manager->EnumItemFolder(&folder, &listed);
-        com::OwnedSafeArray children(listed);
         CComPtr<IItmObject> returned;
-        returned.Attach(folder);
-        target.Check(hr);
+        const com::OwnedSafeArray children = target.CheckArrayCall([&](SAFEARRAY** listed) {
+            const HRESULT hr = target.manager->EnumItemFolder(&folder, listed);
+            returned.Attach(folder);
+            return hr;
+        });
 
         inner->mbEnumerated = 1;
         if (!children) return S_OK;
@@ -160,10 +172,8 @@ HRESULT CHalvaranDoc::mhBatchGetTrees(const GUID& viewId, SAFEARRAY* items, bool
     return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
         const LONG flags = (latest ? BellquistLib::Bgtf_Latest : 0) | (withParent ? 0 : BellquistLib::Bgtf_Recursive);
         const LONG levels = withParent ? -1 : 0;
-        SAFEARRAY* fetched = nullptr;
-        const HRESULT hr = target.manager->BatchGetTrees(items, flags, levels, &fetched, nullptr);
-        com::OwnedSafeArray trees(fetched);
-        target.Check(hr);
+        const com::OwnedSafeArray trees = target.CheckArrayCall(
+            [&](SAFEARRAY** fetched) { return target.manager->BatchGetTrees(items, flags, levels, fetched, nullptr); });
         if (!trees) return S_OK;
         if (HRESULT added = target.Cache().mhAddTrees(trees.get(), withParent, parent); FAILED(added)) return added;
         return S_OK;
@@ -205,12 +215,10 @@ HRESULT CHalvaranDoc::mhCreateNewItemFolder(RefPtr<CTreeNode> parent, IItmFolder
 HRESULT CHalvaranDoc::mhGetSpecificVersion(const GUID& viewId, IItmObject* item, LONG version) {
     CWaitCursor wait;
     return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->GetSpecificVersion(item, version, &got);
         // The document is the only owner of the returned array: the refresh
         // reads it, and it is destroyed here on every path.
-        com::OwnedSafeArray returned(got);
-        target.Check(hr);
+        const com::OwnedSafeArray returned = target.CheckArrayCall(
+            [&](SAFEARRAY** got) { return target.manager->GetSpecificVersion(item, version, got); });
         if (!returned) return S_OK;
         if (HRESULT refreshed = ghRunGetVersionsRefresh(target.Cache(), returned.get()); FAILED(refreshed))
             return refreshed;
@@ -221,11 +229,10 @@ HRESULT CHalvaranDoc::mhGetSpecificVersion(const GUID& viewId, IItmObject* item,
 HRESULT CHalvaranDoc::mhGetLatestVersion(const GUID& viewId, SAFEARRAY* items, bool silent) {
     CWaitCursor wait;
     return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr =
-            target.manager->GetLatestVersion(items, &got, silent ? VARIANT_TRUE : VARIANT_FALSE, VARIANT_TRUE);
-        com::OwnedSafeArray returned(got);  // the only owner, as above
-        target.Check(hr);
+        // The only owner of the returned array, as above.
+        const com::OwnedSafeArray returned = target.CheckArrayCall([&](SAFEARRAY** got) {
+            return target.manager->GetLatestVersion(items, got, silent ? VARIANT_TRUE : VARIANT_FALSE, VARIANT_TRUE);
+        });
         // No array at all counts as nothing returned, with nothing to refresh.
         if (!returned) return S_FALSE;
         // The views are refreshed for an empty list too.
@@ -330,12 +337,12 @@ HRESULT CHalvaranDoc::mhLinkFileFromFilePath(RefPtr<CTreeNode> parent, SAFEARRAY
 
         IItmObject* parentItem = object->moInner->mpoItem;
         parentItem->AddRef();
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->LinkFileFromFilePath(paths, &parentItem, &got);
-        com::OwnedSafeArray linked(got);
         CComPtr<IItmObject> returnedParent;
-        returnedParent.Attach(parentItem);
-        target.Check(hr);
+        com::OwnedSafeArray linked = target.CheckArrayCall([&](SAFEARRAY** got) {
+            const HRESULT hr = target.manager->LinkFileFromFilePath(paths, &parentItem, got);
+            returnedParent.Attach(parentItem);
+            return hr;
+        });
 
         HRESULT result = S_OK;
         if (ElementCount(linked.get()) > 0) result = target.Cache().mhAddOrUpdateObjects(linked.get(), nullptr);
@@ -369,10 +376,8 @@ HRESULT CHalvaranDoc::mhGenerateItemFromFile(const GUID& viewId, SAFEARRAY* file
                                              std::vector<CComPtr<IItmObject>>& generated) {
     CWaitCursor wait;
     return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->GenerateItemFromFile(files, destination, &got);
-        com::OwnedSafeArray items(got);
-        target.Check(hr);
+        const com::OwnedSafeArray items = target.CheckArrayCall(
+            [&](SAFEARRAY** got) { return target.manager->GenerateItemFromFile(files, destination, got); });
         if (items) AppendItemObjects(items.get(), generated);
         return S_OK;
     });
@@ -383,10 +388,8 @@ HRESULT CHalvaranDoc::mhGenerateItemFromFilePath(const GUID& viewId, SAFEARRAY* 
                                                  std::vector<CComPtr<IItmObject>>& generated) {
     CWaitCursor wait;
     return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->GenerateItemFromFilePath(paths, destination, &got);
-        com::OwnedSafeArray items(got);
-        target.Check(hr);
+        const com::OwnedSafeArray items = target.CheckArrayCall(
+            [&](SAFEARRAY** got) { return target.manager->GenerateItemFromFilePath(paths, destination, got); });
         if (!items) return S_OK;
         target.Cache().mvFindObjects(items.get(), cached);
         AppendItemObjects(items.get(), generated);

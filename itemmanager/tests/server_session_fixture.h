@@ -28,7 +28,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,14 +40,8 @@
 // its items and files.
 namespace demo {
 
-// "<prefix><number, five digits><suffix>".
-inline std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-inline std::u16string SeededItem(int number) { return Numbered("ITM-", number, ".<item>"); }
-inline std::u16string SeededPart(int number) { return Numbered("P-", number, ".zvkprt"); }
+inline std::u16string SeededItem(int number) { return vaultadmin::DemoItemName(number); }
+inline std::u16string SeededPart(int number) { return vaultadmin::DemoPartName(number); }
 // The contents of version `version` of the part file of item `number`.
 inline std::string PartContents(int number, LONG version) {
     return "demo file " + winapi::ToUtf8(SeededPart(number)) + " version " + std::to_string(version) + "\n";

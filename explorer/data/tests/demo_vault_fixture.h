@@ -30,7 +30,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -41,17 +40,11 @@ namespace explorer_testing {
 // The names the demo content gives its items and files, and what they link
 // (the same every time).
 namespace demo {
-// "<prefix><number, five digits><suffix>".
-inline std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-inline std::u16string Item(int number) { return Numbered("ITM-", number, ".<item>"); }
+inline std::u16string Item(int number) { return vaultadmin::DemoItemName(number); }
 // An item's part file, linked dynamically.
-inline std::u16string Part(int number) { return Numbered("P-", number, ".zvkprt"); }
+inline std::u16string Part(int number) { return vaultadmin::DemoPartName(number); }
 // The drawing of every third item, linked statically.
-inline std::u16string Drawing(int number) { return Numbered("D-", number, ".dwg"); }
+inline std::u16string Drawing(int number) { return vaultadmin::DemoDrawingName(number); }
 inline bool HasDrawing(int number) { return number % vaultadmin::kDemoDrawingEvery == 0; }
 inline bool IsAssembly(int number) { return number % vaultadmin::kDemoAssemblyEvery == 0; }
 // Checked out by the designer, in the vault's view.

@@ -21,8 +21,6 @@
 #include "oxnvault/interfaces.h"
 #include "pruvane_login_dialog.h"
 #include "com/error_info.h"
-#include "ui/framework/wnd.h"
-#include "ui/window_class.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
 #include "ui_testing/scripted_prompter.h"

@@ -39,10 +39,11 @@ constexpr char16_t kPassword[] = u"wonderland";
 
 class AttachSessionTest : public VaultListTest {
 protected:
+    AttachSessionTest()
+        : VaultListTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll"}) {}
+
     void SetUp() override {
         VaultListTest::SetUp();
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
         ui_testing::EnsureApplication();
         vault_ = Create(kVault);
         userId_ = vaultadmin::AddUser(*vaultadmin::OpenRegisteredVault(kVault), kUser, kPassword, {});

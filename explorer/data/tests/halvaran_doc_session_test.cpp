@@ -46,11 +46,12 @@ constexpr char16_t kBracketPart[] = u"P-00007.zvkprt";
 
 class DocumentSessionTest : public VaultListTest {
 protected:
+    DocumentSessionTest()
+        : VaultListTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll", u"Brevanne.dll",
+                         u"Castavy.dll"}) {}
+
     void SetUp() override {
         VaultListTest::SetUp();
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll",
-                                       u"Brevanne.dll", u"Castavy.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
         ui_testing::EnsureApplication();
         vault_ = Create(kVault);
         {

@@ -33,7 +33,8 @@
 
 class VaultListTest : public com_testing::RegisteredServerTest {
 protected:
-    VaultListTest() : RegisteredServerTest({u"Bellquist.dll"}) {}
+    // The item server and, after it, the `servers` a derived fixture needs.
+    explicit VaultListTest(std::vector<const char16_t*> servers = {}) : RegisteredServerTest(WithItemServer(servers)) {}
     void TearDown() override {
         DropLoginTable();
         RegisteredServerTest::TearDown();
@@ -137,4 +138,10 @@ protected:
     }
 
     HANDLE table_ = nullptr;
+
+private:
+    static std::vector<const char16_t*> WithItemServer(std::vector<const char16_t*> servers) {
+        servers.insert(servers.begin(), u"Bellquist.dll");
+        return servers;
+    }
 };

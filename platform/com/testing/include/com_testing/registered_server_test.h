@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace com_testing {
@@ -22,7 +22,7 @@ namespace com_testing {
 // more are freed before the apartment is left.
 class RegisteredServerTest : public LeakChecked<testsupport::FreshMachineTest> {
 protected:
-    explicit RegisteredServerTest(std::initializer_list<const char16_t*> libraries) : libraries_(libraries) {}
+    explicit RegisteredServerTest(std::vector<const char16_t*> libraries) : libraries_(std::move(libraries)) {}
 
     void SetUp() override {
         LeakChecked::SetUp();

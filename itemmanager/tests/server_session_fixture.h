@@ -10,7 +10,7 @@
 #include "bellquist/manager_interfaces.h"
 #include "com/ccom_ptr.h"
 #include "com/runtime.h"
-#include "com_testing/leak_checked_test.h"
+#include "com_testing/registered_server_test.h"
 #include "com_testing/register_server.h"
 #include "oxnvault/interfaces.h"
 #include "oxnvault/vault_object.h"
@@ -28,7 +28,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,14 +40,8 @@
 // its items and files.
 namespace demo {
 
-// "<prefix><number, five digits><suffix>".
-inline std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-inline std::u16string SeededItem(int number) { return Numbered("ITM-", number, ".<item>"); }
-inline std::u16string SeededPart(int number) { return Numbered("P-", number, ".zvkprt"); }
+inline std::u16string SeededItem(int number) { return vaultadmin::DemoItemName(number); }
+inline std::u16string SeededPart(int number) { return vaultadmin::DemoPartName(number); }
 // The contents of version `version` of the part file of item `number`.
 inline std::string PartContents(int number, LONG version) {
     return "demo file " + winapi::ToUtf8(SeededPart(number)) + " version " + std::to_string(version) + "\n";
@@ -64,25 +57,20 @@ inline std::string FileText(const std::filesystem::path& file) {
     return text.str();
 }
 
-class ServerSessionTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ServerSessionTest : public com_testing::RegisteredServerTest {
 protected:
     static constexpr char16_t kVault[] = u"Demo";
 
+    ServerSessionTest()
+        : RegisteredServerTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"}) {}
+
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
+        RegisteredServerTest::SetUp();
         vaultadmin::VaultCreation request;
         request.name = kVault;
         request.serverFolder = machine_.root() / "server";
         request.viewFolder = view_ = machine_.root() / "view";
         created_ = vaultadmin::CreateVault(request);
-    }
-    void TearDown() override {
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
     }
 
     // The vault's database as it is now.

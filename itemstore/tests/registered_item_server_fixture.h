@@ -2,22 +2,9 @@
 // created by class id as every client creates them.
 #pragma once
 
-#include "com/runtime.h"
-#include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
-#include "testsupport/fresh_machine.h"
+#include "com_testing/registered_server_test.h"
 
-#include <gtest/gtest.h>
-
-class RegisteredItemServerTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class RegisteredItemServerTest : public com_testing::RegisteredServerTest {
 protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
-    }
-    void TearDown() override {
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
+    RegisteredItemServerTest() : RegisteredServerTest({u"Bellquist.dll"}) {}
 };

@@ -7,6 +7,7 @@
 #include "common/error_codes.h"
 #include "common/record_array.h"
 
+#include "item_array_objects.h"
 #include "item_helpers.h"
 
 #include "com/ccom_ptr.h"
@@ -137,12 +138,9 @@ bool CCache::mbGetParent(const RefPtr<CCacheObj>& occurrence, RefPtr<CCacheObj>&
 
 void CCache::mvFindObjects(SAFEARRAY* items, std::vector<RefPtr<CCacheObj>>& out) {
     if (!items) return;
-    RecordArray<VARIANT> elements(items);  // borrowed: the caller destroys it
-    for (const VARIANT* element = elements.mpoBegin(); element != elements.mpoEnd(); ++element) {
-        IUnknown* held = element->vt == VT_DISPATCH  ? element->pdispVal
-                         : element->vt == VT_UNKNOWN ? element->punkVal
-                                                     : nullptr;
-        CComQIPtr<IItmObject> item(held);
+    ItemArrayObjects elements(items);  // borrowed: the caller destroys it
+    for (LONG i = 0; i < elements.Count(); ++i) {
+        const CComPtr<IItmObject> item = elements.ObjectAt(i);
         if (!item) continue;
         CacheObjKey key{};
         ReadObjectIdentity(item, key);

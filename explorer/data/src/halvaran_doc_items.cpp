@@ -2,12 +2,13 @@
 // on the vault of a view GUID (or of a tree node's cache) and feeds what came
 // back into the vault's cache or into a refresh of the views.
 //
-// Every operation follows one pattern: find the vault node and take
-// references of its own to the node and its item manager (a vault reset that
-// arrives in a modal loop inside the call then cannot free the manager under
-// it); call the manager; a failure is raised with the manager's error info
-// and caught at the operation's boundary, which sets the thread's error info
-// and returns the HRESULT.
+// Every operation follows one pattern, run by ghRunOnVault / ghRunOnNodeVault:
+// find the vault node and take references of its own to the node and its item
+// manager (a vault reset that arrives in a modal loop inside the call then
+// cannot free the manager under it); call the manager; a failure is raised
+// with the manager's error info (ItemOperationTarget::Check) and caught at the
+// operation's boundary, which sets the thread's error info and returns the
+// HRESULT.
 #include "explorer/data/halvaran_doc.h"
 
 #include "explorer/data/application_link.h"
@@ -51,6 +52,21 @@ struct ItemOperationTarget {
         if (!node->mpoCache) _com_issue_error(E_POINTER);
         return *node->mpoCache;
     }
+
+    // Raises a failed call of the item manager with its error info.
+    void Check(HRESULT hr) const { gvCheckCall(hr, manager); }
+
+    // Runs `call(&array)`, a manager call with an [out] item array, and
+    // raises its failure; the array is owned by the result on every path
+    // (null when the call returned none).
+    template <class Call>
+    com::OwnedSafeArray CheckArrayCall(Call&& call) const {
+        SAFEARRAY* got = nullptr;
+        const HRESULT hr = call(&got);
+        com::OwnedSafeArray array(got);
+        Check(hr);
+        return array;
+    }
 };
 
 // The vault node of `viewId` with its item manager; false (E_POINTER for the
@@ -79,8 +95,26 @@ bool gbFindNodeTarget(const RefPtr<CVaultManager>& vaults, const RefPtr<CTreeNod
     return gbFindTarget(vaults, object->moInner->mpoCache->moViewID, target);
 }
 
-// Raises a failed call of the item manager with its error info.
-void CheckManagerCall(HRESULT hr, IItmManager* manager) { gvCheckCall(hr, manager); }
+// Runs `operation(target)` on the vault of `viewId` inside the operation's
+// boundary; E_POINTER when there is no such vault with an item manager.
+template <class Operation>
+HRESULT ghRunOnVault(const RefPtr<CVaultManager>& vaults, const GUID& viewId, Operation&& operation) {
+    return com::Boundary([&]() -> HRESULT {
+        ItemOperationTarget target;
+        if (!gbFindTarget(vaults, viewId, target)) return E_POINTER;
+        return operation(target);
+    });
+}
+
+// The same on the vault of a tree node's cached object.
+template <class Operation>
+HRESULT ghRunOnNodeVault(const RefPtr<CVaultManager>& vaults, const RefPtr<CTreeNode>& node, Operation&& operation) {
+    return com::Boundary([&]() -> HRESULT {
+        ItemOperationTarget target;
+        if (!gbFindNodeTarget(vaults, node, target)) return E_POINTER;
+        return operation(target);
+    });
+}
 
 // The parent window the manager's check-in dialogs are owned by.
 LONG ForegroundWindowValue() { return ui::WindowValue(GetForegroundWindow()); }
@@ -100,9 +134,7 @@ void AppendItemObjects(SAFEARRAY* items, std::vector<CComPtr<IItmObject>>& gener
 }  // namespace
 
 HRESULT CHalvaranDoc::mhEnumItemFolder(const GUID& viewId, RefPtr<CTreeNode> node) {
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
         CCacheObj* object = NodeObject(node);
         if (!object) return E_POINTER;
         const RefPtr<CCacheObjInner> inner = object->moInner;
@@ -111,12 +143,12 @@ HRESULT CHalvaranDoc::mhEnumItemFolder(const GUID& viewId, RefPtr<CTreeNode> nod
         // cache keeps its own.
         IItmObject* folder = inner->mpoItem;
         folder->AddRef();
-        SAFEARRAY* listed = nullptr;
-        const HRESULT hr = target.manager->EnumItemFolder(&folder, &listed);
-        com::OwnedSafeArray children(listed);
         CComPtr<IItmObject> returned;
-        returned.Attach(folder);
-        CheckManagerCall(hr, target.manager);
+        const com::OwnedSafeArray children = target.CheckArrayCall([&](SAFEARRAY** listed) {
+            const HRESULT hr = target.manager->EnumItemFolder(&folder, listed);
+            returned.Attach(folder);
+            return hr;
+        });
 
         inner->mbEnumerated = 1;
         if (!children) return S_OK;
@@ -137,15 +169,11 @@ HRESULT CHalvaranDoc::mhEnumItemFolder(const GUID& viewId, RefPtr<CTreeNode> nod
 HRESULT CHalvaranDoc::mhBatchGetTrees(const GUID& viewId, SAFEARRAY* items, bool latest, bool withParent,
                                       const RefPtr<CCacheObj>* parent) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
         const LONG flags = (latest ? BellquistLib::Bgtf_Latest : 0) | (withParent ? 0 : BellquistLib::Bgtf_Recursive);
         const LONG levels = withParent ? -1 : 0;
-        SAFEARRAY* fetched = nullptr;
-        const HRESULT hr = target.manager->BatchGetTrees(items, flags, levels, &fetched, nullptr);
-        com::OwnedSafeArray trees(fetched);
-        CheckManagerCall(hr, target.manager);
+        const com::OwnedSafeArray trees = target.CheckArrayCall(
+            [&](SAFEARRAY** fetched) { return target.manager->BatchGetTrees(items, flags, levels, fetched, nullptr); });
         if (!trees) return S_OK;
         if (HRESULT added = target.Cache().mhAddTrees(trees.get(), withParent, parent); FAILED(added)) return added;
         return S_OK;
@@ -155,11 +183,9 @@ HRESULT CHalvaranDoc::mhBatchGetTrees(const GUID& viewId, SAFEARRAY* items, bool
 HRESULT CHalvaranDoc::mhCreateNewItem(RefPtr<CTreeNode> parent, RefPtr<CCacheObj>* out) {
     CWaitCursor wait;
     if (out) *out = nullptr;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
+    return ghRunOnNodeVault(moVaultManager, parent, [&](ItemOperationTarget& target) -> HRESULT {
         CComPtr<IItmItem> created;
-        CheckManagerCall(target.manager->CreateNewItem(NodeObject(parent)->moInner->mpoItem, &created), target.manager);
+        target.Check(target.manager->CreateNewItem(NodeObject(parent)->moInner->mpoItem, &created));
         if (!out || !created) return S_OK;
         // A new item is complete as it comes.
         if (HRESULT added = target.Cache().mhAddObject(created, true, false, out); FAILED(added)) return added;
@@ -173,14 +199,10 @@ HRESULT CHalvaranDoc::mhCreateNewItemFolder(RefPtr<CTreeNode> parent, IItmFolder
     if (out) *out = nullptr;
     if (!folder) return E_POINTER;
     *folder = nullptr;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
+    return ghRunOnNodeVault(moVaultManager, parent, [&](ItemOperationTarget& target) -> HRESULT {
         const _bstr_t folderName(name.GetString());
         CComPtr<IItmFolder> created;
-        CheckManagerCall(
-            target.manager->CreateNewItemFolder(NodeObject(parent)->moInner->mpoItem, folderName, &created),
-            target.manager);
+        target.Check(target.manager->CreateNewItemFolder(NodeObject(parent)->moInner->mpoItem, folderName, &created));
         if (created) {
             // Its children are not known yet: it stays incomplete until listed.
             if (HRESULT added = target.Cache().mhAddObject(created, false, false, out); FAILED(added)) return added;
@@ -192,15 +214,11 @@ HRESULT CHalvaranDoc::mhCreateNewItemFolder(RefPtr<CTreeNode> parent, IItmFolder
 
 HRESULT CHalvaranDoc::mhGetSpecificVersion(const GUID& viewId, IItmObject* item, LONG version) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->GetSpecificVersion(item, version, &got);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
         // The document is the only owner of the returned array: the refresh
         // reads it, and it is destroyed here on every path.
-        com::OwnedSafeArray returned(got);
-        CheckManagerCall(hr, target.manager);
+        const com::OwnedSafeArray returned = target.CheckArrayCall(
+            [&](SAFEARRAY** got) { return target.manager->GetSpecificVersion(item, version, got); });
         if (!returned) return S_OK;
         if (HRESULT refreshed = ghRunGetVersionsRefresh(target.Cache(), returned.get()); FAILED(refreshed))
             return refreshed;
@@ -210,14 +228,11 @@ HRESULT CHalvaranDoc::mhGetSpecificVersion(const GUID& viewId, IItmObject* item,
 
 HRESULT CHalvaranDoc::mhGetLatestVersion(const GUID& viewId, SAFEARRAY* items, bool silent) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr =
-            target.manager->GetLatestVersion(items, &got, silent ? VARIANT_TRUE : VARIANT_FALSE, VARIANT_TRUE);
-        com::OwnedSafeArray returned(got);  // the only owner, as above
-        CheckManagerCall(hr, target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        // The only owner of the returned array, as above.
+        const com::OwnedSafeArray returned = target.CheckArrayCall([&](SAFEARRAY** got) {
+            return target.manager->GetLatestVersion(items, got, silent ? VARIANT_TRUE : VARIANT_FALSE, VARIANT_TRUE);
+        });
         // No array at all counts as nothing returned, with nothing to refresh.
         if (!returned) return S_FALSE;
         // The views are refreshed for an empty list too.
@@ -229,10 +244,8 @@ HRESULT CHalvaranDoc::mhGetLatestVersion(const GUID& viewId, SAFEARRAY* items, b
 
 HRESULT CHalvaranDoc::mhCheckIn(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->CheckIn(items, ForegroundWindowValue()), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->CheckIn(items, ForegroundWindowValue()));
         // The vault changed even when this fails: only the explorer's copy
         // is stale then.
         if (HRESULT got = mhGetLatestVersion(viewId, items, true); FAILED(got)) return got;
@@ -257,7 +270,7 @@ HRESULT CHalvaranDoc::mhCheckInBom(const std::u16string& vaultName, LONG parentP
         record.mbHasChildren = 0;
         record.mbIsUpToDate = -1;
         CComPtr<IUnknown> created;
-        CheckManagerCall(target.manager->CoCreateItem(&record, &created), target.manager);
+        target.Check(target.manager->CoCreateItem(&record, &created));
         if (!created) _com_issue_error(E_POINTER);
         CComQIPtr<IItmObject> bom(created);
         if (!bom) _com_issue_error(E_NOINTERFACE);
@@ -266,7 +279,7 @@ HRESULT CHalvaranDoc::mhCheckInBom(const std::u16string& vaultName, LONG parentP
         CheckHResult(ItemsToSafeArray({bom.GetInterfacePtr()}, &made));
         com::OwnedSafeArray items(made);
         const HRESULT checkedIn = target.manager->CheckIn(items.get(), ForegroundWindowValue());
-        CheckManagerCall(checkedIn, target.manager);
+        target.Check(checkedIn);
         gvPostVaultEvent(vaultName, parentProjectId);
         return checkedIn;
     });
@@ -274,20 +287,16 @@ HRESULT CHalvaranDoc::mhCheckInBom(const std::u16string& vaultName, LONG parentP
 
 HRESULT CHalvaranDoc::mhUndoCheckOut(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->UndoCheckOut(items, ForegroundWindowValue()), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->UndoCheckOut(items, ForegroundWindowValue()));
         return S_OK;
     });
 }
 
 HRESULT CHalvaranDoc::mhCheckOut(const GUID& viewId, SAFEARRAY* items, VARIANT_BOOL silent) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->CheckOut(items, silent), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->CheckOut(items, silent));
         return S_OK;
     });
 }
@@ -297,9 +306,7 @@ HRESULT CHalvaranDoc::mhChangeState(const GUID& viewId, SAFEARRAY* items, CStrin
     CWaitCursor wait;
     if (!refreshed) return E_POINTER;
     *refreshed = 1;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
         const _bstr_t name(transition.GetString());
         SAFEARRAY* got = nullptr;
         const CComPtr<IItmManager2> manager2 = QueryItmManager2(target.manager);
@@ -310,7 +317,7 @@ HRESULT CHalvaranDoc::mhChangeState(const GUID& viewId, SAFEARRAY* items, CStrin
         if (manager2)
             gvCheckCall(hr, manager2);
         else
-            CheckManagerCall(hr, target.manager);
+            target.Check(hr);
         if (ElementCount(changed.get()) > 0) {
             const HRESULT latest = mhGetLatestVersion(viewId, changed.get(), true);
             if (FAILED(latest)) return latest;  // `items` stays the caller's
@@ -325,19 +332,17 @@ HRESULT CHalvaranDoc::mhLinkFileFromFilePath(RefPtr<CTreeNode> parent, SAFEARRAY
     CWaitCursor wait;
     if (!out) return E_POINTER;
     *out = nullptr;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindNodeTarget(moVaultManager, parent, target)) return E_POINTER;
+    return ghRunOnNodeVault(moVaultManager, parent, [&](ItemOperationTarget& target) -> HRESULT {
         CCacheObj* object = NodeObject(parent);
 
         IItmObject* parentItem = object->moInner->mpoItem;
         parentItem->AddRef();
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->LinkFileFromFilePath(paths, &parentItem, &got);
-        com::OwnedSafeArray linked(got);
         CComPtr<IItmObject> returnedParent;
-        returnedParent.Attach(parentItem);
-        CheckManagerCall(hr, target.manager);
+        com::OwnedSafeArray linked = target.CheckArrayCall([&](SAFEARRAY** got) {
+            const HRESULT hr = target.manager->LinkFileFromFilePath(paths, &parentItem, got);
+            returnedParent.Attach(parentItem);
+            return hr;
+        });
 
         HRESULT result = S_OK;
         if (ElementCount(linked.get()) > 0) result = target.Cache().mhAddOrUpdateObjects(linked.get(), nullptr);
@@ -353,20 +358,16 @@ HRESULT CHalvaranDoc::mhLinkFileFromFilePath(RefPtr<CTreeNode> parent, SAFEARRAY
 
 HRESULT CHalvaranDoc::mhDelete(const GUID& viewId, VARIANT_BOOL destroy, SAFEARRAY* items) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->Delete(destroy, items), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->Delete(destroy, items));
         return S_OK;
     });
 }
 
 HRESULT CHalvaranDoc::mhIncrRevision(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->IncrRevision(items), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->IncrRevision(items));
         return S_OK;
     });
 }
@@ -374,13 +375,9 @@ HRESULT CHalvaranDoc::mhIncrRevision(const GUID& viewId, SAFEARRAY* items) {
 HRESULT CHalvaranDoc::mhGenerateItemFromFile(const GUID& viewId, SAFEARRAY* files, IItmObject* destination,
                                              std::vector<CComPtr<IItmObject>>& generated) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->GenerateItemFromFile(files, destination, &got);
-        com::OwnedSafeArray items(got);
-        CheckManagerCall(hr, target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        const com::OwnedSafeArray items = target.CheckArrayCall(
+            [&](SAFEARRAY** got) { return target.manager->GenerateItemFromFile(files, destination, got); });
         if (items) AppendItemObjects(items.get(), generated);
         return S_OK;
     });
@@ -390,13 +387,9 @@ HRESULT CHalvaranDoc::mhGenerateItemFromFilePath(const GUID& viewId, SAFEARRAY* 
                                                  std::vector<RefPtr<CCacheObj>>& cached,
                                                  std::vector<CComPtr<IItmObject>>& generated) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        SAFEARRAY* got = nullptr;
-        const HRESULT hr = target.manager->GenerateItemFromFilePath(paths, destination, &got);
-        com::OwnedSafeArray items(got);
-        CheckManagerCall(hr, target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        const com::OwnedSafeArray items = target.CheckArrayCall(
+            [&](SAFEARRAY** got) { return target.manager->GenerateItemFromFilePath(paths, destination, got); });
         if (!items) return S_OK;
         target.Cache().mvFindObjects(items.get(), cached);
         AppendItemObjects(items.get(), generated);
@@ -406,31 +399,25 @@ HRESULT CHalvaranDoc::mhGenerateItemFromFilePath(const GUID& viewId, SAFEARRAY* 
 
 HRESULT CHalvaranDoc::mhRename(const GUID& viewId, IItmObject* item, CString newName) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
         const _bstr_t name(newName.GetString());
-        CheckManagerCall(target.manager->Rename(item, name), target.manager);
+        target.Check(target.manager->Rename(item, name));
         return S_OK;
     });
 }
 
 HRESULT CHalvaranDoc::mhUpdateItemsFromDynLink(const GUID& viewId, SAFEARRAY* items) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->UpdateItemsFromDynLink(items), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->UpdateItemsFromDynLink(items));
         return S_OK;
     });
 }
 
 HRESULT CHalvaranDoc::mhMove(const GUID& viewId, IItmFolder* destination, SAFEARRAY* items) {
     CWaitCursor wait;
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->Move(items, destination), target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->Move(items, destination));
         target.Cache().mvAfterMove(items);
         return S_OK;
     });
@@ -439,12 +426,9 @@ HRESULT CHalvaranDoc::mhMove(const GUID& viewId, IItmFolder* destination, SAFEAR
 HRESULT CHalvaranDoc::mhGetMenuInfo(const GUID& viewId, SAFEARRAY* documents, ULONG infoToReturn, ULONG* enableFlags,
                                     ULONG* userRights, SAFEARRAY** userSystemRights, SAFEARRAY** versionInfo,
                                     SAFEARRAY** transitionInfo, SAFEARRAY** statusInfo) {
-    return com::Boundary([&]() -> HRESULT {
-        ItemOperationTarget target;
-        if (!gbFindTarget(moVaultManager, viewId, target)) return E_POINTER;
-        CheckManagerCall(target.manager->GetMenuInfo(documents, infoToReturn, enableFlags, userRights, userSystemRights,
-                                                     versionInfo, transitionInfo, statusInfo),
-                         target.manager);
+    return ghRunOnVault(moVaultManager, viewId, [&](ItemOperationTarget& target) -> HRESULT {
+        target.Check(target.manager->GetMenuInfo(documents, infoToReturn, enableFlags, userRights, userSystemRights,
+                                                 versionInfo, transitionInfo, statusInfo));
         return S_OK;
     });
 }

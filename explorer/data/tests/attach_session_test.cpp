@@ -21,8 +21,6 @@
 #include "oxnvault/interfaces.h"
 #include "pruvane_login_dialog.h"
 #include "com/error_info.h"
-#include "ui/framework/wnd.h"
-#include "ui/window_class.h"
 #include "ui/window_functions.h"
 #include "ui/window_messages.h"
 #include "ui_testing/scripted_prompter.h"
@@ -41,25 +39,18 @@ constexpr char16_t kPassword[] = u"wonderland";
 
 class AttachSessionTest : public VaultListTest {
 protected:
+    AttachSessionTest()
+        : VaultListTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll"}) {}
+
     void SetUp() override {
         VaultListTest::SetUp();
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
         ui_testing::EnsureApplication();
         vault_ = Create(kVault);
         userId_ = vaultadmin::AddUser(*vaultadmin::OpenRegisteredVault(kVault), kUser, kPassword, {});
         MakeLoginTable();  // the server program's, which the login server writes into
 
         app_ = std::make_unique<FakeApplication>();
-        // The application's main window, of a class of its own (the default
-        // window procedure).
-        WNDCLASSW mainClass{};
-        mainClass.lpszClassName = u"AttachTestMainWindow";
-        RegisterClassW(&mainClass);  // once per program; a second time it exists
-        mainWindow_.m_hWnd =
-            CreateWindowExW(0, u"AttachTestMainWindow", u"Main", 0, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(IsWindow(mainWindow_.m_hWnd));
-        app_->m_pMainWnd = &mainWindow_;
+        ASSERT_TRUE(app_->OpenMainWindow());
         app_->vaults = Load();
         doc_ = std::make_unique<CHalvaranDoc>();
         doc_->moVaultManager = app_->vaults;
@@ -70,8 +61,6 @@ protected:
         node_ = nullptr;
         doc_.reset();
         app_.reset();
-        if (mainWindow_.m_hWnd) DestroyWindow(mainWindow_.m_hWnd);
-        mainWindow_.m_hWnd = nullptr;
         SetErrorInfo(0, nullptr);
         VaultListTest::TearDown();
     }
@@ -121,7 +110,6 @@ protected:
     ui_testing::ScriptedPrompter prompter_;
     vaultadmin::CreatedVault vault_;
     LONG userId_ = 0;
-    CWnd mainWindow_;
     std::unique_ptr<FakeApplication> app_;
     std::unique_ptr<CHalvaranDoc> doc_;
     RefPtr<CVaultNode> node_;
@@ -198,13 +186,13 @@ TEST_F(AttachSessionTest, AnUnknownViewOrNoMainWindowAttachesNothing) {
     CHalvaranDoc withoutVaults;
     EXPECT_EQ(withoutVaults.attachVault(vault_.viewId), E_OXN_MISSING_VIEW_INFO);
 
-    DestroyWindow(mainWindow_.m_hWnd);
+    DestroyWindow(app_->mainWindow.m_hWnd);
     EXPECT_EQ(doc_->attachVault(vault_.viewId), E_FAIL);
     EXPECT_TRUE(IsLoggedOutWithoutHandles());
     IErrorInfo* info = nullptr;
     EXPECT_EQ(GetErrorInfo(0, &info), S_OK) << "the failure is described";
     if (info) info->Release();
-    mainWindow_.m_hWnd = nullptr;
+    app_->mainWindow.m_hWnd = nullptr;
 }
 
 }  // namespace

@@ -19,9 +19,6 @@
 #include "common/error_codes.h"
 #include "oxnvault/ids.h"
 #include "oxnvault/interfaces.h"
-#include "ui/framework/wnd.h"
-#include "ui/window_class.h"
-#include "ui/window_functions.h"
 #include "ui/window_value.h"
 #include "ui_testing/ui_test.h"
 #include "vaultadmin/user_admin.h"
@@ -99,13 +96,7 @@ protected:
                   S_OK);
 
         app_ = std::make_unique<FakeApplication>();
-        WNDCLASSW mainClass{};
-        mainClass.lpszClassName = u"AttachTestMainWindow";
-        RegisterClassW(&mainClass);  // once per program; a second time it exists
-        mainWindow_.m_hWnd =
-            CreateWindowExW(0, u"AttachTestMainWindow", u"Main", 0, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(IsWindow(mainWindow_.m_hWnd));
-        app_->m_pMainWnd = &mainWindow_;
+        ASSERT_TRUE(app_->OpenMainWindow());
         app_->vaults = Load();
         handler_ = new CViewServerEventHandler(nullptr);
         handler_->mlRegistrationID = kHandlerId;
@@ -119,8 +110,6 @@ protected:
         doc_.moVaultManager = nullptr;
         handler_ = nullptr;
         app_.reset();
-        if (mainWindow_.m_hWnd) DestroyWindow(mainWindow_.m_hWnd);
-        mainWindow_.m_hWnd = nullptr;
         CoRevokeClassObject(managerCookie_);
         CoRevokeClassObject(vaultCookie_);
         EXPECT_EQ(manager_.References(), 1u) << "every reference given back";
@@ -179,7 +168,6 @@ protected:
     DWORD managerCookie_ = 0, vaultCookie_ = 0;
     vaultadmin::CreatedVault vault_;
     LONG userId_ = 0;
-    CWnd mainWindow_;
     std::unique_ptr<FakeApplication> app_;
     RefPtr<CViewServerEventHandler> handler_;
     CHalvaranDoc doc_;
@@ -194,7 +182,7 @@ TEST_F(AttachTest, InitAndLoginAreGivenTheViewAndTheNodeTakesTheLogin) {
     ASSERT_EQ(manager_.Methods(), (std::vector<std::string>{"Init", "Login"}));
     const auto& init = *manager_.CallsOf("Init")[0];
     EXPECT_EQ(init.numbers, (std::vector<LONG>{BellquistLib::ClientType_Local_Client, kHandlerId,
-                                               ui::WindowValue(mainWindow_.m_hWnd), 1}));
+                                               ui::WindowValue(app_->mainWindow.m_hWnd), 1}));
     WCHAR computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     ASSERT_TRUE(GetComputerNameW(computer, &size));

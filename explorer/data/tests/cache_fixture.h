@@ -1,5 +1,7 @@
 // A vault cache over real item objects for the cache's tests: the vault
-// root, and a small tree the tests add to.
+// root, and a small tree the tests add to. CacheAccessTest has the cache's
+// insertion and lookups for a fixture that makes its cache itself (over a
+// vault node and an item manager of its own).
 #pragma once
 
 #include "explorer/data/cache.h"
@@ -12,20 +14,10 @@
 
 namespace cache_testing {
 
-class CacheTest : public item_objects::ItemObjectsTest {
+// `cache_` is made in the derived fixture's SetUp and dropped in its
+// TearDown.
+class CacheAccessTest : public item_objects::ItemObjectsTest {
 protected:
-    static constexpr LONG kRoot = 1;
-
-    void SetUp() override {
-        ItemObjectsTest::SetUp();
-        cache_ = std::make_unique<CCache>(nullptr);
-    }
-    void TearDown() override {
-        cache_.reset();
-        SetErrorInfo(0, nullptr);
-        ItemObjectsTest::TearDown();
-    }
-
     // Puts `item` into the cache as loading does: a new cached object under
     // the item's identity (mvInsert). The folder occurrence made for it.
     RefPtr<CCacheObj> Add(BellquistLib::IItmObject* item) {
@@ -56,6 +48,22 @@ protected:
     }
 
     std::unique_ptr<CCache> cache_;
+};
+
+// A cache of no vault node.
+class CacheTest : public CacheAccessTest {
+protected:
+    static constexpr LONG kRoot = 1;
+
+    void SetUp() override {
+        CacheAccessTest::SetUp();
+        cache_ = std::make_unique<CCache>(nullptr);
+    }
+    void TearDown() override {
+        cache_.reset();
+        SetErrorInfo(0, nullptr);
+        CacheAccessTest::TearDown();
+    }
 };
 
 }  // namespace cache_testing

@@ -20,8 +20,7 @@
 #include "com/error_info.h"
 #include "com/runtime.h"
 #include "com/safearray.h"
-#include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
+#include "com_testing/registered_server_test.h"
 #include "testsupport/fresh_machine.h"
 #include "ui_testing/ui_test.h"
 #include "vaultadmin/demo_seeding.h"
@@ -33,7 +32,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -44,17 +42,11 @@ namespace explorer_testing {
 // The names the demo content gives its items and files, and what they link
 // (the same every time).
 namespace demo {
-// "<prefix><number, five digits><suffix>".
-inline std::u16string Numbered(const char* prefix, int number, const char* suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%s%05d%s", prefix, number, suffix);
-    return winapi::ToUtf16(text);
-}
-inline std::u16string Item(int number) { return Numbered("ITM-", number, ".<item>"); }
+inline std::u16string Item(int number) { return vaultadmin::DemoItemName(number); }
 // An item's part file, linked dynamically.
-inline std::u16string Part(int number) { return Numbered("P-", number, ".zvkprt"); }
+inline std::u16string Part(int number) { return vaultadmin::DemoPartName(number); }
 // The drawing of every third item, linked statically.
-inline std::u16string Drawing(int number) { return Numbered("D-", number, ".dwg"); }
+inline std::u16string Drawing(int number) { return vaultadmin::DemoDrawingName(number); }
 inline bool HasDrawing(int number) { return number % vaultadmin::kDemoDrawingEvery == 0; }
 inline bool IsAssembly(int number) { return number % vaultadmin::kDemoAssemblyEvery == 0; }
 // Checked out by the designer, in the vault's view.
@@ -88,7 +80,7 @@ inline CComPtr<BellquistLib::IItmObject> Named(const std::vector<CComPtr<Bellqui
     return nullptr;
 }
 
-class DemoVaultTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class DemoVaultTest : public com_testing::RegisteredServerTest {
 protected:
     static constexpr char16_t kVault[] = u"Demo";
     static constexpr char16_t kComputer[] = u"PC-7";
@@ -96,11 +88,11 @@ protected:
     static constexpr char16_t kDesigner[] = u"Designer";
     static constexpr char16_t kDesignerPassword[] = u"designer";
 
+    DemoVaultTest()
+        : RegisteredServerTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"}) {}
+
     void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"Bellquist.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
+        RegisteredServerTest::SetUp();
         ui_testing::EnsureApplication();
         vaultadmin::VaultCreation request;
         request.name = kVault;
@@ -120,9 +112,7 @@ protected:
         }
         managers_.clear();
         SetErrorInfo(0, nullptr);
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredServerTest::TearDown();
     }
 
     // A new item manager of the registered server, initialised for the
@@ -182,24 +172,6 @@ protected:
             SafeArrayPutElement(list, &index, &element);  // copies, with a reference of its own
         }
         return list;
-    }
-
-    // The objects of an item array in order (null for an element without
-    // one); the array stays with its owner.
-    static std::vector<CComPtr<BellquistLib::IItmObject>> ObjectsOf(SAFEARRAY* array) {
-        std::vector<CComPtr<BellquistLib::IItmObject>> objects;
-        if (!array) return objects;
-        VARIANT* values = nullptr;
-        EXPECT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&values)), S_OK);
-        if (!values) return objects;
-        for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
-            IUnknown* held = values[i].vt == VT_DISPATCH  ? values[i].pdispVal
-                             : values[i].vt == VT_UNKNOWN ? values[i].punkVal
-                                                          : nullptr;
-            objects.push_back(CComQIPtr<BellquistLib::IItmObject>(held));
-        }
-        SafeArrayUnaccessData(array);
-        return objects;
     }
 
     vaultadmin::CreatedVault created_;

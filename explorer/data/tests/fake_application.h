@@ -12,6 +12,9 @@
 #include "recording_receiver.h"
 
 #include "ui/framework/win_app.h"
+#include "ui/framework/wnd.h"
+#include "ui/window_class.h"
+#include "ui/window_functions.h"
 #include "winapi/text.h"
 
 #include <map>
@@ -44,6 +47,26 @@ private:
 
 class FakeApplication : public CWinApp, public ApplicationLink, public RefreshNs::RefreshIF {
 public:
+    ~FakeApplication() override { CloseMainWindow(); }
+
+    // Gives the application a main window (`mainWindow`, of a class of its
+    // own with the default window procedure), as a program has while it
+    // attaches vaults and shows their dialogs; false when it cannot be made.
+    bool OpenMainWindow() {
+        WNDCLASSW mainClass{};
+        mainClass.lpszClassName = u"FakeApplicationMainWindow";
+        RegisterClassW(&mainClass);  // once per program; a second time it exists
+        mainWindow.m_hWnd = CreateWindowExW(0, u"FakeApplicationMainWindow", u"Main", 0, 0, 0, 20, 20, nullptr, nullptr,
+                                            nullptr, nullptr);
+        m_pMainWnd = &mainWindow;
+        return IsWindow(mainWindow.m_hWnd);
+    }
+    // Destroys the main window, if it is still there.
+    void CloseMainWindow() {
+        if (mainWindow.m_hWnd) DestroyWindow(mainWindow.m_hWnd);
+        mainWindow.m_hWnd = nullptr;
+    }
+
     RefPtr<CVaultManager> GetVaultManager() override { return vaults; }
     CViewServerEventHandler* GetViewServerEventHandler() override { return handler; }
     ViewFrameLink* mpoFindRegisteredView(LONG viewId) override {
@@ -65,6 +88,7 @@ public:
         return 1;
     }
 
+    CWnd mainWindow;  // see OpenMainWindow
     RefPtr<CVaultManager> vaults;
     CViewServerEventHandler* handler = nullptr;  // Not owned.
     std::map<LONG, ViewFrameLink*> frames;       // Not owned.

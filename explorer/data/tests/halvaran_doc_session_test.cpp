@@ -18,9 +18,6 @@
 #include "castavy/dialog_script.h"
 #include "com/owned_safearray.h"
 #include "pruvane_login_dialog.h"
-#include "ui/framework/wnd.h"
-#include "ui/window_class.h"
-#include "ui/window_functions.h"
 #include "ui/window_messages.h"
 #include "ui_testing/scripted_prompter.h"
 #include "ui_testing/ui_test.h"
@@ -49,11 +46,12 @@ constexpr char16_t kBracketPart[] = u"P-00007.zvkprt";
 
 class DocumentSessionTest : public VaultListTest {
 protected:
+    DocumentSessionTest()
+        : VaultListTest({u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll", u"Brevanne.dll",
+                         u"Castavy.dll"}) {}
+
     void SetUp() override {
         VaultListTest::SetUp();
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll", u"TavroskClient.dll", u"OxnVault.dll",
-                                       u"Brevanne.dll", u"Castavy.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
         ui_testing::EnsureApplication();
         vault_ = Create(kVault);
         {
@@ -64,13 +62,7 @@ protected:
         MakeLoginTable();
 
         app_ = std::make_unique<FakeApplication>();
-        WNDCLASSW mainClass{};
-        mainClass.lpszClassName = u"DocumentSessionMainWindow";
-        RegisterClassW(&mainClass);  // once per program; a second time it exists
-        mainWindow_.m_hWnd = CreateWindowExW(0, u"DocumentSessionMainWindow", u"Main", 0, 0, 0, 20, 20, nullptr,
-                                             nullptr, nullptr, nullptr);
-        ASSERT_TRUE(IsWindow(mainWindow_.m_hWnd));
-        app_->m_pMainWnd = &mainWindow_;
+        ASSERT_TRUE(app_->OpenMainWindow());
         app_->vaults = Load();
         doc_ = std::make_unique<CHalvaranDoc>();
         doc_->moVaultManager = app_->vaults;
@@ -91,8 +83,6 @@ protected:
         node_ = nullptr;
         doc_.reset();
         app_.reset();
-        if (mainWindow_.m_hWnd) DestroyWindow(mainWindow_.m_hWnd);
-        mainWindow_.m_hWnd = nullptr;
         SetErrorInfo(0, nullptr);
         VaultListTest::TearDown();
     }
@@ -152,7 +142,6 @@ protected:
     ui_testing::ScriptedPrompter prompter_;
     vaultadmin::CreatedVault vault_;
     LONG userId_ = 0;
-    CWnd mainWindow_;
     std::unique_ptr<FakeApplication> app_;
     std::unique_ptr<CHalvaranDoc> doc_;
     RefPtr<CVaultNode> node_;

@@ -8,6 +8,7 @@
 #include "demo_vault_fixture.h"
 #include "fake_application.h"
 #include "item_cache_file_reader.h"
+#include "item_objects.h"
 
 #include "explorer/data/link_op_refresh.h"
 
@@ -255,7 +256,7 @@ TEST_F(ItemCacheSessionTest, AFreshInstanceIsTakenIntoTheCachedOneForEveryHolder
     SAFEARRAY* refreshed = nullptr;
     ASSERT_EQ(manager_->BatchRefreshTrees(input, 1, &refreshed, nullptr), S_OK);
     SafeArrayDestroy(input);
-    CComPtr<IItmObject> fresh = Named(ObjectsOf(refreshed), ItmObjectType_File, demo::Part(75));
+    CComPtr<IItmObject> fresh = Named(item_objects::ObjectsOf(refreshed), ItmObjectType_File, demo::Part(75));
     SafeArrayDestroy(refreshed);
     ASSERT_TRUE(fresh);
     ASSERT_NE(fresh.GetInterfacePtr(), live.GetInterfacePtr());

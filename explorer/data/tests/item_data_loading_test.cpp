@@ -8,6 +8,7 @@
 #include "explorer/data/item_path_iterator.h"
 #include "explorer/data/vault_node.h"
 
+#include "cache_fixture.h"
 #include "item_helpers.h"
 #include "item_objects.h"
 #include "recording_receiver.h"
@@ -36,10 +37,10 @@ constexpr LONG kOtherItem = 31;
 constexpr LONG kFile = 40;
 constexpr HRESULT kFileStateChanged = static_cast<HRESULT>(0x80040216);
 
-class ItemDataLoadingTest : public item_objects::ItemObjectsTest {
+class ItemDataLoadingTest : public cache_testing::CacheAccessTest {
 protected:
     void SetUp() override {
-        ItemObjectsTest::SetUp();
+        CacheAccessTest::SetUp();
         manager_ = std::make_unique<ScriptedItemManager>();
         vault_ = new CVaultNode(GUID{1, 0, 0, {}}, GUID{2, 0, 0, {}}, u"Docs", u"/views/docs/");
         vault_->mpoItmManager = manager_.get();
@@ -52,30 +53,11 @@ protected:
             EXPECT_EQ(manager_->References(), 1u);
         }
         manager_.reset();
-        ItemObjectsTest::TearDown();
+        CacheAccessTest::TearDown();
     }
 
-    // Puts `item` into the cache as loading does; its folder occurrence.
-    RefPtr<CCacheObj> Add(IItmObject* item) {
-        RefPtr<CCacheObj> made;
-        EXPECT_EQ(MakeCacheObj(item, cache_.get(), made), S_OK);
-        CacheObjKey key{};
-        EXPECT_EQ(ReadObjectIdentity(item, key), S_OK);
-        if (made) cache_->mvInsert(key, made);
-        return made;
-    }
     static RefPtr<CTreeNode> NodeOf(RefPtr<CCacheObj> object) {
         return RefPtr<CTreeNode>(new CTreeNode(std::move(object)));
-    }
-    RefPtr<CCacheObj> Find(const CacheObjKey& key) {
-        RefPtr<CCacheObj> found;
-        cache_->mbFindObject(key, found);
-        return found;
-    }
-    RefPtr<CCacheObj> FindLink(const CacheLinkKey& key) {
-        RefPtr<CCacheObj> found;
-        cache_->mbFindByLinkKey(key, found);
-        return found;
     }
     static CComPtr<IItmObject> LinkedItem(LONG id, const char16_t* name) {
         return item_objects::LinkedItem(item_objects::ItemRecord(id, kFolder, name));
@@ -93,7 +75,6 @@ protected:
 
     std::unique_ptr<ScriptedItemManager> manager_;
     RefPtr<CVaultNode> vault_;
-    std::unique_ptr<CCache> cache_;
 };
 
 TEST_F(ItemDataLoadingTest, AFolderIsListedAndMarkedEnumeratedEvenWhenEmpty) {

@@ -24,9 +24,7 @@
 #include "com/runtime.h"
 #include "com/safearray.h"
 #include "com/variant.h"
-#include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
-#include "testsupport/fresh_machine.h"
+#include "com_testing/registered_server_test.h"
 
 #include <gtest/gtest.h>
 
@@ -361,18 +359,9 @@ inline std::vector<CComPtr<IItmObject>> ObjectsOf(SAFEARRAY* array) {
 // entered, and every allocation checked to be given back. Objects the test
 // keeps in members must be released in the test's own TearDown before this
 // one runs.
-class ItemObjectsTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ItemObjectsTest : public com_testing::RegisteredServerTest {
 protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
-    }
-    void TearDown() override {
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
+    ItemObjectsTest() : RegisteredServerTest({u"Bellquist.dll"}) {}
 };
 
 }  // namespace item_objects

@@ -6,9 +6,7 @@
 #include "bellquist/ids.h"
 #include "com/com_error.h"
 #include "com/runtime.h"
-#include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
-#include "testsupport/fresh_machine.h"
+#include "com_testing/registered_server_test.h"
 #include "common/error_codes.h"
 #include "common/record_array.h"
 
@@ -20,18 +18,9 @@ using explorer_test::ScriptedItemManager;
 
 namespace {
 
-class ScriptedItemManagerTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class ScriptedItemManagerTest : public com_testing::RegisteredServerTest {
 protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
-    }
-    void TearDown() override {
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
-    }
+    ScriptedItemManagerTest() : RegisteredServerTest({u"Bellquist.dll"}) {}
 
     // An item-folder object of the registered item server, loaded with `id`.
     static CComPtr<IItmObject> Folder(LONG id) {

@@ -10,8 +10,7 @@
 #include "common/login_sync_objects.h"
 #include "common/login_table_codec.h"
 #include "com/runtime.h"
-#include "com_testing/leak_checked_test.h"
-#include "com_testing/register_server.h"
+#include "com_testing/registered_server_test.h"
 #include "testsupport/fresh_machine.h"
 #include "testsupport/registry_values.h"
 #include "vaultadmin/vault_creation.h"
@@ -32,18 +31,13 @@
 #include <string>
 #include <vector>
 
-class VaultListTest : public com_testing::LeakChecked<testsupport::FreshMachineTest> {
+class VaultListTest : public com_testing::RegisteredServerTest {
 protected:
-    void SetUp() override {
-        LeakChecked::SetUp();
-        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-        ASSERT_EQ(com_testing::RegisterServerLibrary(u"Bellquist.dll"), S_OK);
-    }
+    // The item server and, after it, the `servers` a derived fixture needs.
+    explicit VaultListTest(std::vector<const char16_t*> servers = {}) : RegisteredServerTest(WithItemServer(servers)) {}
     void TearDown() override {
         DropLoginTable();
-        CoFreeUnusedLibraries();
-        CoUninitialize();
-        LeakChecked::TearDown();
+        RegisteredServerTest::TearDown();
     }
 
     // A vault of its own database and view folder ("view <name>"),
@@ -144,4 +138,10 @@ protected:
     }
 
     HANDLE table_ = nullptr;
+
+private:
+    static std::vector<const char16_t*> WithItemServer(std::vector<const char16_t*> servers) {
+        servers.insert(servers.begin(), u"Bellquist.dll");
+        return servers;
+    }
 };

@@ -22,11 +22,7 @@ using vaultadmin::RegistryScope;
 
 class VaultSessionTest : public VaultListTest {
 protected:
-    void SetUp() override {
-        VaultListTest::SetUp();
-        for (const char16_t* server : {u"VaultServer.dll", u"Dunmorrow.dll"})
-            ASSERT_EQ(com_testing::RegisterServerLibrary(server), S_OK);
-    }
+    VaultSessionTest() : VaultListTest({u"VaultServer.dll", u"Dunmorrow.dll"}) {}
 
     // Waits (bounded) until the server program has made the table.
     static bool LoginTableAppears() {

@@ -167,6 +167,12 @@ void AddGearbox(VaultSql& sql, int32_t conveyorPart, int32_t admin, int32_t desi
 
 }  // namespace
 
+std::u16string DemoItemName(int number) { return Numbered(u"ITM-", number, u".<item>"); }
+std::u16string DemoPartName(int number) {
+    return number % kDemoAssemblyEvery == 0 ? Numbered(u"A-", number, u".zvkasm") : Numbered(u"P-", number, u".zvkprt");
+}
+std::u16string DemoDrawingName(int number) { return Numbered(u"D-", number, u".dwg"); }
+
 DemoCounts SeedDemoVault(vaultdb::Database& database) {
     vaultdb::Transaction transaction(database);
     if (HRESULT hr = transaction.Begin(); FAILED(hr))
@@ -217,16 +223,14 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
         const int folder = isAssembly ? kDemoItemFolders - 1 : index % (kDemoItemFolders - 1);
         const std::u16string noun = kNouns[random() % std::size(kNouns)];
 
-        const int32_t part = isAssembly ? AddDemoFile(sql, assembliesFolder, Numbered(u"A-", number, u".zvkasm"),
-                                                      1 + int(random() % 3), designer, counts, counts.files)
-                                        : AddDemoFile(sql, partsFolder, Numbered(u"P-", number, u".zvkprt"),
-                                                      1 + int(random() % 3), designer, counts, counts.files);
+        const int32_t part = AddDemoFile(sql, isAssembly ? assembliesFolder : partsFolder, DemoPartName(number),
+                                         1 + int(random() % 3), designer, counts, counts.files);
         if (index == 0) firstPart = part;
         const int32_t partVersion = *sql.QueryInt("SELECT latest_version FROM documents WHERE id = ?", {int64_t(part)});
 
         const DemoState state = DemoState(random() % kStateCount);
         const std::u16string itemNumber = Numbered(u"ITM-", number, u"");
-        const std::u16string fileName = itemNumber + u".<item>";
+        const std::u16string fileName = DemoItemName(number);
         const int32_t itemVersionCount = 1 + int(random() % 2);
         const std::u16string revision = state == kApproved || state == kObsolete ? u"B" : u"A";
         const int32_t item = sql.Insert(
@@ -262,7 +266,7 @@ DemoCounts SeedDemoVault(vaultdb::Database& database) {
         AddLink(sql, item, vaultdb::kObjectFile, part, vaultdb::kLinkDynamic, partVersion, counts);
         if (number % kDemoDrawingEvery == 0) {
             const int32_t drawing =
-                AddDemoFile(sql, drawingsFolder, Numbered(u"D-", number, u".dwg"), 1, designer, counts, counts.files);
+                AddDemoFile(sql, drawingsFolder, DemoDrawingName(number), 1, designer, counts, counts.files);
             AddLink(sql, item, vaultdb::kObjectFile, drawing, vaultdb::kLinkStatic, 1, counts);
         }
         if (isAssembly) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vaultdb {
 class Database;
@@ -35,6 +36,14 @@ inline constexpr char16_t kDemoGearboxSubAssembly[] = u"GB-1300 Bearing Unit.zvk
 inline constexpr int kDemoGearboxFiles = 7;
 inline constexpr int kDemoGearboxReferences = 9;
 inline constexpr int kDemoGearboxConfigurations = 4;
+
+// The names the demo content gives item `number` (1 to kDemoItems): the item
+// "ITM-00007.<item>", the file it links dynamically ("P-00007.zvkprt", an
+// assembly's "A-00010.zvkasm") and the drawing it links statically
+// ("D-00003.dwg", every kDemoDrawingEvery-th item).
+std::u16string DemoItemName(int number);
+std::u16string DemoPartName(int number);
+std::u16string DemoDrawingName(int number);
 
 struct DemoCounts {
     int itemFolders = 0;

@@ -15,7 +15,6 @@
 #include "explorer/data/vault_node.h"
 
 #include "common/error_codes.h"
-#include "common/login_sync_objects.h"
 
 #include "bellquist/ids.h"
 #include "bellquist/manager_interfaces.h"
@@ -44,23 +43,12 @@ namespace {
 // CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER.
 constexpr DWORD kAnyServer = 0x17;
 
-// The login table's handles of one attach, closed on every path.
-struct LoginTableHandles {
-    LoginSyncObjects objects = OpenLoginSyncObjects();
-    LoginTableHandles() = default;
-    LoginTableHandles(const LoginTableHandles&) = delete;
-    LoginTableHandles& operator=(const LoginTableHandles&) = delete;
-    ~LoginTableHandles() { CloseLoginSyncObjects(objects); }
-};
-
 // Whether a process of this session is logged in to the vault already (the
 // login table has its entry). No table: no one is.
 bool IsLoggedInElsewhere(const std::u16string& vaultName) {
-    LoginTableHandles table;
-    if (!OpenLoginTableMapping(table.objects)) return false;
     std::u16string user, password;
     LONG loginValue = 0;
-    return readLoginList(table.objects, vaultName.c_str(), user, password, loginValue);
+    return gbReadSessionLogin(vaultName.c_str(), user, password, loginValue);
 }
 
 // The computer's name (the platform gives at most 15 characters, so the

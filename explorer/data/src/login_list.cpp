@@ -25,3 +25,22 @@ bool readLoginList(const LoginSyncObjects& objects, LPCWSTR vaultName, std::u16s
     UnmapLoginTableView(view);
     return found;
 }
+
+namespace {
+
+// The handles of one read of the session's table, closed on every path.
+struct SessionLoginTable {
+    LoginSyncObjects objects = OpenLoginSyncObjects();
+    SessionLoginTable() = default;
+    SessionLoginTable(const SessionLoginTable&) = delete;
+    SessionLoginTable& operator=(const SessionLoginTable&) = delete;
+    ~SessionLoginTable() { CloseLoginSyncObjects(objects); }
+};
+
+}  // namespace
+
+bool gbReadSessionLogin(LPCWSTR vaultName, std::u16string& userName, std::u16string& password, LONG& loginValue) {
+    SessionLoginTable table;
+    return OpenLoginTableMapping(table.objects) &&
+           readLoginList(table.objects, vaultName, userName, password, loginValue);
+}

@@ -2,7 +2,6 @@
 
 #include "explorer/data/login_list.h"
 
-#include "common/login_sync_objects.h"
 #include "common/vault_connection_settings.h"
 #include "orlumb/db.h"
 
@@ -10,12 +9,11 @@
 
 DatabaseVerdict AskVaultDatabase(LPCWSTR name) {
     Db* db = new Db(name, true);
-    LoginSyncObjects objects = OpenLoginSyncObjects();
     DatabaseVerdict verdict = DatabaseVerdict::NotAsked;
     std::u16string user;
     std::u16string password;
     LONG loginValue = 0;
-    if (OpenLoginTableMapping(objects) && readLoginList(objects, name, user, password, loginValue)) {
+    if (gbReadSessionLogin(name, user, password, loginValue)) {
         db->mvSetLogin(user.c_str());
         db->mvSetPassword(password.c_str());
         if (db->mdwOpen(name, false, true, false, false, false, false, false, nullptr, false) == 0) {
@@ -26,7 +24,6 @@ DatabaseVerdict AskVaultDatabase(LPCWSTR name) {
         }
     }
     db->Release();
-    CloseLoginSyncObjects(objects);
     return verdict;
 }
 

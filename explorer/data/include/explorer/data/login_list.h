@@ -21,3 +21,9 @@
 // is missing or its wait fails: a table read without it may be half-written.
 bool readLoginList(const LoginSyncObjects& objects, LPCWSTR vaultName, std::u16string& userName,
                    std::u16string& password, LONG& loginValue);
+
+// The same read over the session's own login table: opens its mutex, events
+// and mapping, reads the entry of `vaultName` and closes every handle again,
+// whatever happened. False when the table does not exist (no login server
+// runs) or has no entry for the vault.
+bool gbReadSessionLogin(LPCWSTR vaultName, std::u16string& userName, std::u16string& password, LONG& loginValue);

@@ -29,6 +29,7 @@
 #include "vault_sql.h"
 
 #include "fresh_state_root.h"
+#include "item_count_argument.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -617,24 +618,11 @@ private:
     size_t order_ = 0;
 };
 
-// Takes --items=N out of the arguments Google Benchmark did not know.
-bool TakeArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--items=", 8) == 0) {
-            gItems = std::atoi(argv[i] + 8);
-        } else {
-            std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
-            return false;
-        }
-    }
-    return gItems > 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (!TakeArguments(argc, argv)) return 2;
+    if (!TakeItemCountArgument(argc, argv, gItems)) return 2;
 
     // A fresh machine: registry, vault, view and cache live below this root.
     gFolder = MakeFreshStateRoot("browse-bench");

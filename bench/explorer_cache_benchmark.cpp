@@ -19,6 +19,7 @@
 #include "explorer/data/vault_node.h"
 
 #include "fresh_state_root.h"
+#include "item_count_argument.h"
 
 #include "bellquist/enums.h"
 #include "bellquist/ids.h"
@@ -343,24 +344,11 @@ bool StartSession(Session& session) {
     return true;
 }
 
-// Takes --items=N out of the arguments Google Benchmark did not know.
-bool TakeArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--items=", 8) == 0) {
-            gItems = std::atoi(argv[i] + 8);
-        } else {
-            std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
-            return false;
-        }
-    }
-    return gItems > 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (!TakeArguments(argc, argv)) return 2;
+    if (!TakeItemCountArgument(argc, argv, gItems)) return 2;
     const std::string root = MakeFreshStateRoot("explorer-cache-bench");
     if (root.empty()) return 1;
 
